@@ -1,0 +1,140 @@
+// Entry wiring of the editor: windows, callbacks, menus, idle animation and exit clean-up.
+#include "app/application.h"
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+#include <GL/glx.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/control_panel.h"
+#include "app/scene_setup.h"
+#include "input/main_input.h"
+#include "input/section_input.h"
+#include "model/editor_state.h"
+#include "view/main_view.h"
+#include "view/section_view.h"
+
+void initApplication(int* argc, char** argv) {
+    EditorState& s = editor;
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+
+    glutInitWindowSize(s.sectionWindowWidth, s.sectionWindowHeight);
+    glutInitWindowPosition(0, 0);
+    s.sectionWindow = glutCreateWindow("section curve window");
+    glutDisplayFunc(sectionDisplay);
+    glutKeyboardFunc(sectionKeyboard);
+    glutSpecialFunc(sectionSpecial);
+    glutReshapeFunc(sectionReshape);
+    glutMouseFunc(sectionMouse);
+    glutMotionFunc(sectionMotion);
+    glutPassiveMotionFunc(sectionPassiveMotion);
+    glutIdleFunc(nullptr);
+    glClearColor(0.4f, 0.5f, 0.8f, 0.0f);
+
+    s.pointsMenu = glutCreateMenu(sectionMenuCallback);
+    glutAddMenuEntry("Add", kMenuAdd);
+    glutAddMenuEntry("Delete", kMenuDelete);
+    glutAddMenuEntry("Quit", kMenuQuit);
+    glutCreateMenu(sectionMenuCallback);
+    glutAddSubMenu("Points", s.pointsMenu);
+    glutAddMenuEntry("Quit", kMenuQuit);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
+
+    glutInitWindowSize(s.mainWindowWidth, s.mainWindowHeight);
+    glutInitWindowPosition(glutGet(GLUT_SCREEN_WIDTH) - s.mainWindowWidth, 0);
+    s.mainWindow = glutCreateWindow("main window");
+    glutDisplayFunc(mainDisplay);
+    glutReshapeFunc(mainReshape);
+    glutMouseFunc(mainMouse);
+    glutMotionFunc(mainMotion);
+    glutIdleFunc(probeIdle);
+    glutKeyboardFunc(mainKeyboard);
+    glutSpecialFunc(mainSpecial);
+
+    initScene();
+    buildControlPanel();
+}
+
+void mainReshape(int width, int height) {
+    if (height == 0) height = 1;
+    editor.mainWindowWidth = width;
+    editor.mainWindowHeight = height;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, width, height);
+    const float aspect = static_cast<float>(width) / static_cast<float>(height);
+    gluPerspective(45.0, aspect, 0.01, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// Back-and-forth raster over the parameter square, one step per call. Each test reads the
+// steps as they are at that moment.
+void advanceProbe(EditorState& s) {
+    if (s.probeV > 1.0f - s.probeStepV) s.probeStepV = -0.01f;
+    if (s.probeV <= -s.probeStepV) s.probeStepV = 0.01f;
+    if (s.probeU >= 1.0f) s.probeStepU = -0.01f;
+    if (s.probeU <= -s.probeStepU) {
+        s.probeStepU = 0.01f;
+        s.probeV += s.probeStepV;
+        s.probeU += s.probeStepU;
+    } else {
+        s.probeU += s.probeStepU;
+    }
+}
+
+void probeIdle() {
+    advanceProbe(editor);
+    // The main view is named rather than taken as the current window: the panel and the
+    // section window also become current while their events are handled.
+    if (editor.mainWindow != 0) glutPostWindowRedisplay(editor.mainWindow);
+    if (editor.controlPanel != 0) glutPostWindowRedisplay(editor.controlPanel);
+}
+
+void sectionMenuCallback(int id) {
+    switch (id) {
+    case kMenuAdd:
+        addSectionPoint();
+        break;
+    case kMenuDelete:
+        deleteSectionPoint();
+        break;
+    case kMenuQuit:
+        exit(0);
+    default:
+        break;
+    }
+}
+
+template <typename T>
+static void release(std::vector<T>& array) {
+    std::vector<T>().swap(array);
+}
+
+void exitCleanup() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    EditorState& s = editor;
+    if (s.surfaceRenderer != nullptr) gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.surfaceRenderer));
+    s.surfaceRenderer = nullptr;
+    if (s.sectionRenderer != nullptr) gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.sectionRenderer));
+    s.sectionRenderer = nullptr;
+    // The texture lives in the section window's context; with no context left (GLUT already torn
+    // down) it went with the context.
+    if (s.backgroundTexture != 0 && glXGetCurrentContext() != nullptr) {
+        if (glutGet(GLUT_INIT_STATE) && s.sectionWindow != 0) glutSetWindow(s.sectionWindow);
+        const GLuint texture = s.backgroundTexture;
+        glDeleteTextures(1, &texture);
+    }
+    s.backgroundTexture = 0;
+    release(s.controlNet);
+    release(s.skinnedNet);
+    release(s.knotsU);
+    release(s.knotsV);
+    release(s.skinnedKnotsV);
+    release(s.expandedKnotsV);
+    release(s.expandedNet);
+}

@@ -1,0 +1,29 @@
+// Start-up and window wiring: the two GLUT windows, their callbacks, the popup menus, the idle
+// animation and the clean-up at exit.
+#pragma once
+
+// Popup menu entry ids of the section window.
+constexpr int kMenuAdd = 1;
+constexpr int kMenuDelete = 2;
+constexpr int kMenuQuit = 113;
+
+// Opens the windows, registers every callback, sets up the scene and builds the control panel
+// (which loads the configured surface). argc and argv go to glutInit.
+void initApplication(int* argc, char** argv);
+
+// Main window reshape: viewport and 45-degree perspective projection. A height of 0 counts as 1.
+void mainReshape(int width, int height);
+
+// Idle handler: moves the probe point one step over the parameter square and asks for a frame.
+void probeIdle();
+
+struct EditorState;
+// One step of the probe's raster (the state part of probeIdle).
+void advanceProbe(EditorState& state);
+
+// Handler of both popup menus.
+void sectionMenuCallback(int id);
+
+// Releases the renderers, the background texture and every array, once. Safe after the GL
+// contexts are gone.
+void exitCleanup();

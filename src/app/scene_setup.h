@@ -1,0 +1,6 @@
+// Scene set-up at start-up: the configured surface path, the main window's clear colour and
+// light, and the exit clean-up.
+#pragma once
+
+// Runs once with the main window current.
+void initScene();

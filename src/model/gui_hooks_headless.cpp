@@ -1,0 +1,8 @@
+// Stand-ins for the GUI requests in programs that open no window: they only count the calls.
+#include "model/gui_hooks.h"
+
+GuiHookCalls guiHookCalls;
+
+void guiRebuildKnotControls() { ++guiHookCalls.rebuildKnotControls; }
+void guiRefreshPanel() { ++guiHookCalls.refreshPanel; }
+void guiRedrawMainView() { ++guiHookCalls.redrawMainView; }

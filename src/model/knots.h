@@ -1,0 +1,24 @@
+// Clamped uniform knot vectors, knot-span search, B-spline basis functions and the rational
+// point of the edited surface (The NURBS Book, A2.1, A2.2 and A4.3), in single precision.
+#pragma once
+
+// Fills U[0 .. knotCount-1] with a clamped uniform knot vector on [0, 1] for the given order:
+// order-1 zeros, the interior knots evenly spaced, then ones.
+void fillUniformKnots(float* U, int knotCount, int order);
+
+// Replaces knotsU (direction 1) or knotsV (direction 2) of the editor by a clamped uniform
+// vector of knotCountU or knotCountV knots. Any other direction does nothing. The caller sets
+// the knot count first and rebuilds the knot controls afterwards.
+void generateUniformKnots(int direction);
+
+// 1-based span I of u, with U[I-1] <= u < U[I]; n = last control point index, p = degree.
+// u == U[n+1] gives the last span; u outside the knot range gives the first or last span.
+int findKnotSpan(int n, int p, float u, const float* U);
+
+// Writes the p+1 non-zero basis functions of degree p at u into N, for the 1-based span I.
+void evaluateBasis(float* N, int I, float u, int p, const float* U);
+
+// The Cartesian point of the edited surface (controlNet with knotsU, knotsV) at (u, v).
+// Returns false and leaves x, y, z alone when no usable surface is loaded; the point can be
+// non-finite when every weight it touches is zero.
+bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v);

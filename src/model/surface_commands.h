@@ -1,0 +1,21 @@
+// Commands that change the surface as a whole: a surface of revolution from the current
+// section, copying a section onto another, and the outline / fill switch.
+#pragma once
+
+#include "model/point_vector.h"
+
+// Rational quadratic sweep of the profile P[0 .. m] (weights w) about the line S + t T by theta
+// radians, in arcs of at most 90 degrees (The NURBS Book, A8.1). Writes n (= 2 * arcs), the
+// n + 4 knots, and (n + 1) * (m + 1) points and weights, row r of profile point j at
+// r * (m + 1) + j. The caller provides room for four arcs.
+void makeRevolvedSurface(Point3 S, Vector3 T, float theta, int m, const Point3* P, const float* w,
+                         int* n, float* knots, Point3* points, float* weights);
+
+// Replaces the surface by the full revolution of the current section about the y axis.
+void createRevolvedSurface();
+
+// Callback of "copy": the current section's shape onto section destPlane.
+void copySectionCallback(int id);
+
+// Callback of "fill surf": surfaceDisplayMode follows fillSurface.
+void fillSurfaceCallback(int id);

@@ -1,0 +1,21 @@
+// The main 3D view: the NURBS surface, its control net, the probe and click points, the
+// section-camera marker and the axes.
+#pragma once
+
+#include <GL/gl.h>
+
+// Display handler of the main window; ends by redrawing the section window.
+void mainDisplay();
+void drawSurface();
+void drawControlNet();
+
+// GLU NURBS error callback of both views: prints "Nurbs Error: %s\n" to standard output.
+void nurbsErrorCallback(GLenum errorCode);
+
+// Draws text with a GLUT bitmap font at the model point (x, y, z).
+void drawLabel(float x, float y, float z, void* font, const char* text);
+
+void materialSurface();
+void materialNet();
+void materialHighlight();
+void materialSkinned();

@@ -1,0 +1,107 @@
+// Start-up wiring: window placement, the main view's projection, the probe raster, the popup
+// menu and the ways out of the program.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/application.h"
+#include "input/main_input.h"
+#include "input/section_input.h"
+#include "model/editor_state.h"
+#include "support/gui_test_env.h"
+#include "support/state_text.h"
+
+using testsupport::pumpEvents;
+
+TEST(Windows, SectionWindowTopLeftAndMainWindowFlushRight) {
+    pumpEvents();
+    glutSetWindow(editor.sectionWindow);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_X), 0);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_Y), 0);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_HEIGHT), 240);
+
+    glutSetWindow(editor.mainWindow);
+    EXPECT_EQ(glutGet(GLUT_SCREEN_WIDTH), 1280);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_X), 1280 - 640);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_Y), 0);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 640);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_HEIGHT), 480);
+    EXPECT_EQ(glutGet(GLUT_WINDOW_DOUBLEBUFFER), 1);
+    EXPECT_GT(glutGet(GLUT_WINDOW_DEPTH_SIZE), 0);
+}
+
+TEST(MainReshape, HeightZeroCountsAsOne) {
+    glutSetWindow(editor.mainWindow);
+    mainReshape(300, 0);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 300);
+    EXPECT_EQ(viewport[3], 1);
+    EXPECT_EQ(editor.mainWindowHeight, 1);
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
+    EXPECT_NEAR(projection[5], f, 1e-6);
+    EXPECT_NEAR(projection[0], f / 300.0, 1e-9);  // aspect 300 / 1
+    GLint mode;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    mainReshape(640, 480);
+}
+
+TEST(ProbeRaster, TurnsAtTheEndsAndStepsVAtTheBottom) {
+    EditorState s;
+    for (int i = 0; i < 100; ++i) advanceProbe(s);
+    EXPECT_LT(s.probeU, 1.0f);
+    EXPECT_GT(s.probeU, 0.99f);
+    advanceProbe(s);
+    EXPECT_GT(s.probeU, 1.0f);
+    for (int call = 102; call <= 202; ++call) {
+        advanceProbe(s);
+        EXPECT_EQ(s.probeV, 0.0f) << "call " << call;
+    }
+    EXPECT_LT(std::fabs(s.probeU), 0.01f);
+    advanceProbe(s);  // call 203
+    EXPECT_EQ(s.probeV, 0.01f);
+    EXPECT_GT(s.probeU, 0.0f);
+    EXPECT_EQ(s.probeStepU, 0.01f);
+}
+
+TEST(ProbeRaster, VTurnsBackBelowOne) {
+    EditorState s;
+    float highest = 0.0f;
+    for (int i = 0; i < 250000; ++i) {
+        advanceProbe(s);
+        highest = std::max(highest, s.probeV);
+        ASSERT_GE(s.probeV, -0.02f);
+    }
+    EXPECT_LT(highest, 1.02f);
+    EXPECT_GT(highest, 0.98f);
+}
+
+TEST(PopupMenu, IdsOtherThanAddDeleteQuitChangeNothing) {
+    const std::string before = testsupport::stateText(editor);
+    for (int id : {0, 3, 4, 112, 114, -1, 1000}) sectionMenuCallback(id);
+    EXPECT_EQ(testsupport::stateText(editor), before);
+}
+
+TEST(ExitDeathTest, QuitKeysAndMenuEndWithStatusZero) {
+    EXPECT_EXIT(mainKeyboard('q', 0, 0), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(mainKeyboard('Q', 0, 0), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(sectionKeyboard('q', 0, 0), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(sectionMenuCallback(kMenuQuit), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ExitDeathTest, CleanupTwiceAfterWindowsAreGone) {
+    EXPECT_EXIT(
+        {
+            glutDestroyWindow(editor.mainWindow);
+            glutDestroyWindow(editor.sectionWindow);
+            exitCleanup();
+            exitCleanup();
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
