@@ -5,7 +5,10 @@
 #include <GL/glu.h>
 #include <GL/glx.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "app/control_panel.h"
@@ -85,7 +88,23 @@ void advanceProbe(EditorState& s) {
     }
 }
 
+// The continuous redraw is paced to about 60 frames a second: between frames the idle handler
+// sleeps in short slices, so events still arrive promptly but an idle editor does not spin a core.
+constexpr int kFrameMicroseconds = 16667;
+constexpr int kIdleSliceMicroseconds = 2000;
+
 void probeIdle() {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point nextFrame = Clock::now();
+    const Clock::time_point now = Clock::now();
+    if (now < nextFrame) {
+        const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(nextFrame - now);
+        std::this_thread::sleep_for(
+            std::min(wait, std::chrono::microseconds(kIdleSliceMicroseconds)));
+        return;
+    }
+    nextFrame += std::chrono::microseconds(kFrameMicroseconds);
+    if (nextFrame < now) nextFrame = now + std::chrono::microseconds(kFrameMicroseconds);
     advanceProbe(editor);
     // The main view is named rather than taken as the current window: the panel and the
     // section window also become current while their events are handled.

@@ -14,7 +14,8 @@ void initApplication(int* argc, char** argv);
 // Main window reshape: viewport and 45-degree perspective projection. A height of 0 counts as 1.
 void mainReshape(int width, int height);
 
-// Idle handler: moves the probe point one step over the parameter square and asks for a frame.
+// Idle handler: about 60 times a second, moves the probe point one step over the parameter
+// square and asks for a frame of the main view and the panel.
 void probeIdle();
 
 struct EditorState;
