@@ -11,6 +11,11 @@
 void makeRevolvedSurface(Point3 S, Vector3 T, float theta, int m, const Point3* P, const float* w,
                          int* n, float* knots, Point3* points, float* weights);
 
+// The point where the lines P0 + s T0 and P2 + t T2 meet, or come closest (the midpoint of their
+// nearest points), computed in double. Parallel or zero directions give the midpoint of P0 and
+// P2. The corner of an arc when intersectLines' exact test misses through rounding.
+Point3 closestPointOfLines(Point3 P0, Vector3 T0, Point3 P2, Vector3 T2);
+
 // Replaces the surface by the full revolution of the current section about the y axis.
 void createRevolvedSurface();
 
