@@ -1,11 +1,146 @@
-// Placeholder until the section view lands: clears the window.
+// The section window's drawing: orthographic camera from the -x side at the section's centroid,
+// the background image, the current section's rational curve and points, centroid and axes.
 #include "view/section_view.h"
 
 #include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include <cstddef>
+
+#include "model/editor_state.h"
+#include "model/section_camera.h"
+#include "view/main_view.h"
+
+// The orthographic box is [-1, 1] x [-1, 1] whatever the window's shape (a window that is not
+// square stretches the picture); depth runs 0 to 100 from the eye along +x.
+static void applySectionProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1.0, 1.0, -1.0, 1.0, 0.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void sectionReshape(int width, int height) {
+    editor.sectionWindowWidth = width;
+    editor.sectionWindowHeight = height;
+    applySectionProjection();
+    glViewport(0, 0, width, height);
+}
+
+// First point of the current section in controlNet, or -1 when the surface cannot be drawn or
+// the current section does not exist.
+static std::ptrdiff_t currentSectionStart() {
+    const EditorState& s = editor;
+    if (!surfaceIsUsable(s) || s.currentSection < 0 || s.currentSection >= s.countV) return -1;
+    return static_cast<std::ptrdiff_t>(s.currentSection) * s.countU;
+}
+
+static GLUnurbs* sectionNurbsRenderer() {
+    if (editor.sectionRenderer == nullptr) {
+        GLUnurbs* renderer = gluNewNurbsRenderer();
+        gluNurbsCallback(renderer, GLU_ERROR, reinterpret_cast<void (*)()>(nurbsErrorCallback));
+        editor.sectionRenderer = renderer;
+    }
+    return static_cast<GLUnurbs*>(editor.sectionRenderer);
+}
+
+// A rectangle 1 unit wide along z and height/width units high along y, in the plane x = 0,
+// centred on the model origin. The image's first row (FreeImage stores the bottom row first)
+// lies along the lower edge, so it shows upright and unmirrored from the -x side.
+static void drawBackgroundRectangle() {
+    const EditorState& s = editor;
+    if (s.backgroundTexture == 0 || s.backgroundWidth <= 0 || s.backgroundHeight <= 0) return;
+    const float r = static_cast<float>(s.backgroundHeight) / static_cast<float>(s.backgroundWidth);
+    glBindTexture(GL_TEXTURE_2D, s.backgroundTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_TEXTURE_2D);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(0.0f, -r / 2.0f, -0.5f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(0.0f, -r / 2.0f, 0.5f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(0.0f, r / 2.0f, 0.5f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(0.0f, r / 2.0f, -0.5f);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// The section's points are passed homogeneous, so GLU draws the rational curve.
+static void drawSectionCurve(GLUnurbs* renderer, std::ptrdiff_t first) {
+    EditorState& s = editor;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    gluBeginCurve(renderer);
+    gluNurbsCurve(renderer, s.knotCountU, s.knotsU.data(), 4, &s.controlNet[first].x, s.orderU,
+                  GL_MAP1_VERTEX_4);
+    gluEndCurve(renderer);
+}
+
+// Magenta points with the selected one in (0.8, 0.2, 0.3), then the centroid in green.
+static void drawSectionPoints(std::ptrdiff_t first) {
+    const EditorState& s = editor;
+    glPointSize(5.0f);
+    glColor3f(1.0f, 0.0f, 1.0f);
+    glBegin(GL_POINTS);
+    for (int i = 0; i < s.countU; ++i) {
+        if (i == s.selectedPoint) glColor3f(0.8f, 0.2f, 0.3f);
+        glVertex4fv(&s.controlNet[first + i].x);
+        if (i == s.selectedPoint) glColor3f(1.0f, 0.0f, 1.0f);
+    }
+    glColor3f(0.3f, 0.7f, 0.2f);
+    glVertex3f(s.sectionCentroid[0], s.sectionCentroid[1], s.sectionCentroid[2]);
+    glEnd();
+}
+
+void drawSectionScene() {
+    glColor3f(1.0f, 1.0f, 1.0f);
+    GLUnurbs* renderer = sectionNurbsRenderer();
+    // The zoom scales about the model origin, not about the camera's reference point, and stays
+    // on the model-view matrix: the axes and the unprojection of the mouse handlers use it too.
+    glScalef(editor.sectionZoom, editor.sectionZoom, editor.sectionZoom);
+    drawBackgroundRectangle();
+    const std::ptrdiff_t first = currentSectionStart();
+    if (first < 0) return;
+    drawSectionCurve(renderer, first);
+    drawSectionPoints(first);
+}
+
+static void drawSectionAxes() {
+    glLineWidth(1.0f);
+    glBegin(GL_LINES);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(10.0f, 0.0f, 0.0f);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 10.0f, 0.0f);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 2.0f);
+    glEnd();
+}
 
 void sectionDisplay() {
+    // 1. Flat, unlit drawing in painter's order: no depth test, later primitives on top.
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
     glClear(GL_COLOR_BUFFER_BIT);
+
+    // 2. Camera 5 units on the -x side of the reference point, looking along +x, +y up.
+    applySectionProjection();
+    glLoadIdentity();
+    const Point3 eye = sectionCameraEye();
+    const Point3 ref = sectionCameraRef();
+    gluLookAt(eye.x, eye.y, eye.z, ref.x, ref.y, ref.z, 0.0, 1.0, 0.0);
+
+    // 3. Background, curve and points, under the zoom scale; the axes stay under it too.
+    drawSectionScene();
+    drawSectionAxes();
+
+    glFlush();
     glutSwapBuffers();
 }
-void sectionReshape(int width, int height) { glViewport(0, 0, width, height); }
-void drawSectionScene() {}
