@@ -1,14 +1,287 @@
-// Placeholder until section editing lands: "q" ends the program.
+// Mouse, keyboard and popup-menu actions of the section window: select and drag points, add
+// and delete points in every section at once, zoom, step through the points and pan.
 #include "input/section_input.h"
 
-#include <cstdlib>
+#include <GL/freeglut.h>
 
-void sectionMouse(int, int, int, int) {}
-void sectionMotion(int, int) {}
-void sectionPassiveMotion(int, int) {}
-void sectionKeyboard(unsigned char key, int, int) {
-    if (key == 'q' || key == 'Q') exit(0);
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <vector>
+
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/gui_hooks.h"
+#include "model/knots.h"
+#include "model/point_vector.h"
+#include "model/section_camera.h"
+#include "model/skinning.h"
+#include "view/main_view.h"
+#include "view/section_view.h"
+#include "view/unproject.h"
+
+// Picks and segment searches start from this distance: a point 1000 or more away from the
+// pointer is never found.
+constexpr float kPickStart = 1000.0f;
+
+// --- Helpers -----------------------------------------------------------------------------
+
+// First point of the current section in controlNet, or -1 when there is no usable surface or
+// no such section.
+static std::ptrdiff_t currentSectionStart() {
+    const EditorState& s = editor;
+    if (!surfaceIsUsable(s) || s.currentSection < 0 || s.currentSection >= s.countV) return -1;
+    return static_cast<std::ptrdiff_t>(s.currentSection) * s.countU;
 }
-void sectionSpecial(int, int, int) {}
-void addSectionPoint() {}
-void deleteSectionPoint() {}
+
+static Point3 cartesian(const PointH& p) { return {p.x / p.w, p.y / p.w, p.z / p.w}; }
+
+// Model position of the window pixel (x, y) at the depth of the selected point, rounded to
+// float. False, with *out untouched, when there is no usable section or the view's matrices
+// cannot be inverted (for instance at zoom 0).
+static bool pointerModelPosition(int x, int y, Point3* out) {
+    if (currentSectionStart() < 0) return false;
+    double ux = 0.0;
+    double uy = 0.0;
+    double uz = 0.0;
+    if (unprojectAtSelectedPoint(x, y, &ux, &uy, &uz) != GL_TRUE) return false;
+    const Point3 u(static_cast<float>(ux), static_cast<float>(uy), static_cast<float>(uz));
+    if (!std::isfinite(u.x) || !std::isfinite(u.y) || !std::isfinite(u.z)) return false;
+    *out = u;
+    return true;
+}
+
+// Moves the selected point of the current section to the Cartesian position u, keeping its
+// weight. A point of weight 0 has no Cartesian position to set and is left alone, as is one
+// whose weighted coordinates would overflow.
+static void placeSelectedPoint(Point3 u) {
+    EditorState& s = editor;
+    const std::ptrdiff_t first = currentSectionStart();
+    if (first < 0 || s.selectedPoint < 0 || s.selectedPoint >= s.countU) return;
+    PointH& p = s.controlNet[static_cast<size_t>(first + s.selectedPoint)];
+    const float w = p.w;
+    if (w == 0.0f || !std::isfinite(w)) return;
+    const PointH moved = {u.x * w, u.y * w, u.z * w, w};
+    if (!std::isfinite(moved.x) || !std::isfinite(moved.y) || !std::isfinite(moved.z)) return;
+    p = moved;
+}
+
+// Index of the point of the current section nearest to u, strictly nearer than kPickStart;
+// the lowest index wins ties. -1 when none qualifies.
+static int nearestSectionPoint(Point3 u) {
+    const EditorState& s = editor;
+    const std::ptrdiff_t first = currentSectionStart();
+    if (first < 0) return -1;
+    float best = kPickStart;
+    int found = -1;
+    for (int i = 0; i < s.countU; ++i) {
+        const float d = u.distanceTo(cartesian(s.controlNet[static_cast<size_t>(first + i)]));
+        if (d < best) {
+            best = d;
+            found = i;
+        }
+    }
+    return found;
+}
+
+// Index i of the segment (point i-1, point i) of the current section's open polygon whose
+// distance sum to u is smallest and below kPickStart; the lowest i wins ties. -1 when none.
+static int nearestPolygonSegment(Point3 u) {
+    const EditorState& s = editor;
+    const std::ptrdiff_t first = currentSectionStart();
+    if (first < 0) return -1;
+    float best = kPickStart;
+    int found = -1;
+    for (int i = 1; i < s.countU; ++i) {
+        const float d = u.distanceTo(cartesian(s.controlNet[static_cast<size_t>(first + i)])) +
+                        u.distanceTo(cartesian(s.controlNet[static_cast<size_t>(first + i - 1)]));
+        if (d < best) {
+            best = d;
+            found = i;
+        }
+    }
+    return found;
+}
+
+// Draws the section view now, then the main view (skinning again first when asked and skinning
+// is on), and leaves the section window current. The main view redraws the section view at the
+// end of its frame.
+static void refreshViews(bool reskin) {
+    const EditorState& s = editor;
+    sectionDisplay();
+    if (s.mainWindow != 0) {
+        glutSetWindow(s.mainWindow);
+        if (reskin && s.skinningEnabled != 0) skinningCallback(-1);
+        mainDisplay();
+    }
+    if (s.sectionWindow != 0) glutSetWindow(s.sectionWindow);
+}
+
+// After the number of points per section changed: the U knots follow the new count, the
+// selection and the derived nets are brought in line, and the panel shows the new knots.
+static void finishPointCountChange() {
+    generateUniformKnots(1);
+    syncDerivedNets();
+    guiRebuildKnotControls();
+    guiRefreshPanel();
+}
+
+// --- Mouse -------------------------------------------------------------------------------
+
+void sectionPassiveMotion(int x, int y) {
+    editor.sectionMouseX = x;
+    editor.sectionMouseY = y;
+}
+
+void sectionMouse(int button, int state, int x, int y) {
+    EditorState& s = editor;
+    s.sectionMouseButton = button;
+    if (button != GLUT_LEFT_BUTTON) return;
+    Point3 u;
+    if (!pointerModelPosition(x, y, &u)) return;
+    if (state == GLUT_DOWN) {
+        const int nearest = nearestSectionPoint(u);
+        if (nearest >= 0 && nearest != s.selectedPoint) {
+            s.selectedPoint = nearest;
+            // The position above lies in the plane of the previously selected point; the newly
+            // selected one is placed in its own plane.
+            if (!pointerModelPosition(x, y, &u)) return;
+        }
+    }
+    placeSelectedPoint(u);
+    refreshViews(true);
+}
+
+void sectionMotion(int x, int y) {
+    if (editor.sectionMouseButton != GLUT_LEFT_BUTTON) return;
+    Point3 u;
+    if (!pointerModelPosition(x, y, &u)) return;
+    placeSelectedPoint(u);
+    refreshViews(true);
+}
+
+// --- Keyboard ----------------------------------------------------------------------------
+
+void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
+    EditorState& s = editor;
+    switch (key) {
+    case '+':
+        s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) + 0.25);
+        break;
+    case '-':
+        s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) - 0.25);
+        break;
+    case 'n':
+        s.selectedPoint = s.selectedPoint < s.countU - 1 ? s.selectedPoint + 1 : 0;
+        break;
+    case 'q':
+    case 'Q':
+        exit(0);
+    default:
+        break;
+    }
+    refreshViews(false);
+}
+
+void sectionSpecial(int key, int /*x*/, int /*y*/) {
+    EditorState& s = editor;
+    // One tenth of a unit to the screen's right: (0, 0, 0.1) with the camera on the -x side.
+    const Vector3 step = normalized(cross(Vector3(0.0f, 1.0f, 0.0f),
+                                          sectionCameraEye() - sectionCameraRef())) * 0.1f;
+    switch (key) {
+    case GLUT_KEY_LEFT:
+        s.sectionRefOffset[0] -= step.x;
+        s.sectionRefOffset[1] -= step.y;
+        s.sectionRefOffset[2] -= step.z;
+        break;
+    case GLUT_KEY_RIGHT:
+        s.sectionRefOffset[0] += step.x;
+        s.sectionRefOffset[1] += step.y;
+        s.sectionRefOffset[2] += step.z;
+        break;
+    case GLUT_KEY_UP:
+        s.sectionRefOffset[1] += 0.1f;
+        break;
+    case GLUT_KEY_DOWN:
+        s.sectionRefOffset[1] -= 0.1f;
+        break;
+    default:
+        break;
+    }
+    refreshViews(false);
+}
+
+// --- Popup menu --------------------------------------------------------------------------
+
+void addSectionPoint() {
+    EditorState& s = editor;
+    Point3 u;
+    if (!pointerModelPosition(s.sectionMouseX, s.sectionMouseY, &u)) {
+        setStatus("Add: no section point can be placed here");
+        return;
+    }
+    const int found = nearestPolygonSegment(u);
+    if (found < 0) {
+        setStatus("Add: no segment of the section near the pointer");
+        return;
+    }
+    // The new point goes between points found - 1 and found of every section; in the other
+    // sections it lies at the same place, in the current section's plane.
+    const int oldCount = s.countU;
+    const int newCount = oldCount + 1;
+    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.countV));
+    const PointH inserted = {u.x, u.y, u.z, 1.0f};
+    for (int section = 0; section < s.countV; ++section) {
+        const PointH* from = s.controlNet.data() + static_cast<size_t>(section) * oldCount;
+        PointH* to = net.data() + static_cast<size_t>(section) * newCount;
+        for (int j = 0; j < newCount; ++j) {
+            if (j < found) {
+                to[j] = from[j];
+            } else if (j == found) {
+                to[j] = inserted;
+            } else {
+                to[j] = from[j - 1];
+            }
+        }
+    }
+    s.knotCountU += 1;
+    s.countU = newCount;
+    s.controlNet.swap(net);
+    finishPointCountChange();
+}
+
+void deleteSectionPoint() {
+    EditorState& s = editor;
+    if (currentSectionStart() < 0) {
+        setStatus("Delete: no surface to delete a point from");
+        return;
+    }
+    // The curve of a section needs at least as many points as its order.
+    if (s.countU - 1 < s.orderU) {
+        setStatus("Delete: a section of degree %d needs at least %d points", s.orderU - 1,
+                  s.orderU);
+        return;
+    }
+    Point3 u;
+    if (!pointerModelPosition(s.sectionMouseX, s.sectionMouseY, &u)) {
+        setStatus("Delete: no section point can be found here");
+        return;
+    }
+    const int found = nearestSectionPoint(u);
+    if (found < 0) {
+        setStatus("Delete: no point of the section near the pointer");
+        return;
+    }
+    const int oldCount = s.countU;
+    const int newCount = oldCount - 1;
+    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.countV));
+    for (int section = 0; section < s.countV; ++section) {
+        const PointH* from = s.controlNet.data() + static_cast<size_t>(section) * oldCount;
+        PointH* to = net.data() + static_cast<size_t>(section) * newCount;
+        for (int j = 0; j < newCount; ++j) to[j] = j < found ? from[j] : from[j + 1];
+    }
+    s.knotCountU -= 1;
+    s.countU = newCount;
+    s.controlNet.swap(net);
+    finishPointCountChange();
+}
