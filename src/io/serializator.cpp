@@ -1,5 +1,10 @@
-// Placeholder until the surface file lands.
+// The editor's serializer: the one DefaultSerializator, and the load and save buttons.
 #include "io/serializator.h"
+
+#include <string>
+
+#include "io/editor_file_io.h"
+#include "model/editor_state.h"
 
 DefaultSerializator* DefaultSerializator::getInstance() {
     static DefaultSerializator* instance = nullptr;
@@ -9,7 +14,17 @@ DefaultSerializator* DefaultSerializator::getInstance() {
 
 Serializator* serializator = DefaultSerializator::getInstance();
 
-void DefaultSerializator::load(int) {}
-void DefaultSerializator::save(int) {}
+void DefaultSerializator::load(int /*id*/) {
+    std::string message;
+    loadEditorSurface(editor.surfaceFileName, message);
+    setStatus("%s", message.c_str());
+}
+
+void DefaultSerializator::save(int /*id*/) {
+    std::string message;
+    saveEditorSurface(editor.surfaceFileName, message);
+    setStatus("%s", message.c_str());
+}
+
 void loadPointsCallback(int id) { serializator->load(id); }
 void savePointsCallback(int id) { serializator->save(id); }
