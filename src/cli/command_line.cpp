@@ -1,5 +1,157 @@
-// Placeholder until the command line lands.
+// Command-line subcommands over the core: info, eval, skin, revolve, and the help text. They
+// load and save surfaces exactly as the editor does, without opening a window.
 #include "cli/command_line.h"
 
-bool isCommandLineInvocation(int, char**) { return false; }
-int runCommandLine(int, char**) { return 2; }
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/revolve_command.h"
+#include "io/editor_file_io.h"
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/knots.h"
+#include "model/skinning.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: loftwork                          open the editor on the surface named in "
+    "defaultFile.config\n"
+    "       loftwork info FILE                counts, degrees and knot vectors of a surface "
+    "file\n"
+    "       loftwork eval FILE u v [u v ...]  surface points at parameters (u, v), one "
+    "\"x y z\" line each\n"
+    "       loftwork skin IN OUT              skin IN through its sections and save the result "
+    "as OUT\n"
+    "       loftwork revolve ...              surface of revolution (run it alone for its "
+    "usage)\n"
+    "       loftwork --help                   this text\n";
+
+int usageError(const char* problem) {
+    fprintf(stderr, "loftwork: %s\n%s", problem, kUsage);
+    return 2;
+}
+
+bool loadForCommand(const char* path) {
+    std::string message;
+    if (loadEditorSurface(path, message)) return true;
+    fprintf(stderr, "loftwork: %s\n", message.c_str());
+    return false;
+}
+
+void printKnots(const char* name, const std::vector<float>& knots) {
+    printf("knots %s (%zu):", name, knots.size());
+    for (float knot : knots) printf(" %.9g", static_cast<double>(knot));
+    printf("\n");
+}
+
+int infoCommand(int argc, char** argv) {
+    if (argc != 2) return usageError("info takes one surface file");
+    if (!loadForCommand(argv[1])) return 1;
+    const EditorState& s = editor;
+    printf("file: %s\n", argv[1]);
+    printf("points U x V: %d x %d\n", s.countU, s.countV);
+    printf("degrees U V: %d %d\n", s.orderU - 1, s.orderV - 1);
+    printf("orders U V: %d %d\n", s.orderU, s.orderV);
+    printKnots("U", s.knotsU);
+    printKnots("V", s.knotsV);
+    return 0;
+}
+
+// A whole argument as a finite float.
+bool argumentToFloat(const char* text, float& value) {
+    char* stop = nullptr;
+    const float parsed = strtof(text, &stop);
+    if (stop == text || *stop != '\0' || !std::isfinite(parsed)) return false;
+    value = parsed;
+    return true;
+}
+
+int evalCommand(int argc, char** argv) {
+    if (argc < 4 || (argc - 2) % 2 != 0) {
+        return usageError("eval takes a surface file and one or more pairs u v");
+    }
+    std::vector<float> parameters(static_cast<size_t>(argc - 2));
+    for (int i = 2; i < argc; ++i) {
+        if (!argumentToFloat(argv[i], parameters[static_cast<size_t>(i - 2)])) {
+            const std::string problem = std::string("not a parameter value: \"") + argv[i] + "\"";
+            return usageError(problem.c_str());
+        }
+    }
+    if (!loadForCommand(argv[1])) return 1;
+    for (size_t i = 0; i < parameters.size(); i += 2) {
+        float x, y, z;
+        if (!evaluateSurfacePoint(x, y, z, parameters[i], parameters[i + 1])) {
+            fprintf(stderr, "loftwork: %s has no surface point at (%g, %g)\n", argv[1],
+                    static_cast<double>(parameters[i]), static_cast<double>(parameters[i + 1]));
+            return 1;
+        }
+        printf("%.9g %.9g %.9g\n", static_cast<double>(x), static_cast<double>(y),
+               static_cast<double>(z));
+    }
+    return 0;
+}
+
+int skinCommand(int argc, char** argv) {
+    if (argc != 3) return usageError("skin takes an input and an output surface file");
+    if (!loadForCommand(argv[1])) return 1;
+    editor.skinningEnabled = 1;
+    if (!computeSkinning() || !skinnedNetUsable()) {
+        fprintf(stderr, "loftwork: %s: the sections admit no skinned surface\n", argv[1]);
+        return 1;
+    }
+    std::string message;
+    if (!saveEditorSurface(argv[2], message)) {
+        fprintf(stderr, "loftwork: %s\n", message.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+struct Subcommand {
+    const char* name;
+    int (*run)(int argc, char** argv);  // argv[0] is the subcommand's name
+};
+
+const Subcommand kSubcommands[] = {
+    {"info", infoCommand},
+    {"eval", evalCommand},
+    {"skin", skinCommand},
+    {"revolve", revolveCommand},
+};
+
+bool isHelp(const char* argument) {
+    return strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0;
+}
+
+const Subcommand* findSubcommand(const char* name) {
+    for (const Subcommand& command : kSubcommands) {
+        if (strcmp(command.name, name) == 0) return &command;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool isCommandLineInvocation(int argc, char** argv) {
+    if (argc < 2 || argv[1] == nullptr) return false;
+    return isHelp(argv[1]) || findSubcommand(argv[1]) != nullptr;
+}
+
+int runCommandLine(int argc, char** argv) {
+    if (argc < 2 || argv[1] == nullptr) return usageError("no subcommand given");
+    if (isHelp(argv[1])) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    const Subcommand* command = findSubcommand(argv[1]);
+    if (command == nullptr) {
+        const std::string problem = std::string("unknown subcommand \"") + argv[1] + "\"";
+        return usageError(problem.c_str());
+    }
+    return command->run(argc - 1, argv + 1);
+}
