@@ -130,11 +130,11 @@ void makeRevolvedSurface(Point3 S, Vector3 T, float theta, int m, const Point3* 
 // the new surface is row r of the sweep, so section 0 is the profile in its former place. The U
 // direction (points, order, knots) stays the profile's. Nothing changes unless the whole new
 // surface could be built.
-void createRevolvedSurface() {
+bool revolveCurrentSection() {
     EditorState& s = editor;
     if (!surfaceIsUsable(s) || s.currentSection < 0 || s.currentSection >= s.countV) {
         setStatus("No surface to revolve: load a surface first");
-        return;
+        return false;
     }
     const int countU = s.countU;
     const PointH* section = s.controlNet.data() + static_cast<size_t>(s.currentSection) * countU;
@@ -145,7 +145,7 @@ void createRevolvedSurface() {
         if (q.w == 0.0f || !std::isfinite(q.w)) {
             setStatus("Cannot revolve section %d: its point %d has weight %g", s.currentSection, j,
                       static_cast<double>(q.w));
-            return;
+            return false;
         }
         profile[static_cast<size_t>(j)] = Point3(q.x, q.y, q.z) * (1.0f / q.w);
         profileWeights[static_cast<size_t>(j)] = q.w;
@@ -169,7 +169,7 @@ void createRevolvedSurface() {
             !std::isfinite(net[k].z) || !std::isfinite(w)) {
             setStatus("Cannot revolve section %d: the surface would leave the range of numbers",
                       s.currentSection);
-            return;
+            return false;
         }
     }
 
@@ -180,7 +180,10 @@ void createRevolvedSurface() {
     s.knotsV.assign(knots, knots + s.knotCountV);
     // Brings the selection into the nine sections, drops the expanded net and skins again.
     syncDerivedNets();
+    return true;
 }
+
+void createRevolvedSurface() { revolveCurrentSection(); }
 
 // Copies the shape of the current section onto section destPlane: each destination point takes
 // the source point's y, z and weight and keeps its own Cartesian x, so the copy stays in the

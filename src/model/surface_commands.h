@@ -19,6 +19,11 @@ Point3 closestPointOfLines(Point3 P0, Vector3 T0, Point3 P2, Vector3 T2);
 // Replaces the surface by the full revolution of the current section about the y axis.
 void createRevolvedSurface();
 
+// The same, telling whether it happened: false, with a status message and the state exactly as
+// it was, when there is no current section or its points cannot be revolved (a weight of 0,
+// or coordinates so large the new surface would overflow).
+bool revolveCurrentSection();
+
 // Callback of "copy": the current section's shape onto section destPlane.
 void copySectionCallback(int id);
 
