@@ -1,20 +1,280 @@
-// Placeholder until the main view lands: clears the window.
+// The main 3D view: camera, the NURBS surface through GLU, the control net and its points, the
+// skinned net, probe and click points, the section-camera marker, the axes and their labels.
 #include "view/main_view.h"
 
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 
+#include <cmath>
+#include <cstdio>
+
+#include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/knots.h"
+#include "model/section_camera.h"
+#include "model/section_centroid.h"
 #include "view/section_view.h"
 
-void mainDisplay() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glutSwapBuffers();
+namespace {
+
+long frameCount = 0;
+
+void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfloat diffuse[4],
+                 GLfloat shininess) {
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
 }
-void drawSurface() {}
-void drawControlNet() {}
-void nurbsErrorCallback(GLenum) {}
-void drawLabel(float, float, float, void*, const char*) {}
-void materialSurface() {}
-void materialNet() {}
-void materialHighlight() {}
-void materialSkinned() {}
+
+// True when controlNet holds exactly countU x countV points, so every index the drawing loops
+// form lies inside it (the surface itself may still be unusable, e.g. through its knots).
+bool controlNetMatchesCounts() {
+    const EditorState& s = editor;
+    return s.countU > 0 && s.countV > 0 &&
+           s.controlNet.size() == static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+}
+
+// True when the expanded net was built for the current counts, order and multiplicity.
+bool expandedNetMatchesCounts() {
+    const EditorState& s = editor;
+    if (s.multiplicity < 1 || s.countU < 1 || s.countV < 1 || s.orderV < 1) return false;
+    const size_t rows = static_cast<size_t>(s.multiplicity) * static_cast<size_t>(s.countV);
+    return s.expandedNet.size() == rows * static_cast<size_t>(s.countU) &&
+           s.expandedKnotsV.size() == rows + static_cast<size_t>(s.orderV) &&
+           s.expandedKnotCountV == static_cast<int32_t>(s.expandedKnotsV.size());
+}
+
+GLUnurbs* surfaceRenderer() {
+    EditorState& s = editor;
+    if (s.surfaceRenderer == nullptr) {
+        GLUnurbs* renderer = gluNewNurbsRenderer();
+        gluNurbsCallback(renderer, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(nurbsErrorCallback));
+        s.surfaceRenderer = renderer;
+    }
+    return static_cast<GLUnurbs*>(s.surfaceRenderer);
+}
+
+// One GL_POINTS batch over a net in storage order; the point at 4 * index == pickedPointOffset
+// is drawn in materialHighlight, and `restore` is set again right after it.
+void drawNetPoints(const std::vector<PointH>& net, void (*restore)()) {
+    glPointSize(10.0f);
+    glBegin(GL_POINTS);
+    for (size_t i = 0; i < net.size(); ++i) {
+        const bool picked = static_cast<long long>(i) * 4 == editor.pickedPointOffset;
+        if (picked) materialHighlight();
+        glVertex4fv(&net[i].x);
+        if (picked) restore();
+    }
+    glEnd();
+}
+
+// One line strip per section through the countU points of that section.
+void drawSectionStrips(const std::vector<PointH>& net, bool highlightCurrent) {
+    const EditorState& s = editor;
+    for (int i = 0; i < s.countV; ++i) {
+        if (highlightCurrent) {
+            if (i == s.currentSection) {
+                materialHighlight();
+            } else {
+                materialNet();
+            }
+        }
+        const PointH* section = net.data() + static_cast<size_t>(i) * s.countU;
+        glBegin(GL_LINE_STRIP);
+        for (int j = 0; j < s.countU; ++j) glVertex4fv(&section[j].x);
+        glEnd();
+    }
+}
+
+void drawSectionCameraMarker() {
+    const Point3 ref = sectionCameraRef();
+    const Point3 eye = sectionCameraEye();
+    glPointSize(15.0f);
+    glBegin(GL_POINTS);
+    glVertex3f(ref.x, ref.y, ref.z);
+    glVertex3f(eye.x, eye.y, eye.z);
+    glEnd();
+    glLineWidth(1.0f);
+    glBegin(GL_LINE_STRIP);
+    glVertex3f(ref.x, ref.y, ref.z);
+    glVertex3f(eye.x, eye.y, eye.z);
+    glEnd();
+    drawLabel(eye.x, eye.y, eye.z, GLUT_BITMAP_TIMES_ROMAN_24, "section cam eye");
+    drawLabel(ref.x, ref.y, ref.z, GLUT_BITMAP_TIMES_ROMAN_24, "section cam ref");
+}
+
+// The moving probe: the rational point of controlNet at (probeU, probeV), skipped when the
+// surface has no point there.
+void drawProbePoint() {
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    if (!evaluateSurfacePoint(x, y, z, editor.probeU, editor.probeV)) return;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return;
+    materialHighlight();
+    glPointSize(10.0f);
+    glBegin(GL_POINTS);
+    glVertex3f(x, y, z);
+    glEnd();
+}
+
+void drawClickPoint() {
+    const double* p = editor.clickPoint;
+    glPointSize(10.0f);
+    glBegin(GL_POINTS);
+    glVertex3f(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
+    glEnd();
+}
+
+void drawAxes() {
+    materialNet();
+    glLineWidth(1.0f);
+    glBegin(GL_LINES);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(10.0f, 0.0f, 0.0f);
+    glEnd();
+    drawLabel(3.0f, 0.0f, 0.0f, GLUT_BITMAP_TIMES_ROMAN_24, "x");
+    glBegin(GL_LINES);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 10.0f, 0.0f);
+    glEnd();
+    drawLabel(0.0f, 3.0f, 0.0f, GLUT_BITMAP_TIMES_ROMAN_24, "y");
+    glBegin(GL_LINES);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 10.0f);
+    glEnd();
+    drawLabel(0.0f, 0.0f, 3.0f, GLUT_BITMAP_TIMES_ROMAN_24, "z");
+}
+
+}  // namespace
+
+void materialSurface() {
+    static const GLfloat ambient[4] = {0.3f, 0.3f, 0.5f, 1.0f};
+    static const GLfloat specular[4] = {0.3f, 0.3f, 0.5f, 1.0f};
+    static const GLfloat diffuse[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+    setMaterial(ambient, specular, diffuse, 50.0f);
+}
+
+void materialNet() {
+    static const GLfloat ambient[4] = {0.2f, 0.5f, 0.6f, 1.0f};
+    static const GLfloat specular[4] = {0.2f, 0.5f, 0.7f, 1.0f};
+    static const GLfloat diffuse[4] = {0.4f, 0.5f, 0.4f, 1.0f};
+    setMaterial(ambient, specular, diffuse, 30.0f);
+}
+
+void materialHighlight() {
+    static const GLfloat ambient[4] = {0.8f, 0.3f, 0.6f, 1.0f};
+    static const GLfloat specular[4] = {0.8f, 0.3f, 0.7f, 1.0f};
+    static const GLfloat diffuse[4] = {0.8f, 0.2f, 0.4f, 1.0f};
+    setMaterial(ambient, specular, diffuse, 30.0f);
+}
+
+void materialSkinned() {
+    static const GLfloat red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    setMaterial(red, red, red, 30.0f);
+}
+
+void nurbsErrorCallback(GLenum errorCode) {
+    const GLubyte* text = gluErrorString(errorCode);
+    printf("Nurbs Error: %s\n", text != nullptr ? reinterpret_cast<const char*>(text) : "");
+    fflush(stdout);
+}
+
+void drawLabel(float x, float y, float z, void* font, const char* text) {
+    if (text == nullptr || text[0] == '\0') return;
+    glRasterPos3f(x, y, z);
+    for (const char* c = text; *c != '\0'; ++c) glutBitmapCharacter(font, static_cast<unsigned char>(*c));
+}
+
+void drawControlNet() {
+    EditorState& s = editor;
+    glLineWidth(1.0f);
+    if (controlNetMatchesCounts()) drawSectionStrips(s.controlNet, true);
+    materialNet();
+    computeSectionCentroid(s.sectionCentroid);
+    if (skinnedNetUsable()) drawSectionStrips(s.skinnedNet, false);
+}
+
+void drawSurface() {
+    EditorState& s = editor;
+    const bool usable = surfaceIsUsable(s);
+    // The expanded net is a copy of controlNet taken when built; it is built again only when it
+    // is missing or no longer has the shape the counts and the multiplicity give.
+    if (usable && s.multiplicity >= 1 && !expandedNetMatchesCounts()) rebuildExpandedNet();
+
+    GLUnurbs* renderer = surfaceRenderer();
+    materialSurface();
+    if (usable) {
+        gluNurbsProperty(renderer, GLU_DISPLAY_MODE, s.surfaceDisplayMode);
+        gluNurbsProperty(renderer, GLU_CULLING, 1.0f);
+
+        // Across the sections (GLU's t): the skinned net while skinning is on, else the expanded
+        // net while sections repeat, else the control net itself.
+        const std::vector<PointH>* net = &s.controlNet;
+        const std::vector<float>* knotsT = &s.knotsV;
+        if (s.skinningEnabled != 0 && skinnedNetUsable()) {
+            net = &s.skinnedNet;
+            knotsT = &s.skinnedKnotsV;
+        } else if (s.multiplicity > 1 && expandedNetMatchesCounts()) {
+            net = &s.expandedNet;
+            knotsT = &s.expandedKnotsV;
+        }
+        gluBeginSurface(renderer);
+        gluNurbsSurface(renderer, s.knotCountU, const_cast<GLfloat*>(s.knotsU.data()),
+                        static_cast<GLint>(knotsT->size()), const_cast<GLfloat*>(knotsT->data()),
+                        4, s.countU * 4, const_cast<GLfloat*>(&(*net)[0].x), s.orderU, s.orderV,
+                        GL_MAP2_VERTEX_4);
+        gluEndSurface(renderer);
+    }
+
+    drawControlNet();
+
+    if (controlNetMatchesCounts()) drawNetPoints(s.controlNet, materialNet);
+    if (skinnedNetUsable()) {
+        materialSkinned();
+        drawNetPoints(s.skinnedNet, materialSkinned);
+    }
+
+    drawSectionCameraMarker();
+}
+
+void drawMainScene() {
+    const EditorState& s = editor;
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+
+    // Orbiting camera: polar angle from +y, azimuth around y, each sine and cosine in float.
+    const float sinPolar = std::sin(s.cameraPolar);
+    const float cosPolar = std::cos(s.cameraPolar);
+    const float sinAzimuth = std::sin(s.cameraAzimuth);
+    const float cosAzimuth = std::cos(s.cameraAzimuth);
+    const float r = s.cameraDistance;
+    const float* t = s.cameraTarget;
+    const float eyeX = t[0] + r * sinPolar * sinAzimuth;
+    const float eyeY = t[1] + r * cosPolar;
+    const float eyeZ = t[2] + r * sinPolar * cosAzimuth;
+    gluLookAt(eyeX, eyeY, eyeZ, t[0], t[1], t[2], 0.0, 1.0, 0.0);
+
+    drawSurface();
+    drawProbePoint();
+    drawClickPoint();
+    drawAxes();
+}
+
+void mainDisplay() {
+    const EditorState& s = editor;
+    if (s.mainWindow != 0 && glutGetWindow() != s.mainWindow) glutSetWindow(s.mainWindow);
+    drawMainScene();
+    glFlush();
+    glutSwapBuffers();
+    ++frameCount;
+
+    if (s.sectionWindow != 0) {
+        glutSetWindow(s.sectionWindow);
+        sectionDisplay();
+        glutSetWindow(s.mainWindow);
+    }
+}
+
+long mainFrameCount() { return frameCount; }

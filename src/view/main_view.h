@@ -9,6 +9,13 @@ void mainDisplay();
 void drawSurface();
 void drawControlNet();
 
+// Everything mainDisplay draws into the main window's back buffer (clear, camera, surface,
+// probe and click points, axes), without the buffer swap and without the section window.
+void drawMainScene();
+
+// How many frames mainDisplay has drawn since start-up.
+long mainFrameCount();
+
 // GLU NURBS error callback of both views: prints "Nurbs Error: %s\n" to standard output.
 void nurbsErrorCallback(GLenum errorCode);
 

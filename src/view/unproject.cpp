@@ -1,5 +1,100 @@
-// Placeholder until unprojection lands.
+// Window positions to model points: GLUT pixels (origin top-left, y down) are flipped into GL
+// window coordinates (origin bottom-left, y up) and unprojected through the current window's
+// model-view and projection matrices and viewport.
 #include "view/unproject.h"
 
-int unprojectWithDepthBuffer(int, int, double*, double*, double*) { return 0; }
-int unprojectAtSelectedPoint(int, int, double*, double*, double*) { return 0; }
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/editor_state.h"
+
+namespace {
+
+struct WindowTransform {
+    GLdouble modelView[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+};
+
+WindowTransform readWindowTransform() {
+    WindowTransform t;
+    glGetDoublev(GL_MODELVIEW_MATRIX, t.modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, t.projection);
+    glGetIntegerv(GL_VIEWPORT, t.viewport);
+    return t;
+}
+
+// GLUT's y counts down from the top edge, GL's up from the bottom. The flip uses the full
+// viewport height, so the result is the upper edge of the pointer's pixel row.
+float flipY(const WindowTransform& t, int y) {
+    return static_cast<float>(t.viewport[3]) - static_cast<float>(y);
+}
+
+// gluUnProject into the out-parameters, which are written only when it succeeds with a finite
+// point (a singular matrix, e.g. a zero zoom, makes it fail).
+int unprojectTo(const WindowTransform& t, double winX, double winY, double winZ, double* objX,
+                double* objY, double* objZ) {
+    GLdouble x = 0.0, y = 0.0, z = 0.0;
+    if (gluUnProject(winX, winY, winZ, t.modelView, t.projection, t.viewport, &x, &y, &z) !=
+        GL_TRUE) {
+        return GL_FALSE;
+    }
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return GL_FALSE;
+    *objX = x;
+    *objY = y;
+    *objZ = z;
+    return GL_TRUE;
+}
+
+}  // namespace
+
+int unprojectWithDepthBuffer(int x, int y, double* objX, double* objY, double* objZ) {
+    const WindowTransform t = readWindowTransform();
+    if (t.viewport[2] < 1 || t.viewport[3] < 1) return GL_FALSE;
+    const float winY = flipY(t, y);
+
+    // The depth comes from the pixel at (x, winY); the row above the top one (y = 0) and any
+    // position outside the window are brought to the nearest pixel inside it, whose depth GL
+    // defines.
+    const int left = t.viewport[0];
+    const int bottom = t.viewport[1];
+    const int readX = std::clamp(x, left, left + t.viewport[2] - 1);
+    const int readY = std::clamp(static_cast<int>(winY), bottom, bottom + t.viewport[3] - 1);
+    GLfloat depth = 1.0f;
+    glReadPixels(readX, readY, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    if (!std::isfinite(depth)) return GL_FALSE;
+
+    return unprojectTo(t, static_cast<double>(x), static_cast<double>(winY),
+                       static_cast<double>(depth), objX, objY, objZ);
+}
+
+int unprojectAtSelectedPoint(int x, int y, double* objX, double* objY, double* objZ) {
+    const EditorState& s = editor;
+    // The current section must exist in a net of the counts' size; an index past the section's
+    // end (left behind by a deletion) stands for its last point.
+    if (s.countU < 1 || s.countV < 1 ||
+        s.controlNet.size() != static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV)) {
+        return GL_FALSE;
+    }
+    if (s.currentSection < 0 || s.currentSection >= s.countV) return GL_FALSE;
+    const int point = std::clamp(s.selectedPoint, 0, s.countU - 1);
+    const PointH& P = s.controlNet[static_cast<size_t>(s.currentSection) * s.countU + point];
+    const float px = P.x / P.w;
+    const float py = P.y / P.w;
+    const float pz = P.z / P.w;
+    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(pz)) return GL_FALSE;
+
+    const WindowTransform t = readWindowTransform();
+    const float winY = flipY(t, y);
+    GLdouble winX = 0.0, ignoredY = 0.0, winZ = 0.0;
+    if (gluProject(px, py, pz, t.modelView, t.projection, t.viewport, &winX, &ignoredY, &winZ) !=
+            GL_TRUE ||
+        !std::isfinite(winZ)) {
+        return GL_FALSE;
+    }
+    return unprojectTo(t, static_cast<double>(x), static_cast<double>(winY), winZ, objX, objY,
+                       objZ);
+}

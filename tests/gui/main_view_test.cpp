@@ -1,0 +1,234 @@
+// The main 3D view as the user sees it: background, surface in outline and fill, highlighted
+// points, the skinned net, the expanded net, the camera, and what happens with nets that do not
+// match their counts.
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "model/editor_state.h"
+#include "support/gui_test_env.h"
+#include "support/main_window_probe.h"
+#include "support/test_surface.h"
+#include "view/main_view.h"
+
+using testsupport::coveredMainPixels;
+using testsupport::drawMainFrame;
+
+namespace {
+
+class MainView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::resetMainView();
+        testsupport::setBulgedSurface();
+    }
+};
+
+bool sameColour(testsupport::Rgb a, testsupport::Rgb b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+// Pixels of the main window whose colour is pure red, the skinned net's points.
+int redPixels() {
+    const std::vector<unsigned char> rgb = drawMainFrame().rgb;
+    int red = 0;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        if (rgb[i] > 100 && rgb[i + 1] == 0 && rgb[i + 2] == 0) ++red;
+    }
+    return red;
+}
+
+}  // namespace
+
+TEST_F(MainView, BackgroundIsLightGreyAndAxesShowWithoutASurface) {
+    testsupport::clearSurface();
+    const testsupport::MainFrame frame = drawMainFrame();
+    const int covered = frame.covered();
+    for (auto [x, y] : {std::pair{2, 2}, {637, 2}, {2, 477}, {637, 477}, {100, 400}}) {
+        const testsupport::Rgb pixel = frame.at(x, y);
+        EXPECT_EQ(pixel.r, 204) << x << "," << y;
+        EXPECT_EQ(pixel.g, 204) << x << "," << y;
+        EXPECT_EQ(pixel.b, 204) << x << "," << y;
+    }
+    EXPECT_GT(covered, 100);  // the axes and the section-camera marker
+    EXPECT_LT(covered, 640 * 480 / 20);
+}
+
+TEST_F(MainView, SurfaceCoversPixelsAsOutlineAndManyMoreWhenFilled) {
+    testsupport::clearSurface();
+    const int empty = coveredMainPixels();
+    testsupport::setBulgedSurface();
+    const int outline = coveredMainPixels();
+    editor.surfaceDisplayMode = kDisplayModeFill;
+    const testsupport::MainFrame frame = drawMainFrame();
+    const int filled = frame.covered();
+    EXPECT_GT(outline, empty + 1000);
+    // The net spans about 300 x 180 pixels; filled, nearly all of it is covered.
+    EXPECT_GT(filled, outline + 20000);
+    EXPECT_GT(filled, 40000);
+    // Corners stay background in both modes.
+    EXPECT_TRUE(sameColour(frame.at(2, 2), {204, 204, 204}));
+}
+
+TEST_F(MainView, PickedPointIsHighlightedAndTheNextOneIsNot) {
+    // Points 6 and 7 (inner points of the middle section) stand in front of the surface.
+    testsupport::MainFrame frame = drawMainFrame();
+    auto sample = [&frame](int index) {
+        const PointH& p = editor.controlNet[static_cast<size_t>(index)];
+        const auto at = testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
+        // Just off the centre, clear of the section's polyline through it.
+        return frame.at(at.x + 3, frame.height - at.y + 3);
+    };
+    const testsupport::Rgb plain6 = sample(6);
+    const testsupport::Rgb plain7 = sample(7);
+
+    editor.pickedPointOffset = 4 * 6;
+    frame = drawMainFrame();
+    const testsupport::Rgb picked6 = sample(6);
+    const testsupport::Rgb after7 = sample(7);
+    EXPECT_FALSE(sameColour(picked6, plain6));
+    EXPECT_TRUE(sameColour(after7, plain7));
+}
+
+TEST_F(MainView, ExpandedNetRepeatsEachSectionAndHasUniformTKnots) {
+    editor.multiplicity = 3;
+    releaseExpandedNet();
+    mainDisplay();
+    const int orderV = 3, countV = 3, m = 3;
+    const int n = m * countV + orderV;
+    ASSERT_EQ(editor.expandedKnotCountV, n);
+    ASSERT_EQ(editor.expandedKnotsV.size(), static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        float expected;
+        if (i < orderV) {
+            expected = 0.0f;
+        } else if (i >= n - orderV) {
+            expected = 1.0f;
+        } else {
+            expected = static_cast<float>(i - orderV + 1) / static_cast<float>(n - 2 * orderV + 1);
+        }
+        EXPECT_EQ(editor.expandedKnotsV[static_cast<size_t>(i)], expected) << "knot " << i;
+    }
+    ASSERT_EQ(editor.expandedNet.size(), static_cast<size_t>(5 * m * countV));
+    for (int row = 0; row < m * countV; ++row) {
+        for (int j = 0; j < 5; ++j) {
+            const PointH& e = editor.expandedNet[static_cast<size_t>(row * 5 + j)];
+            const PointH& c = editor.controlNet[static_cast<size_t>(row / m * 5 + j)];
+            EXPECT_EQ(e.x, c.x);
+            EXPECT_EQ(e.y, c.y);
+            EXPECT_EQ(e.z, c.z);
+            EXPECT_EQ(e.w, c.w);
+        }
+    }
+}
+
+TEST_F(MainView, ExpandedNetOfAnOldShapeIsRebuiltBeforeDrawing) {
+    editor.multiplicity = 2;
+    mainDisplay();
+    ASSERT_EQ(editor.expandedNet.size(), 5u * 2 * 3);
+    // A section point is deleted behind the view's back: four points per section now, while the
+    // expanded net still holds rows of five.
+    std::vector<PointH> net;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 4; ++j) net.push_back(editor.controlNet[static_cast<size_t>(i * 5 + j)]);
+    }
+    const auto staleNet = editor.expandedNet;
+    const auto staleKnots = editor.expandedKnotsV;
+    testsupport::setSurface(4, 3, 3, 3, net);
+    editor.multiplicity = 2;
+    editor.expandedNet = staleNet;
+    editor.expandedKnotsV = staleKnots;
+    mainDisplay();
+    EXPECT_EQ(editor.expandedNet.size(), 4u * 2 * 3);
+    EXPECT_EQ(editor.expandedNet[4].x, net[0].x);  // row 1 repeats section 0 at the new width
+}
+
+TEST_F(MainView, SkinnedNetPointsAreRedOnlyWhileTheSkinnedNetMatchesTheCounts) {
+    EXPECT_EQ(redPixels(), 0);
+    editor.skinningEnabled = 1;
+    editor.skinnedNet = editor.controlNet;
+    for (PointH& p : editor.skinnedNet) p.y += 0.1f;  // beside the control points
+    editor.skinnedKnotsV = editor.knotsV;
+    EXPECT_GT(redPixels(), 50);
+
+    // One section short: the skinned net is out of date and must not be drawn from.
+    editor.skinnedNet.resize(10);
+    EXPECT_EQ(redPixels(), 0);
+    editor.skinnedNet.clear();
+    editor.skinnedKnotsV.clear();
+    EXPECT_EQ(redPixels(), 0);
+    editor.skinningEnabled = 0;
+}
+
+TEST_F(MainView, NetThatNoLongerMatchesItsCountsIsNotDrawn) {
+    editor.surfaceDisplayMode = kDisplayModeFill;
+    const int filled = coveredMainPixels();
+    // Counts that claim more points than the net holds (15 stored, 6 x 3 claimed).
+    editor.countU = 6;
+    editor.knotCountU = 9;
+    editor.knotsU.assign(9, 0.0f);
+    const int mismatched = coveredMainPixels();
+    EXPECT_LT(mismatched, filled / 4);
+}
+
+TEST_F(MainView, ZeroAndNegativeWeightsDrawWithoutFailing) {
+    std::vector<PointH> net = testsupport::bulgedNet();
+    net[0] = {0.0f, 0.0f, 0.0f, 0.0f};
+    net[6] = testsupport::weighted(-0.5f, 0.0f, 0.5f, -1.0f);
+    testsupport::setSurface(5, 3, 3, 3, net);
+    editor.probeU = editor.probeV = 0.0f;  // the probe sits on the zero-weight corner
+    testing::internal::CaptureStdout();
+    coveredMainPixels();
+    editor.surfaceDisplayMode = kDisplayModeFill;
+    const int covered = coveredMainPixels();
+    testing::internal::GetCapturedStdout();
+    EXPECT_GT(covered, 0);
+}
+
+TEST_F(MainView, NurbsErrorsGoToStandardOutputAndTheFrameGoesOn) {
+    testing::internal::CaptureStdout();
+    nurbsErrorCallback(GLU_NURBS_ERROR4);
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed, std::string("Nurbs Error: ") +
+                           reinterpret_cast<const char*>(gluErrorString(GLU_NURBS_ERROR4)) + "\n");
+
+    // A knot vector edited out of order: GLU refuses the surface, the net and axes still show.
+    editor.knotsU = {0.0f, 0.0f, 0.0f, 0.8f, 0.2f, 1.0f, 1.0f, 1.0f};
+    testing::internal::CaptureStdout();
+    const int covered = coveredMainPixels();
+    printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("Nurbs Error: ", 0), 0u) << printed;
+    EXPECT_GT(covered, 100);
+}
+
+TEST_F(MainView, CameraEyeFollowsPolarAzimuthAndDistanceAroundTheTarget) {
+    editor.cameraPolar = 1.0f;
+    editor.cameraAzimuth = 0.5f;
+    editor.cameraDistance = 2.0f;
+    editor.cameraTarget[0] = 0.1f;
+    editor.cameraTarget[1] = 0.2f;
+    editor.cameraTarget[2] = -0.3f;
+    mainDisplay();
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    // The eye is where the model-view matrix takes the model point to the origin: -R^T t.
+    const double eye[3] = {-(m[0] * m[12] + m[1] * m[13] + m[2] * m[14]),
+                           -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]),
+                           -(m[8] * m[12] + m[9] * m[13] + m[10] * m[14])};
+    EXPECT_NEAR(eye[0], 0.1 + 2.0 * std::sin(1.0) * std::sin(0.5), 1e-5);
+    EXPECT_NEAR(eye[1], 0.2 + 2.0 * std::cos(1.0), 1e-5);
+    EXPECT_NEAR(eye[2], -0.3 + 2.0 * std::sin(1.0) * std::cos(0.5), 1e-5);
+    // Up stays +y: the camera's x axis has no y component.
+    EXPECT_NEAR(m[4 * 1 + 0], 0.0, 1e-6);
+}
+
+TEST_F(MainView, FrameEndsWithTheMainWindowCurrent) {
+    glutSetWindow(editor.sectionWindow);
+    const long before = mainFrameCount();
+    mainDisplay();
+    EXPECT_EQ(glutGetWindow(), editor.mainWindow);
+    EXPECT_EQ(mainFrameCount(), before + 1);
+}

@@ -1,0 +1,67 @@
+// Surfaces built straight into the editor state for GUI tests, without going through a file.
+#pragma once
+
+#include <vector>
+
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/knots.h"
+
+namespace testsupport {
+
+// A Cartesian control point with its weight, stored the editor's way (x*w, y*w, z*w, w).
+inline PointH weighted(float x, float y, float z, float w) { return {x * w, y * w, z * w, w}; }
+
+// Replaces the editor's surface by net (countU points per section, section-major), with clamped
+// uniform knots, multiplicity 1, skinning off and every derived net dropped.
+inline void setSurface(int countU, int countV, int orderU, int orderV,
+                       const std::vector<PointH>& net) {
+    EditorState& s = editor;
+    s.countU = countU;
+    s.countV = countV;
+    s.orderU = orderU;
+    s.orderV = orderV;
+    s.knotCountU = countU + orderU;
+    s.knotCountV = countV + orderV;
+    generateUniformKnots(1);
+    generateUniformKnots(2);
+    s.controlNet = net;
+    s.multiplicity = 1;
+    s.skinningEnabled = 0;
+    s.currentSection = 0;
+    s.selectedPoint = 0;
+    s.pickedPointOffset = -1;
+    syncDerivedNets();
+}
+
+// No surface at all: the state a failed start-up load leaves.
+inline void clearSurface() {
+    EditorState& s = editor;
+    s.countU = s.countV = s.orderU = s.orderV = -1;
+    s.knotCountU = s.knotCountV = -2;
+    s.knotsU.clear();
+    s.knotsV.clear();
+    s.controlNet.clear();
+    s.multiplicity = -1;
+    s.skinningEnabled = 0;
+    s.pickedPointOffset = -1;
+    syncDerivedNets();
+}
+
+// Five points by three sections facing a camera on the +z axis: x from -1 to 1, sections at
+// y = -0.6, 0, 0.6; the three inner points of the middle section stand 0.5 towards the viewer,
+// so they lie in front of the surface they pull on. Orders 3 x 3, unit weights.
+inline std::vector<PointH> bulgedNet() {
+    std::vector<PointH> net;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            const bool inner = i == 1 && j >= 1 && j <= 3;
+            net.push_back(weighted(-1.0f + 0.5f * j, -0.6f + 0.6f * i, inner ? 0.5f : 0.0f, 1.0f));
+        }
+    }
+    return net;
+}
+
+inline void setBulgedSurface() { setSurface(5, 3, 3, 3, bulgedNet()); }
+
+}  // namespace testsupport
