@@ -1,14 +1,600 @@
-// Placeholder until the control panel lands: loads the configured surface.
+// The "operations" control panel: a third GLUT window drawn every frame with Dear ImGui.
+//
+// Sections of this file:
+//   1. Frame report: what the last frame drew, for tests and tools
+//   2. Row helpers: one widget bound to its field, its callback, the main-view redisplay
+//   3. drawPanelRows: every control of the panel, in order
+//   4. Input hand-over: GLUT events to ImGui, quick clicks held for one frame
+//   5. Knot controls and the "degree S", "degree T" and "create new surf" callbacks
+//   6. The window: display handler and buildControlPanel
+//
+// ImGui draws the controls from the editor state on every frame, so there is nothing to build
+// or tear down when the model changes: the number of knot spinners and section buttons follows
+// the arrays, and rebuildKnotControls only closes the knot rollouts and clamps the live values.
 #include "app/control_panel.h"
 
-#include "io/serializator.h"
-#include "model/editor_state.h"
+#include <GL/freeglut.h>
+#include <imgui.h>
+#include <imgui_impl_glut.h>
+#include <imgui_impl_opengl2.h>
 
-void buildControlPanel() { DefaultSerializator::getInstance()->load(-1); }
-void rebuildKnotControls() {
-    editor.degreeS = editor.orderU - 1;
-    editor.degreeT = editor.orderV - 1;
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/panel_widgets.h"
+#include "io/serializator.h"
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/gui_hooks.h"
+#include "model/knots.h"
+#include "model/skinning.h"
+#include "model/surface_commands.h"
+#include "model/transforms.h"
+#include "view/background_image.h"
+
+namespace {
+
+using ControlCallback = void (*)(int);
+
+constexpr int kControlId = -1;  // id passed to every control callback...
+constexpr int kSurfTypeId = 0;  // ...except the "surf type" list's
+constexpr int kPanelWidth = 560;
+constexpr int kPanelHeight = 760;
+
+// Drag speeds, in units per pixel of pointer movement.
+constexpr float kWeightSpeed = 0.5f;
+constexpr float kDegreeSpeed = 1.0f;
+constexpr float kMultiplicitySpeed = 0.002f;
+constexpr float kTranslationSpeed = 0.002f;
+constexpr float kDestPlaneSpeed = 0.1f;
+// An unbounded float spinner of GLUI steps by sqrt(|value|) * 0.05 per pixel (at least 0.001),
+// times its speed. A knot in [0, 1] therefore moved by 0.001 to 0.05 per pixel; 0.01 keeps that
+// feel. "z_rot" is reset to 0 after every turn, so with its speed of 100 it always stepped
+// 0.001 * 100 = 0.1 radian per pixel; taken literally as ImGui's per-pixel speed, 100 radians
+// per pixel would turn the section to an arbitrary angle on the smallest drag.
+constexpr float kKnotSpeed = 0.01f;
+constexpr float kZRotSpeed = 0.1f;
+
+constexpr float kArcballDiameter = 92.0f;
+constexpr float kLabelRoom = 96.0f;  // pixels kept right of each field for its label
+
+// ---------------------------------------------------------------------------------------------
+// 1. Frame report
+// ---------------------------------------------------------------------------------------------
+
+PanelFrame gDrawing;      // filled while a frame is drawn
+PanelFrame gLastFrame;    // the last complete frame
+const char* gGroup = "";  // group of the items being drawn
+
+void note(const char* kind, const char* label, double value = 0.0, bool on = false,
+          bool enabled = true) {
+    PanelItem item;
+    item.group = gGroup;
+    item.kind = kind;
+    item.label = label;
+    const ImVec2 min = ImGui::GetItemRectMin();
+    const ImVec2 max = ImGui::GetItemRectMax();
+    item.minX = min.x;
+    item.minY = min.y;
+    item.maxX = max.x;
+    item.maxY = max.y;
+    item.value = value;
+    item.on = on;
+    item.enabled = enabled;
+    gDrawing.items.push_back(item);
 }
-void degreeSCallback(int) {}
-void degreeTCallback(int) {}
-void createSurfaceCallback(int) {}
+
+// ---------------------------------------------------------------------------------------------
+// 2. Row helpers
+// ---------------------------------------------------------------------------------------------
+
+// Runs after a control reports a change: the control's callback with its id, then a redisplay
+// of the main window, which shows every change.
+void changed(ControlCallback callback, int id) {
+    if (callback != nullptr) {
+        callback(id);
+        // Some callbacks draw other windows (skinning redraws the main view); the rest of this
+        // frame is drawn in the panel's own GL context.
+        if (editor.controlPanel != 0 && glutGetWindow() != editor.controlPanel) {
+            glutSetWindow(editor.controlPanel);
+        }
+    }
+    if (editor.mainWindow != 0) glutPostWindowRedisplay(editor.mainWindow);
+}
+
+void groupTitle(const char* label) {
+    gGroup = label;
+    ImGui::Spacing();
+    ImGui::TextColored(ImVec4(0.95f, 0.82f, 0.45f, 1.0f), "%s", label);
+    note("group", label);
+    ImGui::Separator();
+}
+
+void textBox(const char* label, char* buffer) {
+    ImGui::PushID("text box");  // a button may carry the same label ("background")
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::InputText(label, buffer, kTextFieldSize)) changed(nullptr, kControlId);
+    note("text box", label);
+    ImGui::PopID();
+}
+
+void button(const char* label, ControlCallback callback) {
+    if (ImGui::Button(label)) changed(callback, kControlId);
+    note("button", label);
+}
+
+void floatSpinner(const char* label, float* value, float speed, ControlCallback callback) {
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::DragFloat(label, value, speed, 0.0f, 0.0f, "%.3f",
+                         ImGuiSliderFlags_NoRoundToFormat)) {
+        changed(callback, kControlId);
+    }
+    note("spinner", label, *value);
+}
+
+void intSpinner(const char* label, int* value, float speed, ControlCallback callback) {
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::DragInt(label, value, speed)) changed(callback, kControlId);
+    note("spinner", label, *value);
+}
+
+// An int spinner held to [low, high]. ImGui leaves a range of one value (low == high)
+// unclamped, so the clamp is applied here as well; an empty range greys the spinner out.
+void clampedIntSpinner(const char* label, int* value, float speed, int low, int high,
+                       ControlCallback callback) {
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (low > high) {
+        ImGui::BeginDisabled();
+        int shown = *value;
+        ImGui::DragInt(label, &shown, speed);
+        ImGui::EndDisabled();
+        note("spinner", label, *value, false, false);
+        return;
+    }
+    const int before = *value;
+    if (ImGui::DragInt(label, value, speed, low, high, "%d", ImGuiSliderFlags_AlwaysClamp)) {
+        *value = std::clamp(*value, low, high);
+        if (*value != before) changed(callback, kControlId);
+    }
+    note("spinner", label, *value);
+}
+
+void checkBox(const char* label, int* value, ControlCallback callback) {
+    bool on = *value != 0;
+    if (ImGui::Checkbox(label, &on)) {
+        *value = on ? 1 : 0;
+        changed(callback, kControlId);
+    }
+    note("check box", label, *value, *value != 0);
+}
+
+void staticText(const char* text) {
+    ImGui::TextUnformatted(text);
+    note("static text", text);
+}
+
+void listBox(const char* label, int* value) {
+    static const char* const kSurfaceTypes[] = {"Revolving surface"};
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::Combo(label, value, kSurfaceTypes, IM_ARRAYSIZE(kSurfaceTypes))) {
+        changed(nullptr, kSurfTypeId);
+    }
+    note("list", label, *value);
+}
+
+void rotation(const char* label, float* matrix, ControlCallback callback) {
+    if (arcballControl(label, matrix, kArcballDiameter)) changed(callback, kControlId);
+    note("rotation", label);
+}
+
+void translation(const char* label, PadKind kind, float* values, ControlCallback callback) {
+    if (translationPad(label, kind, values, kTranslationSpeed)) changed(callback, kControlId);
+    note("translation", label, values[0]);
+}
+
+// One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves.
+void knotRollout(const char* label, std::vector<float>& knots) {
+    if (editor.closeKnotRollouts) ImGui::SetNextItemOpen(false);
+    const bool open = ImGui::CollapsingHeader(label);
+    note("rollout", label, static_cast<double>(knots.size()), open);
+    if (!open) return;
+    const char* outer = gGroup;
+    gGroup = label;
+    ImGui::PushID(label);
+    for (size_t i = 0; i < knots.size(); ++i) {
+        char name[24];
+        snprintf(name, sizeof name, "%zu", i);
+        floatSpinner(name, &knots[i], kKnotSpeed, nullptr);
+    }
+    ImGui::PopID();
+    gGroup = outer;
+}
+
+// One radio button per section, "0" to countV - 1, bound to currentSection; they wrap onto
+// further lines when the column is full.
+void sectionButtons(int* currentSection, int sections) {
+    const char* outer = gGroup;
+    gGroup = "plane";
+    ImGui::PushID("plane");
+    const float right = ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x;
+    const ImGuiStyle& style = ImGui::GetStyle();
+    for (int i = 0; i < sections; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "%d", i);
+        if (i > 0) {
+            const float width =
+                ImGui::GetFrameHeight() + style.ItemInnerSpacing.x + ImGui::CalcTextSize(name).x;
+            if (ImGui::GetItemRectMax().x + style.ItemSpacing.x + width <= right) {
+                ImGui::SameLine();
+            }
+        }
+        if (ImGui::RadioButton(name, currentSection, i)) changed(nullptr, kControlId);
+        note("radio", name, i, *currentSection == i);
+    }
+    if (sections < 1) ImGui::TextDisabled("no sections");
+    ImGui::PopID();
+    gGroup = outer;
+}
+
+void subgroupTitle(const char* label) {
+    gGroup = label;
+    ImGui::TextColored(ImVec4(0.75f, 0.82f, 0.95f, 1.0f), "%s", label);
+    note("group", label);
+    ImGui::Separator();
+}
+
+// The status line sits at the bottom of the window while the controls leave room for it.
+void statusLine(const char* text) {
+    gGroup = "";
+    const float bottom = ImGui::GetWindowHeight() - ImGui::GetStyle().WindowPadding.y -
+                         ImGui::GetTextLineHeightWithSpacing() * 2.0f;
+    if (ImGui::GetCursorPosY() < bottom) ImGui::SetCursorPosY(bottom);
+    ImGui::Separator();
+    ImGui::TextWrapped("%s", text);
+    note("status", text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// 3. The controls, in order
+// ---------------------------------------------------------------------------------------------
+
+void drawPanelRows() {
+    EditorState& s = editor;
+    const ImGuiTableFlags columns = ImGuiTableFlags_BordersInnerV;
+
+    groupTitle("commands");
+    if (ImGui::BeginTable("commands", 2, columns)) {
+        ImGui::TableNextColumn();
+        textBox("file", s.surfaceFileName);
+        button("load points", loadPointsCallback);
+        button("save points", savePointsCallback);
+        ImGui::TableNextColumn();
+        textBox("background", s.backgroundFileName);
+        button("background", backgroundCallback);
+        knotRollout("knots in s", s.knotsU);
+        knotRollout("knots in t", s.knotsV);
+        s.closeKnotRollouts = false;
+        ImGui::EndTable();
+    }
+
+    groupTitle("operations");
+    if (ImGui::BeginTable("operations", 2, columns)) {
+        ImGui::TableNextColumn();
+        subgroupTitle("plane");
+        sectionButtons(&s.currentSection, s.countV);
+        subgroupTitle("multiplicity");
+        clampedIntSpinner("multipl.", &s.multiplicity, kMultiplicitySpeed, 1, s.orderV - 1,
+                          rebuildExpandedNet);
+        gGroup = "operations";
+        ImGui::Separator();
+        rotation("rotation", s.rotationMatrix, rotationCallback);
+        floatSpinner("z_rot", &s.zRotAngle, kZRotSpeed, zRotCallback);
+        staticText("ctrl: around y");
+        staticText("alt: around x");
+        staticText("arrows: around z");
+        floatSpinner("weight", &s.weightValue, kWeightSpeed, weightCallback);
+        listBox("surf type", &s.surfType);
+        button("create new surf", createSurfaceCallback);
+        intSpinner("degree S", &s.degreeS, kDegreeSpeed, degreeSCallback);
+        intSpinner("degree T", &s.degreeT, kDegreeSpeed, degreeTCallback);
+
+        ImGui::TableNextColumn();
+        translation("x", PadKind::horizontal, &s.translateX, translateXCallback);
+        translation("y", PadKind::vertical, &s.translateY, translateYCallback);
+        translation("z", PadKind::vertical, &s.translateZ, translateZCallback);
+        translation("zy", PadKind::both, s.translateZY, translateZYCallback);
+        button("scaleUp", scaleUpCallback);
+        button("scaleDown", scaleDownCallback);
+        checkBox("skinning", &s.skinningEnabled, skinningCallback);
+        clampedIntSpinner("dest. plane", &s.destPlane, kDestPlaneSpeed, 0, s.countV - 1, nullptr);
+        button("copy", copySectionCallback);
+        checkBox("fill surf", &s.fillSurface, fillSurfaceCallback);
+        ImGui::EndTable();
+    }
+
+    statusLine(s.statusLine);
+}
+
+// ---------------------------------------------------------------------------------------------
+// 4. Input hand-over
+// ---------------------------------------------------------------------------------------------
+
+// ImGui 1.86 reads buttons and keys as states once per frame, so a press and its release that
+// both arrive before the next frame (a quick tap, a synthetic click) would never be seen. Such
+// a release is held back and handed over after the frame that saw the press.
+struct HeldRelease {
+    bool mouse;
+    int key;  // GLUT button, or a key: characters as they are, special keys + 256
+    int x, y;
+};
+struct PanelInput {
+    bool pressedSinceFrame[3] = {false, false, false};
+    bool keyPressedSinceFrame[512] = {};
+    std::vector<HeldRelease> held;
+};
+PanelInput gInput;
+
+void postPanelRedisplay() {
+    if (editor.controlPanel != 0) glutPostWindowRedisplay(editor.controlPanel);
+}
+
+// Mouse and motion events do not pass through ImGui's key handlers, so the modifiers (ctrl and
+// alt choose the arcball's axis) are read here while GLUT knows them.
+void takeModifiers() {
+    const int modifiers = glutGetModifiers();
+    ImGuiIO& io = ImGui::GetIO();
+    io.KeyCtrl = (modifiers & GLUT_ACTIVE_CTRL) != 0;
+    io.KeyShift = (modifiers & GLUT_ACTIVE_SHIFT) != 0;
+    io.KeyAlt = (modifiers & GLUT_ACTIVE_ALT) != 0;
+}
+
+void panelMouse(int button, int state, int x, int y) {
+    takeModifiers();
+    const int index = button == GLUT_LEFT_BUTTON     ? 0
+                      : button == GLUT_RIGHT_BUTTON  ? 1
+                      : button == GLUT_MIDDLE_BUTTON ? 2
+                                                     : -1;
+    if (index >= 0 && state == GLUT_UP && gInput.pressedSinceFrame[index]) {
+        gInput.held.push_back({true, button, x, y});
+        ImGui_ImplGLUT_MotionFunc(x, y);
+    } else {
+        if (index >= 0 && state == GLUT_DOWN) gInput.pressedSinceFrame[index] = true;
+        ImGui_ImplGLUT_MouseFunc(button, state, x, y);
+    }
+    postPanelRedisplay();
+}
+
+void panelMotion(int x, int y) {
+    ImGui_ImplGLUT_MotionFunc(x, y);
+    postPanelRedisplay();
+}
+
+void panelKeyboard(unsigned char key, int x, int y) {
+    gInput.keyPressedSinceFrame[key] = true;
+    ImGui_ImplGLUT_KeyboardFunc(key, x, y);
+    postPanelRedisplay();
+}
+
+void panelKeyboardUp(unsigned char key, int x, int y) {
+    if (gInput.keyPressedSinceFrame[key]) {
+        gInput.held.push_back({false, key, x, y});
+    } else {
+        ImGui_ImplGLUT_KeyboardUpFunc(key, x, y);
+    }
+    postPanelRedisplay();
+}
+
+void panelSpecial(int key, int x, int y) {
+    if (key >= 0 && key < 256) gInput.keyPressedSinceFrame[256 + key] = true;
+    ImGui_ImplGLUT_SpecialFunc(key, x, y);
+    postPanelRedisplay();
+}
+
+void panelSpecialUp(int key, int x, int y) {
+    if (key >= 0 && key < 256 && gInput.keyPressedSinceFrame[256 + key]) {
+        gInput.held.push_back({false, 256 + key, x, y});
+    } else {
+        ImGui_ImplGLUT_SpecialUpFunc(key, x, y);
+    }
+    postPanelRedisplay();
+}
+
+// After a frame: hand over the releases held back for it.
+void releaseHeldInput() {
+    std::fill(std::begin(gInput.pressedSinceFrame), std::end(gInput.pressedSinceFrame), false);
+    std::fill(std::begin(gInput.keyPressedSinceFrame), std::end(gInput.keyPressedSinceFrame),
+              false);
+    if (gInput.held.empty()) return;
+    std::vector<HeldRelease> held;
+    held.swap(gInput.held);
+    for (const HeldRelease& r : held) {
+        if (r.mouse) {
+            ImGui_ImplGLUT_MouseFunc(r.key, GLUT_UP, r.x, r.y);
+        } else if (r.key < 256) {
+            ImGui_ImplGLUT_KeyboardUpFunc(static_cast<unsigned char>(r.key), r.x, r.y);
+        } else {
+            ImGui_ImplGLUT_SpecialUpFunc(r.key - 256, r.x, r.y);
+        }
+    }
+    postPanelRedisplay();
+}
+
+}  // namespace
+
+int PanelFrame::count(const std::string& group, const std::string& kind) const {
+    return static_cast<int>(std::count_if(items.begin(), items.end(), [&](const PanelItem& i) {
+        return i.group == group && i.kind == kind;
+    }));
+}
+
+const PanelItem* PanelFrame::find(const std::string& kind, const std::string& label,
+                                  const std::string& group) const {
+    for (const PanelItem& item : items) {
+        if (item.kind == kind && item.label == label && (group.empty() || item.group == group)) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+const PanelFrame& lastPanelFrame() {
+    return gLastFrame;
+}
+
+// ---------------------------------------------------------------------------------------------
+// 5. Knot controls and the degree / surface callbacks
+// ---------------------------------------------------------------------------------------------
+
+void rebuildKnotControls() {
+    EditorState& s = editor;
+    ++s.knotControlRebuilds;
+    s.closeKnotRollouts = true;
+    // The limits of "multipl." (1 .. orderV - 1) and "dest. plane" (0 .. countV - 1) follow the
+    // new sizes; values left outside are brought back in, as the spinners would.
+    if (s.orderV >= 2) {
+        const int32_t multiplicity = std::clamp(s.multiplicity, 1, s.orderV - 1);
+        if (multiplicity != s.multiplicity) {
+            s.multiplicity = multiplicity;
+            releaseExpandedNet();  // built for the old multiplicity; the main view rebuilds it
+        }
+    }
+    s.destPlane = s.countV >= 1 ? std::clamp(s.destPlane, 0, s.countV - 1) : 0;
+    s.degreeT = s.orderV - 1;
+    s.degreeS = s.orderU - 1;
+    guiRefreshPanel();
+}
+
+namespace {
+
+// A new degree in one direction (1 = U, "degree S"; 2 = V, "degree T"): order = degree + 1,
+// fresh clamped uniform knots. The degree is kept between 1 and points - 1, so the order never
+// exceeds the points in that direction; a value outside is brought back and the status says so.
+void changeDegree(int direction) {
+    EditorState& s = editor;
+    const bool inU = direction == 1;
+    const char* name = inU ? "degree S" : "degree T";
+    int32_t& degree = inU ? s.degreeS : s.degreeT;
+    int32_t& order = inU ? s.orderU : s.orderV;
+    int32_t& knotCount = inU ? s.knotCountU : s.knotCountV;
+    const int32_t points = inU ? s.countU : s.countV;
+
+    if (!surfaceIsUsable(s)) {
+        setStatus("%s: no surface loaded", name);
+        degree = order - 1;
+        return;
+    }
+    const int32_t highest = points - 1;
+    if (highest < 1) {
+        setStatus("%s stays %d: %d point in that direction allows no other degree", name, order - 1,
+                  points);
+        degree = order - 1;
+        return;
+    }
+    if (degree < 1 || degree > highest) {
+        const int32_t asked = degree;
+        degree = std::clamp(degree, 1, highest);
+        setStatus("%s %d is out of range with %d points (1 to %d): set to %d", name, asked, points,
+                  highest, degree);
+    }
+    if (degree + 1 == order) return;
+    order = degree + 1;
+    knotCount = points + order;
+    generateUniformKnots(direction);
+    syncDerivedNets();
+    rebuildKnotControls();
+}
+
+}  // namespace
+
+void degreeSCallback(int /*id*/) {
+    changeDegree(1);
+}
+
+void degreeTCallback(int /*id*/) {
+    changeDegree(2);
+}
+
+void createSurfaceCallback(int /*id*/) {
+    if (editor.surfType == 0) createRevolvedSurface();
+    syncDerivedNets();
+    rebuildKnotControls();
+}
+
+// ---------------------------------------------------------------------------------------------
+// 6. The window
+// ---------------------------------------------------------------------------------------------
+
+void controlPanelDisplay() {
+    // 1. Start the frame at the window's current size.
+    ImGuiIO& io = ImGui::GetIO();
+    const int width = glutGet(GLUT_WINDOW_WIDTH);
+    const int height = glutGet(GLUT_WINDOW_HEIGHT);
+    io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplGLUT_NewFrame();
+
+    // 2. One ImGui window covering the GLUT window, holding every control.
+    gDrawing = PanelFrame();
+    gDrawing.number = gLastFrame.number + 1;
+    ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
+    ImGui::SetNextWindowSize(io.DisplaySize);
+    ImGui::Begin("operations", nullptr,
+                 ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
+                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+    drawPanelRows();
+    ImGui::End();
+    ImGui::Render();
+    gLastFrame = std::move(gDrawing);
+    gDrawing = PanelFrame();
+
+    // 3. Draw it. The renderer saves and restores the GL state it changes.
+    glViewport(0, 0, width, height);
+    glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+    glutSwapBuffers();
+
+    // 4. Input that ended before this frame could see it comes next.
+    releaseHeldInput();
+}
+
+void buildControlPanel() {
+    EditorState& s = editor;
+    const int previous = glutGetWindow();
+
+    // 1. The window, at the position the window system chooses.
+    glutInitWindowPosition(-1, -1);
+    glutInitWindowSize(kPanelWidth, kPanelHeight);
+    s.controlPanel = glutCreateWindow("operations");
+
+    // 2. ImGui on this window only: its context, the GLUT input handlers, the GL renderer.
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;  // nothing is written to the working directory
+    io.LogFilename = nullptr;
+    ImGui::StyleColorsDark();
+    ImGui_ImplGLUT_Init();
+    ImGui_ImplGLUT_InstallFuncs();
+    ImGui_ImplOpenGL2_Init();
+    glutDisplayFunc(controlPanelDisplay);
+    glutMouseFunc(panelMouse);
+    glutMotionFunc(panelMotion);
+    glutPassiveMotionFunc(panelMotion);
+    glutKeyboardFunc(panelKeyboard);
+    glutKeyboardUpFunc(panelKeyboardUp);
+    glutSpecialFunc(panelSpecial);
+    glutSpecialUpFunc(panelSpecialUp);
+
+    // 3. The surface named in the configuration. A successful load rebuilds the knot controls;
+    // a failed one leaves an empty editor whose "load points" still works.
+    DefaultSerializator::getInstance()->load(kControlId);
+    if (!surfaceIsUsable(s) && s.statusLine[0] == '\0') {
+        setStatus("no surface loaded from \"%s\": name a surface file and press \"load points\"",
+                  s.surfaceFileName);
+    }
+
+    if (previous != 0) glutSetWindow(previous);
+}
