@@ -1,0 +1,203 @@
+// Keys and mouse of the main window: each camera key changes exactly its own field, the left
+// button marks the model point under the pointer, the right button picks a drawn control point.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "input/main_input.h"
+#include "model/editor_state.h"
+#include "model/gui_hooks.h"
+#include "support/main_window_probe.h"
+#include "support/state_text.h"
+#include "support/test_surface.h"
+#include "view/main_view.h"
+
+using testsupport::stateText;
+
+namespace {
+
+class MainInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::resetMainView();
+        testsupport::setBulgedSurface();
+        editor.weightValue = -1.0f;
+        testsupport::drawMainFrame();
+    }
+};
+
+struct KeyCase {
+    int key;
+    std::function<float&(EditorState&)> field;  // null: the key changes nothing
+    double step;
+};
+
+float& distance(EditorState& s) { return s.cameraDistance; }
+float& targetX(EditorState& s) { return s.cameraTarget[0]; }
+float& targetY(EditorState& s) { return s.cameraTarget[1]; }
+float& targetZ(EditorState& s) { return s.cameraTarget[2]; }
+float& azimuth(EditorState& s) { return s.cameraAzimuth; }
+float& polar(EditorState& s) { return s.cameraPolar; }
+
+// Where a control point of the net shows in the main window (GLUT coordinates).
+testsupport::WindowPosition positionOfPoint(int index) {
+    const PointH& p = editor.controlNet[static_cast<size_t>(index)];
+    return testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
+}
+
+}  // namespace
+
+TEST_F(MainInput, EachCameraKeyChangesOnlyItsFieldAndRedraws) {
+    const std::vector<KeyCase> cases = {
+        {'+', distance, -0.2}, {'-', distance, 0.2}, {'a', targetX, 0.2}, {'z', targetX, -0.2},
+        {'s', targetY, 0.2},   {'x', targetY, -0.2}, {'d', targetZ, 0.2}, {'c', targetZ, -0.2},
+        {'A', nullptr, 0},     {'Z', nullptr, 0},    {'S', nullptr, 0},   {'X', nullptr, 0},
+        {'D', nullptr, 0},     {'C', nullptr, 0},    {'R', nullptr, 0},   {' ', nullptr, 0},
+        {'w', nullptr, 0},     {0x80, nullptr, 0},   {0xff, nullptr, 0},
+    };
+    // From a camera off its start so that no step lands on a round value by chance.
+    editor.cameraDistance = 2.7f;
+    editor.cameraTarget[0] = 0.3f;
+    editor.cameraTarget[1] = -0.1f;
+    editor.cameraTarget[2] = 0.7f;
+    mainDisplay();
+    for (const KeyCase& c : cases) {
+        EditorState expected = editor;
+        if (c.field) {
+            float& value = c.field(expected);
+            value = static_cast<float>(static_cast<double>(value) + c.step);
+        }
+        const long frames = mainFrameCount();
+        mainKeyboard(static_cast<unsigned char>(c.key), 10, 10);
+        EXPECT_EQ(stateText(editor), stateText(expected)) << "key " << c.key;
+        EXPECT_EQ(mainFrameCount(), frames + 1) << "key " << c.key;
+    }
+}
+
+TEST_F(MainInput, ArrowKeysTurnTheCameraWithoutRedrawing) {
+    const std::vector<KeyCase> cases = {
+        {GLUT_KEY_LEFT, azimuth, -0.1}, {GLUT_KEY_RIGHT, azimuth, 0.1},
+        {GLUT_KEY_UP, polar, -0.1},     {GLUT_KEY_DOWN, polar, 0.1},
+        {GLUT_KEY_F1, nullptr, 0},      {GLUT_KEY_PAGE_UP, nullptr, 0},
+        {'+', nullptr, 0},
+    };
+    editor.cameraAzimuth = 0.35f;
+    for (const KeyCase& c : cases) {
+        EditorState expected = editor;
+        if (c.field) {
+            float& value = c.field(expected);
+            value = static_cast<float>(static_cast<double>(value) + c.step);
+        }
+        const long frames = mainFrameCount();
+        mainSpecial(c.key, 0, 0);
+        EXPECT_EQ(stateText(editor), stateText(expected)) << "special key " << c.key;
+        EXPECT_EQ(mainFrameCount(), frames) << "special key " << c.key;
+    }
+}
+
+TEST_F(MainInput, TenStepsInThenResetToThree) {
+    for (int i = 0; i < 10; ++i) mainKeyboard('+', 0, 0);
+    EXPECT_NEAR(editor.cameraDistance, 1.9f, 1e-5f);
+    editor.cameraAzimuth = 2.0f;
+    editor.cameraPolar = 0.3f;
+    editor.cameraTarget[1] = 4.0f;
+    mainKeyboard('r', 0, 0);
+    EXPECT_EQ(editor.cameraDistance, 3.0f);
+    EXPECT_EQ(editor.cameraAzimuth, 0.0f);
+    EXPECT_EQ(editor.cameraPolar, 1.57f);
+    EXPECT_EQ(editor.cameraTarget[0], 0.0f);
+    EXPECT_EQ(editor.cameraTarget[1], 0.0f);
+    EXPECT_EQ(editor.cameraTarget[2], 0.0f);
+}
+
+TEST_F(MainInput, FifteenStepsUpLookAlmostStraightDown) {
+    for (int i = 0; i < 15; ++i) mainSpecial(GLUT_KEY_UP, 0, 0);
+    EXPECT_NEAR(editor.cameraPolar, 0.07f, 1e-5f);
+}
+
+TEST_F(MainInput, RightClickOnADrawnPointPicksItAndLoadsItsWeight) {
+    // Point 8 (middle section, fourth point) stands in front of the surface; weight 2.
+    std::vector<PointH> net = testsupport::bulgedNet();
+    net[8] = testsupport::weighted(0.5f, 0.0f, 0.5f, 2.0f);
+    testsupport::setSurface(5, 3, 3, 3, net);
+    testsupport::drawMainFrame();
+    const auto at = positionOfPoint(8);
+    const int refreshes = guiHookCalls.refreshPanel;
+    mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, at.x, at.y);
+    EXPECT_EQ(editor.pickedPointOffset, 4 * 8);
+    EXPECT_EQ(editor.weightValue, 2.0f);
+    EXPECT_EQ(guiHookCalls.refreshPanel, refreshes + 1);
+}
+
+TEST_F(MainInput, PickTakesTheFirstPointInStorageOrderNotTheNearest) {
+    std::vector<PointH> net = testsupport::bulgedNet();
+    net[6] = testsupport::weighted(0.45f, 0.0f, 0.5f, 1.0f);  // earlier, 0.05 away
+    net[8] = testsupport::weighted(0.5f, 0.0f, 0.5f, 1.0f);   // under the pointer
+    testsupport::setSurface(5, 3, 3, 3, net);
+    testsupport::drawMainFrame();
+    const auto at = positionOfPoint(8);
+    mainMouse(GLUT_RIGHT_BUTTON, GLUT_UP, at.x, at.y);
+    EXPECT_EQ(editor.pickedPointOffset, 4 * 6);
+}
+
+TEST_F(MainInput, ClickOnTheBackgroundPicksNothingAndChangesNothing) {
+    editor.pickedPointOffset = 4 * 3;
+    editor.weightValue = 1.5f;
+    const std::string before = stateText(editor);
+    const int refreshes = guiHookCalls.refreshPanel;
+    for (auto [x, y] : {std::pair{5, 5}, {630, 470}, {5, 470}}) {
+        mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, x, y);
+        mainMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, x, y);
+        mainMotion(x, y);
+    }
+    EXPECT_EQ(stateText(editor), before);
+    EXPECT_EQ(guiHookCalls.refreshPanel, refreshes);
+}
+
+TEST_F(MainInput, PointsWithZeroOrNegativeWeightNeitherBreakNorBlockThePick) {
+    std::vector<PointH> net = testsupport::bulgedNet();
+    for (int i : {0, 1, 2, 5}) net[static_cast<size_t>(i)] = {0.3f, 0.0f, 0.0f, 0.0f};
+    net[6] = testsupport::weighted(-0.5f, 0.0f, 0.5f, -1.0f);
+    testsupport::setSurface(5, 3, 3, 3, net);
+    testing::internal::CaptureStdout();  // GLU may complain about the odd weights
+    testsupport::drawMainFrame();
+    const auto at = positionOfPoint(8);
+    mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, at.x, at.y);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(editor.pickedPointOffset, 4 * 8);
+    EXPECT_EQ(editor.weightValue, 1.0f);
+}
+
+TEST_F(MainInput, LeftClickMarksTheVisiblePointUnderThePointer) {
+    const auto at = positionOfPoint(8);
+    mainMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, at.x, at.y);
+    EXPECT_NEAR(editor.clickPoint[0], 0.5, 0.02);
+    EXPECT_NEAR(editor.clickPoint[1], 0.0, 0.02);
+    EXPECT_NEAR(editor.clickPoint[2], 0.5, 0.02);
+    const double pressed[3] = {editor.clickPoint[0], editor.clickPoint[1], editor.clickPoint[2]};
+    mainMouse(GLUT_LEFT_BUTTON, GLUT_UP, at.x, at.y);
+    EXPECT_EQ(editor.clickPoint[0], pressed[0]);
+    EXPECT_EQ(editor.clickPoint[1], pressed[1]);
+    EXPECT_EQ(editor.clickPoint[2], pressed[2]);
+}
+
+TEST_F(MainInput, FailedUnprojectionLeavesClickPointAndPickAlone) {
+    editor.clickPoint[0] = 0.25;
+    editor.pickedPointOffset = -1;
+    const std::string before = stateText(editor);
+    const auto at = positionOfPoint(8);
+    // A projection that cannot be inverted.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glScalef(0.0f, 0.0f, 0.0f);
+    glMatrixMode(GL_MODELVIEW);
+    mainMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, at.x, at.y);
+    mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, at.x, at.y);
+    mainReshape(640, 480);
+    EXPECT_EQ(stateText(editor), before);
+}
