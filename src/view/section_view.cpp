@@ -122,7 +122,7 @@ static void drawSectionAxes() {
     glEnd();
 }
 
-void sectionDisplay() {
+void drawSectionFrame() {
     // 1. Flat, unlit drawing in painter's order: no depth test, later primitives on top.
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
@@ -140,7 +140,10 @@ void sectionDisplay() {
     // 3. Background, curve and points, under the zoom scale; the axes stay under it too.
     drawSectionScene();
     drawSectionAxes();
+}
 
+void sectionDisplay() {
+    drawSectionFrame();
     glFlush();
     glutSwapBuffers();
 }

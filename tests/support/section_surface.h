@@ -1,0 +1,113 @@
+// Small surfaces built straight into the editor state, and the section window's model-to-pixel
+// mapping, for the tests of the section view and its editing handlers.
+#pragma once
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include <vector>
+
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/knots.h"
+#include "model/section_centroid.h"
+#include "view/section_view.h"
+
+namespace testsupport {
+
+// A section point given by its Cartesian position and weight.
+struct SectionPoint {
+    float x, y, z, w;
+};
+
+// Replaces the surface by countV copies of `section`, copy s shifted by s * sectionStep along
+// x (every section lies in a plane x = const, as the section window expects), with clamped
+// uniform knots. Selection, zoom and pan go back to their start values and the centroid is
+// recomputed, as the main view does on each frame.
+inline void setSectionSurface(const std::vector<SectionPoint>& section, int countV, int orderU,
+                              int orderV, float sectionStep = 0.1f) {
+    EditorState& s = editor;
+    s.countU = static_cast<int>(section.size());
+    s.countV = countV;
+    s.orderU = orderU;
+    s.orderV = orderV;
+    s.knotCountU = s.countU + orderU;
+    s.knotCountV = countV + orderV;
+    generateUniformKnots(1);
+    generateUniformKnots(2);
+    s.controlNet.clear();
+    for (int v = 0; v < countV; ++v) {
+        for (const SectionPoint& p : section) {
+            const float x = p.x + static_cast<float>(v) * sectionStep;
+            s.controlNet.push_back({x * p.w, p.y * p.w, p.z * p.w, p.w});
+        }
+    }
+    s.currentSection = 0;
+    s.selectedPoint = 0;
+    s.sectionZoom = 1.0f;
+    s.sectionRefOffset[0] = s.sectionRefOffset[1] = s.sectionRefOffset[2] = 0.0f;
+    s.sectionMouseButton = -1;
+    syncDerivedNets();
+    computeSectionCentroid(s.sectionCentroid);
+}
+
+// Cartesian position of point j of section v.
+inline SectionPoint sectionPoint(int v, int j) {
+    const PointH& p = editor.controlNet[static_cast<size_t>(v) * editor.countU + j];
+    return {p.x / p.w, p.y / p.w, p.z / p.w, p.w};
+}
+
+// Draws the section window now (it stays current).
+inline void drawSectionWindow() {
+    glutSetWindow(editor.sectionWindow);
+    sectionDisplay();
+}
+
+// One frame of the section window as it goes to the screen: drawn into the back buffer and
+// read there before the swap (reading the front buffer back gives black with Mesa's software
+// renderer on Xvfb).
+struct SectionFrame {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;  // bottom row first
+    // RGB at GL window coordinates (y up); black outside the window.
+    void at(int x, int y, int out[3]) const {
+        out[0] = out[1] = out[2] = 0;
+        if (x < 0 || y < 0 || x >= width || y >= height) return;
+        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+        for (int k = 0; k < 3; ++k) out[k] = rgb[i + k];
+    }
+};
+inline SectionFrame captureSectionFrame() {
+    glutSetWindow(editor.sectionWindow);
+    SectionFrame frame;
+    frame.width = glutGet(GLUT_WINDOW_WIDTH);
+    frame.height = glutGet(GLUT_WINDOW_HEIGHT);
+    frame.rgb.resize(static_cast<size_t>(frame.width) * frame.height * 3);
+    drawSectionFrame();
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+    glutSwapBuffers();
+    return frame;
+}
+
+// GLUT window position (pixels, y down) of the model point, through the matrices the section
+// window's last frame left behind.
+struct WindowPosition {
+    int x, y;
+};
+inline WindowPosition sectionWindowPosition(float x, float y, float z) {
+    glutSetWindow(editor.sectionWindow);
+    GLdouble modelView[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    GLdouble wx = 0.0, wy = 0.0, wz = 0.0;
+    gluProject(x, y, z, modelView, projection, viewport, &wx, &wy, &wz);
+    // GL's y counts up from the bottom edge; the handlers flip it back with the full height.
+    return {static_cast<int>(wx + 0.5), static_cast<int>(viewport[3] - wy + 0.5)};
+}
+
+}  // namespace testsupport
