@@ -134,7 +134,7 @@ bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, Surfa
                 return false;
             }
             if (!tokenToInt(reader, token, length, header[item])) {
-                error = std::string("the ") + valueNames[item] + " is not a whole number: " +
+                error = std::string("the ") + valueNames[item] + " is not a valid whole number: " +
                         quoted(token, length);
                 return false;
             }

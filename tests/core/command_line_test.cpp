@@ -1,0 +1,234 @@
+// The command line, run as the real loftwork binary without a display: it must agree with the
+// editor's own loading, evaluation and skinning, and report bad input with the right status.
+#include "cli/command_line.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "io/editor_file_io.h"
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/knots.h"
+#include "model/skinning.h"
+
+namespace {
+
+std::string scratchDir() {
+    static std::string dir;
+    if (dir.empty()) {
+        char pattern[] = "/tmp/loftwork-cli-XXXXXX";
+        dir = mkdtemp(pattern);
+    }
+    return dir;
+}
+
+std::string readAll(const std::string& path) {
+    std::string text;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr) return "<missing>";
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    fclose(file);
+    return text;
+}
+
+std::string sample(const char* name) { return std::string(LOFTWORK_SOURCE_DIR) + "/examples/" + name; }
+
+struct ProcessResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the binary with no display, capturing both output streams.
+ProcessResult loftwork(const std::vector<std::string>& args) {
+    const std::string outPath = scratchDir() + "/stdout";
+    const std::string errPath = scratchDir() + "/stderr";
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        unsetenv("DISPLAY");
+        std::vector<char*> argv = {const_cast<char*>(LOFTWORK_BINARY)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(LOFTWORK_BINARY, argv.data());
+        _exit(127);
+    }
+    ProcessResult run;
+    int status = 0;
+    if (waitpid(child, &status, 0) == child && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    run.out = readAll(outPath);
+    run.err = readAll(errPath);
+    return run;
+}
+
+bool loadHere(const std::string& path) {
+    std::string message;
+    return loadEditorSurface(path.c_str(), message);
+}
+
+}  // namespace
+
+TEST(CommandLine, RecognisesOnlyItsSubcommands) {
+    struct Case {
+        std::vector<const char*> args;
+        bool command;
+    } cases[] = {
+        {{"loftwork"}, false},
+        {{"loftwork", "--screenshot", "shot.png"}, false},
+        {{"loftwork", "examples/vase.surf"}, false},
+        {{"loftwork", "info", "x.surf"}, true},
+        {{"loftwork", "eval"}, true},
+        {{"loftwork", "skin", "a", "b"}, true},
+        {{"loftwork", "revolve"}, true},
+        {{"loftwork", "--help"}, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv;
+        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+        argv.push_back(nullptr);
+        EXPECT_EQ(isCommandLineInvocation(static_cast<int>(c.args.size()), argv.data()), c.command)
+            << (c.args.size() > 1 ? c.args[1] : "(no arguments)");
+    }
+}
+
+TEST(CommandLine, HelpListsTheSubcommands) {
+    const ProcessResult run = loftwork({"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* word : {"info FILE", "eval FILE u v", "skin IN OUT", "revolve"}) {
+        EXPECT_NE(run.out.find(word), std::string::npos) << word;
+    }
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwo) {
+    const std::string vase = sample("vase.surf");
+    const std::vector<std::vector<std::string>> cases = {
+        {"info"},
+        {"info", vase, vase},
+        {"eval", vase},
+        {"eval", vase, "0.5"},
+        {"eval", vase, "0.5", "half"},
+        {"eval", vase, "nan", "0.5"},
+        {"skin", vase},
+    };
+    for (const auto& args : cases) {
+        const ProcessResult run = loftwork(args);
+        EXPECT_EQ(run.status, 2) << args.size();
+        EXPECT_NE(run.err.find("usage:"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(CommandLine, InfoShowsWhatTheEditorLoads) {
+    for (const char* name : {"vase.surf", "hull.surf"}) {
+        const std::string path = sample(name);
+        ASSERT_TRUE(loadHere(path)) << name;
+        const ProcessResult run = loftwork({"info", path});
+        EXPECT_EQ(run.status, 0) << run.err;
+        char line[128];
+        snprintf(line, sizeof line, "points U x V: %d x %d\ndegrees U V: %d %d\n", editor.countU,
+                 editor.countV, editor.orderU - 1, editor.orderV - 1);
+        EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+        std::string knots = "knots V (" + std::to_string(editor.knotsV.size()) + "):";
+        for (float k : editor.knotsV) {
+            snprintf(line, sizeof line, " %.9g", static_cast<double>(k));
+            knots += line;
+        }
+        EXPECT_NE(run.out.find(knots + "\n"), std::string::npos) << run.out;
+    }
+}
+
+TEST(CommandLine, BadFilesExitWithOneAndTheReason) {
+    const std::string bad = scratchDir() + "/bad.surf";
+    FILE* file = fopen(bad.c_str(), "w");
+    fputs("FILENAME:x DEGREE_U_V 2 1 N.C.P._U_V 4 3 N.KNOTS_U_V 9 5\n", file);
+    fclose(file);
+    struct Case {
+        std::vector<std::string> args;
+        const char* reason;
+    } cases[] = {
+        {{"info", bad}, "knot counts 9 x 5 do not match"},
+        {{"eval", bad, "0", "0"}, "knot counts 9 x 5 do not match"},
+        {{"skin", bad, scratchDir() + "/out.surf"}, "knot counts 9 x 5 do not match"},
+        {{"info", scratchDir() + "/missing.surf"}, "cannot open"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult run = loftwork(c.args);
+        EXPECT_EQ(run.status, 1) << c.args[0];
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(readAll(scratchDir() + "/out.surf"), "<missing>");
+}
+
+TEST(CommandLine, EvalGivesTheEditorsSurfacePoints) {
+    for (const char* name : {"vase.surf", "hull.surf"}) {
+        const std::string path = sample(name);
+        ASSERT_TRUE(loadHere(path));
+        std::vector<std::string> args = {"eval", path};
+        std::vector<float> expected;
+        for (float u : {0.0f, 0.13f, 0.5f, 0.875f, 1.0f}) {
+            for (float v : {0.0f, 0.3f, 0.61f, 1.0f}) {
+                char text[32];
+                snprintf(text, sizeof text, "%.9g", static_cast<double>(u));
+                args.push_back(text);
+                snprintf(text, sizeof text, "%.9g", static_cast<double>(v));
+                args.push_back(text);
+                float x, y, z;
+                ASSERT_TRUE(evaluateSurfacePoint(x, y, z, u, v));
+                expected.insert(expected.end(), {x, y, z});
+            }
+        }
+        const ProcessResult run = loftwork(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        // "%.9g" gives every float back exactly.
+        std::vector<float> printed;
+        const char* p = run.out.c_str();
+        char* end = nullptr;
+        for (float value = strtof(p, &end); end != p; value = strtof(p, &end)) {
+            printed.push_back(value);
+            p = end;
+        }
+        EXPECT_EQ(printed, expected) << name;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 20);
+    }
+}
+
+// "skin IN OUT" writes what the editor writes when it saves IN with skinning on.
+TEST(CommandLine, SkinSavesWhatTheEditorSaves) {
+    for (const char* name : {"vase.surf", "hull.surf"}) {
+        const std::string path = sample(name);
+        const std::string here = scratchDir() + "/skinned-here.surf";
+        const std::string there = scratchDir() + "/skinned-there.surf";
+        ASSERT_TRUE(loadHere(path));
+        editor.skinningEnabled = 1;
+        const bool skinned = computeSkinning() && skinnedNetUsable();
+        const ProcessResult run = loftwork({"skin", path, there});
+        editor.skinningEnabled = 0;
+        if (!skinned) {
+            EXPECT_EQ(run.status, 1) << name;
+            EXPECT_EQ(readAll(there), "<missing>");
+            continue;
+        }
+        editor.skinningEnabled = 1;
+        std::string message;
+        ASSERT_TRUE(saveEditorSurface(here.c_str(), message)) << message;
+        editor.skinningEnabled = 0;
+        EXPECT_EQ(run.status, 0) << run.err;
+        // Only the FILENAME lines differ: each names its own file.
+        const std::string a = readAll(here);
+        const std::string b = readAll(there);
+        EXPECT_EQ(a.substr(a.find('\n')), b.substr(b.find('\n'))) << name;
+        EXPECT_EQ(b.substr(0, b.find('\n')), "FILENAME:" + there);
+    }
+}

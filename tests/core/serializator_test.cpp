@@ -1,0 +1,397 @@
+// Loading and saving the editor's surface through the serializer: round trips, knots a file
+// leaves out, refusal of bad files with the state untouched, and saves that fail safely.
+#include "io/serializator.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "model/editor_state.h"
+#include "model/gui_hooks.h"
+#include "model/knots.h"
+#include "support/state_text.h"
+
+namespace {
+
+std::string scratchPath(const char* name) {
+    static std::string dir;
+    if (dir.empty()) {
+        char pattern[] = "/tmp/loftwork-serializator-XXXXXX";
+        dir = mkdtemp(pattern);
+    }
+    return dir + "/" + name;
+}
+
+std::string readAll(const std::string& path) {
+    std::string text;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr) return "<missing>";
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    fclose(file);
+    return text;
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    FILE* file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(text.data(), 1, text.size(), file);
+    fclose(file);
+}
+
+void useFile(const std::string& path) {
+    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+}
+
+// A 5 x 3 surface of orders 3 x 2 with uneven knots and weights, in the editor.
+void setFiveByThree() {
+    EditorState& s = editor;
+    char fileName[kTextFieldSize];
+    memcpy(fileName, s.surfaceFileName, sizeof fileName);
+    s = EditorState();
+    memcpy(s.surfaceFileName, fileName, sizeof fileName);
+    s.countU = 5;
+    s.countV = 3;
+    s.orderU = 3;
+    s.orderV = 2;
+    s.knotCountU = 8;
+    s.knotCountV = 5;
+    s.knotsU = {0, 0, 0, 0.2f, 0.7f, 1, 1, 1};
+    s.knotsV = {0, 0, 0.4f, 1, 1};
+    s.controlNet.clear();
+    for (int v = 0; v < 3; ++v) {
+        for (int u = 0; u < 5; ++u) {
+            const float w = 0.5f + 0.25f * static_cast<float>((u + v) % 3);
+            s.controlNet.push_back({0.1f * u * w, (v - 0.3f * u) * w, (0.05f * u * v - 1) * w, w});
+        }
+    }
+    s.multiplicity = 4;
+}
+
+class SerializatorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = editor;
+        setFiveByThree();
+    }
+    void TearDown() override { editor = saved_; }
+    EditorState saved_;
+};
+
+const char kFourByThree[] =
+    "FILENAME:x\nDEGREE_U_V\n2 1\nN.C.P._U_V\n4 3\nN.KNOTS_U_V\n7 5\nCOORD.C.P.(X,Y,Z,W)\n"
+    "0 0 0 1  1 0 0 1  2 0 0 1  3 0 0 1\n"
+    "0 1 0 1  1 1 0 1  2 1 0 1  3 1 0 1\n"
+    "0 2 0 1  1 2 0 1  2 2 0 1  3 2 0 1\n";
+
+}  // namespace
+
+TEST_F(SerializatorTest, SaveThenLoadRestoresTheSurface) {
+    const EditorState before = editor;
+    const std::string path = scratchPath("round-trip.surf");
+    useFile(path);
+    serializator->save(-1);
+    ASSERT_NE(readAll(path), "<missing>") << editor.statusLine;
+
+    setFiveByThree();
+    editor.countU = 1;  // something else is loaded meanwhile
+    editor.orderV = 7;
+    editor.knotsV.assign(3, 9.0f);
+    const GuiHookCalls calls = guiHookCalls;
+    loadPointsCallback(-1);
+
+    EXPECT_EQ(editor.countU, 5);
+    EXPECT_EQ(editor.countV, 3);
+    EXPECT_EQ(editor.orderU, 3);
+    EXPECT_EQ(editor.orderV, 2);
+    EXPECT_EQ(editor.degreeS, 2);
+    EXPECT_EQ(editor.degreeT, 1);
+    EXPECT_EQ(editor.knotCountU, 8);
+    EXPECT_EQ(editor.knotCountV, 5);
+    EXPECT_EQ(editor.multiplicity, 1);
+    ASSERT_EQ(editor.knotsU.size(), before.knotsU.size());
+    ASSERT_EQ(editor.knotsV.size(), before.knotsV.size());
+    for (size_t i = 0; i < before.knotsU.size(); ++i) {
+        EXPECT_NEAR(editor.knotsU[i], before.knotsU[i], 5e-7);
+    }
+    for (size_t i = 0; i < before.knotsV.size(); ++i) {
+        EXPECT_NEAR(editor.knotsV[i], before.knotsV[i], 5e-7);
+    }
+    ASSERT_EQ(editor.controlNet.size(), before.controlNet.size());
+    for (size_t i = 0; i < before.controlNet.size(); ++i) {
+        const PointH& a = editor.controlNet[i];
+        const PointH& b = before.controlNet[i];
+        EXPECT_NEAR(a.x, b.x, 5e-7);
+        EXPECT_NEAR(a.y, b.y, 5e-7);
+        EXPECT_NEAR(a.z, b.z, 5e-7);
+        EXPECT_NEAR(a.w, b.w, 5e-7);
+    }
+    EXPECT_EQ(guiHookCalls.rebuildKnotControls, calls.rebuildKnotControls + 1);
+    EXPECT_EQ(guiHookCalls.refreshPanel, calls.refreshPanel + 1);
+    EXPECT_NE(strstr(editor.statusLine, "5 x 3 points"), nullptr) << editor.statusLine;
+
+    // Saving what was loaded writes the same bytes again.
+    const std::string first = readAll(path);
+    serializator->save(-1);
+    EXPECT_EQ(readAll(path), first);
+}
+
+TEST_F(SerializatorTest, WritesWeightedValues) {
+    editor.controlNet[0] = {0.5f, 1.0f, 1.5f, 0.5f};  // (1, 2, 3) with weight 0.5
+    const std::string path = scratchPath("weighted.surf");
+    useFile(path);
+    serializator->save(-1);
+    EXPECT_NE(readAll(path).find("COORD.C.P.(X,Y,Z,W)\n0.500000      1.000000      1.500000      "
+                                 "0.500000\n"),
+              std::string::npos);
+}
+
+TEST_F(SerializatorTest, MissingKnotListsGetClampedUniformKnots) {
+    struct Case {
+        const char* tail;
+        bool fileKnotsU;
+        bool fileKnotsV;
+    } cases[] = {
+        {"", false, false},
+        {"KNOTS_V\n0 0 0.25 1 1\n", false, true},
+        {"KNOTS_U\n0 0 0 0.1 1 1 1\n", true, false},
+        {"KNOTS_U\n0 0 0 0.1 1 1 1\nKNOTS_V\n0 0 0.25 1 1\n", true, true},
+        {"knots_u\n0 0 0 0.1 1 1 1\n", false, false},  // headers are case-sensitive
+    };
+    const float fileU[] = {0, 0, 0, 0.1f, 1, 1, 1};
+    const float fileV[] = {0, 0, 0.25f, 1, 1};
+    float uniformU[7], uniformV[5];
+    fillUniformKnots(uniformU, 7, 3);
+    fillUniformKnots(uniformV, 5, 2);
+    const std::string path = scratchPath("knots.surf");
+    for (const Case& c : cases) {
+        setFiveByThree();
+        writeText(path, std::string(kFourByThree) + c.tail);
+        useFile(path);
+        serializator->load(-1);
+        ASSERT_EQ(editor.countU, 4) << c.tail << editor.statusLine;
+        const float* wantU = c.fileKnotsU ? fileU : uniformU;
+        const float* wantV = c.fileKnotsV ? fileV : uniformV;
+        EXPECT_EQ(editor.knotsU, std::vector<float>(wantU, wantU + 7)) << c.tail;
+        EXPECT_EQ(editor.knotsV, std::vector<float>(wantV, wantV + 5)) << c.tail;
+    }
+}
+
+TEST_F(SerializatorTest, BlanksTabsAndCarriageReturnsChangeNothing) {
+    const std::string path = scratchPath("layout.surf");
+    std::string plain = std::string(kFourByThree) + "KNOTS_U\n0 0 0 0.5 1 1 1\n";
+    writeText(path, plain);
+    useFile(path);
+    serializator->load(-1);
+    ASSERT_EQ(editor.countU, 4) << editor.statusLine;
+    const std::string reference = testsupport::stateText(editor);
+
+    std::string messy;
+    for (char c : plain) {
+        if (c == '\n') {
+            messy += "\r\n\t\n\n";
+        } else if (c == ' ') {
+            messy += " \t ";
+        } else {
+            messy += c;
+        }
+    }
+    writeText(path, "\n\n" + messy);
+    setFiveByThree();
+    serializator->load(-1);
+    EXPECT_EQ(testsupport::stateText(editor), reference);
+}
+
+TEST_F(SerializatorTest, LoadingASmallerSurfaceKeepsTheSelectionInside) {
+    editor.currentSection = 2;
+    editor.destPlane = 2;
+    editor.selectedPoint = 4;
+    editor.pickedPointOffset = 4 * 14;
+    const std::string path = scratchPath("smaller.surf");
+    writeText(path, "FILENAME:x DEGREE_U_V 1 1 N.C.P._U_V 2 2 N.KNOTS_U_V 4 4 "
+                    "COORD.C.P.(X,Y,Z,W) 0 0 0 1 1 0 0 1 0 1 0 1 1 1 0 1");
+    useFile(path);
+    serializator->load(-1);
+    ASSERT_EQ(editor.countV, 2) << editor.statusLine;
+    EXPECT_EQ(editor.currentSection, 1);
+    EXPECT_EQ(editor.destPlane, 1);
+    EXPECT_EQ(editor.selectedPoint, 1);
+    EXPECT_EQ(editor.pickedPointOffset, -1);
+}
+
+// Every kind of bad file is refused with a reason, and the editor keeps its surface exactly.
+TEST_F(SerializatorTest, BadFilesLeaveTheStateUnchanged) {
+    const std::string head = "FILENAME:x\nDEGREE_U_V\n2 1\nN.C.P._U_V\n4 3\nN.KNOTS_U_V\n7 5\n";
+    const std::string points = std::string(kFourByThree).substr(head.size());
+    struct Case {
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"", "empty"},
+        {" \n\t\r\n", "empty"},
+        {"FILENAME:x\nDEGREE_U_V\n2", "ends before the V degree"},
+        {"FILENAME:x\nDEGREE_U_V\n2 1\nN.C.P._U_V\n4 3\nN.KNOTS_U_V\n", "ends before the U knot"},
+        {"FILENAME:x\nDEGREE_U_V\ntwo 1\n", "U degree is not a valid whole number"},
+        {"FILENAME:x\nDEGREE_U_V\n2.5 1\n", "U degree is not a valid whole number"},
+        {"FILENAME:x\nDEGREE_U_V\n2 1\nN.C.P._U_V\n99999999999 3\n", "U point count is not"},
+        {"FILENAME:x\nDEGREE_U_V\n-1 1\nN.C.P._U_V\n4 3\nN.KNOTS_U_V\n3 5\n", "degrees must be"},
+        {"FILENAME:x\nDEGREE_U_V\n2 1\nN.C.P._U_V\n0 3\nN.KNOTS_U_V\n3 5\n", "point counts must"},
+        {"FILENAME:x\nDEGREE_U_V\n2 1\nN.C.P._U_V\n4 -3\nN.KNOTS_U_V\n7 -1\n", "point counts must"},
+        {head.substr(0, head.size() - 4) + "8 5\n" + points, "knot counts 8 x 5 do not match"},
+        {"FILENAME:x\nDEGREE_U_V\n1 1\nN.C.P._U_V\n100000 100000\nN.KNOTS_U_V\n100002 100002\n"
+         "COORD.C.P.(X,Y,Z,W)\n0 0 0 1\n",
+         "too short"},
+        {"FILENAME:x\nDEGREE_U_V\n1 1\nN.C.P._U_V\n2147483647 2147483647\nN.KNOTS_U_V\n"
+         "-2147483647 -2147483647\n",
+         "do not match"},
+        {"FILENAME:x\nDEGREE_U_V\n2000000000 1\nN.C.P._U_V\n2 2\nN.KNOTS_U_V\n2000000003 4\n"
+         "COORD.C.P.(X,Y,Z,W)\n0 0 0 1 1 0 0 1 0 1 0 1 1 1 0 1\n",
+         "far beyond"},
+        {head, "too short to hold 4 x 3 points"},
+        {"FILENAME:x DEGREE_U_V 0 0 N.C.P._U_V 1 1 N.KNOTS_U_V 2 2" + std::string(20, '\n'),
+         "ends before the COORD"},
+        {head + "COORD.C.P.(X,Y,Z,W)\n" + std::string(200, ' '), "ends inside the control points"},
+        {std::string(kFourByThree).substr(0, strlen(kFourByThree) - 8),
+         "ends inside the control points"},
+        {head + points.substr(0, 22) + "1.0abc" + points.substr(23), "\"1.0abc\" is not a finite"},
+        {head + points.substr(0, 22) + "nan" + points.substr(23), "\"nan\" is not a finite"},
+        {head + points.substr(0, 22) + "-inf" + points.substr(23), "\"-inf\" is not a finite"},
+        {head + points.substr(0, 22) + "1e50" + points.substr(23), "\"1e50\" is not a finite"},
+        {std::string(kFourByThree) + "KNOTS_U\n0 0 0 0.5 1 1\n", "ends inside the KNOTS_U list"},
+        {std::string(kFourByThree) + "KNOTS_U 0 0 0 .5 1 1 1 KNOTS_V 0 0 1 1",
+         "ends inside the KNOTS_V list"},
+        {std::string(kFourByThree) + "KNOTS_U\n0 0 0 0.5 1 x 1\n", "knot 5 of KNOTS_U"},
+        {std::string(kFourByThree) + "KNOTS_V\n0 0 0.5 1 1e39\n", "knot 4 of KNOTS_V"},
+    };
+    const std::string path = scratchPath("bad.surf");
+    useFile(path);
+    for (const Case& c : cases) {
+        writeText(path, c.text);
+        editor.statusLine[0] = '\0';
+        const std::string before = testsupport::stateText(editor);
+        const GuiHookCalls calls = guiHookCalls;
+        loadPointsCallback(-1);
+        EXPECT_EQ(testsupport::stateText(editor), before) << c.reason;
+        EXPECT_EQ(guiHookCalls.rebuildKnotControls, calls.rebuildKnotControls) << c.reason;
+        EXPECT_NE(strstr(editor.statusLine, c.reason), nullptr)
+            << "want \"" << c.reason << "\", got \"" << editor.statusLine << "\"";
+        EXPECT_NE(strstr(editor.statusLine, "cannot load"), nullptr) << editor.statusLine;
+    }
+
+    // Files that cannot be read at all.
+    for (const std::string& unreadable : {scratchPath("does-not-exist.surf"), scratchPath("")}) {
+        useFile(unreadable);
+        const std::string before = testsupport::stateText(editor);
+        serializator->load(-1);
+        EXPECT_EQ(testsupport::stateText(editor), before);
+        EXPECT_NE(strstr(editor.statusLine, "cannot load"), nullptr) << editor.statusLine;
+    }
+}
+
+// Skinning can give weights of 0 or below; what the editor saves must load again.
+TEST_F(SerializatorTest, NonPositiveWeightsLoadAgain) {
+    editor.controlNet[3].w = 0.0f;
+    editor.controlNet[7] = {0.5f, -1.0f, 0.25f, -0.5f};
+    const std::string path = scratchPath("weights.surf");
+    useFile(path);
+    serializator->save(-1);
+    setFiveByThree();
+    editor.controlNet.clear();
+    serializator->load(-1);
+    ASSERT_EQ(editor.controlNet.size(), 15u) << editor.statusLine;
+    EXPECT_EQ(editor.controlNet[3].w, 0.0f);
+    EXPECT_EQ(editor.controlNet[7].w, -0.5f);
+    EXPECT_EQ(editor.controlNet[7].y, -1.0f);
+}
+
+// The skinned net is written with its own V knots, so the file holds the surface shown.
+TEST_F(SerializatorTest, SavingWhileSkinningWritesTheSkinnedSurface) {
+    editor.skinningEnabled = 1;
+    editor.skinnedNet = editor.controlNet;
+    for (PointH& P : editor.skinnedNet) P.z += 2.0f * P.w;
+    editor.skinnedKnotsV = {0, 0, 0.75f, 1, 1};
+    const std::string path = scratchPath("skinned.surf");
+    useFile(path);
+    serializator->save(-1);
+    const std::vector<PointH> skinned = editor.skinnedNet;
+
+    editor.skinningEnabled = 0;
+    serializator->load(-1);
+    ASSERT_EQ(editor.controlNet.size(), skinned.size()) << editor.statusLine;
+    for (size_t i = 0; i < skinned.size(); ++i) EXPECT_NEAR(editor.controlNet[i].z, skinned[i].z, 5e-7);
+    EXPECT_EQ(editor.knotsV, std::vector<float>({0, 0, 0.75f, 1, 1}));
+
+    // A skinned net that no longer fits the surface is not written; the control net is.
+    setFiveByThree();
+    editor.skinningEnabled = 1;
+    editor.skinnedNet.assign(4, PointH{9, 9, 9, 1});
+    editor.skinnedKnotsV = {0, 0, 0.75f, 1, 1};
+    serializator->save(-1);
+    EXPECT_NE(strstr(editor.statusLine, "control net"), nullptr) << editor.statusLine;
+    EXPECT_EQ(readAll(path).find("9.000000"), std::string::npos);
+    EXPECT_NE(readAll(path).find("KNOTS_V\n0.000000\n0.000000\n0.400000\n"), std::string::npos);
+}
+
+TEST_F(SerializatorTest, SavingNothingWritesNothing) {
+    editor = EditorState();
+    const std::string path = scratchPath("nothing.surf");
+    useFile(path);
+    serializator->save(-1);
+    EXPECT_EQ(readAll(path), "<missing>");
+    EXPECT_NE(strstr(editor.statusLine, "cannot save"), nullptr) << editor.statusLine;
+
+    setFiveByThree();
+    editor.controlNet[2].y = NAN;
+    serializator->save(-1);
+    EXPECT_EQ(readAll(path), "<missing>");
+    EXPECT_NE(strstr(editor.statusLine, "not a finite number"), nullptr) << editor.statusLine;
+}
+
+// A save that fails part way (a full disk, here the file size limit of a child process) keeps
+// the previous file byte for byte, and says so.
+TEST_F(SerializatorTest, AFailedSaveKeepsThePreviousFile) {
+    const std::string path = scratchPath("kept.surf");
+    useFile(path);
+    serializator->save(-1);
+    const std::string previous = readAll(path);
+    ASSERT_NE(previous, "<missing>");
+
+    editor.countU = 300;  // a surface far larger than the limit below
+    editor.countV = 100;
+    editor.knotCountU = 303;
+    editor.knotCountV = 102;
+    editor.controlNet.assign(30000, PointH{1, 2, 3, 1});
+    editor.knotsU.assign(303, 0.5f);
+    editor.knotsV.assign(102, 0.5f);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit = {static_cast<rlim_t>(previous.size() + 100),
+                              static_cast<rlim_t>(previous.size() + 100)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        serializator->save(-1);
+        _exit(strstr(editor.statusLine, "cannot save") != nullptr ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(readAll(path), previous);
+
+    // A folder where the file should be, and a folder that is really a file.
+    for (const std::string& target : {scratchPath(""), path + "/under-a-file.surf"}) {
+        useFile(target);
+        serializator->save(-1);
+        EXPECT_NE(strstr(editor.statusLine, "cannot save"), nullptr) << editor.statusLine;
+    }
+    EXPECT_EQ(readAll(path), previous);
+}
