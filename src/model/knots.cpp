@@ -1,6 +1,7 @@
 // Knot vectors, span search, basis functions and surface evaluation.
 #include "model/knots.h"
 
+#include <cmath>
 #include <vector>
 
 #include "model/editor_state.h"
@@ -110,8 +111,13 @@ bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v) {
             sw += b * P.w;
         }
     }
-    x = sx / sw;
-    y = sy / sw;
-    z = sz / sw;
+    // Weights that cancel out, or values past the float range, leave no point to show.
+    const float px = sx / sw;
+    const float py = sy / sw;
+    const float pz = sz / sw;
+    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(pz)) return false;
+    x = px;
+    y = py;
+    z = pz;
     return true;
 }

@@ -19,6 +19,7 @@ int findKnotSpan(int n, int p, float u, const float* U);
 void evaluateBasis(float* N, int I, float u, int p, const float* U);
 
 // The Cartesian point of the edited surface (controlNet with knotsU, knotsV) at (u, v).
-// Returns false and leaves x, y, z alone when no usable surface is loaded; the point can be
-// non-finite when every weight it touches is zero.
+// Returns false and leaves x, y, z alone when no usable surface is loaded, when (u, v) falls
+// outside the spans of the knot vectors, or when the point is not finite (the weights it touches
+// sum to zero).
 bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v);
