@@ -79,8 +79,8 @@ TEST_F(MainView, PickedPointIsHighlightedAndTheNextOneIsNot) {
     auto sample = [&frame](int index) {
         const PointH& p = editor.controlNet[static_cast<size_t>(index)];
         const auto at = testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
-        // Just off the centre, clear of the section's polyline through it.
-        return frame.at(at.x + 3, frame.height - at.y + 3);
+        // Just off the centre, clear of the section's polyline and of the "z" label.
+        return frame.at(at.x - 3, frame.height - at.y + 3);
     };
     const testsupport::Rgb plain6 = sample(6);
     const testsupport::Rgb plain7 = sample(7);
