@@ -343,7 +343,7 @@ void formatSurfaceText(const SurfaceFileView& s, std::string& out) {
     out += "FILENAME:";
     for (const char* c = s.fileName; *c != '\0'; ++c) out += isBlank(*c) ? '_' : *c;
     out += '\n';
-    char line[96];
+    char line[256];  // six counts of up to 11 characters and the header words
     snprintf(line, sizeof line,
              "DEGREE_U_V\n     %d     %d\nN.C.P._U_V\n     %d     %d\n"
              "N.KNOTS_U_V\n     %d     %d\nCOORD.C.P.(X,Y,Z,W)\n",
