@@ -321,12 +321,14 @@ void drawPanelRows() {
 // ---------------------------------------------------------------------------------------------
 
 // ImGui 1.86 reads buttons and keys as states once per frame, so a press and its release that
-// both arrive before the next frame (a quick tap, a synthetic click) would never be seen. Such
-// a release is held back and handed over after the frame that saw the press.
+// both arrive before the next frame (a quick tap, a synthetic click, ctrl+a typed fast) would
+// never be seen. Such a release is held back, with the modifiers it came with, and handed over
+// after the frame that saw the press.
 struct HeldRelease {
     bool mouse;
-    int key;  // GLUT button, or a key: characters as they are, special keys + 256
+    int key;  // GLUT button, or a key slot (see keySlot)
     int x, y;
+    int modifiers;
 };
 struct PanelInput {
     bool pressedSinceFrame[3] = {false, false, false};
@@ -339,24 +341,45 @@ void postPanelRedisplay() {
     if (editor.controlPanel != 0) glutPostWindowRedisplay(editor.controlPanel);
 }
 
-// Mouse and motion events do not pass through ImGui's key handlers, so the modifiers (ctrl and
-// alt choose the arcball's axis) are read here while GLUT knows them.
-void takeModifiers() {
-    const int modifiers = glutGetModifiers();
+// One slot per physical key: GLUT reports a letter as 'a', 'A' or its control code (ctrl+a is
+// 1) depending on the modifiers at that moment, and a release may come in another form than
+// its press. Special keys take the slots from 256 on.
+int keySlot(unsigned char c) {
+    if (c >= 1 && c <= 26) return 'a' + c - 1;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 'a';
+    return c;
+}
+
+void setModifiers(int modifiers) {
     ImGuiIO& io = ImGui::GetIO();
     io.KeyCtrl = (modifiers & GLUT_ACTIVE_CTRL) != 0;
     io.KeyShift = (modifiers & GLUT_ACTIVE_SHIFT) != 0;
     io.KeyAlt = (modifiers & GLUT_ACTIVE_ALT) != 0;
 }
 
+// Releases a key slot in ImGui's key table, in every form the backend may have pressed it.
+void releaseKeySlot(int slot) {
+    ImGuiIO& io = ImGui::GetIO();
+    if (slot >= 256) {
+        if (slot < IM_ARRAYSIZE(io.KeysDown)) io.KeysDown[slot] = false;
+    } else if (slot >= 'a' && slot <= 'z') {
+        io.KeysDown[slot] = io.KeysDown[slot - 'a' + 'A'] = io.KeysDown[slot - 'a' + 1] = false;
+    } else {
+        io.KeysDown[slot] = false;
+    }
+}
+
+// Mouse and motion events do not pass through ImGui's key handlers, so the modifiers (ctrl and
+// alt choose the arcball's axis, ctrl+click types into a spinner) are read here while GLUT
+// knows them.
 void panelMouse(int button, int state, int x, int y) {
-    takeModifiers();
+    setModifiers(glutGetModifiers());
     const int index = button == GLUT_LEFT_BUTTON     ? 0
                       : button == GLUT_RIGHT_BUTTON  ? 1
                       : button == GLUT_MIDDLE_BUTTON ? 2
                                                      : -1;
     if (index >= 0 && state == GLUT_UP && gInput.pressedSinceFrame[index]) {
-        gInput.held.push_back({true, button, x, y});
+        gInput.held.push_back({true, button, x, y, glutGetModifiers()});
         ImGui_ImplGLUT_MotionFunc(x, y);
     } else {
         if (index >= 0 && state == GLUT_DOWN) gInput.pressedSinceFrame[index] = true;
@@ -371,16 +394,18 @@ void panelMotion(int x, int y) {
 }
 
 void panelKeyboard(unsigned char key, int x, int y) {
-    gInput.keyPressedSinceFrame[key] = true;
+    gInput.keyPressedSinceFrame[keySlot(key)] = true;
     ImGui_ImplGLUT_KeyboardFunc(key, x, y);
     postPanelRedisplay();
 }
 
 void panelKeyboardUp(unsigned char key, int x, int y) {
-    if (gInput.keyPressedSinceFrame[key]) {
-        gInput.held.push_back({false, key, x, y});
+    const int slot = keySlot(key);
+    if (gInput.keyPressedSinceFrame[slot]) {
+        gInput.held.push_back({false, slot, x, y, glutGetModifiers()});
     } else {
-        ImGui_ImplGLUT_KeyboardUpFunc(key, x, y);
+        releaseKeySlot(slot);
+        setModifiers(glutGetModifiers());
     }
     postPanelRedisplay();
 }
@@ -393,14 +418,14 @@ void panelSpecial(int key, int x, int y) {
 
 void panelSpecialUp(int key, int x, int y) {
     if (key >= 0 && key < 256 && gInput.keyPressedSinceFrame[256 + key]) {
-        gInput.held.push_back({false, 256 + key, x, y});
+        gInput.held.push_back({false, 256 + key, x, y, glutGetModifiers()});
     } else {
         ImGui_ImplGLUT_SpecialUpFunc(key, x, y);
     }
     postPanelRedisplay();
 }
 
-// After a frame: hand over the releases held back for it.
+// After a frame: hand over the releases held back for it, in the order they came.
 void releaseHeldInput() {
     std::fill(std::begin(gInput.pressedSinceFrame), std::end(gInput.pressedSinceFrame), false);
     std::fill(std::begin(gInput.keyPressedSinceFrame), std::end(gInput.keyPressedSinceFrame),
@@ -411,11 +436,10 @@ void releaseHeldInput() {
     for (const HeldRelease& r : held) {
         if (r.mouse) {
             ImGui_ImplGLUT_MouseFunc(r.key, GLUT_UP, r.x, r.y);
-        } else if (r.key < 256) {
-            ImGui_ImplGLUT_KeyboardUpFunc(static_cast<unsigned char>(r.key), r.x, r.y);
         } else {
-            ImGui_ImplGLUT_SpecialUpFunc(r.key - 256, r.x, r.y);
+            releaseKeySlot(r.key);
         }
+        setModifiers(r.modifiers);
     }
     postPanelRedisplay();
 }
