@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# The real program under its own Xvfb, driven with X events: drag a point of the bottle's
+# section in the section window, add a point through the popup menu's "Points" > "Add", save
+# through the panel's "save points" button, and check the saved file; "q" then ends the
+# program with status 0.
+# Usage: section_editing.sh LOFTWORK_BINARY SOURCE_DIR   (KEEP_WORK=1 keeps the scratch directory)
+set -euo pipefail
+if [ -z "${LOFTWORK_E2E_INNER:-}" ]; then
+    LOFTWORK_E2E_INNER=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+binary="$1"
+source_dir="$2"
+work="$(mktemp -d /tmp/loftwork-e2e-XXXXXX)"
+pid=""
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
+    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+cp "$source_dir/examples/bottle.surf" "$work/bottle.surf"
+echo "$work/bottle.surf" >"$work/defaultFile.config"
+cd "$work"
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -s "$work/stderr.txt" ] && sed 's/^/  stderr: /' "$work/stderr.txt" >&2
+    exit 1
+}
+
+# points FILE SECTION: the stored x y z w of every point of that section, one line each.
+points() {
+    awk -v section="$2" '
+        NR == 5 { n = $1 }
+        /^COORD/ { reading = 1; next }
+        /^KNOTS_U/ { reading = 0 }
+        reading && NF == 4 { if (int(i / n) == section) print $1, $2, $3, $4; i++ }
+    ' "$1"
+}
+# header FILE LINE: the two integers on that line of the file's header.
+header() { sed -n "$2p" "$1"; }
+
+# The section window looks along +x at the centroid of section 0's stored coordinates, with the
+# box [-1, 1] x [-1, 1] on 320 x 240 pixels: z to the right, y up.
+read -r cy cz < <(points bottle.surf 0 | awk '{ y += $2; z += $3; n++ } END { print y / n, z / n }')
+# pixel Y Z: GLUT position (y down) of the model point (y, z) in the section window.
+pixel() {
+    awk -v y="$1" -v z="$2" -v cy="$cy" -v cz="$cz" \
+        'BEGIN { printf "%d %d\n", 160 + (z - cz) * 160 + 0.5, 120 - (y - cy) * 120 + 0.5 }'
+}
+
+"$binary" >"$work/stdout.txt" 2>"$work/stderr.txt" &
+pid=$!
+section="$(xdotool search --sync --onlyvisible --name '^section curve window$' | head -n 1)"
+panel="$(xdotool search --sync --onlyvisible --name '^operations$' | head -n 1)"
+# Without a window manager the panel opens over the section window; move it below.
+xdotool windowmove --sync "$panel" 0 262
+sleep 0.5
+
+# 1. Drag point 3 of the section (0.1, 0.32) to (0.1, 0.42) with the left button.
+read -r px py < <(pixel 0.1 0.32)
+read -r qx qy < <(pixel 0.1 0.42)
+xdotool mousemove "$px" "$py"
+sleep 0.2
+xdotool mousedown 1
+sleep 0.2
+for step in 1 2 3 4; do
+    xdotool mousemove $((px + (qx - px) * step / 4)) "$py"
+    sleep 0.1
+done
+xdotool mouseup 1
+sleep 0.3
+
+# 2. "Points" > "Add" with the menu opened beside the segment from point 5 to point 6 of the
+# neck. The view has followed the section's centroid, which moved by a ninth of the drag.
+cz="$(awk -v cz="$cz" 'BEGIN { print cz + 0.1 / 9 }')"
+read -r ax ay < <(pixel 0.50 0.097)
+xdotool mousemove "$ax" "$ay"
+sleep 0.3
+# A right click opens the menu with its corner at the pointer and leaves it open; hovering
+# "Points" opens the sub-menu beside it, and a left click on "Add" chooses it.
+xdotool click 3
+sleep 0.4
+# open_menus [EXCEPT]: geometry (WxH+X+Y) of the open freeglut menus, which are override-redirect
+# windows named "freeglut menu"; a closed one is parked at -1, -1.
+open_menus() {
+    xwininfo -root -children |
+        awk -v except="${1:-}" '/"freeglut menu"/ && $(NF-1) !~ /\+-1\+-1/ && $(NF-1) != except {
+            print $(NF-1) }'
+}
+main_menu="$(open_menus | head -n 1)"
+[ -n "$main_menu" ] || fail "the popup menu did not open"
+IFS='x+' read -r _ _ mx my <<<"$main_menu"
+xdotool mousemove $((mx + 15)) $((my + 12))  # "Points", the first entry
+sleep 0.4
+sub_menu="$(open_menus "$main_menu" | head -n 1)"
+[ -n "$sub_menu" ] || fail "hovering \"Points\" did not open its sub-menu"
+IFS='x+' read -r _ _ sx sy <<<"$sub_menu"
+xdotool mousemove $((sx + 15)) $((sy + 12))  # "Add", the first entry of the sub-menu
+sleep 0.3
+xdotool click 1
+sleep 0.5
+
+# 3. "save points": the second button of the panel's left column, found by its colour in a
+# capture of the panel (the pointer stays off the panel so no button is drawn highlighted).
+xdotool mousemove 300 200
+sleep 0.3
+import -window "$panel" "$work/panel.png"
+save_row="$(convert "$work/panel.png" -crop 1x200+10+0 txt:- |
+    awk -F'[ ,:]+' 'NR > 1 { print $2, ($0 ~ /#24466E/) }' |
+    awk '$2 == 1 && !inside { runs++; inside = 1; if (runs == 2) start = $1 }
+         $2 == 1 && inside && runs == 2 { end = $1 }
+         $2 == 0 { inside = 0 }
+         END { if (runs >= 2) print int((start + end) / 2) }')"
+[ -n "$save_row" ] || fail "no \"save points\" button found in the panel"
+before="$(stat -c %Y.%s bottle.surf; md5sum <bottle.surf)"
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+xdotool mousemove $((X + 40)) $((Y + save_row))
+sleep 0.3
+xdotool mousedown 1
+sleep 0.15
+xdotool mouseup 1
+for _ in $(seq 1 30); do
+    [ "$(stat -c %Y.%s bottle.surf; md5sum <bottle.surf)" != "$before" ] && break
+    sleep 0.1
+done
+sleep 0.3
+
+# 4. The saved surface: ten points per section, thirteen U knots, point 3 dragged in
+# its plane, and the same new point of weight 1 at index 6 of every section.
+read -r count_u count_v < <(header bottle.surf 5)
+read -r knots_u _ < <(header bottle.surf 7)
+[ "$count_u" = 10 ] || fail "countU is $count_u after Add, expected 10"
+[ "$count_v" = 9 ] || fail "countV is $count_v, expected 9"
+[ "$knots_u" = 13 ] || fail "knotCountU is $knots_u after Add, expected 13"
+saved_knots_u="$(awk '/^KNOTS_U/ { k = 1; next } /^KNOTS_V/ { k = 0 } k && NF' bottle.surf | wc -l)"
+[ "$saved_knots_u" = 13 ] || fail "the saved U knot list holds $saved_knots_u knots, expected 13"
+
+points bottle.surf 0 | awk 'NR == 4 {
+    if ($1 != 0 || $4 != 1) { print "point 3 left its plane or changed weight: " $0; exit 1 }
+    if ($3 < 0.37 || $3 > 0.47 || $2 < 0.08 || $2 > 0.12) {
+        print "point 3 not dragged: " $0
+        exit 1
+    }
+}' || fail "dragged point"
+new_point="$(points bottle.surf 0 | sed -n 7p)"
+echo "$new_point" | awk '{
+    if ($4 != 1 || $1 != 0 || $2 < 0.47 || $2 > 0.53 || $3 < 0.07 || $3 > 0.13) exit 1
+}' || fail "point 6 is \"$new_point\", expected the added point near (0, 0.5, 0.097, 1)"
+for s in $(seq 1 8); do
+    [ "$(points bottle.surf "$s" | sed -n 7p)" = "$new_point" ] ||
+        fail "section $s has no added point at index 6"
+done
+# The untouched neighbours keep their places: old point 6 is now point 7.
+[ "$(points bottle.surf 0 | sed -n 8p)" = "0.000000 0.620000 0.090000 1.000000" ] ||
+    fail "old point 6 did not move to index 7"
+echo "ok: drag, popup Add and save give the expected surface"
+
+# 5. "q" in the section window ends the program with status 0.
+xdotool mousemove --window "$section" 100 100
+sleep 0.2
+xdotool key q
+for _ in $(seq 1 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "q did not end the program"
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" -eq 0 ] || fail "q ended the program with status $status"
+if grep -q "Nurbs Error" "$work/stdout.txt"; then
+    fail "GLU reported errors: $(head -n 3 "$work/stdout.txt")"
+fi
+echo "ok: q ends the program with status 0"
