@@ -13,6 +13,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -274,4 +275,32 @@ TEST(WriteFileReplacing, AFailedWriteKeepsThePreviousFile) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(readAll(path), previous);
     EXPECT_EQ(filesIn(dir), 1);
+}
+
+// Counts of several digits once overflowed the header line and glued the first point to it.
+TEST(FormatSurfaceText, LongCountsKeepTheHeaderIntact) {
+    const int countU = 1000, countV = 12;
+    std::vector<PointH> points(static_cast<size_t>(countU) * countV, PointH{1, 2, 3, 1});
+    std::vector<float> knotsU(countU + 4, 0.5f), knotsV(countV + 3, 0.25f);
+    SurfaceFileView view;
+    view.fileName = "long.surf";
+    view.degreeU = 3;
+    view.degreeV = 2;
+    view.countU = countU;
+    view.countV = countV;
+    view.knotCountU = countU + 4;
+    view.knotCountV = countV + 3;
+    view.points = points.data();
+    view.knotsU = knotsU.data();
+    view.knotsV = knotsV.data();
+    std::string text;
+    formatSurfaceText(view, text);
+    EXPECT_EQ(text.substr(0, text.find("1.000000")),
+              "FILENAME:long.surf\nDEGREE_U_V\n     3     2\nN.C.P._U_V\n     1000     12\n"
+              "N.KNOTS_U_V\n     1004     15\nCOORD.C.P.(X,Y,Z,W)\n");
+    SurfaceFile file;
+    std::string error;
+    ASSERT_TRUE(parseSurfaceText(text.data(), text.size(), file, error)) << error;
+    EXPECT_EQ(file.points.size(), points.size());
+    EXPECT_EQ(file.knotsV, knotsV);
 }
