@@ -7,7 +7,9 @@
 
 namespace {
 
-bool isBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isBlank(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 }  // namespace
 

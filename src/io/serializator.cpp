@@ -26,5 +26,9 @@ void DefaultSerializator::save(int /*id*/) {
     setStatus("%s", message.c_str());
 }
 
-void loadPointsCallback(int id) { serializator->load(id); }
-void savePointsCallback(int id) { serializator->save(id); }
+void loadPointsCallback(int id) {
+    serializator->load(id);
+}
+void savePointsCallback(int id) {
+    serializator->save(id);
+}

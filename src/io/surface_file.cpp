@@ -21,7 +21,9 @@ namespace {
 constexpr long long kMaxOrderBeyondCount = 64;
 
 // The white space of fscanf: space, tab, newline, vertical tab, form feed, carriage return.
-inline bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool isBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 std::string quoted(const char* token, size_t length) {
     constexpr size_t kShown = 24;
@@ -120,7 +122,7 @@ bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, Surfa
     // Header: a word, then two whole numbers, three times over.
     int header[6];
     const char* pairNames[3] = {"degrees", "point counts", "knot counts"};
-    const char* valueNames[6] = {"U degree",      "V degree",      "U point count",
+    const char* valueNames[6] = {"U degree",      "V degree",     "U point count",
                                  "V point count", "U knot count", "V knot count"};
     for (int pair = 0; pair < 3; ++pair) {
         if (!reader.next(token, length)) {
@@ -134,8 +136,8 @@ bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, Surfa
                 return false;
             }
             if (!tokenToInt(reader, token, length, header[item])) {
-                error = std::string("the ") + valueNames[item] + " is not a valid whole number: " +
-                        quoted(token, length);
+                error = std::string("the ") + valueNames[item] +
+                        " is not a valid whole number: " + quoted(token, length);
                 return false;
             }
         }
@@ -157,8 +159,8 @@ bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, Surfa
     const long long orderV = static_cast<long long>(dV) + 1;
     if ((orderU > nU && orderU > kMaxOrderBeyondCount) ||
         (orderV > nV && orderV > kMaxOrderBeyondCount)) {
-        snprintf(line, sizeof line,
-                 "degrees %d x %d are far beyond what %d x %d points can carry", dU, dV, nU, nV);
+        snprintf(line, sizeof line, "degrees %d x %d are far beyond what %d x %d points can carry",
+                 dU, dV, nU, nV);
         error = line;
         return false;
     }
@@ -318,8 +320,8 @@ void appendFixed6(std::string& out, float value) {
         return;
     }
     const long long units = std::llrint(scaled);
-    unsigned long long magnitude =
-        units < 0 ? 0ULL - static_cast<unsigned long long>(units) : static_cast<unsigned long long>(units);
+    unsigned long long magnitude = units < 0 ? 0ULL - static_cast<unsigned long long>(units)
+                                             : static_cast<unsigned long long>(units);
     char buffer[32];
     char* const end = buffer + sizeof buffer;
     char* p = end;

@@ -41,7 +41,9 @@ std::string readAll(const std::string& path) {
     return text;
 }
 
-std::string sample(const char* name) { return std::string(LOFTWORK_SOURCE_DIR) + "/examples/" + name; }
+std::string sample(const char* name) {
+    return std::string(LOFTWORK_SOURCE_DIR) + "/examples/" + name;
+}
 
 struct ProcessResult {
     int status = -1;

@@ -217,8 +217,9 @@ TEST_F(SerializatorTest, LoadingASmallerSurfaceKeepsTheSelectionInside) {
     editor.selectedPoint = 4;
     editor.pickedPointOffset = 4 * 14;
     const std::string path = scratchPath("smaller.surf");
-    writeText(path, "FILENAME:x DEGREE_U_V 1 1 N.C.P._U_V 2 2 N.KNOTS_U_V 4 4 "
-                    "COORD.C.P.(X,Y,Z,W) 0 0 0 1 1 0 0 1 0 1 0 1 1 1 0 1");
+    writeText(path,
+              "FILENAME:x DEGREE_U_V 1 1 N.C.P._U_V 2 2 N.KNOTS_U_V 4 4 "
+              "COORD.C.P.(X,Y,Z,W) 0 0 0 1 1 0 0 1 0 1 0 1 1 1 0 1");
     useFile(path);
     serializator->load(-1);
     ASSERT_EQ(editor.countV, 2) << editor.statusLine;
@@ -327,7 +328,8 @@ TEST_F(SerializatorTest, SavingWhileSkinningWritesTheSkinnedSurface) {
     editor.skinningEnabled = 0;
     serializator->load(-1);
     ASSERT_EQ(editor.controlNet.size(), skinned.size()) << editor.statusLine;
-    for (size_t i = 0; i < skinned.size(); ++i) EXPECT_NEAR(editor.controlNet[i].z, skinned[i].z, 5e-7);
+    for (size_t i = 0; i < skinned.size(); ++i)
+        EXPECT_NEAR(editor.controlNet[i].z, skinned[i].z, 5e-7);
     EXPECT_EQ(editor.knotsV, std::vector<float>({0, 0, 0.75f, 1, 1}));
 
     // A skinned net that no longer fits the surface is not written; the control net is.

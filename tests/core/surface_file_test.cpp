@@ -68,11 +68,11 @@ std::string fixed6(float value) {
 }  // namespace
 
 TEST(AppendFixed6, MatchesPrintfOnEdgeValues) {
-    const float values[] = {0.0f,      -0.0f,        1.0f,         -1.0f,     0.5f,
-                            1.0f / 128, 3.0f / 128,   -5.0f / 128,  1e-7f,     -1e-7f,
-                            4.9999995e-7f, 5e-7f,     0.9999995f,   0.1f,      123456.789f,
-                            1e12f,     -1e12f,       9.9e11f,      1e13f,     3.4e38f,
-                            -3.4e38f,  1e-45f,        1234567.5f,   0.0000015f, 2.5e-6f};
+    const float values[] = {0.0f,          -0.0f,      1.0f,        -1.0f,      0.5f,
+                            1.0f / 128,    3.0f / 128, -5.0f / 128, 1e-7f,      -1e-7f,
+                            4.9999995e-7f, 5e-7f,      0.9999995f,  0.1f,       123456.789f,
+                            1e12f,         -1e12f,     9.9e11f,     1e13f,      3.4e38f,
+                            -3.4e38f,      1e-45f,     1234567.5f,  0.0000015f, 2.5e-6f};
     for (float v : values) EXPECT_EQ(fixed6(v), printfFixed(v)) << v;
 }
 
@@ -159,7 +159,8 @@ TEST(ParseSurfaceText, LayoutDoesNotMatter) {
 
     std::string tabs = kSmallFile, crlf, oneLine = kSmallFile, noFinalNewline = kSmallFile;
     for (char& c : tabs) c = c == ' ' ? '\t' : c;
-    for (char c : std::string(kSmallFile)) crlf += c == '\n' ? std::string("\r\n\n\n") : std::string(1, c);
+    for (char c : std::string(kSmallFile))
+        crlf += c == '\n' ? std::string("\r\n\n\n") : std::string(1, c);
     for (char& c : oneLine) c = c == '\n' ? ' ' : c;
     noFinalNewline.pop_back();
     for (const std::string& variant : {tabs, crlf, oneLine, noFinalNewline}) {

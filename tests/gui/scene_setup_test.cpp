@@ -63,7 +63,8 @@ TEST(StartUp, MainWindowHasTheOneLight) {
         glGetLightfv(GL_LIGHT0, p.name, got);
         for (int i = 0; i < p.count; ++i) EXPECT_FLOAT_EQ(got[i], p.want[i]) << p.name << " " << i;
     }
-    for (GLenum capability : {GL_LIGHTING, GL_LIGHT0, GL_DEPTH_TEST, GL_AUTO_NORMAL, GL_NORMALIZE}) {
+    for (GLenum capability :
+         {GL_LIGHTING, GL_LIGHT0, GL_DEPTH_TEST, GL_AUTO_NORMAL, GL_NORMALIZE}) {
         EXPECT_TRUE(glIsEnabled(capability)) << capability;
     }
     EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
