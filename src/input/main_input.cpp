@@ -15,9 +15,9 @@
 
 namespace {
 
-constexpr double kMoveStep = 0.2;   // camera distance and target, model units per key
-constexpr double kTurnStep = 0.1;   // camera angles, radians per key
-constexpr double kPickRadius = 0.1; // model distance within which a control point is picked
+constexpr double kMoveStep = 0.2;    // camera distance and target, model units per key
+constexpr double kTurnStep = 0.1;    // camera angles, radians per key
+constexpr double kPickRadius = 0.1;  // model distance within which a control point is picked
 
 // Steps are added in double and the result stored back as float.
 void step(float& value, double delta) {
@@ -64,44 +64,44 @@ void pickControlPoint(int x, int y) {
 void mainKeyboard(unsigned char key, int, int) {
     EditorState& s = editor;
     switch (key) {
-    case '+':
-        step(s.cameraDistance, -kMoveStep);
-        break;
-    case '-':
-        step(s.cameraDistance, kMoveStep);
-        break;
-    case 'a':
-        step(s.cameraTarget[0], kMoveStep);
-        break;
-    case 'z':
-        step(s.cameraTarget[0], -kMoveStep);
-        break;
-    case 's':
-        step(s.cameraTarget[1], kMoveStep);
-        break;
-    case 'x':
-        step(s.cameraTarget[1], -kMoveStep);
-        break;
-    case 'd':
-        step(s.cameraTarget[2], kMoveStep);
-        break;
-    case 'c':
-        step(s.cameraTarget[2], -kMoveStep);
-        break;
-    case 'r':
-        // The reset distance is 3.0, a little closer than the start-up 3.9.
-        s.cameraDistance = 3.0f;
-        s.cameraAzimuth = 0.0f;
-        s.cameraPolar = 1.57f;
-        s.cameraTarget[0] = 0.0f;
-        s.cameraTarget[1] = 0.0f;
-        s.cameraTarget[2] = 0.0f;
-        break;
-    case 'q':
-    case 'Q':
-        exit(0);
-    default:
-        break;
+        case '+':
+            step(s.cameraDistance, -kMoveStep);
+            break;
+        case '-':
+            step(s.cameraDistance, kMoveStep);
+            break;
+        case 'a':
+            step(s.cameraTarget[0], kMoveStep);
+            break;
+        case 'z':
+            step(s.cameraTarget[0], -kMoveStep);
+            break;
+        case 's':
+            step(s.cameraTarget[1], kMoveStep);
+            break;
+        case 'x':
+            step(s.cameraTarget[1], -kMoveStep);
+            break;
+        case 'd':
+            step(s.cameraTarget[2], kMoveStep);
+            break;
+        case 'c':
+            step(s.cameraTarget[2], -kMoveStep);
+            break;
+        case 'r':
+            // The reset distance is 3.0, a little closer than the start-up 3.9.
+            s.cameraDistance = 3.0f;
+            s.cameraAzimuth = 0.0f;
+            s.cameraPolar = 1.57f;
+            s.cameraTarget[0] = 0.0f;
+            s.cameraTarget[1] = 0.0f;
+            s.cameraTarget[2] = 0.0f;
+            break;
+        case 'q':
+        case 'Q':
+            exit(0);
+        default:
+            break;
     }
     mainDisplay();
 }
@@ -109,20 +109,20 @@ void mainKeyboard(unsigned char key, int, int) {
 void mainSpecial(int key, int, int) {
     EditorState& s = editor;
     switch (key) {
-    case GLUT_KEY_LEFT:
-        step(s.cameraAzimuth, -kTurnStep);
-        break;
-    case GLUT_KEY_RIGHT:
-        step(s.cameraAzimuth, kTurnStep);
-        break;
-    case GLUT_KEY_UP:
-        step(s.cameraPolar, -kTurnStep);  // the eye rises towards +y
-        break;
-    case GLUT_KEY_DOWN:
-        step(s.cameraPolar, kTurnStep);
-        break;
-    default:
-        break;
+        case GLUT_KEY_LEFT:
+            step(s.cameraAzimuth, -kTurnStep);
+            break;
+        case GLUT_KEY_RIGHT:
+            step(s.cameraAzimuth, kTurnStep);
+            break;
+        case GLUT_KEY_UP:
+            step(s.cameraPolar, -kTurnStep);  // the eye rises towards +y
+            break;
+        case GLUT_KEY_DOWN:
+            step(s.cameraPolar, kTurnStep);
+            break;
+        default:
+            break;
     }
 }
 

@@ -182,7 +182,8 @@ void nurbsErrorCallback(GLenum errorCode) {
 void drawLabel(float x, float y, float z, void* font, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
     glRasterPos3f(x, y, z);
-    for (const char* c = text; *c != '\0'; ++c) glutBitmapCharacter(font, static_cast<unsigned char>(*c));
+    for (const char* c = text; *c != '\0'; ++c)
+        glutBitmapCharacter(font, static_cast<unsigned char>(*c));
 }
 
 void drawControlNet() {
@@ -220,8 +221,8 @@ void drawSurface() {
         }
         gluBeginSurface(renderer);
         gluNurbsSurface(renderer, s.knotCountU, const_cast<GLfloat*>(s.knotsU.data()),
-                        static_cast<GLint>(knotsT->size()), const_cast<GLfloat*>(knotsT->data()),
-                        4, s.countU * 4, const_cast<GLfloat*>(&(*net)[0].x), s.orderU, s.orderV,
+                        static_cast<GLint>(knotsT->size()), const_cast<GLfloat*>(knotsT->data()), 4,
+                        s.countU * 4, const_cast<GLfloat*>(&(*net)[0].x), s.orderU, s.orderV,
                         GL_MAP2_VERTEX_4);
         gluEndSurface(renderer);
     }
@@ -277,4 +278,6 @@ void mainDisplay() {
     }
 }
 
-long mainFrameCount() { return frameCount; }
+long mainFrameCount() {
+    return frameCount;
+}

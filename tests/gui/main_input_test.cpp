@@ -37,12 +37,24 @@ struct KeyCase {
     double step;
 };
 
-float& distance(EditorState& s) { return s.cameraDistance; }
-float& targetX(EditorState& s) { return s.cameraTarget[0]; }
-float& targetY(EditorState& s) { return s.cameraTarget[1]; }
-float& targetZ(EditorState& s) { return s.cameraTarget[2]; }
-float& azimuth(EditorState& s) { return s.cameraAzimuth; }
-float& polar(EditorState& s) { return s.cameraPolar; }
+float& distance(EditorState& s) {
+    return s.cameraDistance;
+}
+float& targetX(EditorState& s) {
+    return s.cameraTarget[0];
+}
+float& targetY(EditorState& s) {
+    return s.cameraTarget[1];
+}
+float& targetZ(EditorState& s) {
+    return s.cameraTarget[2];
+}
+float& azimuth(EditorState& s) {
+    return s.cameraAzimuth;
+}
+float& polar(EditorState& s) {
+    return s.cameraPolar;
+}
 
 // Where a control point of the net shows in the main window (GLUT coordinates).
 testsupport::WindowPosition positionOfPoint(int index) {
@@ -81,9 +93,12 @@ TEST_F(MainInput, EachCameraKeyChangesOnlyItsFieldAndRedraws) {
 
 TEST_F(MainInput, ArrowKeysTurnTheCameraWithoutRedrawing) {
     const std::vector<KeyCase> cases = {
-        {GLUT_KEY_LEFT, azimuth, -0.1}, {GLUT_KEY_RIGHT, azimuth, 0.1},
-        {GLUT_KEY_UP, polar, -0.1},     {GLUT_KEY_DOWN, polar, 0.1},
-        {GLUT_KEY_F1, nullptr, 0},      {GLUT_KEY_PAGE_UP, nullptr, 0},
+        {GLUT_KEY_LEFT, azimuth, -0.1},
+        {GLUT_KEY_RIGHT, azimuth, 0.1},
+        {GLUT_KEY_UP, polar, -0.1},
+        {GLUT_KEY_DOWN, polar, 0.1},
+        {GLUT_KEY_F1, nullptr, 0},
+        {GLUT_KEY_PAGE_UP, nullptr, 0},
         {'+', nullptr, 0},
     };
     editor.cameraAzimuth = 0.35f;

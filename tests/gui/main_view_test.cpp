@@ -133,7 +133,8 @@ TEST_F(MainView, ExpandedNetOfAnOldShapeIsRebuiltBeforeDrawing) {
     // expanded net still holds rows of five.
     std::vector<PointH> net;
     for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 4; ++j) net.push_back(editor.controlNet[static_cast<size_t>(i * 5 + j)]);
+        for (int j = 0; j < 4; ++j)
+            net.push_back(editor.controlNet[static_cast<size_t>(i * 5 + j)]);
     }
     const auto staleNet = editor.expandedNet;
     const auto staleKnots = editor.expandedKnotsV;

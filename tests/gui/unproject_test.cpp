@@ -57,17 +57,17 @@ TEST(UnprojectWithDepthBuffer, ReadsTheRowAboveThePointerAndFlipsByTheFullHeight
     setRowDepth(479, 0.75);
 
     struct Case {
-        int y;          // GLUT y, down from the top
-        double winY;    // GL window y the point must lie at
-        double depth;   // depth of the row that must be read
+        int y;         // GLUT y, down from the top
+        double winY;   // GL window y the point must lie at
+        double depth;  // depth of the row that must be read
     };
     const std::vector<Case> cases = {
         {380, 100, 0.25},  // reads row 100, the row just above the pointer's row 99
         {379, 101, 0.5},   // pointer on row 100 reads row 101
         {381, 99, 0.5},
-        {479, 1, 0.5},     // bottom row
+        {479, 1, 0.5},  // bottom row
         {1, 479, 0.75},
-        {0, 480, 0.75},    // top row: the row above lies outside; the top row's depth is used
+        {0, 480, 0.75},  // top row: the row above lies outside; the top row's depth is used
     };
     for (const Case& c : cases) {
         for (int x : {0, 200, 639}) {
@@ -150,7 +150,8 @@ TEST(UnprojectAtSelectedPoint, KeepsTheSelectedPointsDepthAndClampsItsIndex) {
         for (auto [x, y] : {std::pair{160, 120}, {10, 230}, {300, 0}}) {
             double p[3] = {0, 0, 0};
             ASSERT_EQ(unprojectAtSelectedPoint(x, y, &p[0], &p[1], &p[2]), GL_TRUE);
-            EXPECT_NEAR(p[0], P.x / P.w, 1e-5) << "section " << c.section << " point " << c.selected;
+            EXPECT_NEAR(p[0], P.x / P.w, 1e-5)
+                << "section " << c.section << " point " << c.selected;
             // Looking along x, the model y and z under the pointer do not depend on depth.
             const Point expected = unprojectHere(x, 240 - y, 0.5);
             EXPECT_NEAR(p[1], expected.y, 1e-6);

@@ -85,6 +85,8 @@ inline MainFrame drawMainFrame() {
     return frame;
 }
 
-inline int coveredMainPixels() { return drawMainFrame().covered(); }
+inline int coveredMainPixels() {
+    return drawMainFrame().covered();
+}
 
 }  // namespace testsupport

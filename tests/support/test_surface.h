@@ -10,7 +10,9 @@
 namespace testsupport {
 
 // A Cartesian control point with its weight, stored the editor's way (x*w, y*w, z*w, w).
-inline PointH weighted(float x, float y, float z, float w) { return {x * w, y * w, z * w, w}; }
+inline PointH weighted(float x, float y, float z, float w) {
+    return {x * w, y * w, z * w, w};
+}
 
 // Replaces the editor's surface by net (countU points per section, section-major), with clamped
 // uniform knots, multiplicity 1, skinning off and every derived net dropped.
@@ -62,6 +64,8 @@ inline std::vector<PointH> bulgedNet() {
     return net;
 }
 
-inline void setBulgedSurface() { setSurface(5, 3, 3, 3, bulgedNet()); }
+inline void setBulgedSurface() {
+    setSurface(5, 3, 3, 3, bulgedNet());
+}
 
 }  // namespace testsupport
