@@ -204,6 +204,8 @@ TEST_F(SectionView, ImageLoadsByContentAndFailuresEmptyTheBoxAndKeepTheImage) {
         {"text with a PNG extension", writeTextFile("fake.png", "not an image\n"), false},
         {"text with an unknown extension", writeTextFile("notes.txt", "hello\n"), false},
         {"empty name", "", false},
+        {"wider than any texture", writeQuadrantImage("wide.png", 16385, 2, kRed, kRed, kRed, kRed),
+         false},
         {"directory", scratchDirectory(), false},
     };
     for (const auto& c : cases) {
