@@ -57,7 +57,8 @@ void rebuildExpandedNet(int /*id*/) {
     for (int i = 0; i < s.countV; ++i) {
         const PointH* section = s.controlNet.data() + static_cast<size_t>(i) * s.countU;
         for (int j = 0; j < s.multiplicity; ++j) {
-            PointH* row = s.expandedNet.data() + static_cast<size_t>(i * s.multiplicity + j) * s.countU;
+            const size_t copy = static_cast<size_t>(i * s.multiplicity + j);
+            PointH* row = s.expandedNet.data() + copy * s.countU;
             for (int k = 0; k < s.countU; ++k) row[k] = section[k];
         }
     }
@@ -66,8 +67,11 @@ void rebuildExpandedNet(int /*id*/) {
 void syncDerivedNets() {
     clampSelection();
     releaseExpandedNet();
-    if (editor.skinningEnabled != 0 && surfaceIsUsable(editor)) computeSkinning();
-    if (!skinnedNetUsable()) {
+    // A skinned net kept from before the change belongs to other sizes or to another net: it is
+    // rebuilt, or dropped when skinning is off or refuses the new net.
+    const bool reskinned =
+        editor.skinningEnabled != 0 && surfaceIsUsable(editor) && computeSkinning();
+    if (!reskinned || !skinnedNetUsable()) {
         std::vector<PointH>().swap(editor.skinnedNet);
         std::vector<float>().swap(editor.skinnedKnotsV);
     }
