@@ -39,7 +39,7 @@ void setDragSurface(int count) {
             const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
             const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
             s.controlNet[static_cast<size_t>(v) * count + u] = {x, r * std::sin(t), r * std::cos(t),
-                                                               1.0f};
+                                                                1.0f};
         }
     }
     s.multiplicity = 1;

@@ -34,7 +34,9 @@ static std::ptrdiff_t currentSectionStart() {
     return static_cast<std::ptrdiff_t>(s.currentSection) * s.countU;
 }
 
-static Point3 cartesian(const PointH& p) { return {p.x / p.w, p.y / p.w, p.z / p.w}; }
+static Point3 cartesian(const PointH& p) {
+    return {p.x / p.w, p.y / p.w, p.z / p.w};
+}
 
 // Model position of the window pixel (x, y) at the depth of the selected point, rounded to
 // float. False, with *out untouched, when there is no usable section or the view's matrices
@@ -165,20 +167,20 @@ void sectionMotion(int x, int y) {
 void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
     EditorState& s = editor;
     switch (key) {
-    case '+':
-        s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) + 0.25);
-        break;
-    case '-':
-        s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) - 0.25);
-        break;
-    case 'n':
-        s.selectedPoint = s.selectedPoint < s.countU - 1 ? s.selectedPoint + 1 : 0;
-        break;
-    case 'q':
-    case 'Q':
-        exit(0);
-    default:
-        break;
+        case '+':
+            s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) + 0.25);
+            break;
+        case '-':
+            s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) - 0.25);
+            break;
+        case 'n':
+            s.selectedPoint = s.selectedPoint < s.countU - 1 ? s.selectedPoint + 1 : 0;
+            break;
+        case 'q':
+        case 'Q':
+            exit(0);
+        default:
+            break;
     }
     refreshViews(false);
 }
@@ -186,27 +188,28 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
 void sectionSpecial(int key, int /*x*/, int /*y*/) {
     EditorState& s = editor;
     // One tenth of a unit to the screen's right: (0, 0, 0.1) with the camera on the -x side.
-    const Vector3 step = normalized(cross(Vector3(0.0f, 1.0f, 0.0f),
-                                          sectionCameraEye() - sectionCameraRef())) * 0.1f;
+    const Vector3 step =
+        normalized(cross(Vector3(0.0f, 1.0f, 0.0f), sectionCameraEye() - sectionCameraRef())) *
+        0.1f;
     switch (key) {
-    case GLUT_KEY_LEFT:
-        s.sectionRefOffset[0] -= step.x;
-        s.sectionRefOffset[1] -= step.y;
-        s.sectionRefOffset[2] -= step.z;
-        break;
-    case GLUT_KEY_RIGHT:
-        s.sectionRefOffset[0] += step.x;
-        s.sectionRefOffset[1] += step.y;
-        s.sectionRefOffset[2] += step.z;
-        break;
-    case GLUT_KEY_UP:
-        s.sectionRefOffset[1] += 0.1f;
-        break;
-    case GLUT_KEY_DOWN:
-        s.sectionRefOffset[1] -= 0.1f;
-        break;
-    default:
-        break;
+        case GLUT_KEY_LEFT:
+            s.sectionRefOffset[0] -= step.x;
+            s.sectionRefOffset[1] -= step.y;
+            s.sectionRefOffset[2] -= step.z;
+            break;
+        case GLUT_KEY_RIGHT:
+            s.sectionRefOffset[0] += step.x;
+            s.sectionRefOffset[1] += step.y;
+            s.sectionRefOffset[2] += step.z;
+            break;
+        case GLUT_KEY_UP:
+            s.sectionRefOffset[1] += 0.1f;
+            break;
+        case GLUT_KEY_DOWN:
+            s.sectionRefOffset[1] -= 0.1f;
+            break;
+        default:
+            break;
     }
     refreshViews(false);
 }

@@ -48,8 +48,8 @@ protected:
     // shows it now.
     static testsupport::WindowPosition at(float y, float z) {
         const bool inRange = editor.currentSection >= 0 && editor.currentSection < editor.countV;
-        return sectionWindowPosition(inRange ? sectionPoint(editor.currentSection, 0).x : 0.0f,
-                                     y, z);
+        return sectionWindowPosition(inRange ? sectionPoint(editor.currentSection, 0).x : 0.0f, y,
+                                     z);
     }
 
     static void press(int button, float y, float z) {
@@ -220,8 +220,11 @@ TEST_F(SectionEditing, AddInsertsIntoTheNearestSegmentOfEverySection) {
     for (int v = 0; v < 3; ++v) {
         for (int j = 0; j < 6; ++j) {
             const PointH& now = editor.controlNet[v * 6 + j];
-            const PointH& expected = j < 2 ? before[v * 5 + j] : j == 2 ? added : before[v * 5 + j - 1];
-            EXPECT_EQ(std::memcmp(&now, &expected, sizeof(PointH)), 0) << "section " << v << " point " << j;
+            const PointH& expected = j < 2    ? before[v * 5 + j]
+                                     : j == 2 ? added
+                                              : before[v * 5 + j - 1];
+            EXPECT_EQ(std::memcmp(&now, &expected, sizeof(PointH)), 0)
+                << "section " << v << " point " << j;
         }
     }
 }

@@ -48,7 +48,9 @@ std::string describe(Rgb p) {
 }
 
 // The window's clear colour (0.4, 0.5, 0.8).
-bool isClearColour(Rgb p) { return near(p, {102, 128, 204}, 2); }
+bool isClearColour(Rgb p) {
+    return near(p, {102, 128, 204}, 2);
+}
 
 // Writes a width x height PNG whose four quadrants have the given colours (FreeImage's first
 // row is the bottom one).
@@ -289,7 +291,8 @@ TEST_F(SectionView, SectionsThatCannotBeDrawnShowNothing) {
         {"net shorter than the counts", [] { editor.controlNet.resize(editor.countU); }},
         {"knot vector of the wrong length", [] { editor.knotsU.pop_back(); }},
         {"order above the point count", [] { editor.orderU = editor.countU + 1; }},
-        {"no surface", [] {
+        {"no surface",
+         [] {
              editor.countU = editor.countV = -1;
              editor.controlNet.clear();
          }},
