@@ -286,13 +286,14 @@ bool readSurfaceFile(const char* path, SurfaceFile& out, std::string& error) {
         return false;
     }
     struct stat info;
-    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+    const bool known = fstat(fileno(file), &info) == 0;
+    if (known && S_ISDIR(info.st_mode)) {
         fclose(file);
         error = "it is a directory";
         return false;
     }
     std::string text;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+    if (known && S_ISREG(info.st_mode) && info.st_size > 0) {
         text.reserve(static_cast<size_t>(info.st_size));
     }
     char buffer[1 << 16];
