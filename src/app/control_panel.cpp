@@ -247,8 +247,11 @@ void subgroupTitle(const char* label) {
 // The status line sits at the bottom of the window while the controls leave room for it.
 void statusLine(const char* text) {
     gGroup = "";
-    const float bottom = ImGui::GetWindowHeight() - ImGui::GetStyle().WindowPadding.y -
-                         ImGui::GetTextLineHeightWithSpacing() * 2.0f;
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float wrapped =
+        ImGui::CalcTextSize(text, nullptr, false, ImGui::GetContentRegionAvail().x).y;
+    const float bottom = ImGui::GetWindowHeight() - style.WindowPadding.y - wrapped -
+                         style.ItemSpacing.y * 2.0f - 1.0f;
     if (ImGui::GetCursorPosY() < bottom) ImGui::SetCursorPosY(bottom);
     ImGui::Separator();
     ImGui::TextWrapped("%s", text);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/knots.h"
 #include "support/gui_test_env.h"
@@ -332,6 +333,15 @@ TEST_F(PanelTest, ButtonsAndCheckBoxesReachTheirCallbacks) {
     clickPanel("check box", "fill surf");
     EXPECT_EQ(editor.surfaceDisplayMode, kDisplayModeOutline);
 
+    // "skinning" skins and draws the main view from inside the panel's frame; the frame still
+    // ends in the panel's own window and GL context.
+    clickPanel("check box", "skinning");
+    EXPECT_EQ(editor.skinningEnabled, 1);
+    EXPECT_TRUE(skinnedNetUsable());
+    EXPECT_EQ(glutGetWindow(), editor.controlPanel);
+    clickPanel("check box", "skinning");
+    EXPECT_EQ(editor.skinningEnabled, 0);
+
     // "create new surf" revolves the current section into a new surface and rebuilds.
     const int rebuilds = editor.knotControlRebuilds;
     clickPanel("button", "create new surf");
@@ -468,4 +478,50 @@ TEST_F(PanelTest, FileBoxRoundTripWithRealClicksAndTyping) {
         EXPECT_EQ(editor.controlNet[i].z, net[i].z) << i;
         EXPECT_EQ(editor.controlNet[i].w, net[i].w) << i;
     }
+}
+
+// A start-up whose configured surface cannot be read leaves an empty editor that draws, says
+// why in the status line, and loads a surface afterwards through "load points". The checks run
+// in a child process of this program, started with such a configuration.
+TEST(StartupWithoutSurface, EmptyEditorSaysWhyAndLoadsLater) {
+    const std::string missing = "/nonexistent-loftwork-dir/missing.surf";
+    const char* configured = getenv("LOFTWORK_TEST_SURFACE");
+    if (configured == nullptr || missing != configured) {
+        char self[4096];
+        const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        ASSERT_GT(length, 0);
+        self[length] = '\0';
+        const std::string log = scratchDirectory() + "/startup_child.txt";
+        const std::string command = "LOFTWORK_TEST_SURFACE='" + missing + "' '" + self +
+                                    "' --gtest_filter='StartupWithoutSurface.*' >'" + log +
+                                    "' 2>&1";
+        const int status = system(command.c_str());
+        std::string output;
+        if (FILE* f = fopen(log.c_str(), "r")) {
+            char line[512];
+            while (fgets(line, sizeof line, f)) output += line;
+            fclose(f);
+        }
+        EXPECT_EQ(status, 0) << output;
+        return;
+    }
+
+    EXPECT_EQ(editor.countU, -1);
+    EXPECT_EQ(editor.countV, -1);
+    EXPECT_NE(std::string(editor.statusLine).find(missing), std::string::npos) << editor.statusLine;
+    const PanelFrame& frame = drawPanel(3);
+    EXPECT_EQ(frame.items.back().kind, "status");
+    EXPECT_EQ(frame.items.back().label, editor.statusLine);
+    EXPECT_EQ(frame.count("plane", "radio"), 0);
+    EXPECT_FALSE(panelItem("spinner", "dest. plane").enabled);
+    pumpEvents(10);  // the windows draw with nothing to show
+
+    const std::string path = writeSurfaceFile("later.surf", 5, 3, 2, 1);
+    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+    drawPanel();
+    clickPanel("button", "load points");
+    EXPECT_TRUE(surfaceIsUsable(editor)) << editor.statusLine;
+    EXPECT_EQ(drawPanel().count("plane", "radio"), 3);
+    EXPECT_EQ(panelItem("spinner", "degree S").value, 2);
+    pumpEvents(10);
 }
