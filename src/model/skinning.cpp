@@ -240,8 +240,17 @@ bool eliminate(BandMatrix& W, Elimination& e) {
     return diagonal != 0.0f && std::isfinite(diagonal);
 }
 
+// GCC's -O2 vectorizes only loops whose trip count it knows. The loops over the right-hand sides
+// below are element-wise (every float goes through the same operations in the same order, with
+// no sum across elements), so vector code gives the same floats, about twice as fast.
+#if defined(__GNUC__) && !defined(__clang__)
+#define VECTORIZE_LOOPS __attribute__((optimize("vect-cost-model=dynamic")))
+#else
+#define VECTORIZE_LOOPS
+#endif
+
 // Replays the elimination on the nrhs right-hand sides in B and back-substitutes into X.
-void substitute(const BandMatrix& W, const Elimination& e, float* __restrict B,
+VECTORIZE_LOOPS void substitute(const BandMatrix& W, const Elimination& e, float* __restrict B,
                 float* __restrict X, int nrhs) {
     const int n = W.n;
     const size_t stride = static_cast<size_t>(nrhs);

@@ -1,0 +1,81 @@
+// Skinning of synthetic N x N nets (orders 4 x 4): the reference path, which eliminates the
+// dense collocation matrix anew for every coordinate of every column, against the production
+// path (computeSkinning: one banded elimination shared by all columns). Both give the same
+// floats; the skinning tests check that.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "model/editor_state.h"
+#include "model/knots.h"
+#include "model/skinning.h"
+
+namespace {
+
+// N sections of N points: slightly wavy rings at uneven spacing, weights around 1.
+void setSyntheticSurface(int count) {
+    EditorState& s = editor;
+    s = EditorState();
+    s.countU = count;
+    s.countV = count;
+    s.orderU = 4;
+    s.orderV = 4;
+    s.knotCountU = count + 4;
+    s.knotCountV = count + 4;
+    generateUniformKnots(1);
+    generateUniformKnots(2);
+    s.controlNet.resize(static_cast<size_t>(count) * count);
+    float z = 0.0f;
+    for (int v = 0; v < count; ++v) {
+        z += 0.05f + 0.02f * static_cast<float>(v % 3);
+        for (int u = 0; u < count; ++u) {
+            const float a = 6.2831853f * static_cast<float>(u) / static_cast<float>(count);
+            const float r = 1.0f + 0.2f * std::sin(0.3f * static_cast<float>(v) + 3.0f * a);
+            const float w = 1.0f + 0.25f * std::sin(static_cast<float>(u + 2 * v));
+            s.controlNet[static_cast<size_t>(v) * count + u] = {r * std::cos(a) * w,
+                                                                r * std::sin(a) * w, z * w, w};
+        }
+    }
+}
+
+// Parameters, knots and one reference interpolation per column, as the plain algorithm does.
+void skinByReference(std::vector<float>& out) {
+    const EditorState& s = editor;
+    const float* net = &s.controlNet[0].x;
+    std::vector<float> v(static_cast<size_t>(s.countV));
+    computeSectionParameters(net, s.countU, s.countV, v.data());
+    std::vector<float> V(static_cast<size_t>(s.knotCountV));
+    averageKnots(v.data(), s.countV, s.orderV, V.data());
+    out.resize(s.controlNet.size() * 4);
+    skinNetReference(out.data(), net, s.countU, s.countV, s.orderV - 1, V.data(), v.data());
+}
+
+void SkinningReference(benchmark::State& state) {
+    setSyntheticSurface(static_cast<int>(state.range(0)));
+    std::vector<float> out;
+    for (auto _ : state) {
+        skinByReference(out);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
+void SkinningProduction(benchmark::State& state) {
+    setSyntheticSurface(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        if (!computeSkinning()) state.SkipWithError("skinning refused the net");
+        benchmark::DoNotOptimize(editor.skinnedNet.data());
+    }
+}
+
+BENCHMARK(SkinningReference)->Arg(10)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(SkinningProduction)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
