@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -477,12 +478,22 @@ bool allFinite(const float* values, size_t count) {
     return true;
 }
 
+constexpr char kRefusal[] = "Skinning refused: ";
+
+// Reports why skinning refused. A drag reruns skinning on every motion event, so the same
+// refusal is reported once, not once per event.
+void refuse(const char* reason) {
+    char message[sizeof editor.statusLine];
+    snprintf(message, sizeof message, "%s%s", kRefusal, reason);
+    if (strcmp(message, editor.statusLine) != 0) setStatus("%s", message);
+}
+
 }  // namespace
 
 bool computeSkinning() {
     const EditorState& s = editor;
     if (!surfaceIsUsable(s)) {
-        setStatus("Skinning needs a surface whose degrees fit its points");
+        refuse("no surface whose degrees fit its points");
         return false;
     }
     const int R = s.countV;
@@ -491,22 +502,24 @@ bool computeSkinning() {
     const float* net = &s.controlNet[0].x;
     const size_t floats = s.controlNet.size() * 4;
     if (!allFinite(net, floats)) {
-        setStatus("Skinning refused: the net holds numbers out of range");
+        refuse("the net holds numbers out of range");
         return false;
     }
 
     std::vector<float> v(static_cast<size_t>(R));
     if (!computeSectionParameters(net, cols, R, v.data())) {
-        setStatus("Skinning refused: all sections lie at the same place");
+        refuse("all sections lie at the same place");
         return false;
     }
     for (int k = 1; k < R; ++k) {
         if (!std::isfinite(v[k])) {
-            setStatus("Skinning refused: the sections lie too far apart to measure");
+            refuse("the sections lie too far apart to measure");
             return false;
         }
         if (!(v[k] > v[k - 1])) {
-            setStatus("Skinning refused: sections %d and %d lie at the same place", k - 1, k);
+            char reason[96];
+            snprintf(reason, sizeof reason, "sections %d and %d lie at the same place", k - 1, k);
+            refuse(reason);
             return false;
         }
     }
@@ -517,11 +530,11 @@ bool computeSkinning() {
     std::vector<float> result(floats);
     if (!interpolateCurveBanded(result.data(), R - 1, net, 4 * cols, order - 1, V.data(),
                                 v.data())) {
-        setStatus("Skinning refused: the sections give no interpolating surface");
+        refuse("the sections give no interpolating surface");
         return false;
     }
     if (!allFinite(result.data(), floats)) {
-        setStatus("Skinning refused: the skinned net would leave the range of numbers");
+        refuse("the skinned net would leave the range of numbers");
         return false;
     }
 
@@ -529,6 +542,8 @@ bool computeSkinning() {
     out.skinnedNet.resize(s.controlNet.size());
     std::memcpy(&out.skinnedNet[0].x, result.data(), floats * sizeof(float));
     out.skinnedKnotsV.assign(V.begin(), V.begin() + s.knotCountV);
+    // A refusal shown earlier no longer holds.
+    if (strncmp(out.statusLine, kRefusal, sizeof kRefusal - 1) == 0) out.statusLine[0] = '\0';
     return true;
 }
 

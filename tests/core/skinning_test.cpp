@@ -495,6 +495,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "out of range"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
+TEST(Skinning, ARefusalIsReportedOnceAndClearedByTheNextSkinning) {
+    EditorScope scope;
+    loadSurface(5, 3, 3, 3, wavyNet(5, 3, 65));
+    const std::vector<PointH> good = editor.controlNet;
+    for (int j = 0; j < 5; ++j) editor.controlNet[5 + j] = editor.controlNet[j];
+    editor.statusLine[0] = '\0';
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(computeSkinning());
+    EXPECT_FALSE(computeSkinning());  // the next motion event of a drag
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errors, "Skinning refused: sections 0 and 1 lie at the same place\n");
+    editor.controlNet = good;
+    EXPECT_TRUE(computeSkinning());
+    EXPECT_STREQ(editor.statusLine, "");
+}
+
 TEST(Skinning, RefusesASurfaceItCannotUse) {
     EditorScope scope;
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 71));
