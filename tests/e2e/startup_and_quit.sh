@@ -38,6 +38,8 @@ quit_with_key() {
     [ -n "$panel" ] || fail "no operations window"
     local target
     target="$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)"
+    # Without a window manager the panel opens over the section window: bring the target up.
+    xdotool windowraise "$target"
     xdotool mousemove --window "$target" 50 50
     sleep 0.3
     xdotool key q
