@@ -69,12 +69,7 @@ void SkinningProduction(benchmark::State& state) {
 }
 
 BENCHMARK(SkinningReference)->Arg(10)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
-BENCHMARK(SkinningProduction)
-    ->Arg(10)
-    ->Arg(50)
-    ->Arg(100)
-    ->Arg(200)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SkinningProduction)->Arg(10)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -117,7 +117,8 @@ void interpolateCurve(float* P, int n, const float* Q, int dim, int p, const flo
 //  - Entries left of a row's first column are never read again once their column is done.
 //  - A row whose band has not reached the pivot column yet ("waiting") holds +0 there, can never
 //    win the pivot search (it wants a strictly greater magnitude) and has its matrix entries
-//    unchanged by the step (x - (+/-0) is x for the +0 and positive values such a row holds).
+//    unchanged by the step: f = +0 / pivot, and x - (+/-0) is x for every x but -0 (a row that
+//    holds a -0 is made to take part from the first step, see loadBand).
 //    Its right-hand side gets b - (+0 / pivot) * b[k], which changes at most the sign of a zero:
 //    -0 turns into +0 once any of these products is -0. Each right-hand side keeps that history
 //    in one float z (starting at -0, z = z - (+0 / pivot) * b[k] at every step), and a waiting
@@ -161,13 +162,13 @@ struct Elimination {
         int row;
         float f;
     };
-    std::vector<int> pivot;              // row swapped with row k at step k
-    std::vector<float> zeroProduct;      // +0 / pivot of step k
-    std::vector<size_t> updateStart;     // updates of step k: [updateStart[k], updateStart[k+1])
+    std::vector<int> pivot;           // row swapped with row k at step k
+    std::vector<float> zeroProduct;   // +0 / pivot of step k
+    std::vector<size_t> updateStart;  // updates of step k: [updateStart[k], updateStart[k+1])
     std::vector<Update> updates;
-    std::vector<size_t> wakeStart;       // rows whose band reaches column k, before its swap
+    std::vector<size_t> wakeStart;  // rows whose band reaches column k, before its swap
     std::vector<int> wakes;
-    std::vector<int> wakeAtEnd;          // rows still waiting after the last step
+    std::vector<int> wakeAtEnd;  // rows still waiting after the last step
     int lastWakeStep = -1;
 };
 
@@ -252,7 +253,7 @@ bool eliminate(BandMatrix& W, Elimination& e) {
 
 // Replays the elimination on the nrhs right-hand sides in B and back-substitutes into X.
 VECTORIZE_LOOPS void substitute(const BandMatrix& W, const Elimination& e, float* __restrict B,
-                float* __restrict X, int nrhs) {
+                                float* __restrict X, int nrhs) {
     const int n = W.n;
     const size_t stride = static_cast<size_t>(nrhs);
     std::vector<float> zHistory(stride, -0.0f);

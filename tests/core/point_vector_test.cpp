@@ -66,28 +66,40 @@ TEST_P(MissingLines, ReportOnStandardOutputAndLeaveTheResultAlone) {
     EXPECT_EQ(output, c.message);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, MissingLines,
-    ::testing::Values(
-        MissCase{"skew", {0, 0, 0}, {1, 0, 0}, {0, 1, 1}, {0, 0, 1},
-                 "ERROR, lines not intersecting\r\n"
-                 "x:0.000000, y:0.000000, z:0.000000\r\n"
-                 "x:1.000000 y:0.000000 z:0.000000\r\n"
-                 "x:0.000000, y:1.000000, z:1.000000\r\n"
-                 "x:0.000000 y:0.000000 z:1.000000\r\n"},
-        MissCase{"parallel", {0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {2, 2, 0},
-                 "ERROR, lines not intersecting\r\n"
-                 "x:0.000000, y:0.000000, z:0.000000\r\n"
-                 "x:1.000000 y:1.000000 z:0.000000\r\n"
-                 "x:1.000000, y:0.000000, z:0.000000\r\n"
-                 "x:2.000000 y:2.000000 z:0.000000\r\n"},
-        MissCase{"zeroDirectionsApart", {1, 2, 3}, {0, 0, 0}, {1, 2, 3.5f}, {0, 0, 0},
-                 "ERROR, lines not intersecting\r\n"
-                 "x:1.000000, y:2.000000, z:3.000000\r\n"
-                 "x:0.000000 y:0.000000 z:0.000000\r\n"
-                 "x:1.000000, y:2.000000, z:3.500000\r\n"
-                 "x:0.000000 y:0.000000 z:0.000000\r\n"}),
-    [](const testing::TestParamInfo<MissCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Failures, MissingLines,
+                         ::testing::Values(MissCase{"skew",
+                                                    {0, 0, 0},
+                                                    {1, 0, 0},
+                                                    {0, 1, 1},
+                                                    {0, 0, 1},
+                                                    "ERROR, lines not intersecting\r\n"
+                                                    "x:0.000000, y:0.000000, z:0.000000\r\n"
+                                                    "x:1.000000 y:0.000000 z:0.000000\r\n"
+                                                    "x:0.000000, y:1.000000, z:1.000000\r\n"
+                                                    "x:0.000000 y:0.000000 z:1.000000\r\n"},
+                                           MissCase{"parallel",
+                                                    {0, 0, 0},
+                                                    {1, 1, 0},
+                                                    {1, 0, 0},
+                                                    {2, 2, 0},
+                                                    "ERROR, lines not intersecting\r\n"
+                                                    "x:0.000000, y:0.000000, z:0.000000\r\n"
+                                                    "x:1.000000 y:1.000000 z:0.000000\r\n"
+                                                    "x:1.000000, y:0.000000, z:0.000000\r\n"
+                                                    "x:2.000000 y:2.000000 z:0.000000\r\n"},
+                                           MissCase{"zeroDirectionsApart",
+                                                    {1, 2, 3},
+                                                    {0, 0, 0},
+                                                    {1, 2, 3.5f},
+                                                    {0, 0, 0},
+                                                    "ERROR, lines not intersecting\r\n"
+                                                    "x:1.000000, y:2.000000, z:3.000000\r\n"
+                                                    "x:0.000000 y:0.000000 z:0.000000\r\n"
+                                                    "x:1.000000, y:2.000000, z:3.500000\r\n"
+                                                    "x:0.000000 y:0.000000 z:0.000000\r\n"}),
+                         [](const testing::TestParamInfo<MissCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST(TextForms, PointsHaveCommasAndVectorsDoNot) {
     char buffer[100];
@@ -123,11 +135,9 @@ TEST(PointOperations, ArithmeticAndDistance) {
 TEST(ProjectOntoLine, FootOfThePerpendicular) {
     // The direction need not be a unit vector.
     EXPECT_EQ(projectOntoLine(Point3(1, 2, 3), Point3(0, 0, 0), Vector3(0, 2, 0)), Point3(0, 2, 0));
-    EXPECT_EQ(projectOntoLine(Point3(3, 1, 0), Point3(1, 1, 5), Vector3(1, 1, 0)),
-              Point3(2, 2, 5));
+    EXPECT_EQ(projectOntoLine(Point3(3, 1, 0), Point3(1, 1, 5), Vector3(1, 1, 0)), Point3(2, 2, 5));
     // A zero direction has no line: the base point comes back instead of a division by zero.
-    EXPECT_EQ(projectOntoLine(Point3(3, 1, 0), Point3(1, 1, 5), Vector3(0, 0, 0)),
-              Point3(1, 1, 5));
+    EXPECT_EQ(projectOntoLine(Point3(3, 1, 0), Point3(1, 1, 5), Vector3(0, 0, 0)), Point3(1, 1, 5));
 }
 
 }  // namespace

@@ -176,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Degree 1: the knots are the parameters themselves.
         KnotCase{{0, 0.25f, 0.5f, 0.75f, 1}, 2, {0, 0, 0.25f, 0.5f, 0.75f, 1, 1}},
         KnotCase{{0, 0.5f, 1}, 3, {0, 0, 0, 1, 1, 1}},
-        KnotCase{{0, 0.1f, 0.4f, 0.7f, 0.8f, 1}, 4,
+        KnotCase{{0, 0.1f, 0.4f, 0.7f, 0.8f, 1},
+                 4,
                  {0, 0, 0, 0, (1.0f / 3.0f) * (0.1f + 0.4f + 0.7f),
                   (1.0f / 3.0f) * (0.4f + 0.7f + 0.8f), 1, 1, 1, 1}},
         // Degree 0: each section owns the stretch halfway to its neighbours, never 0 / 0.
@@ -212,8 +213,8 @@ TEST_P(SolverPaths, BandedSkinningGivesTheReferenceBits) {
     std::vector<float> reference(floats, 1.0f);
     skinNetReference(reference.data(), q, c.countU, c.countV, c.orderV - 1, V.data(), v.data());
     std::vector<float> banded(floats, 2.0f);
-    ASSERT_TRUE(interpolateCurveBanded(banded.data(), c.countV - 1, q, 4 * c.countU,
-                                       c.orderV - 1, V.data(), v.data()));
+    ASSERT_TRUE(interpolateCurveBanded(banded.data(), c.countV - 1, q, 4 * c.countU, c.orderV - 1,
+                                       V.data(), v.data()));
     for (size_t i = 0; i < floats; ++i) {
         ASSERT_TRUE(sameBits(&reference[i], &banded[i], 1))
             << "float " << i << ": " << reference[i] << " vs " << banded[i];
@@ -476,23 +477,25 @@ TEST_P(SkinningRefusal, KeepsThePreviousSkinnedNet) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SkinningRefusal,
-    ::testing::Values(
-        RefusalCase{"twoSectionsCoincide",
-                    [](std::vector<PointH>& net) {
-                        for (int j = 0; j < 5; ++j) net[10 + j] = net[5 + j];
-                    },
-                    "sections 1 and 2 lie at the same place"},
-        RefusalCase{"allSectionsCoincide",
-                    [](std::vector<PointH>& net) {
-                        for (size_t i = 5; i < net.size(); ++i) net[i] = net[i % 5];
-                    },
-                    "all sections lie at the same place"},
-        RefusalCase{"chordsOverflow",
-                    [](std::vector<PointH>& net) { net[7].x = 3e38f; net[12].x = -3e38f; },
-                    "too far apart"},
-        RefusalCase{"nonFiniteInput",
-                    [](std::vector<PointH>& net) { net[3].y = NAN; },
-                    "out of range"}),
+    ::testing::Values(RefusalCase{"twoSectionsCoincide",
+                                  [](std::vector<PointH>& net) {
+                                      for (int j = 0; j < 5; ++j) net[10 + j] = net[5 + j];
+                                  },
+                                  "sections 1 and 2 lie at the same place"},
+                      RefusalCase{"allSectionsCoincide",
+                                  [](std::vector<PointH>& net) {
+                                      for (size_t i = 5; i < net.size(); ++i) net[i] = net[i % 5];
+                                  },
+                                  "all sections lie at the same place"},
+                      RefusalCase{"chordsOverflow",
+                                  [](std::vector<PointH>& net) {
+                                      net[7].x = 3e38f;
+                                      net[12].x = -3e38f;
+                                  },
+                                  "too far apart"},
+                      RefusalCase{"nonFiniteInput",
+                                  [](std::vector<PointH>& net) { net[3].y = NAN; },
+                                  "out of range"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
 TEST(Skinning, ARefusalIsReportedOnceAndClearedByTheNextSkinning) {
