@@ -24,6 +24,9 @@ struct UniformCase {
     int order;
     std::vector<float> knots;
 };
+void PrintTo(const UniformCase& c, std::ostream* os) {
+    *os << "count " << c.count << ", order " << c.order;
+}
 
 class UniformKnots : public ::testing::TestWithParam<UniformCase> {};
 
@@ -76,6 +79,9 @@ struct SpanCase {
     float u;
     int span;
 };
+void PrintTo(const SpanCase& c, std::ostream* os) {
+    *os << "n " << c.n << ", p " << c.p << ", u " << c.u;
+}
 
 class KnotSpan : public ::testing::TestWithParam<SpanCase> {};
 
@@ -109,6 +115,9 @@ struct BasisCase {
     float u;
     std::vector<float> values;
 };
+void PrintTo(const BasisCase& c, std::ostream* os) {
+    *os << "n " << c.n << ", p " << c.p << ", u " << c.u;
+}
 
 class Basis : public ::testing::TestWithParam<BasisCase> {};
 

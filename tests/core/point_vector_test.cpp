@@ -17,6 +17,8 @@ struct IntersectionCase {
     Point3 expected;
 };
 
+void PrintTo(const IntersectionCase& c, std::ostream* os) { *os << c.name; }
+
 class MeetingLines : public ::testing::TestWithParam<IntersectionCase> {};
 
 TEST_P(MeetingLines, FindTheCommonPointSilently) {
@@ -52,6 +54,8 @@ struct MissCase {
     Vector3 T2;
     const char* message;
 };
+
+void PrintTo(const MissCase& c, std::ostream* os) { *os << c.name; }
 
 class MissingLines : public ::testing::TestWithParam<MissCase> {};
 

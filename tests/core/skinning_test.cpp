@@ -158,6 +158,9 @@ struct KnotCase {
     int order;
     std::vector<float> knots;
 };
+void PrintTo(const KnotCase& c, std::ostream* os) {
+    *os << c.v.size() << " parameters, order " << c.order;
+}
 
 class AveragedKnots : public ::testing::TestWithParam<KnotCase> {};
 
@@ -193,6 +196,9 @@ struct PathCase {
     int orderV;
     unsigned seed;
 };
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.countU << " x " << c.countV << ", orders " << c.orderU << " x " << c.orderV;
+}
 
 class SolverPaths : public ::testing::TestWithParam<PathCase> {};
 
@@ -236,6 +242,9 @@ struct MatrixCase {
     unsigned seed;
     bool zeroHeavy = false;  // many zeros of both signs in A and B, a non-zero diagonal
 };
+void PrintTo(const MatrixCase& c, std::ostream* os) {
+    *os << "n " << c.n << ", band " << c.below << " / " << c.above << ", seed " << c.seed;
+}
 
 class SharedElimination : public ::testing::TestWithParam<MatrixCase> {};
 
@@ -383,6 +392,9 @@ struct SurfaceCase {
     int orderU;
     int orderV;
 };
+void PrintTo(const SurfaceCase& c, std::ostream* os) {
+    *os << c.countU << " x " << c.countV << ", orders " << c.orderU << " x " << c.orderV;
+}
 
 class SkinnedSurface : public ::testing::TestWithParam<SurfaceCase> {};
 
@@ -457,6 +469,7 @@ struct RefusalCase {
     void (*spoil)(std::vector<PointH>& net);  // on a 5 x 4 net
     const char* message;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class SkinningRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
