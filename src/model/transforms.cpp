@@ -209,13 +209,14 @@ void weightCallback(int /*id*/) {
         setStatus("No point picked: right-click a control point in the main window first");
         return;
     }
+    PointH& p = s.controlNet[static_cast<size_t>(k / 4)];
     const float value = s.weightValue;
     if (!std::isfinite(value) || !(value > 0.0f)) {
         setStatus("Weight %g refused: a weight must be greater than 0",
                   static_cast<double>(value));
+        s.weightValue = p.w;  // the spinner shows the weight the point still has
         return;
     }
-    PointH& p = s.controlNet[static_cast<size_t>(k / 4)];
     if (!std::isfinite(p.w) || p.w == 0.0f) {
         setStatus("The picked point has weight %g: its position is unknown, so it cannot be "
                   "reweighted", static_cast<double>(p.w));
@@ -228,6 +229,7 @@ void weightCallback(int /*id*/) {
     if (!isFinite(rescaled)) {
         setStatus("Weight %g refused: the point's coordinates would leave the range of numbers",
                   static_cast<double>(value));
+        s.weightValue = p.w;
         return;
     }
     p = rescaled;

@@ -290,17 +290,19 @@ TEST(Weight, RefusedValuesAndPicksChangeNothing) {
         int pickedPointOffset;
         float weightValue;
         float pointWeight;
+        float weightShown;  // weightValue afterwards
     };
     const Case cases[] = {
-        {"nothing picked yet", -1, -1.0f, 1.0f},
-        {"pick beyond the net", 4 * kPoints * kSections, 2.0f, 1.0f},
-        {"pick not at a point's start", 6, 2.0f, 1.0f},
-        {"weight 0", 4, 0.0f, 1.0f},
-        {"negative weight", 4, -0.5f, 1.0f},
-        {"not a number", 4, NAN, 1.0f},
-        {"infinite weight", 4, INFINITY, 1.0f},
-        {"picked point has weight 0", 4, 2.0f, 0.0f},
-        {"coordinates would overflow", 4, 3e38f, 1e-3f},
+        {"nothing picked yet", -1, -1.0f, 1.0f, -1.0f},
+        {"pick beyond the net", 4 * kPoints * kSections, 2.0f, 1.0f, 2.0f},
+        {"pick not at a point's start", 6, 2.0f, 1.0f, 2.0f},
+        // A refused value: the spinner goes back to the weight the point keeps.
+        {"weight 0", 4, 0.0f, 1.0f, 1.0f},
+        {"negative weight", 4, -0.5f, 1.0f, 1.0f},
+        {"not a number", 4, NAN, 1.0f, 1.0f},
+        {"infinite weight", 4, INFINITY, 1.0f, 1.0f},
+        {"picked point has weight 0", 4, 2.0f, 0.0f, 2.0f},
+        {"coordinates would overflow", 4, 3e38f, 1e-3f, 1e-3f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -311,6 +313,8 @@ TEST(Weight, RefusedValuesAndPicksChangeNothing) {
         editor.statusLine[0] = '\0';
         const std::string before = testsupport::stateText(editor);
         weightCallback(-1);
+        EXPECT_EQ(editor.weightValue, c.weightShown);
+        editor.weightValue = c.weightValue;
         EXPECT_EQ(testsupport::stateText(editor), before);
         EXPECT_STRNE(editor.statusLine, "");
     }
