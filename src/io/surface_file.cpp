@@ -455,7 +455,7 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
     std::string temporary = folder + "/.loftwork-save-XXXXXX";
     const int fd = mkstemp(&temporary[0]);
     if (fd < 0) {
-        error = "cannot create a file in " + folder + ": " + strerror(errno);
+        error = std::string("cannot create a file in its folder: ") + strerror(errno);
         return false;
     }
     bool ok = writeAll(fd, data, error);

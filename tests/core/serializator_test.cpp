@@ -2,6 +2,8 @@
 // leaves out, refusal of bad files with the state untouched, and saves that fail safely.
 #include "io/serializator.h"
 
+#include <dirent.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -396,4 +398,103 @@ TEST_F(SerializatorTest, AFailedSaveKeepsThePreviousFile) {
         EXPECT_NE(strstr(editor.statusLine, "cannot save"), nullptr) << editor.statusLine;
     }
     EXPECT_EQ(readAll(path), previous);
+}
+
+namespace {
+
+// Saves the editor's surface to path in a child process that runs as the unprivileged user
+// "nobody" (root writes wherever it likes, whatever the permissions); returns its status line.
+std::string saveAsNobody(const std::string& path) {
+    int out[2];
+    if (pipe(out) != 0) return "<no pipe>";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(out[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        useFile(path);
+        serializator->save(-1);
+        const ssize_t written = write(out[1], editor.statusLine, strlen(editor.statusLine));
+        _exit(written >= 0 ? 0 : 3);
+    }
+    close(out[1]);
+    std::string status;
+    char buffer[256];
+    ssize_t got;
+    while ((got = read(out[0], buffer, sizeof buffer)) > 0) status.append(buffer, got);
+    close(out[0]);
+    int exitStatus = 0;
+    waitpid(child, &exitStatus, 0);
+    if (!WIFEXITED(exitStatus) || WEXITSTATUS(exitStatus) != 0) return "<the child failed>";
+    return status;
+}
+
+int entriesIn(const std::string& dir) {
+    int count = 0;
+    if (DIR* listing = opendir(dir.c_str())) {
+        while (const dirent* entry = readdir(listing)) count += entry->d_name[0] != '.' ? 1 : 0;
+        closedir(listing);
+    }
+    return count;
+}
+
+}  // namespace
+
+// Saves the system refuses: the status line names the cause, the previous file keeps every
+// byte and no stray file is left beside it.
+TEST_F(SerializatorTest, RefusedSavesSayWhyAndKeepThePreviousFile) {
+    // A folder the user may not write to (root owns it, mode 0755), holding the previous file.
+    const std::string folder = scratchPath("locked");
+    ASSERT_EQ(chmod(scratchPath("").c_str(), 0755), 0);  // let "nobody" reach the folder
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string kept = folder + "/kept.surf";
+    useFile(kept);
+    serializator->save(-1);
+    const std::string previous = readAll(kept);
+    ASSERT_NE(previous, "<missing>") << editor.statusLine;
+    editor.controlNet[0].x = 42.0f;
+    const std::string status = saveAsNobody(kept);
+    EXPECT_NE(status.find("cannot save " + kept), std::string::npos) << status;
+    EXPECT_NE(status.find("Permission denied"), std::string::npos) << status;
+    EXPECT_EQ(readAll(kept), previous);
+    EXPECT_EQ(entriesIn(folder), 1);
+
+    // A full disk.
+    useFile("/dev/full");
+    serializator->save(-1);
+    EXPECT_NE(strstr(editor.statusLine, "No space left on device"), nullptr) << editor.statusLine;
+
+    // Names that fill the 299 characters of the "file" box. One whose last part is too long for
+    // the file system is refused as such; one of legal parts is saved under exactly that name,
+    // and the file whose name is one character shorter stays as it was.
+    const std::string base = scratchPath("") + "long/";
+    ASSERT_EQ(mkdir(base.c_str(), 0755), 0);
+    const std::string tooLong = base + std::string(299 - base.size(), 'n');
+    std::string legal = base + std::string(200, 'd');
+    ASSERT_EQ(mkdir(legal.c_str(), 0755), 0);
+    legal += "/" + std::string(299 - legal.size() - 1, 'f');
+    ASSERT_EQ(tooLong.size(), 299u);
+    ASSERT_EQ(legal.size(), 299u);
+    const std::string shorter = legal.substr(0, 298);
+    writeText(shorter, "the previous file");
+    useFile(tooLong);
+    serializator->save(-1);
+    EXPECT_NE(strstr(editor.statusLine, "File name too long"), nullptr) << editor.statusLine;
+    useFile(legal);
+    serializator->save(-1);
+    EXPECT_EQ(std::string(editor.statusLine).find("saved " + legal + ":"), 0u) << editor.statusLine;
+    EXPECT_NE(readAll(legal), "<missing>");
+    EXPECT_EQ(readAll(shorter), "the previous file");
+    EXPECT_EQ(entriesIn(base), 1);
+}
+
+// The reason once named the folder again after the file's own path, so with a long name the
+// status line was cut before the cause.
+TEST_F(SerializatorTest, AFailedSaveUnderALongNameStillShowsTheCause) {
+    ASSERT_EQ(chmod(scratchPath("").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(scratchPath("locked-long").c_str(), 0755), 0);
+    const std::string folder = scratchPath("locked-long/") + std::string(220, 'd');
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string path = folder + "/" + std::string(299 - folder.size() - 1, 'p');
+    const std::string status = saveAsNobody(path);
+    EXPECT_NE(status.find("Permission denied"), std::string::npos) << status;
 }
