@@ -15,11 +15,24 @@
 #include "io/serializator.h"
 #include "model/editor_state.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LOFTWORK_LEAK_CHECK 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LOFTWORK_LEAK_CHECK 1
+#endif
+#endif
+#ifdef LOFTWORK_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace testsupport {
 
 static std::string gScratch;
 
-const std::string& scratchDirectory() { return gScratch; }
+const std::string& scratchDirectory() {
+    return gScratch;
+}
 
 std::string examplePath(const char* name) {
     return std::string(LOFTWORK_SOURCE_DIR) + "/examples/" + name;
@@ -32,8 +45,8 @@ void pumpEvents(int rounds) {
 bool loadSurface(const std::string& path) {
     snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
     serializator->load(-1);
-    return editor.countU > 0 && editor.controlNet.size() ==
-                                    static_cast<size_t>(editor.countU) * editor.countV;
+    return editor.countU > 0 &&
+           editor.controlNet.size() == static_cast<size_t>(editor.countU) * editor.countV;
 }
 
 std::vector<unsigned char> readWindowPixels(int window, int* width, int* height) {
@@ -86,8 +99,21 @@ public:
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef LOFTWORK_LEAK_CHECK
+    // A death test's child ends through the editor's own exit(0), after which the GL driver's
+    // memory can no longer be told from a leak; its allocations are not tracked.
+    if (!GTEST_FLAG_GET(internal_run_death_test).empty()) __lsan_disable();
+#endif
     // Death tests re-run the program so the child starts its own windows.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ::testing::AddGlobalTestEnvironment(new testsupport::EditorEnvironment);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+#ifdef LOFTWORK_LEAK_CHECK
+    // Leaks are looked for now, while the windows and the GL driver are still there: whatever the
+    // editor and the driver still hold is reachable, so only memory lost on the way is reported.
+    // After this the check at exit is off; by then the driver has unloaded itself and its own
+    // bookkeeping could no longer be told apart.
+    __lsan_do_leak_check();
+#endif
+    return result;
 }

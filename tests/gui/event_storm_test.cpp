@@ -1,0 +1,383 @@
+// Event storm: seeded random user actions over both windows' handlers, the popup menu and every
+// panel callback, with extreme values, and the editor state's invariants checked after each one.
+//
+// LOFTWORK_STORM_ACTIONS sets the number of actions of the main run (2000 by default) and
+// LOFTWORK_STORM_SEED its seed. A seed that once broke an invariant goes into kRegressionSeeds.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "app/application.h"
+#include "app/control_panel.h"
+#include "app/panel_widgets.h"
+#include "input/main_input.h"
+#include "input/section_input.h"
+#include "io/serializator.h"
+#include "io/surface_file.h"
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/skinning.h"
+#include "model/surface_commands.h"
+#include "model/transforms.h"
+#include "support/gui_test_env.h"
+#include "support/panel_driver.h"
+#include "support/state_invariants.h"
+#include "view/background_image.h"
+#include "view/main_view.h"
+
+namespace {
+
+// splitmix64: the same actions for a seed on every machine.
+class Random {
+public:
+    explicit Random(uint64_t seed) : state_(seed) {}
+    uint64_t next() {
+        uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    }
+    int below(int n) { return n > 0 ? static_cast<int>(next() % static_cast<uint64_t>(n)) : 0; }
+    int between(int low, int high) { return low + below(high - low + 1); }
+    bool chance(int percent) { return below(100) < percent; }
+    float real(float low, float high) {
+        return low + (high - low) * static_cast<float>(next() >> 40) / 16777216.0f;
+    }
+    template <typename T, size_t N>
+    T pick(const T (&values)[N]) {
+        return values[below(static_cast<int>(N))];
+    }
+
+private:
+    uint64_t state_;
+};
+
+// What a user can type into a float field: ordinary values, zero, signs, tiny and huge ones.
+float anyFloat(Random& r) {
+    static const float kExtremes[] = {0.0f,   -0.0f, 1.0f,   -1.0f, -0.5f,   1e-30f,
+                                      -1e-6f, 1e6f,  -1e20f, 1e30f, 3.4e38f, -3.4e38f};
+    return r.chance(60) ? r.real(-3.0f, 3.0f) : r.pick(kExtremes);
+}
+
+int anyKey(Random& r, const char* common) {
+    if (r.chance(80)) return common[r.below(static_cast<int>(strlen(common)))];
+    int key;
+    do key = r.below(256);
+    while (key == 'q' || key == 'Q');  // both end the program
+    return key;
+}
+
+// Pointer positions reach a little past every edge of the window.
+int xIn(Random& r, int window) {
+    glutSetWindow(window);
+    return r.between(-20, glutGet(GLUT_WINDOW_WIDTH) + 20);
+}
+int yIn(Random& r, int window) {
+    glutSetWindow(window);
+    return r.between(-20, glutGet(GLUT_WINDOW_HEIGHT) + 20);
+}
+
+std::string gFault;  // what an action found wrong beyond the invariants
+
+// Runs a panel callback the way a changed control does: panel window current, then a redisplay
+// of the main window.
+void panel(void (*callback)(int)) {
+    glutSetWindow(editor.controlPanel);
+    callback(-1);
+    glutPostWindowRedisplay(editor.mainWindow);
+}
+
+void setFileName(char* field, const std::string& path) {
+    snprintf(field, kTextFieldSize, "%s", path.c_str());
+}
+
+std::string scratchSurface() {
+    return testsupport::scratchDirectory() + "/storm.surf";
+}
+
+void section(int button, int state, Random& r) {
+    sectionMouse(button, state, xIn(r, editor.sectionWindow), yIn(r, editor.sectionWindow));
+}
+void sectionDrag(Random& r, int steps) {
+    for (int i = 0; i < steps; ++i) {
+        sectionMotion(xIn(r, editor.sectionWindow), yIn(r, editor.sectionWindow));
+    }
+}
+
+void changeDegree(Random& r, int32_t& degree, void (*callback)(int)) {
+    static const int kDegrees[] = {0, 1, 2, 3, 50, -1, -2147483647};
+    degree = r.chance(70) ? r.pick(kDegrees) : r.between(1, 6);
+    panel(callback);
+}
+
+struct Action {
+    const char* name;
+    int weight;
+    void (*run)(Random&);
+};
+
+const Action kActions[] = {
+    // --- Section window: GLUT calls its handlers with the window current. ---
+    {"section mouse", 6,
+     [](Random& r) {
+         static const int kButtons[] = {GLUT_LEFT_BUTTON, GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON,
+                                        GLUT_MIDDLE_BUTTON};
+         section(r.pick(kButtons), r.chance(60) ? GLUT_DOWN : GLUT_UP, r);
+     }},
+    {"section motion", 8, [](Random& r) { sectionDrag(r, r.between(1, 4)); }},
+    {"section passive motion", 3,
+     [](Random& r) {
+         sectionPassiveMotion(xIn(r, editor.sectionWindow), yIn(r, editor.sectionWindow));
+     }},
+    {"section key", 6,
+     [](Random& r) {
+         glutSetWindow(editor.sectionWindow);
+         sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-n")), 0, 0);
+     }},
+    {"section special key", 3,
+     [](Random& r) {
+         static const int kKeys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN,
+                                     GLUT_KEY_F1,   GLUT_KEY_HOME,  -1,          4096};
+         glutSetWindow(editor.sectionWindow);
+         sectionSpecial(r.pick(kKeys), 0, 0);
+     }},
+    {"section zoom to 0", 1,
+     [](Random& r) {
+         glutSetWindow(editor.sectionWindow);
+         for (int i = 0; i < 400 && editor.sectionZoom != 0.0f; ++i) {
+             sectionKeyboard(editor.sectionZoom > 0.0f ? '-' : '+', 0, 0);
+         }
+         if (r.chance(50)) section(GLUT_LEFT_BUTTON, GLUT_DOWN, r);  // a click at zoom 0
+     }},
+    {"popup menu", 6,
+     [](Random& r) {
+         static const int kIds[] = {kMenuAdd, kMenuAdd, kMenuDelete, kMenuDelete, 0,
+                                    3,        -1,       112,         114};
+         glutSetWindow(editor.sectionWindow);
+         sectionMenuCallback(r.pick(kIds));
+     }},
+    {"delete down to the minimum", 1,
+     [](Random&) {
+         glutSetWindow(editor.sectionWindow);
+         for (int i = editor.countU; i >= 0; --i) sectionMenuCallback(kMenuDelete);
+     }},
+    {"drag with skinning toggled", 2,
+     [](Random& r) {
+         section(GLUT_LEFT_BUTTON, GLUT_DOWN, r);
+         sectionDrag(r, r.between(1, 3));
+         editor.skinningEnabled = !editor.skinningEnabled;
+         panel(skinningCallback);
+         sectionDrag(r, r.between(1, 3));
+         section(GLUT_LEFT_BUTTON, GLUT_UP, r);
+     }},
+    // --- Main window. ---
+    {"main mouse", 4,
+     [](Random& r) {
+         static const int kButtons[] = {GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON, GLUT_MIDDLE_BUTTON};
+         const int x = xIn(r, editor.mainWindow);
+         mainMouse(r.pick(kButtons), r.chance(50) ? GLUT_DOWN : GLUT_UP, x,
+                   yIn(r, editor.mainWindow));
+     }},
+    {"main motion", 1,
+     [](Random& r) { mainMotion(xIn(r, editor.mainWindow), yIn(r, editor.mainWindow)); }},
+    {"main key", 4,
+     [](Random& r) {
+         glutSetWindow(editor.mainWindow);
+         mainKeyboard(static_cast<unsigned char>(anyKey(r, "+-azsxdcr")), 0, 0);
+     }},
+    {"main special key", 2,
+     [](Random& r) {
+         static const int kKeys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT,   GLUT_KEY_UP,
+                                     GLUT_KEY_DOWN, GLUT_KEY_PAGE_UP, -7};
+         glutSetWindow(editor.mainWindow);
+         mainSpecial(r.pick(kKeys), 0, 0);
+     }},
+    {"draw the main view", 8,
+     [](Random&) {
+         glutSetWindow(editor.mainWindow);
+         mainDisplay();  // ends by drawing the section window
+     }},
+    {"idle step", 2, [](Random&) { advanceProbe(editor); }},
+    {"draw the panel", 2, [](Random&) { testsupport::drawPanel(); }},
+    // --- Panel: file commands. ---
+    {"load points", 2,
+     [](Random& r) {
+         const std::string files[] = {scratchSurface(),
+                                      testsupport::examplePath("vase.surf"),
+                                      testsupport::examplePath("hull.surf"),
+                                      testsupport::examplePath("bottle.surf"),
+                                      testsupport::scratchDirectory(),
+                                      testsupport::scratchDirectory() + "/missing.surf"};
+         setFileName(editor.surfaceFileName, files[r.below(6)]);
+         panel(loadPointsCallback);
+     }},
+    {"save points", 2,
+     [](Random&) {
+         setFileName(editor.surfaceFileName, scratchSurface());
+         panel(savePointsCallback);
+         // What the editor says it saved must load again, at the sizes it has.
+         SurfaceFile file;
+         std::string error;
+         if (strncmp(editor.statusLine, "saved", 5) != 0) return;
+         if (!readSurfaceFile(scratchSurface().c_str(), file, error)) {
+             gFault = "the saved file does not load: " + error;
+         } else if (file.countU != editor.countU || file.countV != editor.countV) {
+             gFault = "the saved file has other counts";
+         }
+     }},
+    {"background", 1,
+     [](Random& r) {
+         const std::string files[] = {testsupport::examplePath("profile.png"),
+                                      testsupport::examplePath("vase.surf"),
+                                      testsupport::scratchDirectory() + "/missing.png"};
+         setFileName(editor.backgroundFileName, files[r.below(3)]);
+         panel(backgroundCallback);
+     }},
+    // --- Panel: surface and knots. ---
+    {"degree S", 3, [](Random& r) { changeDegree(r, editor.degreeS, degreeSCallback); }},
+    {"degree T", 3, [](Random& r) { changeDegree(r, editor.degreeT, degreeTCallback); }},
+    {"knot spinner", 3,
+     [](Random& r) {
+         std::vector<float>& knots = r.chance(50) ? editor.knotsU : editor.knotsV;
+         if (knots.empty()) return;
+         knots[static_cast<size_t>(r.below(static_cast<int>(knots.size())))] = anyFloat(r);
+         glutPostWindowRedisplay(editor.mainWindow);
+     }},
+    {"multiplicity", 2,
+     [](Random& r) {
+         if (editor.orderV < 2) return;  // the spinner has no range
+         editor.multiplicity = r.between(1, editor.orderV - 1);
+         panel(rebuildExpandedNet);
+     }},
+    {"skinning", 3,
+     [](Random&) {
+         editor.skinningEnabled = !editor.skinningEnabled;
+         panel(skinningCallback);
+     }},
+    {"create new surf", 1, [](Random&) { panel(createSurfaceCallback); }},
+    {"fill surf", 1,
+     [](Random&) {
+         editor.fillSurface = !editor.fillSurface;
+         panel(fillSurfaceCallback);
+     }},
+    // --- Panel: sections. ---
+    {"plane", 3,
+     [](Random& r) {
+         if (editor.countV >= 1) editor.currentSection = r.between(0, editor.countV - 1);
+     }},
+    {"copy", 2,
+     [](Random& r) {
+         if (editor.countV < 1) return;
+         editor.destPlane = r.chance(30) ? editor.currentSection : r.between(0, editor.countV - 1);
+         panel(copySectionCallback);
+     }},
+    {"weight", 3,
+     [](Random& r) {
+         if (!editor.controlNet.empty() && r.chance(70)) {  // as a right click in the main view
+             editor.pickedPointOffset = 4 * r.below(static_cast<int>(editor.controlNet.size()));
+         }
+         static const float kWeights[] = {0.0f, -1.0f, -0.5f, 1.0f, 2.0f};
+         editor.weightValue = r.chance(70) ? r.pick(kWeights) : anyFloat(r);
+         panel(weightCallback);
+     }},
+    {"translation", 3,
+     [](Random& r) {
+         const float step = r.chance(80) ? r.real(-0.2f, 0.2f) : anyFloat(r);
+         switch (r.below(4)) {
+             case 0:
+                 editor.translateX += step;
+                 return panel(translateXCallback);
+             case 1:
+                 editor.translateY += step;
+                 return panel(translateYCallback);
+             case 2:
+                 editor.translateZ += step;
+                 return panel(translateZCallback);
+             default:
+                 editor.translateZY[0] += step;
+                 editor.translateZY[1] -= step;
+                 return panel(translateZYCallback);
+         }
+     }},
+    {"scale", 2, [](Random& r) { panel(r.chance(50) ? scaleUpCallback : scaleDownCallback); }},
+    {"rotation", 2,
+     [](Random& r) {
+         static const ArcballConstraint kAxes[] = {
+             ArcballConstraint::free, ArcballConstraint::aroundY, ArcballConstraint::aroundX};
+         const Rotation turn = arcballStep(r.real(-60, 60), r.real(-60, 60), r.real(-60, 60),
+                                           r.real(-60, 60), 46.0f, r.pick(kAxes));
+         applyRotation(editor.rotationMatrix, turn);
+         panel(rotationCallback);
+     }},
+    {"z_rot", 2,
+     [](Random& r) {
+         editor.zRotAngle = r.chance(50) ? r.real(-0.5f, 0.5f) : anyFloat(r);
+         panel(zRotCallback);
+     }},
+};
+
+// Runs `count` actions from seed; returns where an invariant first broke, or "".
+std::string runStorm(uint64_t seed, int count) {
+    testsupport::loadSurface(testsupport::examplePath("vase.surf"));
+    editor.skinningEnabled = 0;
+    editor.sectionZoom = 1.0f;
+    syncDerivedNets();
+    int totalWeight = 0;
+    for (const Action& a : kActions) totalWeight += a.weight;
+    Random random(seed);
+    std::deque<const char*> recent;
+    for (int step = 0; step < count; ++step) {
+        int roll = random.below(totalWeight);
+        const Action* action = kActions;
+        while (roll >= action->weight) roll -= (action++)->weight;
+        recent.push_back(action->name);
+        if (recent.size() > 12) recent.pop_front();
+        gFault.clear();
+        action->run(random);
+        std::string fault = testsupport::stateInvariantViolations(editor) + gFault;
+        if (!fault.empty()) {
+            std::string trail;
+            for (const char* name : recent) trail += std::string(trail.empty() ? "" : ", ") + name;
+            return "seed " + std::to_string(seed) + ", action " + std::to_string(step) + " (" +
+                   action->name + "): " + fault + "\n  last actions: " + trail;
+        }
+    }
+    return "";
+}
+
+int actionsFromEnvironment() {
+    const char* text = getenv("LOFTWORK_STORM_ACTIONS");
+    return text != nullptr && atoi(text) > 0 ? atoi(text) : 2000;
+}
+
+// Seeds that once broke an invariant, with the number of actions that showed it.
+struct Replay {
+    uint64_t seed;
+    int actions;
+};
+const Replay kRegressionSeeds[] = {{0, 0}};
+
+}  // namespace
+
+TEST(EventStorm, InvariantsHoldAfterEveryAction) {
+    const char* seedText = getenv("LOFTWORK_STORM_SEED");
+    const uint64_t seed = seedText != nullptr ? strtoull(seedText, nullptr, 10) : 20240607;
+    const int count = actionsFromEnvironment();
+    const std::string fault = runStorm(seed, count);
+    EXPECT_EQ(fault, "");
+    printf("storm: %d actions from seed %llu, %s\n", count, static_cast<unsigned long long>(seed),
+           fault.empty() ? "every invariant held" : "an invariant broke");
+}
+
+TEST(EventStorm, SeedsThatOnceFailedStillPass) {
+    for (const Replay& replay : kRegressionSeeds) {
+        if (replay.actions > 0) {
+            EXPECT_EQ(runStorm(replay.seed, replay.actions), "");
+        }
+    }
+}
