@@ -1,85 +1,105 @@
-// Cost of one main-view frame (outline and filled surface, net, points, axes) and of a
-// control-point pick, on nets of growing size. Runs in its own GLUT window (needs a display;
-// use xvfb-run without one).
+// Cost of one frame of each window of the running editor: the main view (surface, net, points,
+// axes) on the sample surfaces and on a 50 x 50 net, outline and fill; the section view; the
+// panel; and a control-point pick that misses. Wall time: llvmpipe rasterises on its own threads.
+// Needs a display (scripts/bench runs it under xvfb-run).
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <vector>
+#include <cstring>
 
-#include "app/application.h"
+#include "app/control_panel.h"
+#include "bench_editor.h"
 #include "input/main_input.h"
-#include "model/derived_nets.h"
 #include "model/editor_state.h"
-#include "model/knots.h"
 #include "view/main_view.h"
+#include "view/section_view.h"
 
 namespace {
 
-// A closed-looking vase of n points per section and n sections, orders 4 x 4.
-void setVase(int n) {
-    EditorState& s = editor;
-    s.countU = s.countV = n;
-    s.orderU = s.orderV = 4;
-    s.knotCountU = s.knotCountV = n + 4;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
-    s.controlNet.clear();
-    for (int i = 0; i < n; ++i) {
-        const float x = -1.0f + 2.0f * static_cast<float>(i) / static_cast<float>(n - 1);
-        const float radius = 0.4f + 0.2f * std::sin(3.0f * x);
-        for (int j = 0; j < n; ++j) {
-            const float angle = 6.2831853f * static_cast<float>(j) / static_cast<float>(n - 1);
-            s.controlNet.push_back({x, radius * std::cos(angle), radius * std::sin(angle), 1.0f});
-        }
+// Loads a sample by file name, or builds the 50 x 50 hull for "hull50x50".
+bool setSurface(const char* name) {
+    if (strcmp(name, "hull50x50") == 0) {
+        benchsupport::setHullSurface(50, false);
+        return true;
     }
-    s.multiplicity = 1;
-    s.skinningEnabled = 0;
-    syncDerivedNets();
+    return benchsupport::loadSample(name);
 }
 
-void drawFrame() {
+// One frame of the main view as the display handler draws it, without the section view that
+// follows it there (measured on its own below), finished before the clock stops.
+void drawMainFrame() {
+    glutSetWindow(editor.mainWindow);
     drawMainScene();
     glFinish();
     glutSwapBuffers();
 }
 
-void BM_MainFrame(benchmark::State& state, float displayMode) {
-    setVase(static_cast<int>(state.range(0)));
+void MainFrame(benchmark::State& state, const char* surface, float displayMode) {
+    if (!setSurface(surface)) {
+        state.SkipWithError("surface did not load");
+        return;
+    }
     editor.surfaceDisplayMode = displayMode;
-    for (auto _ : state) drawFrame();
+    drawMainFrame();
+    for (auto _ : state) {
+        // The probe moves between frames, as it does while the editor idles.
+        editor.probeU = editor.probeU < 1.0f ? editor.probeU + 0.01f : 0.0f;
+        drawMainFrame();
+    }
+    editor.surfaceDisplayMode = kDisplayModeOutline;
 }
-BENCHMARK_CAPTURE(BM_MainFrame, outline, kDisplayModeOutline)->Arg(6)->Arg(12)->Arg(24);
-BENCHMARK_CAPTURE(BM_MainFrame, fill, kDisplayModeFill)->Arg(6)->Arg(12)->Arg(24);
+
+#define MAIN_FRAME(surface)                                                        \
+    BENCHMARK_CAPTURE(MainFrame, surface##_outline, #surface, kDisplayModeOutline) \
+        ->Unit(benchmark::kMillisecond)                                            \
+        ->MeasureProcessCPUTime()                                                  \
+        ->UseRealTime();                                                           \
+    BENCHMARK_CAPTURE(MainFrame, surface##_fill, #surface, kDisplayModeFill)       \
+        ->Unit(benchmark::kMillisecond)                                            \
+        ->MeasureProcessCPUTime()                                                  \
+        ->UseRealTime()
+
+MAIN_FRAME(vase.surf);
+MAIN_FRAME(hull.surf);
+MAIN_FRAME(bottle.surf);
+MAIN_FRAME(hull50x50);
+
+void SectionFrame(benchmark::State& state) {
+    benchsupport::loadSample("vase.surf");
+    glutSetWindow(editor.sectionWindow);
+    for (auto _ : state) {
+        sectionDisplay();
+        glFinish();
+    }
+}
+BENCHMARK(SectionFrame)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+void PanelFrame(benchmark::State& state) {
+    benchsupport::loadSample("vase.surf");
+    glutSetWindow(editor.controlPanel);
+    for (auto _ : state) {
+        controlPanelDisplay();
+        glFinish();
+    }
+}
+BENCHMARK(PanelFrame)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // A right click that lands on the background, so every control point is visited.
-void BM_PickMiss(benchmark::State& state) {
-    setVase(static_cast<int>(state.range(0)));
-    drawFrame();
+void PickMiss(benchmark::State& state) {
+    benchsupport::setHullSurface(static_cast<int>(state.range(0)), false);
+    drawMainFrame();
     for (auto _ : state) mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 2, 2);
 }
-BENCHMARK(BM_PickMiss)->Arg(6)->Arg(24)->Arg(96);
+BENCHMARK(PickMiss)->Arg(6)->Arg(24)->Arg(96);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(editor.mainWindowWidth, editor.mainWindowHeight);
-    editor.mainWindow = glutCreateWindow("main window");
-    glutDisplayFunc(drawFrame);
-    mainReshape(editor.mainWindowWidth, editor.mainWindowHeight);
-    glClearColor(0.8f, 0.8f, 0.8f, 0.0f);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_AUTO_NORMAL);
-    glEnable(GL_NORMALIZE);
-    for (int i = 0; i < 5; ++i) glutMainLoopEvent();
-
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (!benchsupport::startEditor(&argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    benchsupport::stopEditor();
     return 0;
 }

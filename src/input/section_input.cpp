@@ -107,13 +107,17 @@ static int nearestPolygonSegment(Point3 u) {
 
 // Draws the section view now, then the main view (skinning again first when asked and skinning
 // is on), and leaves the section window current. The main view redraws the section view at the
-// end of its frame.
+// end of its frame. Skinning runs here without skinningCallback's own redraw of the main view,
+// so one event draws the main view once.
 static void refreshViews(bool reskin) {
     const EditorState& s = editor;
     sectionDisplay();
     if (s.mainWindow != 0) {
         glutSetWindow(s.mainWindow);
-        if (reskin && s.skinningEnabled != 0) skinningCallback(-1);
+        if (reskin && s.skinningEnabled != 0) {
+            computeSkinning();
+            guiRefreshPanel();
+        }
         mainDisplay();
     }
     if (s.sectionWindow != 0) glutSetWindow(s.sectionWindow);

@@ -14,10 +14,12 @@
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
 #include "view/section_view.h"
+#include "view/surface_cache.h"
 
 namespace {
 
 long frameCount = 0;
+bool surfaceCaching = true;
 
 void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfloat diffuse[4],
                  GLfloat shininess) {
@@ -49,7 +51,7 @@ GLUnurbs* surfaceRenderer() {
     EditorState& s = editor;
     if (s.surfaceRenderer == nullptr) {
         GLUnurbs* renderer = gluNewNurbsRenderer();
-        gluNurbsCallback(renderer, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(nurbsErrorCallback));
+        prepareSurfaceRenderer(renderer, nurbsErrorCallback);
         s.surfaceRenderer = renderer;
     }
     return static_cast<GLUnurbs*>(s.surfaceRenderer);
@@ -205,9 +207,6 @@ void drawSurface() {
     GLUnurbs* renderer = surfaceRenderer();
     materialSurface();
     if (usable) {
-        gluNurbsProperty(renderer, GLU_DISPLAY_MODE, s.surfaceDisplayMode);
-        gluNurbsProperty(renderer, GLU_CULLING, 1.0f);
-
         // Across the sections (GLU's t): the skinned net while skinning is on, else the expanded
         // net while sections repeat, else the control net itself.
         const std::vector<PointH>* net = &s.controlNet;
@@ -219,12 +218,21 @@ void drawSurface() {
             net = &s.expandedNet;
             knotsT = &s.expandedKnotsV;
         }
-        gluBeginSurface(renderer);
-        gluNurbsSurface(renderer, s.knotCountU, const_cast<GLfloat*>(s.knotsU.data()),
-                        static_cast<GLint>(knotsT->size()), const_cast<GLfloat*>(knotsT->data()), 4,
-                        s.countU * 4, const_cast<GLfloat*>(&(*net)[0].x), s.orderU, s.orderV,
-                        GL_MAP2_VERTEX_4);
-        gluEndSurface(renderer);
+        SurfaceDescription surface;
+        surface.knotCountS = s.knotCountU;
+        surface.knotsS = s.knotsU.data();
+        surface.knotCountT = static_cast<GLint>(knotsT->size());
+        surface.knotsT = knotsT->data();
+        surface.strideS = 4;
+        surface.strideT = s.countU * 4;
+        surface.points = &(*net)[0].x;
+        surface.orderS = s.orderU;
+        surface.orderT = s.orderV;
+        if (surfaceCaching) {
+            drawSurfaceCached(renderer, surface, s.surfaceDisplayMode);
+        } else {
+            drawSurfaceDirect(renderer, surface, s.surfaceDisplayMode);
+        }
     }
 
     drawControlNet();
@@ -280,4 +288,8 @@ void mainDisplay() {
 
 long mainFrameCount() {
     return frameCount;
+}
+
+void setSurfaceCaching(bool on) {
+    surfaceCaching = on;
 }

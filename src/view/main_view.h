@@ -16,6 +16,11 @@ void drawMainScene();
 // How many frames mainDisplay has drawn since start-up.
 long mainFrameCount();
 
+// Whether drawSurface draws the surface from its kept tessellation, redone only when the surface
+// or the camera changes (the default), or has GLU evaluate and draw it on every frame (the
+// reference the tests and benchmarks compare with).
+void setSurfaceCaching(bool on);
+
 // GLU NURBS error callback of both views: prints "Nurbs Error: %s\n" to standard output.
 void nurbsErrorCallback(GLenum errorCode);
 

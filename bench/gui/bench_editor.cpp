@@ -1,0 +1,80 @@
+// Start-up of the editor for the window benchmarks and the surfaces they draw.
+#include "bench_editor.h"
+
+#include <GL/freeglut.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "app/application.h"
+#include "io/serializator.h"
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "model/knots.h"
+#include "model/section_centroid.h"
+
+namespace benchsupport {
+
+namespace {
+std::string scratch;
+}
+
+bool startEditor(int* argc, char** argv) {
+    char pattern[] = "/tmp/loftwork-bench-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    if (dir == nullptr || chdir(dir) != 0) return false;
+    scratch = dir;
+    FILE* config = fopen("defaultFile.config", "w");
+    if (config == nullptr) return false;
+    fputs("none.surf\n", config);
+    fclose(config);
+    initApplication(argc, argv);
+    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
+    return true;
+}
+
+void stopEditor() {
+    if (scratch.empty()) return;
+    remove((scratch + "/defaultFile.config").c_str());
+    rmdir(scratch.c_str());
+}
+
+bool loadSample(const char* name) {
+    const std::string path = std::string(LOFTWORK_SOURCE_DIR) + "/examples/" + name;
+    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+    serializator->load(-1);
+    return surfaceIsUsable(editor);
+}
+
+void setHullSurface(int count, bool skinning) {
+    EditorState& s = editor;
+    s.countU = count;
+    s.countV = count;
+    s.orderU = 4;
+    s.orderV = 4;
+    s.knotCountU = count + 4;
+    s.knotCountV = count + 4;
+    generateUniformKnots(1);
+    generateUniformKnots(2);
+    s.controlNet.resize(static_cast<size_t>(count) * count);
+    for (int v = 0; v < count; ++v) {
+        const float x = static_cast<float>(v) / static_cast<float>(count);
+        for (int u = 0; u < count; ++u) {
+            const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
+            const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
+            s.controlNet[static_cast<size_t>(v) * count + u] = {x, r * std::sin(t), r * std::cos(t),
+                                                                1.0f};
+        }
+    }
+    s.multiplicity = 1;
+    s.currentSection = count / 2;
+    s.selectedPoint = count / 2;
+    s.skinningEnabled = skinning ? 1 : 0;
+    syncDerivedNets();
+    computeSectionCentroid(s.sectionCentroid);
+}
+
+}  // namespace benchsupport

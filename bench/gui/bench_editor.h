@@ -1,0 +1,24 @@
+// What the window benchmarks share: the whole editor started in a scratch directory, the
+// sample surfaces loaded through the editor's own loader, and a synthetic lofted hull of any size.
+#pragma once
+
+#include <string>
+
+namespace benchsupport {
+
+// Starts the editor (three windows, panel, lighting) in a scratch directory whose configuration
+// names no surface, and lets the first events through. Returns false when that fails.
+bool startEditor(int* argc, char** argv);
+
+// Removes the scratch directory again.
+void stopEditor();
+
+// Loads examples/<name> of the source tree with the editor's loader; true when it took.
+bool loadSample(const char* name);
+
+// count sections of count points, cubic both ways: section s is an arc of a slightly wavy radius
+// in the plane x = s / count, as a lofted hull would be. The middle point of the middle section is
+// selected; skinning is switched as asked.
+void setHullSurface(int count, bool skinning);
+
+}  // namespace benchsupport

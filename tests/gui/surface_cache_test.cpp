@@ -1,0 +1,232 @@
+// The main view's kept tessellation of the surface: the picture matches GLU drawing the surface
+// itself, outline and filled, and the tessellation is redone exactly when something that shapes
+// it changes.
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "input/section_input.h"
+#include "model/editor_state.h"
+#include "model/section_centroid.h"
+#include "support/gui_test_env.h"
+#include "support/main_window_probe.h"
+#include "support/test_surface.h"
+#include "view/main_view.h"
+#include "view/section_view.h"
+#include "view/surface_cache.h"
+
+using testsupport::drawMainFrame;
+using testsupport::MainFrame;
+
+namespace {
+
+// count x count points, cubic both ways: a lofted hull of wavy arcs.
+void setHull(int count) {
+    std::vector<PointH> net;
+    for (int v = 0; v < count; ++v) {
+        const float x = -0.8f + 1.6f * static_cast<float>(v) / static_cast<float>(count - 1);
+        for (int u = 0; u < count; ++u) {
+            const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
+            const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
+            net.push_back(testsupport::weighted(x, r * std::sin(t), r * std::cos(t), 1.0f));
+        }
+    }
+    testsupport::setSurface(count, count, 4, 4, net);
+}
+
+struct Difference {
+    int covered = 0;    // pixels off the background in GLU's own picture
+    int differing = 0;  // pixels whose colour differs by more than a rounding step
+};
+
+Difference compare(const MainFrame& reference, const MainFrame& cached) {
+    Difference d;
+    for (size_t i = 0; i + 2 < reference.rgb.size(); i += 3) {
+        const unsigned char* a = &reference.rgb[i];
+        const unsigned char* b = &cached.rgb[i];
+        if (a[0] != 204 || a[1] != 204 || a[2] != 204) ++d.covered;
+        int worst = 0;
+        for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(a[c] - b[c]));
+        if (worst > 2) ++d.differing;
+    }
+    return d;
+}
+
+struct PictureCase {
+    const char* name;
+    const char* sample;  // file in examples/, or null for the 50 x 50 hull
+    float displayMode;
+    float polar, azimuth, distance;
+};
+
+void PrintTo(const PictureCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SurfaceCachePicture : public ::testing::TestWithParam<PictureCase> {
+protected:
+    void TearDown() override { setSurfaceCaching(true); }
+};
+
+TEST_P(SurfaceCachePicture, MatchesGluDrawingTheSurfaceItself) {
+    const PictureCase& c = GetParam();
+    testsupport::resetMainView();
+    if (c.sample != nullptr) {
+        ASSERT_TRUE(testsupport::loadSurface(testsupport::examplePath(c.sample)));
+    } else {
+        setHull(50);
+    }
+    editor.surfaceDisplayMode = c.displayMode;
+    editor.cameraPolar = c.polar;
+    editor.cameraAzimuth = c.azimuth;
+    editor.cameraDistance = c.distance;
+    setSurfaceCaching(false);
+    const MainFrame reference = drawMainFrame();
+    setSurfaceCaching(true);
+    const MainFrame cached = drawMainFrame();
+    const Difference d = compare(reference, cached);
+    EXPECT_GT(d.covered, 5000);
+    // The same primitives, evaluated by GLU's own code instead of Mesa's evaluators (and, on the
+    // rational bottle, lit from divided instead of homogeneous vertices), so some pixels round the
+    // other way; a lost patch or a wrong polygon mode changes thousands.
+    EXPECT_LT(d.differing, d.covered / 100) << d.differing << " of " << d.covered;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, SurfaceCachePicture,
+    ::testing::Values(
+        PictureCase{"vase_outline", "vase.surf", kDisplayModeOutline, 1.57f, 0.0f, 3.9f},
+        PictureCase{"vase_fill", "vase.surf", kDisplayModeFill, 1.57f, 0.0f, 3.9f},
+        PictureCase{"hull_outline", "hull.surf", kDisplayModeOutline, 1.2f, 0.7f, 3.9f},
+        PictureCase{"hull_fill", "hull.surf", kDisplayModeFill, 1.2f, 0.7f, 3.9f},
+        PictureCase{"bottle_outline", "bottle.surf", kDisplayModeOutline, 1.0f, 2.0f, 3.9f},
+        PictureCase{"bottle_fill", "bottle.surf", kDisplayModeFill, 1.0f, 2.0f, 3.9f},
+        PictureCase{"hull50_outline", nullptr, kDisplayModeOutline, 1.3f, 0.4f, 3.9f},
+        PictureCase{"hull50_fill", nullptr, kDisplayModeFill, 1.3f, 0.4f, 3.9f},
+        PictureCase{"hull50_near_outline", nullptr, kDisplayModeOutline, 0.6f, 0.3f, 0.9f},
+        PictureCase{"hull50_near_fill", nullptr, kDisplayModeFill, 0.6f, 0.3f, 0.9f}),
+    [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+class SurfaceCacheReuse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::resetMainView();
+        setHull(8);
+        drawMainFrame();
+    }
+};
+
+// Tessellations one more frame runs.
+long tessellationsOfOneFrame() {
+    const long before = surfaceTessellationCount();
+    drawMainFrame();
+    return surfaceTessellationCount() - before;
+}
+
+TEST_F(SurfaceCacheReuse, AnimationFramesOfAnUnchangedSurfaceDoNotTessellate) {
+    for (int i = 0; i < 3; ++i) {
+        editor.probeU += 0.01f;
+        editor.pickedPointOffset = 4 * i;
+        EXPECT_EQ(tessellationsOfOneFrame(), 0) << "frame " << i;
+    }
+}
+
+TEST_F(SurfaceCacheReuse, EverythingThatShapesTheTessellationRedoesIt) {
+    struct Change {
+        const char* what;
+        void (*apply)();
+    };
+    const Change changes[] = {
+        {"point moved", [] { editor.controlNet[10].y += 0.01f; }},
+        {"weight changed", [] { editor.controlNet[10].w = 0.5f; }},
+        {"knot moved", [] { editor.knotsU[5] += 0.01f; }},
+        {"display mode", [] { editor.surfaceDisplayMode = kDisplayModeFill; }},
+        {"camera turned", [] { editor.cameraAzimuth += 0.05f; }},
+        {"camera closer", [] { editor.cameraDistance -= 0.1f; }},
+        {"window resized", [] { mainReshape(600, 480); }},
+        {"skinned net shown",
+         [] {
+             editor.skinningEnabled = 1;
+             editor.skinnedNet = editor.controlNet;
+             editor.skinnedNet[3].z += 0.05f;
+             editor.skinnedKnotsV = editor.knotsV;
+         }},
+    };
+    for (const Change& change : changes) {
+        change.apply();
+        EXPECT_EQ(tessellationsOfOneFrame(), 1) << change.what;
+        EXPECT_EQ(tessellationsOfOneFrame(), 0) << change.what << ", next frame";
+    }
+    mainReshape(640, 480);
+}
+
+TEST_F(SurfaceCacheReuse, NurbsErrorsArePrintedOnEveryFrameAsGluPrintsThem) {
+    // Knots out of order: GLU refuses the surface with an error on each frame.
+    editor.knotsU[5] = editor.knotsU[6] + 0.1f;
+    setSurfaceCaching(false);
+    testing::internal::CaptureStdout();
+    drawMainFrame();
+    const std::string direct = testing::internal::GetCapturedStdout();
+    setSurfaceCaching(true);
+    ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
+    for (int frame = 0; frame < 2; ++frame) {
+        testing::internal::CaptureStdout();
+        drawMainFrame();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), direct) << "frame " << frame;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A drag step with skinning on skins again and draws the main view once, with the skinned
+// surface; the section view was drawn just before.
+TEST(SectionDragRedraw, OneDragStepDrawsTheMainViewOnceWithTheNewSkinnedSurface) {
+    testsupport::resetMainView();
+    setHull(6);
+    editor.currentSection = 2;
+    editor.selectedPoint = 3;
+    editor.skinningEnabled = 1;
+    syncDerivedNets();
+    computeSectionCentroid(editor.sectionCentroid);
+    glutSetWindow(editor.sectionWindow);
+    sectionDisplay();
+    // The selected point, through the section window's matrices (GLUT pixels, y down).
+    const PointH& selected = editor.controlNet[2 * 6 + 3];
+    GLdouble modelView[16], projection[16], wx = 0, wy = 0, wz = 0;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(selected.x / selected.w, selected.y / selected.w, selected.z / selected.w, modelView,
+               projection, viewport, &wx, &wy, &wz);
+    const struct { int x, y; } p = {static_cast<int>(wx), viewport[3] - static_cast<int>(wy)};
+    sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, p.x, p.y);
+    const std::vector<PointH> skinnedBefore = editor.skinnedNet;
+    const long frames = mainFrameCount();
+    const long tessellations = surfaceTessellationCount();
+    sectionMotion(p.x + 12, p.y - 9);
+    EXPECT_EQ(mainFrameCount(), frames + 1);
+    EXPECT_EQ(surfaceTessellationCount(), tessellations + 1);
+    ASSERT_EQ(editor.skinnedNet.size(), skinnedBefore.size());
+    EXPECT_NE(std::memcmp(editor.skinnedNet.data(), skinnedBefore.data(),
+                          skinnedBefore.size() * sizeof(PointH)),
+              0);
+    sectionMouse(GLUT_LEFT_BUTTON, GLUT_UP, p.x + 12, p.y - 9);
+    editor.skinningEnabled = 0;
+}
+
+}  // namespace
