@@ -207,13 +207,20 @@ const Action kActions[] = {
     // --- Panel: file commands. ---
     {"load points", 2,
      [](Random& r) {
+         // The samples, the edge files (weights of 0 and below, huge values, degrees beyond
+         // the points, a single point) and names that give no surface.
+         const std::string data = std::string(LOFTWORK_SOURCE_DIR) + "/tests/data/edge-";
          const std::string files[] = {scratchSurface(),
                                       testsupport::examplePath("vase.surf"),
                                       testsupport::examplePath("hull.surf"),
                                       testsupport::examplePath("bottle.surf"),
+                                      data + "weights-zero-negative-crlf.surf",
+                                      data + "degrees-beyond-points.surf",
+                                      data + "degree-0-one-point.surf",
+                                      data + "both-knot-lists.surf",
                                       testsupport::scratchDirectory(),
                                       testsupport::scratchDirectory() + "/missing.surf"};
-         setFileName(editor.surfaceFileName, files[r.below(6)]);
+         setFileName(editor.surfaceFileName, files[r.below(10)]);
          panel(loadPointsCallback);
      }},
     {"save points", 2,
