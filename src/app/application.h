@@ -15,7 +15,7 @@ void initApplication(int* argc, char** argv);
 void mainReshape(int width, int height);
 
 // Idle handler: about 60 times a second, moves the probe point one step over the parameter
-// square and asks for a frame of the main view and the panel.
+// square and asks for a frame of the main view; every other time also for one of the panel.
 void probeIdle();
 
 struct EditorState;
