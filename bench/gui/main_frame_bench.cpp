@@ -1,6 +1,8 @@
 // Cost of one frame of each window of the running editor: the main view (surface, net, points,
-// axes) on the sample surfaces and on a 50 x 50 net, outline and fill; the section view; the
-// panel; and a control-point pick that misses. Wall time: llvmpipe rasterises on its own threads.
+// axes) on the sample surfaces and on a 50 x 50 net, outline and fill, with the surface from the
+// kept tessellation, tessellated again, or drawn by GLU itself; the section view; the panel; and
+// a control-point pick that misses. Wall time, since llvmpipe rasterises on its own threads; the
+// CPU column is the whole process.
 // Needs a display (scripts/bench runs it under xvfb-run).
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
@@ -13,6 +15,7 @@
 #include "model/editor_state.h"
 #include "view/main_view.h"
 #include "view/section_view.h"
+#include "view/surface_cache.h"
 
 namespace {
 
@@ -34,30 +37,47 @@ void drawMainFrame() {
     glutSwapBuffers();
 }
 
-void MainFrame(benchmark::State& state, const char* surface, float displayMode) {
+// How the surface reaches the frame: from the kept tessellation (an animation frame), tessellated
+// again (a frame after the surface changed), or evaluated and drawn by GLU itself every frame.
+enum class Path { cached, retessellated, gluDirect };
+
+void MainFrame(benchmark::State& state, const char* surface, float displayMode, Path path) {
     if (!setSurface(surface)) {
         state.SkipWithError("surface did not load");
         return;
     }
     editor.surfaceDisplayMode = displayMode;
+    setSurfaceCaching(path != Path::gluDirect);
     drawMainFrame();
     for (auto _ : state) {
         // The probe moves between frames, as it does while the editor idles.
         editor.probeU = editor.probeU < 1.0f ? editor.probeU + 0.01f : 0.0f;
+        if (path == Path::retessellated) clearSurfaceCache();
         drawMainFrame();
     }
+    setSurfaceCaching(true);
     editor.surfaceDisplayMode = kDisplayModeOutline;
 }
 
-#define MAIN_FRAME(surface)                                                        \
-    BENCHMARK_CAPTURE(MainFrame, surface##_outline, #surface, kDisplayModeOutline) \
-        ->Unit(benchmark::kMillisecond)                                            \
-        ->MeasureProcessCPUTime()                                                  \
-        ->UseRealTime();                                                           \
-    BENCHMARK_CAPTURE(MainFrame, surface##_fill, #surface, kDisplayModeFill)       \
-        ->Unit(benchmark::kMillisecond)                                            \
-        ->MeasureProcessCPUTime()                                                  \
+#define MAIN_FRAME_PATHS(surface, mode, constant)                                             \
+    BENCHMARK_CAPTURE(MainFrame, surface##_##mode##_cached, #surface, constant, Path::cached) \
+        ->Unit(benchmark::kMillisecond)                                                       \
+        ->MeasureProcessCPUTime()                                                             \
+        ->UseRealTime();                                                                      \
+    BENCHMARK_CAPTURE(MainFrame, surface##_##mode##_retessellated, #surface, constant,        \
+                      Path::retessellated)                                                    \
+        ->Unit(benchmark::kMillisecond)                                                       \
+        ->MeasureProcessCPUTime()                                                             \
+        ->UseRealTime();                                                                      \
+    BENCHMARK_CAPTURE(MainFrame, surface##_##mode##_glu_direct, #surface, constant,           \
+                      Path::gluDirect)                                                        \
+        ->Unit(benchmark::kMillisecond)                                                       \
+        ->MeasureProcessCPUTime()                                                             \
         ->UseRealTime()
+
+#define MAIN_FRAME(surface)                                  \
+    MAIN_FRAME_PATHS(surface, outline, kDisplayModeOutline); \
+    MAIN_FRAME_PATHS(surface, fill, kDisplayModeFill)
 
 MAIN_FRAME(vase.surf);
 MAIN_FRAME(hull.surf);
