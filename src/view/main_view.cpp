@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
@@ -45,6 +46,47 @@ bool expandedNetMatchesCounts() {
     return s.expandedNet.size() == rows * static_cast<size_t>(s.countU) &&
            s.expandedKnotsV.size() == rows + static_cast<size_t>(s.orderV) &&
            s.expandedKnotCountV == static_cast<int32_t>(s.expandedKnotsV.size());
+}
+
+// GLU samples the surface so that no edge of its tessellation is longer on the screen than the
+// sampling tolerance, 50 pixels unless told otherwise. A net that reaches millions of pixels
+// past the window (a section moved or scaled far away, a file in large units) would take
+// billions of samples and exhaust memory. The tolerance therefore grows with the net's extent on
+// the screen, so that at most about kMaxSamplesAcross samples span it; nets that fit within
+// 50,000 pixels are sampled exactly as before.
+constexpr double kSamplingTolerance = 50.0;
+constexpr double kMaxSamplesAcross = 1000.0;
+
+float samplingTolerance(const std::vector<PointH>& net) {
+    GLdouble modelView[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    double low[2] = {HUGE_VAL, HUGE_VAL};
+    double high[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (const PointH& p : net) {
+        // The homogeneous point through both matrices, as GLU transforms it (GL column order).
+        const double in[4] = {p.x, p.y, p.z, p.w};
+        double eye[4], clip[4];
+        for (int r = 0; r < 4; ++r) {
+            eye[r] = modelView[r] * in[0] + modelView[4 + r] * in[1] + modelView[8 + r] * in[2] +
+                     modelView[12 + r] * in[3];
+        }
+        for (int r = 0; r < 4; ++r) {
+            clip[r] = projection[r] * eye[0] + projection[4 + r] * eye[1] +
+                      projection[8 + r] * eye[2] + projection[12 + r] * eye[3];
+        }
+        if (!(clip[3] > 0.0)) continue;  // at or behind the eye: GLU culls it
+        for (int k = 0; k < 2; ++k) {
+            const double pixels = clip[k] / clip[3] * 0.5 * viewport[2 + k];
+            low[k] = std::fmin(low[k], pixels);
+            high[k] = std::fmax(high[k], pixels);
+        }
+    }
+    const double extent = std::fmax(high[0] - low[0], high[1] - low[1]);
+    if (!(extent > kSamplingTolerance * kMaxSamplesAcross)) return kSamplingTolerance;
+    return static_cast<float>(std::fmin(extent / kMaxSamplesAcross, 1e30));
 }
 
 GLUnurbs* surfaceRenderer() {
@@ -228,6 +270,7 @@ void drawSurface() {
         surface.points = &(*net)[0].x;
         surface.orderS = s.orderU;
         surface.orderT = s.orderV;
+        gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, samplingTolerance(*net));
         if (surfaceCaching) {
             drawSurfaceCached(renderer, surface, s.surfaceDisplayMode);
         } else {

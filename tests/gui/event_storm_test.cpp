@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/control_panel.h"
@@ -27,6 +29,7 @@
 #include "support/gui_test_env.h"
 #include "support/panel_driver.h"
 #include "support/state_invariants.h"
+#include "support/test_surface.h"
 #include "view/background_image.h"
 #include "view/main_view.h"
 
@@ -394,4 +397,40 @@ TEST(EventStorm, InvariantsHoldAfterEveryAction) {
                static_cast<unsigned long long>(replay.seed),
                fault.empty() ? "every invariant held" : "an invariant broke");
     }
+}
+
+namespace {
+
+// A figure of /proc/self/status in kilobytes ("VmRSS", "VmHWM").
+long memoryKb(const std::string& name) {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == name + ":" && status >> value) return value;
+        status.ignore(4096, '\n');
+    }
+    return -1;
+}
+
+}  // namespace
+
+// One control point ten thousand units away made GLU sample the surface every 50 pixels over
+// the millions it spans on the screen: gigabytes for one frame, and storms ended by the kernel.
+TEST(EventStorm, AFarAwayPointDoesNotExhaustMemory) {
+    std::vector<PointH> net;
+    for (int v = 0; v < 3; ++v) {
+        for (int u = 0; u < 3; ++u) net.push_back(testsupport::weighted(u - 1.0f, v - 1.0f, 0, 1));
+    }
+    net[4] = testsupport::weighted(1e4f, 0, 0, 1);
+    testsupport::setSurface(3, 3, 3, 3, net);
+    editor.cameraPolar = 1.57f;
+    editor.cameraAzimuth = 0.0f;
+    editor.cameraDistance = 3.9f;
+    std::fill(editor.cameraTarget, editor.cameraTarget + 3, 0.0f);
+    const long before = memoryKb("VmRSS");
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    glutSetWindow(editor.mainWindow);
+    mainDisplay();
+    EXPECT_LT(memoryKb("VmHWM") - before, 512 * 1024) << "kilobytes taken by one frame";
 }
