@@ -30,6 +30,7 @@ struct TessellationKey {
     std::vector<GLfloat> points;
     GLint orders[2] = {0, 0};
     GLfloat displayMode = 0.0f;
+    GLfloat samplingTolerance = 0.0f;
     GLfloat modelView[16] = {};
     GLfloat projection[16] = {};
     GLint viewport[4] = {};
@@ -65,6 +66,8 @@ bool sameBytes(const std::vector<GLfloat>& a, const std::vector<GLfloat>& b) {
 bool sameKey(const TessellationKey& a, const TessellationKey& b) {
     return a.renderer == b.renderer && a.orders[0] == b.orders[0] && a.orders[1] == b.orders[1] &&
            std::memcmp(&a.displayMode, &b.displayMode, sizeof a.displayMode) == 0 &&
+           std::memcmp(&a.samplingTolerance, &b.samplingTolerance, sizeof a.samplingTolerance) ==
+               0 &&
            std::memcmp(a.modelView, b.modelView, sizeof a.modelView) == 0 &&
            std::memcmp(a.projection, b.projection, sizeof a.projection) == 0 &&
            std::memcmp(a.viewport, b.viewport, sizeof a.viewport) == 0 &&
@@ -93,6 +96,7 @@ void readKey(GLUnurbs* renderer, const SurfaceDescription& surface, Tessellation
     key.orders[0] = surface.orderS;
     key.orders[1] = surface.orderT;
     gluGetNurbsProperty(renderer, GLU_DISPLAY_MODE, &key.displayMode);
+    gluGetNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, &key.samplingTolerance);
     glGetFloatv(GL_MODELVIEW_MATRIX, key.modelView);
     glGetFloatv(GL_PROJECTION_MATRIX, key.projection);
     glGetIntegerv(GL_VIEWPORT, key.viewport);
@@ -294,8 +298,10 @@ void tessellate(GLUnurbs* renderer, const SurfaceDescription& surface, CapturedS
     ++tessellations;
 }
 
-// The kept triangles and lines. The current normal is put back afterwards, as GLU's evaluators
-// leave it alone.
+// The kept triangles and lines, then the current normal as GLU's renderer leaves it: Mesa's
+// immediate-mode evaluators, which that renderer drives, end with the current normal holding the
+// front ambient colour, and the control net, its points and the axes drawn after the surface are
+// lit with it. Leaving the same normal keeps their colours as they were.
 void drawCaptured(const CapturedSurface& capture) {
     if (capture.triangles.empty() && capture.lines.empty()) return;
     glPushAttrib(GL_CURRENT_BIT);
@@ -318,6 +324,11 @@ void drawCaptured(const CapturedSurface& capture) {
     }
     glPopClientAttrib();
     glPopAttrib();
+    if (glIsEnabled(GL_AUTO_NORMAL)) {
+        GLfloat ambient[4];
+        glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+        glNormal3fv(ambient);
+    }
 }
 
 // The display mode and culling GLU applies, set on every draw like the plain path does.
