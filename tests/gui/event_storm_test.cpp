@@ -6,12 +6,15 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/application.h"
@@ -339,6 +342,47 @@ const Action kActions[] = {
      }},
 };
 
+// A figure of /proc/self/status in kilobytes ("VmRSS", "VmHWM").
+long memoryKb(const std::string& name) {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == name + ":" && status >> value) return value;
+        status.ignore(4096, '\n');
+    }
+    return -1;
+}
+
+// Ends the process, naming the action, when the editor takes more than kMemoryLimitKb: an
+// action that runs away with memory stops the storm before the kernel stops it, or something
+// else that runs beside it.
+constexpr long kMemoryLimitKb = 4L << 20;
+class MemoryWatch {
+public:
+    MemoryWatch(uint64_t seed, const std::atomic<int>& step, const std::atomic<const char*>& action)
+        : thread_([this, seed, &step, &action] {
+              while (!done_) {
+                  const long kb = memoryKb("VmRSS");
+                  if (kb > kMemoryLimitKb) {
+                      fprintf(stderr, "storm: %ld MB taken at seed %llu, action %d (%s)\n",
+                              kb >> 10, static_cast<unsigned long long>(seed), step.load(),
+                              action.load());
+                      abort();
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+              }
+          }) {}
+    ~MemoryWatch() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
 // Runs `count` actions from seed; returns where an invariant first broke, or "".
 std::string runStorm(uint64_t seed, int count) {
     testsupport::loadSurface(testsupport::examplePath("vase.surf"));
@@ -349,10 +393,15 @@ std::string runStorm(uint64_t seed, int count) {
     for (const Action& a : kActions) totalWeight += a.weight;
     Random random(seed);
     std::deque<const char*> recent;
+    std::atomic<int> current{0};
+    std::atomic<const char*> running{""};
+    MemoryWatch watch(seed, current, running);
     for (int step = 0; step < count; ++step) {
         int roll = random.below(totalWeight);
         const Action* action = kActions;
         while (roll >= action->weight) roll -= (action++)->weight;
+        current = step;
+        running = action->name;
         recent.push_back(action->name);
         if (recent.size() > 12) recent.pop_front();
         gFault.clear();
@@ -398,22 +447,6 @@ TEST(EventStorm, InvariantsHoldAfterEveryAction) {
                fault.empty() ? "every invariant held" : "an invariant broke");
     }
 }
-
-namespace {
-
-// A figure of /proc/self/status in kilobytes ("VmRSS", "VmHWM").
-long memoryKb(const std::string& name) {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == name + ":" && status >> value) return value;
-        status.ignore(4096, '\n');
-    }
-    return -1;
-}
-
-}  // namespace
 
 // One control point ten thousand units away made GLU sample the surface every 50 pixels over
 // the millions it spans on the screen: gigabytes for one frame, and storms ended by the kernel.
