@@ -222,7 +222,7 @@ const Action kActions[] = {
     {"load points", 2,
      [](Random& r) {
          // The samples, the edge files (weights of 0 and below, huge values, degrees beyond
-         // the points, a single point) and names that give no surface.
+         // the points, a single point, a point far away) and names that give no surface.
          const std::string data = std::string(LOFTWORK_SOURCE_DIR) + "/tests/data/edge-";
          const std::string files[] = {scratchSurface(),
                                       testsupport::examplePath("vase.surf"),
@@ -232,9 +232,10 @@ const Action kActions[] = {
                                       data + "degrees-beyond-points.surf",
                                       data + "degree-0-one-point.surf",
                                       data + "both-knot-lists.surf",
+                                      data + "far-away-point.surf",
                                       testsupport::scratchDirectory(),
                                       testsupport::scratchDirectory() + "/missing.surf"};
-         setFileName(editor.surfaceFileName, files[r.below(10)]);
+         setFileName(editor.surfaceFileName, files[r.below(11)]);
          panel(loadPointsCallback);
      }},
     {"save points", 2,
