@@ -150,31 +150,34 @@ uint64_t mix(uint64_t h) {
 // table, since this runs for every vertex of every tessellation.
 std::vector<GLuint> mergeEqualVertices(CapturedSurface& capture) {
     const size_t count = capture.positions.size() / 3;
-    std::vector<uint32_t> bits(count * 6);
-    for (size_t i = 0; i < count; ++i) {
-        std::memcpy(&bits[6 * i], &capture.positions[3 * i], 3 * sizeof(GLfloat));
-        std::memcpy(&bits[6 * i + 3], &capture.normals[3 * i], 3 * sizeof(GLfloat));
-    }
+    const GLfloat* positions = capture.positions.data();
+    const GLfloat* normals = capture.normals.data();
+    auto same = [positions, normals](size_t a, size_t b) {
+        return std::memcmp(positions + 3 * a, positions + 3 * b, 3 * sizeof(GLfloat)) == 0 &&
+               std::memcmp(normals + 3 * a, normals + 3 * b, 3 * sizeof(GLfloat)) == 0;
+    };
     const size_t size = tableSizeFor(count);
     std::vector<GLuint> table(size, 0);  // 1 + index of the first vertex with those bits
     std::vector<GLuint> index(count);
     capture.drawnPositions.clear();
     capture.drawnNormals.clear();
     for (size_t i = 0; i < count; ++i) {
-        const uint32_t* b = &bits[6 * i];
         uint64_t h = 0;
-        for (int k = 0; k < 6; ++k) h = mix(h ^ b[k]);
-        size_t slot = static_cast<size_t>(h) & (size - 1);
-        while (table[slot] != 0 && std::memcmp(&bits[6 * (table[slot] - 1)], b, 24) != 0) {
-            slot = (slot + 1) & (size - 1);
+        for (int k = 0; k < 3; ++k) {
+            uint32_t p, n;
+            std::memcpy(&p, positions + 3 * i + k, sizeof p);
+            std::memcpy(&n, normals + 3 * i + k, sizeof n);
+            h = mix(mix(h ^ p) ^ n);
         }
+        size_t slot = static_cast<size_t>(h) & (size - 1);
+        while (table[slot] != 0 && !same(table[slot] - 1, i)) slot = (slot + 1) & (size - 1);
         if (table[slot] == 0) {
             table[slot] = static_cast<GLuint>(i + 1);
             index[i] = static_cast<GLuint>(capture.drawnPositions.size() / 3);
-            capture.drawnPositions.insert(capture.drawnPositions.end(), &capture.positions[3 * i],
-                                          &capture.positions[3 * i] + 3);
-            capture.drawnNormals.insert(capture.drawnNormals.end(), &capture.normals[3 * i],
-                                        &capture.normals[3 * i] + 3);
+            capture.drawnPositions.insert(capture.drawnPositions.end(), positions + 3 * i,
+                                          positions + 3 * i + 3);
+            capture.drawnNormals.insert(capture.drawnNormals.end(), normals + 3 * i,
+                                        normals + 3 * i + 3);
         } else {
             index[i] = index[table[slot] - 1];
         }
