@@ -18,61 +18,15 @@
 #include "model/editor_state.h"
 #include "model/knots.h"
 #include "model/skinning.h"
+#include "support/scratch_files.h"
 
 namespace {
 
-std::string scratchDir() {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/loftwork-cli-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    return dir;
-}
-
-std::string readAll(const std::string& path) {
-    std::string text;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr) return "<missing>";
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    fclose(file);
-    return text;
-}
-
-std::string sample(const char* name) {
-    return std::string(LOFTWORK_SOURCE_DIR) + "/examples/" + name;
-}
-
-struct ProcessResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the binary with no display, capturing both output streams.
-ProcessResult loftwork(const std::vector<std::string>& args) {
-    const std::string outPath = scratchDir() + "/stdout";
-    const std::string errPath = scratchDir() + "/stderr";
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        unsetenv("DISPLAY");
-        std::vector<char*> argv = {const_cast<char*>(LOFTWORK_BINARY)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(LOFTWORK_BINARY, argv.data());
-        _exit(127);
-    }
-    ProcessResult run;
-    int status = 0;
-    if (waitpid(child, &status, 0) == child && WIFEXITED(status)) run.status = WEXITSTATUS(status);
-    run.out = readAll(outPath);
-    run.err = readAll(errPath);
-    return run;
-}
+using testsupport::ProcessResult;
+using testsupport::readAll;
+using testsupport::runLoftwork;
+using testsupport::sample;
+using testsupport::scratchDir;
 
 bool loadHere(const std::string& path) {
     std::string message;
@@ -105,7 +59,7 @@ TEST(CommandLine, RecognisesOnlyItsSubcommands) {
 }
 
 TEST(CommandLine, HelpListsTheSubcommands) {
-    const ProcessResult run = loftwork({"--help"});
+    const ProcessResult run = runLoftwork({"--help"});
     EXPECT_EQ(run.status, 0);
     for (const char* word : {"info FILE", "eval FILE u v", "skin IN OUT", "revolve"}) {
         EXPECT_NE(run.out.find(word), std::string::npos) << word;
@@ -124,7 +78,7 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
         {"skin", vase},
     };
     for (const auto& args : cases) {
-        const ProcessResult run = loftwork(args);
+        const ProcessResult run = runLoftwork(args);
         EXPECT_EQ(run.status, 2) << args.size();
         EXPECT_NE(run.err.find("usage:"), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
@@ -135,7 +89,7 @@ TEST(CommandLine, InfoShowsWhatTheEditorLoads) {
     for (const char* name : {"vase.surf", "hull.surf"}) {
         const std::string path = sample(name);
         ASSERT_TRUE(loadHere(path)) << name;
-        const ProcessResult run = loftwork({"info", path});
+        const ProcessResult run = runLoftwork({"info", path});
         EXPECT_EQ(run.status, 0) << run.err;
         char line[128];
         snprintf(line, sizeof line, "points U x V: %d x %d\ndegrees U V: %d %d\n", editor.countU,
@@ -165,7 +119,7 @@ TEST(CommandLine, BadFilesExitWithOneAndTheReason) {
         {{"info", scratchDir() + "/missing.surf"}, "cannot open"},
     };
     for (const Case& c : cases) {
-        const ProcessResult run = loftwork(c.args);
+        const ProcessResult run = runLoftwork(c.args);
         EXPECT_EQ(run.status, 1) << c.args[0];
         EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
@@ -191,7 +145,7 @@ TEST(CommandLine, EvalGivesTheEditorsSurfacePoints) {
                 expected.insert(expected.end(), {x, y, z});
             }
         }
-        const ProcessResult run = loftwork(args);
+        const ProcessResult run = runLoftwork(args);
         ASSERT_EQ(run.status, 0) << run.err;
         // "%.9g" gives every float back exactly.
         std::vector<float> printed;
@@ -215,7 +169,7 @@ TEST(CommandLine, SkinSavesWhatTheEditorSaves) {
         ASSERT_TRUE(loadHere(path));
         editor.skinningEnabled = 1;
         const bool skinned = computeSkinning() && skinnedNetUsable();
-        const ProcessResult run = loftwork({"skin", path, there});
+        const ProcessResult run = runLoftwork({"skin", path, there});
         editor.skinningEnabled = 0;
         if (!skinned) {
             EXPECT_EQ(run.status, 1) << name;

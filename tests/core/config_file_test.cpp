@@ -1,6 +1,7 @@
 // The start-up configuration file: its first token names the surface; anything unusable leaves
 // an empty path and a reason.
 #include "io/config_file.h"
+#include "support/scratch_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,14 +12,7 @@
 
 namespace {
 
-std::string scratchDir() {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/loftwork-config-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    return dir;
-}
+using testsupport::scratchDir;
 
 std::string configWith(const std::string& text) {
     const std::string path = scratchDir() + "/defaultFile.config";

@@ -6,18 +6,11 @@
 
 #include "model/editor_state.h"
 #include "model/knots.h"
+#include "support/scratch_files.h"
 
 namespace {
 
-// Runs a test body on a scratch copy of the editor and puts the original back afterwards.
-class EditorScope {
-public:
-    EditorScope() : saved_(editor) {}
-    ~EditorScope() { editor = saved_; }
-
-private:
-    EditorState saved_;
-};
+using testsupport::EditorScope;
 
 struct UniformCase {
     int count;

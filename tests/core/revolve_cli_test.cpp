@@ -8,54 +8,15 @@
 #include <vector>
 
 #include "io/surface_file.h"
+#include "support/scratch_files.h"
 
 namespace {
 
-std::string scratchDir() {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/loftwork-revolve-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    return dir;
-}
-
-std::string readAll(const std::string& path) {
-    std::string text;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr) return "<missing>";
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    fclose(file);
-    return text;
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
-}
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-ProgramRun runLoftwork(const std::vector<std::string>& arguments) {
-    const std::string dir = scratchDir();
-    std::string command = "'" LOFTWORK_BINARY "'";
-    for (const std::string& argument : arguments) command += " '" + argument + "'";
-    command += " >" + dir + "/stdout 2>" + dir + "/stderr </dev/null";
-    const int raw = system(command.c_str());
-    ProgramRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = readAll(dir + "/stdout");
-    run.err = readAll(dir + "/stderr");
-    return run;
-}
+using testsupport::ProcessResult;
+using testsupport::readAll;
+using testsupport::runLoftwork;
+using testsupport::scratchDir;
+using testsupport::writeText;
 
 // Three sections of three points, degrees 2 x 1. Section 1 has weight 2 throughout.
 const char kInput[] =
@@ -81,7 +42,7 @@ std::string inputPath() {
 TEST(RevolveCommand, SavesTheFullTurnOfTheChosenSection) {
     const std::string out = scratchDir() + "/section1.surf";
     remove(out.c_str());
-    const ProgramRun run = runLoftwork({"revolve", inputPath(), out, "--section", "1"});
+    const ProcessResult run = runLoftwork({"revolve", inputPath(), out, "--section", "1"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");  // standard output is kept for the editor's two diagnostics
 
@@ -158,7 +119,7 @@ TEST(RevolveCommand, RefusesBadArgumentsAndInputsWithoutWriting) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         writeText(out, "previous contents\n");
-        const ProgramRun run = runLoftwork(c.arguments);
+        const ProcessResult run = runLoftwork(c.arguments);
         EXPECT_EQ(run.status, c.status);
         EXPECT_NE(run.err, "");
         EXPECT_EQ(readAll(out), "previous contents\n");

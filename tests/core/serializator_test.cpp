@@ -20,35 +20,14 @@
 #include "model/gui_hooks.h"
 #include "model/knots.h"
 #include "support/state_text.h"
+#include "support/scratch_files.h"
 
 namespace {
 
-std::string scratchPath(const char* name) {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/loftwork-serializator-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    return dir + "/" + name;
-}
+using testsupport::readAll;
+using testsupport::writeText;
 
-std::string readAll(const std::string& path) {
-    std::string text;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr) return "<missing>";
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    fclose(file);
-    return text;
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
-}
+std::string scratchPath(const char* name) { return testsupport::scratchDir() + "/" + name; }
 
 void useFile(const std::string& path) {
     snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());

@@ -15,17 +15,11 @@
 #include "model/knots.h"
 #include "model/skinning.h"
 #include "support/state_text.h"
+#include "support/scratch_files.h"
 
 namespace {
 
-class EditorScope {
-public:
-    EditorScope() : saved_(editor) {}
-    ~EditorScope() { editor = saved_; }
-
-private:
-    EditorState saved_;
-};
+using testsupport::EditorScope;
 
 // Loads a countU x countV surface with uniform knots and the given net (section-major).
 void loadSurface(int countU, int countV, int orderU, int orderV, std::vector<PointH> net) {

@@ -1,6 +1,7 @@
 // The surface text format on its own: the exact text written, printf-exact numbers, readers'
 // tolerance of layout, and file replacement that never damages the previous file.
 #include "io/surface_file.h"
+#include "support/scratch_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,32 +18,9 @@
 
 namespace {
 
-std::string scratchDir() {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/loftwork-surface-file-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    return dir;
-}
-
-std::string readAll(const std::string& path) {
-    std::string text;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr) return "<missing>";
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    fclose(file);
-    return text;
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
-}
+using testsupport::readAll;
+using testsupport::scratchDir;
+using testsupport::writeText;
 
 int filesIn(const std::string& dir) {
     int count = 0;
