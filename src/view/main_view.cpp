@@ -48,16 +48,19 @@ bool expandedNetMatchesCounts() {
            s.expandedKnotCountV == static_cast<int32_t>(s.expandedKnotsV.size());
 }
 
-// GLU samples the surface so that no edge of its tessellation is longer on the screen than the
-// sampling tolerance, 50 pixels unless told otherwise. A net that reaches millions of pixels
-// past the window (a section moved or scaled far away, a file in large units) would take
-// billions of samples and exhaust memory. The tolerance therefore grows with the net's extent on
-// the screen, so that at most about kMaxSamplesAcross samples span it; nets that fit within
-// 50,000 pixels are sampled exactly as before.
-constexpr double kSamplingTolerance = 50.0;
-constexpr double kMaxSamplesAcross = 1000.0;
+// GLU's own sampling (path length: no edge of the tessellation longer than 50 pixels on the
+// screen) suits every net that stays within some 50,000 pixels of the window. A net reaching
+// past that (a section moved or scaled far away, a file in large units) would take billions of
+// samples and exhaust memory, whatever the tolerance, since GLU splits such a patch and samples
+// each piece by its own size on the screen. Such a net is sampled at a fixed number of steps
+// across its knot range instead.
+constexpr float kSamplingTolerance = 50.0f;
+constexpr double kLargestSafeExtent = 50000.0;  // pixels
+constexpr double kStepsAcross = 100.0;
 
-float samplingTolerance(const std::vector<PointH>& net) {
+// Extent in pixels on the screen of the net's points in front of the eye (those at or behind
+// it GLU culls), through the current matrices.
+double screenExtent(const std::vector<PointH>& net) {
     GLdouble modelView[16], projection[16];
     GLint viewport[4];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
@@ -77,16 +80,38 @@ float samplingTolerance(const std::vector<PointH>& net) {
             clip[r] = projection[r] * eye[0] + projection[4 + r] * eye[1] +
                       projection[8 + r] * eye[2] + projection[12 + r] * eye[3];
         }
-        if (!(clip[3] > 0.0)) continue;  // at or behind the eye: GLU culls it
+        if (!(clip[3] > 0.0)) continue;
         for (int k = 0; k < 2; ++k) {
             const double pixels = clip[k] / clip[3] * 0.5 * viewport[2 + k];
             low[k] = std::fmin(low[k], pixels);
             high[k] = std::fmax(high[k], pixels);
         }
     }
-    const double extent = std::fmax(high[0] - low[0], high[1] - low[1]);
-    if (!(extent > kSamplingTolerance * kMaxSamplesAcross)) return kSamplingTolerance;
-    return static_cast<float>(std::fmin(extent / kMaxSamplesAcross, 1e30));
+    return std::fmax(high[0] - low[0], high[1] - low[1]);
+}
+
+// Samples per unit of parameter that put kStepsAcross samples across the knot range.
+float stepsPerUnit(const float* knots, size_t count) {
+    float low = HUGE_VALF, high = -HUGE_VALF;
+    for (size_t i = 0; i < count; ++i) {
+        low = std::fmin(low, knots[i]);
+        high = std::fmax(high, knots[i]);
+    }
+    const double range = static_cast<double>(high) - low;
+    if (!(range > 0.0) || !std::isfinite(range)) return static_cast<float>(kStepsAcross);
+    return static_cast<float>(std::fmin(kStepsAcross / range, 1e30));
+}
+
+void chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net,
+                    const std::vector<float>& knotsS, const std::vector<float>& knotsT) {
+    if (!(screenExtent(net) > kLargestSafeExtent)) {
+        gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
+        gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);
+        return;
+    }
+    gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_DOMAIN_DISTANCE);
+    gluNurbsProperty(renderer, GLU_U_STEP, stepsPerUnit(knotsS.data(), knotsS.size()));
+    gluNurbsProperty(renderer, GLU_V_STEP, stepsPerUnit(knotsT.data(), knotsT.size()));
 }
 
 GLUnurbs* surfaceRenderer() {
@@ -270,7 +295,7 @@ void drawSurface() {
         surface.points = &(*net)[0].x;
         surface.orderS = s.orderU;
         surface.orderT = s.orderV;
-        gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, samplingTolerance(*net));
+        chooseSampling(renderer, *net, s.knotsU, *knotsT);
         if (surfaceCaching) {
             drawSurfaceCached(renderer, surface, s.surfaceDisplayMode);
         } else {
