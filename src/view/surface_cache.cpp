@@ -30,7 +30,8 @@ struct TessellationKey {
     std::vector<GLfloat> points;
     GLint orders[2] = {0, 0};
     GLfloat displayMode = 0.0f;
-    GLfloat samplingTolerance = 0.0f;
+    // GLU_SAMPLING_METHOD, GLU_SAMPLING_TOLERANCE, GLU_PARAMETRIC_TOLERANCE, GLU_U_STEP, GLU_V_STEP
+    GLfloat sampling[5] = {};
     GLfloat modelView[16] = {};
     GLfloat projection[16] = {};
     GLint viewport[4] = {};
@@ -66,8 +67,7 @@ bool sameBytes(const std::vector<GLfloat>& a, const std::vector<GLfloat>& b) {
 bool sameKey(const TessellationKey& a, const TessellationKey& b) {
     return a.renderer == b.renderer && a.orders[0] == b.orders[0] && a.orders[1] == b.orders[1] &&
            std::memcmp(&a.displayMode, &b.displayMode, sizeof a.displayMode) == 0 &&
-           std::memcmp(&a.samplingTolerance, &b.samplingTolerance, sizeof a.samplingTolerance) ==
-               0 &&
+           std::memcmp(a.sampling, b.sampling, sizeof a.sampling) == 0 &&
            std::memcmp(a.modelView, b.modelView, sizeof a.modelView) == 0 &&
            std::memcmp(a.projection, b.projection, sizeof a.projection) == 0 &&
            std::memcmp(a.viewport, b.viewport, sizeof a.viewport) == 0 &&
@@ -96,7 +96,9 @@ void readKey(GLUnurbs* renderer, const SurfaceDescription& surface, Tessellation
     key.orders[0] = surface.orderS;
     key.orders[1] = surface.orderT;
     gluGetNurbsProperty(renderer, GLU_DISPLAY_MODE, &key.displayMode);
-    gluGetNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, &key.samplingTolerance);
+    const GLenum sampling[5] = {GLU_SAMPLING_METHOD, GLU_SAMPLING_TOLERANCE,
+                                GLU_PARAMETRIC_TOLERANCE, GLU_U_STEP, GLU_V_STEP};
+    for (int i = 0; i < 5; ++i) gluGetNurbsProperty(renderer, sampling[i], &key.sampling[i]);
     glGetFloatv(GL_MODELVIEW_MATRIX, key.modelView);
     glGetFloatv(GL_PROJECTION_MATRIX, key.projection);
     glGetIntegerv(GL_VIEWPORT, key.viewport);

@@ -25,7 +25,7 @@ struct SurfaceDescription {
 void prepareSurfaceRenderer(GLUnurbs* renderer, void (*errorCallback)(GLenum));
 
 // Draws the surface with GLU's display mode and culling through GLU's tessellation, which runs
-// only when the surface, the display mode, the renderer's sampling tolerance, the model-view or
+// only when the surface, the display mode, the renderer's sampling properties, the model-view or
 // projection matrix or the viewport differ from the last call; otherwise the primitives captured
 // then are drawn again, and the NURBS errors that tessellation reported are reported again.
 void drawSurfaceCached(GLUnurbs* renderer, const SurfaceDescription& surface, float displayMode);
