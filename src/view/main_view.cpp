@@ -14,6 +14,7 @@
 #include "model/knots.h"
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
+#include "view/glu_limits.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
 
@@ -58,38 +59,6 @@ constexpr float kSamplingTolerance = 50.0f;
 constexpr double kLargestSafeExtent = 50000.0;  // pixels
 constexpr double kStepsAcross = 100.0;
 
-// Extent in pixels on the screen of the net's points in front of the eye (those at or behind
-// it GLU culls), through the current matrices.
-double screenExtent(const std::vector<PointH>& net) {
-    GLdouble modelView[16], projection[16];
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    double low[2] = {HUGE_VAL, HUGE_VAL};
-    double high[2] = {-HUGE_VAL, -HUGE_VAL};
-    for (const PointH& p : net) {
-        // The homogeneous point through both matrices, as GLU transforms it (GL column order).
-        const double in[4] = {p.x, p.y, p.z, p.w};
-        double eye[4], clip[4];
-        for (int r = 0; r < 4; ++r) {
-            eye[r] = modelView[r] * in[0] + modelView[4 + r] * in[1] + modelView[8 + r] * in[2] +
-                     modelView[12 + r] * in[3];
-        }
-        for (int r = 0; r < 4; ++r) {
-            clip[r] = projection[r] * eye[0] + projection[4 + r] * eye[1] +
-                      projection[8 + r] * eye[2] + projection[12 + r] * eye[3];
-        }
-        if (!(clip[3] > 0.0)) continue;
-        for (int k = 0; k < 2; ++k) {
-            const double pixels = clip[k] / clip[3] * 0.5 * viewport[2 + k];
-            low[k] = std::fmin(low[k], pixels);
-            high[k] = std::fmax(high[k], pixels);
-        }
-    }
-    return std::fmax(high[0] - low[0], high[1] - low[1]);
-}
-
 // Samples per unit of parameter that put kStepsAcross samples across the knot range.
 float stepsPerUnit(const float* knots, size_t count) {
     float low = HUGE_VALF, high = -HUGE_VALF;
@@ -104,7 +73,7 @@ float stepsPerUnit(const float* knots, size_t count) {
 
 void chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net,
                     const std::vector<float>& knotsS, const std::vector<float>& knotsT) {
-    if (!(screenExtent(net) > kLargestSafeExtent)) {
+    if (!(screenExtent(net.data(), net.size()) > kLargestSafeExtent)) {
         gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
         gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);
         return;
@@ -295,11 +264,14 @@ void drawSurface() {
         surface.points = &(*net)[0].x;
         surface.orderS = s.orderU;
         surface.orderT = s.orderV;
-        chooseSampling(renderer, *net, s.knotsU, *knotsT);
-        if (surfaceCaching) {
-            drawSurfaceCached(renderer, surface, s.surfaceDisplayMode);
-        } else {
-            drawSurfaceDirect(renderer, surface, s.surfaceDisplayMode);
+        if (fitsGluRange(net->data(), net->size(), s.knotsU.data(), s.knotsU.size()) &&
+            fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
+            chooseSampling(renderer, *net, s.knotsU, *knotsT);
+            if (surfaceCaching) {
+                drawSurfaceCached(renderer, surface, s.surfaceDisplayMode);
+            } else {
+                drawSurfaceDirect(renderer, surface, s.surfaceDisplayMode);
+            }
         }
     }
 

@@ -9,6 +9,7 @@
 
 #include "model/editor_state.h"
 #include "model/section_camera.h"
+#include "view/glu_limits.h"
 #include "view/main_view.h"
 
 // The orthographic box is [-1, 1] x [-1, 1] whatever the window's shape (a window that is not
@@ -71,6 +72,10 @@ static void drawBackgroundRectangle() {
 // The section's points are passed homogeneous, so GLU draws the rational curve.
 static void drawSectionCurve(GLUnurbs* renderer, std::ptrdiff_t first) {
     EditorState& s = editor;
+    if (!fitsGluRange(&s.controlNet[first], static_cast<size_t>(s.countU), s.knotsU.data(),
+                      s.knotsU.size())) {
+        return;  // numbers GLU cannot work with; the points are still drawn
+    }
     glColor3f(1.0f, 1.0f, 1.0f);
     gluBeginCurve(renderer);
     gluNurbsCurve(renderer, s.knotCountU, s.knotsU.data(), 4, &s.controlNet[first].x, s.orderU,

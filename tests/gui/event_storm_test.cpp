@@ -452,6 +452,9 @@ TEST(EventStorm, InvariantsHoldAfterEveryAction) {
 // One control point ten thousand units away made GLU sample the surface every 50 pixels over
 // the millions it spans on the screen: gigabytes for one frame, and storms ended by the kernel.
 TEST(EventStorm, AFarAwayPointDoesNotExhaustMemory) {
+    const std::atomic<int> step{0};
+    const std::atomic<const char*> what{"a far-away point"};
+    MemoryWatch watch(0, step, what);
     struct View {
         float far, distance;
     } views[] = {{1e4f, 3.9f}, {3.4e7f, 3.0f}};
@@ -475,4 +478,39 @@ TEST(EventStorm, AFarAwayPointDoesNotExhaustMemory) {
         const long taken = memoryKb("VmHWM") - before;
         EXPECT_LT(taken, 512 * 1024) << "kilobytes taken by one frame, point at " << view.far;
     }
+}
+
+// A net with coordinates near the float range once drove GLU's surface renderer into infinities,
+// and the renderer then took gigabytes for the next surface it was given, a single point.
+TEST(EventStorm, NumbersNearTheFloatRangeLeaveTheRendererSound) {
+    const std::atomic<int> step{0};
+    const std::atomic<const char*> what{"numbers near the float range"};
+    MemoryWatch watch(0, step, what);
+    const float big = 3.4e38f;
+    std::vector<PointH> net;
+    for (int i = 0; i < 9; ++i) net.push_back(testsupport::weighted(i % 3, i / 3 * 0.5f, 0, 1));
+    net[6] = {big, 2, 0, 1};
+    net[7] = {1, 2, -big, 2};
+    testsupport::setSurface(3, 3, 2, 3, net);
+    editor.cameraPolar = 1.57f;
+    editor.cameraAzimuth = 0.0f;
+    editor.cameraDistance = 3.0f;
+    editor.cameraTarget[0] = editor.cameraTarget[2] = -0.2f;
+    glutSetWindow(editor.mainWindow);
+    mainDisplay();
+
+    testsupport::setSurface(1, 1, 1, 1, {{0.5f, -0.5f, 0.25f, 1}});
+    editor.knotsU = {-big, -0.14f};
+    editor.knotsV = {0, 1e6f};
+    editor.cameraPolar = 1.47f;
+    editor.cameraAzimuth = 0.2f;
+    editor.cameraDistance = 2.8f;
+    editor.cameraTarget[0] = 0.2f;
+    editor.cameraTarget[1] = -0.2f;
+    editor.cameraTarget[2] = -0.4f;
+    const long before = memoryKb("VmRSS");
+    std::ofstream("/proc/self/clear_refs") << "5";
+    mainDisplay();
+    EXPECT_LT(memoryKb("VmHWM") - before, 512 * 1024) << "kilobytes taken by one frame";
+    std::fill(editor.cameraTarget, editor.cameraTarget + 3, 0.0f);
 }
