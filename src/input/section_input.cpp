@@ -195,25 +195,31 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
     const Vector3 step =
         normalized(cross(Vector3(0.0f, 1.0f, 0.0f), sectionCameraEye() - sectionCameraRef())) *
         0.1f;
+    float offset[3] = {s.sectionRefOffset[0], s.sectionRefOffset[1], s.sectionRefOffset[2]};
     switch (key) {
         case GLUT_KEY_LEFT:
-            s.sectionRefOffset[0] -= step.x;
-            s.sectionRefOffset[1] -= step.y;
-            s.sectionRefOffset[2] -= step.z;
+            offset[0] -= step.x;
+            offset[1] -= step.y;
+            offset[2] -= step.z;
             break;
         case GLUT_KEY_RIGHT:
-            s.sectionRefOffset[0] += step.x;
-            s.sectionRefOffset[1] += step.y;
-            s.sectionRefOffset[2] += step.z;
+            offset[0] += step.x;
+            offset[1] += step.y;
+            offset[2] += step.z;
             break;
         case GLUT_KEY_UP:
-            s.sectionRefOffset[1] += 0.1f;
+            offset[1] += 0.1f;
             break;
         case GLUT_KEY_DOWN:
-            s.sectionRefOffset[1] -= 0.1f;
+            offset[1] -= 0.1f;
             break;
         default:
             break;
+    }
+    // A section whose centroid overflows (points near the float range) gives the camera no
+    // direction; the pan then stays as it was instead of turning into NaN for good.
+    if (std::isfinite(offset[0]) && std::isfinite(offset[1]) && std::isfinite(offset[2])) {
+        for (int i = 0; i < 3; ++i) s.sectionRefOffset[i] = offset[i];
     }
     refreshViews(false);
 }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,7 @@
 #include "io/surface_file.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/section_centroid.h"
 #include "model/skinning.h"
 #include "model/surface_commands.h"
 #include "model/transforms.h"
@@ -309,7 +311,8 @@ const Action kActions[] = {
      }},
     {"translation", 3,
      [](Random& r) {
-         const float step = r.chance(80) ? r.real(-0.2f, 0.2f) : anyFloat(r);
+         // A pad moves 0.002 a pixel: a step of 20 is a drag across ten thousand pixels.
+         const float step = r.chance(80) ? r.real(-0.2f, 0.2f) : r.real(-20.0f, 20.0f);
          switch (r.below(4)) {
              case 0:
                  editor.translateX += step;
@@ -384,6 +387,34 @@ private:
     std::thread thread_;
 };
 
+// The view and panel values kept from one action to the next stay finite: one NaN there would
+// leave a window blank or a control dead for good.
+std::string viewFaults(const EditorState& s) {
+    const struct {
+        const char* name;
+        const float* values;
+        int count;
+    } fields[] = {{"sectionRefOffset", s.sectionRefOffset, 3},
+                  {"sectionZoom", &s.sectionZoom, 1},
+                  {"cameraPolar", &s.cameraPolar, 1},
+                  {"cameraAzimuth", &s.cameraAzimuth, 1},
+                  {"cameraDistance", &s.cameraDistance, 1},
+                  {"cameraTarget", s.cameraTarget, 3},
+                  {"translateX", &s.translateX, 1},
+                  {"translateY", &s.translateY, 1},
+                  {"translateZ", &s.translateZ, 1},
+                  {"translateZY", s.translateZY, 2},
+                  {"rotationMatrix", s.rotationMatrix, 16},
+                  {"zRotAngle", &s.zRotAngle, 1}};
+    std::string out;
+    for (const auto& field : fields) {
+        for (int i = 0; i < field.count; ++i) {
+            if (!std::isfinite(field.values[i])) out += std::string(field.name) + " not finite; ";
+        }
+    }
+    return out;
+}
+
 // Runs `count` actions from seed; returns where an invariant first broke, or "".
 std::string runStorm(uint64_t seed, int count) {
     testsupport::loadSurface(testsupport::examplePath("vase.surf"));
@@ -407,7 +438,8 @@ std::string runStorm(uint64_t seed, int count) {
         if (recent.size() > 12) recent.pop_front();
         gFault.clear();
         action->run(random);
-        std::string fault = testsupport::stateInvariantViolations(editor) + gFault;
+        std::string fault =
+            testsupport::stateInvariantViolations(editor) + viewFaults(editor) + gFault;
         if (!fault.empty()) {
             std::string trail;
             for (const char* name : recent) trail += std::string(trail.empty() ? "" : ", ") + name;
@@ -513,4 +545,22 @@ TEST(EventStorm, NumbersNearTheFloatRangeLeaveTheRendererSound) {
     mainDisplay();
     EXPECT_LT(memoryKb("VmHWM") - before, 512 * 1024) << "kilobytes taken by one frame";
     std::fill(editor.cameraTarget, editor.cameraTarget + 3, 0.0f);
+}
+
+// Left or right in the section window once set the pan to NaN for good when the current
+// section's centroid overflowed (points near the float range): the window stayed blank.
+TEST(EventStorm, PanningASectionBeyondTheFloatRangeKeepsTheViewFinite) {
+    const float big = 3.4e38f;
+    testsupport::setSurface(
+        3, 2, 2, 2,
+        {{0, big, 0, 1}, {0, big, 1, 1}, {0, 0, 2, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1}});
+    editor.currentSection = 0;
+    editor.sectionRefOffset[0] = editor.sectionRefOffset[1] = editor.sectionRefOffset[2] = 0.0f;
+    computeSectionCentroid(editor.sectionCentroid);
+    glutSetWindow(editor.sectionWindow);
+    for (int key : {GLUT_KEY_LEFT, GLUT_KEY_RIGHT}) {
+        sectionSpecial(key, 0, 0);
+        EXPECT_EQ(viewFaults(editor), "") << "key " << key;
+    }
+    editor.sectionRefOffset[0] = editor.sectionRefOffset[1] = editor.sectionRefOffset[2] = 0.0f;
 }
