@@ -49,28 +49,20 @@ bool loadSurface(const std::string& path) {
            editor.controlNet.size() == static_cast<size_t>(editor.countU) * editor.countV;
 }
 
-std::vector<unsigned char> readWindowPixels(int window, int* width, int* height) {
+std::vector<unsigned char> drawAndReadBack(int window, void (*draw)(), int* width, int* height) {
     glutSetWindow(window);
     const int w = glutGet(GLUT_WINDOW_WIDTH);
     const int h = glutGet(GLUT_WINDOW_HEIGHT);
-    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
+    std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
+    draw();
     glFinish();
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    if (width) *width = w;
-    if (height) *height = h;
-    return pixels;
-}
-
-Rgb readPixel(int window, int x, int y) {
-    glutSetWindow(window);
-    unsigned char rgb[3] = {0, 0, 0};
-    glFinish();
-    glReadBuffer(GL_FRONT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    return {rgb[0], rgb[1], rgb[2]};
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glutSwapBuffers();
+    *width = w;
+    *height = h;
+    return rgb;
 }
 
 class EditorEnvironment : public ::testing::Environment {

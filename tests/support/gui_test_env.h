@@ -19,14 +19,13 @@ void pumpEvents(int rounds = 5);
 // Loads the surface file at path through the editor's own loader; true when it took.
 bool loadSurface(const std::string& path);
 
-// RGB of the pixel at GL window coordinates (x, y up) of the given window's front buffer,
-// after drawing a frame with its display handler.
 struct Rgb {
     int r, g, b;
 };
-Rgb readPixel(int window, int x, int y);
 
-// Every pixel of a window as RGB bytes, bottom row first.
-std::vector<unsigned char> readWindowPixels(int window, int* width, int* height);
+// Makes the window current, draws a frame with draw() (which must not swap), reads the back
+// buffer as RGB bytes, bottom row first, then swaps. The back buffer is read because Mesa's
+// software renderer under Xvfb gives no contents for the front buffer.
+std::vector<unsigned char> drawAndReadBack(int window, void (*draw)(), int* width, int* height);
 
 }  // namespace testsupport

@@ -71,17 +71,8 @@ struct MainFrame {
 };
 
 inline MainFrame drawMainFrame() {
-    glutSetWindow(editor.mainWindow);
     MainFrame frame;
-    frame.width = glutGet(GLUT_WINDOW_WIDTH);
-    frame.height = glutGet(GLUT_WINDOW_HEIGHT);
-    frame.rgb.resize(static_cast<size_t>(frame.width) * frame.height * 3);
-    drawMainScene();
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
-    glutSwapBuffers();
+    frame.rgb = drawAndReadBack(editor.mainWindow, drawMainScene, &frame.width, &frame.height);
     return frame;
 }
 

@@ -12,6 +12,7 @@
 #include "model/knots.h"
 #include "model/section_centroid.h"
 #include "view/section_view.h"
+#include "support/gui_test_env.h"
 
 namespace testsupport {
 
@@ -78,17 +79,8 @@ struct SectionFrame {
     }
 };
 inline SectionFrame captureSectionFrame() {
-    glutSetWindow(editor.sectionWindow);
     SectionFrame frame;
-    frame.width = glutGet(GLUT_WINDOW_WIDTH);
-    frame.height = glutGet(GLUT_WINDOW_HEIGHT);
-    frame.rgb.resize(static_cast<size_t>(frame.width) * frame.height * 3);
-    drawSectionFrame();
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
-    glutSwapBuffers();
+    frame.rgb = drawAndReadBack(editor.sectionWindow, drawSectionFrame, &frame.width, &frame.height);
     return frame;
 }
 
