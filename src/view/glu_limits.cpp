@@ -58,20 +58,18 @@ bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t
     return true;
 }
 
-double screenExtent(const PointH* points, size_t count) {
+double screenSpeedBound(const PointH* points, size_t count) {
     const Matrices m = currentMatrices();
-    double low[2] = {HUGE_VAL, HUGE_VAL};
-    double high[2] = {-HUGE_VAL, -HUGE_VAL};
+    double largestXY = 0.0, largestW = 0.0, smallestW = HUGE_VAL;
     for (size_t i = 0; i < count; ++i) {
         double clip[4];
         toClip(m, points[i], clip);
         if (!(clip[3] > 0.0)) continue;  // at or behind the eye: GLU culls it
-        for (int k = 0; k < 2; ++k) {
-            const double pixels = clip[k] / clip[3] * 0.5 * m.viewport[2 + k];
-            low[k] = std::fmin(low[k], pixels);
-            high[k] = std::fmax(high[k], pixels);
-        }
+        largestXY = std::fmax(largestXY, std::fabs(clip[0]) + std::fabs(clip[1]));
+        largestW = std::fmax(largestW, clip[3]);
+        smallestW = std::fmin(smallestW, clip[3]);
     }
-    const double extent = std::fmax(high[0] - low[0], high[1] - low[1]);
-    return extent > 0.0 ? extent : 0.0;
+    if (largestW == 0.0) return 0.0;
+    const double ndc = 4.0 * largestXY * largestW / (smallestW * smallestW);
+    return ndc * 0.5 * std::fmax(m.viewport[2], m.viewport[3]);
 }

@@ -14,6 +14,11 @@
 constexpr double kGluLargestValue = 1e15;
 bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t knotCount);
 
-// Largest distance in pixels, across or up the viewport, between the points in front of the
-// eye, through the current matrices (0 when fewer than two such points).
-double screenExtent(const PointH* points, size_t count);
+// A bound, in pixels, on how far the surface can run on the screen between two neighbouring
+// control points, through the current matrices: for clip coordinates (x, y, w) of the points in
+// front of the eye, the change of x / w and y / w is at most 4 S W / m^2, with S the largest
+// |x| + |y|, W the largest w and m the smallest. GLU's own sampling takes about this many pixels
+// over its tolerance samples across a patch, so the bound is huge for a net that reaches far
+// past the window or that comes close to the eye while other points lie far away. 0 when no
+// point lies in front of the eye.
+double screenSpeedBound(const PointH* points, size_t count);

@@ -50,13 +50,14 @@ bool expandedNetMatchesCounts() {
 }
 
 // GLU's own sampling (path length: no edge of the tessellation longer than 50 pixels on the
-// screen) suits every net that stays within some 50,000 pixels of the window. A net reaching
-// past that (a section moved or scaled far away, a file in large units) would take billions of
-// samples and exhaust memory, whatever the tolerance, since GLU splits such a patch and samples
-// each piece by its own size on the screen. Such a net is sampled at a fixed number of steps
-// across its knot range instead.
+// screen) suits every ordinary view. A net reaching far past the window, or running from near
+// the eye to far away (a section moved or scaled far out, a file in large units, the camera
+// among the points), would take billions of samples and exhaust memory, whatever the
+// tolerance, since GLU splits such a patch and samples each piece by its own size on the
+// screen. When the bound on that size asks for more than kMostSamplesAcross samples, the net is
+// sampled at a fixed number of steps across its knot range instead.
 constexpr float kSamplingTolerance = 50.0f;
-constexpr double kLargestSafeExtent = 50000.0;  // pixels
+constexpr double kMostSamplesAcross = 2000.0;
 constexpr double kStepsAcross = 100.0;
 
 // Samples per unit of parameter that put kStepsAcross samples across the knot range.
@@ -73,7 +74,7 @@ float stepsPerUnit(const float* knots, size_t count) {
 
 void chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net,
                     const std::vector<float>& knotsS, const std::vector<float>& knotsT) {
-    if (!(screenExtent(net.data(), net.size()) > kLargestSafeExtent)) {
+    if (!(screenSpeedBound(net.data(), net.size()) > kSamplingTolerance * kMostSamplesAcross)) {
         gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
         gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);
         return;
@@ -83,11 +84,27 @@ void chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net,
     gluNurbsProperty(renderer, GLU_V_STEP, stepsPerUnit(knotsT.data(), knotsT.size()));
 }
 
+// Set when GLU reports an error about the surface it was given.
+bool surfaceRendererFailed = false;
+
+void surfaceErrorCallback(GLenum errorCode) {
+    surfaceRendererFailed = true;
+    nurbsErrorCallback(errorCode);
+}
+
 GLUnurbs* surfaceRenderer() {
     EditorState& s = editor;
+    // GLU's renderer does not always recover from an error inside a surface (knots out of
+    // order, say): it has then taken gigabytes for later, sound surfaces. One that reported an
+    // error is replaced before it draws again.
+    if (s.surfaceRenderer != nullptr && surfaceRendererFailed) {
+        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.surfaceRenderer));
+        s.surfaceRenderer = nullptr;
+    }
+    surfaceRendererFailed = false;
     if (s.surfaceRenderer == nullptr) {
         GLUnurbs* renderer = gluNewNurbsRenderer();
-        prepareSurfaceRenderer(renderer, nurbsErrorCallback);
+        prepareSurfaceRenderer(renderer, surfaceErrorCallback);
         s.surfaceRenderer = renderer;
     }
     return static_cast<GLUnurbs*>(s.surfaceRenderer);

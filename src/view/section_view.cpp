@@ -36,10 +36,25 @@ static std::ptrdiff_t currentSectionStart() {
     return static_cast<std::ptrdiff_t>(s.currentSection) * s.countU;
 }
 
+// Set when GLU reports an error about the curve it was given.
+static bool sectionRendererFailed = false;
+
+static void sectionErrorCallback(GLenum errorCode) {
+    sectionRendererFailed = true;
+    nurbsErrorCallback(errorCode);
+}
+
+// A renderer that reported an error is replaced before it draws again, as GLU does not always
+// recover from one (see the main view's surface renderer).
 static GLUnurbs* sectionNurbsRenderer() {
+    if (editor.sectionRenderer != nullptr && sectionRendererFailed) {
+        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(editor.sectionRenderer));
+        editor.sectionRenderer = nullptr;
+    }
+    sectionRendererFailed = false;
     if (editor.sectionRenderer == nullptr) {
         GLUnurbs* renderer = gluNewNurbsRenderer();
-        gluNurbsCallback(renderer, GLU_ERROR, reinterpret_cast<void (*)()>(nurbsErrorCallback));
+        gluNurbsCallback(renderer, GLU_ERROR, reinterpret_cast<void (*)()>(sectionErrorCallback));
         editor.sectionRenderer = renderer;
     }
     return static_cast<GLUnurbs*>(editor.sectionRenderer);

@@ -224,7 +224,8 @@ const Action kActions[] = {
     {"load points", 2,
      [](Random& r) {
          // The samples, the edge files (weights of 0 and below, huge values, degrees beyond
-         // the points, a single point, a point far away) and names that give no surface.
+         // the points, a single point, a point far away, knots out of order) and names that
+         // give no surface.
          const std::string data = std::string(LOFTWORK_SOURCE_DIR) + "/tests/data/edge-";
          const std::string files[] = {scratchSurface(),
                                       testsupport::examplePath("vase.surf"),
@@ -235,9 +236,10 @@ const Action kActions[] = {
                                       data + "degree-0-one-point.surf",
                                       data + "both-knot-lists.surf",
                                       data + "far-away-point.surf",
+                                      data + "knots-out-of-order.surf",
                                       testsupport::scratchDirectory(),
                                       testsupport::scratchDirectory() + "/missing.surf"};
-         setFileName(editor.surfaceFileName, files[r.below(11)]);
+         setFileName(editor.surfaceFileName, files[r.below(12)]);
          panel(loadPointsCallback);
      }},
     {"save points", 2,
@@ -481,70 +483,93 @@ TEST(EventStorm, InvariantsHoldAfterEveryAction) {
     }
 }
 
-// One control point ten thousand units away made GLU sample the surface every 50 pixels over
-// the millions it spans on the screen: gigabytes for one frame, and storms ended by the kernel.
-TEST(EventStorm, AFarAwayPointDoesNotExhaustMemory) {
-    const std::atomic<int> step{0};
-    const std::atomic<const char*> what{"a far-away point"};
-    MemoryWatch watch(0, step, what);
-    struct View {
-        float far, distance;
-    } views[] = {{1e4f, 3.9f}, {3.4e7f, 3.0f}};
-    for (const View& view : views) {
-        std::vector<PointH> net;
-        for (int v = 0; v < 3; ++v) {
-            for (int u = 0; u < 3; ++u) {
-                net.push_back(testsupport::weighted(u - 1.0f, v - 1.0f, 0, 1));
-            }
-        }
-        net[4] = testsupport::weighted(view.far, 0, 0, 1);
-        testsupport::setSurface(3, 3, 3, 3, net);
-        editor.cameraPolar = 1.57f;
-        editor.cameraAzimuth = 0.0f;
-        editor.cameraDistance = view.distance;
-        std::fill(editor.cameraTarget, editor.cameraTarget + 3, 0.0f);
-        const long before = memoryKb("VmRSS");
-        std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-        glutSetWindow(editor.mainWindow);
-        mainDisplay();
-        const long taken = memoryKb("VmHWM") - before;
-        EXPECT_LT(taken, 512 * 1024) << "kilobytes taken by one frame, point at " << view.far;
-    }
+namespace {
+
+void aimCamera(float polar, float azimuth, float distance, float x, float y, float z) {
+    editor.cameraPolar = polar;
+    editor.cameraAzimuth = azimuth;
+    editor.cameraDistance = distance;
+    editor.cameraTarget[0] = x;
+    editor.cameraTarget[1] = y;
+    editor.cameraTarget[2] = z;
 }
 
-// A net with coordinates near the float range once drove GLU's surface renderer into infinities,
-// and the renderer then took gigabytes for the next surface it was given, a single point.
-TEST(EventStorm, NumbersNearTheFloatRangeLeaveTheRendererSound) {
+// Kilobytes one frame of the main view adds to the process's peak, under the memory watch.
+long frameKilobytes(const char* what) {
     const std::atomic<int> step{0};
-    const std::atomic<const char*> what{"numbers near the float range"};
-    MemoryWatch watch(0, step, what);
+    const std::atomic<const char*> name{what};
+    MemoryWatch watch(0, step, name);
+    const long before = memoryKb("VmRSS");
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    glutSetWindow(editor.mainWindow);
+    mainDisplay();
+    return memoryKb("VmHWM") - before;
+}
+
+constexpr long kFrameLimitKb = 512 * 1024;
+
+}  // namespace
+
+// One control point far away made GLU sample the surface every 50 pixels over the millions it
+// spans on the screen, or, seen from the side, over the stretch that runs from near the eye to
+// the horizon: gigabytes for one frame, and storms ended by the kernel.
+TEST(EventStorm, AFarAwayPointDoesNotExhaustMemory) {
+    for (float far : {1e4f, 3.4e7f}) {
+        std::vector<PointH> net;
+        for (int i = 0; i < 9; ++i)
+            net.push_back(testsupport::weighted(i % 3 - 1, i / 3 - 1, 0, 1));
+        net[4] = testsupport::weighted(far, 0, 0, 1);
+        testsupport::setSurface(3, 3, 3, 3, net);
+        aimCamera(1.57f, 0.0f, 3.0f, 0, 0, 0);
+        EXPECT_LT(frameKilobytes("a far-away point"), kFrameLimitKb) << far;
+    }
+    testsupport::setSurface(3, 3, 3, 3,
+                            {{-1, -1, 0, 1},
+                             {0, -1, 0, 1},
+                             {1, 13.0f, -26.0f, 1},
+                             {-1, 0, 0, 1},
+                             {3.4e7f, 0, 0, 1},
+                             {1, 0, 0, 1},
+                             {-20.5f, 0.64f, 0, 1},
+                             {-19.57f, 1, 0, 1},
+                             {-18.64f, 1.36f, 0, 1}});
+    editor.multiplicity = 2;
+    aimCamera(1.37f, -0.3f, 3.4f, 0.2f, 0.4f, -0.2f);
+    EXPECT_LT(frameKilobytes("a far-away point from the side"), kFrameLimitKb);
+    aimCamera(1.57f, 0.0f, 3.9f, 0, 0, 0);
+}
+
+// A net with coordinates near the float range once drove GLU's surface renderer into
+// infinities, and the renderer then took gigabytes for the next surface, a single point.
+TEST(EventStorm, NumbersNearTheFloatRangeLeaveTheRendererSound) {
     const float big = 3.4e38f;
     std::vector<PointH> net;
     for (int i = 0; i < 9; ++i) net.push_back(testsupport::weighted(i % 3, i / 3 * 0.5f, 0, 1));
     net[6] = {big, 2, 0, 1};
     net[7] = {1, 2, -big, 2};
     testsupport::setSurface(3, 3, 2, 3, net);
-    editor.cameraPolar = 1.57f;
-    editor.cameraAzimuth = 0.0f;
-    editor.cameraDistance = 3.0f;
-    editor.cameraTarget[0] = editor.cameraTarget[2] = -0.2f;
-    glutSetWindow(editor.mainWindow);
-    mainDisplay();
-
+    aimCamera(1.57f, 0.0f, 3.0f, -0.2f, 0, -0.2f);
+    EXPECT_LT(frameKilobytes("numbers near the float range"), kFrameLimitKb);
     testsupport::setSurface(1, 1, 1, 1, {{0.5f, -0.5f, 0.25f, 1}});
     editor.knotsU = {-big, -0.14f};
     editor.knotsV = {0, 1e6f};
-    editor.cameraPolar = 1.47f;
-    editor.cameraAzimuth = 0.2f;
-    editor.cameraDistance = 2.8f;
-    editor.cameraTarget[0] = 0.2f;
-    editor.cameraTarget[1] = -0.2f;
-    editor.cameraTarget[2] = -0.4f;
-    const long before = memoryKb("VmRSS");
-    std::ofstream("/proc/self/clear_refs") << "5";
-    mainDisplay();
-    EXPECT_LT(memoryKb("VmHWM") - before, 512 * 1024) << "kilobytes taken by one frame";
-    std::fill(editor.cameraTarget, editor.cameraTarget + 3, 0.0f);
+    aimCamera(1.47f, 0.2f, 2.8f, 0.2f, -0.2f, -0.4f);
+    EXPECT_LT(frameKilobytes("a point after numbers near the float range"), kFrameLimitKb);
+    aimCamera(1.57f, 0.0f, 3.9f, 0, 0, 0);
+}
+
+// GLU's surface renderer once reported knots out of order in this net and did not recover: the
+// next surface it was given, a single point, crashed it or took gigabytes.
+TEST(EventStorm, ARendererThatReportedAnErrorDrawsTheNextSurface) {
+    ASSERT_TRUE(testsupport::loadSurface(std::string(LOFTWORK_SOURCE_DIR) +
+                                         "/tests/data/edge-knots-out-of-order.surf"));
+    aimCamera(1.77f, 0.5f, 2.8f, -0.6f, -0.2f, 0.2f);
+    EXPECT_LT(frameKilobytes("knots out of order"), kFrameLimitKb);
+    testsupport::setSurface(1, 1, 1, 1, {{0.5f, -0.5f, 0.2f, 1}});
+    editor.knotsU = {0, 1e6f};
+    aimCamera(1.47f, -0.2f, 3.0f, 0, 0, 0.4f);
+    EXPECT_LT(frameKilobytes("a point after knots out of order"), kFrameLimitKb);
+    aimCamera(1.57f, 0.0f, 3.9f, 0, 0, 0);
 }
 
 // Left or right in the section window once set the pan to NaN for good when the current
@@ -555,12 +580,12 @@ TEST(EventStorm, PanningASectionBeyondTheFloatRangeKeepsTheViewFinite) {
         3, 2, 2, 2,
         {{0, big, 0, 1}, {0, big, 1, 1}, {0, 0, 2, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1}});
     editor.currentSection = 0;
-    editor.sectionRefOffset[0] = editor.sectionRefOffset[1] = editor.sectionRefOffset[2] = 0.0f;
+    std::fill(editor.sectionRefOffset, editor.sectionRefOffset + 3, 0.0f);
     computeSectionCentroid(editor.sectionCentroid);
     glutSetWindow(editor.sectionWindow);
     for (int key : {GLUT_KEY_LEFT, GLUT_KEY_RIGHT}) {
         sectionSpecial(key, 0, 0);
         EXPECT_EQ(viewFaults(editor), "") << "key " << key;
     }
-    editor.sectionRefOffset[0] = editor.sectionRefOffset[1] = editor.sectionRefOffset[2] = 0.0f;
+    std::fill(editor.sectionRefOffset, editor.sectionRefOffset + 3, 0.0f);
 }
