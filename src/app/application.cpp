@@ -18,6 +18,7 @@
 #include "model/editor_state.h"
 #include "view/main_view.h"
 #include "view/section_view.h"
+#include "view/surface_cache.h"
 
 void initApplication(int* argc, char** argv) {
     EditorState& s = editor;
@@ -147,6 +148,7 @@ void exitCleanup() {
     s.surfaceRenderer = nullptr;
     if (s.sectionRenderer != nullptr) gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.sectionRenderer));
     s.sectionRenderer = nullptr;
+    releaseSurfaceCache();
     // The texture lives in the section window's context; with no context left (GLUT already torn
     // down) it went with the context.
     if (s.backgroundTexture != 0 && glXGetCurrentContext() != nullptr) {

@@ -8,11 +8,21 @@
 // with two glDrawElements calls. GLU's outline is its renderer drawing the same polygons under the
 // polygon mode GL_LINE; here the outline keeps exactly the edges that mode draws (every edge of a
 // triangle, the four sides of a quad, the rim of a polygon) as lines, each edge once.
+//
+// A large surface is cut at a knot into two parts (view/surface_parts.h). GLU turns a surface
+// into Bezier patches and samples and culls each patch on its own, so the two parts give the
+// patches of the whole. A second renderer tessellates the second part on a worker thread while
+// this thread tessellates the first part and draws it; the second part is drawn when it is ready.
 #include "view/surface_cache.h"
+
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "view/surface_parts.h"
+#include "view/worker_thread.h"
 
 namespace {
 
@@ -38,26 +48,56 @@ struct TessellationKey {
     const GLUnurbs* renderer = nullptr;
 };
 
-struct CapturedSurface {
-    bool valid = false;
-    TessellationKey key;
+// What GLU handed over for one surface or part, in GLU's order.
+struct Tessellation {
     std::vector<GLfloat> positions;  // x, y, z per vertex
     std::vector<GLfloat> normals;    // nx, ny, nz per vertex
     std::vector<Primitive> primitives;
-    // What is drawn: the distinct vertices (equal position and normal bits), triangles and lines.
-    std::vector<GLfloat> drawnPositions;
-    std::vector<GLfloat> drawnNormals;
-    std::vector<GLuint> triangles;
-    std::vector<GLuint> lines;
     std::vector<GLenum> errors;  // NURBS errors reported while tessellating, in order
     GLfloat pendingNormal[3] = {0.0f, 0.0f, 1.0f};
 };
 
+// What is drawn: the distinct vertices (equal position and normal bits), triangles and lines.
+struct DrawLists {
+    std::vector<GLfloat> positions;
+    std::vector<GLfloat> normals;
+    std::vector<GLuint> triangles;
+    std::vector<GLuint> lines;
+};
+
+struct CapturedSurface {
+    bool valid = false;
+    TessellationKey key;
+    std::vector<GLenum> errors;  // NURBS errors GLU reported for the surface, in order
+    DrawLists lists;
+};
+
+// One part of a surface that was cut in two.
+struct Part {
+    SurfaceDescription surface;
+    Tessellation tessellation;
+    DrawLists lists;
+};
+
 CapturedSurface cache;
+Tessellation whole;
+Part firstPart, secondPart;
 long tessellations = 0;
+long tessellationsInParts = 0;
+bool cuttingAllowed = true;
 void (*reportError)(GLenum) = nullptr;
-// The capture GLU is filling right now, if any (its error callback carries no user data).
-CapturedSurface* capturing = nullptr;
+// The tessellation GLU is filling on this thread, if any (its error callback carries no user
+// data), and whether its errors are only kept, not reported.
+thread_local Tessellation* capturing = nullptr;
+thread_local bool errorsOnlyKept = false;
+// The renderer of second parts and the thread it runs on, made on the first cut; the process
+// that made the thread (a forked child has no such thread).
+GLUnurbs* secondRenderer = nullptr;
+WorkerThread* worker = nullptr;
+pid_t workerProcess = 0;
+// The first part is the smaller one: this thread also draws it while the worker still
+// tessellates the second part.
+constexpr double kFirstPartShare = 0.45;
 
 bool sameBytes(const std::vector<GLfloat>& a, const std::vector<GLfloat>& b) {
     return a.size() == b.size() &&
@@ -105,25 +145,25 @@ void readKey(GLUnurbs* renderer, const SurfaceDescription& surface, Tessellation
 }
 
 void APIENTRY beginPrimitive(GLenum mode, void* data) {
-    auto* capture = static_cast<CapturedSurface*>(data);
+    auto* capture = static_cast<Tessellation*>(data);
     capture->primitives.push_back({mode, static_cast<GLint>(capture->positions.size() / 3), 0});
 }
 
 void APIENTRY normalOfVertex(const GLfloat* normal, void* data) {
-    auto* capture = static_cast<CapturedSurface*>(data);
+    auto* capture = static_cast<Tessellation*>(data);
     std::memcpy(capture->pendingNormal, normal, sizeof capture->pendingNormal);
 }
 
 // GLU gives the vertex already divided by its weight; the normal came just before it.
 void APIENTRY vertexOfPrimitive(const GLfloat* vertex, void* data) {
-    auto* capture = static_cast<CapturedSurface*>(data);
+    auto* capture = static_cast<Tessellation*>(data);
     capture->positions.insert(capture->positions.end(), vertex, vertex + 3);
     capture->normals.insert(capture->normals.end(), capture->pendingNormal,
                             capture->pendingNormal + 3);
 }
 
 void APIENTRY endPrimitive(void* data) {
-    auto* capture = static_cast<CapturedSurface*>(data);
+    auto* capture = static_cast<Tessellation*>(data);
     if (capture->primitives.empty()) return;
     Primitive& last = capture->primitives.back();
     last.count = static_cast<GLsizei>(capture->positions.size() / 3) - last.first;
@@ -131,7 +171,7 @@ void APIENTRY endPrimitive(void* data) {
 
 void APIENTRY nurbsError(GLenum code) {
     if (capturing != nullptr) capturing->errors.push_back(code);
-    if (reportError != nullptr) reportError(code);
+    if (reportError != nullptr && !errorsOnlyKept) reportError(code);
 }
 
 size_t tableSizeFor(size_t count) {
@@ -150,19 +190,28 @@ uint64_t mix(uint64_t h) {
 // Index of each captured vertex among the distinct ones; vertices GLU evaluated twice to the
 // same bits (the shared corners of neighbouring fans) are drawn and lit once. An open-addressing
 // table, since this runs for every vertex of every tessellation.
-std::vector<GLuint> mergeEqualVertices(CapturedSurface& capture) {
-    const size_t count = capture.positions.size() / 3;
-    const GLfloat* positions = capture.positions.data();
-    const GLfloat* normals = capture.normals.data();
+std::vector<GLuint>& vertexIndex() {
+    thread_local std::vector<GLuint> index;
+    return index;
+}
+
+const std::vector<GLuint>& mergeEqualVertices(const Tessellation& raw, DrawLists& lists) {
+    const size_t count = raw.positions.size() / 3;
+    const GLfloat* positions = raw.positions.data();
+    const GLfloat* normals = raw.normals.data();
     auto same = [positions, normals](size_t a, size_t b) {
         return std::memcmp(positions + 3 * a, positions + 3 * b, 3 * sizeof(GLfloat)) == 0 &&
                std::memcmp(normals + 3 * a, normals + 3 * b, 3 * sizeof(GLfloat)) == 0;
     };
     const size_t size = tableSizeFor(count);
-    std::vector<GLuint> table(size, 0);  // 1 + index of the first vertex with those bits
-    std::vector<GLuint> index(count);
-    capture.drawnPositions.clear();
-    capture.drawnNormals.clear();
+    // Kept per thread between tessellations: fresh large blocks would be mapped and faulted in
+    // on every one.
+    thread_local std::vector<GLuint> table;  // 1 + index of the first vertex with those bits
+    table.assign(size, 0);
+    std::vector<GLuint>& index = vertexIndex();
+    index.resize(count);
+    lists.positions.clear();
+    lists.normals.clear();
     for (size_t i = 0; i < count; ++i) {
         uint64_t h = 0;
         for (int k = 0; k < 3; ++k) {
@@ -175,11 +224,9 @@ std::vector<GLuint> mergeEqualVertices(CapturedSurface& capture) {
         while (table[slot] != 0 && !same(table[slot] - 1, i)) slot = (slot + 1) & (size - 1);
         if (table[slot] == 0) {
             table[slot] = static_cast<GLuint>(i + 1);
-            index[i] = static_cast<GLuint>(capture.drawnPositions.size() / 3);
-            capture.drawnPositions.insert(capture.drawnPositions.end(), positions + 3 * i,
-                                          positions + 3 * i + 3);
-            capture.drawnNormals.insert(capture.drawnNormals.end(), normals + 3 * i,
-                                        normals + 3 * i + 3);
+            index[i] = static_cast<GLuint>(lists.positions.size() / 3);
+            lists.positions.insert(lists.positions.end(), positions + 3 * i, positions + 3 * i + 3);
+            lists.normals.insert(lists.normals.end(), normals + 3 * i, normals + 3 * i + 3);
         } else {
             index[i] = index[table[slot] - 1];
         }
@@ -190,7 +237,9 @@ std::vector<GLuint> mergeEqualVertices(CapturedSurface& capture) {
 // The distinct edges seen so far, as (smaller index, larger index) in one 64-bit word.
 class EdgeSet {
 public:
-    explicit EdgeSet(size_t expected) : slots_(tableSizeFor(expected), kEmpty) {}
+    explicit EdgeSet(size_t expected) : slots_(scratch()) {
+        slots_.assign(tableSizeFor(expected), kEmpty);
+    }
     // True when the edge was not in the set yet.
     bool insert(GLuint a, GLuint b) {
         const uint64_t key = a < b ? (uint64_t{a} << 32 | b) : (uint64_t{b} << 32 | a);
@@ -205,27 +254,31 @@ public:
 
 private:
     static constexpr uint64_t kEmpty = ~uint64_t{0};
-    std::vector<uint64_t> slots_;
+    // The table's storage, kept per thread like the vertex table.
+    static std::vector<uint64_t>& scratch() {
+        thread_local std::vector<uint64_t> slots;
+        return slots;
+    }
+    std::vector<uint64_t>& slots_;
 };
 
 // Turns GLU's primitives, in GLU's order, into the triangle and line lists. Filled, polygons
 // become triangles; in outline, their edges become lines, each distinct edge once.
-void buildDrawLists(CapturedSurface& capture) {
-    const std::vector<GLuint> index = mergeEqualVertices(capture);
-    const bool outline = capture.key.displayMode != GLU_FILL;
-    capture.triangles.clear();
-    capture.lines.clear();
+void buildDrawLists(const Tessellation& raw, bool outline, DrawLists& lists) {
+    const std::vector<GLuint>& index = mergeEqualVertices(raw, lists);
+    lists.triangles.clear();
+    lists.lines.clear();
     // A primitive of n vertices has fewer than 2n edges.
     size_t edgeBound = 0;
-    for (const Primitive& p : capture.primitives) {
+    for (const Primitive& p : raw.primitives) {
         const bool lines = p.mode == GL_LINES || p.mode == GL_LINE_STRIP || p.mode == GL_LINE_LOOP;
         if (outline || lines) edgeBound += 2 * static_cast<size_t>(p.count);
     }
     EdgeSet edges(edgeBound);
     auto line = [&](GLuint a, GLuint b) {
         if (a == b || !edges.insert(a, b)) return;
-        capture.lines.push_back(a);
-        capture.lines.push_back(b);
+        lists.lines.push_back(a);
+        lists.lines.push_back(b);
     };
     auto triangle = [&](GLuint a, GLuint b, GLuint c) {
         if (outline) {
@@ -233,10 +286,10 @@ void buildDrawLists(CapturedSurface& capture) {
             line(b, c);
             line(c, a);
         } else {
-            capture.triangles.insert(capture.triangles.end(), {a, b, c});
+            lists.triangles.insert(lists.triangles.end(), {a, b, c});
         }
     };
-    for (const Primitive& p : capture.primitives) {
+    for (const Primitive& p : raw.primitives) {
         const GLuint* v = index.data() + p.first;
         const GLsizei n = p.count;
         switch (p.mode) {
@@ -283,14 +336,17 @@ void buildDrawLists(CapturedSurface& capture) {
     }
 }
 
-void tessellate(GLUnurbs* renderer, const SurfaceDescription& surface, CapturedSurface& capture) {
-    capture.positions.clear();
-    capture.normals.clear();
-    capture.primitives.clear();
-    capture.errors.clear();
-    gluNurbsProperty(renderer, GLU_NURBS_MODE, GLU_NURBS_TESSELLATOR);
-    gluNurbsCallbackData(renderer, &capture);
-    capturing = &capture;
+// GLU's tessellation of one surface into `into`; with keepErrorsOnly, NURBS errors are kept in
+// `into` but not reported.
+void runGlu(GLUnurbs* renderer, const SurfaceDescription& surface, Tessellation& into,
+            bool keepErrorsOnly) {
+    into.positions.clear();
+    into.normals.clear();
+    into.primitives.clear();
+    into.errors.clear();
+    gluNurbsCallbackData(renderer, &into);
+    capturing = &into;
+    errorsOnlyKept = keepErrorsOnly;
     gluBeginSurface(renderer);
     gluNurbsSurface(renderer, surface.knotCountS, const_cast<GLfloat*>(surface.knotsS),
                     surface.knotCountT, const_cast<GLfloat*>(surface.knotsT), surface.strideS,
@@ -298,42 +354,142 @@ void tessellate(GLUnurbs* renderer, const SurfaceDescription& surface, CapturedS
                     surface.orderT, GL_MAP2_VERTEX_4);
     gluEndSurface(renderer);
     capturing = nullptr;
+    errorsOnlyKept = false;
     gluNurbsCallbackData(renderer, nullptr);
-    buildDrawLists(capture);
-    ++tessellations;
 }
 
-// The kept triangles and lines, then the current normal as GLU's renderer leaves it: Mesa's
-// immediate-mode evaluators, which that renderer drives, end with the current normal holding the
-// front ambient colour, and the control net, its points and the axes drawn after the surface are
-// lit with it. Leaving the same normal keeps their colours as they were.
-void drawCaptured(const CapturedSurface& capture) {
-    if (capture.triangles.empty() && capture.lines.empty()) return;
+// Draw lists go to GL between beginDrawing and endDrawing. endDrawing leaves the current normal
+// as GLU's renderer leaves it: Mesa's immediate-mode evaluators, which that renderer drives, end
+// with the current normal holding the front ambient colour, and the control net, its points and
+// the axes drawn after the surface are lit with it. Leaving the same normal keeps their colours.
+void beginDrawing() {
     glPushAttrib(GL_CURRENT_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, capture.drawnPositions.data());
+}
+
+void drawLists(const DrawLists& lists) {
+    if (lists.triangles.empty() && lists.lines.empty()) return;
+    glVertexPointer(3, GL_FLOAT, 0, lists.positions.data());
     // GLU's renderer has GL generate normals only while GL_AUTO_NORMAL is on; without it the
     // surface is lit with the current normal.
     if (glIsEnabled(GL_AUTO_NORMAL)) {
         glEnableClientState(GL_NORMAL_ARRAY);
-        glNormalPointer(GL_FLOAT, 0, capture.drawnNormals.data());
+        glNormalPointer(GL_FLOAT, 0, lists.normals.data());
     }
-    if (!capture.triangles.empty()) {
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(capture.triangles.size()),
-                       GL_UNSIGNED_INT, capture.triangles.data());
+    if (!lists.triangles.empty()) {
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(lists.triangles.size()), GL_UNSIGNED_INT,
+                       lists.triangles.data());
     }
-    if (!capture.lines.empty()) {
-        glDrawElements(GL_LINES, static_cast<GLsizei>(capture.lines.size()), GL_UNSIGNED_INT,
-                       capture.lines.data());
+    if (!lists.lines.empty()) {
+        glDrawElements(GL_LINES, static_cast<GLsizei>(lists.lines.size()), GL_UNSIGNED_INT,
+                       lists.lines.data());
     }
+}
+
+void endDrawing(bool drewSomething) {
     glPopClientAttrib();
     glPopAttrib();
-    if (glIsEnabled(GL_AUTO_NORMAL)) {
+    if (drewSomething && glIsEnabled(GL_AUTO_NORMAL)) {
         GLfloat ambient[4];
         glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
         glNormal3fv(ambient);
     }
+}
+
+bool hasPrimitives(const DrawLists& lists) {
+    return !lists.triangles.empty() || !lists.lines.empty();
+}
+
+void drawCaptured(const DrawLists& lists) {
+    if (!hasPrimitives(lists)) return;
+    beginDrawing();
+    drawLists(lists);
+    endDrawing(true);
+}
+
+// Appends a part's lists after those already in `into`.
+void appendLists(DrawLists& into, const DrawLists& part) {
+    const GLuint offset = static_cast<GLuint>(into.positions.size() / 3);
+    into.positions.insert(into.positions.end(), part.positions.begin(), part.positions.end());
+    into.normals.insert(into.normals.end(), part.normals.begin(), part.normals.end());
+    for (GLuint i : part.triangles) into.triangles.push_back(i + offset);
+    for (GLuint i : part.lines) into.lines.push_back(i + offset);
+}
+
+// The second renderer takes the main renderer's display mode, culling and sampling, and the
+// matrices GLU would read from GL, which it cannot read on another thread.
+void prepareSecondRenderer(const TessellationKey& key) {
+    if (secondRenderer == nullptr) {
+        secondRenderer = gluNewNurbsRenderer();
+        gluNurbsCallback(secondRenderer, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(nurbsError));
+        gluNurbsCallback(secondRenderer, GLU_NURBS_BEGIN_DATA,
+                         reinterpret_cast<_GLUfuncptr>(beginPrimitive));
+        gluNurbsCallback(secondRenderer, GLU_NURBS_NORMAL_DATA,
+                         reinterpret_cast<_GLUfuncptr>(normalOfVertex));
+        gluNurbsCallback(secondRenderer, GLU_NURBS_VERTEX_DATA,
+                         reinterpret_cast<_GLUfuncptr>(vertexOfPrimitive));
+        gluNurbsCallback(secondRenderer, GLU_NURBS_END_DATA,
+                         reinterpret_cast<_GLUfuncptr>(endPrimitive));
+        gluNurbsProperty(secondRenderer, GLU_NURBS_MODE, GLU_NURBS_TESSELLATOR);
+        gluNurbsProperty(secondRenderer, GLU_AUTO_LOAD_MATRIX, GL_FALSE);
+        gluNurbsProperty(secondRenderer, GLU_CULLING, GL_TRUE);
+    }
+    gluNurbsProperty(secondRenderer, GLU_DISPLAY_MODE, key.displayMode);
+    const GLenum sampling[5] = {GLU_SAMPLING_METHOD, GLU_SAMPLING_TOLERANCE,
+                                GLU_PARAMETRIC_TOLERANCE, GLU_U_STEP, GLU_V_STEP};
+    for (int i = 0; i < 5; ++i) gluNurbsProperty(secondRenderer, sampling[i], key.sampling[i]);
+    gluLoadSamplingMatrices(secondRenderer, key.modelView, key.projection, key.viewport);
+    if (worker == nullptr) {
+        worker = new WorkerThread();
+        workerProcess = getpid();
+    }
+}
+
+void forgetSecondRenderer() {
+    if (secondRenderer != nullptr) gluDeleteNurbsRenderer(secondRenderer);
+    secondRenderer = nullptr;
+}
+
+// Tessellates the surface in two parts on two threads and draws them. False when the surface is
+// not cut (too small, knots GLU would refuse, sampling other than path length, which sets state
+// in GLU that a second renderer would not share) or when GLU reported an error on a part; the
+// caller then tessellates the whole surface, which reports errors as usual (a first part already
+// drawn is drawn again at the same depth, which changes no pixel).
+bool tessellateAndDrawInParts(GLUnurbs* renderer, const SurfaceDescription& surface, bool outline) {
+    if (!cuttingAllowed || cache.key.sampling[0] != GLU_PATH_LENGTH) return false;
+    if (!cutSurfaceInTwo(surface, kFirstPartShare, firstPart.surface, secondPart.surface))
+        return false;
+    prepareSecondRenderer(cache.key);
+    worker->start([outline] {
+        runGlu(secondRenderer, secondPart.surface, secondPart.tessellation, true);
+        if (secondPart.tessellation.errors.empty())
+            buildDrawLists(secondPart.tessellation, outline, secondPart.lists);
+    });
+    runGlu(renderer, firstPart.surface, firstPart.tessellation, true);
+    const bool firstFailed = !firstPart.tessellation.errors.empty();
+    if (!firstFailed) {
+        buildDrawLists(firstPart.tessellation, outline, firstPart.lists);
+        beginDrawing();
+        drawLists(firstPart.lists);
+    }
+    worker->wait();
+    const bool secondFailed = !secondPart.tessellation.errors.empty();
+    if (!firstFailed && !secondFailed) drawLists(secondPart.lists);
+    if (!firstFailed) {
+        endDrawing(hasPrimitives(firstPart.lists) ||
+                   (!secondFailed && hasPrimitives(secondPart.lists)));
+    }
+    if (firstFailed || secondFailed) {
+        // A renderer that met an error may not recover; the next second part starts afresh.
+        forgetSecondRenderer();
+        return false;
+    }
+    cache.errors.clear();
+    cache.lists = firstPart.lists;
+    appendLists(cache.lists, secondPart.lists);
+    ++tessellationsInParts;
+    return true;
 }
 
 // The display mode and culling GLU applies, set on every draw like the plain path does.
@@ -359,17 +515,25 @@ void drawSurfaceCached(GLUnurbs* renderer, const SurfaceDescription& surface, fl
     applyProperties(renderer, displayMode);
     static TessellationKey current;
     readKey(renderer, surface, current);
-    if (!cache.valid || !sameKey(current, cache.key)) {
-        std::swap(cache.key, current);
-        cache.valid = false;
-        tessellate(renderer, surface, cache);
-        cache.valid = true;
-    } else {
+    if (cache.valid && sameKey(current, cache.key)) {
         for (GLenum code : cache.errors) {
             if (reportError != nullptr) reportError(code);
         }
+        drawCaptured(cache.lists);
+        return;
     }
-    drawCaptured(cache);
+    std::swap(cache.key, current);
+    cache.valid = false;
+    gluNurbsProperty(renderer, GLU_NURBS_MODE, GLU_NURBS_TESSELLATOR);
+    const bool outline = cache.key.displayMode != GLU_FILL;
+    ++tessellations;
+    if (!tessellateAndDrawInParts(renderer, surface, outline)) {
+        runGlu(renderer, surface, whole, false);
+        cache.errors = whole.errors;
+        buildDrawLists(whole, outline, cache.lists);
+        drawCaptured(cache.lists);
+    }
+    cache.valid = true;
 }
 
 void drawSurfaceDirect(GLUnurbs* renderer, const SurfaceDescription& surface, float displayMode) {
@@ -387,6 +551,27 @@ void clearSurfaceCache() {
     cache.valid = false;
 }
 
+void releaseSurfaceCache() {
+    cache = CapturedSurface();
+    whole = Tessellation();
+    firstPart = Part();
+    secondPart = Part();
+    // A forked child has the worker object but not its thread, so only its maker ends it.
+    if (worker != nullptr && workerProcess == getpid()) {
+        delete worker;
+        worker = nullptr;
+    }
+    forgetSecondRenderer();
+}
+
+void setSurfaceCutting(bool on) {
+    cuttingAllowed = on;
+}
+
 long surfaceTessellationCount() {
     return tessellations;
+}
+
+long surfaceTessellationInPartsCount() {
+    return tessellationsInParts;
 }

@@ -5,20 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-// One NURBS surface as gluNurbsSurface takes it: knots in s and t, strides in floats, the
-// homogeneous points (x*w, y*w, z*w, w) and the orders. Like GLU, the cache reads knot count
-// minus order points in each direction.
-struct SurfaceDescription {
-    GLint knotCountS = 0;
-    const GLfloat* knotsS = nullptr;
-    GLint knotCountT = 0;
-    const GLfloat* knotsT = nullptr;
-    GLint strideS = 0;
-    GLint strideT = 0;
-    const GLfloat* points = nullptr;
-    GLint orderS = 0;
-    GLint orderT = 0;
-};
+#include "view/surface_description.h"
 
 // Sets up a renderer for both drawing paths below: its GLU_ERROR callback is errorCallback, and
 // the callbacks that receive GLU's tessellation are installed.
@@ -36,6 +23,16 @@ void drawSurfaceDirect(GLUnurbs* renderer, const SurfaceDescription& surface, fl
 
 // Forgets the captured primitives, so the next cached draw tessellates again.
 void clearSurfaceCache();
+
+// Frees the captured primitives, the second renderer that tessellates part of a large surface
+// and its thread; for the exit clean-up.
+void releaseSurfaceCache();
+
+// Whether a large surface may be cut in two and tessellated on two threads (on by default).
+void setSurfaceCutting(bool on);
+
+// How many of the tessellations ran in two parts.
+long surfaceTessellationInPartsCount();
 
 // How many times drawSurfaceCached has run GLU's tessellation.
 long surfaceTessellationCount();

@@ -237,3 +237,94 @@ TEST(SectionDragRedraw, OneDragStepDrawsTheMainViewOnceWithTheNewSkinnedSurface)
 }
 
 }  // namespace
+
+namespace {
+
+// A large surface is tessellated in two parts on two threads; the picture is the one the whole
+// surface gives, in every display mode and view, and in later frames drawn from the kept lists.
+class SurfaceCutInParts : public ::testing::TestWithParam<PictureCase> {
+protected:
+    void TearDown() override { setSurfaceCutting(true); }
+};
+
+// A hull whose t knots are uneven, with a double and a full-order interior knot, and whose s
+// direction has more spans than t, so the cut runs across s.
+void setUnevenHull() {
+    setHull(50);
+    std::vector<PointH> net(editor.controlNet.begin(), editor.controlNet.begin() + 50 * 20);
+    for (PointH& p : net) p.w = 1.0f;
+    for (size_t i = 0; i < net.size(); i += 7) {
+        PointH& p = net[i];
+        p = testsupport::weighted(p.x, p.y, p.z, 1.6f);
+    }
+    testsupport::setSurface(50, 20, 4, 3, net);
+    float* t = editor.knotsV.data();  // 23 knots, order 3: 0 0 0 | 20 interior | 1 1 1
+    for (int i = 3; i < 20; ++i) {
+        const float x = static_cast<float>(i - 2) / 18.0f;
+        t[i] = x * x * (3.0f - 2.0f * x);
+    }
+    t[8] = t[7];
+    t[13] = t[12] = t[11];
+}
+
+TEST_P(SurfaceCutInParts, DrawsThePictureOfTheWholeSurface) {
+    const PictureCase& c = GetParam();
+    testsupport::resetMainView();
+    if (c.sample != nullptr) {
+        setUnevenHull();
+    } else {
+        setHull(50);
+    }
+    editor.surfaceDisplayMode = c.displayMode;
+    editor.cameraPolar = c.polar;
+    editor.cameraAzimuth = c.azimuth;
+    editor.cameraDistance = c.distance;
+    setSurfaceCutting(false);
+    clearSurfaceCache();
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    drawMainFrame();
+    const MainFrame whole = drawMainFrame();
+    setSurfaceCutting(true);
+    clearSurfaceCache();
+    const long inParts = surfaceTessellationInPartsCount();
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    drawMainFrame();
+    clearSurfaceCache();
+    const MainFrame cut = drawMainFrame();
+    EXPECT_EQ(surfaceTessellationInPartsCount(), inParts + 2);
+    const MainFrame kept = drawMainFrame();
+    EXPECT_EQ(surfaceTessellationInPartsCount(), inParts + 2);
+    const Difference d = compare(whole, cut);
+    EXPECT_GT(d.covered, 5000);
+    EXPECT_EQ(d.differing, 0) << "of " << d.covered;
+    EXPECT_EQ(compare(whole, kept).differing, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LargeSurfaces, SurfaceCutInParts,
+    ::testing::Values(
+        PictureCase{"hull50_outline", nullptr, kDisplayModeOutline, 1.3f, 0.4f, 3.9f},
+        PictureCase{"hull50_fill", nullptr, kDisplayModeFill, 1.3f, 0.4f, 3.9f},
+        PictureCase{"hull50_near_outline", nullptr, kDisplayModeOutline, 0.6f, 0.3f, 0.9f},
+        PictureCase{"uneven_outline", "uneven", kDisplayModeOutline, 1.1f, 0.9f, 3.2f},
+        PictureCase{"uneven_fill", "uneven", kDisplayModeFill, 1.1f, 0.9f, 3.2f}),
+    [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
+
+TEST(SurfaceCutInPartsErrors, ALargeSurfaceGluRefusesIsReportedOnceAsWhole) {
+    testsupport::resetMainView();
+    setHull(50);
+    editor.knotsV[20] = editor.knotsV[21] + 0.1f;
+    setSurfaceCaching(false);
+    testing::internal::CaptureStdout();
+    drawMainFrame();
+    const std::string direct = testing::internal::GetCapturedStdout();
+    setSurfaceCaching(true);
+    ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
+    const long inParts = surfaceTessellationInPartsCount();
+    testing::internal::CaptureStdout();
+    drawMainFrame();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), direct);
+    EXPECT_EQ(surfaceTessellationInPartsCount(), inParts);
+}
+
+}  // namespace

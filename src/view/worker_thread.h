@@ -1,0 +1,34 @@
+// One background thread that runs one job at a time for the thread that owns it.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// The thread is started once and kept, so each job starts on a thread that is already there
+// (a thread made for each job often starts on the busy core of the one that made it).
+class WorkerThread {
+public:
+    WorkerThread();
+    // Waits for the running job, then ends the thread.
+    ~WorkerThread();
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    // Hands `job` to the thread; the previous job must have been waited for.
+    void start(std::function<void()> job);
+    // Returns once the last job started has finished.
+    void wait();
+
+private:
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable jobReady_;
+    std::condition_variable jobDone_;
+    std::function<void()> job_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
