@@ -9,10 +9,10 @@
 // polygon mode GL_LINE; here the outline keeps exactly the edges that mode draws (every edge of a
 // triangle, the four sides of a quad, the rim of a polygon) as lines, each edge once.
 //
-// A large surface is cut at a knot into two parts (view/surface_parts.h). GLU turns a surface
-// into Bezier patches and samples and culls each patch on its own, so the two parts give the
-// patches of the whole. A second renderer tessellates the second part on a worker thread while
-// this thread tessellates the first part and draws it; the second part is drawn when it is ready.
+// A large surface is cut at knots into parts (view/surface_parts.h). GLU turns a surface into
+// Bezier patches and samples and culls each patch on its own, so the parts give the patches of
+// the whole. This thread and a worker with a second renderer share the parts; this thread draws
+// them in order as they are ready, while the worker tessellates later ones.
 #include "view/surface_cache.h"
 
 #include <unistd.h>
@@ -81,7 +81,7 @@ struct Part {
 
 CapturedSurface cache;
 Tessellation whole;
-Part firstPart, secondPart;
+std::vector<Part> parts;
 long tessellations = 0;
 long tessellationsInParts = 0;
 bool cuttingAllowed = true;
@@ -90,14 +90,15 @@ void (*reportError)(GLenum) = nullptr;
 // data), and whether its errors are only kept, not reported.
 thread_local Tessellation* capturing = nullptr;
 thread_local bool errorsOnlyKept = false;
-// The renderer of second parts and the thread it runs on, made on the first cut; the process
-// that made the thread (a forked child has no such thread).
+// The renderer of the parts the worker tessellates and the worker itself, made on the first
+// cut, and the process that made the worker
+// (a forked child has the object but not the thread).
 GLUnurbs* secondRenderer = nullptr;
 WorkerThread* worker = nullptr;
 pid_t workerProcess = 0;
-// The first part is the smaller one: this thread also draws it while the worker still
-// tessellates the second part.
-constexpr double kFirstPartShare = 0.45;
+// Parts a large surface is cut into: enough that this thread can draw early parts while the
+// worker still tessellates later ones, few enough that cutting adds little work.
+constexpr int kParts = 6;
 
 bool sameBytes(const std::vector<GLfloat>& a, const std::vector<GLfloat>& b) {
     return a.size() == b.size() &&
@@ -451,43 +452,49 @@ void forgetSecondRenderer() {
     secondRenderer = nullptr;
 }
 
-// Tessellates the surface in two parts on two threads and draws them. False when the surface is
-// not cut (too small, knots GLU would refuse, sampling other than path length, which sets state
-// in GLU that a second renderer would not share) or when GLU reported an error on a part; the
-// caller then tessellates the whole surface, which reports errors as usual (a first part already
-// drawn is drawn again at the same depth, which changes no pixel).
+// Tessellates the surface in parts on two threads and draws each part as soon as it and those
+// before it are ready. False when the surface is not cut (too small, knots GLU would refuse,
+// sampling other than path length, which sets state in GLU that a second renderer would not
+// share) or when GLU reported an error on a part; the caller then tessellates the whole surface,
+// which reports errors as usual (parts already drawn are drawn again at the same depth, which
+// changes no pixel).
 bool tessellateAndDrawInParts(GLUnurbs* renderer, const SurfaceDescription& surface, bool outline) {
     if (!cuttingAllowed || cache.key.sampling[0] != GLU_PATH_LENGTH) return false;
-    if (!cutSurfaceInTwo(surface, kFirstPartShare, firstPart.surface, secondPart.surface))
-        return false;
+    const std::vector<SurfaceDescription> cut = cutSurface(surface, kParts);
+    if (cut.empty()) return false;
     prepareSecondRenderer(cache.key);
-    worker->start([outline] {
-        runGlu(secondRenderer, secondPart.surface, secondPart.tessellation, true);
-        if (secondPart.tessellation.errors.empty())
-            buildDrawLists(secondPart.tessellation, outline, secondPart.lists);
-    });
-    runGlu(renderer, firstPart.surface, firstPart.tessellation, true);
-    const bool firstFailed = !firstPart.tessellation.errors.empty();
-    if (!firstFailed) {
-        buildDrawLists(firstPart.tessellation, outline, firstPart.lists);
-        beginDrawing();
-        drawLists(firstPart.lists);
-    }
-    worker->wait();
-    const bool secondFailed = !secondPart.tessellation.errors.empty();
-    if (!firstFailed && !secondFailed) drawLists(secondPart.lists);
-    if (!firstFailed) {
-        endDrawing(hasPrimitives(firstPart.lists) ||
-                   (!secondFailed && hasPrimitives(secondPart.lists)));
-    }
-    if (firstFailed || secondFailed) {
-        // A renderer that met an error may not recover; the next second part starts afresh.
+    if (parts.size() < cut.size()) parts.resize(cut.size());
+    for (size_t i = 0; i < cut.size(); ++i) parts[i].surface = cut[i];
+    bool failed = false, drawing = false, drewSomething = false;
+    shareJobs(
+        *worker, static_cast<int>(cut.size()),
+        [renderer, outline](int index, bool onWorker) {
+            Part& part = parts[static_cast<size_t>(index)];
+            runGlu(onWorker ? secondRenderer : renderer, part.surface, part.tessellation, true);
+            if (part.tessellation.errors.empty())
+                buildDrawLists(part.tessellation, outline, part.lists);
+        },
+        [&](int index) {
+            const Part& part = parts[static_cast<size_t>(index)];
+            if (!part.tessellation.errors.empty()) {
+                failed = true;
+                return false;
+            }
+            if (!drawing) beginDrawing();
+            drawing = true;
+            drawLists(part.lists);
+            drewSomething = drewSomething || hasPrimitives(part.lists);
+            return true;
+        });
+    if (drawing) endDrawing(drewSomething);
+    if (failed) {
+        // A renderer that met an error may not recover; the next second renderer starts afresh.
         forgetSecondRenderer();
         return false;
     }
     cache.errors.clear();
-    cache.lists = firstPart.lists;
-    appendLists(cache.lists, secondPart.lists);
+    cache.lists = parts[0].lists;
+    for (size_t i = 1; i < cut.size(); ++i) appendLists(cache.lists, parts[i].lists);
     ++tessellationsInParts;
     return true;
 }
@@ -554,8 +561,7 @@ void clearSurfaceCache() {
 void releaseSurfaceCache() {
     cache = CapturedSurface();
     whole = Tessellation();
-    firstPart = Part();
-    secondPart = Part();
+    parts = std::vector<Part>();
     // A forked child has the worker object but not its thread, so only its maker ends it.
     if (worker != nullptr && workerProcess == getpid()) {
         delete worker;

@@ -1,4 +1,4 @@
-// Cutting a NURBS surface at a knot into two windows onto its points and knots.
+// Cutting a NURBS surface at knots into windows onto its points and knots.
 //
 // A B-spline of order k over the knots t[0..n+k-1] (n points) is defined on [t[k-1], t[n]]. On
 // [t[a], t[b]] it needs only the points a-k+1 .. b-1 and the knots t[a-k+1] .. t[b+k-1]: that
@@ -36,54 +36,61 @@ std::vector<GLint> interiorBreakpoints(const GLfloat* knots, GLint knotCount, GL
     return breakpoints;
 }
 
-// The parts of `whole` cut at the breakpoint `at` (the first index of its knot value) in one
-// direction: the first part's range ends at t[at], the second's starts there.
-void cutAt(const SurfaceDescription& whole, bool acrossT, GLint at, SurfaceDescription& first,
-           SurfaceDescription& second) {
+// The window of `whole` over [t[from], t[to]] in one direction: `from` is the last index of its
+// knot value (order-1 for the start of the range), `to` the first index of its knot value (the
+// number of points for the end of the range).
+SurfaceDescription window(const SurfaceDescription& whole, bool acrossT, GLint from, GLint to) {
     const GLint order = acrossT ? whole.orderT : whole.orderS;
-    const GLint knotCount = acrossT ? whole.knotCountT : whole.knotCountS;
-    const GLfloat* knots = acrossT ? whole.knotsT : whole.knotsS;
-    const GLint stride = acrossT ? whole.strideT : whole.strideS;
-    // The second part's range starts at the last copy of the cut's knot value.
-    GLint last = at;
-    while (last + 1 < knotCount && knots[last + 1] == knots[at]) ++last;
-    const GLint start = last - order + 1;
-    first = whole;
-    second = whole;
-    second.points = whole.points + static_cast<std::ptrdiff_t>(start) * stride;
+    const GLint start = from - order + 1;
+    const GLint points = to - start;
+    SurfaceDescription part = whole;
     if (acrossT) {
-        first.knotCountT = at + order;
-        second.knotsT = knots + start;
-        second.knotCountT = knotCount - start;
+        part.knotsT = whole.knotsT + start;
+        part.knotCountT = points + order;
+        part.points = whole.points + static_cast<std::ptrdiff_t>(start) * whole.strideT;
     } else {
-        first.knotCountS = at + order;
-        second.knotsS = knots + start;
-        second.knotCountS = knotCount - start;
+        part.knotsS = whole.knotsS + start;
+        part.knotCountS = points + order;
+        part.points = whole.points + static_cast<std::ptrdiff_t>(start) * whole.strideS;
     }
+    return part;
 }
 
 }  // namespace
 
-bool cutSurfaceInTwo(const SurfaceDescription& surface, double firstShare,
-                     SurfaceDescription& first, SurfaceDescription& second) {
-    if (surface.points == nullptr || surface.strideS < 4 || surface.strideT < 4) return false;
-    if (!(firstShare >= 0.0 && firstShare <= 1.0)) return false;
+std::vector<SurfaceDescription> cutSurface(const SurfaceDescription& surface, int parts) {
+    if (surface.points == nullptr || surface.strideS < 4 || surface.strideT < 4 || parts < 2)
+        return {};
     bool validS = false, validT = false;
     const std::vector<GLint> inS =
         interiorBreakpoints(surface.knotsS, surface.knotCountS, surface.orderS, validS);
     const std::vector<GLint> inT =
         interiorBreakpoints(surface.knotsT, surface.knotCountT, surface.orderT, validT);
-    if (!validS || !validT) return false;
+    if (!validS || !validT) return {};
     const long patches = static_cast<long>(inS.size() + 1) * static_cast<long>(inT.size() + 1);
-    if (patches < kPatchesWorthCutting) return false;
+    if (patches < kPatchesWorthCutting) return {};
     const bool acrossT = inT.size() >= inS.size();
     const std::vector<GLint>& breakpoints = acrossT ? inT : inS;
-    if (breakpoints.empty()) return false;
-    // Breakpoint j ends span j of the spans 0 .. size.
-    const double spans = static_cast<double>(breakpoints.size() + 1);
-    size_t j = static_cast<size_t>(std::lround(firstShare * spans));
-    j = j < 1 ? 0 : j - 1;
-    if (j >= breakpoints.size()) j = breakpoints.size() - 1;
-    cutAt(surface, acrossT, breakpoints[j], first, second);
-    return true;
+    if (breakpoints.empty()) return {};
+    const GLint order = acrossT ? surface.orderT : surface.orderS;
+    const GLint knotCount = acrossT ? surface.knotCountT : surface.knotCountS;
+    const GLfloat* knots = acrossT ? surface.knotsT : surface.knotsS;
+    // Breakpoint j ends span j of the spans 0 .. size; each cut ends about as many spans.
+    const size_t spans = breakpoints.size() + 1;
+    std::vector<SurfaceDescription> result;
+    GLint from = order - 1;
+    size_t previous = 0;  // 1 + the last breakpoint used
+    for (int k = 1; k < parts; ++k) {
+        const size_t end = (static_cast<size_t>(k) * spans + static_cast<size_t>(parts) / 2) /
+                           static_cast<size_t>(parts);
+        if (end <= previous || end > breakpoints.size()) continue;
+        const GLint at = breakpoints[end - 1];
+        result.push_back(window(surface, acrossT, from, at));
+        from = at;
+        while (from + 1 < knotCount && knots[from + 1] == knots[at]) ++from;
+        previous = end;
+    }
+    result.push_back(window(surface, acrossT, from, knotCount - order));
+    if (result.size() < 2) return {};
+    return result;
 }

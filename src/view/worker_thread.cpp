@@ -2,6 +2,7 @@
 #include "view/worker_thread.h"
 
 #include <utility>
+#include <vector>
 
 WorkerThread::WorkerThread() : thread_([this] { run(); }) {}
 
@@ -42,4 +43,69 @@ void WorkerThread::run() {
         busy_ = false;
         jobDone_.notify_all();
     }
+}
+
+namespace {
+
+// Which jobs are taken and which are finished, shared by the two threads.
+struct JobBoard {
+    std::mutex mutex;
+    std::condition_variable finishedOne;
+    std::vector<bool> finished;
+    int nextFree = 1;  // job 0 is the calling thread's
+    bool stopped = false;
+
+    // The next job nobody has taken, or -1.
+    int take() {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (stopped || nextFree >= static_cast<int>(finished.size())) return -1;
+        return nextFree++;
+    }
+    void finish(int index) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished[static_cast<size_t>(index)] = true;
+        }
+        finishedOne.notify_all();
+    }
+    bool isFinished(int index) {
+        std::lock_guard<std::mutex> lock(mutex);
+        return finished[static_cast<size_t>(index)];
+    }
+};
+
+}  // namespace
+
+void shareJobs(WorkerThread& worker, int count, const std::function<void(int, bool)>& job,
+               const std::function<bool(int)>& use) {
+    if (count <= 0) return;
+    JobBoard board;
+    board.finished.assign(static_cast<size_t>(count), false);
+    worker.start([&board, &job] {
+        for (int index = board.take(); index >= 0; index = board.take()) {
+            job(index, true);
+            board.finish(index);
+        }
+    });
+    job(0, false);
+    board.finish(0);
+    for (int next = 0; next < count; ++next) {
+        while (!board.isFinished(next)) {
+            const int index = board.take();
+            if (index >= 0) {
+                job(index, false);
+                board.finish(index);
+            } else {
+                std::unique_lock<std::mutex> lock(board.mutex);
+                board.finishedOne.wait(
+                    lock, [&board, next] { return board.finished[static_cast<size_t>(next)]; });
+            }
+        }
+        if (!use(next)) {
+            std::lock_guard<std::mutex> lock(board.mutex);
+            board.stopped = true;
+            break;
+        }
+    }
+    worker.wait();
 }

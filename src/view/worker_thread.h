@@ -32,3 +32,12 @@ private:
     bool stopping_ = false;
     std::thread thread_;
 };
+
+// Runs jobs 0 .. count-1 on the calling thread and on `worker`, and passes each finished job to
+// `use` on the calling thread, in index order. The calling thread runs job 0 first and, whenever
+// the next job to use is not finished yet, runs the next job nobody has taken, so the two
+// threads share the jobs and the calling thread uses early ones while the worker runs later ones.
+// job(index, onWorker) may run on either thread; when `use` returns false, no further job is used
+// or started. Returns once every started job has finished.
+void shareJobs(WorkerThread& worker, int count, const std::function<void(int, bool)>& job,
+               const std::function<bool(int)>& use);

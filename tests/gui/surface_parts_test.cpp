@@ -47,8 +47,13 @@ std::vector<float> knots(int count, int order, std::vector<int> repeats = {}) {
 
 Net makeNet(int countS, int countT, int orderS, int orderT, std::vector<int> repeatsS = {},
             std::vector<int> repeatsT = {}) {
-    Net n{countS, countT, orderS, orderT, knots(countS, orderS, repeatsS),
-          knots(countT, orderT, repeatsT), {}};
+    Net n{countS,
+          countT,
+          orderS,
+          orderT,
+          knots(countS, orderS, repeatsS),
+          knots(countT, orderT, repeatsT),
+          {}};
     for (int t = 0; t < countT; ++t) {
         for (int s = 0; s < countS; ++s) {
             const float w = 1.0f + 0.3f * std::sin(static_cast<float>(s * 7 + t * 3));
@@ -112,7 +117,12 @@ struct CutCase {
     bool acrossT;  // the direction expected to be cut
 };
 
-TEST(SurfaceParts, EachPartIsTheSurfaceOverItsRangeAndTheRangesMeetAtABreakpoint) {
+Range rangeAcross(const SurfaceDescription& d, bool acrossT) {
+    return acrossT ? rangeOf(d.knotsT, d.knotCountT, d.orderT)
+                   : rangeOf(d.knotsS, d.knotCountS, d.orderS);
+}
+
+TEST(SurfaceParts, EachPartIsTheSurfaceOverItsRangeAndTheRangesFollowOneAnother) {
     const CutCase cases[] = {
         {"uniform 50 x 50, cubic", makeNet(50, 50, 4, 4), true},
         {"more spans in s", makeNet(40, 12, 4, 3), false},
@@ -123,28 +133,24 @@ TEST(SurfaceParts, EachPartIsTheSurfaceOverItsRangeAndTheRangesMeetAtABreakpoint
     for (const CutCase& c : cases) {
         SCOPED_TRACE(c.name);
         const SurfaceDescription whole = c.net.description();
-        for (double share = 0.0; share <= 1.0; share += 0.125) {
-            SCOPED_TRACE(share);
-            SurfaceDescription first, second;
-            ASSERT_TRUE(cutSurfaceInTwo(whole, share, first, second));
-            const GLfloat* wholeKnots = c.acrossT ? whole.knotsT : whole.knotsS;
-            const GLint wholeCount = c.acrossT ? whole.knotCountT : whole.knotCountS;
-            const GLint order = c.acrossT ? whole.orderT : whole.orderS;
-            const Range all = rangeOf(wholeKnots, wholeCount, order);
-            const Range a = c.acrossT ? rangeOf(first.knotsT, first.knotCountT, order)
-                                      : rangeOf(first.knotsS, first.knotCountS, order);
-            const Range b = c.acrossT ? rangeOf(second.knotsT, second.knotCountT, order)
-                                      : rangeOf(second.knotsS, second.knotCountS, order);
-            EXPECT_EQ(a.low, all.low);
-            EXPECT_EQ(a.high, b.low);
-            EXPECT_EQ(b.high, all.high);
-            EXPECT_LT(a.low, a.high);
-            EXPECT_LT(b.low, b.high);
-            // The other direction is untouched.
-            EXPECT_EQ(c.acrossT ? first.knotCountS : first.knotCountT,
-                      c.acrossT ? whole.knotCountS : whole.knotCountT);
-            expectPartIsTheSurface(whole, first);
-            expectPartIsTheSurface(whole, second);
+        const Range all = rangeAcross(whole, c.acrossT);
+        for (int count = 2; count <= 9; ++count) {
+            SCOPED_TRACE(count);
+            const std::vector<SurfaceDescription> parts = cutSurface(whole, count);
+            ASSERT_GE(parts.size(), 2u);
+            EXPECT_LE(parts.size(), static_cast<size_t>(count));
+            float reached = all.low;
+            for (const SurfaceDescription& part : parts) {
+                const Range r = rangeAcross(part, c.acrossT);
+                EXPECT_EQ(r.low, reached);
+                EXPECT_LT(r.low, r.high);
+                reached = r.high;
+                // The other direction is untouched.
+                EXPECT_EQ(c.acrossT ? part.knotCountS : part.knotCountT,
+                          c.acrossT ? whole.knotCountS : whole.knotCountT);
+                expectPartIsTheSurface(whole, part);
+            }
+            EXPECT_EQ(reached, all.high);
         }
     }
 }
@@ -169,13 +175,11 @@ TEST(SurfaceParts, SurfacesGluWouldRefuseOrTooSmallToGainAreLeftWhole) {
     for (const Refused& r : refused) {
         Net net = makeNet(26, 26, 4, 4);
         r.spoil(net);
-        SurfaceDescription first, second;
-        EXPECT_FALSE(cutSurfaceInTwo(net.description(), 0.5, first, second)) << r.name;
+        EXPECT_TRUE(cutSurface(net.description(), 4).empty()) << r.name;
     }
     Net fine = makeNet(26, 26, 4, 4);
-    SurfaceDescription first, second;
-    EXPECT_TRUE(cutSurfaceInTwo(fine.description(), 0.5, first, second));
-    EXPECT_FALSE(cutSurfaceInTwo(fine.description(), std::nan(""), first, second));
+    EXPECT_EQ(cutSurface(fine.description(), 4).size(), 4u);
+    EXPECT_TRUE(cutSurface(fine.description(), 1).empty());
 }
 
 }  // namespace
