@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "view/surface_parts.h"
@@ -419,8 +420,18 @@ void appendLists(DrawLists& into, const DrawLists& part) {
 }
 
 // The second renderer takes the main renderer's display mode, culling and sampling, and the
-// matrices GLU would read from GL, which it cannot read on another thread.
-void prepareSecondRenderer(const TessellationKey& key) {
+// matrices GLU would read from GL, which it cannot read on another thread. False when no worker
+// thread can be started (the system refuses one); surfaces are then tessellated whole.
+bool prepareSecondRenderer(const TessellationKey& key) {
+    if (worker == nullptr) {
+        try {
+            worker = new WorkerThread();
+        } catch (const std::exception&) {
+            cuttingAllowed = false;
+            return false;
+        }
+        workerProcess = getpid();
+    }
     if (secondRenderer == nullptr) {
         secondRenderer = gluNewNurbsRenderer();
         gluNurbsCallback(secondRenderer, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(nurbsError));
@@ -441,10 +452,7 @@ void prepareSecondRenderer(const TessellationKey& key) {
                                 GLU_PARAMETRIC_TOLERANCE, GLU_U_STEP, GLU_V_STEP};
     for (int i = 0; i < 5; ++i) gluNurbsProperty(secondRenderer, sampling[i], key.sampling[i]);
     gluLoadSamplingMatrices(secondRenderer, key.modelView, key.projection, key.viewport);
-    if (worker == nullptr) {
-        worker = new WorkerThread();
-        workerProcess = getpid();
-    }
+    return true;
 }
 
 void forgetSecondRenderer() {
@@ -462,7 +470,7 @@ bool tessellateAndDrawInParts(GLUnurbs* renderer, const SurfaceDescription& surf
     if (!cuttingAllowed || cache.key.sampling[0] != GLU_PATH_LENGTH) return false;
     const std::vector<SurfaceDescription> cut = cutSurface(surface, kParts);
     if (cut.empty()) return false;
-    prepareSecondRenderer(cache.key);
+    if (!prepareSecondRenderer(cache.key)) return false;
     if (parts.size() < cut.size()) parts.resize(cut.size());
     for (size_t i = 0; i < cut.size(); ++i) parts[i].surface = cut[i];
     bool failed = false, drawing = false, drewSomething = false;
