@@ -4,7 +4,7 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
           libimgui-dev libfreeimage-dev libgtest-dev libbenchmark-dev xvfb xauth xdotool
-          imagemagick x11-utils)
+          imagemagick x11-utils libtcmalloc-minimal4)
 
 # ensure_packages [extra packages...]: installs whatever of the list is missing.
 ensure_packages() {
