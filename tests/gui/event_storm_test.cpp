@@ -37,6 +37,7 @@
 #include "support/test_surface.h"
 #include "view/background_image.h"
 #include "view/main_view.h"
+#include "view/surface_cache.h"
 
 namespace {
 
@@ -417,9 +418,30 @@ std::string viewFaults(const EditorState& s) {
     return out;
 }
 
-// Runs `count` actions from seed; returns where an invariant first broke, or "".
-std::string runStorm(uint64_t seed, int count) {
-    testsupport::loadSurface(testsupport::examplePath("vase.surf"));
+// A lofted hull of count x count points, cubic both ways: large enough that the main view cuts
+// it into parts tessellated on two threads.
+void setLargeHull(int count) {
+    std::vector<PointH> net;
+    for (int v = 0; v < count; ++v) {
+        for (int u = 0; u < count; ++u) {
+            const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
+            const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
+            net.push_back(testsupport::weighted(
+                -0.8f + 1.6f * static_cast<float>(v) / static_cast<float>(count - 1),
+                r * std::sin(t), r * std::cos(t), 1.0f));
+        }
+    }
+    testsupport::setSurface(count, count, 4, 4, net);
+}
+
+// Runs `count` actions from seed, starting from the sample vase or from a large hull; returns
+// where an invariant first broke, or "".
+std::string runStorm(uint64_t seed, int count, bool large) {
+    if (large) {
+        setLargeHull(14);
+    } else {
+        testsupport::loadSurface(testsupport::examplePath("vase.surf"));
+    }
     editor.skinningEnabled = 0;
     editor.sectionZoom = 1.0f;
     syncDerivedNets();
@@ -458,13 +480,14 @@ int actionsFromEnvironment() {
 }
 
 // The seeds every run replays: the main seed (LOFTWORK_STORM_SEED may replace it) for
-// LOFTWORK_STORM_ACTIONS actions, then each seed that once broke an invariant, up to the action
-// that showed it. No seed has broken one yet.
+// LOFTWORK_STORM_ACTIONS actions, a storm on a large surface, then each seed that once broke an
+// invariant, up to the action that showed it. No seed has broken one yet.
 struct Replay {
     uint64_t seed;
     int actions;  // 0: LOFTWORK_STORM_ACTIONS
+    bool large;   // start from a large hull instead of the vase
 };
-const Replay kSeeds[] = {{20240607, 0}};
+const Replay kSeeds[] = {{20240607, 0, false}, {1207, 1000, true}};
 
 }  // namespace
 
@@ -475,10 +498,15 @@ TEST(EventStorm, InvariantsHoldAfterEveryAction) {
             if (seedText != nullptr) replay.seed = strtoull(seedText, nullptr, 10);
             replay.actions = actionsFromEnvironment();
         }
-        const std::string fault = runStorm(replay.seed, replay.actions);
+        const long inParts = surfaceTessellationInPartsCount();
+        const std::string fault = runStorm(replay.seed, replay.actions, replay.large);
         EXPECT_EQ(fault, "");
-        printf("storm: %d actions from seed %llu, %s\n", replay.actions,
-               static_cast<unsigned long long>(replay.seed),
+        // The large hull keeps the main view tessellating in parts on two threads for a while.
+        if (replay.large) {
+            EXPECT_GT(surfaceTessellationInPartsCount(), inParts + 10);
+        }
+        printf("storm: %d actions from seed %llu%s, %s\n", replay.actions,
+               static_cast<unsigned long long>(replay.seed), replay.large ? " on a large hull" : "",
                fault.empty() ? "every invariant held" : "an invariant broke");
     }
 }
