@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -58,18 +59,75 @@ bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t
     return true;
 }
 
-double screenSpeedBound(const PointH* points, size_t count) {
+double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, int orderT,
+                         double tolerance) {
+    if (net == nullptr || columns < 1 || rows < 1 || orderS < 1 || orderT < 1) return 0.0;
+    if (!(tolerance > 0.0)) return HUGE_VAL;
+    const int windowsS = columns - orderS + 1, windowsT = rows - orderT + 1;
+    if (windowsS < 1 || windowsT < 1) return 0.0;
     const Matrices m = currentMatrices();
-    double largestXY = 0.0, largestW = 0.0, smallestW = HUGE_VAL;
-    for (size_t i = 0; i < count; ++i) {
-        double clip[4];
-        toClip(m, points[i], clip);
-        if (!(clip[3] > 0.0)) continue;  // at or behind the eye: GLU culls it
-        largestXY = std::fmax(largestXY, std::fabs(clip[0]) + std::fabs(clip[1]));
-        largestW = std::fmax(largestW, clip[3]);
-        smallestW = std::fmin(smallestW, clip[3]);
+    const double halfViewport = 0.5 * std::fmax(m.viewport[2], m.viewport[3]);
+    const size_t count = static_cast<size_t>(columns) * static_cast<size_t>(rows);
+    std::vector<double> clip(4 * count);
+    for (size_t i = 0; i < count; ++i) toClip(m, net[i], &clip[4 * i]);
+    auto at = [&](int s, int t) {
+        return &clip[4 * (static_cast<size_t>(t) * static_cast<size_t>(columns) +
+                          static_cast<size_t>(s))];
+    };
+    double total = 0.0;
+    for (int t = 0; t < windowsT; ++t) {
+        for (int s = 0; s < windowsS; ++s) {
+            double largestW = -HUGE_VAL, smallestW = HUGE_VAL;
+            for (int l = 0; l < orderT; ++l) {
+                for (int k = 0; k < orderS; ++k) {
+                    largestW = std::fmax(largestW, at(s + k, t + l)[3]);
+                    smallestW = std::fmin(smallestW, at(s + k, t + l)[3]);
+                }
+            }
+            if (!(largestW > 0.0)) continue;  // wholly at or behind the eye: culled
+            if (!(smallestW > 0.0)) {
+                // Across the eye plane GLU cannot project the patch and samples it at its fixed
+                // step counts instead.
+                total += (kGluFixedSteps + 1.0) * (kGluFixedSteps + 1.0);
+                continue;
+            }
+            // The patch on the screen is X / W with X, W weighted means of the points' (x, y)
+            // and w, taken relative to the first point's place c: (x - c w, y - c w). Its speed
+            // is at most (order - 1) (|dX| W + |X| |dW|) / m^2 per unit of the span, for the
+            // largest steps dX, dW between neighbouring points and m the smallest w.
+            const double* first = at(s, t);
+            const double cx = first[0] / first[3], cy = first[1] / first[3];
+            auto offset = [cx, cy](const double* p) {
+                return std::fabs(p[0] - cx * p[3]) + std::fabs(p[1] - cy * p[3]);
+            };
+            auto step = [cx, cy](const double* p, const double* q) {
+                return std::fabs((q[0] - cx * q[3]) - (p[0] - cx * p[3])) +
+                       std::fabs((q[1] - cy * q[3]) - (p[1] - cy * p[3]));
+            };
+            double largestX = 0.0, stepXS = 0.0, stepWS = 0.0, stepXT = 0.0, stepWT = 0.0;
+            for (int l = 0; l < orderT; ++l) {
+                for (int k = 0; k < orderS; ++k) {
+                    const double* p = at(s + k, t + l);
+                    largestX = std::fmax(largestX, offset(p));
+                    if (k + 1 < orderS) {
+                        const double* q = at(s + k + 1, t + l);
+                        stepXS = std::fmax(stepXS, step(p, q));
+                        stepWS = std::fmax(stepWS, std::fabs(q[3] - p[3]));
+                    }
+                    if (l + 1 < orderT) {
+                        const double* q = at(s + k, t + l + 1);
+                        stepXT = std::fmax(stepXT, step(p, q));
+                        stepWT = std::fmax(stepWT, std::fabs(q[3] - p[3]));
+                    }
+                }
+            }
+            const double scale = halfViewport / (smallestW * smallestW * tolerance);
+            const double acrossS =
+                (orderS - 1) * (stepXS * largestW + largestX * stepWS) * scale + 1.0;
+            const double acrossT =
+                (orderT - 1) * (stepXT * largestW + largestX * stepWT) * scale + 1.0;
+            total += acrossS * acrossT;
+        }
     }
-    if (largestW == 0.0) return 0.0;
-    const double ndc = 4.0 * largestXY * largestW / (smallestW * smallestW);
-    return ndc * 0.5 * std::fmax(m.viewport[2], m.viewport[3]);
+    return total;
 }

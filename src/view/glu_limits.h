@@ -14,11 +14,17 @@
 constexpr double kGluLargestValue = 1e15;
 bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t knotCount);
 
-// A bound, in pixels, on how far the surface can run on the screen between two neighbouring
-// control points, through the current matrices: for clip coordinates (x, y, w) of the points in
-// front of the eye, the change of x / w and y / w is at most 4 S W / m^2, with S the largest
-// |x| + |y|, W the largest w and m the smallest. GLU's own sampling takes about this many pixels
-// over its tolerance samples across a patch, so the bound is huge for a net that reaches far
-// past the window or that comes close to the eye while other points lie far away. 0 when no
-// point lies in front of the eye.
-double screenSpeedBound(const PointH* points, size_t count);
+// GLU's step count, in each direction, for a patch it samples at fixed steps: its default, which
+// a renderer keeps while it samples by path length.
+constexpr double kGluFixedSteps = 100.0;
+
+// A bound on how many points GLU's path-length sampling (no edge longer than `tolerance`
+// pixels) takes for the surface of `rows` rows of `columns` homogeneous points, of orders orderS
+// along a row and orderT across, through the current matrices. GLU samples each patch by its own
+// speed on the screen, which the patch's points bound: about (order - 1) times the largest step
+// between neighbouring points, weighted by how much their w varies, over the tolerance, samples
+// run across it in each direction. A patch reaching behind the eye takes kGluFixedSteps steps
+// each way; one wholly behind it, none. The sum is huge for a net that reaches far past the
+// window or from near the eye to far away.
+double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, int orderT,
+                         double tolerance);

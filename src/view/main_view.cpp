@@ -54,10 +54,10 @@ bool expandedNetMatchesCounts() {
 // the eye to far away (a section moved or scaled far out, a file in large units, the camera
 // among the points), would take billions of samples and exhaust memory, whatever the
 // tolerance, since GLU splits such a patch and samples each piece by its own size on the
-// screen. When the bound on that size asks for more than kMostSamplesAcross samples, the net is
-// sampled at a fixed number of steps across its knot range instead.
+// screen. When the estimate of GLU's samples passes kMostSamples (a few hundred megabytes of
+// tessellation), the net is sampled at a fixed number of steps across its knot range instead.
 constexpr float kSamplingTolerance = 50.0f;
-constexpr double kMostSamplesAcross = 2000.0;
+constexpr double kMostSamples = 1e6;
 constexpr double kStepsAcross = 100.0;
 
 // Samples per unit of parameter that put kStepsAcross samples across the knot range.
@@ -72,24 +72,23 @@ float stepsPerUnit(const float* knots, size_t count) {
     return static_cast<float>(std::fmin(kStepsAcross / range, 1e30));
 }
 
-void chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net,
-                    const std::vector<float>& knotsS, const std::vector<float>& knotsT) {
-    if (!(screenSpeedBound(net.data(), net.size()) > kSamplingTolerance * kMostSamplesAcross)) {
-        gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
-        gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);
-        return;
-    }
-    gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_DOMAIN_DISTANCE);
-    gluNurbsProperty(renderer, GLU_U_STEP, stepsPerUnit(knotsS.data(), knotsS.size()));
-    gluNurbsProperty(renderer, GLU_V_STEP, stepsPerUnit(knotsT.data(), knotsT.size()));
-}
-
-// Set when GLU reports an error about the surface it was given.
+// Set when GLU reports an error about the surface it was given, and while the renderer samples
+// at fixed steps.
 bool surfaceRendererFailed = false;
+bool surfaceRendererOnFixedSteps = false;
 
 void surfaceErrorCallback(GLenum errorCode) {
     surfaceRendererFailed = true;
     nurbsErrorCallback(errorCode);
+}
+
+void dropSurfaceRenderer() {
+    EditorState& s = editor;
+    if (s.surfaceRenderer != nullptr) {
+        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.surfaceRenderer));
+    }
+    s.surfaceRenderer = nullptr;
+    surfaceRendererOnFixedSteps = false;
 }
 
 GLUnurbs* surfaceRenderer() {
@@ -97,10 +96,7 @@ GLUnurbs* surfaceRenderer() {
     // GLU's renderer does not always recover from an error inside a surface (knots out of
     // order, say): it has then taken gigabytes for later, sound surfaces. One that reported an
     // error is replaced before it draws again.
-    if (s.surfaceRenderer != nullptr && surfaceRendererFailed) {
-        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.surfaceRenderer));
-        s.surfaceRenderer = nullptr;
-    }
+    if (surfaceRendererFailed) dropSurfaceRenderer();
     surfaceRendererFailed = false;
     if (s.surfaceRenderer == nullptr) {
         GLUnurbs* renderer = gluNewNurbsRenderer();
@@ -108,6 +104,33 @@ GLUnurbs* surfaceRenderer() {
         s.surfaceRenderer = renderer;
     }
     return static_cast<GLUnurbs*>(s.surfaceRenderer);
+}
+
+// Sets the sampling for the net (`columns` points per row, GLU's s; orders orderS, orderT) and
+// returns the renderer to draw it with. GLU keeps state from fixed-step sampling that has made a
+// later path-length sampling take gigabytes (a storm on a large hull showed it), so a renderer
+// going back to path length is replaced first.
+GLUnurbs* chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net, int columns,
+                         int orderS, int orderT, const std::vector<float>& knotsS,
+                         const std::vector<float>& knotsT) {
+    const int rows = columns > 0 ? static_cast<int>(net.size() / static_cast<size_t>(columns)) : 0;
+    if (!(pathLengthSamples(net.data(), columns, rows, orderS, orderT, kSamplingTolerance) >
+          kMostSamples)) {
+        if (surfaceRendererOnFixedSteps) {
+            dropSurfaceRenderer();
+            renderer = surfaceRenderer();
+            gluNurbsProperty(renderer, GLU_DISPLAY_MODE, editor.surfaceDisplayMode);
+            gluNurbsProperty(renderer, GLU_CULLING, GL_TRUE);
+        }
+        gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
+        gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);
+        return renderer;
+    }
+    surfaceRendererOnFixedSteps = true;
+    gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_DOMAIN_DISTANCE);
+    gluNurbsProperty(renderer, GLU_U_STEP, stepsPerUnit(knotsS.data(), knotsS.size()));
+    gluNurbsProperty(renderer, GLU_V_STEP, stepsPerUnit(knotsT.data(), knotsT.size()));
+    return renderer;
 }
 
 // One GL_POINTS batch over a net in storage order; the point at 4 * index == pickedPointOffset
@@ -283,7 +306,8 @@ void drawSurface() {
         surface.orderT = s.orderV;
         if (fitsGluRange(net->data(), net->size(), s.knotsU.data(), s.knotsU.size()) &&
             fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
-            chooseSampling(renderer, *net, s.knotsU, *knotsT);
+            renderer =
+                chooseSampling(renderer, *net, s.countU, s.orderU, s.orderV, s.knotsU, *knotsT);
             if (surfaceCaching) {
                 drawSurfaceCached(renderer, surface, s.surfaceDisplayMode);
             } else {
