@@ -71,6 +71,14 @@ void PrintTo(const PictureCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+// The case's display mode and camera.
+void view(const PictureCase& c) {
+    editor.surfaceDisplayMode = c.displayMode;
+    editor.cameraPolar = c.polar;
+    editor.cameraAzimuth = c.azimuth;
+    editor.cameraDistance = c.distance;
+}
+
 class SurfaceCachePicture : public ::testing::TestWithParam<PictureCase> {
 protected:
     void TearDown() override { setSurfaceCaching(true); }
@@ -84,10 +92,7 @@ TEST_P(SurfaceCachePicture, MatchesGluDrawingTheSurfaceItself) {
     } else {
         setHull(50);
     }
-    editor.surfaceDisplayMode = c.displayMode;
-    editor.cameraPolar = c.polar;
-    editor.cameraAzimuth = c.azimuth;
-    editor.cameraDistance = c.distance;
+    view(c);
     // Each path starts from GL's initial normal and draws a frame before the one compared: GL
     // state a frame leaves behind (the current normal the net is lit with) reaches the next.
     setSurfaceCaching(true);
@@ -275,10 +280,7 @@ TEST_P(SurfaceCutInParts, DrawsThePictureOfTheWholeSurface) {
     } else {
         setHull(50);
     }
-    editor.surfaceDisplayMode = c.displayMode;
-    editor.cameraPolar = c.polar;
-    editor.cameraAzimuth = c.azimuth;
-    editor.cameraDistance = c.distance;
+    view(c);
     setSurfaceCutting(false);
     clearSurfaceCache();
     glNormal3f(0.0f, 0.0f, 1.0f);
