@@ -140,6 +140,16 @@ protected:
     }
 };
 
+// What a frame drawn by GLU itself prints.
+std::string printedByGluDrawing() {
+    setSurfaceCaching(false);
+    testing::internal::CaptureStdout();
+    drawMainFrame();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    setSurfaceCaching(true);
+    return printed;
+}
+
 // Tessellations one more frame runs.
 long tessellationsOfOneFrame() {
     const long before = surfaceTessellationCount();
@@ -187,11 +197,7 @@ TEST_F(SurfaceCacheReuse, EverythingThatShapesTheTessellationRedoesIt) {
 TEST_F(SurfaceCacheReuse, NurbsErrorsArePrintedOnEveryFrameAsGluPrintsThem) {
     // Knots out of order: GLU refuses the surface with an error on each frame.
     editor.knotsU[5] = editor.knotsU[6] + 0.1f;
-    setSurfaceCaching(false);
-    testing::internal::CaptureStdout();
-    drawMainFrame();
-    const std::string direct = testing::internal::GetCapturedStdout();
-    setSurfaceCaching(true);
+    const std::string direct = printedByGluDrawing();
     ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
     for (int frame = 0; frame < 2; ++frame) {
         testing::internal::CaptureStdout();
@@ -316,11 +322,7 @@ TEST(SurfaceCutInPartsErrors, ALargeSurfaceGluRefusesIsReportedOnceAsWhole) {
     testsupport::resetMainView();
     setHull(50);
     editor.knotsV[20] = editor.knotsV[21] + 0.1f;
-    setSurfaceCaching(false);
-    testing::internal::CaptureStdout();
-    drawMainFrame();
-    const std::string direct = testing::internal::GetCapturedStdout();
-    setSurfaceCaching(true);
+    const std::string direct = printedByGluDrawing();
     ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
     const long inParts = surfaceTessellationInPartsCount();
     testing::internal::CaptureStdout();
