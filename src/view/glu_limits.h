@@ -18,13 +18,13 @@ bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t
 // a renderer keeps while it samples by path length.
 constexpr double kGluFixedSteps = 100.0;
 
-// A bound on how many points GLU's path-length sampling (no edge longer than `tolerance`
+// An estimate of how many points GLU's path-length sampling (no edge longer than `tolerance`
 // pixels) takes for the surface of `rows` rows of `columns` homogeneous points, of orders orderS
 // along a row and orderT across, through the current matrices. GLU samples each patch by its own
-// speed on the screen, which the patch's points bound: about (order - 1) times the largest step
-// between neighbouring points, weighted by how much their w varies, over the tolerance, samples
-// run across it in each direction. A patch reaching behind the eye takes kGluFixedSteps steps
-// each way; one wholly behind it, none. The sum is huge for a net that reaches far past the
-// window or from near the eye to far away.
+// speed on the screen: about (order - 1) times the longest step between neighbouring projected
+// points, times the ratio of the patch's farthest to its nearest depth (perspective speeds up
+// its near end), over the tolerance, samples run across it in each direction. A patch reaching
+// behind the eye takes kGluFixedSteps steps each way; one wholly behind it, none. The sum is huge
+// for a net that reaches far past the window or from near the eye to far away.
 double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, int orderT,
                          double tolerance);

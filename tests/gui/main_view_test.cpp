@@ -233,3 +233,38 @@ TEST_F(MainView, FrameEndsWithTheMainWindowCurrent) {
     EXPECT_EQ(glutGetWindow(), editor.mainWindow);
     EXPECT_EQ(mainFrameCount(), before + 1);
 }
+
+namespace {
+
+// The sampling method the main view's renderer was left with by the last frame.
+float samplingOfLastFrame() {
+    drawMainFrame();
+    float method = 0.0f;
+    gluGetNurbsProperty(static_cast<GLUnurbs*>(editor.surfaceRenderer), GLU_SAMPLING_METHOD,
+                        &method);
+    return method;
+}
+
+}  // namespace
+
+// GLU samples by path length (its default) in every ordinary view, near ones included; only a
+// net whose samples would run into the millions (one reaching from near the eye to far away)
+// is sampled at fixed steps, and the next ordinary view samples by path length again.
+TEST_F(MainView, OrdinaryViewsKeepGlusPathLengthSampling) {
+    for (const char* sample : {"vase.surf", "hull.surf", "bottle.surf"}) {
+        ASSERT_TRUE(testsupport::loadSurface(testsupport::examplePath(sample)));
+        for (float distance : {3.9f, 2.5f, 1.5f}) {
+            editor.cameraDistance = distance;
+            EXPECT_EQ(samplingOfLastFrame(), GLU_PATH_LENGTH) << sample << " at " << distance;
+        }
+    }
+    std::vector<PointH> net;
+    for (int i = 0; i < 9; ++i) net.push_back(testsupport::weighted(i % 3 - 1, i / 3 - 1, 0, 1));
+    net[4] = testsupport::weighted(0, 0, 3.89f, 1);  // just in front of the eye
+    testsupport::setSurface(3, 3, 3, 3, net);
+    editor.cameraDistance = 3.9f;
+    EXPECT_EQ(samplingOfLastFrame(), GLU_DOMAIN_DISTANCE);
+    net[4] = testsupport::weighted(0, 0, 0.5f, 1);
+    testsupport::setSurface(3, 3, 3, 3, net);
+    EXPECT_EQ(samplingOfLastFrame(), GLU_PATH_LENGTH);
+}
