@@ -6,24 +6,12 @@
 #include <cmath>
 #include <vector>
 
+#include "view/window_transform.h"
+
 namespace {
 
-struct Matrices {
-    GLdouble modelView[16];
-    GLdouble projection[16];
-    GLint viewport[4];
-};
-
-Matrices currentMatrices() {
-    Matrices m;
-    glGetDoublev(GL_MODELVIEW_MATRIX, m.modelView);
-    glGetDoublev(GL_PROJECTION_MATRIX, m.projection);
-    glGetIntegerv(GL_VIEWPORT, m.viewport);
-    return m;
-}
-
 // The homogeneous point through both matrices (GL column order), in double.
-void toClip(const Matrices& m, const PointH& p, double clip[4]) {
+void toClip(const WindowTransform& m, const PointH& p, double clip[4]) {
     const double in[4] = {p.x, p.y, p.z, p.w};
     double eye[4];
     for (int r = 0; r < 4; ++r) {
@@ -46,7 +34,7 @@ bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t
     for (size_t i = 0; i < knotCount; ++i) {
         if (!small(knots[i])) return false;
     }
-    const Matrices m = currentMatrices();
+    const WindowTransform m = readWindowTransform();
     for (size_t i = 0; i < count; ++i) {
         const PointH& p = points[i];
         if (!small(p.x) || !small(p.y) || !small(p.z) || !small(p.w)) return false;
@@ -65,7 +53,7 @@ double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, i
     if (!(tolerance > 0.0)) return HUGE_VAL;
     const int windowsS = columns - orderS + 1, windowsT = rows - orderT + 1;
     if (windowsS < 1 || windowsT < 1) return 0.0;
-    const Matrices m = currentMatrices();
+    const WindowTransform m = readWindowTransform();
     const double halfWidth = 0.5 * m.viewport[2], halfHeight = 0.5 * m.viewport[3];
     // Every point in pixels, and its clip w (not positive: at or behind the eye).
     const size_t count = static_cast<size_t>(columns) * static_cast<size_t>(rows);

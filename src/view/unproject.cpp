@@ -10,22 +10,9 @@
 #include <cmath>
 
 #include "model/editor_state.h"
+#include "view/window_transform.h"
 
 namespace {
-
-struct WindowTransform {
-    GLdouble modelView[16];
-    GLdouble projection[16];
-    GLint viewport[4];
-};
-
-WindowTransform readWindowTransform() {
-    WindowTransform t;
-    glGetDoublev(GL_MODELVIEW_MATRIX, t.modelView);
-    glGetDoublev(GL_PROJECTION_MATRIX, t.projection);
-    glGetIntegerv(GL_VIEWPORT, t.viewport);
-    return t;
-}
 
 // GLUT's y counts down from the top edge, GL's up from the bottom. The flip uses the full
 // viewport height, so the result is the upper edge of the pointer's pixel row.
