@@ -118,9 +118,7 @@ GLUnurbs* chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net, int
           kMostSamples)) {
         if (surfaceRendererOnFixedSteps) {
             dropSurfaceRenderer();
-            renderer = surfaceRenderer();
-            gluNurbsProperty(renderer, GLU_DISPLAY_MODE, editor.surfaceDisplayMode);
-            gluNurbsProperty(renderer, GLU_CULLING, GL_TRUE);
+            renderer = surfaceRenderer();  // both draw paths set its display mode and culling
         }
         gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
         gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);

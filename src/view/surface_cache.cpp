@@ -73,7 +73,7 @@ struct CapturedSurface {
     DrawLists lists;
 };
 
-// One part of a surface that was cut in two.
+// One part of a cut surface.
 struct Part {
     SurfaceDescription surface;
     Tessellation tessellation;
