@@ -418,27 +418,11 @@ std::string viewFaults(const EditorState& s) {
     return out;
 }
 
-// A lofted hull of count x count points, cubic both ways: large enough that the main view cuts
-// it into parts tessellated on two threads.
-void setLargeHull(int count) {
-    std::vector<PointH> net;
-    for (int v = 0; v < count; ++v) {
-        for (int u = 0; u < count; ++u) {
-            const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
-            const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
-            net.push_back(testsupport::weighted(
-                -0.8f + 1.6f * static_cast<float>(v) / static_cast<float>(count - 1),
-                r * std::sin(t), r * std::cos(t), 1.0f));
-        }
-    }
-    testsupport::setSurface(count, count, 4, 4, net);
-}
-
 // Runs `count` actions from seed, starting from the sample vase or from a large hull; returns
 // where an invariant first broke, or "".
 std::string runStorm(uint64_t seed, int count, bool large) {
     if (large) {
-        setLargeHull(14);
+        testsupport::setHull(14);  // large enough that the main view cuts it into parts
     } else {
         testsupport::loadSurface(testsupport::examplePath("vase.surf"));
     }

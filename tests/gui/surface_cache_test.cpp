@@ -25,22 +25,9 @@
 
 using testsupport::drawMainFrame;
 using testsupport::MainFrame;
+using testsupport::setHull;
 
 namespace {
-
-// count x count points, cubic both ways: a lofted hull of wavy arcs.
-void setHull(int count) {
-    std::vector<PointH> net;
-    for (int v = 0; v < count; ++v) {
-        const float x = -0.8f + 1.6f * static_cast<float>(v) / static_cast<float>(count - 1);
-        for (int u = 0; u < count; ++u) {
-            const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
-            const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
-            net.push_back(testsupport::weighted(x, r * std::sin(t), r * std::cos(t), 1.0f));
-        }
-    }
-    testsupport::setSurface(count, count, 4, 4, net);
-}
 
 struct Difference {
     int covered = 0;    // pixels off the background in GLU's own picture

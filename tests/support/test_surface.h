@@ -1,6 +1,7 @@
 // Surfaces built straight into the editor state for GUI tests, without going through a file.
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "model/derived_nets.h"
@@ -34,6 +35,20 @@ inline void setSurface(int countU, int countV, int orderU, int orderV,
     s.selectedPoint = 0;
     s.pickedPointOffset = -1;
     syncDerivedNets();
+}
+
+// count x count points, cubic both ways, clamped uniform knots: a lofted hull of wavy arcs.
+inline void setHull(int count) {
+    std::vector<PointH> net;
+    for (int v = 0; v < count; ++v) {
+        const float x = -0.8f + 1.6f * static_cast<float>(v) / static_cast<float>(count - 1);
+        for (int u = 0; u < count; ++u) {
+            const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
+            const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
+            net.push_back(weighted(x, r * std::sin(t), r * std::cos(t), 1.0f));
+        }
+    }
+    setSurface(count, count, 4, 4, net);
 }
 
 // No surface at all: the state a failed start-up load leaves.
