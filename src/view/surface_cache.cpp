@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "view/surface_parts.h"
@@ -501,7 +502,9 @@ bool tessellateAndDrawInParts(GLUnurbs* renderer, const SurfaceDescription& surf
         return false;
     }
     cache.errors.clear();
-    cache.lists = parts[0].lists;
+    // The first part's lists become the kept ones (its own are rebuilt on the next cut), and
+    // the others follow them.
+    std::swap(cache.lists, parts[0].lists);
     for (size_t i = 1; i < cut.size(); ++i) appendLists(cache.lists, parts[i].lists);
     ++tessellationsInParts;
     return true;
