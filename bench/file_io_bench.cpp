@@ -20,27 +20,27 @@ constexpr int kCount = 500;
 // A wavy 500 x 500 sheet of orders 4 x 4 with weights around 1, in the editor.
 void setLargeSurface() {
     EditorState& s = editor;
-    s.countU = kCount;
-    s.countV = kCount;
-    s.orderU = 4;
-    s.orderV = 4;
-    s.knotCountU = kCount + 4;
-    s.knotCountV = kCount + 4;
-    s.knotsU.resize(static_cast<size_t>(s.knotCountU));
-    s.knotsV.resize(static_cast<size_t>(s.knotCountV));
-    fillUniformKnots(s.knotsU.data(), s.knotCountU, 4);
-    fillUniformKnots(s.knotsV.data(), s.knotCountV, 4);
-    s.controlNet.resize(static_cast<size_t>(kCount) * kCount);
+    s.surface.countU = kCount;
+    s.surface.countV = kCount;
+    s.surface.orderU = 4;
+    s.surface.orderV = 4;
+    s.surface.knotCountU = kCount + 4;
+    s.surface.knotCountV = kCount + 4;
+    s.surface.knotsU.resize(static_cast<size_t>(s.surface.knotCountU));
+    s.surface.knotsV.resize(static_cast<size_t>(s.surface.knotCountV));
+    fillUniformKnots(s.surface.knotsU.data(), s.surface.knotCountU, 4);
+    fillUniformKnots(s.surface.knotsV.data(), s.surface.knotCountV, 4);
+    s.surface.controlNet.resize(static_cast<size_t>(kCount) * kCount);
     for (int v = 0; v < kCount; ++v) {
         for (int u = 0; u < kCount; ++u) {
             const float x = -1.0f + 2.0f * static_cast<float>(v) / (kCount - 1);
             const float y = -1.0f + 2.0f * static_cast<float>(u) / (kCount - 1);
             const float z = 0.3f * std::sin(5.0f * x) * std::cos(4.0f * y);
             const float w = 1.0f + 0.25f * std::sin(static_cast<float>(u + v));
-            s.controlNet[static_cast<size_t>(v) * kCount + u] = {x * w, y * w, z * w, w};
+            s.surface.controlNet[static_cast<size_t>(v) * kCount + u] = {x * w, y * w, z * w, w};
         }
     }
-    s.multiplicity = 1;
+    s.derived.multiplicity = 1;
 }
 
 std::string benchFile() {
@@ -73,22 +73,10 @@ BENCHMARK(BM_SaveSurface500)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Formatting alone, without the file system.
 void BM_FormatSurface500(benchmark::State& state) {
     setLargeSurface();
-    const EditorState& s = editor;
-    SurfaceFileView view;
-    view.fileName = "bench.surf";
-    view.degreeU = 3;
-    view.degreeV = 3;
-    view.countU = s.countU;
-    view.countV = s.countV;
-    view.knotCountU = s.knotCountU;
-    view.knotCountV = s.knotCountV;
-    view.points = s.controlNet.data();
-    view.knotsU = s.knotsU.data();
-    view.knotsV = s.knotsV.data();
     size_t bytes = 0;
     for (auto _ : state) {
         std::string text;
-        formatSurfaceText(view, text);
+        formatSurfaceText(editor.surface, "bench.surf", text);
         bytes = text.size();
         benchmark::DoNotOptimize(text.data());
     }

@@ -17,15 +17,15 @@ namespace {
 void setSyntheticSurface(int count) {
     EditorState& s = editor;
     s = EditorState();
-    s.countU = count;
-    s.countV = count;
-    s.orderU = 4;
-    s.orderV = 4;
-    s.knotCountU = count + 4;
-    s.knotCountV = count + 4;
+    s.surface.countU = count;
+    s.surface.countV = count;
+    s.surface.orderU = 4;
+    s.surface.orderV = 4;
+    s.surface.knotCountU = count + 4;
+    s.surface.knotCountV = count + 4;
     generateUniformKnots(1);
     generateUniformKnots(2);
-    s.controlNet.resize(static_cast<size_t>(count) * count);
+    s.surface.controlNet.resize(static_cast<size_t>(count) * count);
     float z = 0.0f;
     for (int v = 0; v < count; ++v) {
         z += 0.05f + 0.02f * static_cast<float>(v % 3);
@@ -33,8 +33,8 @@ void setSyntheticSurface(int count) {
             const float a = 6.2831853f * static_cast<float>(u) / static_cast<float>(count);
             const float r = 1.0f + 0.2f * std::sin(0.3f * static_cast<float>(v) + 3.0f * a);
             const float w = 1.0f + 0.25f * std::sin(static_cast<float>(u + 2 * v));
-            s.controlNet[static_cast<size_t>(v) * count + u] = {r * std::cos(a) * w,
-                                                                r * std::sin(a) * w, z * w, w};
+            s.surface.controlNet[static_cast<size_t>(v) * count + u] = {
+                r * std::cos(a) * w, r * std::sin(a) * w, z * w, w};
         }
     }
 }
@@ -42,13 +42,14 @@ void setSyntheticSurface(int count) {
 // Parameters, knots and one reference interpolation per column, as the plain algorithm does.
 void skinByReference(std::vector<float>& out) {
     const EditorState& s = editor;
-    const float* net = &s.controlNet[0].x;
-    std::vector<float> v(static_cast<size_t>(s.countV));
-    computeSectionParameters(net, s.countU, s.countV, v.data());
-    std::vector<float> V(static_cast<size_t>(s.knotCountV));
-    averageKnots(v.data(), s.countV, s.orderV, V.data());
-    out.resize(s.controlNet.size() * 4);
-    skinNetReference(out.data(), net, s.countU, s.countV, s.orderV - 1, V.data(), v.data());
+    const float* net = &s.surface.controlNet[0].x;
+    std::vector<float> v(static_cast<size_t>(s.surface.countV));
+    computeSectionParameters(net, s.surface.countU, s.surface.countV, v.data());
+    std::vector<float> V(static_cast<size_t>(s.surface.knotCountV));
+    averageKnots(v.data(), s.surface.countV, s.surface.orderV, V.data());
+    out.resize(s.surface.controlNet.size() * 4);
+    skinNetReference(out.data(), net, s.surface.countU, s.surface.countV, s.surface.orderV - 1,
+                     V.data(), v.data());
 }
 
 void SkinningReference(benchmark::State& state) {
@@ -64,7 +65,7 @@ void SkinningProduction(benchmark::State& state) {
     setSyntheticSurface(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         if (!computeSkinning()) state.SkipWithError("skinning refused the net");
-        benchmark::DoNotOptimize(editor.skinnedNet.data());
+        benchmark::DoNotOptimize(editor.derived.skinnedNet.data());
     }
 }
 

@@ -44,37 +44,37 @@ void stopEditor() {
 
 bool loadSample(const char* name) {
     const std::string path = std::string(LOFTWORK_SOURCE_DIR) + "/examples/" + name;
-    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+    snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "%s", path.c_str());
     serializator->load(-1);
-    return surfaceIsUsable(editor);
+    return surfaceIsUsable(editor.surface);
 }
 
 void setHullSurface(int count, bool skinning) {
     EditorState& s = editor;
-    s.countU = count;
-    s.countV = count;
-    s.orderU = 4;
-    s.orderV = 4;
-    s.knotCountU = count + 4;
-    s.knotCountV = count + 4;
+    s.surface.countU = count;
+    s.surface.countV = count;
+    s.surface.orderU = 4;
+    s.surface.orderV = 4;
+    s.surface.knotCountU = count + 4;
+    s.surface.knotCountV = count + 4;
     generateUniformKnots(1);
     generateUniformKnots(2);
-    s.controlNet.resize(static_cast<size_t>(count) * count);
+    s.surface.controlNet.resize(static_cast<size_t>(count) * count);
     for (int v = 0; v < count; ++v) {
         const float x = static_cast<float>(v) / static_cast<float>(count);
         for (int u = 0; u < count; ++u) {
             const float t = 3.0f * static_cast<float>(u) / static_cast<float>(count - 1);
             const float r = 0.4f + 0.05f * std::sin(static_cast<float>(v));
-            s.controlNet[static_cast<size_t>(v) * count + u] = {x, r * std::sin(t), r * std::cos(t),
-                                                                1.0f};
+            s.surface.controlNet[static_cast<size_t>(v) * count + u] = {x, r * std::sin(t),
+                                                                        r * std::cos(t), 1.0f};
         }
     }
-    s.multiplicity = 1;
-    s.currentSection = count / 2;
-    s.selectedPoint = count / 2;
-    s.skinningEnabled = skinning ? 1 : 0;
+    s.derived.multiplicity = 1;
+    s.selection.currentSection = count / 2;
+    s.selection.selectedPoint = count / 2;
+    s.panel.skinningEnabled = skinning ? 1 : 0;
     syncDerivedNets();
-    computeSectionCentroid(s.sectionCentroid);
+    computeSectionCentroid(s.selection.sectionCentroid);
 }
 
 }  // namespace benchsupport

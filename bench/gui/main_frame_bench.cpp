@@ -31,7 +31,7 @@ bool setSurface(const char* name) {
 // One frame of the main view as the display handler draws it, without the section view that
 // follows it there (measured on its own below), finished before the clock stops.
 void drawMainFrame() {
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     drawMainScene();
     glFinish();
     glutSwapBuffers();
@@ -46,17 +46,17 @@ void MainFrame(benchmark::State& state, const char* surface, float displayMode, 
         state.SkipWithError("surface did not load");
         return;
     }
-    editor.surfaceDisplayMode = displayMode;
+    editor.panel.surfaceDisplayMode = displayMode;
     setSurfaceCaching(path != Path::gluDirect);
     drawMainFrame();
     for (auto _ : state) {
         // The probe moves between frames, as it does while the editor idles.
-        editor.probeU = editor.probeU < 1.0f ? editor.probeU + 0.01f : 0.0f;
+        editor.view.probeU = editor.view.probeU < 1.0f ? editor.view.probeU + 0.01f : 0.0f;
         if (path == Path::retessellated) clearSurfaceCache();
         drawMainFrame();
     }
     setSurfaceCaching(true);
-    editor.surfaceDisplayMode = kDisplayModeOutline;
+    editor.panel.surfaceDisplayMode = kDisplayModeOutline;
 }
 
 #define MAIN_FRAME_PATHS(surface, mode, constant)                                             \
@@ -86,7 +86,7 @@ MAIN_FRAME(hull50x50);
 
 void SectionFrame(benchmark::State& state) {
     benchsupport::loadSample("vase.surf");
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     for (auto _ : state) {
         sectionDisplay();
         glFinish();
@@ -96,7 +96,7 @@ BENCHMARK(SectionFrame)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()-
 
 void PanelFrame(benchmark::State& state) {
     benchsupport::loadSample("vase.surf");
-    glutSetWindow(editor.controlPanel);
+    glutSetWindow(editor.handles.controlPanel);
     for (auto _ : state) {
         controlPanelDisplay();
         glFinish();

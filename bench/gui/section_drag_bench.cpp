@@ -15,8 +15,8 @@ namespace {
 
 void SectionDragStep(benchmark::State& state) {
     benchsupport::setHullSurface(static_cast<int>(state.range(0)), true);
-    editor.surfaceDisplayMode = state.range(1) != 0 ? kDisplayModeFill : kDisplayModeOutline;
-    glutSetWindow(editor.sectionWindow);
+    editor.panel.surfaceDisplayMode = state.range(1) != 0 ? kDisplayModeFill : kDisplayModeOutline;
+    glutSetWindow(editor.handles.sectionWindow);
     sectionDisplay();
     sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 120);
     int step = 0;
@@ -26,8 +26,8 @@ void SectionDragStep(benchmark::State& state) {
         ++step;
     }
     sectionMouse(GLUT_LEFT_BUTTON, GLUT_UP, 200, 120);
-    if (editor.skinnedNet.empty()) state.SkipWithError("skinning produced no net");
-    editor.surfaceDisplayMode = kDisplayModeOutline;
+    if (editor.derived.skinnedNet.empty()) state.SkipWithError("skinning produced no net");
+    editor.panel.surfaceDisplayMode = kDisplayModeOutline;
 }
 BENCHMARK(SectionDragStep)
     ->ArgNames({"net", "fill"})

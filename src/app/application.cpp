@@ -25,9 +25,9 @@ void initApplication(int* argc, char** argv) {
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
 
-    glutInitWindowSize(s.sectionWindowWidth, s.sectionWindowHeight);
+    glutInitWindowSize(s.view.sectionWindowWidth, s.view.sectionWindowHeight);
     glutInitWindowPosition(0, 0);
-    s.sectionWindow = glutCreateWindow("section curve window");
+    s.handles.sectionWindow = glutCreateWindow("section curve window");
     glutDisplayFunc(sectionDisplay);
     glutKeyboardFunc(sectionKeyboard);
     glutSpecialFunc(sectionSpecial);
@@ -38,18 +38,18 @@ void initApplication(int* argc, char** argv) {
     glutIdleFunc(nullptr);
     glClearColor(0.4f, 0.5f, 0.8f, 0.0f);
 
-    s.pointsMenu = glutCreateMenu(sectionMenuCallback);
+    s.handles.pointsMenu = glutCreateMenu(sectionMenuCallback);
     glutAddMenuEntry("Add", kMenuAdd);
     glutAddMenuEntry("Delete", kMenuDelete);
     glutAddMenuEntry("Quit", kMenuQuit);
     glutCreateMenu(sectionMenuCallback);
-    glutAddSubMenu("Points", s.pointsMenu);
+    glutAddSubMenu("Points", s.handles.pointsMenu);
     glutAddMenuEntry("Quit", kMenuQuit);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 
-    glutInitWindowSize(s.mainWindowWidth, s.mainWindowHeight);
-    glutInitWindowPosition(glutGet(GLUT_SCREEN_WIDTH) - s.mainWindowWidth, 0);
-    s.mainWindow = glutCreateWindow("main window");
+    glutInitWindowSize(s.view.mainWindowWidth, s.view.mainWindowHeight);
+    glutInitWindowPosition(glutGet(GLUT_SCREEN_WIDTH) - s.view.mainWindowWidth, 0);
+    s.handles.mainWindow = glutCreateWindow("main window");
     glutDisplayFunc(mainDisplay);
     glutReshapeFunc(mainReshape);
     glutMouseFunc(mainMouse);
@@ -64,8 +64,8 @@ void initApplication(int* argc, char** argv) {
 
 void mainReshape(int width, int height) {
     if (height == 0) height = 1;
-    editor.mainWindowWidth = width;
-    editor.mainWindowHeight = height;
+    editor.view.mainWindowWidth = width;
+    editor.view.mainWindowHeight = height;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glViewport(0, 0, width, height);
@@ -77,15 +77,15 @@ void mainReshape(int width, int height) {
 // Back-and-forth raster over the parameter square, one step per call. Each test reads the
 // steps as they are at that moment.
 void advanceProbe(EditorState& s) {
-    if (s.probeV > 1.0f - s.probeStepV) s.probeStepV = -0.01f;
-    if (s.probeV <= -s.probeStepV) s.probeStepV = 0.01f;
-    if (s.probeU >= 1.0f) s.probeStepU = -0.01f;
-    if (s.probeU <= -s.probeStepU) {
-        s.probeStepU = 0.01f;
-        s.probeV += s.probeStepV;
-        s.probeU += s.probeStepU;
+    if (s.view.probeV > 1.0f - s.view.probeStepV) s.view.probeStepV = -0.01f;
+    if (s.view.probeV <= -s.view.probeStepV) s.view.probeStepV = 0.01f;
+    if (s.view.probeU >= 1.0f) s.view.probeStepU = -0.01f;
+    if (s.view.probeU <= -s.view.probeStepU) {
+        s.view.probeStepU = 0.01f;
+        s.view.probeV += s.view.probeStepV;
+        s.view.probeU += s.view.probeStepU;
     } else {
-        s.probeU += s.probeStepU;
+        s.view.probeU += s.view.probeStepU;
     }
 }
 
@@ -110,12 +110,12 @@ void probeIdle() {
     advanceProbe(editor);
     // The main view is named rather than taken as the current window: the panel and the
     // section window also become current while their events are handled.
-    if (editor.mainWindow != 0) glutPostWindowRedisplay(editor.mainWindow);
+    if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
     // The panel follows at half the rate: its own input and every refresh request draw it at
     // once, and under software GL one panel frame costs several main-view frames.
     static long idleFrames = 0;
-    if (editor.controlPanel != 0 && ++idleFrames % kPanelFrameDivisor == 0) {
-        glutPostWindowRedisplay(editor.controlPanel);
+    if (editor.handles.controlPanel != 0 && ++idleFrames % kPanelFrameDivisor == 0) {
+        glutPostWindowRedisplay(editor.handles.controlPanel);
     }
 }
 
@@ -144,24 +144,27 @@ void exitCleanup() {
     if (done) return;
     done = true;
     EditorState& s = editor;
-    if (s.surfaceRenderer != nullptr) gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.surfaceRenderer));
-    s.surfaceRenderer = nullptr;
-    if (s.sectionRenderer != nullptr) gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.sectionRenderer));
-    s.sectionRenderer = nullptr;
+    if (s.handles.surfaceRenderer != nullptr)
+        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.surfaceRenderer));
+    s.handles.surfaceRenderer = nullptr;
+    if (s.handles.sectionRenderer != nullptr)
+        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.sectionRenderer));
+    s.handles.sectionRenderer = nullptr;
     releaseSurfaceCache();
     // The texture lives in the section window's context; with no context left (GLUT already torn
     // down) it went with the context.
-    if (s.backgroundTexture != 0 && glXGetCurrentContext() != nullptr) {
-        if (glutGet(GLUT_INIT_STATE) && s.sectionWindow != 0) glutSetWindow(s.sectionWindow);
-        const GLuint texture = s.backgroundTexture;
+    if (s.view.backgroundTexture != 0 && glXGetCurrentContext() != nullptr) {
+        if (glutGet(GLUT_INIT_STATE) && s.handles.sectionWindow != 0)
+            glutSetWindow(s.handles.sectionWindow);
+        const GLuint texture = s.view.backgroundTexture;
         glDeleteTextures(1, &texture);
     }
-    s.backgroundTexture = 0;
-    release(s.controlNet);
-    release(s.skinnedNet);
-    release(s.knotsU);
-    release(s.knotsV);
-    release(s.skinnedKnotsV);
-    release(s.expandedKnotsV);
-    release(s.expandedNet);
+    s.view.backgroundTexture = 0;
+    release(s.surface.controlNet);
+    release(s.derived.skinnedNet);
+    release(s.surface.knotsU);
+    release(s.surface.knotsV);
+    release(s.derived.skinnedKnotsV);
+    release(s.derived.expandedKnotsV);
+    release(s.derived.expandedNet);
 }

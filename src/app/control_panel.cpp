@@ -96,11 +96,11 @@ void changed(ControlCallback callback, int id) {
         callback(id);
         // Some callbacks draw other windows (skinning redraws the main view); the rest of this
         // frame is drawn in the panel's own GL context.
-        if (editor.controlPanel != 0 && glutGetWindow() != editor.controlPanel) {
-            glutSetWindow(editor.controlPanel);
+        if (editor.handles.controlPanel != 0 && glutGetWindow() != editor.handles.controlPanel) {
+            glutSetWindow(editor.handles.controlPanel);
         }
     }
-    if (editor.mainWindow != 0) glutPostWindowRedisplay(editor.mainWindow);
+    if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
 }
 
 void groupTitle(const char* label) {
@@ -195,7 +195,7 @@ void translation(const char* label, PadKind kind, float* values, ControlCallback
 
 // One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves.
 void knotRollout(const char* label, std::vector<float>& knots) {
-    if (editor.closeKnotRollouts) ImGui::SetNextItemOpen(false);
+    if (editor.panel.closeKnotRollouts) ImGui::SetNextItemOpen(false);
     const bool open = ImGui::CollapsingHeader(label);
     note("rollout", label, static_cast<double>(knots.size()), open);
     if (!open) return;
@@ -269,15 +269,15 @@ void drawPanelRows() {
     groupTitle("commands");
     if (ImGui::BeginTable("commands", 2, columns)) {
         ImGui::TableNextColumn();
-        textBox("file", s.surfaceFileName);
+        textBox("file", s.panel.surfaceFileName);
         button("load points", loadPointsCallback);
         button("save points", savePointsCallback);
         ImGui::TableNextColumn();
-        textBox("background", s.backgroundFileName);
+        textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
-        knotRollout("knots in s", s.knotsU);
-        knotRollout("knots in t", s.knotsV);
-        s.closeKnotRollouts = false;
+        knotRollout("knots in s", s.surface.knotsU);
+        knotRollout("knots in t", s.surface.knotsV);
+        s.panel.closeKnotRollouts = false;
         ImGui::EndTable();
     }
 
@@ -285,38 +285,39 @@ void drawPanelRows() {
     if (ImGui::BeginTable("operations", 2, columns)) {
         ImGui::TableNextColumn();
         subgroupTitle("plane");
-        sectionButtons(&s.currentSection, s.countV);
+        sectionButtons(&s.selection.currentSection, s.surface.countV);
         subgroupTitle("multiplicity");
-        clampedIntSpinner("multipl.", &s.multiplicity, kMultiplicitySpeed, 1, s.orderV - 1,
-                          rebuildExpandedNet);
+        clampedIntSpinner("multipl.", &s.derived.multiplicity, kMultiplicitySpeed, 1,
+                          s.surface.orderV - 1, rebuildExpandedNet);
         gGroup = "operations";
         ImGui::Separator();
-        rotation("rotation", s.rotationMatrix, rotationCallback);
-        floatSpinner("z_rot", &s.zRotAngle, kZRotSpeed, zRotCallback);
+        rotation("rotation", s.panel.rotationMatrix, rotationCallback);
+        floatSpinner("z_rot", &s.panel.zRotAngle, kZRotSpeed, zRotCallback);
         staticText("ctrl: around y");
         staticText("alt: around x");
         staticText("arrows: around z");
-        floatSpinner("weight", &s.weightValue, kWeightSpeed, weightCallback);
-        listBox("surf type", &s.surfType);
+        floatSpinner("weight", &s.selection.weightValue, kWeightSpeed, weightCallback);
+        listBox("surf type", &s.panel.surfType);
         button("create new surf", createSurfaceCallback);
-        intSpinner("degree S", &s.degreeS, kDegreeSpeed, degreeSCallback);
-        intSpinner("degree T", &s.degreeT, kDegreeSpeed, degreeTCallback);
+        intSpinner("degree S", &s.panel.degreeS, kDegreeSpeed, degreeSCallback);
+        intSpinner("degree T", &s.panel.degreeT, kDegreeSpeed, degreeTCallback);
 
         ImGui::TableNextColumn();
-        translation("x", PadKind::horizontal, &s.translateX, translateXCallback);
-        translation("y", PadKind::vertical, &s.translateY, translateYCallback);
-        translation("z", PadKind::vertical, &s.translateZ, translateZCallback);
-        translation("zy", PadKind::both, s.translateZY, translateZYCallback);
+        translation("x", PadKind::horizontal, &s.panel.translateX, translateXCallback);
+        translation("y", PadKind::vertical, &s.panel.translateY, translateYCallback);
+        translation("z", PadKind::vertical, &s.panel.translateZ, translateZCallback);
+        translation("zy", PadKind::both, s.panel.translateZY, translateZYCallback);
         button("scaleUp", scaleUpCallback);
         button("scaleDown", scaleDownCallback);
-        checkBox("skinning", &s.skinningEnabled, skinningCallback);
-        clampedIntSpinner("dest. plane", &s.destPlane, kDestPlaneSpeed, 0, s.countV - 1, nullptr);
+        checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
+        clampedIntSpinner("dest. plane", &s.selection.destPlane, kDestPlaneSpeed, 0,
+                          s.surface.countV - 1, nullptr);
         button("copy", copySectionCallback);
-        checkBox("fill surf", &s.fillSurface, fillSurfaceCallback);
+        checkBox("fill surf", &s.panel.fillSurface, fillSurfaceCallback);
         ImGui::EndTable();
     }
 
-    statusLine(s.statusLine);
+    statusLine(s.panel.statusLine);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -341,7 +342,7 @@ struct PanelInput {
 PanelInput gInput;
 
 void postPanelRedisplay() {
-    if (editor.controlPanel != 0) glutPostWindowRedisplay(editor.controlPanel);
+    if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
 // One slot per physical key: GLUT reports a letter as 'a', 'A' or its control code (ctrl+a is
@@ -475,20 +476,22 @@ const PanelFrame& lastPanelFrame() {
 
 void rebuildKnotControls() {
     EditorState& s = editor;
-    ++s.knotControlRebuilds;
-    s.closeKnotRollouts = true;
+    ++s.panel.knotControlRebuilds;
+    s.panel.closeKnotRollouts = true;
     // The limits of "multipl." (1 .. orderV - 1) and "dest. plane" (0 .. countV - 1) follow the
     // new sizes; values left outside are brought back in, as the spinners would.
-    if (s.orderV >= 2) {
-        const int32_t multiplicity = std::clamp(s.multiplicity, 1, s.orderV - 1);
-        if (multiplicity != s.multiplicity) {
-            s.multiplicity = multiplicity;
-            releaseExpandedNet();  // built for the old multiplicity; the main view rebuilds it
+    if (s.surface.orderV >= 2) {
+        const int32_t multiplicity = std::clamp(s.derived.multiplicity, 1, s.surface.orderV - 1);
+        if (multiplicity != s.derived.multiplicity) {
+            s.derived.multiplicity = multiplicity;
+            releaseExpandedNet(
+                s.derived);  // built for the old multiplicity; the main view rebuilds it
         }
     }
-    s.destPlane = s.countV >= 1 ? std::clamp(s.destPlane, 0, s.countV - 1) : 0;
-    s.degreeT = s.orderV - 1;
-    s.degreeS = s.orderU - 1;
+    s.selection.destPlane =
+        s.surface.countV >= 1 ? std::clamp(s.selection.destPlane, 0, s.surface.countV - 1) : 0;
+    s.panel.degreeT = s.surface.orderV - 1;
+    s.panel.degreeS = s.surface.orderU - 1;
     guiRefreshPanel();
 }
 
@@ -501,12 +504,12 @@ void changeDegree(int direction) {
     EditorState& s = editor;
     const bool inU = direction == 1;
     const char* name = inU ? "degree S" : "degree T";
-    int32_t& degree = inU ? s.degreeS : s.degreeT;
-    int32_t& order = inU ? s.orderU : s.orderV;
-    int32_t& knotCount = inU ? s.knotCountU : s.knotCountV;
-    const int32_t points = inU ? s.countU : s.countV;
+    int32_t& degree = inU ? s.panel.degreeS : s.panel.degreeT;
+    int32_t& order = inU ? s.surface.orderU : s.surface.orderV;
+    int32_t& knotCount = inU ? s.surface.knotCountU : s.surface.knotCountV;
+    const int32_t points = inU ? s.surface.countU : s.surface.countV;
 
-    if (!surfaceIsUsable(s)) {
+    if (!surfaceIsUsable(s.surface)) {
         setStatus("%s: no surface loaded", name);
         degree = order - 1;
         return;
@@ -543,7 +546,7 @@ void degreeTCallback(int /*id*/) {
 }
 
 void createSurfaceCallback(int /*id*/) {
-    if (editor.surfType == 0) createRevolvedSurface();
+    if (editor.panel.surfType == 0) createRevolvedSurface();
     syncDerivedNets();
     rebuildKnotControls();
 }
@@ -594,7 +597,7 @@ void buildControlPanel() {
     // 1. The window, at the position the window system chooses.
     glutInitWindowPosition(-1, -1);
     glutInitWindowSize(kPanelWidth, kPanelHeight);
-    s.controlPanel = glutCreateWindow("operations");
+    s.handles.controlPanel = glutCreateWindow("operations");
 
     // 2. ImGui on this window only: its context, the GLUT input handlers, the GL renderer.
     IMGUI_CHECKVERSION();
@@ -618,9 +621,9 @@ void buildControlPanel() {
     // 3. The surface named in the configuration. A successful load rebuilds the knot controls;
     // a failed one leaves an empty editor whose "load points" still works.
     DefaultSerializator::getInstance()->load(kControlId);
-    if (!surfaceIsUsable(s) && s.statusLine[0] == '\0') {
+    if (!surfaceIsUsable(s.surface) && s.panel.statusLine[0] == '\0') {
         setStatus("no surface loaded from \"%s\": name a surface file and press \"load points\"",
-                  s.surfaceFileName);
+                  s.panel.surfaceFileName);
     }
 
     if (previous != 0) glutSetWindow(previous);

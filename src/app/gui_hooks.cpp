@@ -17,14 +17,14 @@ void guiRebuildKnotControls() {
 
 void guiRefreshPanel() {
     ++guiHookCalls.refreshPanel;
-    if (editor.controlPanel != 0) glutPostWindowRedisplay(editor.controlPanel);
+    if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
 void guiRedrawMainView() {
     ++guiHookCalls.redrawMainView;
-    if (editor.mainWindow == 0) return;
+    if (editor.handles.mainWindow == 0) return;
     const int previous = glutGetWindow();
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     mainDisplay();
     if (previous != 0) glutSetWindow(previous);
 }

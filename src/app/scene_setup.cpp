@@ -16,17 +16,17 @@ void initScene() {
 
     // Without a usable configuration the "file" box starts empty and the user picks a file.
     std::string error;
-    if (!readConfiguredSurfacePath(kConfigFileName, s.surfaceFileName, sizeof s.surfaceFileName,
-                                   error)) {
-        s.surfaceFileName[0] = '\0';
+    if (!readConfiguredSurfacePath(kConfigFileName, s.panel.surfaceFileName,
+                                   sizeof s.panel.surfaceFileName, error)) {
+        s.panel.surfaceFileName[0] = '\0';
         setStatus("%s", error.c_str());
     }
 
-    s.lastTranslateX = 0.0f;
-    s.lastTranslateY = 0.0f;
-    s.lastTranslateZ = 0.0f;
-    s.lastTranslateZY[0] = 0.0f;
-    s.lastTranslateZY[1] = 0.0f;
+    s.panel.lastTranslateX = 0.0f;
+    s.panel.lastTranslateY = 0.0f;
+    s.panel.lastTranslateZ = 0.0f;
+    s.panel.lastTranslateZY[0] = 0.0f;
+    s.panel.lastTranslateZY[1] = 0.0f;
 
     glClearColor(0.8f, 0.8f, 0.8f, 0.0f);
     glEnable(GL_LIGHTING);

@@ -28,7 +28,7 @@ constexpr int kMostTicks = 200;
 // Writes the main window's current picture to path as PNG; false when it cannot be written.
 bool writeMainWindowPng(const std::string& path) {
     const EditorState& s = editor;
-    glutSetWindow(s.mainWindow);
+    glutSetWindow(s.handles.mainWindow);
     const int width = glutGet(GLUT_WINDOW_WIDTH);
     const int height = glutGet(GLUT_WINDOW_HEIGHT);
     if (width < 1 || height < 1) return false;

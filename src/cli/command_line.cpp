@@ -1,5 +1,5 @@
 // Command-line subcommands over the core: info, eval, skin, revolve, and the help text. They
-// load and save surfaces exactly as the editor does, without opening a window.
+// read and write surfaces through the same file code as the editor, without opening a window.
 #include "cli/command_line.h"
 
 #include <cmath>
@@ -11,8 +11,8 @@
 
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
+#include "io/surface_file.h"
 #include "model/derived_nets.h"
-#include "model/editor_state.h"
 #include "model/knots.h"
 #include "model/skinning.h"
 
@@ -36,12 +36,27 @@ int usageError(const char* problem) {
     return 2;
 }
 
-bool loadForCommand(const char* path) {
-    std::string message;
-    if (loadEditorSurface(path, message)) return true;
-    fprintf(stderr, "loftwork: %s\n", message.c_str());
+}  // namespace
+
+bool loadForCommand(const char* path, SurfaceModel& surface) {
+    std::string error;
+    if (path == nullptr || path[0] == '\0') {
+        fprintf(stderr, "loftwork: no surface loaded: no file name given\n");
+        return false;
+    }
+    if (readSurfaceFile(path, surface, error)) return true;
+    fprintf(stderr, "loftwork: cannot load %s: %s\n", path, error.c_str());
     return false;
 }
+
+bool saveForCommand(const char* path, const SurfaceModel& surface) {
+    std::string error;
+    if (writeSurfaceFile(path, surface, error)) return true;
+    fprintf(stderr, "loftwork: cannot save %s: %s\n", path, error.c_str());
+    return false;
+}
+
+namespace {
 
 void printKnots(const char* name, const std::vector<float>& knots) {
     printf("knots %s (%zu):", name, knots.size());
@@ -51,8 +66,8 @@ void printKnots(const char* name, const std::vector<float>& knots) {
 
 int infoCommand(int argc, char** argv) {
     if (argc != 2) return usageError("info takes one surface file");
-    if (!loadForCommand(argv[1])) return 1;
-    const EditorState& s = editor;
+    SurfaceModel s;
+    if (!loadForCommand(argv[1], s)) return 1;
     printf("file: %s\n", argv[1]);
     printf("points U x V: %d x %d\n", s.countU, s.countV);
     printf("degrees U V: %d %d\n", s.orderU - 1, s.orderV - 1);
@@ -82,10 +97,11 @@ int evalCommand(int argc, char** argv) {
             return usageError(problem.c_str());
         }
     }
-    if (!loadForCommand(argv[1])) return 1;
+    SurfaceModel surface;
+    if (!loadForCommand(argv[1], surface)) return 1;
     for (size_t i = 0; i < parameters.size(); i += 2) {
         float x, y, z;
-        if (!evaluateSurfacePoint(x, y, z, parameters[i], parameters[i + 1])) {
+        if (!evaluateSurfacePoint(surface, x, y, z, parameters[i], parameters[i + 1])) {
             fprintf(stderr, "loftwork: %s has no surface point at (%g, %g)\n", argv[1],
                     static_cast<double>(parameters[i]), static_cast<double>(parameters[i + 1]));
             return 1;
@@ -98,18 +114,17 @@ int evalCommand(int argc, char** argv) {
 
 int skinCommand(int argc, char** argv) {
     if (argc != 3) return usageError("skin takes an input and an output surface file");
-    if (!loadForCommand(argv[1])) return 1;
-    editor.skinningEnabled = 1;
-    if (!computeSkinning() || !skinnedNetUsable()) {
+    SurfaceModel surface;
+    if (!loadForCommand(argv[1], surface)) return 1;
+    DerivedNets derived;
+    std::string refusal;
+    if (!skinSurface(surface, derived, refusal) || !skinnedNetUsable(surface, true, derived)) {
+        fprintf(stderr, "Skinning refused: %s\n", refusal.c_str());
         fprintf(stderr, "loftwork: %s: the sections admit no skinned surface\n", argv[1]);
         return 1;
     }
-    std::string message;
-    if (!saveEditorSurface(argv[2], message)) {
-        fprintf(stderr, "loftwork: %s\n", message.c_str());
-        return 1;
-    }
-    return 0;
+    SurfaceModel skinned;
+    return saveForCommand(argv[2], surfaceToSave(surface, true, derived, skinned)) ? 0 : 1;
 }
 
 struct Subcommand {

@@ -9,8 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "io/editor_file_io.h"
-#include "model/editor_state.h"
+#include "cli/command_line.h"
 #include "model/surface_commands.h"
 
 namespace {
@@ -74,21 +73,18 @@ int revolveCommand(int argc, char** argv) {
         return revolveUsageError("revolve takes an input and an output surface file");
     }
 
-    std::string message;
-    if (!loadEditorSurface(input, message)) {
-        fprintf(stderr, "loftwork: %s\n", message.c_str());
-        return 1;
-    }
-    if (section >= editor.countV) {
+    SurfaceModel surface;
+    if (!loadForCommand(input, surface)) return 1;
+    if (section >= surface.countV) {
         fprintf(stderr, "loftwork: %s has sections 0 to %d; there is no section %d\n", input,
-                editor.countV - 1, section);
+                surface.countV - 1, section);
         return 1;
     }
-    editor.currentSection = section;
-    if (!revolveCurrentSection()) return 1;  // the reason is already on standard error
-    if (!saveEditorSurface(output, message)) {
-        fprintf(stderr, "loftwork: %s\n", message.c_str());
+    SurfaceModel revolved;
+    std::string error;
+    if (!revolveSection(surface, section, revolved, error)) {
+        fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    return 0;
+    return saveForCommand(output, revolved) ? 0 : 1;
 }

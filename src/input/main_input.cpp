@@ -29,12 +29,13 @@ void step(float& value, double delta) {
 // picked at and are passed over.
 long long firstPointNear(Point3 u) {
     const EditorState& s = editor;
-    if (s.countU < 1 || s.countV < 1 ||
-        s.controlNet.size() != static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV)) {
+    if (s.surface.countU < 1 || s.surface.countV < 1 ||
+        s.surface.controlNet.size() !=
+            static_cast<size_t>(s.surface.countU) * static_cast<size_t>(s.surface.countV)) {
         return -1;
     }
-    for (size_t index = 0; index < s.controlNet.size(); ++index) {
-        const PointH& P = s.controlNet[index];
+    for (size_t index = 0; index < s.surface.controlNet.size(); ++index) {
+        const PointH& P = s.surface.controlNet[index];
         if (P.w == 0.0f) continue;
         const Point3 position(P.x / P.w, P.y / P.w, P.z / P.w);
         if (!std::isfinite(position.x) || !std::isfinite(position.y) ||
@@ -54,8 +55,8 @@ void pickControlPoint(int x, int y) {
     const Point3 u(static_cast<float>(ux), static_cast<float>(uy), static_cast<float>(uz));
     const long long index = firstPointNear(u);
     if (index < 0) return;
-    s.pickedPointOffset = static_cast<int32_t>(4 * index);
-    s.weightValue = s.controlNet[static_cast<size_t>(index)].w;
+    s.selection.pickedPointOffset = static_cast<int32_t>(4 * index);
+    s.selection.weightValue = s.surface.controlNet[static_cast<size_t>(index)].w;
     guiRefreshPanel();
 }
 
@@ -65,37 +66,37 @@ void mainKeyboard(unsigned char key, int, int) {
     EditorState& s = editor;
     switch (key) {
         case '+':
-            step(s.cameraDistance, -kMoveStep);
+            step(s.view.cameraDistance, -kMoveStep);
             break;
         case '-':
-            step(s.cameraDistance, kMoveStep);
+            step(s.view.cameraDistance, kMoveStep);
             break;
         case 'a':
-            step(s.cameraTarget[0], kMoveStep);
+            step(s.view.cameraTarget[0], kMoveStep);
             break;
         case 'z':
-            step(s.cameraTarget[0], -kMoveStep);
+            step(s.view.cameraTarget[0], -kMoveStep);
             break;
         case 's':
-            step(s.cameraTarget[1], kMoveStep);
+            step(s.view.cameraTarget[1], kMoveStep);
             break;
         case 'x':
-            step(s.cameraTarget[1], -kMoveStep);
+            step(s.view.cameraTarget[1], -kMoveStep);
             break;
         case 'd':
-            step(s.cameraTarget[2], kMoveStep);
+            step(s.view.cameraTarget[2], kMoveStep);
             break;
         case 'c':
-            step(s.cameraTarget[2], -kMoveStep);
+            step(s.view.cameraTarget[2], -kMoveStep);
             break;
         case 'r':
             // The reset distance is 3.0, a little closer than the start-up 3.9.
-            s.cameraDistance = 3.0f;
-            s.cameraAzimuth = 0.0f;
-            s.cameraPolar = 1.57f;
-            s.cameraTarget[0] = 0.0f;
-            s.cameraTarget[1] = 0.0f;
-            s.cameraTarget[2] = 0.0f;
+            s.view.cameraDistance = 3.0f;
+            s.view.cameraAzimuth = 0.0f;
+            s.view.cameraPolar = 1.57f;
+            s.view.cameraTarget[0] = 0.0f;
+            s.view.cameraTarget[1] = 0.0f;
+            s.view.cameraTarget[2] = 0.0f;
             break;
         case 'q':
         case 'Q':
@@ -110,16 +111,16 @@ void mainSpecial(int key, int, int) {
     EditorState& s = editor;
     switch (key) {
         case GLUT_KEY_LEFT:
-            step(s.cameraAzimuth, -kTurnStep);
+            step(s.view.cameraAzimuth, -kTurnStep);
             break;
         case GLUT_KEY_RIGHT:
-            step(s.cameraAzimuth, kTurnStep);
+            step(s.view.cameraAzimuth, kTurnStep);
             break;
         case GLUT_KEY_UP:
-            step(s.cameraPolar, -kTurnStep);  // the eye rises towards +y
+            step(s.view.cameraPolar, -kTurnStep);  // the eye rises towards +y
             break;
         case GLUT_KEY_DOWN:
-            step(s.cameraPolar, kTurnStep);
+            step(s.view.cameraPolar, kTurnStep);
             break;
         default:
             break;
@@ -132,9 +133,9 @@ void mainMouse(int button, int, int x, int y) {
     if (button == GLUT_LEFT_BUTTON) {
         double p[3];
         if (unprojectWithDepthBuffer(x, y, &p[0], &p[1], &p[2]) == GL_TRUE) {
-            s.clickPoint[0] = p[0];
-            s.clickPoint[1] = p[1];
-            s.clickPoint[2] = p[2];
+            s.view.clickPoint[0] = p[0];
+            s.view.clickPoint[1] = p[1];
+            s.view.clickPoint[2] = p[2];
         }
     } else if (button == GLUT_RIGHT_BUTTON) {
         pickControlPoint(x, y);

@@ -30,8 +30,8 @@ constexpr float kPickStart = 1000.0f;
 // no such section.
 static std::ptrdiff_t currentSectionStart() {
     const EditorState& s = editor;
-    if (!surfaceIsUsable(s) || s.currentSection < 0 || s.currentSection >= s.countV) return -1;
-    return static_cast<std::ptrdiff_t>(s.currentSection) * s.countU;
+    if (!hasSection(s.surface, s.selection.currentSection)) return -1;
+    return static_cast<std::ptrdiff_t>(s.selection.currentSection) * s.surface.countU;
 }
 
 static Point3 cartesian(const PointH& p) {
@@ -59,8 +59,9 @@ static bool pointerModelPosition(int x, int y, Point3* out) {
 static void placeSelectedPoint(Point3 u) {
     EditorState& s = editor;
     const std::ptrdiff_t first = currentSectionStart();
-    if (first < 0 || s.selectedPoint < 0 || s.selectedPoint >= s.countU) return;
-    PointH& p = s.controlNet[static_cast<size_t>(first + s.selectedPoint)];
+    if (first < 0 || s.selection.selectedPoint < 0 || s.selection.selectedPoint >= s.surface.countU)
+        return;
+    PointH& p = s.surface.controlNet[static_cast<size_t>(first + s.selection.selectedPoint)];
     const float w = p.w;
     if (w == 0.0f || !std::isfinite(w)) return;
     const PointH moved = {u.x * w, u.y * w, u.z * w, w};
@@ -76,8 +77,9 @@ static int nearestSectionPoint(Point3 u) {
     if (first < 0) return -1;
     float best = kPickStart;
     int found = -1;
-    for (int i = 0; i < s.countU; ++i) {
-        const float d = u.distanceTo(cartesian(s.controlNet[static_cast<size_t>(first + i)]));
+    for (int i = 0; i < s.surface.countU; ++i) {
+        const float d =
+            u.distanceTo(cartesian(s.surface.controlNet[static_cast<size_t>(first + i)]));
         if (d < best) {
             best = d;
             found = i;
@@ -94,9 +96,10 @@ static int nearestPolygonSegment(Point3 u) {
     if (first < 0) return -1;
     float best = kPickStart;
     int found = -1;
-    for (int i = 1; i < s.countU; ++i) {
-        const float d = u.distanceTo(cartesian(s.controlNet[static_cast<size_t>(first + i)])) +
-                        u.distanceTo(cartesian(s.controlNet[static_cast<size_t>(first + i - 1)]));
+    for (int i = 1; i < s.surface.countU; ++i) {
+        const float d =
+            u.distanceTo(cartesian(s.surface.controlNet[static_cast<size_t>(first + i)])) +
+            u.distanceTo(cartesian(s.surface.controlNet[static_cast<size_t>(first + i - 1)]));
         if (d < best) {
             best = d;
             found = i;
@@ -112,15 +115,15 @@ static int nearestPolygonSegment(Point3 u) {
 static void refreshViews(bool reskin) {
     const EditorState& s = editor;
     sectionDisplay();
-    if (s.mainWindow != 0) {
-        glutSetWindow(s.mainWindow);
-        if (reskin && s.skinningEnabled != 0) {
+    if (s.handles.mainWindow != 0) {
+        glutSetWindow(s.handles.mainWindow);
+        if (reskin && s.panel.skinningEnabled != 0) {
             computeSkinning();
             guiRefreshPanel();
         }
         mainDisplay();
     }
-    if (s.sectionWindow != 0) glutSetWindow(s.sectionWindow);
+    if (s.handles.sectionWindow != 0) glutSetWindow(s.handles.sectionWindow);
 }
 
 // After the number of points per section changed: the U knots follow the new count, the
@@ -135,20 +138,20 @@ static void finishPointCountChange() {
 // --- Mouse -------------------------------------------------------------------------------
 
 void sectionPassiveMotion(int x, int y) {
-    editor.sectionMouseX = x;
-    editor.sectionMouseY = y;
+    editor.view.sectionMouseX = x;
+    editor.view.sectionMouseY = y;
 }
 
 void sectionMouse(int button, int state, int x, int y) {
     EditorState& s = editor;
-    s.sectionMouseButton = button;
+    s.view.sectionMouseButton = button;
     if (button != GLUT_LEFT_BUTTON) return;
     Point3 u;
     if (!pointerModelPosition(x, y, &u)) return;
     if (state == GLUT_DOWN) {
         const int nearest = nearestSectionPoint(u);
-        if (nearest >= 0 && nearest != s.selectedPoint) {
-            s.selectedPoint = nearest;
+        if (nearest >= 0 && nearest != s.selection.selectedPoint) {
+            s.selection.selectedPoint = nearest;
             // The position above lies in the plane of the previously selected point; the newly
             // selected one is placed in its own plane.
             if (!pointerModelPosition(x, y, &u)) return;
@@ -159,7 +162,7 @@ void sectionMouse(int button, int state, int x, int y) {
 }
 
 void sectionMotion(int x, int y) {
-    if (editor.sectionMouseButton != GLUT_LEFT_BUTTON) return;
+    if (editor.view.sectionMouseButton != GLUT_LEFT_BUTTON) return;
     Point3 u;
     if (!pointerModelPosition(x, y, &u)) return;
     placeSelectedPoint(u);
@@ -172,13 +175,15 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
     EditorState& s = editor;
     switch (key) {
         case '+':
-            s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) + 0.25);
+            s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) + 0.25);
             break;
         case '-':
-            s.sectionZoom = static_cast<float>(static_cast<double>(s.sectionZoom) - 0.25);
+            s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) - 0.25);
             break;
         case 'n':
-            s.selectedPoint = s.selectedPoint < s.countU - 1 ? s.selectedPoint + 1 : 0;
+            s.selection.selectedPoint = s.selection.selectedPoint < s.surface.countU - 1
+                                            ? s.selection.selectedPoint + 1
+                                            : 0;
             break;
         case 'q':
         case 'Q':
@@ -195,7 +200,8 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
     const Vector3 step =
         normalized(cross(Vector3(0.0f, 1.0f, 0.0f), sectionCameraEye() - sectionCameraRef())) *
         0.1f;
-    float offset[3] = {s.sectionRefOffset[0], s.sectionRefOffset[1], s.sectionRefOffset[2]};
+    float offset[3] = {s.view.sectionRefOffset[0], s.view.sectionRefOffset[1],
+                       s.view.sectionRefOffset[2]};
     switch (key) {
         case GLUT_KEY_LEFT:
             offset[0] -= step.x;
@@ -219,7 +225,7 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
     // A section whose centroid overflows (points near the float range) gives the camera no
     // direction; the pan then stays as it was instead of turning into NaN for good.
     if (std::isfinite(offset[0]) && std::isfinite(offset[1]) && std::isfinite(offset[2])) {
-        for (int i = 0; i < 3; ++i) s.sectionRefOffset[i] = offset[i];
+        for (int i = 0; i < 3; ++i) s.view.sectionRefOffset[i] = offset[i];
     }
     refreshViews(false);
 }
@@ -229,7 +235,7 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
 void addSectionPoint() {
     EditorState& s = editor;
     Point3 u;
-    if (!pointerModelPosition(s.sectionMouseX, s.sectionMouseY, &u)) {
+    if (!pointerModelPosition(s.view.sectionMouseX, s.view.sectionMouseY, &u)) {
         setStatus("Add: no section point can be placed here");
         return;
     }
@@ -240,12 +246,12 @@ void addSectionPoint() {
     }
     // The new point goes between points found - 1 and found of every section; in the other
     // sections it lies at the same place, in the current section's plane.
-    const int oldCount = s.countU;
+    const int oldCount = s.surface.countU;
     const int newCount = oldCount + 1;
-    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.countV));
+    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.surface.countV));
     const PointH inserted = {u.x, u.y, u.z, 1.0f};
-    for (int section = 0; section < s.countV; ++section) {
-        const PointH* from = s.controlNet.data() + static_cast<size_t>(section) * oldCount;
+    for (int section = 0; section < s.surface.countV; ++section) {
+        const PointH* from = s.surface.controlNet.data() + static_cast<size_t>(section) * oldCount;
         PointH* to = net.data() + static_cast<size_t>(section) * newCount;
         for (int j = 0; j < newCount; ++j) {
             if (j < found) {
@@ -257,9 +263,9 @@ void addSectionPoint() {
             }
         }
     }
-    s.knotCountU += 1;
-    s.countU = newCount;
-    s.controlNet.swap(net);
+    s.surface.knotCountU += 1;
+    s.surface.countU = newCount;
+    s.surface.controlNet.swap(net);
     finishPointCountChange();
 }
 
@@ -270,13 +276,13 @@ void deleteSectionPoint() {
         return;
     }
     // The curve of a section needs at least as many points as its order.
-    if (s.countU - 1 < s.orderU) {
-        setStatus("Delete: a section of degree %d needs at least %d points", s.orderU - 1,
-                  s.orderU);
+    if (s.surface.countU - 1 < s.surface.orderU) {
+        setStatus("Delete: a section of degree %d needs at least %d points", s.surface.orderU - 1,
+                  s.surface.orderU);
         return;
     }
     Point3 u;
-    if (!pointerModelPosition(s.sectionMouseX, s.sectionMouseY, &u)) {
+    if (!pointerModelPosition(s.view.sectionMouseX, s.view.sectionMouseY, &u)) {
         setStatus("Delete: no section point can be found here");
         return;
     }
@@ -285,16 +291,16 @@ void deleteSectionPoint() {
         setStatus("Delete: no point of the section near the pointer");
         return;
     }
-    const int oldCount = s.countU;
+    const int oldCount = s.surface.countU;
     const int newCount = oldCount - 1;
-    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.countV));
-    for (int section = 0; section < s.countV; ++section) {
-        const PointH* from = s.controlNet.data() + static_cast<size_t>(section) * oldCount;
+    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.surface.countV));
+    for (int section = 0; section < s.surface.countV; ++section) {
+        const PointH* from = s.surface.controlNet.data() + static_cast<size_t>(section) * oldCount;
         PointH* to = net.data() + static_cast<size_t>(section) * newCount;
         for (int j = 0; j < newCount; ++j) to[j] = j < found ? from[j] : from[j + 1];
     }
-    s.knotCountU -= 1;
-    s.countU = newCount;
-    s.controlNet.swap(net);
+    s.surface.knotCountU -= 1;
+    s.surface.countU = newCount;
+    s.surface.controlNet.swap(net);
     finishPointCountChange();
 }

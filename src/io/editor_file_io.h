@@ -3,6 +3,19 @@
 
 #include <string>
 
+#include "model/editor_state.h"
+
+// The surface a save writes: the surface itself, or, while skinning is on and the skinned net
+// matches the surface's counts, a copy (in skinned) with the skinned net and its own V knots, so
+// that the file describes the surface shown.
+const SurfaceModel& surfaceToSave(const SurfaceModel& surface, bool skinning,
+                                  const DerivedNets& derived, SurfaceModel& skinned);
+
+// Formats the surface and writes it to path, the FILENAME line naming path. Refuses a surface
+// whose arrays do not match its counts or that holds a value that is not finite. The previous
+// file survives any failure. False with the reason in error.
+bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string& error);
+
 // Reads and checks the whole file at path, then replaces the editor's surface with it: sizes,
 // knots (clamped uniform ones for a direction the file gives none), control net; multiplicity
 // becomes 1, the expanded net is released and the derived nets and selection follow the new

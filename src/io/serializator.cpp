@@ -16,13 +16,13 @@ Serializator* serializator = DefaultSerializator::getInstance();
 
 void DefaultSerializator::load(int /*id*/) {
     std::string message;
-    loadEditorSurface(editor.surfaceFileName, message);
+    loadEditorSurface(editor.panel.surfaceFileName, message);
     setStatus("%s", message.c_str());
 }
 
 void DefaultSerializator::save(int /*id*/) {
     std::string message;
-    saveEditorSurface(editor.surfaceFileName, message);
+    saveEditorSurface(editor.panel.surfaceFileName, message);
     setStatus("%s", message.c_str());
 }
 

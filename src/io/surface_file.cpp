@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/knots.h"
+
 namespace {
 
 // Orders above the number of points give no drawable surface; such a file still loads (the
@@ -103,7 +105,7 @@ bool tokenIs(const char* token, size_t length, const char* word) {
 
 // One pass over the text. With filenameIsFirstLine the FILENAME item is the whole first line,
 // which reads files whose recorded path holds white space.
-bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, SurfaceFile& out,
+bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, SurfaceModel& out,
                   std::string& error) {
     const char* end = text + size;
     const char* start = text;
@@ -188,15 +190,15 @@ bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, Surfa
         return false;
     }
 
-    out.degreeU = dU;
-    out.degreeV = dV;
+    out.orderU = dU + 1;
+    out.orderV = dV + 1;
     out.countU = nU;
     out.countV = nV;
     out.knotCountU = kU;
     out.knotCountV = kV;
-    out.points.resize(static_cast<size_t>(pointCount));
+    out.controlNet.resize(static_cast<size_t>(pointCount));
     for (long long i = 0; i < pointCount; ++i) {
-        float* values = &out.points[static_cast<size_t>(i)].x;
+        float* values = &out.controlNet[static_cast<size_t>(i)].x;
         for (int c = 0; c < 4; ++c) {
             if (!reader.next(token, length)) {
                 snprintf(line, sizeof line,
@@ -236,19 +238,26 @@ bool parseSurface(const char* text, size_t size, bool filenameIsFirstLine, Surfa
         }
         return true;
     };
-    out.hasKnotsU = false;
-    out.hasKnotsV = false;
-    out.knotsU.clear();
-    out.knotsV.clear();
+    bool hasKnotsU = false;
+    bool hasKnotsV = false;
     bool haveToken = reader.next(token, length);
     if (haveToken && tokenIs(token, length, "KNOTS_U")) {
         if (!readKnots("KNOTS_U", kU, out.knotsU)) return false;
-        out.hasKnotsU = true;
+        hasKnotsU = true;
         haveToken = reader.next(token, length);
     }
     if (haveToken && tokenIs(token, length, "KNOTS_V")) {
         if (!readKnots("KNOTS_V", kV, out.knotsV)) return false;
-        out.hasKnotsV = true;
+        hasKnotsV = true;
+    }
+    // A direction the file gives no knots for gets clamped uniform ones.
+    if (!hasKnotsU) {
+        out.knotsU.resize(static_cast<size_t>(kU));
+        fillUniformKnots(out.knotsU.data(), kU, out.orderU);
+    }
+    if (!hasKnotsV) {
+        out.knotsV.resize(static_cast<size_t>(kV));
+        fillUniformKnots(out.knotsV.data(), kV, out.orderV);
     }
     return true;
 }
@@ -268,7 +277,7 @@ bool firstLineIsSpacedFileName(const char* text, size_t size) {
 
 }  // namespace
 
-bool parseSurfaceText(const char* text, size_t size, SurfaceFile& out, std::string& error) {
+bool parseSurfaceText(const char* text, size_t size, SurfaceModel& out, std::string& error) {
     if (parseSurface(text, size, false, out, error)) return true;
     // A path with white space on the FILENAME line shifts every later item by some tokens.
     // Such a file reads correctly when its whole first line is taken as the FILENAME item.
@@ -279,7 +288,7 @@ bool parseSurfaceText(const char* text, size_t size, SurfaceFile& out, std::stri
     return false;
 }
 
-bool readSurfaceFile(const char* path, SurfaceFile& out, std::string& error) {
+bool readSurfaceFile(const char* path, SurfaceModel& out, std::string& error) {
     FILE* file = fopen(path, "rb");
     if (file == nullptr) {
         error = std::string("cannot open the file: ") + strerror(errno);
@@ -339,21 +348,21 @@ void appendFixed6(std::string& out, float value) {
     out.append(p, static_cast<size_t>(end - p));
 }
 
-void formatSurfaceText(const SurfaceFileView& s, std::string& out) {
+void formatSurfaceText(const SurfaceModel& s, const char* fileName, std::string& out) {
     const size_t pointCount = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
     out.reserve(out.size() + 400 + pointCount * 64 +
                 static_cast<size_t>(s.knotCountU + s.knotCountV) * 12);
     out += "FILENAME:";
-    for (const char* c = s.fileName; *c != '\0'; ++c) out += isBlank(*c) ? '_' : *c;
+    for (const char* c = fileName; *c != '\0'; ++c) out += isBlank(*c) ? '_' : *c;
     out += '\n';
     char line[256];  // six counts of up to 11 characters and the header words
     snprintf(line, sizeof line,
              "DEGREE_U_V\n     %d     %d\nN.C.P._U_V\n     %d     %d\n"
              "N.KNOTS_U_V\n     %d     %d\nCOORD.C.P.(X,Y,Z,W)\n",
-             s.degreeU, s.degreeV, s.countU, s.countV, s.knotCountU, s.knotCountV);
+             s.orderU - 1, s.orderV - 1, s.countU, s.countV, s.knotCountU, s.knotCountV);
     out += line;
     for (size_t i = 0; i < pointCount; ++i) {
-        const PointH& P = s.points[i];
+        const PointH& P = s.controlNet[i];
         appendFixed6(out, P.x);
         out += "      ";
         appendFixed6(out, P.y);

@@ -1,11 +1,9 @@
 // Consistency of the derived nets and of the selection with the surface's sizes.
 #include "model/derived_nets.h"
 
-#include "model/editor_state.h"
 #include "model/skinning.h"
 
-void clampSelection() {
-    EditorState& s = editor;
+void clampSelection(const SurfaceModel& surface, Selection& selection) {
     auto clampIndex = [](int32_t& index, int32_t count) {
         if (count < 1 || index < 0) {
             index = 0;
@@ -13,35 +11,36 @@ void clampSelection() {
             index = count - 1;
         }
     };
-    clampIndex(s.currentSection, s.countV);
-    clampIndex(s.destPlane, s.countV);
-    clampIndex(s.selectedPoint, s.countU);
-    const long long floats = 4LL * static_cast<long long>(s.controlNet.size());
-    if (s.pickedPointOffset < 0 || s.pickedPointOffset % 4 != 0 || s.pickedPointOffset >= floats) {
-        s.pickedPointOffset = -1;
-    }
+    clampIndex(selection.currentSection, surface.countV);
+    clampIndex(selection.destPlane, surface.countV);
+    clampIndex(selection.selectedPoint, surface.countU);
+    const long long floats = 4LL * static_cast<long long>(surface.controlNet.size());
+    const int32_t picked = selection.pickedPointOffset;
+    if (picked < 0 || picked % 4 != 0 || picked >= floats) selection.pickedPointOffset = -1;
+}
+
+bool skinnedNetUsable(const SurfaceModel& s, bool skinning, const DerivedNets& d) {
+    return skinning && s.countU > 0 && s.countV > 0 &&
+           d.skinnedNet.size() == static_cast<size_t>(s.countU) * s.countV &&
+           d.skinnedKnotsV.size() == static_cast<size_t>(s.knotCountV) && s.knotCountV > 0;
 }
 
 bool skinnedNetUsable() {
-    const EditorState& s = editor;
-    return s.skinningEnabled != 0 && s.countU > 0 && s.countV > 0 &&
-           s.skinnedNet.size() == static_cast<size_t>(s.countU) * s.countV &&
-           s.skinnedKnotsV.size() == static_cast<size_t>(s.knotCountV) && s.knotCountV > 0;
+    return skinnedNetUsable(editor.surface, editor.panel.skinningEnabled != 0, editor.derived);
 }
 
-void releaseExpandedNet() {
-    std::vector<PointH>().swap(editor.expandedNet);
-    std::vector<float>().swap(editor.expandedKnotsV);
+void releaseExpandedNet(DerivedNets& derived) {
+    std::vector<PointH>().swap(derived.expandedNet);
+    std::vector<float>().swap(derived.expandedKnotsV);
 }
 
-void rebuildExpandedNet(int /*id*/) {
-    EditorState& s = editor;
-    releaseExpandedNet();
-    if (!surfaceIsUsable(s) || s.multiplicity < 1) return;
-    const int n = s.multiplicity * s.countV + s.orderV;
-    s.expandedKnotCountV = n;
-    s.expandedPointCount = s.countU * s.multiplicity * s.countV;
-    s.expandedKnotsV.resize(static_cast<size_t>(n));
+void buildExpandedNet(const SurfaceModel& s, DerivedNets& d) {
+    releaseExpandedNet(d);
+    if (!surfaceIsUsable(s) || d.multiplicity < 1) return;
+    const int n = d.multiplicity * s.countV + s.orderV;
+    d.expandedKnotCountV = n;
+    d.expandedPointCount = s.countU * d.multiplicity * s.countV;
+    d.expandedKnotsV.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         float knot;
         if (i < s.orderV) {
@@ -51,28 +50,44 @@ void rebuildExpandedNet(int /*id*/) {
         } else {
             knot = static_cast<float>(i - s.orderV + 1) / static_cast<float>(n - 2 * s.orderV + 1);
         }
-        s.expandedKnotsV[static_cast<size_t>(i)] = knot;
+        d.expandedKnotsV[static_cast<size_t>(i)] = knot;
     }
-    s.expandedNet.resize(static_cast<size_t>(s.expandedPointCount));
+    d.expandedNet.resize(static_cast<size_t>(d.expandedPointCount));
     for (int i = 0; i < s.countV; ++i) {
-        const PointH* section = s.controlNet.data() + static_cast<size_t>(i) * s.countU;
-        for (int j = 0; j < s.multiplicity; ++j) {
-            const size_t copy = static_cast<size_t>(i * s.multiplicity + j);
-            PointH* row = s.expandedNet.data() + copy * s.countU;
+        const PointH* section = sectionPoints(s, i);
+        for (int j = 0; j < d.multiplicity; ++j) {
+            const size_t copy = static_cast<size_t>(i * d.multiplicity + j);
+            PointH* row = d.expandedNet.data() + copy * s.countU;
             for (int k = 0; k < s.countU; ++k) row[k] = section[k];
         }
     }
 }
 
-void syncDerivedNets() {
-    clampSelection();
-    releaseExpandedNet();
+void rebuildExpandedNet(int /*id*/) {
+    buildExpandedNet(editor.surface, editor.derived);
+}
+
+bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,
+                     Selection& selection, std::string& refusal) {
+    clampSelection(surface, selection);
+    releaseExpandedNet(derived);
     // A skinned net kept from before the change belongs to other sizes or to another net: it is
     // rebuilt, or dropped when skinning is off or refuses the new net.
-    const bool reskinned =
-        editor.skinningEnabled != 0 && surfaceIsUsable(editor) && computeSkinning();
-    if (!reskinned || !skinnedNetUsable()) {
-        std::vector<PointH>().swap(editor.skinnedNet);
-        std::vector<float>().swap(editor.skinnedKnotsV);
+    bool refused = false;
+    if (skinning && surfaceIsUsable(surface)) refused = !skinSurface(surface, derived, refusal);
+    if (!skinning || refused || !skinnedNetUsable(surface, skinning, derived)) {
+        std::vector<PointH>().swap(derived.skinnedNet);
+        std::vector<float>().swap(derived.skinnedKnotsV);
+    }
+    return !refused;
+}
+
+void syncDerivedNets() {
+    std::string refusal;
+    if (!syncDerivedNets(editor.surface, editor.panel.skinningEnabled != 0, editor.derived,
+                         editor.selection, refusal)) {
+        reportSkinningRefusal(refusal);
+    } else if (editor.panel.skinningEnabled != 0) {
+        clearSkinningRefusal();
     }
 }

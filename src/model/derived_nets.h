@@ -2,23 +2,35 @@
 // indices consistent with the surface's current sizes.
 #pragma once
 
+#include <string>
+
+#include "model/editor_state.h"
+
 // Call after any operation that changes countU, countV, orderU, orderV or replaces a net or a
-// knot vector. Brings currentSection, destPlane, selectedPoint and pickedPointOffset back into
-// range, drops the expanded net (the main view rebuilds it on its next frame) and, while
-// skinning is on, skins again; a skinned net that cannot be rebuilt is dropped so that it is
-// never drawn or saved with the wrong size.
+// knot vector. Brings the selection back into range, drops the expanded net (the main view
+// rebuilds it on its next frame) and, while skinning is on, skins again; a skinned net that
+// cannot be rebuilt is dropped so that it is never drawn or saved with the wrong size. Returns
+// false with the reason in refusal when skinning is on and refused.
+bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,
+                     Selection& selection, std::string& refusal);
+
+// The same for the editor, reporting a skinning refusal on the status line.
 void syncDerivedNets();
 
-// Brings the selection indices back into the ranges the current counts allow.
-void clampSelection();
+// Brings the selection indices back into the ranges the surface's counts allow.
+void clampSelection(const SurfaceModel& surface, Selection& selection);
 
-// True while skinning is on and skinnedNet / skinnedKnotsV match the current counts.
+// True while skinning is on and skinnedNet / skinnedKnotsV match the surface's counts.
+bool skinnedNetUsable(const SurfaceModel& surface, bool skinning, const DerivedNets& derived);
 bool skinnedNetUsable();
 
 // Releases expandedNet and expandedKnotsV.
-void releaseExpandedNet();
+void releaseExpandedNet(DerivedNets& derived);
 
 // Builds expandedNet and expandedKnotsV from controlNet: every section repeated
-// `multiplicity` times, with a clamped uniform V knot vector. The id is the calling control's
-// and is ignored. Without a usable surface, or with a multiplicity below 1, both stay empty.
+// derived.multiplicity times, with a clamped uniform V knot vector. Without a usable surface, or
+// with a multiplicity below 1, both stay empty.
+void buildExpandedNet(const SurfaceModel& surface, DerivedNets& derived);
+
+// Callback of "multipl.": buildExpandedNet on the editor. The id is ignored.
 void rebuildExpandedNet(int id = -1);

@@ -21,24 +21,28 @@ void fillUniformKnots(float* U, int knotCount, int order) {
     }
 }
 
-void generateUniformKnots(int direction) {
+void generateUniformKnots(SurfaceModel& surface, int direction) {
     std::vector<float>* knots;
     int count;
     int order;
     if (direction == 1) {
-        knots = &editor.knotsU;
-        count = editor.knotCountU;
-        order = editor.orderU;
+        knots = &surface.knotsU;
+        count = surface.knotCountU;
+        order = surface.orderU;
     } else if (direction == 2) {
-        knots = &editor.knotsV;
-        count = editor.knotCountV;
-        order = editor.orderV;
+        knots = &surface.knotsV;
+        count = surface.knotCountV;
+        order = surface.orderV;
     } else {
         return;
     }
     std::vector<float> fresh(count > 0 ? static_cast<size_t>(count) : 0);
     if (!fresh.empty()) fillUniformKnots(fresh.data(), count, order);
     knots->swap(fresh);
+}
+
+void generateUniformKnots(int direction) {
+    generateUniformKnots(editor.surface, direction);
 }
 
 // The NURBS Book, A2.1, with 1-based spans: span I is [U[I-1], U[I]).
@@ -87,7 +91,12 @@ void evaluateBasis(float* N, int I, float u, int p, const float* U) {
 }
 
 bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v) {
-    const EditorState& s = editor;
+    return evaluateSurfacePoint(editor.surface, x, y, z, u, v);
+}
+
+bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float& z, float u,
+                          float v) {
+    const SurfaceModel& s = surface;
     if (!surfaceIsUsable(s)) return false;
     const int Iu = findKnotSpan(s.countU - 1, s.orderU - 1, u, s.knotsU.data());
     const int Iv = findKnotSpan(s.countV - 1, s.orderV - 1, v, s.knotsV.data());

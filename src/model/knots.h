@@ -2,13 +2,17 @@
 // point of the edited surface (The NURBS Book, A2.1, A2.2 and A4.3), in single precision.
 #pragma once
 
+#include "model/surface_model.h"
+
 // Fills U[0 .. knotCount-1] with a clamped uniform knot vector on [0, 1] for the given order:
 // order-1 zeros, the interior knots evenly spaced, then ones.
 void fillUniformKnots(float* U, int knotCount, int order);
 
-// Replaces knotsU (direction 1) or knotsV (direction 2) of the editor by a clamped uniform
+// Replaces knotsU (direction 1) or knotsV (direction 2) of the surface by a clamped uniform
 // vector of knotCountU or knotCountV knots. Any other direction does nothing. The caller sets
 // the knot count first and rebuilds the knot controls afterwards.
+void generateUniformKnots(SurfaceModel& surface, int direction);
+// The same for the editor's surface.
 void generateUniformKnots(int direction);
 
 // 1-based span I of u, with U[I-1] <= u < U[I]; n = last control point index, p = degree.
@@ -18,8 +22,11 @@ int findKnotSpan(int n, int p, float u, const float* U);
 // Writes the p+1 non-zero basis functions of degree p at u into N, for the 1-based span I.
 void evaluateBasis(float* N, int I, float u, int p, const float* U);
 
-// The Cartesian point of the edited surface (controlNet with knotsU, knotsV) at (u, v).
+// The Cartesian point of a surface (controlNet with knotsU, knotsV) at (u, v); without a
+// surface argument, of the editor's.
 // Returns false and leaves x, y, z alone when no usable surface is loaded, when (u, v) falls
 // outside the spans of the knot vectors, or when the point is not finite (the weights it touches
 // sum to zero).
+bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float& z, float u,
+                          float v);
 bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v);

@@ -3,14 +3,21 @@
 
 #include "model/editor_state.h"
 
+Point3 sectionCameraRef(const float centroid[3], const ViewState& view) {
+    return {centroid[0] + view.sectionRefOffset[0], centroid[1] + view.sectionRefOffset[1],
+            centroid[2] + view.sectionRefOffset[2]};
+}
+
+Point3 sectionCameraEye(const float centroid[3], const ViewState& view) {
+    const Point3 ref = sectionCameraRef(centroid, view);
+    return {ref.x + view.sectionEyeOffset[0], ref.y + view.sectionEyeOffset[1],
+            ref.z + view.sectionEyeOffset[2]};
+}
+
 Point3 sectionCameraRef() {
-    const EditorState& s = editor;
-    return {s.sectionCentroid[0] + s.sectionRefOffset[0], s.sectionCentroid[1] + s.sectionRefOffset[1],
-            s.sectionCentroid[2] + s.sectionRefOffset[2]};
+    return sectionCameraRef(editor.selection.sectionCentroid, editor.view);
 }
 
 Point3 sectionCameraEye() {
-    const EditorState& s = editor;
-    const Point3 ref = sectionCameraRef();
-    return {ref.x + s.sectionEyeOffset[0], ref.y + s.sectionEyeOffset[1], ref.z + s.sectionEyeOffset[2]};
+    return sectionCameraEye(editor.selection.sectionCentroid, editor.view);
 }

@@ -4,9 +4,13 @@
 #include "model/editor_state.h"
 
 void computeSectionCentroid(float out[3]) {
-    const EditorState& s = editor;
-    if (s.countU < 1 || s.currentSection < 0 || s.currentSection >= s.countV) return;
-    const size_t first = static_cast<size_t>(s.currentSection) * s.countU;
+    computeSectionCentroid(editor.surface, editor.selection.currentSection, out);
+}
+
+void computeSectionCentroid(const SurfaceModel& surface, int section, float out[3]) {
+    const SurfaceModel& s = surface;
+    if (s.countU < 1 || section < 0 || section >= s.countV) return;
+    const size_t first = static_cast<size_t>(section) * s.countU;
     if (first + s.countU > s.controlNet.size()) return;
     const PointH* p = s.controlNet.data() + first;
     const float n = static_cast<float>(s.countU);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "model/banded_solver.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
@@ -106,259 +107,6 @@ void interpolateCurve(float* P, int n, const float* Q, int dim, int p, const flo
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Banded elimination shared by many right-hand sides.
-//
-// It repeats the steps of solveLinearSystem and leaves out only operations whose result is known
-// without doing them. Why the floats stay the same:
-//  - Entries right of a row's last structural column are +0 and stay +0 (+0 - f * (+/-0) is +0),
-//    so updates there and back-substitution terms W * x with them (+/-0 added to a sum that
-//    started at +0 and so is never -0) change nothing.
-//  - Entries left of a row's first column are never read again once their column is done.
-//  - A row whose band has not reached the pivot column yet ("waiting") holds +0 there, can never
-//    win the pivot search (it wants a strictly greater magnitude) and has its matrix entries
-//    unchanged by the step: f = +0 / pivot, and x - (+/-0) is x for every x but -0 (a row that
-//    holds a -0 is made to take part from the first step, see loadBand).
-//    Its right-hand side gets b - (+0 / pivot) * b[k], which changes at most the sign of a zero:
-//    -0 turns into +0 once any of these products is -0. Each right-hand side keeps that history
-//    in one float z (starting at -0, z = z - (+0 / pivot) * b[k] at every step), and a waiting
-//    row gets b = b + z when its band reaches the pivot column: exactly the reference's value,
-//    -0 included.
-// Rows live in fixed windows, as in LAPACK's band storage: with kl rows below and ku columns
-// above the diagonal in A, partial pivoting keeps position j's entries within the columns
-// j - kl .. j + kl + ku.
-
-namespace {
-
-struct BandMatrix {
-    int n = 0;
-    int kl = 0;
-    int ku = 0;
-    int width = 0;
-    std::vector<float> data;
-    std::vector<int> lo;  // first structural column of the row at each position
-    std::vector<int> hi;  // last structural column
-
-    void shape(int size, int below, int above) {
-        n = size;
-        kl = below;
-        ku = above;
-        width = 2 * kl + ku + 1;
-        data.assign(static_cast<size_t>(n) * static_cast<size_t>(width), 0.0f);
-        lo.assign(static_cast<size_t>(n), 0);
-        hi.assign(static_cast<size_t>(n), -1);
-    }
-    float& at(int j, int c) {
-        return data[static_cast<size_t>(j) * width + static_cast<size_t>(c - j + kl)];
-    }
-    float at(int j, int c) const {
-        return data[static_cast<size_t>(j) * width + static_cast<size_t>(c - j + kl)];
-    }
-};
-
-// The operations the elimination applied, to be replayed on the right-hand sides.
-struct Elimination {
-    struct Update {
-        int row;
-        float f;
-    };
-    std::vector<int> pivot;           // row swapped with row k at step k
-    std::vector<float> zeroProduct;   // +0 / pivot of step k
-    std::vector<size_t> updateStart;  // updates of step k: [updateStart[k], updateStart[k+1])
-    std::vector<Update> updates;
-    std::vector<size_t> wakeStart;  // rows whose band reaches column k, before its swap
-    std::vector<int> wakes;
-    std::vector<int> wakeAtEnd;  // rows still waiting after the last step
-    int lastWakeStep = -1;
-};
-
-inline bool isPositiveZero(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits == 0u;
-}
-
-// Eliminates W in place (0-based steps k = 0 .. n-2) and records what the right-hand sides need.
-bool eliminate(BandMatrix& W, Elimination& e) {
-    const int n = W.n;
-    std::vector<char> awake(static_cast<size_t>(n), 0);
-    e.pivot.assign(static_cast<size_t>(std::max(n - 1, 0)), 0);
-    e.zeroProduct.assign(e.pivot.size(), 0.0f);
-    e.updateStart.assign(e.pivot.size() + 1, 0);
-    e.wakeStart.assign(e.pivot.size() + 1, 0);
-    for (int k = 0; k + 1 < n; ++k) {
-        const int last = std::min(n - 1, k + W.kl);
-        e.wakeStart[k] = e.wakes.size();
-        for (int j = k; j <= last; ++j) {
-            if (awake[j] || W.lo[j] > k) continue;
-            awake[j] = 1;
-            if (k > 0) {
-                e.wakes.push_back(j);
-                e.lastWakeStep = k;
-            }
-        }
-        int pivot = k;
-        float largest = 0.0f;
-        for (int r = k; r <= last; ++r) {
-            if (W.lo[r] > k) continue;  // holds +0 in column k
-            const float magnitude = std::fabs(W.at(r, k));
-            if (magnitude > largest) {
-                largest = magnitude;
-                pivot = r;
-            }
-        }
-        if (!(largest > 0.0f) || !std::isfinite(largest)) return false;
-        if (pivot != k) {
-            const int end = std::max(W.hi[k], W.hi[pivot]);
-            for (int s = k; s <= end; ++s) std::swap(W.at(k, s), W.at(pivot, s));
-            std::swap(W.lo[k], W.lo[pivot]);
-            std::swap(W.hi[k], W.hi[pivot]);
-            std::swap(awake[k], awake[pivot]);
-        }
-        e.pivot[k] = pivot;
-        const float diagonal = W.at(k, k);
-        e.zeroProduct[k] = 0.0f / diagonal;
-        e.updateStart[k] = e.updates.size();
-        for (int r = k + 1; r <= last; ++r) {
-            if (W.lo[r] > k) continue;
-            const float f = W.at(r, k) / diagonal;
-            if (!std::isfinite(f)) return false;
-            const int end = std::max(W.hi[r], W.hi[k]);
-            for (int s = k + 1; s <= end; ++s) W.at(r, s) = W.at(r, s) - f * W.at(k, s);
-            W.lo[r] = k + 1;
-            W.hi[r] = end;
-            if (end < k + 1) return false;  // nothing left in the row: singular
-            e.updates.push_back({r, f});
-        }
-    }
-    e.updateStart[e.pivot.size()] = e.updates.size();
-    e.wakeStart[e.pivot.size()] = e.wakes.size();
-    for (int j = 0; j < n; ++j) {
-        if (!awake[j] && n > 1) e.wakeAtEnd.push_back(j);
-    }
-    const int d = n - 1;
-    if (W.lo[d] > d || W.hi[d] < d) return false;
-    const float diagonal = W.at(d, d);
-    return diagonal != 0.0f && std::isfinite(diagonal);
-}
-
-// GCC's -O2 vectorizes only loops whose trip count it knows. The loops over the right-hand sides
-// below are element-wise (every float goes through the same operations in the same order, with
-// no sum across elements), so vector code gives the same floats, about twice as fast.
-#if defined(__GNUC__) && !defined(__clang__)
-#define VECTORIZE_LOOPS __attribute__((optimize("vect-cost-model=dynamic")))
-#else
-#define VECTORIZE_LOOPS
-#endif
-
-// Replays the elimination on the nrhs right-hand sides in B and back-substitutes into X.
-VECTORIZE_LOOPS void substitute(const BandMatrix& W, const Elimination& e, float* __restrict B,
-                                float* __restrict X, int nrhs) {
-    const int n = W.n;
-    const size_t stride = static_cast<size_t>(nrhs);
-    std::vector<float> zHistory(stride, -0.0f);
-    float* __restrict z = zHistory.data();
-    auto row = [&](float* base, int r) { return base + static_cast<size_t>(r) * stride; };
-    auto wake = [&](int r) {
-        float* __restrict b = row(B, r);
-        for (size_t j = 0; j < stride; ++j) b[j] = b[j] + z[j];
-    };
-    for (int k = 0; k + 1 < n; ++k) {
-        for (size_t w = e.wakeStart[k]; w < e.wakeStart[k + 1]; ++w) wake(e.wakes[w]);
-        const int pivot = e.pivot[k];
-        if (pivot != k) std::swap_ranges(row(B, k), row(B, k) + stride, row(B, pivot));
-        const float* __restrict bk = row(B, k);
-        for (size_t u = e.updateStart[k]; u < e.updateStart[k + 1]; ++u) {
-            const float f = e.updates[u].f;
-            float* __restrict br = row(B, e.updates[u].row);
-            for (size_t j = 0; j < stride; ++j) br[j] = br[j] - f * bk[j];
-        }
-        // The history only matters to rows that still wait for their band.
-        if (k < e.lastWakeStep || !e.wakeAtEnd.empty()) {
-            const float zero = e.zeroProduct[k];
-            for (size_t j = 0; j < stride; ++j) z[j] = z[j] - zero * bk[j];
-        }
-    }
-    for (int r : e.wakeAtEnd) wake(r);
-
-    std::vector<float> sums(stride);
-    float* __restrict sum = sums.data();
-    for (int i = n - 1; i >= 0; --i) {
-        std::fill(sums.begin(), sums.end(), 0.0f);
-        for (int s = i + 1; s <= W.hi[i]; ++s) {
-            const float w = W.at(i, s);
-            const float* __restrict xs = row(X, s);
-            for (size_t j = 0; j < stride; ++j) sum[j] += w * xs[j];
-        }
-        const float diagonal = W.at(i, i);
-        const float* __restrict bi = row(B, i);
-        float* __restrict xi = row(X, i);
-        for (size_t j = 0; j < stride; ++j) xi[j] = (bi[j] - sum[j]) / diagonal;
-    }
-}
-
-}  // namespace
-
-namespace {
-
-// One row of a matrix to load into band form: values of the columns first .. first + count - 1,
-// every other entry +0.
-struct BandRow {
-    int first;
-    int count;
-    const float* values;
-};
-
-// Loads the rows into W. A row that holds a -0 is treated as reaching column 0, so it takes part
-// in every step exactly as in solveLinearSystem: the zero-sign bookkeeping of waiting rows
-// relies on their entries being +0 or non-zero.
-void loadBand(BandMatrix& W, const std::vector<BandRow>& rows) {
-    const int n = static_cast<int>(rows.size());
-    std::vector<int> lo(rows.size());
-    int kl = 0, ku = 0;
-    for (int i = 0; i < n; ++i) {
-        const BandRow& row = rows[i];
-        lo[i] = row.first;
-        for (int c = 0; c < row.count; ++c) {
-            if (row.values[c] == 0.0f && !isPositiveZero(row.values[c])) lo[i] = 0;
-        }
-        kl = std::max(kl, i - lo[i]);
-        ku = std::max(ku, row.first + row.count - 1 - i);
-    }
-    W.shape(n, kl, ku);
-    for (int i = 0; i < n; ++i) {
-        W.lo[i] = lo[i];
-        W.hi[i] = rows[i].first + rows[i].count - 1;
-        for (int c = 0; c < rows[i].count; ++c) W.at(i, rows[i].first + c) = rows[i].values[c];
-    }
-}
-
-}  // namespace
-
-bool solveBanded(const float* A, float* B, float* X, int n, int nrhs) {
-    if (n < 1) return false;
-    const size_t N = static_cast<size_t>(n);
-    std::vector<BandRow> rows(N);
-    for (size_t i = 0; i < N; ++i) {
-        const float* a = A + i * N;
-        int first = -1, last = -1;
-        for (int c = 0; c < n; ++c) {
-            if (!std::isfinite(a[c])) return false;
-            if (isPositiveZero(a[c])) continue;
-            if (first < 0) first = c;
-            last = c;
-        }
-        if (first < 0) return false;  // a row of zeros
-        rows[i] = {first, last - first + 1, a + first};
-    }
-    BandMatrix W;
-    loadBand(W, rows);
-    Elimination e;
-    if (!eliminate(W, e)) return false;
-    substitute(W, e, B, X, nrhs);
-    return true;
-}
-
 bool interpolateCurveBanded(float* P, int n, const float* Q, int dim, int p, const float* U,
                             const float* params) {
     if (n < 0 || p < 0) return false;
@@ -381,13 +129,8 @@ bool interpolateCurveBanded(float* P, int n, const float* Q, int dim, int p, con
         }
         rows[i] = {row.first, row.count, stored};
     }
-    BandMatrix W;
-    loadBand(W, rows);
-    Elimination e;
-    if (!eliminate(W, e)) return false;
     std::vector<float> B(Q, Q + m * static_cast<size_t>(dim));
-    substitute(W, e, B.data(), P, dim);
-    return true;
+    return solveBandRows(rows, B.data(), P, dim);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -468,33 +211,17 @@ void skinNetReference(float* out, const float* net, int cols, int R, int p, cons
 }
 
 // ---------------------------------------------------------------------------------------------
-// The editor's skinned net.
+// The skinned net of a surface.
 
 namespace {
 
-bool allFinite(const float* values, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        if (!std::isfinite(values[i])) return false;
-    }
-    return true;
-}
-
 constexpr char kRefusal[] = "Skinning refused: ";
-
-// Reports why skinning refused. A drag reruns skinning on every motion event, so the same
-// refusal is reported once, not once per event.
-void refuse(const char* reason) {
-    char message[sizeof editor.statusLine];
-    snprintf(message, sizeof message, "%s%s", kRefusal, reason);
-    if (strcmp(message, editor.statusLine) != 0) setStatus("%s", message);
-}
 
 }  // namespace
 
-bool computeSkinning() {
-    const EditorState& s = editor;
+bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
     if (!surfaceIsUsable(s)) {
-        refuse("no surface whose degrees fit its points");
+        refusal = "no surface whose degrees fit its points";
         return false;
     }
     const int R = s.countV;
@@ -503,24 +230,24 @@ bool computeSkinning() {
     const float* net = &s.controlNet[0].x;
     const size_t floats = s.controlNet.size() * 4;
     if (!allFinite(net, floats)) {
-        refuse("the net holds numbers out of range");
+        refusal = "the net holds numbers out of range";
         return false;
     }
 
     std::vector<float> v(static_cast<size_t>(R));
     if (!computeSectionParameters(net, cols, R, v.data())) {
-        refuse("all sections lie at the same place");
+        refusal = "all sections lie at the same place";
         return false;
     }
     for (int k = 1; k < R; ++k) {
         if (!std::isfinite(v[k])) {
-            refuse("the sections lie too far apart to measure");
+            refusal = "the sections lie too far apart to measure";
             return false;
         }
         if (!(v[k] > v[k - 1])) {
             char reason[96];
             snprintf(reason, sizeof reason, "sections %d and %d lie at the same place", k - 1, k);
-            refuse(reason);
+            refusal = reason;
             return false;
         }
     }
@@ -531,20 +258,39 @@ bool computeSkinning() {
     std::vector<float> result(floats);
     if (!interpolateCurveBanded(result.data(), R - 1, net, 4 * cols, order - 1, V.data(),
                                 v.data())) {
-        refuse("the sections give no interpolating surface");
+        refusal = "the sections give no interpolating surface";
         return false;
     }
     if (!allFinite(result.data(), floats)) {
-        refuse("the skinned net would leave the range of numbers");
+        refusal = "the skinned net would leave the range of numbers";
         return false;
     }
 
-    EditorState& out = editor;
-    out.skinnedNet.resize(s.controlNet.size());
-    std::memcpy(&out.skinnedNet[0].x, result.data(), floats * sizeof(float));
-    out.skinnedKnotsV.assign(V.begin(), V.begin() + s.knotCountV);
-    // A refusal shown earlier no longer holds.
-    if (strncmp(out.statusLine, kRefusal, sizeof kRefusal - 1) == 0) out.statusLine[0] = '\0';
+    derived.skinnedNet.resize(s.controlNet.size());
+    std::memcpy(&derived.skinnedNet[0].x, result.data(), floats * sizeof(float));
+    derived.skinnedKnotsV.assign(V.begin(), V.begin() + s.knotCountV);
+    return true;
+}
+
+// A drag reruns skinning on every motion event, so the same refusal is reported once, not once
+// per event.
+void reportSkinningRefusal(const std::string& reason) {
+    const std::string message = kRefusal + reason;
+    if (message != editor.panel.statusLine) setStatus("%s", message.c_str());
+}
+
+void clearSkinningRefusal() {
+    char* line = editor.panel.statusLine;
+    if (strncmp(line, kRefusal, sizeof kRefusal - 1) == 0) line[0] = '\0';
+}
+
+bool computeSkinning() {
+    std::string refusal;
+    if (!skinSurface(editor.surface, editor.derived, refusal)) {
+        reportSkinningRefusal(refusal);
+        return false;
+    }
+    clearSkinningRefusal();
     return true;
 }
 

@@ -8,6 +8,11 @@
 // a time, and only inside the band of the matrix; computeSkinning uses it.
 #pragma once
 
+#include <string>
+
+#include "model/banded_solver.h"
+#include "model/editor_state.h"
+
 // Square root of the sum of squares of v[0 .. n-1], summed in single precision.
 float vectorNorm(const float* v, int n);
 
@@ -24,13 +29,6 @@ void buildCollocationMatrix(float* A, int n, int p, const float* U, const float*
 // through Q[k] at params[k]. Reference path: one elimination per coordinate.
 void interpolateCurve(float* P, int n, const float* Q, int dim, int p, const float* U,
                       const float* params);
-
-// Solves A X = B for the nrhs columns of B at once. A is n x n row-major and is left unchanged;
-// B (n rows of nrhs floats) is overwritten; X receives n rows of nrhs floats. Uses the pivots and
-// the operation order of solveLinearSystem, skipping only work on entries outside the band of A,
-// so for a non-singular A every value is bit for bit what solveLinearSystem gives for that
-// column. Returns false (X undefined) when a pivot is zero or not finite.
-bool solveBanded(const float* A, float* B, float* X, int n, int nrhs);
 
 // interpolateCurve with one banded elimination shared by all dim coordinates: the same floats.
 // The matrix is kept in band form, so the memory grows with (n + 1) * p, not (n + 1)^2. Returns
@@ -57,10 +55,17 @@ void averageKnots(const float* v, int R, int order, float* V);
 void skinNetReference(float* out, const float* net, int cols, int R, int p, const float* V,
                       const float* v);
 
-// Rebuilds skinnedNet and skinnedKnotsV from controlNet. Returns false, with a status message
-// and both arrays unchanged, when the sections admit no interpolating surface (no usable
-// surface, coinciding sections, a singular system or numbers out of range).
+// Rebuilds derived.skinnedNet and derived.skinnedKnotsV from the surface's control net. Returns
+// false, with the reason in refusal and both arrays unchanged, when the sections admit no
+// interpolating surface (no usable surface, coinciding sections, a singular system or numbers
+// out of range).
+bool skinSurface(const SurfaceModel& surface, DerivedNets& derived, std::string& refusal);
+
+// skinSurface on the editor: a refusal goes to the status line (once, however often it
+// repeats); a success clears a refusal shown there.
 bool computeSkinning();
+void reportSkinningRefusal(const std::string& reason);
+void clearSkinningRefusal();
 
 // Callback of the "skinning" check box, also run after every move of section points while
 // skinning is on: skins, refreshes the panel and draws the main view. The id is ignored.

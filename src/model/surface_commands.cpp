@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <vector>
 
 #include "model/derived_nets.h"
@@ -126,25 +127,26 @@ void makeRevolvedSurface(Point3 S, Vector3 T, float theta, int m, const Point3* 
     }
 }
 
-// Replaces the surface by the full turn of the current section about the y axis: section r of
-// the new surface is row r of the sweep, so section 0 is the profile in its former place. The U
-// direction (points, order, knots) stays the profile's. Nothing changes unless the whole new
-// surface could be built.
-bool revolveCurrentSection() {
-    EditorState& s = editor;
-    if (!surfaceIsUsable(s) || s.currentSection < 0 || s.currentSection >= s.countV) {
-        setStatus("No surface to revolve: load a surface first");
+// The full turn of section `section` about the y axis: section r of the new surface is row r of
+// the sweep, so section 0 is the profile in its former place. The U direction (points, order,
+// knots) stays the profile's.
+bool revolveSection(const SurfaceModel& surface, int section, SurfaceModel& out,
+                    std::string& error) {
+    char line[160];
+    if (!hasSection(surface, section)) {
+        error = "No surface to revolve: load a surface first";
         return false;
     }
-    const int countU = s.countU;
-    const PointH* section = s.controlNet.data() + static_cast<size_t>(s.currentSection) * countU;
+    const int countU = surface.countU;
+    const PointH* points = sectionPoints(surface, section);
     std::vector<Point3> profile(static_cast<size_t>(countU));
     std::vector<float> profileWeights(static_cast<size_t>(countU));
     for (int j = 0; j < countU; ++j) {
-        const PointH& q = section[j];
+        const PointH& q = points[j];
         if (q.w == 0.0f || !std::isfinite(q.w)) {
-            setStatus("Cannot revolve section %d: its point %d has weight %g", s.currentSection, j,
-                      static_cast<double>(q.w));
+            snprintf(line, sizeof line, "Cannot revolve section %d: its point %d has weight %g",
+                     section, j, static_cast<double>(q.w));
+            error = line;
             return false;
         }
         profile[static_cast<size_t>(j)] = Point3(q.x, q.y, q.z) * (1.0f / q.w);
@@ -152,57 +154,57 @@ bool revolveCurrentSection() {
     }
 
     const size_t total = static_cast<size_t>(kRevolvedRows) * countU;
-    std::vector<Point3> points(total);
+    std::vector<Point3> swept(total);
     std::vector<float> weights(total);
     float knots[kRevolvedRows + kRevolvedOrder];
     int n = 0;
-    makeRevolvedSurface(Point3(0.0f, 0.0f, 0.0f), Vector3(0.0f, 1.0f, 0.0f), kFullTurn,
-                        countU - 1, profile.data(), profileWeights.data(), &n, knots,
-                        points.data(), weights.data());
+    makeRevolvedSurface(Point3(0.0f, 0.0f, 0.0f), Vector3(0.0f, 1.0f, 0.0f), kFullTurn, countU - 1,
+                        profile.data(), profileWeights.data(), &n, knots, swept.data(),
+                        weights.data());
 
     std::vector<PointH> net(total);
     for (size_t k = 0; k < total; ++k) {
-        const Point3 p = points[k];
+        const Point3 p = swept[k];
         const float w = weights[k];
         net[k] = PointH{p.x * w, p.y * w, p.z * w, w};
         if (!isFinite(p) || !std::isfinite(net[k].x) || !std::isfinite(net[k].y) ||
             !std::isfinite(net[k].z) || !std::isfinite(w)) {
-            setStatus("Cannot revolve section %d: the surface would leave the range of numbers",
-                      s.currentSection);
+            snprintf(line, sizeof line,
+                     "Cannot revolve section %d: the surface would leave the range of numbers",
+                     section);
+            error = line;
             return false;
         }
     }
 
-    s.countV = kRevolvedRows;
-    s.orderV = kRevolvedOrder;
-    s.knotCountV = s.countV + s.orderV;
-    s.controlNet.swap(net);
-    s.knotsV.assign(knots, knots + s.knotCountV);
-    // Brings the selection into the nine sections, drops the expanded net and skins again.
-    syncDerivedNets();
+    out = surface;
+    out.countV = kRevolvedRows;
+    out.orderV = kRevolvedOrder;
+    out.knotCountV = out.countV + out.orderV;
+    out.controlNet.swap(net);
+    out.knotsV.assign(knots, knots + out.knotCountV);
     return true;
 }
 
-void createRevolvedSurface() { revolveCurrentSection(); }
-
-// Copies the shape of the current section onto section destPlane: each destination point takes
-// the source point's y, z and weight and keeps its own Cartesian x, so the copy stays in the
-// destination's plane. With equal weights the stored x w is kept as it is.
-void copySectionCallback(int /*id*/) {
-    EditorState& s = editor;
-    if (!surfaceIsUsable(s) || s.currentSection < 0 || s.currentSection >= s.countV) {
-        setStatus("Nothing copied: there is no section to copy");
-        return;
+// Copies the shape of section `from` onto section `to`: each destination point takes the source
+// point's y, z and weight and keeps its own Cartesian x, so the copy stays in the destination's
+// plane. With equal weights the stored x w is kept as it is.
+bool copySection(SurfaceModel& surface, int from, int to, std::string& error) {
+    char line[160];
+    if (!hasSection(surface, from)) {
+        error = "Nothing copied: there is no section to copy";
+        return false;
     }
-    if (s.destPlane < 0 || s.destPlane >= s.countV) {
-        setStatus("Nothing copied: there is no section %d", s.destPlane);
-        return;
+    if (to < 0 || to >= surface.countV) {
+        snprintf(line, sizeof line, "Nothing copied: there is no section %d", to);
+        error = line;
+        return false;
     }
-    if (s.destPlane == s.currentSection) return;
-    const PointH* source = s.controlNet.data() + static_cast<size_t>(s.currentSection) * s.countU;
-    PointH* destination = s.controlNet.data() + static_cast<size_t>(s.destPlane) * s.countU;
-    std::vector<PointH> copied(destination, destination + s.countU);
-    for (int j = 0; j < s.countU; ++j) {
+    if (to == from) return true;
+    const PointH* source = sectionPoints(surface, from);
+    PointH* destination = sectionPoints(surface, to);
+    std::vector<PointH> copied(destination, destination + surface.countU);
+    for (int j = 0; j < surface.countU; ++j) {
         PointH& d = copied[static_cast<size_t>(j)];
         const PointH& q = source[j];
         // A weight-0 destination has no Cartesian x to keep; its stored x stays as it was.
@@ -213,14 +215,47 @@ void copySectionCallback(int /*id*/) {
         d.z = q.z;
         d.w = q.w;
         if (!std::isfinite(d.x)) {
-            setStatus("Nothing copied: point %d would leave the range of numbers", j);
-            return;
+            snprintf(line, sizeof line, "Nothing copied: point %d would leave the range of numbers",
+                     j);
+            error = line;
+            return false;
         }
     }
     std::copy(copied.begin(), copied.end(), destination);
-    if (s.skinningEnabled != 0) skinningCallback(-1);
+    return true;
+}
+
+// Replaces the editor's surface by the full turn of its current section. Nothing changes
+// unless the whole new surface could be built.
+bool revolveCurrentSection() {
+    EditorState& s = editor;
+    SurfaceModel revolved;
+    std::string error;
+    if (!revolveSection(s.surface, s.selection.currentSection, revolved, error)) {
+        setStatus("%s", error.c_str());
+        return false;
+    }
+    s.surface = std::move(revolved);
+    // Brings the selection into the nine sections, drops the expanded net and skins again.
+    syncDerivedNets();
+    return true;
+}
+
+void createRevolvedSurface() {
+    revolveCurrentSection();
+}
+
+void copySectionCallback(int /*id*/) {
+    EditorState& s = editor;
+    std::string error;
+    if (!copySection(s.surface, s.selection.currentSection, s.selection.destPlane, error)) {
+        setStatus("%s", error.c_str());
+        return;
+    }
+    if (s.panel.skinningEnabled != 0) skinningCallback(-1);
 }
 
 void fillSurfaceCallback(int /*id*/) {
-    editor.surfaceDisplayMode = editor.fillSurface == 1 ? kDisplayModeFill : kDisplayModeOutline;
+    editor.panel.surfaceDisplayMode =
+        editor.panel.fillSurface == 1 ? kDisplayModeFill : kDisplayModeOutline;
 }

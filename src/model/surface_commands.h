@@ -2,7 +2,10 @@
 // section, copying a section onto another, and the outline / fill switch.
 #pragma once
 
+#include <string>
+
 #include "model/point_vector.h"
+#include "model/surface_model.h"
 
 // Rational quadratic sweep of the profile P[0 .. m] (weights w) about the line S + t T by theta
 // radians, in arcs of at most 90 degrees (The NURBS Book, A8.1). Writes n (= 2 * arcs), the
@@ -16,7 +19,18 @@ void makeRevolvedSurface(Point3 S, Vector3 T, float theta, int m, const Point3* 
 // P2. The corner of an arc when intersectLines' exact test misses through rounding.
 Point3 closestPointOfLines(Point3 P0, Vector3 T0, Point3 P2, Vector3 T2);
 
-// Replaces the surface by the full revolution of the current section about the y axis.
+// The full revolution of section `section` of surface about the y axis, into out. False, with
+// the reason in error and out unspecified, when there is no such section or its points cannot
+// be revolved (a weight of 0, or coordinates so large the new surface would overflow).
+bool revolveSection(const SurfaceModel& surface, int section, SurfaceModel& out,
+                    std::string& error);
+
+// The shape of section from onto section to (y, z and weights; each destination point keeps its
+// Cartesian x). False, with the reason in error and the surface unchanged, when either section
+// does not exist or a value would overflow.
+bool copySection(SurfaceModel& surface, int from, int to, std::string& error);
+
+// Replaces the editor's surface by the full revolution of the current section about the y axis.
 void createRevolvedSurface();
 
 // The same, telling whether it happened: false, with a status message and the state exactly as

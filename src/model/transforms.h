@@ -2,6 +2,10 @@
 // picked in the main view. Each takes the calling control's id, which it ignores.
 #pragma once
 
+#include <string>
+
+#include "model/surface_model.h"
+
 void scaleUpCallback(int id);
 void scaleDownCallback(int id);
 void translateXCallback(int id);
@@ -14,3 +18,16 @@ void weightCallback(int id);
 
 // r[i] = M[4i] v[0] + M[4i+1] v[1] + M[4i+2] v[2] + M[4i+3] v[3]: M read row by row.
 void multiplyMatrixVector(const float M[16], const float v[4], float r[4]);
+
+// Kernels on a surface value. Each changes section `section` only when it exists and every
+// value stays finite; otherwise it returns false and leaves the surface as it was. Displacements
+// act on the stored homogeneous values as d w, so weights never change.
+bool translateSection(SurfaceModel& surface, int section, const float d[3]);
+bool scaleSection(SurfaceModel& surface, int section, float factor, const float pivot[3]);
+// Turns about pivot by the 3 x 3 part of matrix (row-major, GL's column order read as rows).
+bool rotateSection(SurfaceModel& surface, int section, const float matrix[16],
+                   const float pivot[3]);
+// Gives point `point` (index in controlNet) the weight `weight`, keeping its Cartesian place.
+// False with the reason in error when there is no such point, the weight is not above 0, the
+// point's own weight is 0, or the coordinates would overflow.
+bool reweightPoint(SurfaceModel& surface, int point, float weight, std::string& error);

@@ -105,22 +105,22 @@ static GLuint uploadTexture(FIBITMAP* bitmap, int width, int height) {
 // Empties the "background" box, as every failed load does, and says why.
 static void rejectBackground(const char* why) {
     EditorState& s = editor;
-    setStatus("background: %s \"%s\"", why, s.backgroundFileName);
-    s.backgroundFileName[0] = '\0';
+    setStatus("background: %s \"%s\"", why, s.panel.backgroundFileName);
+    s.panel.backgroundFileName[0] = '\0';
 }
 
 void backgroundCallback(int /*id*/) {
     EditorState& s = editor;
-    s.backgroundFileName[sizeof s.backgroundFileName - 1] = '\0';
-    if (s.sectionWindow == 0) {
+    s.panel.backgroundFileName[sizeof s.panel.backgroundFileName - 1] = '\0';
+    if (s.handles.sectionWindow == 0) {
         rejectBackground("no section window to show");
         return;
     }
     // The texture belongs to the section window's context, whichever window is current now.
     const int previous = glutGetWindow();
-    glutSetWindow(s.sectionWindow);
+    glutSetWindow(s.handles.sectionWindow);
 
-    FIBITMAP* bitmap = loadImage32(s.backgroundFileName);
+    FIBITMAP* bitmap = loadImage32(s.panel.backgroundFileName);
     if (bitmap == nullptr) {
         rejectBackground("cannot read image");
     } else {
@@ -132,13 +132,13 @@ void backgroundCallback(int /*id*/) {
             rejectBackground("image too large for a texture");
         } else {
             // The image it replaces is no longer shown anywhere.
-            if (s.backgroundTexture != 0) {
-                const GLuint old = s.backgroundTexture;
+            if (s.view.backgroundTexture != 0) {
+                const GLuint old = s.view.backgroundTexture;
                 glDeleteTextures(1, &old);
             }
-            s.backgroundTexture = texture;
-            s.backgroundWidth = width;
-            s.backgroundHeight = height;
+            s.view.backgroundTexture = texture;
+            s.view.backgroundWidth = width;
+            s.view.backgroundHeight = height;
             glutPostRedisplay();
         }
     }

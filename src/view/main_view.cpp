@@ -35,18 +35,22 @@ void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfl
 // form lies inside it (the surface itself may still be unusable, e.g. through its knots).
 bool controlNetMatchesCounts() {
     const EditorState& s = editor;
-    return s.countU > 0 && s.countV > 0 &&
-           s.controlNet.size() == static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+    return s.surface.countU > 0 && s.surface.countV > 0 &&
+           s.surface.controlNet.size() ==
+               static_cast<size_t>(s.surface.countU) * static_cast<size_t>(s.surface.countV);
 }
 
 // True when the expanded net was built for the current counts, order and multiplicity.
 bool expandedNetMatchesCounts() {
     const EditorState& s = editor;
-    if (s.multiplicity < 1 || s.countU < 1 || s.countV < 1 || s.orderV < 1) return false;
-    const size_t rows = static_cast<size_t>(s.multiplicity) * static_cast<size_t>(s.countV);
-    return s.expandedNet.size() == rows * static_cast<size_t>(s.countU) &&
-           s.expandedKnotsV.size() == rows + static_cast<size_t>(s.orderV) &&
-           s.expandedKnotCountV == static_cast<int32_t>(s.expandedKnotsV.size());
+    if (s.derived.multiplicity < 1 || s.surface.countU < 1 || s.surface.countV < 1 ||
+        s.surface.orderV < 1)
+        return false;
+    const size_t rows =
+        static_cast<size_t>(s.derived.multiplicity) * static_cast<size_t>(s.surface.countV);
+    return s.derived.expandedNet.size() == rows * static_cast<size_t>(s.surface.countU) &&
+           s.derived.expandedKnotsV.size() == rows + static_cast<size_t>(s.surface.orderV) &&
+           s.derived.expandedKnotCountV == static_cast<int32_t>(s.derived.expandedKnotsV.size());
 }
 
 // GLU's own sampling (path length: no edge of the tessellation longer than 50 pixels on the
@@ -84,10 +88,10 @@ void surfaceErrorCallback(GLenum errorCode) {
 
 void dropSurfaceRenderer() {
     EditorState& s = editor;
-    if (s.surfaceRenderer != nullptr) {
-        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.surfaceRenderer));
+    if (s.handles.surfaceRenderer != nullptr) {
+        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.surfaceRenderer));
     }
-    s.surfaceRenderer = nullptr;
+    s.handles.surfaceRenderer = nullptr;
     surfaceRendererOnFixedSteps = false;
 }
 
@@ -98,12 +102,12 @@ GLUnurbs* surfaceRenderer() {
     // error is replaced before it draws again.
     if (surfaceRendererFailed) dropSurfaceRenderer();
     surfaceRendererFailed = false;
-    if (s.surfaceRenderer == nullptr) {
+    if (s.handles.surfaceRenderer == nullptr) {
         GLUnurbs* renderer = gluNewNurbsRenderer();
         prepareSurfaceRenderer(renderer, surfaceErrorCallback);
-        s.surfaceRenderer = renderer;
+        s.handles.surfaceRenderer = renderer;
     }
-    return static_cast<GLUnurbs*>(s.surfaceRenderer);
+    return static_cast<GLUnurbs*>(s.handles.surfaceRenderer);
 }
 
 // Sets the sampling for the net (`columns` points per row, GLU's s; orders orderS, orderT) and
@@ -137,7 +141,7 @@ void drawNetPoints(const std::vector<PointH>& net, void (*restore)()) {
     glPointSize(10.0f);
     glBegin(GL_POINTS);
     for (size_t i = 0; i < net.size(); ++i) {
-        const bool picked = static_cast<long long>(i) * 4 == editor.pickedPointOffset;
+        const bool picked = static_cast<long long>(i) * 4 == editor.selection.pickedPointOffset;
         if (picked) materialHighlight();
         glVertex4fv(&net[i].x);
         if (picked) restore();
@@ -148,17 +152,17 @@ void drawNetPoints(const std::vector<PointH>& net, void (*restore)()) {
 // One line strip per section through the countU points of that section.
 void drawSectionStrips(const std::vector<PointH>& net, bool highlightCurrent) {
     const EditorState& s = editor;
-    for (int i = 0; i < s.countV; ++i) {
+    for (int i = 0; i < s.surface.countV; ++i) {
         if (highlightCurrent) {
-            if (i == s.currentSection) {
+            if (i == s.selection.currentSection) {
                 materialHighlight();
             } else {
                 materialNet();
             }
         }
-        const PointH* section = net.data() + static_cast<size_t>(i) * s.countU;
+        const PointH* section = net.data() + static_cast<size_t>(i) * s.surface.countU;
         glBegin(GL_LINE_STRIP);
-        for (int j = 0; j < s.countU; ++j) glVertex4fv(&section[j].x);
+        for (int j = 0; j < s.surface.countU; ++j) glVertex4fv(&section[j].x);
         glEnd();
     }
 }
@@ -184,7 +188,7 @@ void drawSectionCameraMarker() {
 // surface has no point there.
 void drawProbePoint() {
     float x = 0.0f, y = 0.0f, z = 0.0f;
-    if (!evaluateSurfacePoint(x, y, z, editor.probeU, editor.probeV)) return;
+    if (!evaluateSurfacePoint(x, y, z, editor.view.probeU, editor.view.probeV)) return;
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return;
     materialHighlight();
     glPointSize(10.0f);
@@ -194,7 +198,7 @@ void drawProbePoint() {
 }
 
 void drawClickPoint() {
-    const double* p = editor.clickPoint;
+    const double* p = editor.view.clickPoint;
     glPointSize(10.0f);
     glBegin(GL_POINTS);
     glVertex3f(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
@@ -265,61 +269,62 @@ void drawLabel(float x, float y, float z, void* font, const char* text) {
 void drawControlNet() {
     EditorState& s = editor;
     glLineWidth(1.0f);
-    if (controlNetMatchesCounts()) drawSectionStrips(s.controlNet, true);
+    if (controlNetMatchesCounts()) drawSectionStrips(s.surface.controlNet, true);
     materialNet();
-    computeSectionCentroid(s.sectionCentroid);
-    if (skinnedNetUsable()) drawSectionStrips(s.skinnedNet, false);
+    computeSectionCentroid(s.selection.sectionCentroid);
+    if (skinnedNetUsable()) drawSectionStrips(s.derived.skinnedNet, false);
 }
 
 void drawSurface() {
     EditorState& s = editor;
-    const bool usable = surfaceIsUsable(s);
+    const bool usable = surfaceIsUsable(s.surface);
     // The expanded net is a copy of controlNet taken when built; it is built again only when it
     // is missing or no longer has the shape the counts and the multiplicity give.
-    if (usable && s.multiplicity >= 1 && !expandedNetMatchesCounts()) rebuildExpandedNet();
+    if (usable && s.derived.multiplicity >= 1 && !expandedNetMatchesCounts()) rebuildExpandedNet();
 
     GLUnurbs* renderer = surfaceRenderer();
     materialSurface();
     if (usable) {
         // Across the sections (GLU's t): the skinned net while skinning is on, else the expanded
         // net while sections repeat, else the control net itself.
-        const std::vector<PointH>* net = &s.controlNet;
-        const std::vector<float>* knotsT = &s.knotsV;
-        if (s.skinningEnabled != 0 && skinnedNetUsable()) {
-            net = &s.skinnedNet;
-            knotsT = &s.skinnedKnotsV;
-        } else if (s.multiplicity > 1 && expandedNetMatchesCounts()) {
-            net = &s.expandedNet;
-            knotsT = &s.expandedKnotsV;
+        const std::vector<PointH>* net = &s.surface.controlNet;
+        const std::vector<float>* knotsT = &s.surface.knotsV;
+        if (s.panel.skinningEnabled != 0 && skinnedNetUsable()) {
+            net = &s.derived.skinnedNet;
+            knotsT = &s.derived.skinnedKnotsV;
+        } else if (s.derived.multiplicity > 1 && expandedNetMatchesCounts()) {
+            net = &s.derived.expandedNet;
+            knotsT = &s.derived.expandedKnotsV;
         }
         SurfaceDescription surface;
-        surface.knotCountS = s.knotCountU;
-        surface.knotsS = s.knotsU.data();
+        surface.knotCountS = s.surface.knotCountU;
+        surface.knotsS = s.surface.knotsU.data();
         surface.knotCountT = static_cast<GLint>(knotsT->size());
         surface.knotsT = knotsT->data();
         surface.strideS = 4;
-        surface.strideT = s.countU * 4;
+        surface.strideT = s.surface.countU * 4;
         surface.points = &(*net)[0].x;
-        surface.orderS = s.orderU;
-        surface.orderT = s.orderV;
-        if (fitsGluRange(net->data(), net->size(), s.knotsU.data(), s.knotsU.size()) &&
+        surface.orderS = s.surface.orderU;
+        surface.orderT = s.surface.orderV;
+        if (fitsGluRange(net->data(), net->size(), s.surface.knotsU.data(),
+                         s.surface.knotsU.size()) &&
             fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
-            renderer =
-                chooseSampling(renderer, *net, s.countU, s.orderU, s.orderV, s.knotsU, *knotsT);
+            renderer = chooseSampling(renderer, *net, s.surface.countU, s.surface.orderU,
+                                      s.surface.orderV, s.surface.knotsU, *knotsT);
             if (surfaceCaching) {
-                drawSurfaceCached(renderer, surface, s.surfaceDisplayMode);
+                drawSurfaceCached(renderer, surface, s.panel.surfaceDisplayMode);
             } else {
-                drawSurfaceDirect(renderer, surface, s.surfaceDisplayMode);
+                drawSurfaceDirect(renderer, surface, s.panel.surfaceDisplayMode);
             }
         }
     }
 
     drawControlNet();
 
-    if (controlNetMatchesCounts()) drawNetPoints(s.controlNet, materialNet);
+    if (controlNetMatchesCounts()) drawNetPoints(s.surface.controlNet, materialNet);
     if (skinnedNetUsable()) {
         materialSkinned();
-        drawNetPoints(s.skinnedNet, materialSkinned);
+        drawNetPoints(s.derived.skinnedNet, materialSkinned);
     }
 
     drawSectionCameraMarker();
@@ -333,12 +338,12 @@ void drawMainScene() {
     glLoadIdentity();
 
     // Orbiting camera: polar angle from +y, azimuth around y, each sine and cosine in float.
-    const float sinPolar = std::sin(s.cameraPolar);
-    const float cosPolar = std::cos(s.cameraPolar);
-    const float sinAzimuth = std::sin(s.cameraAzimuth);
-    const float cosAzimuth = std::cos(s.cameraAzimuth);
-    const float r = s.cameraDistance;
-    const float* t = s.cameraTarget;
+    const float sinPolar = std::sin(s.view.cameraPolar);
+    const float cosPolar = std::cos(s.view.cameraPolar);
+    const float sinAzimuth = std::sin(s.view.cameraAzimuth);
+    const float cosAzimuth = std::cos(s.view.cameraAzimuth);
+    const float r = s.view.cameraDistance;
+    const float* t = s.view.cameraTarget;
     const float eyeX = t[0] + r * sinPolar * sinAzimuth;
     const float eyeY = t[1] + r * cosPolar;
     const float eyeZ = t[2] + r * sinPolar * cosAzimuth;
@@ -352,16 +357,17 @@ void drawMainScene() {
 
 void mainDisplay() {
     const EditorState& s = editor;
-    if (s.mainWindow != 0 && glutGetWindow() != s.mainWindow) glutSetWindow(s.mainWindow);
+    if (s.handles.mainWindow != 0 && glutGetWindow() != s.handles.mainWindow)
+        glutSetWindow(s.handles.mainWindow);
     drawMainScene();
     glFlush();
     glutSwapBuffers();
     ++frameCount;
 
-    if (s.sectionWindow != 0) {
-        glutSetWindow(s.sectionWindow);
+    if (s.handles.sectionWindow != 0) {
+        glutSetWindow(s.handles.sectionWindow);
         sectionDisplay();
-        glutSetWindow(s.mainWindow);
+        glutSetWindow(s.handles.mainWindow);
     }
 }
 

@@ -22,8 +22,8 @@ static void applySectionProjection() {
 }
 
 void sectionReshape(int width, int height) {
-    editor.sectionWindowWidth = width;
-    editor.sectionWindowHeight = height;
+    editor.view.sectionWindowWidth = width;
+    editor.view.sectionWindowHeight = height;
     applySectionProjection();
     glViewport(0, 0, width, height);
 }
@@ -32,8 +32,8 @@ void sectionReshape(int width, int height) {
 // the current section does not exist.
 static std::ptrdiff_t currentSectionStart() {
     const EditorState& s = editor;
-    if (!surfaceIsUsable(s) || s.currentSection < 0 || s.currentSection >= s.countV) return -1;
-    return static_cast<std::ptrdiff_t>(s.currentSection) * s.countU;
+    if (!hasSection(s.surface, s.selection.currentSection)) return -1;
+    return static_cast<std::ptrdiff_t>(s.selection.currentSection) * s.surface.countU;
 }
 
 // Set when GLU reports an error about the curve it was given.
@@ -47,17 +47,17 @@ static void sectionErrorCallback(GLenum errorCode) {
 // A renderer that reported an error is replaced before it draws again, as GLU does not always
 // recover from one (see the main view's surface renderer).
 static GLUnurbs* sectionNurbsRenderer() {
-    if (editor.sectionRenderer != nullptr && sectionRendererFailed) {
-        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(editor.sectionRenderer));
-        editor.sectionRenderer = nullptr;
+    if (editor.handles.sectionRenderer != nullptr && sectionRendererFailed) {
+        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(editor.handles.sectionRenderer));
+        editor.handles.sectionRenderer = nullptr;
     }
     sectionRendererFailed = false;
-    if (editor.sectionRenderer == nullptr) {
+    if (editor.handles.sectionRenderer == nullptr) {
         GLUnurbs* renderer = gluNewNurbsRenderer();
         gluNurbsCallback(renderer, GLU_ERROR, reinterpret_cast<void (*)()>(sectionErrorCallback));
-        editor.sectionRenderer = renderer;
+        editor.handles.sectionRenderer = renderer;
     }
-    return static_cast<GLUnurbs*>(editor.sectionRenderer);
+    return static_cast<GLUnurbs*>(editor.handles.sectionRenderer);
 }
 
 // A rectangle 1 unit wide along z and height/width units high along y, in the plane x = 0,
@@ -65,9 +65,12 @@ static GLUnurbs* sectionNurbsRenderer() {
 // lies along the lower edge, so it shows upright and unmirrored from the -x side.
 static void drawBackgroundRectangle() {
     const EditorState& s = editor;
-    if (s.backgroundTexture == 0 || s.backgroundWidth <= 0 || s.backgroundHeight <= 0) return;
-    const float r = static_cast<float>(s.backgroundHeight) / static_cast<float>(s.backgroundWidth);
-    glBindTexture(GL_TEXTURE_2D, s.backgroundTexture);
+    if (s.view.backgroundTexture == 0 || s.view.backgroundWidth <= 0 ||
+        s.view.backgroundHeight <= 0)
+        return;
+    const float r =
+        static_cast<float>(s.view.backgroundHeight) / static_cast<float>(s.view.backgroundWidth);
+    glBindTexture(GL_TEXTURE_2D, s.view.backgroundTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_TEXTURE_2D);
     glBegin(GL_QUADS);
@@ -87,14 +90,14 @@ static void drawBackgroundRectangle() {
 // The section's points are passed homogeneous, so GLU draws the rational curve.
 static void drawSectionCurve(GLUnurbs* renderer, std::ptrdiff_t first) {
     EditorState& s = editor;
-    if (!fitsGluRange(&s.controlNet[first], static_cast<size_t>(s.countU), s.knotsU.data(),
-                      s.knotsU.size())) {
+    if (!fitsGluRange(&s.surface.controlNet[first], static_cast<size_t>(s.surface.countU),
+                      s.surface.knotsU.data(), s.surface.knotsU.size())) {
         return;  // numbers GLU cannot work with; the points are still drawn
     }
     glColor3f(1.0f, 1.0f, 1.0f);
     gluBeginCurve(renderer);
-    gluNurbsCurve(renderer, s.knotCountU, s.knotsU.data(), 4, &s.controlNet[first].x, s.orderU,
-                  GL_MAP1_VERTEX_4);
+    gluNurbsCurve(renderer, s.surface.knotCountU, s.surface.knotsU.data(), 4,
+                  &s.surface.controlNet[first].x, s.surface.orderU, GL_MAP1_VERTEX_4);
     gluEndCurve(renderer);
 }
 
@@ -104,13 +107,14 @@ static void drawSectionPoints(std::ptrdiff_t first) {
     glPointSize(5.0f);
     glColor3f(1.0f, 0.0f, 1.0f);
     glBegin(GL_POINTS);
-    for (int i = 0; i < s.countU; ++i) {
-        if (i == s.selectedPoint) glColor3f(0.8f, 0.2f, 0.3f);
-        glVertex4fv(&s.controlNet[first + i].x);
-        if (i == s.selectedPoint) glColor3f(1.0f, 0.0f, 1.0f);
+    for (int i = 0; i < s.surface.countU; ++i) {
+        if (i == s.selection.selectedPoint) glColor3f(0.8f, 0.2f, 0.3f);
+        glVertex4fv(&s.surface.controlNet[first + i].x);
+        if (i == s.selection.selectedPoint) glColor3f(1.0f, 0.0f, 1.0f);
     }
     glColor3f(0.3f, 0.7f, 0.2f);
-    glVertex3f(s.sectionCentroid[0], s.sectionCentroid[1], s.sectionCentroid[2]);
+    glVertex3f(s.selection.sectionCentroid[0], s.selection.sectionCentroid[1],
+               s.selection.sectionCentroid[2]);
     glEnd();
 }
 
@@ -119,7 +123,7 @@ void drawSectionScene() {
     GLUnurbs* renderer = sectionNurbsRenderer();
     // The zoom scales about the model origin, not about the camera's reference point, and stays
     // on the model-view matrix: the axes and the unprojection of the mouse handlers use it too.
-    glScalef(editor.sectionZoom, editor.sectionZoom, editor.sectionZoom);
+    glScalef(editor.view.sectionZoom, editor.view.sectionZoom, editor.view.sectionZoom);
     drawBackgroundRectangle();
     const std::ptrdiff_t first = currentSectionStart();
     if (first < 0) return;

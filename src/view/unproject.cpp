@@ -62,13 +62,17 @@ int unprojectAtSelectedPoint(int x, int y, double* objX, double* objY, double* o
     const EditorState& s = editor;
     // The current section must exist in a net of the counts' size; an index past the section's
     // end (left behind by a deletion) stands for its last point.
-    if (s.countU < 1 || s.countV < 1 ||
-        s.controlNet.size() != static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV)) {
+    if (s.surface.countU < 1 || s.surface.countV < 1 ||
+        s.surface.controlNet.size() !=
+            static_cast<size_t>(s.surface.countU) * static_cast<size_t>(s.surface.countV)) {
         return GL_FALSE;
     }
-    if (s.currentSection < 0 || s.currentSection >= s.countV) return GL_FALSE;
-    const int point = std::clamp(s.selectedPoint, 0, s.countU - 1);
-    const PointH& P = s.controlNet[static_cast<size_t>(s.currentSection) * s.countU + point];
+    if (s.selection.currentSection < 0 || s.selection.currentSection >= s.surface.countV)
+        return GL_FALSE;
+    const int point = std::clamp(s.selection.selectedPoint, 0, s.surface.countU - 1);
+    const PointH& P =
+        s.surface
+            .controlNet[static_cast<size_t>(s.selection.currentSection) * s.surface.countU + point];
     const float px = P.x / P.w;
     const float py = P.y / P.w;
     const float pz = P.z / P.w;

@@ -92,11 +92,12 @@ TEST(CommandLine, InfoShowsWhatTheEditorLoads) {
         const ProcessResult run = runLoftwork({"info", path});
         EXPECT_EQ(run.status, 0) << run.err;
         char line[128];
-        snprintf(line, sizeof line, "points U x V: %d x %d\ndegrees U V: %d %d\n", editor.countU,
-                 editor.countV, editor.orderU - 1, editor.orderV - 1);
+        snprintf(line, sizeof line, "points U x V: %d x %d\ndegrees U V: %d %d\n",
+                 editor.surface.countU, editor.surface.countV, editor.surface.orderU - 1,
+                 editor.surface.orderV - 1);
         EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
-        std::string knots = "knots V (" + std::to_string(editor.knotsV.size()) + "):";
-        for (float k : editor.knotsV) {
+        std::string knots = "knots V (" + std::to_string(editor.surface.knotsV.size()) + "):";
+        for (float k : editor.surface.knotsV) {
             snprintf(line, sizeof line, " %.9g", static_cast<double>(k));
             knots += line;
         }
@@ -167,19 +168,19 @@ TEST(CommandLine, SkinSavesWhatTheEditorSaves) {
         const std::string here = scratchDir() + "/skinned-here.surf";
         const std::string there = scratchDir() + "/skinned-there.surf";
         ASSERT_TRUE(loadHere(path));
-        editor.skinningEnabled = 1;
+        editor.panel.skinningEnabled = 1;
         const bool skinned = computeSkinning() && skinnedNetUsable();
         const ProcessResult run = runLoftwork({"skin", path, there});
-        editor.skinningEnabled = 0;
+        editor.panel.skinningEnabled = 0;
         if (!skinned) {
             EXPECT_EQ(run.status, 1) << name;
             EXPECT_EQ(readAll(there), "<missing>");
             continue;
         }
-        editor.skinningEnabled = 1;
+        editor.panel.skinningEnabled = 1;
         std::string message;
         ASSERT_TRUE(saveEditorSurface(here.c_str(), message)) << message;
-        editor.skinningEnabled = 0;
+        editor.panel.skinningEnabled = 0;
         EXPECT_EQ(run.status, 0) << run.err;
         // Only the FILENAME lines differ: each names its own file.
         const std::string a = readAll(here);

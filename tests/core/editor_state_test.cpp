@@ -6,86 +6,86 @@
 
 TEST(EditorStateStart, NoSurfaceUntilALoad) {
     const EditorState s;
-    EXPECT_EQ(s.countU, -1);
-    EXPECT_EQ(s.countV, -1);
-    EXPECT_EQ(s.orderU, -1);
-    EXPECT_EQ(s.orderV, -1);
-    EXPECT_EQ(s.knotCountU, -2);
-    EXPECT_EQ(s.knotCountV, -2);
-    EXPECT_TRUE(s.knotsU.empty() && s.knotsV.empty() && s.controlNet.empty());
-    EXPECT_TRUE(s.skinnedNet.empty() && s.skinnedKnotsV.empty());
-    EXPECT_TRUE(s.expandedNet.empty() && s.expandedKnotsV.empty());
-    EXPECT_EQ(s.multiplicity, -1);
-    EXPECT_EQ(s.pickedPointOffset, -1);
-    EXPECT_EQ(s.weightValue, -1.0f);
-    EXPECT_EQ(s.surfaceDisplayMode, 100240.0f);
-    EXPECT_EQ(s.cameraDistance, 3.9f);
-    EXPECT_EQ(s.cameraPolar, 1.57f);
-    EXPECT_EQ(s.sectionEyeOffset[0], -5.0f);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(s.rotationMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
-    EXPECT_STREQ(s.surfaceFileName, "");
-    EXPECT_FALSE(surfaceIsUsable(s));
+    EXPECT_EQ(s.surface.countU, -1);
+    EXPECT_EQ(s.surface.countV, -1);
+    EXPECT_EQ(s.surface.orderU, -1);
+    EXPECT_EQ(s.surface.orderV, -1);
+    EXPECT_EQ(s.surface.knotCountU, -2);
+    EXPECT_EQ(s.surface.knotCountV, -2);
+    EXPECT_TRUE(s.surface.knotsU.empty() && s.surface.knotsV.empty() &&
+                s.surface.controlNet.empty());
+    EXPECT_TRUE(s.derived.skinnedNet.empty() && s.derived.skinnedKnotsV.empty());
+    EXPECT_TRUE(s.derived.expandedNet.empty() && s.derived.expandedKnotsV.empty());
+    EXPECT_EQ(s.derived.multiplicity, -1);
+    EXPECT_EQ(s.selection.pickedPointOffset, -1);
+    EXPECT_EQ(s.selection.weightValue, -1.0f);
+    EXPECT_EQ(s.panel.surfaceDisplayMode, 100240.0f);
+    EXPECT_EQ(s.view.cameraDistance, 3.9f);
+    EXPECT_EQ(s.view.cameraPolar, 1.57f);
+    EXPECT_EQ(s.view.sectionEyeOffset[0], -5.0f);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(s.panel.rotationMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
+    EXPECT_STREQ(s.panel.surfaceFileName, "");
+    EXPECT_FALSE(surfaceIsUsable(s.surface));
 }
 
 // A 3 x 2 surface of orders 2 x 2 whose arrays match.
 static void loadSmallSurface(EditorState& s) {
-    s.countU = 3;
-    s.countV = 2;
-    s.orderU = 2;
-    s.orderV = 2;
-    s.knotCountU = 5;
-    s.knotCountV = 4;
-    s.knotsU = {0, 0, 0.5f, 1, 1};
-    s.knotsV = {0, 0, 1, 1};
-    s.controlNet.assign(6, PointH{1, 2, 3, 1});
+    s.surface.countU = 3;
+    s.surface.countV = 2;
+    s.surface.orderU = 2;
+    s.surface.orderV = 2;
+    s.surface.knotCountU = 5;
+    s.surface.knotCountV = 4;
+    s.surface.knotsU = {0, 0, 0.5f, 1, 1};
+    s.surface.knotsV = {0, 0, 1, 1};
+    s.surface.controlNet.assign(6, PointH{1, 2, 3, 1});
 }
 
 TEST(SurfaceIsUsable, RejectsArraysThatDoNotMatchTheCounts) {
     EditorState s;
     loadSmallSurface(s);
-    EXPECT_TRUE(surfaceIsUsable(s));
-    s.controlNet.pop_back();
-    EXPECT_FALSE(surfaceIsUsable(s));
+    EXPECT_TRUE(surfaceIsUsable(s.surface));
+    s.surface.controlNet.pop_back();
+    EXPECT_FALSE(surfaceIsUsable(s.surface));
     loadSmallSurface(s);
-    s.orderU = 4;  // more than the points of a section
-    s.knotCountU = 7;
-    s.knotsU.resize(7);
-    EXPECT_FALSE(surfaceIsUsable(s));
+    s.surface.orderU = 4;  // more than the points of a section
+    s.surface.knotCountU = 7;
+    s.surface.knotsU.resize(7);
+    EXPECT_FALSE(surfaceIsUsable(s.surface));
 }
 
 TEST(ClampSelection, IndicesFollowAShrunkenSurface) {
-    EditorState saved = editor;
-    loadSmallSurface(editor);
-    editor.currentSection = 5;
-    editor.destPlane = -3;
-    editor.selectedPoint = 3;
-    editor.pickedPointOffset = 24;  // one past the last point
-    clampSelection();
-    EXPECT_EQ(editor.currentSection, 1);
-    EXPECT_EQ(editor.destPlane, 0);
-    EXPECT_EQ(editor.selectedPoint, 2);
-    EXPECT_EQ(editor.pickedPointOffset, -1);
-    editor.pickedPointOffset = 20;
-    clampSelection();
-    EXPECT_EQ(editor.pickedPointOffset, 20);
-    editor = saved;
+    EditorState s;
+    loadSmallSurface(s);
+    Selection& selection = s.selection;
+    selection.currentSection = 5;
+    selection.destPlane = -3;
+    selection.selectedPoint = 3;
+    selection.pickedPointOffset = 24;  // one past the last point
+    clampSelection(s.surface, selection);
+    EXPECT_EQ(selection.currentSection, 1);
+    EXPECT_EQ(selection.destPlane, 0);
+    EXPECT_EQ(selection.selectedPoint, 2);
+    EXPECT_EQ(selection.pickedPointOffset, -1);
+    selection.pickedPointOffset = 20;
+    clampSelection(s.surface, selection);
+    EXPECT_EQ(selection.pickedPointOffset, 20);
 }
 
 TEST(ExpandedNet, RepeatsEachSectionWithClampedUniformKnots) {
-    EditorState saved = editor;
-    loadSmallSurface(editor);
-    editor.controlNet[3] = PointH{9, 9, 9, 1};  // first point of section 1
-    editor.multiplicity = 3;
-    rebuildExpandedNet();
-    ASSERT_EQ(editor.expandedKnotCountV, 3 * 2 + 2);
+    EditorState s;
+    loadSmallSurface(s);
+    s.surface.controlNet[3] = PointH{9, 9, 9, 1};  // first point of section 1
+    s.derived.multiplicity = 3;
+    buildExpandedNet(s.surface, s.derived);
+    ASSERT_EQ(s.derived.expandedKnotCountV, 3 * 2 + 2);
     const std::vector<float> knots = {0, 0, 1 / 5.0f, 2 / 5.0f, 3 / 5.0f, 4 / 5.0f, 1, 1};
-    EXPECT_EQ(editor.expandedKnotsV, knots);
-    ASSERT_EQ(editor.expandedNet.size(), 18u);
+    EXPECT_EQ(s.derived.expandedKnotsV, knots);
+    ASSERT_EQ(s.derived.expandedNet.size(), 18u);
     for (int row = 0; row < 6; ++row) {
-        EXPECT_EQ(editor.expandedNet[row * 3].x, row < 3 ? 1.0f : 9.0f) << "row " << row;
+        EXPECT_EQ(s.derived.expandedNet[row * 3].x, row < 3 ? 1.0f : 9.0f) << "row " << row;
     }
-    editor.multiplicity = 0;  // not a usable multiplicity: nothing is built
-    rebuildExpandedNet();
-    EXPECT_TRUE(editor.expandedNet.empty());
-    editor = saved;
+    s.derived.multiplicity = 0;  // not a usable multiplicity: nothing is built
+    buildExpandedNet(s.surface, s.derived);
+    EXPECT_TRUE(s.derived.expandedNet.empty());
 }

@@ -26,18 +26,18 @@ class UniformKnots : public ::testing::TestWithParam<UniformCase> {};
 TEST_P(UniformKnots, FillsClampedKnotsForEitherDirection) {
     const UniformCase& c = GetParam();
     EditorScope scope;
-    editor.countU = c.count;
-    editor.orderU = c.order;
-    editor.knotCountU = c.count + c.order;
+    editor.surface.countU = c.count;
+    editor.surface.orderU = c.order;
+    editor.surface.knotCountU = c.count + c.order;
     generateUniformKnots(1);
-    EXPECT_EQ(editor.knotsU, c.knots);
+    EXPECT_EQ(editor.surface.knotsU, c.knots);
 
-    editor.countV = c.count;
-    editor.orderV = c.order;
-    editor.knotCountV = c.count + c.order;
-    editor.knotsV.clear();
+    editor.surface.countV = c.count;
+    editor.surface.orderV = c.order;
+    editor.surface.knotCountV = c.count + c.order;
+    editor.surface.knotsV.clear();
     generateUniformKnots(2);
-    EXPECT_EQ(editor.knotsV, c.knots);
+    EXPECT_EQ(editor.surface.knotsV, c.knots);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -53,16 +53,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UniformKnots, OtherDirectionsChangeNothing) {
     EditorScope scope;
-    editor.knotCountU = 4;
-    editor.orderU = 2;
-    editor.knotsU = {0, 0.25f, 0.75f, 1};
-    editor.knotCountV = 4;
-    editor.orderV = 2;
-    editor.knotsV = {0, 0.5f, 0.5f, 1};
+    editor.surface.knotCountU = 4;
+    editor.surface.orderU = 2;
+    editor.surface.knotsU = {0, 0.25f, 0.75f, 1};
+    editor.surface.knotCountV = 4;
+    editor.surface.orderV = 2;
+    editor.surface.knotsV = {0, 0.5f, 0.5f, 1};
     generateUniformKnots(0);
     generateUniformKnots(3);
-    EXPECT_EQ(editor.knotsU, (std::vector<float>{0, 0.25f, 0.75f, 1}));
-    EXPECT_EQ(editor.knotsV, (std::vector<float>{0, 0.5f, 0.5f, 1}));
+    EXPECT_EQ(editor.surface.knotsU, (std::vector<float>{0, 0.25f, 0.75f, 1}));
+    EXPECT_EQ(editor.surface.knotsV, (std::vector<float>{0, 0.5f, 0.5f, 1}));
 }
 
 struct SpanCase {
@@ -149,15 +149,16 @@ TEST(Basis, CubicValuesSumToOne) {
 // A 2 x 2 bilinear patch; section 0 runs from x = 0 (weight w0) to x = 4 (weight w1), section 1
 // sits at y = 1 with weight 1.
 void loadBilinearPatch(float w0, float w1) {
-    editor.countU = 2;
-    editor.countV = 2;
-    editor.orderU = 2;
-    editor.orderV = 2;
-    editor.knotCountU = 4;
-    editor.knotCountV = 4;
-    editor.knotsU = {0, 0, 1, 1};
-    editor.knotsV = {0, 0, 1, 1};
-    editor.controlNet = {{0 * w0, 0, 0, w0}, {4 * w1, 0, 0, w1}, {0, 1, 0, 1}, {4, 1, 0, 1}};
+    editor.surface.countU = 2;
+    editor.surface.countV = 2;
+    editor.surface.orderU = 2;
+    editor.surface.orderV = 2;
+    editor.surface.knotCountU = 4;
+    editor.surface.knotCountV = 4;
+    editor.surface.knotsU = {0, 0, 1, 1};
+    editor.surface.knotsV = {0, 0, 1, 1};
+    editor.surface.controlNet = {
+        {0 * w0, 0, 0, w0}, {4 * w1, 0, 0, w1}, {0, 1, 0, 1}, {4, 1, 0, 1}};
 }
 
 TEST(SurfacePoint, WeightsPullThePointTowardsTheHeavierCorner) {
@@ -175,20 +176,21 @@ TEST(SurfacePoint, WeightsPullThePointTowardsTheHeavierCorner) {
 
 TEST(SurfacePoint, CornersAreTheCartesianEndPoints) {
     EditorScope scope;
-    editor.countU = 5;
-    editor.countV = 3;
-    editor.orderU = 3;
-    editor.orderV = 2;
-    editor.knotCountU = 8;
-    editor.knotCountV = 5;
+    editor.surface.countU = 5;
+    editor.surface.countV = 3;
+    editor.surface.orderU = 3;
+    editor.surface.orderV = 2;
+    editor.surface.knotCountU = 8;
+    editor.surface.knotCountV = 5;
     generateUniformKnots(1);
     generateUniformKnots(2);
-    editor.controlNet.clear();
+    editor.surface.controlNet.clear();
     for (int s = 0; s < 3; ++s) {
         for (int j = 0; j < 5; ++j) {
             const float w = 1.0f + 0.5f * static_cast<float>(j % 3);
-            editor.controlNet.push_back({static_cast<float>(j) * w, static_cast<float>(s) * w,
-                                         static_cast<float>(j * s) * w, w});
+            editor.surface.controlNet.push_back({static_cast<float>(j) * w,
+                                                 static_cast<float>(s) * w,
+                                                 static_cast<float>(j * s) * w, w});
         }
     }
     float x, y, z;
@@ -211,12 +213,12 @@ TEST(SurfacePoint, NoPointWithoutAUsableSurfaceOrWithVanishingWeights) {
     EXPECT_FALSE(evaluateSurfacePoint(x, y, z, 0.5f, 0.5f));
 
     loadBilinearPatch(0.0f, 0.0f);
-    editor.controlNet[2].w = 0.0f;
-    editor.controlNet[3].w = 0.0f;
+    editor.surface.controlNet[2].w = 0.0f;
+    editor.surface.controlNet[3].w = 0.0f;
     EXPECT_FALSE(evaluateSurfacePoint(x, y, z, 0.5f, 0.5f));
 
     loadBilinearPatch(1.0f, 1.0f);
-    editor.knotsU.pop_back();  // arrays no longer match the counts
+    editor.surface.knotsU.pop_back();  // arrays no longer match the counts
     EXPECT_FALSE(evaluateSurfacePoint(x, y, z, 0.5f, 0.5f));
     EXPECT_EQ(x, 7.0f);
     EXPECT_EQ(y, 8.0f);

@@ -46,17 +46,17 @@ TEST(RevolveCommand, SavesTheFullTurnOfTheChosenSection) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");  // standard output is kept for the editor's two diagnostics
 
-    SurfaceFile file;
+    SurfaceModel file;
     std::string error;
     ASSERT_TRUE(readSurfaceFile(out.c_str(), file, error)) << error;
     EXPECT_EQ(file.countU, 3);
     EXPECT_EQ(file.countV, 9);
-    EXPECT_EQ(file.degreeU, 2);
-    EXPECT_EQ(file.degreeV, 2);
+    EXPECT_EQ((file.orderU - 1), 2);
+    EXPECT_EQ((file.orderV - 1), 2);
     EXPECT_EQ(file.knotsU, (std::vector<float>{0, 0, 0, 1, 1, 1}));
     EXPECT_EQ(file.knotsV, (std::vector<float>{0, 0, 0, 0.25f, 0.25f, 0.5f, 0.5f, 0.75f, 0.75f,
                                                1, 1, 1}));
-    ASSERT_EQ(file.points.size(), 27u);
+    ASSERT_EQ(file.controlNet.size(), 27u);
     // Point 0 of section 1 is (2, 0, 0) with weight 2: a circle of radius 2 in the plane y = 0.
     const float corner = 0.70710677f * 2;
     const PointH expected[9] = {{4, 0, 0, 2},
@@ -70,24 +70,24 @@ TEST(RevolveCommand, SavesTheFullTurnOfTheChosenSection) {
                                 {4, 0, 0, 2}};
     for (int r = 0; r < 9; ++r) {
         SCOPED_TRACE(r);
-        const PointH& p = file.points[static_cast<size_t>(r) * 3];
+        const PointH& p = file.controlNet[static_cast<size_t>(r) * 3];
         EXPECT_NEAR(p.x, expected[r].x, 2e-6f);
         EXPECT_NEAR(p.y, expected[r].y, 2e-6f);
         EXPECT_NEAR(p.z, expected[r].z, 2e-6f);
         EXPECT_NEAR(p.w, expected[r].w, 2e-6f);
     }
     // Point 2 of section 1, (1, 2, 0), keeps its height.
-    EXPECT_NEAR(file.points[2 * 3 + 2].y, 4.0f, 2e-6f);
+    EXPECT_NEAR(file.controlNet[2 * 3 + 2].y, 4.0f, 2e-6f);
 }
 
 TEST(RevolveCommand, RevolvesSectionZeroByDefault) {
     const std::string out = scratchDir() + "/default.surf";
     ASSERT_EQ(runLoftwork({"revolve", inputPath(), out}).status, 0);
-    SurfaceFile file;
+    SurfaceModel file;
     std::string error;
     ASSERT_TRUE(readSurfaceFile(out.c_str(), file, error)) << error;
-    ASSERT_EQ(file.points.size(), 27u);
-    EXPECT_NEAR(file.points[2 * 3 + 1].z, -1.5f, 2e-6f);  // (1.5, 1, 0) turned by 90 degrees
+    ASSERT_EQ(file.controlNet.size(), 27u);
+    EXPECT_NEAR(file.controlNet[2 * 3 + 1].z, -1.5f, 2e-6f);  // (1.5, 1, 0) turned by 90 degrees
 }
 
 TEST(RevolveCommand, RefusesBadArgumentsAndInputsWithoutWriting) {

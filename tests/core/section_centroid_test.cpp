@@ -10,20 +10,20 @@ namespace {
 // weighted mean and the Cartesian mean differ.
 void loadFiveByThree() {
     editor = EditorState();
-    editor.countU = 5;
-    editor.countV = 3;
-    editor.orderU = 3;
-    editor.orderV = 2;
-    editor.knotCountU = 8;
-    editor.knotCountV = 5;
-    editor.knotsU = {0, 0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1, 1};
-    editor.knotsV = {0, 0, 0.5f, 1, 1};
+    editor.surface.countU = 5;
+    editor.surface.countV = 3;
+    editor.surface.orderU = 3;
+    editor.surface.orderV = 2;
+    editor.surface.knotCountU = 8;
+    editor.surface.knotCountV = 5;
+    editor.surface.knotsU = {0, 0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1, 1};
+    editor.surface.knotsV = {0, 0, 0.5f, 1, 1};
     for (int s = 0; s < 3; ++s) {
         const float w = static_cast<float>(s + 1);
         for (int j = 0; j < 5; ++j) {
             const float x = static_cast<float>(j);
             const float y = static_cast<float>(j * j);
-            editor.controlNet.push_back({x * w, y * w, 10.0f * s * w, w});
+            editor.surface.controlNet.push_back({x * w, y * w, 10.0f * s * w, w});
         }
     }
 }
@@ -32,12 +32,12 @@ TEST(SectionCentroid, MeanOfTheWeightedCoordinatesOfTheCurrentSection) {
     const EditorState saved = editor;
     loadFiveByThree();
     float out[3] = {-1, -1, -1};
-    editor.currentSection = 1;  // weight 2: twice the Cartesian mean (2, 6, 10)
+    editor.selection.currentSection = 1;  // weight 2: twice the Cartesian mean (2, 6, 10)
     computeSectionCentroid(out);
     EXPECT_EQ(out[0], 4.0f);
     EXPECT_EQ(out[1], 12.0f);
     EXPECT_EQ(out[2], 20.0f);
-    editor.currentSection = 0;
+    editor.selection.currentSection = 0;
     computeSectionCentroid(out);
     EXPECT_EQ(out[0], 2.0f);
     EXPECT_EQ(out[1], 6.0f);
@@ -49,7 +49,7 @@ TEST(SectionCentroid, NoSectionLeavesTheOutputAlone) {
     const EditorState saved = editor;
     loadFiveByThree();
     float out[3] = {-1, -2, -3};
-    editor.currentSection = 3;
+    editor.selection.currentSection = 3;
     computeSectionCentroid(out);
     editor = EditorState();
     computeSectionCentroid(out);

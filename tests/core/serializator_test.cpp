@@ -30,32 +30,33 @@ using testsupport::writeText;
 std::string scratchPath(const char* name) { return testsupport::scratchDir() + "/" + name; }
 
 void useFile(const std::string& path) {
-    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+    snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "%s", path.c_str());
 }
 
 // A 5 x 3 surface of orders 3 x 2 with uneven knots and weights, in the editor.
 void setFiveByThree() {
     EditorState& s = editor;
     char fileName[kTextFieldSize];
-    memcpy(fileName, s.surfaceFileName, sizeof fileName);
+    memcpy(fileName, s.panel.surfaceFileName, sizeof fileName);
     s = EditorState();
-    memcpy(s.surfaceFileName, fileName, sizeof fileName);
-    s.countU = 5;
-    s.countV = 3;
-    s.orderU = 3;
-    s.orderV = 2;
-    s.knotCountU = 8;
-    s.knotCountV = 5;
-    s.knotsU = {0, 0, 0, 0.2f, 0.7f, 1, 1, 1};
-    s.knotsV = {0, 0, 0.4f, 1, 1};
-    s.controlNet.clear();
+    memcpy(s.panel.surfaceFileName, fileName, sizeof fileName);
+    s.surface.countU = 5;
+    s.surface.countV = 3;
+    s.surface.orderU = 3;
+    s.surface.orderV = 2;
+    s.surface.knotCountU = 8;
+    s.surface.knotCountV = 5;
+    s.surface.knotsU = {0, 0, 0, 0.2f, 0.7f, 1, 1, 1};
+    s.surface.knotsV = {0, 0, 0.4f, 1, 1};
+    s.surface.controlNet.clear();
     for (int v = 0; v < 3; ++v) {
         for (int u = 0; u < 5; ++u) {
             const float w = 0.5f + 0.25f * static_cast<float>((u + v) % 3);
-            s.controlNet.push_back({0.1f * u * w, (v - 0.3f * u) * w, (0.05f * u * v - 1) * w, w});
+            s.surface.controlNet.push_back(
+                {0.1f * u * w, (v - 0.3f * u) * w, (0.05f * u * v - 1) * w, w});
         }
     }
-    s.multiplicity = 4;
+    s.derived.multiplicity = 4;
 }
 
 class SerializatorTest : public ::testing::Test {
@@ -81,36 +82,36 @@ TEST_F(SerializatorTest, SaveThenLoadRestoresTheSurface) {
     const std::string path = scratchPath("round-trip.surf");
     useFile(path);
     serializator->save(-1);
-    ASSERT_NE(readAll(path), "<missing>") << editor.statusLine;
+    ASSERT_NE(readAll(path), "<missing>") << editor.panel.statusLine;
 
     setFiveByThree();
-    editor.countU = 1;  // something else is loaded meanwhile
-    editor.orderV = 7;
-    editor.knotsV.assign(3, 9.0f);
+    editor.surface.countU = 1;  // something else is loaded meanwhile
+    editor.surface.orderV = 7;
+    editor.surface.knotsV.assign(3, 9.0f);
     const GuiHookCalls calls = guiHookCalls;
     loadPointsCallback(-1);
 
-    EXPECT_EQ(editor.countU, 5);
-    EXPECT_EQ(editor.countV, 3);
-    EXPECT_EQ(editor.orderU, 3);
-    EXPECT_EQ(editor.orderV, 2);
-    EXPECT_EQ(editor.degreeS, 2);
-    EXPECT_EQ(editor.degreeT, 1);
-    EXPECT_EQ(editor.knotCountU, 8);
-    EXPECT_EQ(editor.knotCountV, 5);
-    EXPECT_EQ(editor.multiplicity, 1);
-    ASSERT_EQ(editor.knotsU.size(), before.knotsU.size());
-    ASSERT_EQ(editor.knotsV.size(), before.knotsV.size());
-    for (size_t i = 0; i < before.knotsU.size(); ++i) {
-        EXPECT_NEAR(editor.knotsU[i], before.knotsU[i], 5e-7);
+    EXPECT_EQ(editor.surface.countU, 5);
+    EXPECT_EQ(editor.surface.countV, 3);
+    EXPECT_EQ(editor.surface.orderU, 3);
+    EXPECT_EQ(editor.surface.orderV, 2);
+    EXPECT_EQ(editor.panel.degreeS, 2);
+    EXPECT_EQ(editor.panel.degreeT, 1);
+    EXPECT_EQ(editor.surface.knotCountU, 8);
+    EXPECT_EQ(editor.surface.knotCountV, 5);
+    EXPECT_EQ(editor.derived.multiplicity, 1);
+    ASSERT_EQ(editor.surface.knotsU.size(), before.surface.knotsU.size());
+    ASSERT_EQ(editor.surface.knotsV.size(), before.surface.knotsV.size());
+    for (size_t i = 0; i < before.surface.knotsU.size(); ++i) {
+        EXPECT_NEAR(editor.surface.knotsU[i], before.surface.knotsU[i], 5e-7);
     }
-    for (size_t i = 0; i < before.knotsV.size(); ++i) {
-        EXPECT_NEAR(editor.knotsV[i], before.knotsV[i], 5e-7);
+    for (size_t i = 0; i < before.surface.knotsV.size(); ++i) {
+        EXPECT_NEAR(editor.surface.knotsV[i], before.surface.knotsV[i], 5e-7);
     }
-    ASSERT_EQ(editor.controlNet.size(), before.controlNet.size());
-    for (size_t i = 0; i < before.controlNet.size(); ++i) {
-        const PointH& a = editor.controlNet[i];
-        const PointH& b = before.controlNet[i];
+    ASSERT_EQ(editor.surface.controlNet.size(), before.surface.controlNet.size());
+    for (size_t i = 0; i < before.surface.controlNet.size(); ++i) {
+        const PointH& a = editor.surface.controlNet[i];
+        const PointH& b = before.surface.controlNet[i];
         EXPECT_NEAR(a.x, b.x, 5e-7);
         EXPECT_NEAR(a.y, b.y, 5e-7);
         EXPECT_NEAR(a.z, b.z, 5e-7);
@@ -118,7 +119,7 @@ TEST_F(SerializatorTest, SaveThenLoadRestoresTheSurface) {
     }
     EXPECT_EQ(guiHookCalls.rebuildKnotControls, calls.rebuildKnotControls + 1);
     EXPECT_EQ(guiHookCalls.refreshPanel, calls.refreshPanel + 1);
-    EXPECT_NE(strstr(editor.statusLine, "5 x 3 points"), nullptr) << editor.statusLine;
+    EXPECT_NE(strstr(editor.panel.statusLine, "5 x 3 points"), nullptr) << editor.panel.statusLine;
 
     // Saving what was loaded writes the same bytes again.
     const std::string first = readAll(path);
@@ -127,7 +128,7 @@ TEST_F(SerializatorTest, SaveThenLoadRestoresTheSurface) {
 }
 
 TEST_F(SerializatorTest, WritesWeightedValues) {
-    editor.controlNet[0] = {0.5f, 1.0f, 1.5f, 0.5f};  // (1, 2, 3) with weight 0.5
+    editor.surface.controlNet[0] = {0.5f, 1.0f, 1.5f, 0.5f};  // (1, 2, 3) with weight 0.5
     const std::string path = scratchPath("weighted.surf");
     useFile(path);
     serializator->save(-1);
@@ -159,11 +160,11 @@ TEST_F(SerializatorTest, MissingKnotListsGetClampedUniformKnots) {
         writeText(path, std::string(kFourByThree) + c.tail);
         useFile(path);
         serializator->load(-1);
-        ASSERT_EQ(editor.countU, 4) << c.tail << editor.statusLine;
+        ASSERT_EQ(editor.surface.countU, 4) << c.tail << editor.panel.statusLine;
         const float* wantU = c.fileKnotsU ? fileU : uniformU;
         const float* wantV = c.fileKnotsV ? fileV : uniformV;
-        EXPECT_EQ(editor.knotsU, std::vector<float>(wantU, wantU + 7)) << c.tail;
-        EXPECT_EQ(editor.knotsV, std::vector<float>(wantV, wantV + 5)) << c.tail;
+        EXPECT_EQ(editor.surface.knotsU, std::vector<float>(wantU, wantU + 7)) << c.tail;
+        EXPECT_EQ(editor.surface.knotsV, std::vector<float>(wantV, wantV + 5)) << c.tail;
     }
 }
 
@@ -173,7 +174,7 @@ TEST_F(SerializatorTest, BlanksTabsAndCarriageReturnsChangeNothing) {
     writeText(path, plain);
     useFile(path);
     serializator->load(-1);
-    ASSERT_EQ(editor.countU, 4) << editor.statusLine;
+    ASSERT_EQ(editor.surface.countU, 4) << editor.panel.statusLine;
     const std::string reference = testsupport::stateText(editor);
 
     std::string messy;
@@ -193,21 +194,21 @@ TEST_F(SerializatorTest, BlanksTabsAndCarriageReturnsChangeNothing) {
 }
 
 TEST_F(SerializatorTest, LoadingASmallerSurfaceKeepsTheSelectionInside) {
-    editor.currentSection = 2;
-    editor.destPlane = 2;
-    editor.selectedPoint = 4;
-    editor.pickedPointOffset = 4 * 14;
+    editor.selection.currentSection = 2;
+    editor.selection.destPlane = 2;
+    editor.selection.selectedPoint = 4;
+    editor.selection.pickedPointOffset = 4 * 14;
     const std::string path = scratchPath("smaller.surf");
     writeText(path,
               "FILENAME:x DEGREE_U_V 1 1 N.C.P._U_V 2 2 N.KNOTS_U_V 4 4 "
               "COORD.C.P.(X,Y,Z,W) 0 0 0 1 1 0 0 1 0 1 0 1 1 1 0 1");
     useFile(path);
     serializator->load(-1);
-    ASSERT_EQ(editor.countV, 2) << editor.statusLine;
-    EXPECT_EQ(editor.currentSection, 1);
-    EXPECT_EQ(editor.destPlane, 1);
-    EXPECT_EQ(editor.selectedPoint, 1);
-    EXPECT_EQ(editor.pickedPointOffset, -1);
+    ASSERT_EQ(editor.surface.countV, 2) << editor.panel.statusLine;
+    EXPECT_EQ(editor.selection.currentSection, 1);
+    EXPECT_EQ(editor.selection.destPlane, 1);
+    EXPECT_EQ(editor.selection.selectedPoint, 1);
+    EXPECT_EQ(editor.selection.pickedPointOffset, -1);
 }
 
 // Every kind of bad file is refused with a reason, and the editor keeps its surface exactly.
@@ -258,15 +259,16 @@ TEST_F(SerializatorTest, BadFilesLeaveTheStateUnchanged) {
     useFile(path);
     for (const Case& c : cases) {
         writeText(path, c.text);
-        editor.statusLine[0] = '\0';
+        editor.panel.statusLine[0] = '\0';
         const std::string before = testsupport::stateText(editor);
         const GuiHookCalls calls = guiHookCalls;
         loadPointsCallback(-1);
         EXPECT_EQ(testsupport::stateText(editor), before) << c.reason;
         EXPECT_EQ(guiHookCalls.rebuildKnotControls, calls.rebuildKnotControls) << c.reason;
-        EXPECT_NE(strstr(editor.statusLine, c.reason), nullptr)
-            << "want \"" << c.reason << "\", got \"" << editor.statusLine << "\"";
-        EXPECT_NE(strstr(editor.statusLine, "cannot load"), nullptr) << editor.statusLine;
+        EXPECT_NE(strstr(editor.panel.statusLine, c.reason), nullptr)
+            << "want \"" << c.reason << "\", got \"" << editor.panel.statusLine << "\"";
+        EXPECT_NE(strstr(editor.panel.statusLine, "cannot load"), nullptr)
+            << editor.panel.statusLine;
     }
 
     // Files that cannot be read at all.
@@ -275,51 +277,52 @@ TEST_F(SerializatorTest, BadFilesLeaveTheStateUnchanged) {
         const std::string before = testsupport::stateText(editor);
         serializator->load(-1);
         EXPECT_EQ(testsupport::stateText(editor), before);
-        EXPECT_NE(strstr(editor.statusLine, "cannot load"), nullptr) << editor.statusLine;
+        EXPECT_NE(strstr(editor.panel.statusLine, "cannot load"), nullptr)
+            << editor.panel.statusLine;
     }
 }
 
 // Skinning can give weights of 0 or below; what the editor saves must load again.
 TEST_F(SerializatorTest, NonPositiveWeightsLoadAgain) {
-    editor.controlNet[3].w = 0.0f;
-    editor.controlNet[7] = {0.5f, -1.0f, 0.25f, -0.5f};
+    editor.surface.controlNet[3].w = 0.0f;
+    editor.surface.controlNet[7] = {0.5f, -1.0f, 0.25f, -0.5f};
     const std::string path = scratchPath("weights.surf");
     useFile(path);
     serializator->save(-1);
     setFiveByThree();
-    editor.controlNet.clear();
+    editor.surface.controlNet.clear();
     serializator->load(-1);
-    ASSERT_EQ(editor.controlNet.size(), 15u) << editor.statusLine;
-    EXPECT_EQ(editor.controlNet[3].w, 0.0f);
-    EXPECT_EQ(editor.controlNet[7].w, -0.5f);
-    EXPECT_EQ(editor.controlNet[7].y, -1.0f);
+    ASSERT_EQ(editor.surface.controlNet.size(), 15u) << editor.panel.statusLine;
+    EXPECT_EQ(editor.surface.controlNet[3].w, 0.0f);
+    EXPECT_EQ(editor.surface.controlNet[7].w, -0.5f);
+    EXPECT_EQ(editor.surface.controlNet[7].y, -1.0f);
 }
 
 // The skinned net is written with its own V knots, so the file holds the surface shown.
 TEST_F(SerializatorTest, SavingWhileSkinningWritesTheSkinnedSurface) {
-    editor.skinningEnabled = 1;
-    editor.skinnedNet = editor.controlNet;
-    for (PointH& P : editor.skinnedNet) P.z += 2.0f * P.w;
-    editor.skinnedKnotsV = {0, 0, 0.75f, 1, 1};
+    editor.panel.skinningEnabled = 1;
+    editor.derived.skinnedNet = editor.surface.controlNet;
+    for (PointH& P : editor.derived.skinnedNet) P.z += 2.0f * P.w;
+    editor.derived.skinnedKnotsV = {0, 0, 0.75f, 1, 1};
     const std::string path = scratchPath("skinned.surf");
     useFile(path);
     serializator->save(-1);
-    const std::vector<PointH> skinned = editor.skinnedNet;
+    const std::vector<PointH> skinned = editor.derived.skinnedNet;
 
-    editor.skinningEnabled = 0;
+    editor.panel.skinningEnabled = 0;
     serializator->load(-1);
-    ASSERT_EQ(editor.controlNet.size(), skinned.size()) << editor.statusLine;
+    ASSERT_EQ(editor.surface.controlNet.size(), skinned.size()) << editor.panel.statusLine;
     for (size_t i = 0; i < skinned.size(); ++i)
-        EXPECT_NEAR(editor.controlNet[i].z, skinned[i].z, 5e-7);
-    EXPECT_EQ(editor.knotsV, std::vector<float>({0, 0, 0.75f, 1, 1}));
+        EXPECT_NEAR(editor.surface.controlNet[i].z, skinned[i].z, 5e-7);
+    EXPECT_EQ(editor.surface.knotsV, std::vector<float>({0, 0, 0.75f, 1, 1}));
 
     // A skinned net that no longer fits the surface is not written; the control net is.
     setFiveByThree();
-    editor.skinningEnabled = 1;
-    editor.skinnedNet.assign(4, PointH{9, 9, 9, 1});
-    editor.skinnedKnotsV = {0, 0, 0.75f, 1, 1};
+    editor.panel.skinningEnabled = 1;
+    editor.derived.skinnedNet.assign(4, PointH{9, 9, 9, 1});
+    editor.derived.skinnedKnotsV = {0, 0, 0.75f, 1, 1};
     serializator->save(-1);
-    EXPECT_NE(strstr(editor.statusLine, "control net"), nullptr) << editor.statusLine;
+    EXPECT_NE(strstr(editor.panel.statusLine, "control net"), nullptr) << editor.panel.statusLine;
     EXPECT_EQ(readAll(path).find("9.000000"), std::string::npos);
     EXPECT_NE(readAll(path).find("KNOTS_V\n0.000000\n0.000000\n0.400000\n"), std::string::npos);
 }
@@ -330,13 +333,14 @@ TEST_F(SerializatorTest, SavingNothingWritesNothing) {
     useFile(path);
     serializator->save(-1);
     EXPECT_EQ(readAll(path), "<missing>");
-    EXPECT_NE(strstr(editor.statusLine, "cannot save"), nullptr) << editor.statusLine;
+    EXPECT_NE(strstr(editor.panel.statusLine, "cannot save"), nullptr) << editor.panel.statusLine;
 
     setFiveByThree();
-    editor.controlNet[2].y = NAN;
+    editor.surface.controlNet[2].y = NAN;
     serializator->save(-1);
     EXPECT_EQ(readAll(path), "<missing>");
-    EXPECT_NE(strstr(editor.statusLine, "not a finite number"), nullptr) << editor.statusLine;
+    EXPECT_NE(strstr(editor.panel.statusLine, "not a finite number"), nullptr)
+        << editor.panel.statusLine;
 }
 
 // A save that fails part way (a full disk, here the file size limit of a child process) keeps
@@ -348,13 +352,13 @@ TEST_F(SerializatorTest, AFailedSaveKeepsThePreviousFile) {
     const std::string previous = readAll(path);
     ASSERT_NE(previous, "<missing>");
 
-    editor.countU = 300;  // a surface far larger than the limit below
-    editor.countV = 100;
-    editor.knotCountU = 303;
-    editor.knotCountV = 102;
-    editor.controlNet.assign(30000, PointH{1, 2, 3, 1});
-    editor.knotsU.assign(303, 0.5f);
-    editor.knotsV.assign(102, 0.5f);
+    editor.surface.countU = 300;  // a surface far larger than the limit below
+    editor.surface.countV = 100;
+    editor.surface.knotCountU = 303;
+    editor.surface.knotCountV = 102;
+    editor.surface.controlNet.assign(30000, PointH{1, 2, 3, 1});
+    editor.surface.knotsU.assign(303, 0.5f);
+    editor.surface.knotsV.assign(102, 0.5f);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -363,7 +367,7 @@ TEST_F(SerializatorTest, AFailedSaveKeepsThePreviousFile) {
                               static_cast<rlim_t>(previous.size() + 100)};
         setrlimit(RLIMIT_FSIZE, &limit);
         serializator->save(-1);
-        _exit(strstr(editor.statusLine, "cannot save") != nullptr ? 0 : 1);
+        _exit(strstr(editor.panel.statusLine, "cannot save") != nullptr ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -374,7 +378,8 @@ TEST_F(SerializatorTest, AFailedSaveKeepsThePreviousFile) {
     for (const std::string& target : {scratchPath(""), path + "/under-a-file.surf"}) {
         useFile(target);
         serializator->save(-1);
-        EXPECT_NE(strstr(editor.statusLine, "cannot save"), nullptr) << editor.statusLine;
+        EXPECT_NE(strstr(editor.panel.statusLine, "cannot save"), nullptr)
+            << editor.panel.statusLine;
     }
     EXPECT_EQ(readAll(path), previous);
 }
@@ -392,7 +397,8 @@ std::string saveAsNobody(const std::string& path) {
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
         useFile(path);
         serializator->save(-1);
-        const ssize_t written = write(out[1], editor.statusLine, strlen(editor.statusLine));
+        const ssize_t written =
+            write(out[1], editor.panel.statusLine, strlen(editor.panel.statusLine));
         _exit(written >= 0 ? 0 : 3);
     }
     close(out[1]);
@@ -429,8 +435,8 @@ TEST_F(SerializatorTest, RefusedSavesSayWhyAndKeepThePreviousFile) {
     useFile(kept);
     serializator->save(-1);
     const std::string previous = readAll(kept);
-    ASSERT_NE(previous, "<missing>") << editor.statusLine;
-    editor.controlNet[0].x = 42.0f;
+    ASSERT_NE(previous, "<missing>") << editor.panel.statusLine;
+    editor.surface.controlNet[0].x = 42.0f;
     const std::string status = saveAsNobody(kept);
     EXPECT_NE(status.find("cannot save " + kept), std::string::npos) << status;
     EXPECT_NE(status.find("Permission denied"), std::string::npos) << status;
@@ -440,7 +446,8 @@ TEST_F(SerializatorTest, RefusedSavesSayWhyAndKeepThePreviousFile) {
     // A full disk.
     useFile("/dev/full");
     serializator->save(-1);
-    EXPECT_NE(strstr(editor.statusLine, "No space left on device"), nullptr) << editor.statusLine;
+    EXPECT_NE(strstr(editor.panel.statusLine, "No space left on device"), nullptr)
+        << editor.panel.statusLine;
 
     // Names that fill the 299 characters of the "file" box. One whose last part is too long for
     // the file system is refused as such; one of legal parts is saved under exactly that name,
@@ -457,10 +464,12 @@ TEST_F(SerializatorTest, RefusedSavesSayWhyAndKeepThePreviousFile) {
     writeText(shorter, "the previous file");
     useFile(tooLong);
     serializator->save(-1);
-    EXPECT_NE(strstr(editor.statusLine, "File name too long"), nullptr) << editor.statusLine;
+    EXPECT_NE(strstr(editor.panel.statusLine, "File name too long"), nullptr)
+        << editor.panel.statusLine;
     useFile(legal);
     serializator->save(-1);
-    EXPECT_EQ(std::string(editor.statusLine).find("saved " + legal + ":"), 0u) << editor.statusLine;
+    EXPECT_EQ(std::string(editor.panel.statusLine).find("saved " + legal + ":"), 0u)
+        << editor.panel.statusLine;
     EXPECT_NE(readAll(legal), "<missing>");
     EXPECT_EQ(readAll(shorter), "the previous file");
     EXPECT_EQ(entriesIn(base), 1);

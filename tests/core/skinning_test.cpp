@@ -24,16 +24,16 @@ using testsupport::EditorScope;
 // Loads a countU x countV surface with uniform knots and the given net (section-major).
 void loadSurface(int countU, int countV, int orderU, int orderV, std::vector<PointH> net) {
     editor = EditorState();
-    editor.countU = countU;
-    editor.countV = countV;
-    editor.orderU = orderU;
-    editor.orderV = orderV;
-    editor.knotCountU = countU + orderU;
-    editor.knotCountV = countV + orderV;
+    editor.surface.countU = countU;
+    editor.surface.countV = countV;
+    editor.surface.orderU = orderU;
+    editor.surface.orderV = orderV;
+    editor.surface.knotCountU = countU + orderU;
+    editor.surface.knotCountV = countV + orderV;
     generateUniformKnots(1);
     generateUniformKnots(2);
-    editor.controlNet = std::move(net);
-    editor.multiplicity = 1;
+    editor.surface.controlNet = std::move(net);
+    editor.derived.multiplicity = 1;
 }
 
 // A curved net whose sections are unevenly spaced, turned a little each time, with unequal
@@ -59,14 +59,14 @@ std::vector<PointH> wavyNet(int countU, int countV, unsigned seed) {
 
 // The Cartesian point of section k's curve (knotsU, orderU) at u.
 void sectionPoint(const std::vector<PointH>& net, int k, float u, float out[3]) {
-    const int n = editor.countU - 1;
-    const int p = editor.orderU - 1;
-    const int span = findKnotSpan(n, p, u, editor.knotsU.data());
+    const int n = editor.surface.countU - 1;
+    const int p = editor.surface.orderU - 1;
+    const int span = findKnotSpan(n, p, u, editor.surface.knotsU.data());
     std::vector<float> N(static_cast<size_t>(p) + 1);
-    evaluateBasis(N.data(), span, u, p, editor.knotsU.data());
+    evaluateBasis(N.data(), span, u, p, editor.surface.knotsU.data());
     double sum[4] = {0, 0, 0, 0};
     for (int r = 0; r <= p; ++r) {
-        const PointH& P = net[static_cast<size_t>(k) * editor.countU + span - p - 1 + r];
+        const PointH& P = net[static_cast<size_t>(k) * editor.surface.countU + span - p - 1 + r];
         sum[0] += N[r] * P.x;
         sum[1] += N[r] * P.y;
         sum[2] += N[r] * P.z;
@@ -344,19 +344,19 @@ TEST(Skinning, DegreeOneInVReproducesTheNet) {
     EditorScope scope;
     loadSurface(5, 3, 3, 2, wavyNet(5, 3, 11));
     ASSERT_TRUE(computeSkinning());
-    ASSERT_EQ(editor.skinnedNet.size(), editor.controlNet.size());
-    for (size_t i = 0; i < editor.controlNet.size(); ++i) {
-        EXPECT_FLOAT_EQ(editor.skinnedNet[i].x, editor.controlNet[i].x) << i;
-        EXPECT_FLOAT_EQ(editor.skinnedNet[i].y, editor.controlNet[i].y) << i;
-        EXPECT_FLOAT_EQ(editor.skinnedNet[i].z, editor.controlNet[i].z) << i;
-        EXPECT_FLOAT_EQ(editor.skinnedNet[i].w, editor.controlNet[i].w) << i;
+    ASSERT_EQ(editor.derived.skinnedNet.size(), editor.surface.controlNet.size());
+    for (size_t i = 0; i < editor.surface.controlNet.size(); ++i) {
+        EXPECT_FLOAT_EQ(editor.derived.skinnedNet[i].x, editor.surface.controlNet[i].x) << i;
+        EXPECT_FLOAT_EQ(editor.derived.skinnedNet[i].y, editor.surface.controlNet[i].y) << i;
+        EXPECT_FLOAT_EQ(editor.derived.skinnedNet[i].z, editor.surface.controlNet[i].z) << i;
+        EXPECT_FLOAT_EQ(editor.derived.skinnedNet[i].w, editor.surface.controlNet[i].w) << i;
     }
     // Two sections: parameters 0 and 1.
     loadSurface(5, 2, 3, 2, wavyNet(5, 2, 12));
     ASSERT_TRUE(computeSkinning());
-    EXPECT_EQ(editor.skinnedKnotsV, (std::vector<float>{0, 0, 1, 1}));
-    for (size_t i = 0; i < editor.controlNet.size(); ++i) {
-        EXPECT_EQ(editor.skinnedNet[i].x, editor.controlNet[i].x) << i;
+    EXPECT_EQ(editor.derived.skinnedKnotsV, (std::vector<float>{0, 0, 1, 1}));
+    for (size_t i = 0; i < editor.surface.controlNet.size(); ++i) {
+        EXPECT_EQ(editor.derived.skinnedNet[i].x, editor.surface.controlNet[i].x) << i;
     }
 }
 
@@ -370,9 +370,9 @@ TEST(Skinning, EquallySpacedCopiesKeepTheirMiddleSection) {
     }
     loadSurface(5, 3, 3, 3, net);
     ASSERT_TRUE(computeSkinning());
-    EXPECT_EQ(editor.skinnedKnotsV, (std::vector<float>{0, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(editor.derived.skinnedKnotsV, (std::vector<float>{0, 0, 0, 1, 1, 1}));
     for (int j = 0; j < 5; ++j) {
-        const PointH& middle = editor.skinnedNet[5 + j];
+        const PointH& middle = editor.derived.skinnedNet[5 + j];
         EXPECT_FLOAT_EQ(middle.x, net[5 + j].x);
         EXPECT_FLOAT_EQ(middle.y, net[5 + j].y);
         EXPECT_FLOAT_EQ(middle.z, 2.0f);
@@ -401,8 +401,8 @@ TEST_P(SkinnedSurface, PassesThroughEverySectionCurve) {
     const std::vector<float> v = parametersOf(net, c.countU, c.countV);
 
     // Evaluate the skinned surface through the editor's own evaluator.
-    editor.controlNet = editor.skinnedNet;
-    editor.knotsV = editor.skinnedKnotsV;
+    editor.surface.controlNet = editor.derived.skinnedNet;
+    editor.surface.knotsV = editor.derived.skinnedKnotsV;
     for (int k = 0; k < c.countV; ++k) {
         for (float u = 0.0f; u <= 1.0f; u += 0.125f) {
             float expected[3];
@@ -427,12 +427,12 @@ TEST(Skinning, KnotsDependOnlyOnTheSectionsAndTheVOrder) {
     const std::vector<PointH> net = wavyNet(6, 5, 31);
     loadSurface(6, 5, 2, 3, net);
     ASSERT_TRUE(computeSkinning());
-    const std::vector<float> knots = editor.skinnedKnotsV;
-    const std::vector<PointH> skinned = editor.skinnedNet;
+    const std::vector<float> knots = editor.derived.skinnedKnotsV;
+    const std::vector<PointH> skinned = editor.derived.skinnedNet;
     loadSurface(6, 5, 4, 3, net);
     ASSERT_TRUE(computeSkinning());
-    EXPECT_EQ(editor.skinnedKnotsV, knots);
-    EXPECT_TRUE(sameBits(&editor.skinnedNet[0].x, &skinned[0].x, skinned.size() * 4));
+    EXPECT_EQ(editor.derived.skinnedKnotsV, knots);
+    EXPECT_TRUE(sameBits(&editor.derived.skinnedNet[0].x, &skinned[0].x, skinned.size() * 4));
 }
 
 TEST(Skinning, AColumnThatNeverMovesStaysFinite) {
@@ -441,9 +441,9 @@ TEST(Skinning, AColumnThatNeverMovesStaysFinite) {
     for (int s = 0; s < 4; ++s) net[static_cast<size_t>(s) * 5 + 2] = {0, 0, 3, 1};
     loadSurface(5, 4, 3, 3, net);
     ASSERT_TRUE(computeSkinning());
-    EXPECT_TRUE(allFinite(editor.skinnedNet));
+    EXPECT_TRUE(allFinite(editor.derived.skinnedNet));
     for (int s = 0; s < 4; ++s) {
-        EXPECT_NEAR(editor.skinnedNet[static_cast<size_t>(s) * 5 + 2].z, 3.0f, 1e-5f);
+        EXPECT_NEAR(editor.derived.skinnedNet[static_cast<size_t>(s) * 5 + 2].z, 3.0f, 1e-5f);
     }
 }
 
@@ -452,9 +452,9 @@ TEST(Skinning, DegreeZeroInVCopiesTheSections) {
     const std::vector<PointH> net = wavyNet(5, 4, 51);
     loadSurface(5, 4, 3, 1, net);
     ASSERT_TRUE(computeSkinning());
-    EXPECT_TRUE(sameBits(&editor.skinnedNet[0].x, &net[0].x, net.size() * 4));
-    ASSERT_EQ(editor.skinnedKnotsV.size(), 5u);
-    for (float knot : editor.skinnedKnotsV) EXPECT_TRUE(std::isfinite(knot));
+    EXPECT_TRUE(sameBits(&editor.derived.skinnedNet[0].x, &net[0].x, net.size() * 4));
+    ASSERT_EQ(editor.derived.skinnedKnotsV.size(), 5u);
+    for (float knot : editor.derived.skinnedKnotsV) EXPECT_TRUE(std::isfinite(knot));
 }
 
 // Degenerate nets are refused with a message; the previous skinned net stays as it was.
@@ -472,14 +472,14 @@ TEST_P(SkinningRefusal, KeepsThePreviousSkinnedNet) {
     EditorScope scope;
     loadSurface(5, 4, 3, 3, wavyNet(5, 4, 61));
     ASSERT_TRUE(computeSkinning());
-    c.spoil(editor.controlNet);
-    editor.statusLine[0] = '\0';
+    c.spoil(editor.surface.controlNet);
+    editor.panel.statusLine[0] = '\0';
     const std::string before = testsupport::stateText(editor);
     EXPECT_FALSE(computeSkinning());
     EXPECT_EQ(testsupport::stateText(editor), before);
-    EXPECT_NE(std::string(editor.statusLine).find(c.message), std::string::npos)
-        << editor.statusLine;
-    EXPECT_TRUE(allFinite(editor.skinnedNet));
+    EXPECT_NE(std::string(editor.panel.statusLine).find(c.message), std::string::npos)
+        << editor.panel.statusLine;
+    EXPECT_TRUE(allFinite(editor.derived.skinnedNet));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -508,40 +508,40 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Skinning, ARefusalIsReportedOnceAndClearedByTheNextSkinning) {
     EditorScope scope;
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 65));
-    const std::vector<PointH> good = editor.controlNet;
-    for (int j = 0; j < 5; ++j) editor.controlNet[5 + j] = editor.controlNet[j];
-    editor.statusLine[0] = '\0';
+    const std::vector<PointH> good = editor.surface.controlNet;
+    for (int j = 0; j < 5; ++j) editor.surface.controlNet[5 + j] = editor.surface.controlNet[j];
+    editor.panel.statusLine[0] = '\0';
     testing::internal::CaptureStderr();
     EXPECT_FALSE(computeSkinning());
     EXPECT_FALSE(computeSkinning());  // the next motion event of a drag
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(errors, "Skinning refused: sections 0 and 1 lie at the same place\n");
-    editor.controlNet = good;
+    editor.surface.controlNet = good;
     EXPECT_TRUE(computeSkinning());
-    EXPECT_STREQ(editor.statusLine, "");
+    EXPECT_STREQ(editor.panel.statusLine, "");
 }
 
 TEST(Skinning, RefusesASurfaceItCannotUse) {
     EditorScope scope;
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 71));
-    editor.orderV = 4;  // more than the sections
-    editor.knotCountV = 7;
+    editor.surface.orderV = 4;  // more than the sections
+    editor.surface.knotCountV = 7;
     generateUniformKnots(2);
     const std::string before = testsupport::stateText(editor);
     EXPECT_FALSE(computeSkinning());
     EXPECT_EQ(testsupport::stateText(editor), before);
     editor = EditorState();
     EXPECT_FALSE(computeSkinning());
-    EXPECT_TRUE(editor.skinnedNet.empty());
+    EXPECT_TRUE(editor.derived.skinnedNet.empty());
 }
 
 TEST(Skinning, TheCallbackSkinsWhateverTheCheckBoxSaysThenRefreshesAndRedraws) {
     EditorScope scope;
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 81));
-    editor.skinningEnabled = 0;
+    editor.panel.skinningEnabled = 0;
     const GuiHookCalls before = guiHookCalls;
     skinningCallback(-1);
-    EXPECT_EQ(editor.skinnedNet.size(), 15u);
+    EXPECT_EQ(editor.derived.skinnedNet.size(), 15u);
     EXPECT_EQ(guiHookCalls.refreshPanel, before.refreshPanel + 1);
     EXPECT_EQ(guiHookCalls.redrawMainView, before.redrawMainView + 1);
 }
@@ -551,24 +551,24 @@ TEST(Skinning, TheCallbackSkinsWhateverTheCheckBoxSaysThenRefreshesAndRedraws) {
 TEST(SyncDerivedNets, ReskinsAfterASizeChangeAndDropsARefusedNet) {
     EditorScope scope;
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 91));
-    editor.skinningEnabled = 1;
+    editor.panel.skinningEnabled = 1;
     ASSERT_TRUE(computeSkinning());
     // Another net of other sizes arrives while skinning is on.
     loadSurface(7, 4, 3, 3, wavyNet(7, 4, 92));
-    editor.skinningEnabled = 1;
-    editor.skinnedNet.assign(15, PointH{1, 1, 1, 1});
+    editor.panel.skinningEnabled = 1;
+    editor.derived.skinnedNet.assign(15, PointH{1, 1, 1, 1});
     syncDerivedNets();
-    EXPECT_EQ(editor.skinnedNet.size(), 28u);
-    EXPECT_EQ(editor.skinnedKnotsV.size(), 7u);
+    EXPECT_EQ(editor.derived.skinnedNet.size(), 28u);
+    EXPECT_EQ(editor.derived.skinnedKnotsV.size(), 7u);
     EXPECT_TRUE(skinnedNetUsable());
 
     // A net of the same sizes whose sections coincide: the old skinned net belongs to another
     // surface, so it goes rather than being drawn.
-    for (size_t i = 7; i < editor.controlNet.size(); ++i) {
-        editor.controlNet[i] = editor.controlNet[i % 7];
+    for (size_t i = 7; i < editor.surface.controlNet.size(); ++i) {
+        editor.surface.controlNet[i] = editor.surface.controlNet[i % 7];
     }
     syncDerivedNets();
-    EXPECT_TRUE(editor.skinnedNet.empty());
+    EXPECT_TRUE(editor.derived.skinnedNet.empty());
     EXPECT_FALSE(skinnedNetUsable());
 }
 

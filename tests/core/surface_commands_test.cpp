@@ -20,15 +20,15 @@ constexpr float kCornerWeight = 0.70710677f;  // cos(45 degrees) as a float
 void loadSurface(int sections) {
     editor = EditorState();
     EditorState& s = editor;
-    s.countU = kPoints;
-    s.countV = sections;
-    s.orderU = 3;
-    s.orderV = 2;
-    s.knotCountU = kPoints + 3;
-    s.knotCountV = sections + 2;
-    s.knotsU = {0, 0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1, 1};
-    s.knotsV.resize(static_cast<size_t>(s.knotCountV));
-    fillUniformKnots(s.knotsV.data(), s.knotCountV, s.orderV);
+    s.surface.countU = kPoints;
+    s.surface.countV = sections;
+    s.surface.orderU = 3;
+    s.surface.orderV = 2;
+    s.surface.knotCountU = kPoints + 3;
+    s.surface.knotCountV = sections + 2;
+    s.surface.knotsU = {0, 0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1, 1};
+    s.surface.knotsV.resize(static_cast<size_t>(s.surface.knotCountV));
+    fillUniformKnots(s.surface.knotsV.data(), s.surface.knotCountV, s.surface.orderV);
     const float weights[kPoints] = {1.0f, 1.5f, 0.5f, 1.25f, 0.75f};
     for (int sec = 0; sec < sections; ++sec) {
         for (int j = 0; j < kPoints; ++j) {
@@ -36,13 +36,15 @@ void loadSurface(int sections) {
             const float x = static_cast<float>(sec);
             const float y = 0.3f * j - 0.2f * sec;
             const float z = 1.0f - 0.25f * j * j + 0.1f * sec;
-            s.controlNet.push_back(PointH{x * w, y * w, z * w, w});
+            s.surface.controlNet.push_back(PointH{x * w, y * w, z * w, w});
         }
     }
-    s.multiplicity = 1;
+    s.derived.multiplicity = 1;
 }
 
-PointH& point(int section, int j) { return editor.controlNet[section * editor.countU + j]; }
+PointH& point(int section, int j) {
+    return editor.surface.controlNet[section * editor.surface.countU + j];
+}
 
 Point3 cartesian(const PointH& p) { return Point3(p.x / p.w, p.y / p.w, p.z / p.w); }
 
@@ -65,25 +67,25 @@ TEST(CreateRevolvedSurface, TwoPointProfileGivesTheUnitCylinder) {
     loadSurface(3);
     // A two-point profile in the middle section: (1, 0, 0) and (1, 1, 0).
     EditorState& s = editor;
-    s.countU = 2;
-    s.orderU = 2;
-    s.knotCountU = 4;
-    s.knotsU = {0, 0, 1, 1};
-    s.controlNet = {{7, 7, 7, 1}, {8, 8, 8, 1}, {1, 0, 0, 1},
-                    {1, 1, 0, 1}, {9, 9, 9, 1}, {6, 6, 6, 1}};
-    s.currentSection = 1;
+    s.surface.countU = 2;
+    s.surface.orderU = 2;
+    s.surface.knotCountU = 4;
+    s.surface.knotsU = {0, 0, 1, 1};
+    s.surface.controlNet = {{7, 7, 7, 1}, {8, 8, 8, 1}, {1, 0, 0, 1},
+                            {1, 1, 0, 1}, {9, 9, 9, 1}, {6, 6, 6, 1}};
+    s.selection.currentSection = 1;
     createRevolvedSurface();
 
-    ASSERT_EQ(s.countV, 9);
-    EXPECT_EQ(s.orderV, 3);
-    EXPECT_EQ(s.knotCountV, 12);
-    EXPECT_EQ(s.knotsV, (std::vector<float>{0, 0, 0, 0.25f, 0.25f, 0.5f, 0.5f, 0.75f, 0.75f, 1,
-                                            1, 1}));
-    EXPECT_EQ(s.countU, 2);
-    EXPECT_EQ(s.orderU, 2);
-    EXPECT_EQ(s.knotsU, (std::vector<float>{0, 0, 1, 1}));
-    ASSERT_EQ(s.controlNet.size(), 18u);
-    EXPECT_TRUE(surfaceIsUsable(s));
+    ASSERT_EQ(s.surface.countV, 9);
+    EXPECT_EQ(s.surface.orderV, 3);
+    EXPECT_EQ(s.surface.knotCountV, 12);
+    EXPECT_EQ(s.surface.knotsV,
+              (std::vector<float>{0, 0, 0, 0.25f, 0.25f, 0.5f, 0.5f, 0.75f, 0.75f, 1, 1, 1}));
+    EXPECT_EQ(s.surface.countU, 2);
+    EXPECT_EQ(s.surface.orderU, 2);
+    EXPECT_EQ(s.surface.knotsU, (std::vector<float>{0, 0, 1, 1}));
+    ASSERT_EQ(s.surface.controlNet.size(), 18u);
+    EXPECT_TRUE(surfaceIsUsable(s.surface));
 
     const float rows[9][2] = {{1, 0}, {1, -1}, {0, -1}, {-1, -1}, {-1, 0},
                               {-1, 1}, {0, 1}, {1, 1}, {1, 0}};  // (x, z) of each row
@@ -111,11 +113,11 @@ TEST(CreateRevolvedSurface, WeightedProfileSweepsCircles) {
         const float w = weights[j];
         point(2, j) = PointH{p.x * w, p.y * w, p.z * w, w};
     }
-    editor.currentSection = 2;
-    const std::vector<float> knotsU = editor.knotsU;
+    editor.selection.currentSection = 2;
+    const std::vector<float> knotsU = editor.surface.knotsU;
     createRevolvedSurface();
-    ASSERT_EQ(editor.countV, 9);
-    EXPECT_EQ(editor.knotsU, knotsU);
+    ASSERT_EQ(editor.surface.countV, 9);
+    EXPECT_EQ(editor.surface.knotsU, knotsU);
 
     for (int j = 0; j < kPoints; ++j) {
         const Point3 p = profile[j];
@@ -148,27 +150,27 @@ TEST(CreateRevolvedSurface, WeightedProfileSweepsCircles) {
 
 TEST(CreateRevolvedSurface, SelectionAndDerivedNetsFollowTheNewSize) {
     loadSurface(12);
-    editor.currentSection = 10;
-    editor.destPlane = 11;
-    editor.selectedPoint = 4;
-    editor.pickedPointOffset = 4 * (11 * kPoints + 1);  // beyond the 45 points to come
-    editor.expandedNet.assign(60, PointH{1, 1, 1, 1});
-    editor.expandedKnotsV.assign(14, 0.5f);
-    editor.skinningEnabled = 1;
-    editor.skinnedNet.assign(60, PointH{1, 1, 1, 1});  // sized for the old surface
-    editor.skinnedKnotsV.assign(14, 0.5f);
+    editor.selection.currentSection = 10;
+    editor.selection.destPlane = 11;
+    editor.selection.selectedPoint = 4;
+    editor.selection.pickedPointOffset = 4 * (11 * kPoints + 1);  // beyond the 45 points to come
+    editor.derived.expandedNet.assign(60, PointH{1, 1, 1, 1});
+    editor.derived.expandedKnotsV.assign(14, 0.5f);
+    editor.panel.skinningEnabled = 1;
+    editor.derived.skinnedNet.assign(60, PointH{1, 1, 1, 1});  // sized for the old surface
+    editor.derived.skinnedKnotsV.assign(14, 0.5f);
     createRevolvedSurface();
-    ASSERT_EQ(editor.countV, 9);
-    EXPECT_EQ(editor.currentSection, 8);
-    EXPECT_EQ(editor.destPlane, 8);
-    EXPECT_EQ(editor.selectedPoint, 4);
-    EXPECT_EQ(editor.pickedPointOffset, -1);
-    EXPECT_TRUE(editor.expandedNet.empty());
-    EXPECT_TRUE(editor.expandedKnotsV.empty());
+    ASSERT_EQ(editor.surface.countV, 9);
+    EXPECT_EQ(editor.selection.currentSection, 8);
+    EXPECT_EQ(editor.selection.destPlane, 8);
+    EXPECT_EQ(editor.selection.selectedPoint, 4);
+    EXPECT_EQ(editor.selection.pickedPointOffset, -1);
+    EXPECT_TRUE(editor.derived.expandedNet.empty());
+    EXPECT_TRUE(editor.derived.expandedKnotsV.empty());
     // Either skinned again for the nine sections or dropped, never left at the old size.
-    const size_t skinned = editor.skinnedNet.size();
+    const size_t skinned = editor.derived.skinnedNet.size();
     EXPECT_TRUE(skinned == 0 || skinned == 9u * kPoints) << skinned;
-    EXPECT_TRUE(editor.skinnedKnotsV.empty() || editor.skinnedKnotsV.size() == 12u);
+    EXPECT_TRUE(editor.derived.skinnedKnotsV.empty() || editor.derived.skinnedKnotsV.size() == 12u);
 }
 
 TEST(CreateRevolvedSurface, RefusesWhatItCannotRevolve) {
@@ -178,21 +180,24 @@ TEST(CreateRevolvedSurface, RefusesWhatItCannotRevolve) {
     };
     const Case cases[] = {
         {"no surface", [] { editor = EditorState(); }},
-        {"current section out of range", [] { editor.currentSection = 3; }},
-        {"profile point of weight 0", [] { point(1, 2) = PointH{0, 0, 0, 0}; }},
+        {"current section out of range", [] { editor.selection.currentSection = 3; }},
+        {"profile point of weight 0",
+         [] {
+             point(1, 2) = PointH{0, 0, 0, 0};
+         }},
         {"profile point of infinite weight", [] { point(1, 2).w = INFINITY; }},
         {"profile too large to revolve", [] { point(1, 3).x = 3e38f; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         loadSurface(3);
-        editor.currentSection = 1;
+        editor.selection.currentSection = 1;
         c.prepare();
-        editor.statusLine[0] = '\0';
+        editor.panel.statusLine[0] = '\0';
         const std::string before = testsupport::stateText(editor);
         createRevolvedSurface();
         EXPECT_EQ(testsupport::stateText(editor), before);
-        EXPECT_STRNE(editor.statusLine, "");
+        EXPECT_STRNE(editor.panel.statusLine, "");
     }
 }
 
@@ -296,9 +301,9 @@ TEST(ClosestPointOfLines, MeetingSkewAndParallelLines) {
 
 TEST(CopySection, EqualWeightsKeepTheStoredXAndTakeTheRest) {
     loadSurface(4);
-    editor.currentSection = 3;
-    editor.destPlane = 0;
-    const std::vector<PointH> before = editor.controlNet;
+    editor.selection.currentSection = 3;
+    editor.selection.destPlane = 0;
+    const std::vector<PointH> before = editor.surface.controlNet;
     copySectionCallback(-1);
     for (int j = 0; j < kPoints; ++j) {
         SCOPED_TRACE(j);
@@ -310,7 +315,7 @@ TEST(CopySection, EqualWeightsKeepTheStoredXAndTakeTheRest) {
         EXPECT_EQ(d.w, q.w);
     }
     for (size_t i = kPoints; i < before.size(); ++i) {
-        EXPECT_EQ(editor.controlNet[i].y, before[i].y) << i;
+        EXPECT_EQ(editor.surface.controlNet[i].y, before[i].y) << i;
     }
 }
 
@@ -319,8 +324,8 @@ TEST(CopySection, UnequalWeightsKeepTheDestinationsPlane) {
     for (int j = 0; j < kPoints; ++j) {  // section 1 in the plane x = 1, weights 4
         point(1, j) = PointH{4.0f, 0.4f * j, -0.8f * j, 4.0f};
     }
-    editor.currentSection = 1;
-    editor.destPlane = 2;  // the plane x = 2
+    editor.selection.currentSection = 1;
+    editor.selection.destPlane = 2;  // the plane x = 2
     copySectionCallback(-1);
     for (int j = 0; j < kPoints; ++j) {
         SCOPED_TRACE(j);
@@ -342,8 +347,8 @@ TEST(CopySection, NothingChangesForItselfOrAMissingSection) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         loadSurface(3);
-        editor.currentSection = c.currentSection;
-        editor.destPlane = c.destPlane;
+        editor.selection.currentSection = c.currentSection;
+        editor.selection.destPlane = c.destPlane;
         const std::string before = testsupport::stateText(editor);
         copySectionCallback(-1);
         EXPECT_EQ(testsupport::stateText(editor), before);
@@ -352,10 +357,10 @@ TEST(CopySection, NothingChangesForItselfOrAMissingSection) {
 
 TEST(FillSurface, CheckBoxSwitchesBetweenFillAndOutline) {
     editor = EditorState();
-    editor.fillSurface = 1;
+    editor.panel.fillSurface = 1;
     fillSurfaceCallback(-1);
-    EXPECT_EQ(editor.surfaceDisplayMode, 100012.0f);
-    editor.fillSurface = 0;
+    EXPECT_EQ(editor.panel.surfaceDisplayMode, 100012.0f);
+    editor.panel.fillSurface = 0;
     fillSurfaceCallback(-1);
-    EXPECT_EQ(editor.surfaceDisplayMode, 100240.0f);
+    EXPECT_EQ(editor.panel.surfaceDisplayMode, 100240.0f);
 }

@@ -72,26 +72,22 @@ TEST(AppendFixed6, MatchesPrintfOnRandomFloats) {
 }
 
 // A 2 x 2 surface of degrees 1 x 1 with one weighted point.
-SurfaceFileView smallView(const PointH* points, const float* knots, const char* name) {
-    SurfaceFileView view;
-    view.fileName = name;
-    view.degreeU = 1;
-    view.degreeV = 1;
-    view.countU = 2;
-    view.countV = 2;
-    view.knotCountU = 4;
-    view.knotCountV = 4;
-    view.points = points;
-    view.knotsU = knots;
-    view.knotsV = knots;
-    return view;
+SurfaceModel smallSurface(const PointH* points, const float* knots) {
+    SurfaceModel surface;
+    surface.orderU = surface.orderV = 2;
+    surface.countU = surface.countV = 2;
+    surface.knotCountU = surface.knotCountV = 4;
+    surface.controlNet.assign(points, points + 4);
+    surface.knotsU.assign(knots, knots + 4);
+    surface.knotsV.assign(knots, knots + 4);
+    return surface;
 }
 
 TEST(FormatSurfaceText, WritesTheExactLayout) {
     const PointH points[] = {{0.5f, 1.0f, 1.5f, 0.5f}, {1, 0, 0, 1}, {0, 1, 0, 1}, {1, 1, -2, 1}};
     const float knots[] = {0, 0, 1, 1};
     std::string text;
-    formatSurfaceText(smallView(points, knots, "net.surf"), text);
+    formatSurfaceText(smallSurface(points, knots), "net.surf", text);
     const char* expected =
         "FILENAME:net.surf\n"
         "DEGREE_U_V\n     1     1\n"
@@ -113,13 +109,13 @@ TEST(FormatSurfaceText, KeepsAFileNameWithBlanksOneToken) {
     const PointH points[] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {1, 1, 0, 1}};
     const float knots[] = {0, 0, 1, 1};
     std::string text;
-    formatSurfaceText(smallView(points, knots, "my surfaces/a\tb.surf"), text);
+    formatSurfaceText(smallSurface(points, knots), "my surfaces/a\tb.surf", text);
     EXPECT_EQ(text.substr(0, text.find('\n')), "FILENAME:my_surfaces/a_b.surf");
-    SurfaceFile file;
+    SurfaceModel file;
     std::string error;
     ASSERT_TRUE(parseSurfaceText(text.data(), text.size(), file, error)) << error;
     EXPECT_EQ(file.countU, 2);
-    EXPECT_EQ(file.points[3].y, 1.0f);
+    EXPECT_EQ(file.controlNet[3].y, 1.0f);
 }
 
 const char kSmallFile[] =
@@ -129,11 +125,11 @@ const char kSmallFile[] =
     "KNOTS_U\n0 0 0 1 1 1\nKNOTS_V\n0 0 1 1\n";
 
 TEST(ParseSurfaceText, LayoutDoesNotMatter) {
-    SurfaceFile reference;
+    SurfaceModel reference;
     std::string error;
     ASSERT_TRUE(parseSurfaceText(kSmallFile, strlen(kSmallFile), reference, error)) << error;
-    EXPECT_EQ(reference.points[2].y, 0.5f);
-    EXPECT_TRUE(reference.hasKnotsU && reference.hasKnotsV);
+    EXPECT_EQ(reference.controlNet[2].y, 0.5f);
+    EXPECT_EQ(reference.knotsU, (std::vector<float>{0, 0, 0, 1, 1, 1}));
 
     std::string tabs = kSmallFile, crlf, oneLine = kSmallFile, noFinalNewline = kSmallFile;
     for (char& c : tabs) c = c == ' ' ? '\t' : c;
@@ -142,10 +138,10 @@ TEST(ParseSurfaceText, LayoutDoesNotMatter) {
     for (char& c : oneLine) c = c == '\n' ? ' ' : c;
     noFinalNewline.pop_back();
     for (const std::string& variant : {tabs, crlf, oneLine, noFinalNewline}) {
-        SurfaceFile file;
+        SurfaceModel file;
         ASSERT_TRUE(parseSurfaceText(variant.data(), variant.size(), file, error)) << error;
-        EXPECT_EQ(0, memcmp(file.points.data(), reference.points.data(),
-                            sizeof(PointH) * reference.points.size()));
+        EXPECT_EQ(0, memcmp(file.controlNet.data(), reference.controlNet.data(),
+                            sizeof(PointH) * reference.controlNet.size()));
         EXPECT_EQ(file.knotsU, reference.knotsU);
         EXPECT_EQ(file.knotsV, reference.knotsV);
     }
@@ -154,19 +150,19 @@ TEST(ParseSurfaceText, LayoutDoesNotMatter) {
 TEST(ParseSurfaceText, ReadsAFileNameLineWithBlanks) {
     std::string text = kSmallFile;
     text.replace(0, strlen("FILENAME:a.surf"), "FILENAME:/home/me/my surfaces/a 2.surf");
-    SurfaceFile file;
+    SurfaceModel file;
     std::string error;
     ASSERT_TRUE(parseSurfaceText(text.data(), text.size(), file, error)) << error;
     EXPECT_EQ(file.countU, 3);
     EXPECT_EQ(file.countV, 2);
-    EXPECT_EQ(file.points[5].z, 1.0f);
-    EXPECT_TRUE(file.hasKnotsV);
+    EXPECT_EQ(file.controlNet[5].z, 1.0f);
+    EXPECT_EQ(file.knotsV, (std::vector<float>{0, 0, 1, 1}));
 }
 
 TEST(ParseSurfaceText, AcceptsALongFileNameToken) {
     std::string text = kSmallFile;
     text.replace(0, strlen("FILENAME:a.surf"), "FILENAME:" + std::string(299, 'p'));
-    SurfaceFile file;
+    SurfaceModel file;
     std::string error;
     EXPECT_TRUE(parseSurfaceText(text.data(), text.size(), file, error)) << error;
 }
@@ -176,7 +172,7 @@ TEST(ParseSurfaceText, StopsAtTheEndOfAnUnterminatedBuffer) {
     std::string text = kSmallFile;
     text.pop_back();  // "... 0 0 1 1" without newline
     text += "5";      // the buffer goes on, but the parser is told it ends before this digit
-    SurfaceFile file;
+    SurfaceModel file;
     std::string error;
     ASSERT_TRUE(parseSurfaceText(text.data(), text.size() - 1, file, error)) << error;
     EXPECT_EQ(file.knotsV[3], 1.0f);
@@ -261,25 +257,24 @@ TEST(FormatSurfaceText, LongCountsKeepTheHeaderIntact) {
     const int countU = 1000, countV = 12;
     std::vector<PointH> points(static_cast<size_t>(countU) * countV, PointH{1, 2, 3, 1});
     std::vector<float> knotsU(countU + 4, 0.5f), knotsV(countV + 3, 0.25f);
-    SurfaceFileView view;
-    view.fileName = "long.surf";
-    view.degreeU = 3;
-    view.degreeV = 2;
-    view.countU = countU;
-    view.countV = countV;
-    view.knotCountU = countU + 4;
-    view.knotCountV = countV + 3;
-    view.points = points.data();
-    view.knotsU = knotsU.data();
-    view.knotsV = knotsV.data();
+    SurfaceModel surface;
+    surface.orderU = 4;
+    surface.orderV = 3;
+    surface.countU = countU;
+    surface.countV = countV;
+    surface.knotCountU = countU + 4;
+    surface.knotCountV = countV + 3;
+    surface.controlNet = points;
+    surface.knotsU = knotsU;
+    surface.knotsV = knotsV;
     std::string text;
-    formatSurfaceText(view, text);
+    formatSurfaceText(surface, "long.surf", text);
     EXPECT_EQ(text.substr(0, text.find("1.000000")),
               "FILENAME:long.surf\nDEGREE_U_V\n     3     2\nN.C.P._U_V\n     1000     12\n"
               "N.KNOTS_U_V\n     1004     15\nCOORD.C.P.(X,Y,Z,W)\n");
-    SurfaceFile file;
+    SurfaceModel file;
     std::string error;
     ASSERT_TRUE(parseSurfaceText(text.data(), text.size(), file, error)) << error;
-    EXPECT_EQ(file.points.size(), points.size());
+    EXPECT_EQ(file.controlNet.size(), points.size());
     EXPECT_EQ(file.knotsV, knotsV);
 }

@@ -23,14 +23,14 @@ constexpr int kSections = 3;
 void loadSurface() {
     editor = EditorState();
     EditorState& s = editor;
-    s.countU = kPoints;
-    s.countV = kSections;
-    s.orderU = 3;
-    s.orderV = 2;
-    s.knotCountU = 8;
-    s.knotCountV = 5;
-    s.knotsU = {0, 0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1, 1};
-    s.knotsV = {0, 0, 0.5f, 1, 1};
+    s.surface.countU = kPoints;
+    s.surface.countV = kSections;
+    s.surface.orderU = 3;
+    s.surface.orderV = 2;
+    s.surface.knotCountU = 8;
+    s.surface.knotCountV = 5;
+    s.surface.knotsU = {0, 0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1, 1};
+    s.surface.knotsV = {0, 0, 0.5f, 1, 1};
     const float weights[kPoints] = {1.0f, 1.5f, 0.5f, 1.25f, 0.75f};
     for (int sec = 0; sec < kSections; ++sec) {
         for (int j = 0; j < kPoints; ++j) {
@@ -38,14 +38,16 @@ void loadSurface() {
             const float x = static_cast<float>(sec);
             const float y = 0.3f * j - 0.2f * sec;
             const float z = 1.0f - 0.25f * j * j;
-            s.controlNet.push_back(PointH{x * w, y * w, z * w, w});
+            s.surface.controlNet.push_back(PointH{x * w, y * w, z * w, w});
         }
     }
-    s.currentSection = 1;
-    s.multiplicity = 1;
+    s.selection.currentSection = 1;
+    s.derived.multiplicity = 1;
 }
 
-PointH& point(int section, int j) { return editor.controlNet[section * kPoints + j]; }
+PointH& point(int section, int j) {
+    return editor.surface.controlNet[section * kPoints + j];
+}
 
 // Cartesian coordinate c (0, 1, 2) of a stored point.
 float cartesian(const PointH& p, int c) { return (c == 0 ? p.x : c == 1 ? p.y : p.z) / p.w; }
@@ -55,7 +57,7 @@ void expectOtherSectionsUnchanged(const std::vector<PointH>& before, int section
     for (size_t i = 0; i < before.size(); ++i) {
         if (static_cast<int>(i) / kPoints == section) continue;
         const PointH& a = before[i];
-        const PointH& b = editor.controlNet[i];
+        const PointH& b = editor.surface.controlNet[i];
         EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w) << "point " << i;
     }
 }
@@ -75,7 +77,7 @@ TEST(MultiplyMatrixVector, ReadsRowsAndRoundsTheRunningSumAfterEveryTerm) {
 
 TEST(Scale, UpThenDownGivesBackTheSection) {
     loadSurface();
-    const std::vector<PointH> before = editor.controlNet;
+    const std::vector<PointH> before = editor.surface.controlNet;
     scaleUpCallback(-1);
     EXPECT_NE(point(1, 0).y, before[kPoints].y);
     scaleDownCallback(-1);
@@ -93,7 +95,7 @@ TEST(Scale, UpThenDownGivesBackTheSection) {
 TEST(Scale, KeepsTheSharedXOfUnitWeightPoints) {
     loadSurface();
     for (int j = 0; j < kPoints; ++j) point(2, j) = PointH{2.0f, 0.5f * j, -0.25f * j, 1.0f};
-    editor.currentSection = 2;
+    editor.selection.currentSection = 2;
     scaleUpCallback(-1);
     for (int j = 0; j < kPoints; ++j) {
         EXPECT_EQ(point(2, j).x, 2.0f);
@@ -105,11 +107,11 @@ TEST(Scale, KeepsTheSharedXOfUnitWeightPoints) {
 
 TEST(Scale, PivotIsTheCurrentSectionNotTheLastDrawnOne) {
     loadSurface();
-    editor.sectionCentroid[0] = 100.0f;  // left behind by a draw of another section
-    editor.sectionCentroid[1] = -40.0f;
-    editor.sectionCentroid[2] = 7.0f;
+    editor.selection.sectionCentroid[0] = 100.0f;  // left behind by a draw of another section
+    editor.selection.sectionCentroid[1] = -40.0f;
+    editor.selection.sectionCentroid[2] = 7.0f;
     for (int j = 0; j < kPoints; ++j) point(2, j) = PointH{2.0f, 0.5f * j, 0.0f, 1.0f};
-    editor.currentSection = 2;
+    editor.selection.currentSection = 2;
     scaleDownCallback(-1);
     EXPECT_EQ(point(2, 2).x, 2.0f);
     EXPECT_EQ(point(2, 2).y, 1.0f);  // the middle point is the centroid: it stays
@@ -125,16 +127,18 @@ struct TranslationCase {
 
 TEST(Translation, EachControlMovesAlongItsAxisWithItsSign) {
     const std::vector<TranslationCase> cases = {
-        {"x", [](float v) { editor.translateX = v; }, translateXCallback, 1, 0, 0},
-        {"y", [](float v) { editor.translateY = v; }, translateYCallback, 0, 1, 0},
-        {"z", [](float v) { editor.translateZ = v; }, translateZCallback, 0, 0, -1},
-        {"zy horizontal", [](float v) { editor.translateZY[0] = v; }, translateZYCallback, 0, 0, 1},
-        {"zy vertical", [](float v) { editor.translateZY[1] = v; }, translateZYCallback, 0, 1, 0},
+        {"x", [](float v) { editor.panel.translateX = v; }, translateXCallback, 1, 0, 0},
+        {"y", [](float v) { editor.panel.translateY = v; }, translateYCallback, 0, 1, 0},
+        {"z", [](float v) { editor.panel.translateZ = v; }, translateZCallback, 0, 0, -1},
+        {"zy horizontal", [](float v) { editor.panel.translateZY[0] = v; }, translateZYCallback, 0,
+         0, 1},
+        {"zy vertical", [](float v) { editor.panel.translateZY[1] = v; }, translateZYCallback, 0, 1,
+         0},
     };
     for (const TranslationCase& c : cases) {
         SCOPED_TRACE(c.control);
         loadSurface();
-        const std::vector<PointH> before = editor.controlNet;
+        const std::vector<PointH> before = editor.surface.controlNet;
         c.setControl(0.5f);
         c.callback(-1);
         for (int j = 0; j < kPoints; ++j) {
@@ -152,13 +156,13 @@ TEST(Translation, EachControlMovesAlongItsAxisWithItsSign) {
 TEST(Translation, AppliesOnlyTheChangeSinceTheLastCall) {
     loadSurface();
     const float x0 = cartesian(point(1, 3), 0);
-    editor.translateX = 0.3f;
+    editor.panel.translateX = 0.3f;
     translateXCallback(-1);
     EXPECT_NEAR(cartesian(point(1, 3), 0) - x0, 0.3f, 1e-6f);
-    editor.translateX = 0.5f;
+    editor.panel.translateX = 0.5f;
     translateXCallback(-1);
     EXPECT_NEAR(cartesian(point(1, 3), 0) - x0, 0.5f, 1e-6f);  // 0.3 + 0.2, not 0.3 + 0.5
-    EXPECT_EQ(editor.lastTranslateX, 0.5f);
+    EXPECT_EQ(editor.panel.lastTranslateX, 0.5f);
 }
 
 TEST(ZRotation, QuarterTurnTakesPlusXToMinusY) {
@@ -169,8 +173,8 @@ TEST(ZRotation, QuarterTurnTakesPlusXToMinusY) {
     for (int j = 0; j < kPoints; ++j) {
         point(1, j) = PointH{c[0] + offsets[j][0], c[1] + offsets[j][1], c[2] + offsets[j][2], 1};
     }
-    const std::vector<PointH> before = editor.controlNet;
-    editor.zRotAngle = static_cast<float>(M_PI / 2);
+    const std::vector<PointH> before = editor.surface.controlNet;
+    editor.panel.zRotAngle = static_cast<float>(M_PI / 2);
     zRotCallback(-1);
     const float expected[kPoints][3] = {{0, -1, 0.5f}, {0, 1, -0.5f}, {1, 0, 0.25f},
                                         {-1, 0, -0.25f}, {0, 0, 0}};
@@ -181,8 +185,9 @@ TEST(ZRotation, QuarterTurnTakesPlusXToMinusY) {
         EXPECT_NEAR(point(1, j).z, c[2] + expected[j][2], 1e-6f);
         EXPECT_EQ(point(1, j).w, 1.0f);
     }
-    EXPECT_EQ(editor.zRotAngle, 0.0f);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(editor.rotationMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
+    EXPECT_EQ(editor.panel.zRotAngle, 0.0f);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(editor.panel.rotationMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
     expectOtherSectionsUnchanged(before, 1);
 }
 
@@ -190,14 +195,14 @@ TEST(Rotation, ArcballMatrixTurnsAboutTheCentroidAndIsReset) {
     loadSurface();
     // Quarter turn about x in OpenGL's column order, as the arcball writes it: y goes to z.
     const float turnX[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
-    const std::vector<PointH> before = editor.controlNet;
+    const std::vector<PointH> before = editor.surface.controlNet;
     float centroid[3] = {0, 0, 0};  // of the stored values of section 1
     for (int j = 0; j < kPoints; ++j) {
         centroid[0] += point(1, j).x / kPoints;
         centroid[1] += point(1, j).y / kPoints;
         centroid[2] += point(1, j).z / kPoints;
     }
-    std::copy(turnX, turnX + 16, editor.rotationMatrix);
+    std::copy(turnX, turnX + 16, editor.panel.rotationMatrix);
     rotationCallback(-1);
     for (int j = 0; j < kPoints; ++j) {
         SCOPED_TRACE(j);
@@ -209,7 +214,8 @@ TEST(Rotation, ArcballMatrixTurnsAboutTheCentroidAndIsReset) {
         EXPECT_NEAR(b.z - b.w * centroid[2], a.y - a.w * centroid[1], 1e-5f);
         EXPECT_EQ(b.w, a.w);
     }
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(editor.rotationMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(editor.panel.rotationMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
     expectOtherSectionsUnchanged(before, 1);
 }
 
@@ -221,9 +227,9 @@ TEST(SectionTransforms, DoNothingWithoutASectionToMove) {
         SCOPED_TRACE(c.first);
         editor = EditorState();
         c.second(-1);
-        EXPECT_TRUE(editor.controlNet.empty());
+        EXPECT_TRUE(editor.surface.controlNet.empty());
         loadSurface();
-        editor.currentSection = 3;  // one past the last section
+        editor.selection.currentSection = 3;  // one past the last section
         const std::string before = testsupport::stateText(editor);
         c.second(-1);
         EXPECT_EQ(testsupport::stateText(editor), before);
@@ -233,33 +239,33 @@ TEST(SectionTransforms, DoNothingWithoutASectionToMove) {
 TEST(SectionTransforms, OverflowLeavesTheSectionAsItWas) {
     loadSurface();
     point(1, 0).y = 3e38f;
-    computeSectionCentroid(editor.sectionCentroid);  // the pivot the scaling refreshes
+    computeSectionCentroid(editor.selection.sectionCentroid);  // the pivot the scaling refreshes
     const std::string before = testsupport::stateText(editor);
     scaleUpCallback(-1);
     EXPECT_EQ(testsupport::stateText(editor), before);
-    EXPECT_STRNE(editor.statusLine, "");
+    EXPECT_STRNE(editor.panel.statusLine, "");
 }
 
 TEST(SectionTransforms, SkinnedNetFollowsTheMovedSection) {
     loadSurface();
-    editor.skinningEnabled = 1;
+    editor.panel.skinningEnabled = 1;
     if (!computeSkinning()) GTEST_SKIP() << "skinning is not available in this build";
-    editor.translateY = 0.25f;
+    editor.panel.translateY = 0.25f;
     translateYCallback(-1);
-    const std::vector<PointH> skinnedAfterMove = editor.skinnedNet;
+    const std::vector<PointH> skinnedAfterMove = editor.derived.skinnedNet;
     ASSERT_TRUE(computeSkinning());
-    ASSERT_EQ(skinnedAfterMove.size(), editor.skinnedNet.size());
+    ASSERT_EQ(skinnedAfterMove.size(), editor.derived.skinnedNet.size());
     for (size_t i = 0; i < skinnedAfterMove.size(); ++i) {
-        EXPECT_EQ(skinnedAfterMove[i].y, editor.skinnedNet[i].y) << i;
+        EXPECT_EQ(skinnedAfterMove[i].y, editor.derived.skinnedNet[i].y) << i;
     }
 }
 
 TEST(Weight, KeepsTheCartesianPosition) {
     loadSurface();
     point(2, 3) = PointH{1, 2, 3, 1};  // outside the current section: any point can be picked
-    editor.pickedPointOffset = 4 * (2 * kPoints + 3);
-    editor.weightValue = 2.0f;
-    const std::vector<PointH> before = editor.controlNet;
+    editor.selection.pickedPointOffset = 4 * (2 * kPoints + 3);
+    editor.selection.weightValue = 2.0f;
+    const std::vector<PointH> before = editor.surface.controlNet;
     weightCallback(-1);
     const PointH& p = point(2, 3);
     EXPECT_EQ(p.x, 2.0f);
@@ -268,7 +274,7 @@ TEST(Weight, KeepsTheCartesianPosition) {
     EXPECT_EQ(p.w, 2.0f);
     for (size_t i = 0; i < before.size(); ++i) {
         if (i != 2 * kPoints + 3) {
-            EXPECT_EQ(editor.controlNet[i].x, before[i].x) << i;
+            EXPECT_EQ(editor.surface.controlNet[i].x, before[i].x) << i;
         }
     }
 }
@@ -276,8 +282,8 @@ TEST(Weight, KeepsTheCartesianPosition) {
 TEST(Weight, DividesAndMultipliesBeforeRoundingOnce) {
     loadSurface();
     point(0, 0) = PointH{0.1f, 0.1f, 0.1f, 0.3f};
-    editor.pickedPointOffset = 0;
-    editor.weightValue = 1.1f;
+    editor.selection.pickedPointOffset = 0;
+    editor.selection.weightValue = 1.1f;
     weightCallback(-1);
     // Rounding 0.1 / 0.3 to a float first would give 0x1.777776p-2.
     EXPECT_EQ(point(0, 0).x, 0x1.777778p-2f);
@@ -308,14 +314,14 @@ TEST(Weight, RefusedValuesAndPicksChangeNothing) {
         SCOPED_TRACE(c.what);
         loadSurface();
         point(0, 1).w = c.pointWeight;
-        editor.pickedPointOffset = c.pickedPointOffset;
-        editor.weightValue = c.weightValue;
-        editor.statusLine[0] = '\0';
+        editor.selection.pickedPointOffset = c.pickedPointOffset;
+        editor.selection.weightValue = c.weightValue;
+        editor.panel.statusLine[0] = '\0';
         const std::string before = testsupport::stateText(editor);
         weightCallback(-1);
-        EXPECT_EQ(editor.weightValue, c.weightShown);
-        editor.weightValue = c.weightValue;
+        EXPECT_EQ(editor.selection.weightValue, c.weightShown);
+        editor.selection.weightValue = c.weightValue;
         EXPECT_EQ(testsupport::stateText(editor), before);
-        EXPECT_STRNE(editor.statusLine, "");
+        EXPECT_STRNE(editor.panel.statusLine, "");
     }
 }

@@ -16,13 +16,13 @@ using testsupport::pumpEvents;
 
 TEST(Windows, SectionWindowTopLeftAndMainWindowFlushRight) {
     pumpEvents();
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     EXPECT_EQ(glutGet(GLUT_WINDOW_X), 0);
     EXPECT_EQ(glutGet(GLUT_WINDOW_Y), 0);
     EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
     EXPECT_EQ(glutGet(GLUT_WINDOW_HEIGHT), 240);
 
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     EXPECT_EQ(glutGet(GLUT_SCREEN_WIDTH), 1280);
     EXPECT_EQ(glutGet(GLUT_WINDOW_X), 1280 - 640);
     EXPECT_EQ(glutGet(GLUT_WINDOW_Y), 0);
@@ -33,13 +33,13 @@ TEST(Windows, SectionWindowTopLeftAndMainWindowFlushRight) {
 }
 
 TEST(MainReshape, HeightZeroCountsAsOne) {
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     mainReshape(300, 0);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 300);
     EXPECT_EQ(viewport[3], 1);
-    EXPECT_EQ(editor.mainWindowHeight, 1);
+    EXPECT_EQ(editor.view.mainWindowHeight, 1);
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
@@ -54,19 +54,19 @@ TEST(MainReshape, HeightZeroCountsAsOne) {
 TEST(ProbeRaster, TurnsAtTheEndsAndStepsVAtTheBottom) {
     EditorState s;
     for (int i = 0; i < 100; ++i) advanceProbe(s);
-    EXPECT_LT(s.probeU, 1.0f);
-    EXPECT_GT(s.probeU, 0.99f);
+    EXPECT_LT(s.view.probeU, 1.0f);
+    EXPECT_GT(s.view.probeU, 0.99f);
     advanceProbe(s);
-    EXPECT_GT(s.probeU, 1.0f);
+    EXPECT_GT(s.view.probeU, 1.0f);
     for (int call = 102; call <= 202; ++call) {
         advanceProbe(s);
-        EXPECT_EQ(s.probeV, 0.0f) << "call " << call;
+        EXPECT_EQ(s.view.probeV, 0.0f) << "call " << call;
     }
-    EXPECT_LT(std::fabs(s.probeU), 0.01f);
+    EXPECT_LT(std::fabs(s.view.probeU), 0.01f);
     advanceProbe(s);  // call 203
-    EXPECT_EQ(s.probeV, 0.01f);
-    EXPECT_GT(s.probeU, 0.0f);
-    EXPECT_EQ(s.probeStepU, 0.01f);
+    EXPECT_EQ(s.view.probeV, 0.01f);
+    EXPECT_GT(s.view.probeU, 0.0f);
+    EXPECT_EQ(s.view.probeStepU, 0.01f);
 }
 
 TEST(ProbeRaster, VTurnsBackBelowOne) {
@@ -74,8 +74,8 @@ TEST(ProbeRaster, VTurnsBackBelowOne) {
     float highest = 0.0f;
     for (int i = 0; i < 250000; ++i) {
         advanceProbe(s);
-        highest = std::max(highest, s.probeV);
-        ASSERT_GE(s.probeV, -0.02f);
+        highest = std::max(highest, s.view.probeV);
+        ASSERT_GE(s.view.probeV, -0.02f);
     }
     EXPECT_LT(highest, 1.02f);
     EXPECT_GT(highest, 0.98f);
@@ -97,8 +97,8 @@ TEST(ExitDeathTest, QuitKeysAndMenuEndWithStatusZero) {
 TEST(ExitDeathTest, CleanupTwiceAfterWindowsAreGone) {
     EXPECT_EXIT(
         {
-            glutDestroyWindow(editor.mainWindow);
-            glutDestroyWindow(editor.sectionWindow);
+            glutDestroyWindow(editor.handles.mainWindow);
+            glutDestroyWindow(editor.handles.sectionWindow);
             exitCleanup();
             exitCleanup();
             exit(0);

@@ -79,8 +79,8 @@ class PanelTest : public ::testing::Test {
 protected:
     // A 5 x 4 surface of order 4 in U and 2 in V, loaded through the file loader.
     void SetUp() override {
-        editor.skinningEnabled = 0;
-        editor.currentSection = 0;
+        editor.panel.skinningEnabled = 0;
+        editor.selection.currentSection = 0;
         ASSERT_TRUE(loadSurface(writeSurfaceFile("five_by_four.surf", 5, 4, 3, 1)));
         drawPanel(2);
     }
@@ -153,7 +153,7 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
     EXPECT_GT(panelItem("group", "operations").minY, panelItem("rollout", "knots in t").maxY);
 
     // Everything fits the window, and the status line closes it.
-    glutSetWindow(editor.controlPanel);
+    glutSetWindow(editor.handles.controlPanel);
     const float width = static_cast<float>(glutGet(GLUT_WINDOW_WIDTH));
     const float height = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
     for (const PanelItem& item : frame.items) {
@@ -161,7 +161,7 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         EXPECT_LE(item.maxY, height) << item.label;
     }
     EXPECT_EQ(frame.items.back().kind, "status");
-    EXPECT_EQ(frame.items.back().label, editor.statusLine);
+    EXPECT_EQ(frame.items.back().label, editor.panel.statusLine);
     EXPECT_GT(frame.items.back().minY, height * 0.8f);
 }
 
@@ -178,32 +178,33 @@ TEST_F(PanelTest, LoadedSurfaceGivesOneSpinnerPerKnotAndOneButtonPerSection) {
     EXPECT_EQ(labelsIn(frame, "knots in s", "spinner"), numbered(9));
     EXPECT_EQ(labelsIn(frame, "knots in t", "spinner"), numbered(6));
     for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(panelItem("spinner", std::to_string(i), "knots in s").value, editor.knotsU[i]);
+        EXPECT_EQ(panelItem("spinner", std::to_string(i), "knots in s").value,
+                  editor.surface.knotsU[i]);
     }
     EXPECT_EQ(labelsIn(frame, "plane", "radio"), numbered(4));
     EXPECT_TRUE(panelItem("radio", "0", "plane").on);
 
     // A click on section button 2 makes it the current section.
     clickPanel("radio", "2", "plane");
-    EXPECT_EQ(editor.currentSection, 2);
+    EXPECT_EQ(editor.selection.currentSection, 2);
     EXPECT_TRUE(panelItem("radio", "2", "plane").on);
     EXPECT_FALSE(panelItem("radio", "0", "plane").on);
 }
 
 TEST_F(PanelTest, DegreeSThreeToTwoRegeneratesUKnotsOnly) {
     openRollout("knots in s");
-    const std::vector<float> knotsV = editor.knotsV;
-    const int rebuilds = editor.knotControlRebuilds;
+    const std::vector<float> knotsV = editor.surface.knotsV;
+    const int rebuilds = editor.panel.knotControlRebuilds;
 
     typeIntoSpinner("degree S", "2");
 
-    EXPECT_EQ(editor.orderU, 3);
-    EXPECT_EQ(editor.knotCountU, 8);
-    EXPECT_EQ(editor.knotsU, uniformKnots(8, 3));
-    EXPECT_EQ(editor.knotsV, knotsV);
-    EXPECT_EQ(editor.orderV, 2);
-    EXPECT_GT(editor.knotControlRebuilds, rebuilds);
-    EXPECT_TRUE(surfaceIsUsable(editor));
+    EXPECT_EQ(editor.surface.orderU, 3);
+    EXPECT_EQ(editor.surface.knotCountU, 8);
+    EXPECT_EQ(editor.surface.knotsU, uniformKnots(8, 3));
+    EXPECT_EQ(editor.surface.knotsV, knotsV);
+    EXPECT_EQ(editor.surface.orderV, 2);
+    EXPECT_GT(editor.panel.knotControlRebuilds, rebuilds);
+    EXPECT_TRUE(surfaceIsUsable(editor.surface));
 
     const PanelFrame& frame = drawPanel();
     EXPECT_EQ(panelItem("spinner", "degree S").value, 2);
@@ -227,38 +228,40 @@ TEST_F(PanelTest, DegreesStayBetweenOneAndPointsMinusOne) {
     };
     for (const Case& c : cases) {
         SetUp();
-        editor.statusLine[0] = '\0';
-        const std::vector<float> otherKnots = c.direction == 1 ? editor.knotsV : editor.knotsU;
+        editor.panel.statusLine[0] = '\0';
+        const std::vector<float> otherKnots =
+            c.direction == 1 ? editor.surface.knotsV : editor.surface.knotsU;
         if (c.direction == 1) {
-            editor.degreeS = c.asked;
+            editor.panel.degreeS = c.asked;
             degreeSCallback(-1);
         } else {
-            editor.degreeT = c.asked;
+            editor.panel.degreeT = c.asked;
             degreeTCallback(-1);
         }
-        const int order = c.direction == 1 ? editor.orderU : editor.orderV;
-        const int points = c.direction == 1 ? editor.countU : editor.countV;
-        const int shown = c.direction == 1 ? editor.degreeS : editor.degreeT;
-        const std::vector<float>& knots = c.direction == 1 ? editor.knotsU : editor.knotsV;
+        const int order = c.direction == 1 ? editor.surface.orderU : editor.surface.orderV;
+        const int points = c.direction == 1 ? editor.surface.countU : editor.surface.countV;
+        const int shown = c.direction == 1 ? editor.panel.degreeS : editor.panel.degreeT;
+        const std::vector<float>& knots =
+            c.direction == 1 ? editor.surface.knotsU : editor.surface.knotsV;
         SCOPED_TRACE("direction " + std::to_string(c.direction) + " asked " +
                      std::to_string(c.asked));
         EXPECT_EQ(order, c.degree + 1);
         EXPECT_EQ(shown, c.degree);
         EXPECT_EQ(knots, uniformKnots(points + order, order));
-        EXPECT_EQ(c.direction == 1 ? editor.knotsV : editor.knotsU, otherKnots);
-        EXPECT_TRUE(surfaceIsUsable(editor));
-        EXPECT_EQ(editor.statusLine[0] != '\0', c.clamped) << editor.statusLine;
+        EXPECT_EQ(c.direction == 1 ? editor.surface.knotsV : editor.surface.knotsU, otherKnots);
+        EXPECT_TRUE(surfaceIsUsable(editor.surface));
+        EXPECT_EQ(editor.panel.statusLine[0] != '\0', c.clamped) << editor.panel.statusLine;
     }
 }
 
 TEST_F(PanelTest, MultiplicityHoldsOnlyOneWithOrderTwoInV) {
-    ASSERT_EQ(editor.orderV, 2);
+    ASSERT_EQ(editor.surface.orderV, 2);
     const PanelItem spinner = panelItem("spinner", "multipl.");
     EXPECT_TRUE(spinner.enabled);
     dragPanel(centreX(spinner), centreY(spinner), 1500.0f, 0.0f, 30);  // 3 steps at 0.002
-    EXPECT_EQ(editor.multiplicity, 1);
+    EXPECT_EQ(editor.derived.multiplicity, 1);
     typeIntoSpinner("multipl.", "3");
-    EXPECT_EQ(editor.multiplicity, 1);
+    EXPECT_EQ(editor.derived.multiplicity, 1);
     EXPECT_EQ(panelItem("spinner", "multipl.").value, 1);
 
     // With order 3 in V it reaches 2 and no further, and the expanded net follows.
@@ -266,18 +269,18 @@ TEST_F(PanelTest, MultiplicityHoldsOnlyOneWithOrderTwoInV) {
     drawPanel(2);
     const PanelItem wider = panelItem("spinner", "multipl.");
     dragPanel(centreX(wider), centreY(wider), 2000.0f, 0.0f, 40);
-    EXPECT_EQ(editor.multiplicity, 2);
-    EXPECT_EQ(editor.expandedNet.size(), static_cast<size_t>(5 * 2 * 4));
+    EXPECT_EQ(editor.derived.multiplicity, 2);
+    EXPECT_EQ(editor.derived.expandedNet.size(), static_cast<size_t>(5 * 2 * 4));
 }
 
 TEST_F(PanelTest, DestinationPlaneStaysInsideTheSections) {
     const PanelItem spinner = panelItem("spinner", "dest. plane");
     dragPanel(centreX(spinner), centreY(spinner), 300.0f, 0.0f, 20);
-    EXPECT_EQ(editor.destPlane, 3);
+    EXPECT_EQ(editor.selection.destPlane, 3);
     drawPanel();
     const PanelItem again = panelItem("spinner", "dest. plane");
     dragPanel(centreX(again), centreY(again), -300.0f, 0.0f, 20);
-    EXPECT_EQ(editor.destPlane, 0);
+    EXPECT_EQ(editor.selection.destPlane, 0);
 }
 
 TEST_F(PanelTest, RepeatedRebuildsLeaveOneOfEachControlClosed) {
@@ -310,51 +313,51 @@ TEST_F(PanelTest, EmptyEditorDrawsAndLoadPointsStillWorks) {
     EXPECT_FALSE(panelItem("spinner", "dest. plane").enabled);
 
     typeIntoSpinner("degree S", "2");
-    EXPECT_EQ(editor.countU, -1);
-    EXPECT_EQ(editor.orderU, -1);
-    EXPECT_TRUE(editor.knotsU.empty());
-    EXPECT_NE(std::string(editor.statusLine).find("no surface"), std::string::npos)
-        << editor.statusLine;
+    EXPECT_EQ(editor.surface.countU, -1);
+    EXPECT_EQ(editor.surface.orderU, -1);
+    EXPECT_TRUE(editor.surface.knotsU.empty());
+    EXPECT_NE(std::string(editor.panel.statusLine).find("no surface"), std::string::npos)
+        << editor.panel.statusLine;
 
     const std::string path = writeSurfaceFile("after_empty.surf", 6, 3, 2, 2);
-    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+    snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "%s", path.c_str());
     drawPanel();
     clickPanel("button", "load points");
-    EXPECT_TRUE(surfaceIsUsable(editor));
-    EXPECT_EQ(editor.countU, 6);
+    EXPECT_TRUE(surfaceIsUsable(editor.surface));
+    EXPECT_EQ(editor.surface.countU, 6);
     EXPECT_EQ(drawPanel().count("plane", "radio"), 3);
 }
 
 TEST_F(PanelTest, ButtonsAndCheckBoxesReachTheirCallbacks) {
     // "fill surf" switches the surface to filled drawing.
     clickPanel("check box", "fill surf");
-    EXPECT_EQ(editor.fillSurface, 1);
-    EXPECT_EQ(editor.surfaceDisplayMode, kDisplayModeFill);
+    EXPECT_EQ(editor.panel.fillSurface, 1);
+    EXPECT_EQ(editor.panel.surfaceDisplayMode, kDisplayModeFill);
     clickPanel("check box", "fill surf");
-    EXPECT_EQ(editor.surfaceDisplayMode, kDisplayModeOutline);
+    EXPECT_EQ(editor.panel.surfaceDisplayMode, kDisplayModeOutline);
 
     // "skinning" skins and draws the main view from inside the panel's frame; the frame still
     // ends in the panel's own window and GL context.
     clickPanel("check box", "skinning");
-    EXPECT_EQ(editor.skinningEnabled, 1);
+    EXPECT_EQ(editor.panel.skinningEnabled, 1);
     EXPECT_TRUE(skinnedNetUsable());
-    EXPECT_EQ(glutGetWindow(), editor.controlPanel);
+    EXPECT_EQ(glutGetWindow(), editor.handles.controlPanel);
     clickPanel("check box", "skinning");
-    EXPECT_EQ(editor.skinningEnabled, 0);
+    EXPECT_EQ(editor.panel.skinningEnabled, 0);
 
     // "create new surf" revolves the current section into a new surface and rebuilds.
-    const int rebuilds = editor.knotControlRebuilds;
+    const int rebuilds = editor.panel.knotControlRebuilds;
     clickPanel("button", "create new surf");
-    EXPECT_GT(editor.knotControlRebuilds, rebuilds);
-    EXPECT_TRUE(surfaceIsUsable(editor));
-    EXPECT_NE(editor.countV, 4);
-    EXPECT_EQ(editor.degreeT, editor.orderV - 1);
-    EXPECT_EQ(drawPanel().count("plane", "radio"), editor.countV);
+    EXPECT_GT(editor.panel.knotControlRebuilds, rebuilds);
+    EXPECT_TRUE(surfaceIsUsable(editor.surface));
+    EXPECT_NE(editor.surface.countV, 4);
+    EXPECT_EQ(editor.panel.degreeT, editor.surface.orderV - 1);
+    EXPECT_EQ(drawPanel().count("plane", "radio"), editor.surface.countV);
 }
 
 TEST_F(PanelTest, DragsOnRotationAndTranslationMoveTheCurrentSectionOnly) {
-    editor.currentSection = 1;
-    const std::vector<PointH> before = editor.controlNet;
+    editor.selection.currentSection = 1;
+    const std::vector<PointH> before = editor.surface.controlNet;
     auto sectionPoint = [](const std::vector<PointH>& net, int section, int j) {
         return net[static_cast<size_t>(section * 5 + j)];
     };
@@ -362,7 +365,7 @@ TEST_F(PanelTest, DragsOnRotationAndTranslationMoveTheCurrentSectionOnly) {
         for (int s : {0, 2, 3}) {
             for (int j = 0; j < 5; ++j) {
                 const PointH a = sectionPoint(before, s, j);
-                const PointH b = sectionPoint(editor.controlNet, s, j);
+                const PointH b = sectionPoint(editor.surface.controlNet, s, j);
                 if (a.x != b.x || a.y != b.y || a.z != b.z || a.w != b.w) return false;
             }
         }
@@ -377,7 +380,7 @@ TEST_F(PanelTest, DragsOnRotationAndTranslationMoveTheCurrentSectionOnly) {
     bool moved = false;
     for (int j = 0; j < 5; ++j) {
         const PointH a = sectionPoint(before, 1, j);
-        const PointH b = sectionPoint(editor.controlNet, 1, j);
+        const PointH b = sectionPoint(editor.surface.controlNet, 1, j);
         EXPECT_NEAR(b.y, a.y, 1e-5f) << "point " << j;
         moved = moved || std::fabs(b.x - a.x) > 1e-3f || std::fabs(b.z - a.z) > 1e-3f;
     }
@@ -385,37 +388,38 @@ TEST_F(PanelTest, DragsOnRotationAndTranslationMoveTheCurrentSectionOnly) {
     EXPECT_TRUE(othersUnchanged());
 
     // Alt: about x only, so every x stays.
-    const std::vector<PointH> turned = editor.controlNet;
+    const std::vector<PointH> turned = editor.surface.controlNet;
     ImGui::GetIO().KeyAlt = true;
     dragPanel(ball.minX + 46.0f, ball.minY + 46.0f, 25.0f, 30.0f);
     ImGui::GetIO().KeyAlt = false;
     for (int j = 0; j < 5; ++j) {
-        EXPECT_NEAR(sectionPoint(editor.controlNet, 1, j).x, sectionPoint(turned, 1, j).x, 1e-5f);
+        EXPECT_NEAR(sectionPoint(editor.surface.controlNet, 1, j).x, sectionPoint(turned, 1, j).x,
+                    1e-5f);
     }
 
     // The "x" pad: 50 pixels to the right move the section by 0.1 along x.
-    const std::vector<PointH> beforeShift = editor.controlNet;
-    const float startX = editor.translateX;
+    const std::vector<PointH> beforeShift = editor.surface.controlNet;
+    const float startX = editor.panel.translateX;
     const PanelItem pad = panelItem("translation", "x");
     dragPanel(pad.minX + 10.0f, pad.minY + 10.0f, 50.0f, 0.0f);
-    EXPECT_NEAR(editor.translateX - startX, 0.1f, 1e-5f);
+    EXPECT_NEAR(editor.panel.translateX - startX, 0.1f, 1e-5f);
     for (int j = 0; j < 5; ++j) {
         const PointH a = sectionPoint(beforeShift, 1, j);
-        const PointH b = sectionPoint(editor.controlNet, 1, j);
+        const PointH b = sectionPoint(editor.surface.controlNet, 1, j);
         EXPECT_NEAR(b.x / b.w - a.x / a.w, 0.1f, 1e-5f) << "point " << j;
         EXPECT_EQ(b.y, a.y);
     }
     EXPECT_TRUE(othersUnchanged());
 
     // "z_rot" turns about z and is set back to 0 by its callback: every z stays.
-    const std::vector<PointH> beforeTurn = editor.controlNet;
+    const std::vector<PointH> beforeTurn = editor.surface.controlNet;
     const PanelItem zRot = panelItem("spinner", "z_rot");
     dragPanel(centreX(zRot), centreY(zRot), 12.0f, 0.0f, 4);
-    EXPECT_EQ(editor.zRotAngle, 0.0f);
+    EXPECT_EQ(editor.panel.zRotAngle, 0.0f);
     moved = false;
     for (int j = 0; j < 5; ++j) {
         const PointH a = sectionPoint(beforeTurn, 1, j);
-        const PointH b = sectionPoint(editor.controlNet, 1, j);
+        const PointH b = sectionPoint(editor.surface.controlNet, 1, j);
         EXPECT_NEAR(b.z, a.z, 1e-5f);
         moved = moved || std::fabs(b.y - a.y) > 1e-3f;
     }
@@ -427,7 +431,7 @@ TEST_F(PanelTest, DragsOnRotationAndTranslationMoveTheCurrentSectionOnly) {
 // "save points" writes it, and "load points" reads it back after the surface was cleared.
 TEST_F(PanelTest, FileBoxRoundTripWithRealClicksAndTyping) {
     if (system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool missing";
-    glutSetWindow(editor.controlPanel);
+    glutSetWindow(editor.handles.controlPanel);
     const int left = glutGet(GLUT_WINDOW_X);
     const int top = glutGet(GLUT_WINDOW_Y);
     auto settle = []() {
@@ -451,32 +455,34 @@ TEST_F(PanelTest, FileBoxRoundTripWithRealClicksAndTyping) {
     clickAt(panelItem("text box", "file"));
     run("key ctrl+a");
     run("type --delay 20 '" + path + "'");
-    ASSERT_STREQ(editor.surfaceFileName, path.c_str());
+    ASSERT_STREQ(editor.panel.surfaceFileName, path.c_str());
 
-    const std::vector<PointH> net = editor.controlNet;
-    const std::vector<float> knotsU = editor.knotsU;
-    const std::vector<float> knotsV = editor.knotsV;
+    const std::vector<PointH> net = editor.surface.controlNet;
+    const std::vector<float> knotsU = editor.surface.knotsU;
+    const std::vector<float> knotsV = editor.surface.knotsV;
     clickAt(panelItem("button", "save points"));
     ASSERT_EQ(access(path.c_str(), R_OK), 0) << "save points wrote nothing";
 
     clearSurface();
     drawPanel();
     clickAt(panelItem("button", "load points"));
-    ASSERT_TRUE(surfaceIsUsable(editor)) << editor.statusLine;
-    EXPECT_EQ(editor.countU, 5);
-    EXPECT_EQ(editor.countV, 4);
-    EXPECT_EQ(editor.degreeS, 3);
+    ASSERT_TRUE(surfaceIsUsable(editor.surface)) << editor.panel.statusLine;
+    EXPECT_EQ(editor.surface.countU, 5);
+    EXPECT_EQ(editor.surface.countV, 4);
+    EXPECT_EQ(editor.panel.degreeS, 3);
     // Knots come back to the file's six decimals; the points are quarters, exact in it.
-    ASSERT_EQ(editor.knotsU.size(), knotsU.size());
-    ASSERT_EQ(editor.knotsV.size(), knotsV.size());
-    for (size_t i = 0; i < knotsU.size(); ++i) EXPECT_NEAR(editor.knotsU[i], knotsU[i], 1e-6);
-    for (size_t i = 0; i < knotsV.size(); ++i) EXPECT_NEAR(editor.knotsV[i], knotsV[i], 1e-6);
-    ASSERT_EQ(editor.controlNet.size(), net.size());
+    ASSERT_EQ(editor.surface.knotsU.size(), knotsU.size());
+    ASSERT_EQ(editor.surface.knotsV.size(), knotsV.size());
+    for (size_t i = 0; i < knotsU.size(); ++i)
+        EXPECT_NEAR(editor.surface.knotsU[i], knotsU[i], 1e-6);
+    for (size_t i = 0; i < knotsV.size(); ++i)
+        EXPECT_NEAR(editor.surface.knotsV[i], knotsV[i], 1e-6);
+    ASSERT_EQ(editor.surface.controlNet.size(), net.size());
     for (size_t i = 0; i < net.size(); ++i) {
-        EXPECT_EQ(editor.controlNet[i].x, net[i].x) << i;
-        EXPECT_EQ(editor.controlNet[i].y, net[i].y) << i;
-        EXPECT_EQ(editor.controlNet[i].z, net[i].z) << i;
-        EXPECT_EQ(editor.controlNet[i].w, net[i].w) << i;
+        EXPECT_EQ(editor.surface.controlNet[i].x, net[i].x) << i;
+        EXPECT_EQ(editor.surface.controlNet[i].y, net[i].y) << i;
+        EXPECT_EQ(editor.surface.controlNet[i].z, net[i].z) << i;
+        EXPECT_EQ(editor.surface.controlNet[i].w, net[i].w) << i;
     }
 }
 
@@ -506,21 +512,22 @@ TEST(StartupWithoutSurface, EmptyEditorSaysWhyAndLoadsLater) {
         return;
     }
 
-    EXPECT_EQ(editor.countU, -1);
-    EXPECT_EQ(editor.countV, -1);
-    EXPECT_NE(std::string(editor.statusLine).find(missing), std::string::npos) << editor.statusLine;
+    EXPECT_EQ(editor.surface.countU, -1);
+    EXPECT_EQ(editor.surface.countV, -1);
+    EXPECT_NE(std::string(editor.panel.statusLine).find(missing), std::string::npos)
+        << editor.panel.statusLine;
     const PanelFrame& frame = drawPanel(3);
     EXPECT_EQ(frame.items.back().kind, "status");
-    EXPECT_EQ(frame.items.back().label, editor.statusLine);
+    EXPECT_EQ(frame.items.back().label, editor.panel.statusLine);
     EXPECT_EQ(frame.count("plane", "radio"), 0);
     EXPECT_FALSE(panelItem("spinner", "dest. plane").enabled);
     pumpEvents(10);  // the windows draw with nothing to show
 
     const std::string path = writeSurfaceFile("later.surf", 5, 3, 2, 1);
-    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+    snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "%s", path.c_str());
     drawPanel();
     clickPanel("button", "load points");
-    EXPECT_TRUE(surfaceIsUsable(editor)) << editor.statusLine;
+    EXPECT_TRUE(surfaceIsUsable(editor.surface)) << editor.panel.statusLine;
     EXPECT_EQ(drawPanel().count("plane", "radio"), 3);
     EXPECT_EQ(panelItem("spinner", "degree S").value, 2);
     pumpEvents(10);

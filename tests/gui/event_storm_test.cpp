@@ -96,9 +96,9 @@ std::string gFault;  // what an action found wrong beyond the invariants
 // Runs a panel callback the way a changed control does: panel window current, then a redisplay
 // of the main window.
 void panel(void (*callback)(int)) {
-    glutSetWindow(editor.controlPanel);
+    glutSetWindow(editor.handles.controlPanel);
     callback(-1);
-    glutPostWindowRedisplay(editor.mainWindow);
+    glutPostWindowRedisplay(editor.handles.mainWindow);
 }
 
 void setFileName(char* field, const std::string& path) {
@@ -110,11 +110,12 @@ std::string scratchSurface() {
 }
 
 void section(int button, int state, Random& r) {
-    sectionMouse(button, state, xIn(r, editor.sectionWindow), yIn(r, editor.sectionWindow));
+    sectionMouse(button, state, xIn(r, editor.handles.sectionWindow),
+                 yIn(r, editor.handles.sectionWindow));
 }
 void sectionDrag(Random& r, int steps) {
     for (int i = 0; i < steps; ++i) {
-        sectionMotion(xIn(r, editor.sectionWindow), yIn(r, editor.sectionWindow));
+        sectionMotion(xIn(r, editor.handles.sectionWindow), yIn(r, editor.handles.sectionWindow));
     }
 }
 
@@ -141,25 +142,26 @@ const Action kActions[] = {
     {"section motion", 8, [](Random& r) { sectionDrag(r, r.between(1, 4)); }},
     {"section passive motion", 3,
      [](Random& r) {
-         sectionPassiveMotion(xIn(r, editor.sectionWindow), yIn(r, editor.sectionWindow));
+         sectionPassiveMotion(xIn(r, editor.handles.sectionWindow),
+                              yIn(r, editor.handles.sectionWindow));
      }},
     {"section key", 6,
      [](Random& r) {
-         glutSetWindow(editor.sectionWindow);
+         glutSetWindow(editor.handles.sectionWindow);
          sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-n")), 0, 0);
      }},
     {"section special key", 3,
      [](Random& r) {
          static const int kKeys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN,
                                      GLUT_KEY_F1,   GLUT_KEY_HOME,  -1,          4096};
-         glutSetWindow(editor.sectionWindow);
+         glutSetWindow(editor.handles.sectionWindow);
          sectionSpecial(r.pick(kKeys), 0, 0);
      }},
     {"section zoom to 0", 1,
      [](Random& r) {
-         glutSetWindow(editor.sectionWindow);
-         for (int i = 0; i < 400 && editor.sectionZoom != 0.0f; ++i) {
-             sectionKeyboard(editor.sectionZoom > 0.0f ? '-' : '+', 0, 0);
+         glutSetWindow(editor.handles.sectionWindow);
+         for (int i = 0; i < 400 && editor.view.sectionZoom != 0.0f; ++i) {
+             sectionKeyboard(editor.view.sectionZoom > 0.0f ? '-' : '+', 0, 0);
          }
          if (r.chance(50)) section(GLUT_LEFT_BUTTON, GLUT_DOWN, r);  // a click at zoom 0
      }},
@@ -167,19 +169,19 @@ const Action kActions[] = {
      [](Random& r) {
          static const int kIds[] = {kMenuAdd, kMenuAdd, kMenuDelete, kMenuDelete, 0,
                                     3,        -1,       112,         114};
-         glutSetWindow(editor.sectionWindow);
+         glutSetWindow(editor.handles.sectionWindow);
          sectionMenuCallback(r.pick(kIds));
      }},
     {"delete down to the minimum", 1,
      [](Random&) {
-         glutSetWindow(editor.sectionWindow);
-         for (int i = editor.countU; i >= 0; --i) sectionMenuCallback(kMenuDelete);
+         glutSetWindow(editor.handles.sectionWindow);
+         for (int i = editor.surface.countU; i >= 0; --i) sectionMenuCallback(kMenuDelete);
      }},
     {"drag with skinning toggled", 2,
      [](Random& r) {
          section(GLUT_LEFT_BUTTON, GLUT_DOWN, r);
          sectionDrag(r, r.between(1, 3));
-         editor.skinningEnabled = !editor.skinningEnabled;
+         editor.panel.skinningEnabled = !editor.panel.skinningEnabled;
          panel(skinningCallback);
          sectionDrag(r, r.between(1, 3));
          section(GLUT_LEFT_BUTTON, GLUT_UP, r);
@@ -188,27 +190,29 @@ const Action kActions[] = {
     {"main mouse", 4,
      [](Random& r) {
          static const int kButtons[] = {GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON, GLUT_MIDDLE_BUTTON};
-         const int x = xIn(r, editor.mainWindow);
+         const int x = xIn(r, editor.handles.mainWindow);
          mainMouse(r.pick(kButtons), r.chance(50) ? GLUT_DOWN : GLUT_UP, x,
-                   yIn(r, editor.mainWindow));
+                   yIn(r, editor.handles.mainWindow));
      }},
     {"main motion", 1,
-     [](Random& r) { mainMotion(xIn(r, editor.mainWindow), yIn(r, editor.mainWindow)); }},
+     [](Random& r) {
+         mainMotion(xIn(r, editor.handles.mainWindow), yIn(r, editor.handles.mainWindow));
+     }},
     {"main key", 4,
      [](Random& r) {
-         glutSetWindow(editor.mainWindow);
+         glutSetWindow(editor.handles.mainWindow);
          mainKeyboard(static_cast<unsigned char>(anyKey(r, "+-azsxdcr")), 0, 0);
      }},
     {"main special key", 2,
      [](Random& r) {
          static const int kKeys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT,   GLUT_KEY_UP,
                                      GLUT_KEY_DOWN, GLUT_KEY_PAGE_UP, -7};
-         glutSetWindow(editor.mainWindow);
+         glutSetWindow(editor.handles.mainWindow);
          mainSpecial(r.pick(kKeys), 0, 0);
      }},
     {"draw the main view", 8,
      [](Random&) {
-         glutSetWindow(editor.mainWindow);
+         glutSetWindow(editor.handles.mainWindow);
          mainDisplay();  // ends by drawing the section window
      }},
     {"idle step", 2, [](Random&) { advanceProbe(editor); }},
@@ -216,7 +220,8 @@ const Action kActions[] = {
     {"window events", 1, [](Random&) { testsupport::pumpEvents(2); }},
     {"resize a window", 1,
      [](Random& r) {
-         const int windows[] = {editor.mainWindow, editor.sectionWindow, editor.controlPanel};
+         const int windows[] = {editor.handles.mainWindow, editor.handles.sectionWindow,
+                                editor.handles.controlPanel};
          glutSetWindow(windows[r.below(3)]);
          glutReshapeWindow(r.between(1, 700), r.between(1, 600));
          testsupport::pumpEvents(2);
@@ -240,20 +245,20 @@ const Action kActions[] = {
                                       data + "knots-out-of-order.surf",
                                       testsupport::scratchDirectory(),
                                       testsupport::scratchDirectory() + "/missing.surf"};
-         setFileName(editor.surfaceFileName, files[r.below(12)]);
+         setFileName(editor.panel.surfaceFileName, files[r.below(12)]);
          panel(loadPointsCallback);
      }},
     {"save points", 2,
      [](Random&) {
-         setFileName(editor.surfaceFileName, scratchSurface());
+         setFileName(editor.panel.surfaceFileName, scratchSurface());
          panel(savePointsCallback);
          // What the editor says it saved must load again, at the sizes it has.
-         SurfaceFile file;
+         SurfaceModel file;
          std::string error;
-         if (strncmp(editor.statusLine, "saved", 5) != 0) return;
+         if (strncmp(editor.panel.statusLine, "saved", 5) != 0) return;
          if (!readSurfaceFile(scratchSurface().c_str(), file, error)) {
              gFault = "the saved file does not load: " + error;
-         } else if (file.countU != editor.countU || file.countV != editor.countV) {
+         } else if (file.countU != editor.surface.countU || file.countV != editor.surface.countV) {
              gFault = "the saved file has other counts";
          }
      }},
@@ -262,54 +267,58 @@ const Action kActions[] = {
          const std::string files[] = {testsupport::examplePath("profile.png"),
                                       testsupport::examplePath("vase.surf"),
                                       testsupport::scratchDirectory() + "/missing.png"};
-         setFileName(editor.backgroundFileName, files[r.below(3)]);
+         setFileName(editor.panel.backgroundFileName, files[r.below(3)]);
          panel(backgroundCallback);
      }},
     // --- Panel: surface and knots. ---
-    {"degree S", 3, [](Random& r) { changeDegree(r, editor.degreeS, degreeSCallback); }},
-    {"degree T", 3, [](Random& r) { changeDegree(r, editor.degreeT, degreeTCallback); }},
+    {"degree S", 3, [](Random& r) { changeDegree(r, editor.panel.degreeS, degreeSCallback); }},
+    {"degree T", 3, [](Random& r) { changeDegree(r, editor.panel.degreeT, degreeTCallback); }},
     {"knot spinner", 3,
      [](Random& r) {
-         std::vector<float>& knots = r.chance(50) ? editor.knotsU : editor.knotsV;
+         std::vector<float>& knots = r.chance(50) ? editor.surface.knotsU : editor.surface.knotsV;
          if (knots.empty()) return;
          knots[static_cast<size_t>(r.below(static_cast<int>(knots.size())))] = anyFloat(r);
-         glutPostWindowRedisplay(editor.mainWindow);
+         glutPostWindowRedisplay(editor.handles.mainWindow);
      }},
     {"multiplicity", 2,
      [](Random& r) {
-         if (editor.orderV < 2) return;  // the spinner has no range
-         editor.multiplicity = r.between(1, editor.orderV - 1);
+         if (editor.surface.orderV < 2) return;  // the spinner has no range
+         editor.derived.multiplicity = r.between(1, editor.surface.orderV - 1);
          panel(rebuildExpandedNet);
      }},
     {"skinning", 3,
      [](Random&) {
-         editor.skinningEnabled = !editor.skinningEnabled;
+         editor.panel.skinningEnabled = !editor.panel.skinningEnabled;
          panel(skinningCallback);
      }},
     {"create new surf", 1, [](Random&) { panel(createSurfaceCallback); }},
     {"fill surf", 1,
      [](Random&) {
-         editor.fillSurface = !editor.fillSurface;
+         editor.panel.fillSurface = !editor.panel.fillSurface;
          panel(fillSurfaceCallback);
      }},
     // --- Panel: sections. ---
     {"plane", 3,
      [](Random& r) {
-         if (editor.countV >= 1) editor.currentSection = r.between(0, editor.countV - 1);
+         if (editor.surface.countV >= 1)
+             editor.selection.currentSection = r.between(0, editor.surface.countV - 1);
      }},
     {"copy", 2,
      [](Random& r) {
-         if (editor.countV < 1) return;
-         editor.destPlane = r.chance(30) ? editor.currentSection : r.between(0, editor.countV - 1);
+         if (editor.surface.countV < 1) return;
+         editor.selection.destPlane = r.chance(30) ? editor.selection.currentSection
+                                                   : r.between(0, editor.surface.countV - 1);
          panel(copySectionCallback);
      }},
     {"weight", 3,
      [](Random& r) {
-         if (!editor.controlNet.empty() && r.chance(70)) {  // as a right click in the main view
-             editor.pickedPointOffset = 4 * r.below(static_cast<int>(editor.controlNet.size()));
+         if (!editor.surface.controlNet.empty() &&
+             r.chance(70)) {  // as a right click in the main view
+             editor.selection.pickedPointOffset =
+                 4 * r.below(static_cast<int>(editor.surface.controlNet.size()));
          }
          static const float kWeights[] = {0.0f, -1.0f, -0.5f, 1.0f, 2.0f};
-         editor.weightValue = r.chance(70) ? r.pick(kWeights) : anyFloat(r);
+         editor.selection.weightValue = r.chance(70) ? r.pick(kWeights) : anyFloat(r);
          panel(weightCallback);
      }},
     {"translation", 3,
@@ -318,17 +327,17 @@ const Action kActions[] = {
          const float step = r.chance(80) ? r.real(-0.2f, 0.2f) : r.real(-20.0f, 20.0f);
          switch (r.below(4)) {
              case 0:
-                 editor.translateX += step;
+                 editor.panel.translateX += step;
                  return panel(translateXCallback);
              case 1:
-                 editor.translateY += step;
+                 editor.panel.translateY += step;
                  return panel(translateYCallback);
              case 2:
-                 editor.translateZ += step;
+                 editor.panel.translateZ += step;
                  return panel(translateZCallback);
              default:
-                 editor.translateZY[0] += step;
-                 editor.translateZY[1] -= step;
+                 editor.panel.translateZY[0] += step;
+                 editor.panel.translateZY[1] -= step;
                  return panel(translateZYCallback);
          }
      }},
@@ -339,12 +348,12 @@ const Action kActions[] = {
              ArcballConstraint::free, ArcballConstraint::aroundY, ArcballConstraint::aroundX};
          const Rotation turn = arcballStep(r.real(-60, 60), r.real(-60, 60), r.real(-60, 60),
                                            r.real(-60, 60), 46.0f, r.pick(kAxes));
-         applyRotation(editor.rotationMatrix, turn);
+         applyRotation(editor.panel.rotationMatrix, turn);
          panel(rotationCallback);
      }},
     {"z_rot", 2,
      [](Random& r) {
-         editor.zRotAngle = r.chance(50) ? r.real(-0.5f, 0.5f) : anyFloat(r);
+         editor.panel.zRotAngle = r.chance(50) ? r.real(-0.5f, 0.5f) : anyFloat(r);
          panel(zRotCallback);
      }},
 };
@@ -397,18 +406,18 @@ std::string viewFaults(const EditorState& s) {
         const char* name;
         const float* values;
         int count;
-    } fields[] = {{"sectionRefOffset", s.sectionRefOffset, 3},
-                  {"sectionZoom", &s.sectionZoom, 1},
-                  {"cameraPolar", &s.cameraPolar, 1},
-                  {"cameraAzimuth", &s.cameraAzimuth, 1},
-                  {"cameraDistance", &s.cameraDistance, 1},
-                  {"cameraTarget", s.cameraTarget, 3},
-                  {"translateX", &s.translateX, 1},
-                  {"translateY", &s.translateY, 1},
-                  {"translateZ", &s.translateZ, 1},
-                  {"translateZY", s.translateZY, 2},
-                  {"rotationMatrix", s.rotationMatrix, 16},
-                  {"zRotAngle", &s.zRotAngle, 1}};
+    } fields[] = {{"sectionRefOffset", s.view.sectionRefOffset, 3},
+                  {"sectionZoom", &s.view.sectionZoom, 1},
+                  {"cameraPolar", &s.view.cameraPolar, 1},
+                  {"cameraAzimuth", &s.view.cameraAzimuth, 1},
+                  {"cameraDistance", &s.view.cameraDistance, 1},
+                  {"cameraTarget", s.view.cameraTarget, 3},
+                  {"translateX", &s.panel.translateX, 1},
+                  {"translateY", &s.panel.translateY, 1},
+                  {"translateZ", &s.panel.translateZ, 1},
+                  {"translateZY", s.panel.translateZY, 2},
+                  {"rotationMatrix", s.panel.rotationMatrix, 16},
+                  {"zRotAngle", &s.panel.zRotAngle, 1}};
     std::string out;
     for (const auto& field : fields) {
         for (int i = 0; i < field.count; ++i) {
@@ -426,8 +435,8 @@ std::string runStorm(uint64_t seed, int count, bool large) {
     } else {
         testsupport::loadSurface(testsupport::examplePath("vase.surf"));
     }
-    editor.skinningEnabled = 0;
-    editor.sectionZoom = 1.0f;
+    editor.panel.skinningEnabled = 0;
+    editor.view.sectionZoom = 1.0f;
     syncDerivedNets();
     int totalWeight = 0;
     for (const Action& a : kActions) totalWeight += a.weight;
@@ -500,12 +509,12 @@ TEST(EventStorm, InvariantsHoldAfterEveryAction) {
 namespace {
 
 void aimCamera(float polar, float azimuth, float distance, float x, float y, float z) {
-    editor.cameraPolar = polar;
-    editor.cameraAzimuth = azimuth;
-    editor.cameraDistance = distance;
-    editor.cameraTarget[0] = x;
-    editor.cameraTarget[1] = y;
-    editor.cameraTarget[2] = z;
+    editor.view.cameraPolar = polar;
+    editor.view.cameraAzimuth = azimuth;
+    editor.view.cameraDistance = distance;
+    editor.view.cameraTarget[0] = x;
+    editor.view.cameraTarget[1] = y;
+    editor.view.cameraTarget[2] = z;
 }
 
 // Kilobytes one frame of the main view adds to the process's peak, under the memory watch.
@@ -515,7 +524,7 @@ long frameKilobytes(const char* what) {
     MemoryWatch watch(0, step, name);
     const long before = memoryKb("VmRSS");
     std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     mainDisplay();
     return memoryKb("VmHWM") - before;
 }
@@ -547,7 +556,7 @@ TEST(EventStorm, AFarAwayPointDoesNotExhaustMemory) {
                              {-20.5f, 0.64f, 0, 1},
                              {-19.57f, 1, 0, 1},
                              {-18.64f, 1.36f, 0, 1}});
-    editor.multiplicity = 2;
+    editor.derived.multiplicity = 2;
     aimCamera(1.37f, -0.3f, 3.4f, 0.2f, 0.4f, -0.2f);
     EXPECT_LT(frameKilobytes("a far-away point from the side"), kFrameLimitKb);
     aimCamera(1.57f, 0.0f, 3.9f, 0, 0, 0);
@@ -565,8 +574,8 @@ TEST(EventStorm, NumbersNearTheFloatRangeLeaveTheRendererSound) {
     aimCamera(1.57f, 0.0f, 3.0f, -0.2f, 0, -0.2f);
     EXPECT_LT(frameKilobytes("numbers near the float range"), kFrameLimitKb);
     testsupport::setSurface(1, 1, 1, 1, {{0.5f, -0.5f, 0.25f, 1}});
-    editor.knotsU = {-big, -0.14f};
-    editor.knotsV = {0, 1e6f};
+    editor.surface.knotsU = {-big, -0.14f};
+    editor.surface.knotsV = {0, 1e6f};
     aimCamera(1.47f, 0.2f, 2.8f, 0.2f, -0.2f, -0.4f);
     EXPECT_LT(frameKilobytes("a point after numbers near the float range"), kFrameLimitKb);
     aimCamera(1.57f, 0.0f, 3.9f, 0, 0, 0);
@@ -580,7 +589,7 @@ TEST(EventStorm, ARendererThatReportedAnErrorDrawsTheNextSurface) {
     aimCamera(1.77f, 0.5f, 2.8f, -0.6f, -0.2f, 0.2f);
     EXPECT_LT(frameKilobytes("knots out of order"), kFrameLimitKb);
     testsupport::setSurface(1, 1, 1, 1, {{0.5f, -0.5f, 0.2f, 1}});
-    editor.knotsU = {0, 1e6f};
+    editor.surface.knotsU = {0, 1e6f};
     aimCamera(1.47f, -0.2f, 3.0f, 0, 0, 0.4f);
     EXPECT_LT(frameKilobytes("a point after knots out of order"), kFrameLimitKb);
     aimCamera(1.57f, 0.0f, 3.9f, 0, 0, 0);
@@ -593,13 +602,13 @@ TEST(EventStorm, PanningASectionBeyondTheFloatRangeKeepsTheViewFinite) {
     testsupport::setSurface(
         3, 2, 2, 2,
         {{0, big, 0, 1}, {0, big, 1, 1}, {0, 0, 2, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1}});
-    editor.currentSection = 0;
-    std::fill(editor.sectionRefOffset, editor.sectionRefOffset + 3, 0.0f);
-    computeSectionCentroid(editor.sectionCentroid);
-    glutSetWindow(editor.sectionWindow);
+    editor.selection.currentSection = 0;
+    std::fill(editor.view.sectionRefOffset, editor.view.sectionRefOffset + 3, 0.0f);
+    computeSectionCentroid(editor.selection.sectionCentroid);
+    glutSetWindow(editor.handles.sectionWindow);
     for (int key : {GLUT_KEY_LEFT, GLUT_KEY_RIGHT}) {
         sectionSpecial(key, 0, 0);
         EXPECT_EQ(viewFaults(editor), "") << "key " << key;
     }
-    std::fill(editor.sectionRefOffset, editor.sectionRefOffset + 3, 0.0f);
+    std::fill(editor.view.sectionRefOffset, editor.view.sectionRefOffset + 3, 0.0f);
 }

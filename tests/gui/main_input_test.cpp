@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         testsupport::resetMainView();
         testsupport::setBulgedSurface();
-        editor.weightValue = -1.0f;
+        editor.selection.weightValue = -1.0f;
         testsupport::drawMainFrame();
     }
 };
@@ -38,27 +38,27 @@ struct KeyCase {
 };
 
 float& distance(EditorState& s) {
-    return s.cameraDistance;
+    return s.view.cameraDistance;
 }
 float& targetX(EditorState& s) {
-    return s.cameraTarget[0];
+    return s.view.cameraTarget[0];
 }
 float& targetY(EditorState& s) {
-    return s.cameraTarget[1];
+    return s.view.cameraTarget[1];
 }
 float& targetZ(EditorState& s) {
-    return s.cameraTarget[2];
+    return s.view.cameraTarget[2];
 }
 float& azimuth(EditorState& s) {
-    return s.cameraAzimuth;
+    return s.view.cameraAzimuth;
 }
 float& polar(EditorState& s) {
-    return s.cameraPolar;
+    return s.view.cameraPolar;
 }
 
 // Where a control point of the net shows in the main window (GLUT coordinates).
 testsupport::WindowPosition positionOfPoint(int index) {
-    const PointH& p = editor.controlNet[static_cast<size_t>(index)];
+    const PointH& p = editor.surface.controlNet[static_cast<size_t>(index)];
     return testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
 }
 
@@ -73,10 +73,10 @@ TEST_F(MainInput, EachCameraKeyChangesOnlyItsFieldAndRedraws) {
         {'w', nullptr, 0},     {0x80, nullptr, 0},   {0xff, nullptr, 0},
     };
     // From a camera off its start so that no step lands on a round value by chance.
-    editor.cameraDistance = 2.7f;
-    editor.cameraTarget[0] = 0.3f;
-    editor.cameraTarget[1] = -0.1f;
-    editor.cameraTarget[2] = 0.7f;
+    editor.view.cameraDistance = 2.7f;
+    editor.view.cameraTarget[0] = 0.3f;
+    editor.view.cameraTarget[1] = -0.1f;
+    editor.view.cameraTarget[2] = 0.7f;
     mainDisplay();
     for (const KeyCase& c : cases) {
         EditorState expected = editor;
@@ -101,7 +101,7 @@ TEST_F(MainInput, ArrowKeysTurnTheCameraWithoutRedrawing) {
         {GLUT_KEY_PAGE_UP, nullptr, 0},
         {'+', nullptr, 0},
     };
-    editor.cameraAzimuth = 0.35f;
+    editor.view.cameraAzimuth = 0.35f;
     for (const KeyCase& c : cases) {
         EditorState expected = editor;
         if (c.field) {
@@ -117,22 +117,22 @@ TEST_F(MainInput, ArrowKeysTurnTheCameraWithoutRedrawing) {
 
 TEST_F(MainInput, TenStepsInThenResetToThree) {
     for (int i = 0; i < 10; ++i) mainKeyboard('+', 0, 0);
-    EXPECT_NEAR(editor.cameraDistance, 1.9f, 1e-5f);
-    editor.cameraAzimuth = 2.0f;
-    editor.cameraPolar = 0.3f;
-    editor.cameraTarget[1] = 4.0f;
+    EXPECT_NEAR(editor.view.cameraDistance, 1.9f, 1e-5f);
+    editor.view.cameraAzimuth = 2.0f;
+    editor.view.cameraPolar = 0.3f;
+    editor.view.cameraTarget[1] = 4.0f;
     mainKeyboard('r', 0, 0);
-    EXPECT_EQ(editor.cameraDistance, 3.0f);
-    EXPECT_EQ(editor.cameraAzimuth, 0.0f);
-    EXPECT_EQ(editor.cameraPolar, 1.57f);
-    EXPECT_EQ(editor.cameraTarget[0], 0.0f);
-    EXPECT_EQ(editor.cameraTarget[1], 0.0f);
-    EXPECT_EQ(editor.cameraTarget[2], 0.0f);
+    EXPECT_EQ(editor.view.cameraDistance, 3.0f);
+    EXPECT_EQ(editor.view.cameraAzimuth, 0.0f);
+    EXPECT_EQ(editor.view.cameraPolar, 1.57f);
+    EXPECT_EQ(editor.view.cameraTarget[0], 0.0f);
+    EXPECT_EQ(editor.view.cameraTarget[1], 0.0f);
+    EXPECT_EQ(editor.view.cameraTarget[2], 0.0f);
 }
 
 TEST_F(MainInput, FifteenStepsUpLookAlmostStraightDown) {
     for (int i = 0; i < 15; ++i) mainSpecial(GLUT_KEY_UP, 0, 0);
-    EXPECT_NEAR(editor.cameraPolar, 0.07f, 1e-5f);
+    EXPECT_NEAR(editor.view.cameraPolar, 0.07f, 1e-5f);
 }
 
 TEST_F(MainInput, RightClickOnADrawnPointPicksItAndLoadsItsWeight) {
@@ -144,8 +144,8 @@ TEST_F(MainInput, RightClickOnADrawnPointPicksItAndLoadsItsWeight) {
     const auto at = positionOfPoint(8);
     const int refreshes = guiHookCalls.refreshPanel;
     mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, at.x, at.y);
-    EXPECT_EQ(editor.pickedPointOffset, 4 * 8);
-    EXPECT_EQ(editor.weightValue, 2.0f);
+    EXPECT_EQ(editor.selection.pickedPointOffset, 4 * 8);
+    EXPECT_EQ(editor.selection.weightValue, 2.0f);
     EXPECT_EQ(guiHookCalls.refreshPanel, refreshes + 1);
 }
 
@@ -157,12 +157,12 @@ TEST_F(MainInput, PickTakesTheFirstPointInStorageOrderNotTheNearest) {
     testsupport::drawMainFrame();
     const auto at = positionOfPoint(8);
     mainMouse(GLUT_RIGHT_BUTTON, GLUT_UP, at.x, at.y);
-    EXPECT_EQ(editor.pickedPointOffset, 4 * 6);
+    EXPECT_EQ(editor.selection.pickedPointOffset, 4 * 6);
 }
 
 TEST_F(MainInput, ClickOnTheBackgroundPicksNothingAndChangesNothing) {
-    editor.pickedPointOffset = 4 * 3;
-    editor.weightValue = 1.5f;
+    editor.selection.pickedPointOffset = 4 * 3;
+    editor.selection.weightValue = 1.5f;
     const std::string before = stateText(editor);
     const int refreshes = guiHookCalls.refreshPanel;
     for (auto [x, y] : {std::pair{5, 5}, {630, 470}, {5, 470}}) {
@@ -184,26 +184,27 @@ TEST_F(MainInput, PointsWithZeroOrNegativeWeightNeitherBreakNorBlockThePick) {
     const auto at = positionOfPoint(8);
     mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, at.x, at.y);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(editor.pickedPointOffset, 4 * 8);
-    EXPECT_EQ(editor.weightValue, 1.0f);
+    EXPECT_EQ(editor.selection.pickedPointOffset, 4 * 8);
+    EXPECT_EQ(editor.selection.weightValue, 1.0f);
 }
 
 TEST_F(MainInput, LeftClickMarksTheVisiblePointUnderThePointer) {
     const auto at = positionOfPoint(8);
     mainMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, at.x, at.y);
-    EXPECT_NEAR(editor.clickPoint[0], 0.5, 0.02);
-    EXPECT_NEAR(editor.clickPoint[1], 0.0, 0.02);
-    EXPECT_NEAR(editor.clickPoint[2], 0.5, 0.02);
-    const double pressed[3] = {editor.clickPoint[0], editor.clickPoint[1], editor.clickPoint[2]};
+    EXPECT_NEAR(editor.view.clickPoint[0], 0.5, 0.02);
+    EXPECT_NEAR(editor.view.clickPoint[1], 0.0, 0.02);
+    EXPECT_NEAR(editor.view.clickPoint[2], 0.5, 0.02);
+    const double pressed[3] = {editor.view.clickPoint[0], editor.view.clickPoint[1],
+                               editor.view.clickPoint[2]};
     mainMouse(GLUT_LEFT_BUTTON, GLUT_UP, at.x, at.y);
-    EXPECT_EQ(editor.clickPoint[0], pressed[0]);
-    EXPECT_EQ(editor.clickPoint[1], pressed[1]);
-    EXPECT_EQ(editor.clickPoint[2], pressed[2]);
+    EXPECT_EQ(editor.view.clickPoint[0], pressed[0]);
+    EXPECT_EQ(editor.view.clickPoint[1], pressed[1]);
+    EXPECT_EQ(editor.view.clickPoint[2], pressed[2]);
 }
 
 TEST_F(MainInput, FailedUnprojectionLeavesClickPointAndPickAlone) {
-    editor.clickPoint[0] = 0.25;
-    editor.pickedPointOffset = -1;
+    editor.view.clickPoint[0] = 0.25;
+    editor.selection.pickedPointOffset = -1;
     const std::string before = stateText(editor);
     const auto at = positionOfPoint(8);
     // A projection that cannot be inverted.

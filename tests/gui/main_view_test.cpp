@@ -62,7 +62,7 @@ TEST_F(MainView, SurfaceCoversPixelsAsOutlineAndManyMoreWhenFilled) {
     const int empty = coveredMainPixels();
     testsupport::setBulgedSurface();
     const int outline = coveredMainPixels();
-    editor.surfaceDisplayMode = kDisplayModeFill;
+    editor.panel.surfaceDisplayMode = kDisplayModeFill;
     const testsupport::MainFrame frame = drawMainFrame();
     const int filled = frame.covered();
     EXPECT_GT(outline, empty + 1000);
@@ -77,7 +77,7 @@ TEST_F(MainView, PickedPointIsHighlightedAndTheNextOneIsNot) {
     // Points 6 and 7 (inner points of the middle section) stand in front of the surface.
     testsupport::MainFrame frame = drawMainFrame();
     auto sample = [&frame](int index) {
-        const PointH& p = editor.controlNet[static_cast<size_t>(index)];
+        const PointH& p = editor.surface.controlNet[static_cast<size_t>(index)];
         const auto at = testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
         // Just off the centre, clear of the section's polyline and of the "z" label.
         return frame.at(at.x - 3, frame.height - at.y + 3);
@@ -85,7 +85,7 @@ TEST_F(MainView, PickedPointIsHighlightedAndTheNextOneIsNot) {
     const testsupport::Rgb plain6 = sample(6);
     const testsupport::Rgb plain7 = sample(7);
 
-    editor.pickedPointOffset = 4 * 6;
+    editor.selection.pickedPointOffset = 4 * 6;
     frame = drawMainFrame();
     const testsupport::Rgb picked6 = sample(6);
     const testsupport::Rgb after7 = sample(7);
@@ -94,13 +94,13 @@ TEST_F(MainView, PickedPointIsHighlightedAndTheNextOneIsNot) {
 }
 
 TEST_F(MainView, ExpandedNetRepeatsEachSectionAndHasUniformTKnots) {
-    editor.multiplicity = 3;
-    releaseExpandedNet();
+    editor.derived.multiplicity = 3;
+    releaseExpandedNet(editor.derived);
     mainDisplay();
     const int orderV = 3, countV = 3, m = 3;
     const int n = m * countV + orderV;
-    ASSERT_EQ(editor.expandedKnotCountV, n);
-    ASSERT_EQ(editor.expandedKnotsV.size(), static_cast<size_t>(n));
+    ASSERT_EQ(editor.derived.expandedKnotCountV, n);
+    ASSERT_EQ(editor.derived.expandedKnotsV.size(), static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         float expected;
         if (i < orderV) {
@@ -110,13 +110,13 @@ TEST_F(MainView, ExpandedNetRepeatsEachSectionAndHasUniformTKnots) {
         } else {
             expected = static_cast<float>(i - orderV + 1) / static_cast<float>(n - 2 * orderV + 1);
         }
-        EXPECT_EQ(editor.expandedKnotsV[static_cast<size_t>(i)], expected) << "knot " << i;
+        EXPECT_EQ(editor.derived.expandedKnotsV[static_cast<size_t>(i)], expected) << "knot " << i;
     }
-    ASSERT_EQ(editor.expandedNet.size(), static_cast<size_t>(5 * m * countV));
+    ASSERT_EQ(editor.derived.expandedNet.size(), static_cast<size_t>(5 * m * countV));
     for (int row = 0; row < m * countV; ++row) {
         for (int j = 0; j < 5; ++j) {
-            const PointH& e = editor.expandedNet[static_cast<size_t>(row * 5 + j)];
-            const PointH& c = editor.controlNet[static_cast<size_t>(row / m * 5 + j)];
+            const PointH& e = editor.derived.expandedNet[static_cast<size_t>(row * 5 + j)];
+            const PointH& c = editor.surface.controlNet[static_cast<size_t>(row / m * 5 + j)];
             EXPECT_EQ(e.x, c.x);
             EXPECT_EQ(e.y, c.y);
             EXPECT_EQ(e.z, c.z);
@@ -126,51 +126,52 @@ TEST_F(MainView, ExpandedNetRepeatsEachSectionAndHasUniformTKnots) {
 }
 
 TEST_F(MainView, ExpandedNetOfAnOldShapeIsRebuiltBeforeDrawing) {
-    editor.multiplicity = 2;
+    editor.derived.multiplicity = 2;
     mainDisplay();
-    ASSERT_EQ(editor.expandedNet.size(), 5u * 2 * 3);
+    ASSERT_EQ(editor.derived.expandedNet.size(), 5u * 2 * 3);
     // A section point is deleted behind the view's back: four points per section now, while the
     // expanded net still holds rows of five.
     std::vector<PointH> net;
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 4; ++j)
-            net.push_back(editor.controlNet[static_cast<size_t>(i * 5 + j)]);
+            net.push_back(editor.surface.controlNet[static_cast<size_t>(i * 5 + j)]);
     }
-    const auto staleNet = editor.expandedNet;
-    const auto staleKnots = editor.expandedKnotsV;
+    const auto staleNet = editor.derived.expandedNet;
+    const auto staleKnots = editor.derived.expandedKnotsV;
     testsupport::setSurface(4, 3, 3, 3, net);
-    editor.multiplicity = 2;
-    editor.expandedNet = staleNet;
-    editor.expandedKnotsV = staleKnots;
+    editor.derived.multiplicity = 2;
+    editor.derived.expandedNet = staleNet;
+    editor.derived.expandedKnotsV = staleKnots;
     mainDisplay();
-    EXPECT_EQ(editor.expandedNet.size(), 4u * 2 * 3);
-    EXPECT_EQ(editor.expandedNet[4].x, net[0].x);  // row 1 repeats section 0 at the new width
+    EXPECT_EQ(editor.derived.expandedNet.size(), 4u * 2 * 3);
+    EXPECT_EQ(editor.derived.expandedNet[4].x,
+              net[0].x);  // row 1 repeats section 0 at the new width
 }
 
 TEST_F(MainView, SkinnedNetPointsAreRedOnlyWhileTheSkinnedNetMatchesTheCounts) {
     EXPECT_EQ(redPixels(), 0);
-    editor.skinningEnabled = 1;
-    editor.skinnedNet = editor.controlNet;
-    for (PointH& p : editor.skinnedNet) p.y += 0.1f;  // beside the control points
-    editor.skinnedKnotsV = editor.knotsV;
+    editor.panel.skinningEnabled = 1;
+    editor.derived.skinnedNet = editor.surface.controlNet;
+    for (PointH& p : editor.derived.skinnedNet) p.y += 0.1f;  // beside the control points
+    editor.derived.skinnedKnotsV = editor.surface.knotsV;
     EXPECT_GT(redPixels(), 50);
 
     // One section short: the skinned net is out of date and must not be drawn from.
-    editor.skinnedNet.resize(10);
+    editor.derived.skinnedNet.resize(10);
     EXPECT_EQ(redPixels(), 0);
-    editor.skinnedNet.clear();
-    editor.skinnedKnotsV.clear();
+    editor.derived.skinnedNet.clear();
+    editor.derived.skinnedKnotsV.clear();
     EXPECT_EQ(redPixels(), 0);
-    editor.skinningEnabled = 0;
+    editor.panel.skinningEnabled = 0;
 }
 
 TEST_F(MainView, NetThatNoLongerMatchesItsCountsIsNotDrawn) {
-    editor.surfaceDisplayMode = kDisplayModeFill;
+    editor.panel.surfaceDisplayMode = kDisplayModeFill;
     const int filled = coveredMainPixels();
     // Counts that claim more points than the net holds (15 stored, 6 x 3 claimed).
-    editor.countU = 6;
-    editor.knotCountU = 9;
-    editor.knotsU.assign(9, 0.0f);
+    editor.surface.countU = 6;
+    editor.surface.knotCountU = 9;
+    editor.surface.knotsU.assign(9, 0.0f);
     const int mismatched = coveredMainPixels();
     EXPECT_LT(mismatched, filled / 4);
 }
@@ -180,10 +181,10 @@ TEST_F(MainView, ZeroAndNegativeWeightsDrawWithoutFailing) {
     net[0] = {0.0f, 0.0f, 0.0f, 0.0f};
     net[6] = testsupport::weighted(-0.5f, 0.0f, 0.5f, -1.0f);
     testsupport::setSurface(5, 3, 3, 3, net);
-    editor.probeU = editor.probeV = 0.0f;  // the probe sits on the zero-weight corner
+    editor.view.probeU = editor.view.probeV = 0.0f;  // the probe sits on the zero-weight corner
     testing::internal::CaptureStdout();
     coveredMainPixels();
-    editor.surfaceDisplayMode = kDisplayModeFill;
+    editor.panel.surfaceDisplayMode = kDisplayModeFill;
     const int covered = coveredMainPixels();
     testing::internal::GetCapturedStdout();
     EXPECT_GT(covered, 0);
@@ -197,7 +198,7 @@ TEST_F(MainView, NurbsErrorsGoToStandardOutputAndTheFrameGoesOn) {
                            reinterpret_cast<const char*>(gluErrorString(GLU_NURBS_ERROR4)) + "\n");
 
     // A knot vector edited out of order: GLU refuses the surface, the net and axes still show.
-    editor.knotsU = {0.0f, 0.0f, 0.0f, 0.8f, 0.2f, 1.0f, 1.0f, 1.0f};
+    editor.surface.knotsU = {0.0f, 0.0f, 0.0f, 0.8f, 0.2f, 1.0f, 1.0f, 1.0f};
     testing::internal::CaptureStdout();
     const int covered = coveredMainPixels();
     printed = testing::internal::GetCapturedStdout();
@@ -206,12 +207,12 @@ TEST_F(MainView, NurbsErrorsGoToStandardOutputAndTheFrameGoesOn) {
 }
 
 TEST_F(MainView, CameraEyeFollowsPolarAzimuthAndDistanceAroundTheTarget) {
-    editor.cameraPolar = 1.0f;
-    editor.cameraAzimuth = 0.5f;
-    editor.cameraDistance = 2.0f;
-    editor.cameraTarget[0] = 0.1f;
-    editor.cameraTarget[1] = 0.2f;
-    editor.cameraTarget[2] = -0.3f;
+    editor.view.cameraPolar = 1.0f;
+    editor.view.cameraAzimuth = 0.5f;
+    editor.view.cameraDistance = 2.0f;
+    editor.view.cameraTarget[0] = 0.1f;
+    editor.view.cameraTarget[1] = 0.2f;
+    editor.view.cameraTarget[2] = -0.3f;
     mainDisplay();
     GLdouble m[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
@@ -227,10 +228,10 @@ TEST_F(MainView, CameraEyeFollowsPolarAzimuthAndDistanceAroundTheTarget) {
 }
 
 TEST_F(MainView, FrameEndsWithTheMainWindowCurrent) {
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     const long before = mainFrameCount();
     mainDisplay();
-    EXPECT_EQ(glutGetWindow(), editor.mainWindow);
+    EXPECT_EQ(glutGetWindow(), editor.handles.mainWindow);
     EXPECT_EQ(mainFrameCount(), before + 1);
 }
 
@@ -240,7 +241,7 @@ namespace {
 float samplingOfLastFrame() {
     drawMainFrame();
     float method = 0.0f;
-    gluGetNurbsProperty(static_cast<GLUnurbs*>(editor.surfaceRenderer), GLU_SAMPLING_METHOD,
+    gluGetNurbsProperty(static_cast<GLUnurbs*>(editor.handles.surfaceRenderer), GLU_SAMPLING_METHOD,
                         &method);
     return method;
 }
@@ -254,7 +255,7 @@ TEST_F(MainView, OrdinaryViewsKeepGlusPathLengthSampling) {
     for (const char* sample : {"vase.surf", "hull.surf", "bottle.surf"}) {
         ASSERT_TRUE(testsupport::loadSurface(testsupport::examplePath(sample)));
         for (float distance : {3.9f, 2.5f, 1.5f}) {
-            editor.cameraDistance = distance;
+            editor.view.cameraDistance = distance;
             EXPECT_EQ(samplingOfLastFrame(), GLU_PATH_LENGTH) << sample << " at " << distance;
         }
     }
@@ -262,7 +263,7 @@ TEST_F(MainView, OrdinaryViewsKeepGlusPathLengthSampling) {
     for (int i = 0; i < 9; ++i) net.push_back(testsupport::weighted(i % 3 - 1, i / 3 - 1, 0, 1));
     net[4] = testsupport::weighted(0, 0, 3.89f, 1);  // just in front of the eye
     testsupport::setSurface(3, 3, 3, 3, net);
-    editor.cameraDistance = 3.9f;
+    editor.view.cameraDistance = 3.9f;
     EXPECT_EQ(samplingOfLastFrame(), GLU_DOMAIN_DISTANCE);
     net[4] = testsupport::weighted(0, 0, 0.5f, 1);
     testsupport::setSurface(3, 3, 3, 3, net);

@@ -19,14 +19,14 @@
 TEST(StartUp, OpensTheSurfaceTheConfigurationNames) {
     const char* chosen = getenv("LOFTWORK_TEST_SURFACE");
     const std::string expected = chosen ? chosen : testsupport::examplePath("vase.surf");
-    EXPECT_EQ(std::string(editor.surfaceFileName), expected);
-    EXPECT_TRUE(surfaceIsUsable(editor));
-    EXPECT_NE(strstr(editor.statusLine, "loaded"), nullptr) << editor.statusLine;
+    EXPECT_EQ(std::string(editor.panel.surfaceFileName), expected);
+    EXPECT_TRUE(surfaceIsUsable(editor.surface));
+    EXPECT_NE(strstr(editor.panel.statusLine, "loaded"), nullptr) << editor.panel.statusLine;
 }
 
 TEST(StartUp, MainWindowIsLightGreyAndTheSurfaceIsLit) {
     testsupport::resetMainView();
-    editor.surfaceDisplayMode = kDisplayModeFill;
+    editor.panel.surfaceDisplayMode = kDisplayModeFill;
     const testsupport::MainFrame frame = testsupport::drawMainFrame();
     const testsupport::Rgb corner = frame.at(2, 2);
     EXPECT_EQ(corner.r, 204);
@@ -45,7 +45,7 @@ TEST(StartUp, MainWindowIsLightGreyAndTheSurfaceIsLit) {
 // must not have specified it again.
 TEST(StartUp, MainWindowHasTheOneLight) {
     testsupport::drawMainFrame();
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     struct Parameter {
         GLenum name;
         int count;
@@ -78,22 +78,24 @@ TEST(StartUp, NoUsableConfigurationLeavesTheFileBoxEmpty) {
     const std::string dir = testsupport::scratchDirectory() + "/no-config";
     ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
     char saved[kTextFieldSize];
-    memcpy(saved, editor.surfaceFileName, sizeof saved);
+    memcpy(saved, editor.panel.surfaceFileName, sizeof saved);
     ASSERT_EQ(chdir(dir.c_str()), 0);
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
 
     initScene();
-    EXPECT_STREQ(editor.surfaceFileName, "");
-    EXPECT_NE(strstr(editor.statusLine, "defaultFile.config"), nullptr) << editor.statusLine;
+    EXPECT_STREQ(editor.panel.surfaceFileName, "");
+    EXPECT_NE(strstr(editor.panel.statusLine, "defaultFile.config"), nullptr)
+        << editor.panel.statusLine;
 
     FILE* config = fopen("defaultFile.config", "w");
     fprintf(config, "%s\n", std::string(300, 'x').c_str());
     fclose(config);
-    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "stale");
+    snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "stale");
     initScene();
-    EXPECT_STREQ(editor.surfaceFileName, "");
-    EXPECT_NE(strstr(editor.statusLine, "longer than 299"), nullptr) << editor.statusLine;
+    EXPECT_STREQ(editor.panel.surfaceFileName, "");
+    EXPECT_NE(strstr(editor.panel.statusLine, "longer than 299"), nullptr)
+        << editor.panel.statusLine;
 
     ASSERT_EQ(chdir(testsupport::scratchDirectory().c_str()), 0);
-    memcpy(editor.surfaceFileName, saved, sizeof saved);
+    memcpy(editor.panel.surfaceFileName, saved, sizeof saved);
 }

@@ -26,7 +26,7 @@ TEST(ScreenshotDeathTest, WritesTheMainWindowAsPngWithTrueColours) {
         {
             // A background with red and blue apart shows whether the bytes were swapped.
             testsupport::clearSurface();
-            glutSetWindow(editor.mainWindow);
+            glutSetWindow(editor.handles.mainWindow);
             glClearColor(1.0f, 0.5f, 0.0f, 0.0f);
             scheduleScreenshot(path.c_str());
             glutMainLoop();

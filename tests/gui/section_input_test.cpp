@@ -40,16 +40,17 @@ class SectionEditing : public ::testing::Test {
 protected:
     void SetUp() override {
         setSectionSurface(kSection, 3, 3, 2);
-        editor.skinningEnabled = 0;
+        editor.panel.skinningEnabled = 0;
         testsupport::drawSectionWindow();
     }
 
     // GLUT position of the model point (y, z) in the current section's plane, as the window
     // shows it now.
     static testsupport::WindowPosition at(float y, float z) {
-        const bool inRange = editor.currentSection >= 0 && editor.currentSection < editor.countV;
-        return sectionWindowPosition(inRange ? sectionPoint(editor.currentSection, 0).x : 0.0f, y,
-                                     z);
+        const bool inRange = editor.selection.currentSection >= 0 &&
+                             editor.selection.currentSection < editor.surface.countV;
+        return sectionWindowPosition(
+            inRange ? sectionPoint(editor.selection.currentSection, 0).x : 0.0f, y, z);
     }
 
     static void press(int button, float y, float z) {
@@ -80,28 +81,28 @@ void expectAt(int section, int index, float y, float z, const char* what) {
 }  // namespace
 
 TEST_F(SectionEditing, PressSelectsTheNearestPointAndSnapsItKeepingWeightAndPlane) {
-    const std::vector<PointH> before = editor.controlNet;
+    const std::vector<PointH> before = editor.surface.controlNet;
     press(GLUT_LEFT_BUTTON, 0.05f, 0.25f);  // nearest to point 3
 
-    EXPECT_EQ(editor.selectedPoint, 3);
+    EXPECT_EQ(editor.selection.selectedPoint, 3);
     expectAt(0, 3, 0.05f, 0.25f, "point 3 follows the pointer");
-    EXPECT_EQ(editor.controlNet[3].w, before[3].w);
+    EXPECT_EQ(editor.surface.controlNet[3].w, before[3].w);
     EXPECT_NEAR(sectionPoint(0, 3).x, 0.0f, 1e-6f);
     for (size_t i = 0; i < before.size(); ++i) {
         if (i == 3) continue;
-        EXPECT_EQ(std::memcmp(&editor.controlNet[i], &before[i], sizeof(PointH)), 0) << i;
+        EXPECT_EQ(std::memcmp(&editor.surface.controlNet[i], &before[i], sizeof(PointH)), 0) << i;
     }
-    EXPECT_EQ(glutGetWindow(), editor.sectionWindow);
+    EXPECT_EQ(glutGetWindow(), editor.handles.sectionWindow);
 }
 
 TEST_F(SectionEditing, PressMovesAWeightedPointInItsOwnPlane) {
     // Point 2 (weight 2) of section 1, which lies in the plane x = 0.1, while point 0 of that
     // section was selected.
-    editor.currentSection = 1;
+    editor.selection.currentSection = 1;
     testsupport::drawSectionWindow();
     press(GLUT_LEFT_BUTTON, 0.35f, 0.05f);
-    EXPECT_EQ(editor.selectedPoint, 2);
-    const PointH& p = editor.controlNet[editor.countU + 2];
+    EXPECT_EQ(editor.selection.selectedPoint, 2);
+    const PointH& p = editor.surface.controlNet[editor.surface.countU + 2];
     EXPECT_EQ(p.w, 2.0f);
     EXPECT_NEAR(p.x / p.w, 0.1f, 1e-6f);
     expectAt(1, 2, 0.35f, 0.05f, "weighted point");
@@ -110,41 +111,42 @@ TEST_F(SectionEditing, PressMovesAWeightedPointInItsOwnPlane) {
 TEST_F(SectionEditing, EquallyDistantPointsGoToTheLowerIndex) {
     // Points 1 and 3 in the same place: every pointer position is as far from one as from the
     // other.
-    editor.controlNet[3] = {0.0f, 0.0f, -0.3f, 1.0f};
+    editor.surface.controlNet[3] = {0.0f, 0.0f, -0.3f, 1.0f};
     testsupport::drawSectionWindow();
     press(GLUT_LEFT_BUTTON, 0.02f, -0.28f);
-    EXPECT_EQ(editor.selectedPoint, 1);
+    EXPECT_EQ(editor.selection.selectedPoint, 1);
 }
 
 TEST_F(SectionEditing, LeftDragMovesOnEveryStepAndTheReleaseHasTheLastWord) {
     press(GLUT_LEFT_BUTTON, -0.38f, -0.48f);
-    ASSERT_EQ(editor.selectedPoint, 0);
+    ASSERT_EQ(editor.selection.selectedPoint, 0);
     drag(-0.3f, -0.4f);
     expectAt(0, 0, -0.3f, -0.4f, "first motion");
     drag(-0.2f, -0.45f);
     expectAt(0, 0, -0.2f, -0.45f, "second motion");
     release(GLUT_LEFT_BUTTON, -0.25f, -0.6f);
     expectAt(0, 0, -0.25f, -0.6f, "release");
-    EXPECT_EQ(editor.controlNet[0].w, 1.0f);
+    EXPECT_EQ(editor.surface.controlNet[0].w, 1.0f);
 }
 
 TEST_F(SectionEditing, MiddleButtonDragMovesNothing) {
-    const std::vector<PointH> before = editor.controlNet;
+    const std::vector<PointH> before = editor.surface.controlNet;
     press(GLUT_MIDDLE_BUTTON, 0.1f, 0.1f);
     drag(0.2f, 0.2f);
     drag(0.25f, -0.2f);
     release(GLUT_MIDDLE_BUTTON, 0.25f, -0.2f);
-    EXPECT_EQ(std::memcmp(editor.controlNet.data(), before.data(), before.size() * sizeof(PointH)),
+    EXPECT_EQ(std::memcmp(editor.surface.controlNet.data(), before.data(),
+                          before.size() * sizeof(PointH)),
               0);
-    EXPECT_EQ(editor.selectedPoint, 0);
+    EXPECT_EQ(editor.selection.selectedPoint, 0);
 }
 
 TEST_F(SectionEditing, ZoomStepsAndAPressAtZoomZeroChangesNothing) {
     for (int i = 0; i < 3; ++i) sectionKeyboard('+', 0, 0);
-    EXPECT_EQ(editor.sectionZoom, 1.75f);
-    editor.sectionZoom = 1.0f;
+    EXPECT_EQ(editor.view.sectionZoom, 1.75f);
+    editor.view.sectionZoom = 1.0f;
     for (int i = 0; i < 4; ++i) sectionKeyboard('-', 0, 0);
-    EXPECT_EQ(editor.sectionZoom, 0.0f);
+    EXPECT_EQ(editor.view.sectionZoom, 0.0f);
 
     const std::string before = stateText(editor);
     sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 40, 60);
@@ -153,42 +155,42 @@ TEST_F(SectionEditing, ZoomStepsAndAPressAtZoomZeroChangesNothing) {
     sectionPassiveMotion(100, 100);
     addSectionPoint();
     deleteSectionPoint();
-    editor.sectionMouseX = editor.sectionMouseY = 0;
+    editor.view.sectionMouseX = editor.view.sectionMouseY = 0;
     EXPECT_EQ(stateText(editor), before);
 }
 
 TEST_F(SectionEditing, NextPointWrapsToTheFirst) {
     const int steps[][2] = {{0, 1}, {3, 4}, {4, 0}};
     for (const auto& step : steps) {
-        editor.selectedPoint = step[0];
+        editor.selection.selectedPoint = step[0];
         sectionKeyboard('n', 0, 0);
-        EXPECT_EQ(editor.selectedPoint, step[1]) << "from " << step[0];
+        EXPECT_EQ(editor.selection.selectedPoint, step[1]) << "from " << step[0];
     }
 }
 
 TEST_F(SectionEditing, ArrowKeysPanSidewaysAlongZAndUpDownAlongY) {
     sectionSpecial(GLUT_KEY_LEFT, 0, 0);
-    EXPECT_EQ(editor.sectionRefOffset[0], 0.0f);
-    EXPECT_EQ(editor.sectionRefOffset[1], 0.0f);
-    EXPECT_NEAR(editor.sectionRefOffset[2], -0.1f, 1e-7f);
+    EXPECT_EQ(editor.view.sectionRefOffset[0], 0.0f);
+    EXPECT_EQ(editor.view.sectionRefOffset[1], 0.0f);
+    EXPECT_NEAR(editor.view.sectionRefOffset[2], -0.1f, 1e-7f);
     sectionSpecial(GLUT_KEY_RIGHT, 0, 0);
-    for (float c : editor.sectionRefOffset) EXPECT_NEAR(c, 0.0f, 1e-7f);
+    for (float c : editor.view.sectionRefOffset) EXPECT_NEAR(c, 0.0f, 1e-7f);
 
-    editor.sectionRefOffset[2] = 0.25f;
+    editor.view.sectionRefOffset[2] = 0.25f;
     sectionSpecial(GLUT_KEY_UP, 0, 0);
-    EXPECT_EQ(editor.sectionRefOffset[0], 0.0f);
-    EXPECT_EQ(editor.sectionRefOffset[1], 0.1f);
-    EXPECT_EQ(editor.sectionRefOffset[2], 0.25f);
+    EXPECT_EQ(editor.view.sectionRefOffset[0], 0.0f);
+    EXPECT_EQ(editor.view.sectionRefOffset[1], 0.1f);
+    EXPECT_EQ(editor.view.sectionRefOffset[2], 0.25f);
     sectionSpecial(GLUT_KEY_DOWN, 0, 0);
     sectionSpecial(GLUT_KEY_DOWN, 0, 0);
-    EXPECT_NEAR(editor.sectionRefOffset[1], -0.1f, 1e-7f);
-    EXPECT_EQ(editor.sectionRefOffset[2], 0.25f);
+    EXPECT_NEAR(editor.view.sectionRefOffset[1], -0.1f, 1e-7f);
+    EXPECT_EQ(editor.view.sectionRefOffset[2], 0.25f);
 }
 
 TEST_F(SectionEditing, PanningLeftMovesThePictureRight) {
     const testsupport::WindowPosition before = at(0.3f, 0.0f);
     sectionSpecial(GLUT_KEY_LEFT, 0, 0);
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     testsupport::drawSectionWindow();
     const testsupport::WindowPosition after = at(0.3f, 0.0f);
     EXPECT_NEAR(after.x - before.x, 16, 1);  // 0.1 unit at 160 pixels per unit
@@ -196,30 +198,30 @@ TEST_F(SectionEditing, PanningLeftMovesThePictureRight) {
 }
 
 TEST_F(SectionEditing, AddInsertsIntoTheNearestSegmentOfEverySection) {
-    const std::vector<PointH> before = editor.controlNet;
+    const std::vector<PointH> before = editor.surface.controlNet;
     const GuiHookCalls calls = guiHookCalls;
-    editor.selectedPoint = 4;
+    editor.selection.selectedPoint = 4;
     testsupport::drawSectionWindow();
     hover(0.2f, -0.1f);  // beside the segment from point 1 to point 2
     addSectionPoint();
 
-    ASSERT_EQ(editor.countU, 6);
-    EXPECT_EQ(editor.knotCountU, 9);
+    ASSERT_EQ(editor.surface.countU, 6);
+    EXPECT_EQ(editor.surface.knotCountU, 9);
     std::vector<float> uniform(9);
     fillUniformKnots(uniform.data(), 9, 3);
-    EXPECT_EQ(editor.knotsU, uniform);
+    EXPECT_EQ(editor.surface.knotsU, uniform);
     EXPECT_EQ(guiHookCalls.rebuildKnotControls, calls.rebuildKnotControls + 1);
     EXPECT_GT(guiHookCalls.refreshPanel, calls.refreshPanel);
-    EXPECT_EQ(editor.selectedPoint, 4);
+    EXPECT_EQ(editor.selection.selectedPoint, 4);
 
-    const PointH added = editor.controlNet[2];
+    const PointH added = editor.surface.controlNet[2];
     EXPECT_EQ(added.w, 1.0f);
     EXPECT_NEAR(added.x, 0.0f, 1e-6f);
     EXPECT_NEAR(added.y, 0.2f, kPixel);
     EXPECT_NEAR(added.z, -0.1f, kPixel);
     for (int v = 0; v < 3; ++v) {
         for (int j = 0; j < 6; ++j) {
-            const PointH& now = editor.controlNet[v * 6 + j];
+            const PointH& now = editor.surface.controlNet[v * 6 + j];
             const PointH& expected = j < 2    ? before[v * 5 + j]
                                      : j == 2 ? added
                                               : before[v * 5 + j - 1];
@@ -240,32 +242,33 @@ TEST_F(SectionEditing, AddOnAPointGoesIntoTheShorterNeighbouringSegment) {
                  {"point 3 close to point 2", 3, {0.0f, 0.2f, 0.1f, 1.0f}, 3}};
     for (const auto& c : cases) {
         setSectionSurface(kSection, 3, 3, 2);
-        editor.controlNet[c.moved] = c.to;
-        editor.selectedPoint = 2;
+        editor.surface.controlNet[c.moved] = c.to;
+        editor.selection.selectedPoint = 2;
         testsupport::drawSectionWindow();
         hover(0.3f, 0.0f);
         addSectionPoint();
-        ASSERT_EQ(editor.countU, 6) << c.name;
+        ASSERT_EQ(editor.surface.countU, 6) << c.name;
         // The old point 2 has weight 2; the new one weight 1.
-        EXPECT_EQ(editor.controlNet[c.expectedIndex].w, 1.0f) << c.name;
-        EXPECT_NEAR(editor.controlNet[c.expectedIndex].y, 0.3f, kPixel) << c.name;
-        EXPECT_EQ(editor.controlNet[c.expectedIndex == 2 ? 3 : 2].w, 2.0f) << c.name;
+        EXPECT_EQ(editor.surface.controlNet[c.expectedIndex].w, 1.0f) << c.name;
+        EXPECT_NEAR(editor.surface.controlNet[c.expectedIndex].y, 0.3f, kPixel) << c.name;
+        EXPECT_EQ(editor.surface.controlNet[c.expectedIndex == 2 ? 3 : 2].w, 2.0f) << c.name;
     }
 }
 
 TEST_F(SectionEditing, DeleteRemovesTheNearestIndexFromEverySection) {
-    const std::vector<PointH> before = editor.controlNet;
-    editor.selectedPoint = 4;
+    const std::vector<PointH> before = editor.surface.controlNet;
+    editor.selection.selectedPoint = 4;
     hover(0.05f, 0.28f);  // on point 3
     deleteSectionPoint();
-    ASSERT_EQ(editor.countU, 4);
-    EXPECT_EQ(editor.knotCountU, 7);
-    EXPECT_EQ(editor.knotsU.size(), 7u);
-    EXPECT_EQ(editor.selectedPoint, 3) << "selection past the new last point";
+    ASSERT_EQ(editor.surface.countU, 4);
+    EXPECT_EQ(editor.surface.knotCountU, 7);
+    EXPECT_EQ(editor.surface.knotsU.size(), 7u);
+    EXPECT_EQ(editor.selection.selectedPoint, 3) << "selection past the new last point";
     for (int v = 0; v < 3; ++v) {
         for (int j = 0; j < 4; ++j) {
             const PointH& expected = before[v * 5 + (j < 3 ? j : j + 1)];
-            EXPECT_EQ(std::memcmp(&editor.controlNet[v * 4 + j], &expected, sizeof(PointH)), 0)
+            EXPECT_EQ(std::memcmp(&editor.surface.controlNet[v * 4 + j], &expected, sizeof(PointH)),
+                      0)
                 << "section " << v << " point " << j;
         }
     }
@@ -276,31 +279,31 @@ TEST_F(SectionEditing, DeleteStopsAtTheOrder) {
     testsupport::drawSectionWindow();
     hover(0.3f, 0.0f);
     const std::string before = stateText(editor);
-    editor.statusLine[0] = '\0';
+    editor.panel.statusLine[0] = '\0';
     deleteSectionPoint();
     EXPECT_EQ(stateText(editor), before);
-    EXPECT_NE(editor.statusLine[0], '\0');
+    EXPECT_NE(editor.panel.statusLine[0], '\0');
 }
 
 TEST_F(SectionEditing, AddAndDeleteKeepTheDerivedNetsInStep) {
-    editor.skinningEnabled = 1;
-    editor.multiplicity = 2;
-    editor.expandedNet.assign(30, PointH{1, 1, 1, 1});
-    editor.pickedPointOffset = 4 * 14;  // last point of the net
+    editor.panel.skinningEnabled = 1;
+    editor.derived.multiplicity = 2;
+    editor.derived.expandedNet.assign(30, PointH{1, 1, 1, 1});
+    editor.selection.pickedPointOffset = 4 * 14;  // last point of the net
     hover(0.0f, 0.3f);
     deleteSectionPoint();
-    ASSERT_EQ(editor.countU, 4);
-    EXPECT_TRUE(editor.expandedNet.empty());
-    EXPECT_LT(editor.pickedPointOffset, 4 * 12);
-    EXPECT_TRUE(editor.skinnedNet.empty() || editor.skinnedNet.size() == 12u);
+    ASSERT_EQ(editor.surface.countU, 4);
+    EXPECT_TRUE(editor.derived.expandedNet.empty());
+    EXPECT_LT(editor.selection.pickedPointOffset, 4 * 12);
+    EXPECT_TRUE(editor.derived.skinnedNet.empty() || editor.derived.skinnedNet.size() == 12u);
 
     testsupport::drawSectionWindow();
     hover(0.1f, 0.1f);
     addSectionPoint();
-    ASSERT_EQ(editor.countU, 5);
-    EXPECT_TRUE(editor.skinnedNet.empty() || editor.skinnedNet.size() == 15u);
-    editor.skinningEnabled = 0;
-    editor.multiplicity = 1;
+    ASSERT_EQ(editor.surface.countU, 5);
+    EXPECT_TRUE(editor.derived.skinnedNet.empty() || editor.derived.skinnedNet.size() == 15u);
+    editor.panel.skinningEnabled = 0;
+    editor.derived.multiplicity = 1;
 }
 
 TEST_F(SectionEditing, NoUsableSurfaceMeansNoEdit) {
@@ -308,9 +311,9 @@ TEST_F(SectionEditing, NoUsableSurfaceMeansNoEdit) {
         const char* name;
         void (*breakIt)();
     } cases[] = {
-        {"net shorter than the counts", [] { editor.controlNet.pop_back(); }},
-        {"current section past the last", [] { editor.currentSection = 3; }},
-        {"selected point of weight 0", [] { editor.controlNet[0].w = 0.0f; }},
+        {"net shorter than the counts", [] { editor.surface.controlNet.pop_back(); }},
+        {"current section past the last", [] { editor.selection.currentSection = 3; }},
+        {"selected point of weight 0", [] { editor.surface.controlNet[0].w = 0.0f; }},
     };
     for (const auto& c : cases) {
         SetUp();

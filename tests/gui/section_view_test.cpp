@@ -83,17 +83,19 @@ std::string writeTextFile(const char* name, const char* text) {
 }
 
 bool loadBackground(const std::string& path) {
-    snprintf(editor.backgroundFileName, sizeof editor.backgroundFileName, "%s", path.c_str());
+    snprintf(editor.panel.backgroundFileName, sizeof editor.panel.backgroundFileName, "%s",
+             path.c_str());
     backgroundCallback(-1);
-    return editor.backgroundFileName[0] != '\0';
+    return editor.panel.backgroundFileName[0] != '\0';
 }
 
 // Draws a frame with a section well outside the view and the camera's reference point on the
 // model origin, so that only the background rectangle and the axes are in the window.
 testsupport::SectionFrame frameWithSectionOutOfView(float zoom) {
     setSectionSurface({{0, 0, 3.0f, 1}, {0, 0.1f, 3.5f, 1}, {0, 0, 4.0f, 1}}, 2, 2, 2);
-    for (int i = 0; i < 3; ++i) editor.sectionRefOffset[i] = -editor.sectionCentroid[i];
-    editor.sectionZoom = zoom;
+    for (int i = 0; i < 3; ++i)
+        editor.view.sectionRefOffset[i] = -editor.selection.sectionCentroid[i];
+    editor.view.sectionZoom = zoom;
     return testsupport::captureSectionFrame();
 }
 
@@ -133,7 +135,7 @@ Coverage coveredInColumn(const testsupport::SectionFrame& frame, int x) {
 class SectionView : public ::testing::Test {
 protected:
     void SetUp() override {
-        glutSetWindow(editor.sectionWindow);
+        glutSetWindow(editor.handles.sectionWindow);
         ASSERT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
         ASSERT_EQ(glutGet(GLUT_WINDOW_HEIGHT), 240);
     }
@@ -144,9 +146,9 @@ protected:
 TEST_F(SectionView, BackgroundImageIsUprightInTrueColoursAndOneUnitWide) {
     const std::string path =
         writeQuadrantImage("quadrants.png", 400, 300, kRed, kGreen, kBlue, kWhite);
-    ASSERT_TRUE(loadBackground(path)) << editor.statusLine;
-    EXPECT_EQ(editor.backgroundWidth, 400);
-    EXPECT_EQ(editor.backgroundHeight, 300);
+    ASSERT_TRUE(loadBackground(path)) << editor.panel.statusLine;
+    EXPECT_EQ(editor.view.backgroundWidth, 400);
+    EXPECT_EQ(editor.view.backgroundHeight, 300);
     const testsupport::SectionFrame frame = frameWithSectionOutOfView(1.0f);
 
     // 1 by 0.75 units about the window's centre: x in [80, 240), y in [75, 165) at 160 and 120
@@ -182,11 +184,11 @@ TEST_F(SectionView, ZoomScalesTheBackgroundAboutTheModelOrigin) {
 
 TEST_F(SectionView, SecondImageReplacesTheFirstAndItsTexture) {
     ASSERT_TRUE(loadBackground(writeQuadrantImage("first.png", 400, 300, kRed, kRed, kRed, kRed)));
-    const unsigned first = editor.backgroundTexture;
+    const unsigned first = editor.view.backgroundTexture;
     ASSERT_TRUE(
         loadBackground(writeQuadrantImage("second.png", 300, 150, kBlue, kBlue, kBlue, kBlue)));
-    EXPECT_NE(editor.backgroundTexture, first);
-    glutSetWindow(editor.sectionWindow);
+    EXPECT_NE(editor.view.backgroundTexture, first);
+    glutSetWindow(editor.handles.sectionWindow);
     EXPECT_FALSE(glIsTexture(first)) << "the replaced image's texture is still alive";
     const testsupport::SectionFrame frame = frameWithSectionOutOfView(1.0f);
     EXPECT_NEAR(coveredInColumn(frame, 100).count, 60, 1);  // 0.5 units high
@@ -211,30 +213,30 @@ TEST_F(SectionView, ImageLoadsByContentAndFailuresEmptyTheBoxAndKeepTheImage) {
         {"directory", scratchDirectory(), false},
     };
     for (const auto& c : cases) {
-        const unsigned texture = editor.backgroundTexture;
-        const int width = editor.backgroundWidth;
-        const int height = editor.backgroundHeight;
-        editor.statusLine[0] = '\0';
+        const unsigned texture = editor.view.backgroundTexture;
+        const int width = editor.view.backgroundWidth;
+        const int height = editor.view.backgroundHeight;
+        editor.panel.statusLine[0] = '\0';
         const bool loaded = loadBackground(c.path);
         EXPECT_EQ(loaded, c.loads) << c.name;
         if (c.loads) {
-            EXPECT_EQ(editor.backgroundFileName, c.path) << c.name;
-            EXPECT_EQ(editor.backgroundWidth, 40) << c.name;
+            EXPECT_EQ(editor.panel.backgroundFileName, c.path) << c.name;
+            EXPECT_EQ(editor.view.backgroundWidth, 40) << c.name;
         } else {
-            EXPECT_EQ(editor.backgroundFileName[0], '\0') << c.name;
-            EXPECT_NE(std::string(editor.statusLine).find("background"), std::string::npos)
-                << c.name << ": " << editor.statusLine;
-            EXPECT_EQ(editor.backgroundTexture, texture) << c.name;
-            EXPECT_EQ(editor.backgroundWidth, width) << c.name;
-            EXPECT_EQ(editor.backgroundHeight, height) << c.name;
+            EXPECT_EQ(editor.panel.backgroundFileName[0], '\0') << c.name;
+            EXPECT_NE(std::string(editor.panel.statusLine).find("background"), std::string::npos)
+                << c.name << ": " << editor.panel.statusLine;
+            EXPECT_EQ(editor.view.backgroundTexture, texture) << c.name;
+            EXPECT_EQ(editor.view.backgroundWidth, width) << c.name;
+            EXPECT_EQ(editor.view.backgroundHeight, height) << c.name;
         }
     }
 }
 
 TEST_F(SectionView, BackgroundLoadGivesTheCurrentWindowBack) {
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     loadBackground(writeQuadrantImage("small.png", 8, 8, kRed, kRed, kRed, kRed));
-    EXPECT_EQ(glutGetWindow(), editor.mainWindow);
+    EXPECT_EQ(glutGetWindow(), editor.handles.mainWindow);
 }
 
 // Five points off the axes' lines; the centroid (0, 0.33, 0.2) is the window's centre.
@@ -245,8 +247,8 @@ TEST_F(SectionView, CurvePointsSelectionAndCentroidShowInTheirColours) {
                                                {0, 0.1f, 0.55f, 1},
                                                {0, 0.45f, 0.95f, 0.5f}};
     setSectionSurface(section, 3, 3, 2);
-    editor.selectedPoint = 2;
-    editor.backgroundWidth = editor.backgroundHeight = 0;  // no image
+    editor.selection.selectedPoint = 2;
+    editor.view.backgroundWidth = editor.view.backgroundHeight = 0;  // no image
     const testsupport::SectionFrame frame = testsupport::captureSectionFrame();
 
     for (int i = 0; i < 5; ++i) {
@@ -286,20 +288,22 @@ TEST_F(SectionView, SectionsThatCannotBeDrawnShowNothing) {
         const char* name;
         void (*breakIt)();
     } cases[] = {
-        {"current section past the last", [] { editor.currentSection = editor.countV; }},
-        {"negative current section", [] { editor.currentSection = -1; }},
-        {"net shorter than the counts", [] { editor.controlNet.resize(editor.countU); }},
-        {"knot vector of the wrong length", [] { editor.knotsU.pop_back(); }},
-        {"order above the point count", [] { editor.orderU = editor.countU + 1; }},
+        {"current section past the last",
+         [] { editor.selection.currentSection = editor.surface.countV; }},
+        {"negative current section", [] { editor.selection.currentSection = -1; }},
+        {"net shorter than the counts",
+         [] { editor.surface.controlNet.resize(editor.surface.countU); }},
+        {"knot vector of the wrong length", [] { editor.surface.knotsU.pop_back(); }},
+        {"order above the point count", [] { editor.surface.orderU = editor.surface.countU + 1; }},
         {"no surface",
          [] {
-             editor.countU = editor.countV = -1;
-             editor.controlNet.clear();
+             editor.surface.countU = editor.surface.countV = -1;
+             editor.surface.controlNet.clear();
          }},
     };
     for (const auto& c : cases) {
         setSectionSurface({{0, 0.1f, -0.3f, 1}, {0, 0.3f, 0.0f, 1}, {0, 0.1f, 0.3f, 1}}, 2, 2, 2);
-        editor.backgroundWidth = editor.backgroundHeight = 0;
+        editor.view.backgroundWidth = editor.view.backgroundHeight = 0;
         c.breakIt();
         const testsupport::SectionFrame frame = testsupport::captureSectionFrame();
         int drawn = 0;

@@ -60,10 +60,10 @@ void PrintTo(const PictureCase& c, std::ostream* out) {
 
 // The case's display mode and camera.
 void view(const PictureCase& c) {
-    editor.surfaceDisplayMode = c.displayMode;
-    editor.cameraPolar = c.polar;
-    editor.cameraAzimuth = c.azimuth;
-    editor.cameraDistance = c.distance;
+    editor.panel.surfaceDisplayMode = c.displayMode;
+    editor.view.cameraPolar = c.polar;
+    editor.view.cameraAzimuth = c.azimuth;
+    editor.view.cameraDistance = c.distance;
 }
 
 class SurfaceCachePicture : public ::testing::TestWithParam<PictureCase> {
@@ -146,8 +146,8 @@ long tessellationsOfOneFrame() {
 
 TEST_F(SurfaceCacheReuse, AnimationFramesOfAnUnchangedSurfaceDoNotTessellate) {
     for (int i = 0; i < 3; ++i) {
-        editor.probeU += 0.01f;
-        editor.pickedPointOffset = 4 * i;
+        editor.view.probeU += 0.01f;
+        editor.selection.pickedPointOffset = 4 * i;
         EXPECT_EQ(tessellationsOfOneFrame(), 0) << "frame " << i;
     }
 }
@@ -158,19 +158,19 @@ TEST_F(SurfaceCacheReuse, EverythingThatShapesTheTessellationRedoesIt) {
         void (*apply)();
     };
     const Change changes[] = {
-        {"point moved", [] { editor.controlNet[10].y += 0.01f; }},
-        {"weight changed", [] { editor.controlNet[10].w = 0.5f; }},
-        {"knot moved", [] { editor.knotsU[5] += 0.01f; }},
-        {"display mode", [] { editor.surfaceDisplayMode = kDisplayModeFill; }},
-        {"camera turned", [] { editor.cameraAzimuth += 0.05f; }},
-        {"camera closer", [] { editor.cameraDistance -= 0.1f; }},
+        {"point moved", [] { editor.surface.controlNet[10].y += 0.01f; }},
+        {"weight changed", [] { editor.surface.controlNet[10].w = 0.5f; }},
+        {"knot moved", [] { editor.surface.knotsU[5] += 0.01f; }},
+        {"display mode", [] { editor.panel.surfaceDisplayMode = kDisplayModeFill; }},
+        {"camera turned", [] { editor.view.cameraAzimuth += 0.05f; }},
+        {"camera closer", [] { editor.view.cameraDistance -= 0.1f; }},
         {"window resized", [] { mainReshape(600, 480); }},
         {"skinned net shown",
          [] {
-             editor.skinningEnabled = 1;
-             editor.skinnedNet = editor.controlNet;
-             editor.skinnedNet[3].z += 0.05f;
-             editor.skinnedKnotsV = editor.knotsV;
+             editor.panel.skinningEnabled = 1;
+             editor.derived.skinnedNet = editor.surface.controlNet;
+             editor.derived.skinnedNet[3].z += 0.05f;
+             editor.derived.skinnedKnotsV = editor.surface.knotsV;
          }},
     };
     for (const Change& change : changes) {
@@ -183,7 +183,7 @@ TEST_F(SurfaceCacheReuse, EverythingThatShapesTheTessellationRedoesIt) {
 
 TEST_F(SurfaceCacheReuse, NurbsErrorsArePrintedOnEveryFrameAsGluPrintsThem) {
     // Knots out of order: GLU refuses the surface with an error on each frame.
-    editor.knotsU[5] = editor.knotsU[6] + 0.1f;
+    editor.surface.knotsU[5] = editor.surface.knotsU[6] + 0.1f;
     const std::string direct = printedByGluDrawing();
     ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
     for (int frame = 0; frame < 2; ++frame) {
@@ -202,15 +202,15 @@ namespace {
 TEST(SectionDragRedraw, OneDragStepDrawsTheMainViewOnceWithTheNewSkinnedSurface) {
     testsupport::resetMainView();
     setHull(6);
-    editor.currentSection = 2;
-    editor.selectedPoint = 3;
-    editor.skinningEnabled = 1;
+    editor.selection.currentSection = 2;
+    editor.selection.selectedPoint = 3;
+    editor.panel.skinningEnabled = 1;
     syncDerivedNets();
-    computeSectionCentroid(editor.sectionCentroid);
-    glutSetWindow(editor.sectionWindow);
+    computeSectionCentroid(editor.selection.sectionCentroid);
+    glutSetWindow(editor.handles.sectionWindow);
     sectionDisplay();
     // The selected point, through the section window's matrices (GLUT pixels, y down).
-    const PointH& selected = editor.controlNet[2 * 6 + 3];
+    const PointH& selected = editor.surface.controlNet[2 * 6 + 3];
     GLdouble modelView[16], projection[16], wx = 0, wy = 0, wz = 0;
     GLint viewport[4];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
@@ -220,18 +220,18 @@ TEST(SectionDragRedraw, OneDragStepDrawsTheMainViewOnceWithTheNewSkinnedSurface)
                projection, viewport, &wx, &wy, &wz);
     const struct { int x, y; } p = {static_cast<int>(wx), viewport[3] - static_cast<int>(wy)};
     sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, p.x, p.y);
-    const std::vector<PointH> skinnedBefore = editor.skinnedNet;
+    const std::vector<PointH> skinnedBefore = editor.derived.skinnedNet;
     const long frames = mainFrameCount();
     const long tessellations = surfaceTessellationCount();
     sectionMotion(p.x + 12, p.y - 9);
     EXPECT_EQ(mainFrameCount(), frames + 1);
     EXPECT_EQ(surfaceTessellationCount(), tessellations + 1);
-    ASSERT_EQ(editor.skinnedNet.size(), skinnedBefore.size());
-    EXPECT_NE(std::memcmp(editor.skinnedNet.data(), skinnedBefore.data(),
+    ASSERT_EQ(editor.derived.skinnedNet.size(), skinnedBefore.size());
+    EXPECT_NE(std::memcmp(editor.derived.skinnedNet.data(), skinnedBefore.data(),
                           skinnedBefore.size() * sizeof(PointH)),
               0);
     sectionMouse(GLUT_LEFT_BUTTON, GLUT_UP, p.x + 12, p.y - 9);
-    editor.skinningEnabled = 0;
+    editor.panel.skinningEnabled = 0;
 }
 
 }  // namespace
@@ -249,14 +249,15 @@ protected:
 // direction has more spans than t, so the cut runs across s.
 void setUnevenHull() {
     setHull(50);
-    std::vector<PointH> net(editor.controlNet.begin(), editor.controlNet.begin() + 50 * 20);
+    std::vector<PointH> net(editor.surface.controlNet.begin(),
+                            editor.surface.controlNet.begin() + 50 * 20);
     for (PointH& p : net) p.w = 1.0f;
     for (size_t i = 0; i < net.size(); i += 7) {
         PointH& p = net[i];
         p = testsupport::weighted(p.x, p.y, p.z, 1.6f);
     }
     testsupport::setSurface(50, 20, 4, 3, net);
-    float* t = editor.knotsV.data();  // 23 knots, order 3: 0 0 0 | 20 interior | 1 1 1
+    float* t = editor.surface.knotsV.data();  // 23 knots, order 3: 0 0 0 | 20 interior | 1 1 1
     for (int i = 3; i < 20; ++i) {
         const float x = static_cast<float>(i - 2) / 18.0f;
         t[i] = x * x * (3.0f - 2.0f * x);
@@ -308,7 +309,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SurfaceCutInPartsErrors, ALargeSurfaceGluRefusesIsReportedOnceAsWhole) {
     testsupport::resetMainView();
     setHull(50);
-    editor.knotsV[20] = editor.knotsV[21] + 0.1f;
+    editor.surface.knotsV[20] = editor.surface.knotsV[21] + 0.1f;
     const std::string direct = printedByGluDrawing();
     ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
     const long inParts = surfaceTessellationInPartsCount();

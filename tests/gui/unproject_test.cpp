@@ -114,7 +114,7 @@ std::vector<PointH> sectionsAlongX() {
 
 // An orthographic camera on the -x side looking along +x, like the section view's.
 void lookAlongX(float zoom) {
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     glViewport(0, 0, 320, 240);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -126,10 +126,10 @@ void lookAlongX(float zoom) {
 }
 
 void restoreSectionWindow() {
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     sectionReshape(320, 240);
     sectionDisplay();
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
 }
 
 }  // namespace
@@ -144,9 +144,10 @@ TEST(UnprojectAtSelectedPoint, KeepsTheSelectedPointsDepthAndClampsItsIndex) {
     };
     lookAlongX(1.0f);
     for (const Case& c : cases) {
-        editor.currentSection = c.section;
-        editor.selectedPoint = c.selected;
-        const PointH& P = editor.controlNet[static_cast<size_t>(c.section * 5 + c.usedPoint)];
+        editor.selection.currentSection = c.section;
+        editor.selection.selectedPoint = c.selected;
+        const PointH& P =
+            editor.surface.controlNet[static_cast<size_t>(c.section * 5 + c.usedPoint)];
         for (auto [x, y] : {std::pair{160, 120}, {10, 230}, {300, 0}}) {
             double p[3] = {0, 0, 0};
             ASSERT_EQ(unprojectAtSelectedPoint(x, y, &p[0], &p[1], &p[2]), GL_TRUE);
@@ -160,8 +161,8 @@ TEST(UnprojectAtSelectedPoint, KeepsTheSelectedPointsDepthAndClampsItsIndex) {
     }
     // Twice the zoom: the same pointer movement covers half the model distance.
     double a[3], b[3];
-    editor.currentSection = 1;
-    editor.selectedPoint = 2;
+    editor.selection.currentSection = 1;
+    editor.selection.selectedPoint = 2;
     lookAlongX(2.0f);
     ASSERT_EQ(unprojectAtSelectedPoint(100, 100, &a[0], &a[1], &a[2]), GL_TRUE);
     ASSERT_EQ(unprojectAtSelectedPoint(140, 100, &b[0], &b[1], &b[2]), GL_TRUE);
@@ -176,17 +177,20 @@ TEST(UnprojectAtSelectedPoint, RefusesWhatItCannotUnprojectAndLeavesTheOutputsAl
     };
     const std::vector<Case> cases = {
         {"no surface", [] { testsupport::clearSurface(); }},
-        {"net shorter than its counts", [] { editor.countV = 4; }},
-        {"current section past the end", [] { editor.currentSection = 3; }},
-        {"negative current section", [] { editor.currentSection = -1; }},
+        {"net shorter than its counts", [] { editor.surface.countV = 4; }},
+        {"current section past the end", [] { editor.selection.currentSection = 3; }},
+        {"negative current section", [] { editor.selection.currentSection = -1; }},
         {"selected point of weight zero",
-         [] { editor.controlNet[static_cast<size_t>(editor.currentSection * 5 + 2)].w = 0.0f; }},
+         [] {
+             editor.surface.controlNet[static_cast<size_t>(editor.selection.currentSection * 5 + 2)]
+                 .w = 0.0f;
+         }},
         {"section zoom 0", [] { lookAlongX(0.0f); }},
     };
     for (const Case& c : cases) {
         testsupport::setSurface(5, 3, 3, 3, sectionsAlongX());
-        editor.currentSection = 1;
-        editor.selectedPoint = 2;
+        editor.selection.currentSection = 1;
+        editor.selection.selectedPoint = 2;
         lookAlongX(1.0f);
         c.spoil();
         double p[3] = {7.0, 8.0, 9.0};

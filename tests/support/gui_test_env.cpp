@@ -43,10 +43,11 @@ void pumpEvents(int rounds) {
 }
 
 bool loadSurface(const std::string& path) {
-    snprintf(editor.surfaceFileName, sizeof editor.surfaceFileName, "%s", path.c_str());
+    snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "%s", path.c_str());
     serializator->load(-1);
-    return editor.countU > 0 &&
-           editor.controlNet.size() == static_cast<size_t>(editor.countU) * editor.countV;
+    return editor.surface.countU > 0 &&
+           editor.surface.controlNet.size() ==
+               static_cast<size_t>(editor.surface.countU) * editor.surface.countV;
 }
 
 std::vector<unsigned char> drawAndReadBack(int window, void (*draw)(), int* width, int* height) {

@@ -59,11 +59,11 @@ inline const EditorState& loaderBaseline(bool skinning) {
     if (!state) {
         const EditorState kept = editor;
         setBulgedSurface();
-        editor.skinningEnabled = skinning ? 1 : 0;
-        editor.currentSection = 2;
-        editor.destPlane = 1;
-        editor.selectedPoint = 4;
-        editor.pickedPointOffset = 4 * 13;
+        editor.panel.skinningEnabled = skinning ? 1 : 0;
+        editor.selection.currentSection = 2;
+        editor.selection.destPlane = 1;
+        editor.selection.selectedPoint = 4;
+        editor.selection.pickedPointOffset = 4 * 13;
         syncDerivedNets();
         state.reset(new EditorState(editor));
         editor = kept;
@@ -88,27 +88,17 @@ inline std::string checkSurfaceBytes(ByteFile& file, const uint8_t* data, size_t
     const std::string broken = stateInvariantViolations(editor);
     if (!broken.empty()) return "after \"" + message + "\": " + broken;
 
-    const EditorState& s = editor;
-    SurfaceFileView view;
-    view.fileName = "check";
-    view.degreeU = s.orderU - 1;
-    view.degreeV = s.orderV - 1;
-    view.countU = s.countU;
-    view.countV = s.countV;
-    view.knotCountU = s.knotCountU;
-    view.knotCountV = s.knotCountV;
-    view.points = s.controlNet.data();
-    view.knotsU = s.knotsU.data();
-    view.knotsV = s.knotsV.data();
+    const SurfaceModel& s = editor.surface;
     std::string text;
-    formatSurfaceText(view, text);
-    SurfaceFile again;
+    formatSurfaceText(s, "check", text);
+    SurfaceModel again;
     std::string error;
     if (!parseSurfaceText(text.data(), text.size(), again, error)) {
         return "the loaded surface saves to a file that does not load: " + error;
     }
-    if (again.countU != s.countU || again.countV != s.countV || again.degreeU != s.orderU - 1 ||
-        again.degreeV != s.orderV - 1 || !again.hasKnotsU || !again.hasKnotsV) {
+    if (again.countU != s.countU || again.countV != s.countV || again.orderU != s.orderU ||
+        again.orderV != s.orderV || again.knotsU.size() != s.knotsU.size() ||
+        again.knotsV.size() != s.knotsV.size()) {
         return "the loaded surface saves to a file of other sizes";
     }
     return "";

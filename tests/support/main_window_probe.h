@@ -18,19 +18,20 @@ namespace testsupport {
 // current, at its start-up size and lit the way the start-up scene lights it.
 inline void resetMainView() {
     EditorState& s = editor;
-    glutSetWindow(s.mainWindow);
+    glutSetWindow(s.handles.mainWindow);
     mainReshape(640, 480);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-    s.cameraPolar = 1.57f;
-    s.cameraAzimuth = 0.0f;
-    s.cameraDistance = 3.9f;
-    s.cameraTarget[0] = s.cameraTarget[1] = s.cameraTarget[2] = 0.0f;
-    s.clickPoint[0] = s.clickPoint[1] = s.clickPoint[2] = 0.0;
-    s.probeU = s.probeV = 0.0f;
-    s.fillSurface = 0;
-    s.surfaceDisplayMode = kDisplayModeOutline;
-    s.sectionCentroid[0] = s.sectionCentroid[1] = s.sectionCentroid[2] = 0.0f;
+    s.view.cameraPolar = 1.57f;
+    s.view.cameraAzimuth = 0.0f;
+    s.view.cameraDistance = 3.9f;
+    s.view.cameraTarget[0] = s.view.cameraTarget[1] = s.view.cameraTarget[2] = 0.0f;
+    s.view.clickPoint[0] = s.view.clickPoint[1] = s.view.clickPoint[2] = 0.0;
+    s.view.probeU = s.view.probeV = 0.0f;
+    s.panel.fillSurface = 0;
+    s.panel.surfaceDisplayMode = kDisplayModeOutline;
+    s.selection.sectionCentroid[0] = s.selection.sectionCentroid[1] =
+        s.selection.sectionCentroid[2] = 0.0f;
 }
 
 // GLUT window position (y down) of the pixel a model point falls on, through the matrices the
@@ -39,7 +40,7 @@ struct WindowPosition {
     int x, y;
 };
 inline WindowPosition mainWindowPositionOf(double x, double y, double z) {
-    glutSetWindow(editor.mainWindow);
+    glutSetWindow(editor.handles.mainWindow);
     GLdouble modelView[16], projection[16];
     GLint viewport[4];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
@@ -72,7 +73,8 @@ struct MainFrame {
 
 inline MainFrame drawMainFrame() {
     MainFrame frame;
-    frame.rgb = drawAndReadBack(editor.mainWindow, drawMainScene, &frame.width, &frame.height);
+    frame.rgb =
+        drawAndReadBack(editor.handles.mainWindow, drawMainScene, &frame.width, &frame.height);
     return frame;
 }
 

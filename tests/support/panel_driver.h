@@ -16,7 +16,7 @@ namespace testsupport {
 
 // Draws `frames` panel frames and returns what the last one drew.
 inline const PanelFrame& drawPanel(int frames = 1) {
-    glutSetWindow(editor.controlPanel);
+    glutSetWindow(editor.handles.controlPanel);
     for (int i = 0; i < frames; ++i) controlPanelDisplay();
     return lastPanelFrame();
 }

@@ -28,39 +28,39 @@ struct SectionPoint {
 inline void setSectionSurface(const std::vector<SectionPoint>& section, int countV, int orderU,
                               int orderV, float sectionStep = 0.1f) {
     EditorState& s = editor;
-    s.countU = static_cast<int>(section.size());
-    s.countV = countV;
-    s.orderU = orderU;
-    s.orderV = orderV;
-    s.knotCountU = s.countU + orderU;
-    s.knotCountV = countV + orderV;
+    s.surface.countU = static_cast<int>(section.size());
+    s.surface.countV = countV;
+    s.surface.orderU = orderU;
+    s.surface.orderV = orderV;
+    s.surface.knotCountU = s.surface.countU + orderU;
+    s.surface.knotCountV = countV + orderV;
     generateUniformKnots(1);
     generateUniformKnots(2);
-    s.controlNet.clear();
+    s.surface.controlNet.clear();
     for (int v = 0; v < countV; ++v) {
         for (const SectionPoint& p : section) {
             const float x = p.x + static_cast<float>(v) * sectionStep;
-            s.controlNet.push_back({x * p.w, p.y * p.w, p.z * p.w, p.w});
+            s.surface.controlNet.push_back({x * p.w, p.y * p.w, p.z * p.w, p.w});
         }
     }
-    s.currentSection = 0;
-    s.selectedPoint = 0;
-    s.sectionZoom = 1.0f;
-    s.sectionRefOffset[0] = s.sectionRefOffset[1] = s.sectionRefOffset[2] = 0.0f;
-    s.sectionMouseButton = -1;
+    s.selection.currentSection = 0;
+    s.selection.selectedPoint = 0;
+    s.view.sectionZoom = 1.0f;
+    s.view.sectionRefOffset[0] = s.view.sectionRefOffset[1] = s.view.sectionRefOffset[2] = 0.0f;
+    s.view.sectionMouseButton = -1;
     syncDerivedNets();
-    computeSectionCentroid(s.sectionCentroid);
+    computeSectionCentroid(s.selection.sectionCentroid);
 }
 
 // Cartesian position of point j of section v.
 inline SectionPoint sectionPoint(int v, int j) {
-    const PointH& p = editor.controlNet[static_cast<size_t>(v) * editor.countU + j];
+    const PointH& p = editor.surface.controlNet[static_cast<size_t>(v) * editor.surface.countU + j];
     return {p.x / p.w, p.y / p.w, p.z / p.w, p.w};
 }
 
 // Draws the section window now (it stays current).
 inline void drawSectionWindow() {
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     sectionDisplay();
 }
 
@@ -80,7 +80,8 @@ struct SectionFrame {
 };
 inline SectionFrame captureSectionFrame() {
     SectionFrame frame;
-    frame.rgb = drawAndReadBack(editor.sectionWindow, drawSectionFrame, &frame.width, &frame.height);
+    frame.rgb = drawAndReadBack(editor.handles.sectionWindow, drawSectionFrame, &frame.width,
+                                &frame.height);
     return frame;
 }
 
@@ -90,7 +91,7 @@ struct WindowPosition {
     int x, y;
 };
 inline WindowPosition sectionWindowPosition(float x, float y, float z) {
-    glutSetWindow(editor.sectionWindow);
+    glutSetWindow(editor.handles.sectionWindow);
     GLdouble modelView[16], projection[16];
     GLint viewport[4];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelView);

@@ -56,66 +56,82 @@ inline std::string stateInvariantViolations(const EditorState& s) {
     using detail::broken;
     using detail::size;
     std::string out;
-    const bool noSurface = s.countU < 0 && s.countV < 0 && s.knotsU.empty() && s.knotsV.empty() &&
-                           s.controlNet.empty();
+    const bool noSurface = s.surface.countU < 0 && s.surface.countV < 0 &&
+                           s.surface.knotsU.empty() && s.surface.knotsV.empty() &&
+                           s.surface.controlNet.empty();
     if (!noSurface) {
-        if (s.countU < 1 || s.countV < 1) broken(out, "counts %lld x %lld", s.countU, s.countV);
-        if (s.orderU < 1 || s.orderV < 1) broken(out, "orders %lld x %lld", s.orderU, s.orderV);
-        if (s.knotCountU != s.countU + s.orderU) {
-            broken(out, "knotCountU %lld, countU + orderU %lld", s.knotCountU, s.countU + s.orderU);
+        if (s.surface.countU < 1 || s.surface.countV < 1)
+            broken(out, "counts %lld x %lld", s.surface.countU, s.surface.countV);
+        if (s.surface.orderU < 1 || s.surface.orderV < 1)
+            broken(out, "orders %lld x %lld", s.surface.orderU, s.surface.orderV);
+        if (s.surface.knotCountU != s.surface.countU + s.surface.orderU) {
+            broken(out, "knotCountU %lld, countU + orderU %lld", s.surface.knotCountU,
+                   s.surface.countU + s.surface.orderU);
         }
-        if (s.knotCountV != s.countV + s.orderV) {
-            broken(out, "knotCountV %lld, countV + orderV %lld", s.knotCountV, s.countV + s.orderV);
+        if (s.surface.knotCountV != s.surface.countV + s.surface.orderV) {
+            broken(out, "knotCountV %lld, countV + orderV %lld", s.surface.knotCountV,
+                   s.surface.countV + s.surface.orderV);
         }
-        if (size(s.knotsU) != s.knotCountU) {
-            broken(out, "knotsU holds %lld, knotCountU %lld", size(s.knotsU), s.knotCountU);
+        if (size(s.surface.knotsU) != s.surface.knotCountU) {
+            broken(out, "knotsU holds %lld, knotCountU %lld", size(s.surface.knotsU),
+                   s.surface.knotCountU);
         }
-        if (size(s.knotsV) != s.knotCountV) {
-            broken(out, "knotsV holds %lld, knotCountV %lld", size(s.knotsV), s.knotCountV);
+        if (size(s.surface.knotsV) != s.surface.knotCountV) {
+            broken(out, "knotsV holds %lld, knotCountV %lld", size(s.surface.knotsV),
+                   s.surface.knotCountV);
         }
-        if (size(s.controlNet) != static_cast<long long>(s.countU) * s.countV) {
-            broken(out, "controlNet holds %lld, counts give %lld", size(s.controlNet),
-                   static_cast<long long>(s.countU) * s.countV);
-        }
-    }
-    const long long points = static_cast<long long>(s.countU) * s.countV;
-    if (!s.skinnedNet.empty() || !s.skinnedKnotsV.empty()) {
-        if (size(s.skinnedNet) != points || size(s.skinnedKnotsV) != s.knotCountV) {
-            broken(out, "skinned net of %lld points with %lld V knots", size(s.skinnedNet),
-                   size(s.skinnedKnotsV));
-        }
-    }
-    if (!s.expandedNet.empty() || !s.expandedKnotsV.empty()) {
-        const long long copies = static_cast<long long>(s.multiplicity) * s.countV;
-        if (s.multiplicity < 1 || size(s.expandedNet) != copies * s.countU ||
-            s.expandedPointCount != size(s.expandedNet)) {
-            broken(out, "expanded net of %lld points for multiplicity %lld", size(s.expandedNet),
-                   s.multiplicity);
-        }
-        if (size(s.expandedKnotsV) != copies + s.orderV ||
-            s.expandedKnotCountV != size(s.expandedKnotsV)) {
-            broken(out, "expanded net with %lld V knots, count %lld", size(s.expandedKnotsV),
-                   s.expandedKnotCountV);
+        if (size(s.surface.controlNet) !=
+            static_cast<long long>(s.surface.countU) * s.surface.countV) {
+            broken(out, "controlNet holds %lld, counts give %lld", size(s.surface.controlNet),
+                   static_cast<long long>(s.surface.countU) * s.surface.countV);
         }
     }
-    detail::checkIndex(out, "currentSection", s.currentSection, s.countV);
-    detail::checkIndex(out, "destPlane", s.destPlane, s.countV);
-    detail::checkIndex(out, "selectedPoint", s.selectedPoint, s.countU);
-    if (s.pickedPointOffset != -1 && (s.pickedPointOffset < 0 || s.pickedPointOffset % 4 != 0 ||
-                                      s.pickedPointOffset >= 4 * size(s.controlNet))) {
-        broken(out, "pickedPointOffset %lld with %lld points", s.pickedPointOffset,
-               size(s.controlNet));
+    const long long points = static_cast<long long>(s.surface.countU) * s.surface.countV;
+    if (!s.derived.skinnedNet.empty() || !s.derived.skinnedKnotsV.empty()) {
+        if (size(s.derived.skinnedNet) != points ||
+            size(s.derived.skinnedKnotsV) != s.surface.knotCountV) {
+            broken(out, "skinned net of %lld points with %lld V knots", size(s.derived.skinnedNet),
+                   size(s.derived.skinnedKnotsV));
+        }
+    }
+    if (!s.derived.expandedNet.empty() || !s.derived.expandedKnotsV.empty()) {
+        const long long copies = static_cast<long long>(s.derived.multiplicity) * s.surface.countV;
+        if (s.derived.multiplicity < 1 ||
+            size(s.derived.expandedNet) != copies * s.surface.countU ||
+            s.derived.expandedPointCount != size(s.derived.expandedNet)) {
+            broken(out, "expanded net of %lld points for multiplicity %lld",
+                   size(s.derived.expandedNet), s.derived.multiplicity);
+        }
+        if (size(s.derived.expandedKnotsV) != copies + s.surface.orderV ||
+            s.derived.expandedKnotCountV != size(s.derived.expandedKnotsV)) {
+            broken(out, "expanded net with %lld V knots, count %lld",
+                   size(s.derived.expandedKnotsV), s.derived.expandedKnotCountV);
+        }
+    }
+    detail::checkIndex(out, "currentSection", s.selection.currentSection, s.surface.countV);
+    detail::checkIndex(out, "destPlane", s.selection.destPlane, s.surface.countV);
+    detail::checkIndex(out, "selectedPoint", s.selection.selectedPoint, s.surface.countU);
+    if (s.selection.pickedPointOffset != -1 &&
+        (s.selection.pickedPointOffset < 0 || s.selection.pickedPointOffset % 4 != 0 ||
+         s.selection.pickedPointOffset >= 4 * size(s.surface.controlNet))) {
+        broken(out, "pickedPointOffset %lld with %lld points", s.selection.pickedPointOffset,
+               size(s.surface.controlNet));
     }
     auto netFloats = [](const std::vector<PointH>& net) {
         return net.empty() ? nullptr : &net[0].x;
     };
-    detail::checkFinite(out, "controlNet", netFloats(s.controlNet), s.controlNet.size() * 4);
-    detail::checkFinite(out, "skinnedNet", netFloats(s.skinnedNet), s.skinnedNet.size() * 4);
-    detail::checkFinite(out, "expandedNet", netFloats(s.expandedNet), s.expandedNet.size() * 4);
-    detail::checkFinite(out, "knotsU", s.knotsU.data(), s.knotsU.size());
-    detail::checkFinite(out, "knotsV", s.knotsV.data(), s.knotsV.size());
-    detail::checkFinite(out, "skinnedKnotsV", s.skinnedKnotsV.data(), s.skinnedKnotsV.size());
-    detail::checkFinite(out, "expandedKnotsV", s.expandedKnotsV.data(), s.expandedKnotsV.size());
+    detail::checkFinite(out, "controlNet", netFloats(s.surface.controlNet),
+                        s.surface.controlNet.size() * 4);
+    detail::checkFinite(out, "skinnedNet", netFloats(s.derived.skinnedNet),
+                        s.derived.skinnedNet.size() * 4);
+    detail::checkFinite(out, "expandedNet", netFloats(s.derived.expandedNet),
+                        s.derived.expandedNet.size() * 4);
+    detail::checkFinite(out, "knotsU", s.surface.knotsU.data(), s.surface.knotsU.size());
+    detail::checkFinite(out, "knotsV", s.surface.knotsV.data(), s.surface.knotsV.size());
+    detail::checkFinite(out, "skinnedKnotsV", s.derived.skinnedKnotsV.data(),
+                        s.derived.skinnedKnotsV.size());
+    detail::checkFinite(out, "expandedKnotsV", s.derived.expandedKnotsV.data(),
+                        s.derived.expandedKnotsV.size());
     return out;
 }
 

@@ -40,53 +40,57 @@ inline void appendNet(std::string& out, const char* name, const std::vector<Poin
 // Every field of the state that an operation could change by mistake.
 inline std::string stateText(const EditorState& s) {
     std::string o;
-    appendInt(o, "countU", s.countU);
-    appendInt(o, "countV", s.countV);
-    appendInt(o, "orderU", s.orderU);
-    appendInt(o, "orderV", s.orderV);
-    appendInt(o, "knotCountU", s.knotCountU);
-    appendInt(o, "knotCountV", s.knotCountV);
-    appendFloats(o, "knotsU", s.knotsU.data(), s.knotsU.size());
-    appendFloats(o, "knotsV", s.knotsV.data(), s.knotsV.size());
-    appendNet(o, "controlNet", s.controlNet);
-    appendNet(o, "skinnedNet", s.skinnedNet);
-    appendFloats(o, "skinnedKnotsV", s.skinnedKnotsV.data(), s.skinnedKnotsV.size());
-    appendInt(o, "multiplicity", s.multiplicity);
-    appendNet(o, "expandedNet", s.expandedNet);
-    appendFloats(o, "expandedKnotsV", s.expandedKnotsV.data(), s.expandedKnotsV.size());
-    appendInt(o, "expandedKnotCountV", s.expandedKnotCountV);
-    appendInt(o, "currentSection", s.currentSection);
-    appendInt(o, "selectedPoint", s.selectedPoint);
-    appendInt(o, "destPlane", s.destPlane);
-    appendInt(o, "pickedPointOffset", s.pickedPointOffset);
-    appendFloat(o, "weightValue", s.weightValue);
-    appendFloats(o, "sectionCentroid", s.sectionCentroid, 3);
-    appendInt(o, "degreeS", s.degreeS);
-    appendInt(o, "degreeT", s.degreeT);
-    appendInt(o, "surfType", s.surfType);
-    appendInt(o, "skinningEnabled", s.skinningEnabled);
-    appendInt(o, "fillSurface", s.fillSurface);
-    appendFloat(o, "surfaceDisplayMode", s.surfaceDisplayMode);
-    const float translations[] = {s.translateX, s.translateY, s.translateZ, s.translateZY[0],
-                                  s.translateZY[1], s.lastTranslateX, s.lastTranslateY,
-                                  s.lastTranslateZ, s.lastTranslateZY[0], s.lastTranslateZY[1]};
+    appendInt(o, "countU", s.surface.countU);
+    appendInt(o, "countV", s.surface.countV);
+    appendInt(o, "orderU", s.surface.orderU);
+    appendInt(o, "orderV", s.surface.orderV);
+    appendInt(o, "knotCountU", s.surface.knotCountU);
+    appendInt(o, "knotCountV", s.surface.knotCountV);
+    appendFloats(o, "knotsU", s.surface.knotsU.data(), s.surface.knotsU.size());
+    appendFloats(o, "knotsV", s.surface.knotsV.data(), s.surface.knotsV.size());
+    appendNet(o, "controlNet", s.surface.controlNet);
+    appendNet(o, "skinnedNet", s.derived.skinnedNet);
+    appendFloats(o, "skinnedKnotsV", s.derived.skinnedKnotsV.data(),
+                 s.derived.skinnedKnotsV.size());
+    appendInt(o, "multiplicity", s.derived.multiplicity);
+    appendNet(o, "expandedNet", s.derived.expandedNet);
+    appendFloats(o, "expandedKnotsV", s.derived.expandedKnotsV.data(),
+                 s.derived.expandedKnotsV.size());
+    appendInt(o, "expandedKnotCountV", s.derived.expandedKnotCountV);
+    appendInt(o, "currentSection", s.selection.currentSection);
+    appendInt(o, "selectedPoint", s.selection.selectedPoint);
+    appendInt(o, "destPlane", s.selection.destPlane);
+    appendInt(o, "pickedPointOffset", s.selection.pickedPointOffset);
+    appendFloat(o, "weightValue", s.selection.weightValue);
+    appendFloats(o, "sectionCentroid", s.selection.sectionCentroid, 3);
+    appendInt(o, "degreeS", s.panel.degreeS);
+    appendInt(o, "degreeT", s.panel.degreeT);
+    appendInt(o, "surfType", s.panel.surfType);
+    appendInt(o, "skinningEnabled", s.panel.skinningEnabled);
+    appendInt(o, "fillSurface", s.panel.fillSurface);
+    appendFloat(o, "surfaceDisplayMode", s.panel.surfaceDisplayMode);
+    const float translations[] = {s.panel.translateX,         s.panel.translateY,
+                                  s.panel.translateZ,         s.panel.translateZY[0],
+                                  s.panel.translateZY[1],     s.panel.lastTranslateX,
+                                  s.panel.lastTranslateY,     s.panel.lastTranslateZ,
+                                  s.panel.lastTranslateZY[0], s.panel.lastTranslateZY[1]};
     appendFloats(o, "translations", translations, 10);
-    appendFloats(o, "rotationMatrix", s.rotationMatrix, 16);
-    appendFloat(o, "zRotAngle", s.zRotAngle);
-    o += "surfaceFileName=" + std::string(s.surfaceFileName) + "\n";
-    o += "backgroundFileName=" + std::string(s.backgroundFileName) + "\n";
-    const float camera[] = {s.cameraPolar, s.cameraAzimuth, s.cameraDistance, s.cameraTarget[0],
-                            s.cameraTarget[1], s.cameraTarget[2]};
+    appendFloats(o, "rotationMatrix", s.panel.rotationMatrix, 16);
+    appendFloat(o, "zRotAngle", s.panel.zRotAngle);
+    o += "surfaceFileName=" + std::string(s.panel.surfaceFileName) + "\n";
+    o += "backgroundFileName=" + std::string(s.panel.backgroundFileName) + "\n";
+    const float camera[] = {s.view.cameraPolar,     s.view.cameraAzimuth,   s.view.cameraDistance,
+                            s.view.cameraTarget[0], s.view.cameraTarget[1], s.view.cameraTarget[2]};
     appendFloats(o, "camera", camera, 6);
-    appendFloat(o, "clickX", s.clickPoint[0]);
-    appendFloat(o, "clickY", s.clickPoint[1]);
-    appendFloat(o, "clickZ", s.clickPoint[2]);
-    appendFloat(o, "sectionZoom", s.sectionZoom);
-    appendFloats(o, "sectionRefOffset", s.sectionRefOffset, 3);
-    appendFloats(o, "sectionEyeOffset", s.sectionEyeOffset, 3);
-    appendInt(o, "backgroundTexture", s.backgroundTexture);
-    appendInt(o, "backgroundWidth", s.backgroundWidth);
-    appendInt(o, "backgroundHeight", s.backgroundHeight);
+    appendFloat(o, "clickX", s.view.clickPoint[0]);
+    appendFloat(o, "clickY", s.view.clickPoint[1]);
+    appendFloat(o, "clickZ", s.view.clickPoint[2]);
+    appendFloat(o, "sectionZoom", s.view.sectionZoom);
+    appendFloats(o, "sectionRefOffset", s.view.sectionRefOffset, 3);
+    appendFloats(o, "sectionEyeOffset", s.view.sectionEyeOffset, 3);
+    appendInt(o, "backgroundTexture", s.view.backgroundTexture);
+    appendInt(o, "backgroundWidth", s.view.backgroundWidth);
+    appendInt(o, "backgroundHeight", s.view.backgroundHeight);
     return o;
 }
 

@@ -20,20 +20,20 @@ inline PointH weighted(float x, float y, float z, float w) {
 inline void setSurface(int countU, int countV, int orderU, int orderV,
                        const std::vector<PointH>& net) {
     EditorState& s = editor;
-    s.countU = countU;
-    s.countV = countV;
-    s.orderU = orderU;
-    s.orderV = orderV;
-    s.knotCountU = countU + orderU;
-    s.knotCountV = countV + orderV;
+    s.surface.countU = countU;
+    s.surface.countV = countV;
+    s.surface.orderU = orderU;
+    s.surface.orderV = orderV;
+    s.surface.knotCountU = countU + orderU;
+    s.surface.knotCountV = countV + orderV;
     generateUniformKnots(1);
     generateUniformKnots(2);
-    s.controlNet = net;
-    s.multiplicity = 1;
-    s.skinningEnabled = 0;
-    s.currentSection = 0;
-    s.selectedPoint = 0;
-    s.pickedPointOffset = -1;
+    s.surface.controlNet = net;
+    s.derived.multiplicity = 1;
+    s.panel.skinningEnabled = 0;
+    s.selection.currentSection = 0;
+    s.selection.selectedPoint = 0;
+    s.selection.pickedPointOffset = -1;
     syncDerivedNets();
 }
 
@@ -54,14 +54,14 @@ inline void setHull(int count) {
 // No surface at all: the state a failed start-up load leaves.
 inline void clearSurface() {
     EditorState& s = editor;
-    s.countU = s.countV = s.orderU = s.orderV = -1;
-    s.knotCountU = s.knotCountV = -2;
-    s.knotsU.clear();
-    s.knotsV.clear();
-    s.controlNet.clear();
-    s.multiplicity = -1;
-    s.skinningEnabled = 0;
-    s.pickedPointOffset = -1;
+    s.surface.countU = s.surface.countV = s.surface.orderU = s.surface.orderV = -1;
+    s.surface.knotCountU = s.surface.knotCountV = -2;
+    s.surface.knotsU.clear();
+    s.surface.knotsV.clear();
+    s.surface.controlNet.clear();
+    s.derived.multiplicity = -1;
+    s.panel.skinningEnabled = 0;
+    s.selection.pickedPointOffset = -1;
     syncDerivedNets();
 }
 

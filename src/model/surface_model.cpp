@@ -1,0 +1,59 @@
+// Checks and comparisons of a surface value.
+#include "model/surface_model.h"
+
+#include <cmath>
+#include <cstring>
+
+bool surfaceArraysMatch(const SurfaceModel& s) {
+    if (s.countU < 1 || s.countV < 1 || s.orderU < 1 || s.orderV < 1) return false;
+    if (s.knotCountU != s.countU + s.orderU || s.knotCountV != s.countV + s.orderV) return false;
+    return s.knotsU.size() == static_cast<size_t>(s.knotCountU) &&
+           s.knotsV.size() == static_cast<size_t>(s.knotCountV) &&
+           s.controlNet.size() == static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+}
+
+bool surfaceIsUsable(const SurfaceModel& s) {
+    return surfaceArraysMatch(s) && s.orderU <= s.countU && s.orderV <= s.countV;
+}
+
+bool hasSection(const SurfaceModel& s, int section) {
+    return surfaceIsUsable(s) && section >= 0 && section < s.countV;
+}
+
+PointH* sectionPoints(SurfaceModel& s, int section) {
+    return s.controlNet.data() + static_cast<size_t>(section) * static_cast<size_t>(s.countU);
+}
+
+const PointH* sectionPoints(const SurfaceModel& s, int section) {
+    return s.controlNet.data() + static_cast<size_t>(section) * static_cast<size_t>(s.countU);
+}
+
+namespace {
+
+template <typename T>
+bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+}  // namespace
+
+bool sameSurface(const SurfaceModel& a, const SurfaceModel& b) {
+    return a.countU == b.countU && a.countV == b.countV && a.orderU == b.orderU &&
+           a.orderV == b.orderV && a.knotCountU == b.knotCountU && a.knotCountV == b.knotCountV &&
+           sameBits(a.knotsU, b.knotsU) && sameBits(a.knotsV, b.knotsV) &&
+           sameBits(a.controlNet, b.controlNet);
+}
+
+bool allFinite(const float* values, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (!std::isfinite(values[i])) return false;
+    }
+    return true;
+}
+
+bool surfaceIsFinite(const SurfaceModel& s) {
+    return allFinite(s.knotsU.data(), s.knotsU.size()) &&
+           allFinite(s.knotsV.data(), s.knotsV.size()) &&
+           allFinite(s.controlNet.empty() ? nullptr : &s.controlNet[0].x, s.controlNet.size() * 4);
+}
