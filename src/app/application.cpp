@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -15,7 +17,9 @@
 #include "app/scene_setup.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
+#include "io/recovery_file.h"
 #include "model/editor_state.h"
+#include "model/surface_edit.h"
 #include "view/main_view.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
@@ -128,10 +132,25 @@ void sectionMenuCallback(int id) {
         deleteSectionPoint();
         break;
     case kMenuQuit:
-        exit(0);
+        quitEditor();
     default:
         break;
     }
+}
+
+void quitEditor() {
+    EditorState& s = editor;
+    if (refreshUnsavedChanges(s)) {
+        std::string path;
+        std::string error;
+        if (writeRecoveryFile(s.surface, s.panel.surfaceFileName, path, error)) {
+            fprintf(stderr, "unsaved changes written to %s\n", path.c_str());
+        } else {
+            fprintf(stderr, "unsaved changes lost: cannot write %s: %s\n", path.c_str(),
+                    error.c_str());
+        }
+    }
+    exit(0);
 }
 
 template <typename T>

@@ -25,6 +25,11 @@ void advanceProbe(EditorState& state);
 // Handler of both popup menus.
 void sectionMenuCallback(int id);
 
+// "q" in either window and "Quit" in the menus: unsaved changes of the surface are first
+// written to a recovery file beside it (and standard error says where), then the program
+// ends with status 0.
+[[noreturn]] void quitEditor();
+
 // Releases the renderers, the background texture and every array, once. Safe after the GL
 // contexts are gone.
 void exitCleanup();

@@ -20,9 +20,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/panel_widgets.h"
+#include "input/history_keys.h"
 #include "io/serializator.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
@@ -30,6 +32,7 @@
 #include "model/knots.h"
 #include "model/skinning.h"
 #include "model/surface_commands.h"
+#include "model/surface_edit.h"
 #include "model/transforms.h"
 #include "view/background_image.h"
 
@@ -59,18 +62,40 @@ constexpr float kZRotSpeed = 0.1f;
 constexpr float kArcballDiameter = 92.0f;
 constexpr float kLabelRoom = 96.0f;  // pixels kept right of each field for its label
 
+// ImGui 1.86 reads buttons and keys as states once per frame, so a press and its release that
+// both arrive before the next frame (a quick tap, a synthetic click, ctrl+a typed fast) would
+// never be seen. Such a release is held back, with the modifiers it came with, and handed over
+// after the frame that saw the press.
+struct HeldRelease {
+    bool mouse;
+    int key;  // GLUT button, or a key slot (see keySlot)
+    int x, y;
+    int modifiers;
+};
+struct PanelInput {
+    bool pressedSinceFrame[3] = {false, false, false};
+    bool keyPressedSinceFrame[512] = {};
+    std::vector<HeldRelease> held;
+};
+
+// Everything the panel keeps between frames.
+struct PanelData {
+    PanelFrame drawing;        // filled while a frame is drawn
+    PanelFrame lastFrame;      // the last complete frame
+    const char* group = "";    // group of the items being drawn
+    PanelInput input;          // input held back for the next frame
+    bool gestureOpen = false;  // a control holds an undo step open
+};
+PanelData gPanel;
+
 // ---------------------------------------------------------------------------------------------
 // 1. Frame report
 // ---------------------------------------------------------------------------------------------
 
-PanelFrame gDrawing;      // filled while a frame is drawn
-PanelFrame gLastFrame;    // the last complete frame
-const char* gGroup = "";  // group of the items being drawn
-
 void note(const char* kind, const char* label, double value = 0.0, bool on = false,
           bool enabled = true) {
     PanelItem item;
-    item.group = gGroup;
+    item.group = gPanel.group;
     item.kind = kind;
     item.label = label;
     const ImVec2 min = ImGui::GetItemRectMin();
@@ -82,7 +107,7 @@ void note(const char* kind, const char* label, double value = 0.0, bool on = fal
     item.value = value;
     item.on = on;
     item.enabled = enabled;
-    gDrawing.items.push_back(item);
+    gPanel.drawing.items.push_back(item);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -103,8 +128,22 @@ void changed(ControlCallback callback, int id) {
     if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
 }
 
+// A continuous control (a spinner, a pad, the arcball) is one undoable step from the moment it
+// is grabbed or starts taking typed text to the moment it lets go. Called right after the
+// widget, before its callback runs.
+void startGesture(const std::string& name) {
+    if (ImGui::IsItemActivated() && beginEdit(editor, name)) gPanel.gestureOpen = true;
+}
+
+void endGesture() {
+    if (ImGui::IsItemDeactivated() && gPanel.gestureOpen) {
+        gPanel.gestureOpen = false;
+        endEdit(editor);
+    }
+}
+
 void groupTitle(const char* label) {
-    gGroup = label;
+    gPanel.group = label;
     ImGui::Spacing();
     ImGui::TextColored(ImVec4(0.95f, 0.82f, 0.45f, 1.0f), "%s", label);
     note("group", label);
@@ -124,25 +163,31 @@ void button(const char* label, ControlCallback callback) {
     note("button", label);
 }
 
-void floatSpinner(const char* label, float* value, float speed, ControlCallback callback) {
+void floatSpinner(const char* label, float* value, float speed, ControlCallback callback,
+                  const std::string& step) {
     ImGui::SetNextItemWidth(-kLabelRoom);
-    if (ImGui::DragFloat(label, value, speed, 0.0f, 0.0f, "%.3f",
-                         ImGuiSliderFlags_NoRoundToFormat)) {
-        changed(callback, kControlId);
-    }
+    const bool edited =
+        ImGui::DragFloat(label, value, speed, 0.0f, 0.0f, "%.3f", ImGuiSliderFlags_NoRoundToFormat);
+    startGesture(step);
+    if (edited) changed(callback, kControlId);
+    endGesture();
     note("spinner", label, *value);
 }
 
-void intSpinner(const char* label, int* value, float speed, ControlCallback callback) {
+void intSpinner(const char* label, int* value, float speed, ControlCallback callback,
+                const std::string& step) {
     ImGui::SetNextItemWidth(-kLabelRoom);
-    if (ImGui::DragInt(label, value, speed)) changed(callback, kControlId);
+    const bool edited = ImGui::DragInt(label, value, speed);
+    startGesture(step);
+    if (edited) changed(callback, kControlId);
+    endGesture();
     note("spinner", label, *value);
 }
 
 // An int spinner held to [low, high]. ImGui leaves a range of one value (low == high)
 // unclamped, so the clamp is applied here as well; an empty range greys the spinner out.
 void clampedIntSpinner(const char* label, int* value, float speed, int low, int high,
-                       ControlCallback callback) {
+                       ControlCallback callback, const std::string& step = "") {
     ImGui::SetNextItemWidth(-kLabelRoom);
     if (low > high) {
         ImGui::BeginDisabled();
@@ -153,10 +198,14 @@ void clampedIntSpinner(const char* label, int* value, float speed, int low, int 
         return;
     }
     const int before = *value;
-    if (ImGui::DragInt(label, value, speed, low, high, "%d", ImGuiSliderFlags_AlwaysClamp)) {
+    const bool edited =
+        ImGui::DragInt(label, value, speed, low, high, "%d", ImGuiSliderFlags_AlwaysClamp);
+    if (!step.empty()) startGesture(step);
+    if (edited) {
         *value = std::clamp(*value, low, high);
         if (*value != before) changed(callback, kControlId);
     }
+    endGesture();
     note("spinner", label, *value);
 }
 
@@ -183,39 +232,47 @@ void listBox(const char* label, int* value) {
     note("list", label, *value);
 }
 
-void rotation(const char* label, float* matrix, ControlCallback callback) {
-    if (arcballControl(label, matrix, kArcballDiameter)) changed(callback, kControlId);
+void rotation(const char* label, float* matrix, ControlCallback callback, const std::string& step) {
+    const bool edited = arcballControl(label, matrix, kArcballDiameter);
+    startGesture(step);
+    if (edited) changed(callback, kControlId);
+    endGesture();
     note("rotation", label);
 }
 
-void translation(const char* label, PadKind kind, float* values, ControlCallback callback) {
-    if (translationPad(label, kind, values, kTranslationSpeed)) changed(callback, kControlId);
+void translation(const char* label, PadKind kind, float* values, ControlCallback callback,
+                 const std::string& step) {
+    const bool edited = translationPad(label, kind, values, kTranslationSpeed);
+    startGesture(step);
+    if (edited) changed(callback, kControlId);
+    endGesture();
     note("translation", label, values[0]);
 }
 
 // One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves.
-void knotRollout(const char* label, std::vector<float>& knots) {
+void knotRollout(const char* label, const char* direction, std::vector<float>& knots) {
     if (editor.panel.closeKnotRollouts) ImGui::SetNextItemOpen(false);
     const bool open = ImGui::CollapsingHeader(label);
     note("rollout", label, static_cast<double>(knots.size()), open);
     if (!open) return;
-    const char* outer = gGroup;
-    gGroup = label;
+    const char* outer = gPanel.group;
+    gPanel.group = label;
     ImGui::PushID(label);
     for (size_t i = 0; i < knots.size(); ++i) {
         char name[24];
         snprintf(name, sizeof name, "%zu", i);
-        floatSpinner(name, &knots[i], kKnotSpeed, nullptr);
+        floatSpinner(name, &knots[i], kKnotSpeed, nullptr,
+                     "knot " + std::to_string(i) + " in " + direction);
     }
     ImGui::PopID();
-    gGroup = outer;
+    gPanel.group = outer;
 }
 
 // One radio button per section, "0" to countV - 1, bound to currentSection; they wrap onto
 // further lines when the column is full.
 void sectionButtons(int* currentSection, int sections) {
-    const char* outer = gGroup;
-    gGroup = "plane";
+    const char* outer = gPanel.group;
+    gPanel.group = "plane";
     ImGui::PushID("plane");
     const float right = ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x;
     const ImGuiStyle& style = ImGui::GetStyle();
@@ -234,19 +291,60 @@ void sectionButtons(int* currentSection, int sections) {
     }
     if (sections < 1) ImGui::TextDisabled("no sections");
     ImGui::PopID();
-    gGroup = outer;
+    gPanel.group = outer;
 }
 
 void subgroupTitle(const char* label) {
-    gGroup = label;
+    gPanel.group = label;
     ImGui::TextColored(ImVec4(0.75f, 0.82f, 0.95f, 1.0f), "%s", label);
     note("group", label);
     ImGui::Separator();
 }
 
+// Whether the surface has changes that were not saved, under the "file" box.
+void unsavedMark(bool unsaved) {
+    if (unsaved) {
+        ImGui::TextColored(ImVec4(0.95f, 0.55f, 0.35f, 1.0f), "unsaved changes");
+    } else {
+        ImGui::TextDisabled("no unsaved changes");
+    }
+    note("static text", unsaved ? "unsaved changes" : "no unsaved changes");
+}
+
+// "undo" and "redo" with the number of steps each way; greyed out when there are none.
+void historyButtons(const EditHistory& history) {
+    const size_t undo = history.undoSteps.size();
+    const size_t redo = history.redoSteps.size();
+    char label[48];
+    snprintf(label, sizeof label, "undo (%zu)###undo", undo);
+    ImGui::BeginDisabled(undo == 0);
+    if (ImGui::Button(label)) changed(undoCallback, kControlId);
+    ImGui::EndDisabled();
+    note("button", "undo", static_cast<double>(undo), false, undo != 0);
+    ImGui::SameLine();
+    snprintf(label, sizeof label, "redo (%zu)###redo", redo);
+    ImGui::BeginDisabled(redo == 0);
+    if (ImGui::Button(label)) changed(redoCallback, kControlId);
+    ImGui::EndDisabled();
+    note("button", "redo", static_cast<double>(redo), false, redo != 0);
+}
+
+// The name of a weight change of the picked point, or "weight" when none is picked.
+std::string pickedPointStepName(const SurfaceModel& surface, const Selection& selection) {
+    const int point = selection.pickedPointOffset / 4;
+    if (selection.pickedPointOffset < 0 || surface.countU < 1) return "weight";
+    return "weight of point " + std::to_string(point % surface.countU) + " of section " +
+           std::to_string(point / surface.countU);
+}
+
+// "multipl.": the expanded net is built again for the new multiplicity.
+void multiplicityChanged(int /*id*/) {
+    surfaceEdited(editor, EditEffect::multiplicity, Redraw::later);
+}
+
 // The status line sits at the bottom of the window while the controls leave room for it.
 void statusLine(const char* text) {
-    gGroup = "";
+    gPanel.group = "";
     const ImGuiStyle& style = ImGui::GetStyle();
     const float wrapped =
         ImGui::CalcTextSize(text, nullptr, false, ImGui::GetContentRegionAvail().x).y;
@@ -270,13 +368,15 @@ void drawPanelRows() {
     if (ImGui::BeginTable("commands", 2, columns)) {
         ImGui::TableNextColumn();
         textBox("file", s.panel.surfaceFileName);
+        unsavedMark(s.history.unsavedChanges);
         button("load points", loadPointsCallback);
         button("save points", savePointsCallback);
+        historyButtons(s.history);
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
-        knotRollout("knots in s", s.surface.knotsU);
-        knotRollout("knots in t", s.surface.knotsV);
+        knotRollout("knots in s", "s", s.surface.knotsU);
+        knotRollout("knots in t", "t", s.surface.knotsV);
         s.panel.closeKnotRollouts = false;
         ImGui::EndTable();
     }
@@ -288,25 +388,28 @@ void drawPanelRows() {
         sectionButtons(&s.selection.currentSection, s.surface.countV);
         subgroupTitle("multiplicity");
         clampedIntSpinner("multipl.", &s.derived.multiplicity, kMultiplicitySpeed, 1,
-                          s.surface.orderV - 1, rebuildExpandedNet);
-        gGroup = "operations";
+                          s.surface.orderV - 1, multiplicityChanged, "multiplicity");
+        gPanel.group = "operations";
         ImGui::Separator();
-        rotation("rotation", s.panel.rotationMatrix, rotationCallback);
-        floatSpinner("z_rot", &s.panel.zRotAngle, kZRotSpeed, zRotCallback);
+        const std::string section = " section " + std::to_string(s.selection.currentSection);
+        rotation("rotation", s.panel.rotationMatrix, rotationCallback, "rotate" + section);
+        floatSpinner("z_rot", &s.panel.zRotAngle, kZRotSpeed, zRotCallback, "rotate" + section);
         staticText("ctrl: around y");
         staticText("alt: around x");
         staticText("arrows: around z");
-        floatSpinner("weight", &s.selection.weightValue, kWeightSpeed, weightCallback);
+        floatSpinner("weight", &s.selection.weightValue, kWeightSpeed, weightCallback,
+                     pickedPointStepName(s.surface, s.selection));
         listBox("surf type", &s.panel.surfType);
         button("create new surf", createSurfaceCallback);
-        intSpinner("degree S", &s.panel.degreeS, kDegreeSpeed, degreeSCallback);
-        intSpinner("degree T", &s.panel.degreeT, kDegreeSpeed, degreeTCallback);
+        intSpinner("degree S", &s.panel.degreeS, kDegreeSpeed, degreeSCallback, "degree S");
+        intSpinner("degree T", &s.panel.degreeT, kDegreeSpeed, degreeTCallback, "degree T");
 
         ImGui::TableNextColumn();
-        translation("x", PadKind::horizontal, &s.panel.translateX, translateXCallback);
-        translation("y", PadKind::vertical, &s.panel.translateY, translateYCallback);
-        translation("z", PadKind::vertical, &s.panel.translateZ, translateZCallback);
-        translation("zy", PadKind::both, s.panel.translateZY, translateZYCallback);
+        const std::string move = "move" + section;
+        translation("x", PadKind::horizontal, &s.panel.translateX, translateXCallback, move);
+        translation("y", PadKind::vertical, &s.panel.translateY, translateYCallback, move);
+        translation("z", PadKind::vertical, &s.panel.translateZ, translateZCallback, move);
+        translation("zy", PadKind::both, s.panel.translateZY, translateZYCallback, move);
         button("scaleUp", scaleUpCallback);
         button("scaleDown", scaleDownCallback);
         checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
@@ -323,23 +426,6 @@ void drawPanelRows() {
 // ---------------------------------------------------------------------------------------------
 // 4. Input hand-over
 // ---------------------------------------------------------------------------------------------
-
-// ImGui 1.86 reads buttons and keys as states once per frame, so a press and its release that
-// both arrive before the next frame (a quick tap, a synthetic click, ctrl+a typed fast) would
-// never be seen. Such a release is held back, with the modifiers it came with, and handed over
-// after the frame that saw the press.
-struct HeldRelease {
-    bool mouse;
-    int key;  // GLUT button, or a key slot (see keySlot)
-    int x, y;
-    int modifiers;
-};
-struct PanelInput {
-    bool pressedSinceFrame[3] = {false, false, false};
-    bool keyPressedSinceFrame[512] = {};
-    std::vector<HeldRelease> held;
-};
-PanelInput gInput;
 
 void postPanelRedisplay() {
     if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
@@ -382,11 +468,11 @@ void panelMouse(int button, int state, int x, int y) {
                       : button == GLUT_RIGHT_BUTTON  ? 1
                       : button == GLUT_MIDDLE_BUTTON ? 2
                                                      : -1;
-    if (index >= 0 && state == GLUT_UP && gInput.pressedSinceFrame[index]) {
-        gInput.held.push_back({true, button, x, y, glutGetModifiers()});
+    if (index >= 0 && state == GLUT_UP && gPanel.input.pressedSinceFrame[index]) {
+        gPanel.input.held.push_back({true, button, x, y, glutGetModifiers()});
         ImGui_ImplGLUT_MotionFunc(x, y);
     } else {
-        if (index >= 0 && state == GLUT_DOWN) gInput.pressedSinceFrame[index] = true;
+        if (index >= 0 && state == GLUT_DOWN) gPanel.input.pressedSinceFrame[index] = true;
         ImGui_ImplGLUT_MouseFunc(button, state, x, y);
     }
     postPanelRedisplay();
@@ -398,15 +484,21 @@ void panelMotion(int x, int y) {
 }
 
 void panelKeyboard(unsigned char key, int x, int y) {
-    gInput.keyPressedSinceFrame[keySlot(key)] = true;
+    // Undo and redo keys belong to the editor, unless a text field is taking typed text (ImGui
+    // has its own undo there).
+    if (!ImGui::GetIO().WantTextInput && handleHistoryKey(key, glutGetModifiers(), Redraw::later)) {
+        postPanelRedisplay();
+        return;
+    }
+    gPanel.input.keyPressedSinceFrame[keySlot(key)] = true;
     ImGui_ImplGLUT_KeyboardFunc(key, x, y);
     postPanelRedisplay();
 }
 
 void panelKeyboardUp(unsigned char key, int x, int y) {
     const int slot = keySlot(key);
-    if (gInput.keyPressedSinceFrame[slot]) {
-        gInput.held.push_back({false, slot, x, y, glutGetModifiers()});
+    if (gPanel.input.keyPressedSinceFrame[slot]) {
+        gPanel.input.held.push_back({false, slot, x, y, glutGetModifiers()});
     } else {
         releaseKeySlot(slot);
         setModifiers(glutGetModifiers());
@@ -415,14 +507,14 @@ void panelKeyboardUp(unsigned char key, int x, int y) {
 }
 
 void panelSpecial(int key, int x, int y) {
-    if (key >= 0 && key < 256) gInput.keyPressedSinceFrame[256 + key] = true;
+    if (key >= 0 && key < 256) gPanel.input.keyPressedSinceFrame[256 + key] = true;
     ImGui_ImplGLUT_SpecialFunc(key, x, y);
     postPanelRedisplay();
 }
 
 void panelSpecialUp(int key, int x, int y) {
-    if (key >= 0 && key < 256 && gInput.keyPressedSinceFrame[256 + key]) {
-        gInput.held.push_back({false, 256 + key, x, y, glutGetModifiers()});
+    if (key >= 0 && key < 256 && gPanel.input.keyPressedSinceFrame[256 + key]) {
+        gPanel.input.held.push_back({false, 256 + key, x, y, glutGetModifiers()});
     } else {
         ImGui_ImplGLUT_SpecialUpFunc(key, x, y);
     }
@@ -431,12 +523,13 @@ void panelSpecialUp(int key, int x, int y) {
 
 // After a frame: hand over the releases held back for it, in the order they came.
 void releaseHeldInput() {
-    std::fill(std::begin(gInput.pressedSinceFrame), std::end(gInput.pressedSinceFrame), false);
-    std::fill(std::begin(gInput.keyPressedSinceFrame), std::end(gInput.keyPressedSinceFrame),
+    std::fill(std::begin(gPanel.input.pressedSinceFrame), std::end(gPanel.input.pressedSinceFrame),
               false);
-    if (gInput.held.empty()) return;
+    std::fill(std::begin(gPanel.input.keyPressedSinceFrame),
+              std::end(gPanel.input.keyPressedSinceFrame), false);
+    if (gPanel.input.held.empty()) return;
     std::vector<HeldRelease> held;
-    held.swap(gInput.held);
+    held.swap(gPanel.input.held);
     for (const HeldRelease& r : held) {
         if (r.mouse) {
             ImGui_ImplGLUT_MouseFunc(r.key, GLUT_UP, r.x, r.y);
@@ -467,7 +560,7 @@ const PanelItem* PanelFrame::find(const std::string& kind, const std::string& la
 }
 
 const PanelFrame& lastPanelFrame() {
-    return gLastFrame;
+    return gPanel.lastFrame;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -528,11 +621,12 @@ void changeDegree(int direction) {
                   highest, degree);
     }
     if (degree + 1 == order) return;
-    order = degree + 1;
-    knotCount = points + order;
-    generateUniformKnots(direction);
-    syncDerivedNets();
-    rebuildKnotControls();
+    runEdit(s, name, [&] {
+        order = degree + 1;
+        knotCount = points + order;
+        generateUniformKnots(s.surface, direction);
+        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+    });
 }
 
 }  // namespace
@@ -547,8 +641,6 @@ void degreeTCallback(int /*id*/) {
 
 void createSurfaceCallback(int /*id*/) {
     if (editor.panel.surfType == 0) createRevolvedSurface();
-    syncDerivedNets();
-    rebuildKnotControls();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -565,8 +657,8 @@ void controlPanelDisplay() {
     ImGui_ImplGLUT_NewFrame();
 
     // 2. One ImGui window covering the GLUT window, holding every control.
-    gDrawing = PanelFrame();
-    gDrawing.number = gLastFrame.number + 1;
+    gPanel.drawing = PanelFrame();
+    gPanel.drawing.number = gPanel.lastFrame.number + 1;
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize);
     ImGui::Begin("operations", nullptr,
@@ -574,10 +666,16 @@ void controlPanelDisplay() {
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
                      ImGuiWindowFlags_NoBringToFrontOnFocus);
     drawPanelRows();
+    // A control that held a step open can vanish without letting go (a knot spinner in a
+    // rollout that closed): the step ends once no control is held.
+    if (gPanel.gestureOpen && !ImGui::IsAnyItemActive()) {
+        gPanel.gestureOpen = false;
+        endEdit(editor);
+    }
     ImGui::End();
     ImGui::Render();
-    gLastFrame = std::move(gDrawing);
-    gDrawing = PanelFrame();
+    gPanel.lastFrame = std::move(gPanel.drawing);
+    gPanel.drawing = PanelFrame();
 
     // 3. Draw it. The renderer saves and restores the GL state it changes.
     glViewport(0, 0, width, height);
@@ -621,6 +719,9 @@ void buildControlPanel() {
     // 3. The surface named in the configuration. A successful load rebuilds the knot controls;
     // a failed one leaves an empty editor whose "load points" still works.
     DefaultSerializator::getInstance()->load(kControlId);
+    // The surface the editor opens with is where undo stops.
+    s.history = EditHistory();
+    markSurfaceSaved(s);
     if (!surfaceIsUsable(s.surface) && s.panel.statusLine[0] == '\0') {
         setStatus("no surface loaded from \"%s\": name a surface file and press \"load points\"",
                   s.panel.surfaceFileName);

@@ -1,5 +1,5 @@
-// The GUI's side of the core's requests: rebuild the knot controls, refresh the panel, draw the
-// main view. Each is a no-op while the window it needs does not exist (command line, start-up).
+// The GUI's side of the core's requests: rebuild the knot controls, refresh the panel, redraw
+// the views. Each is a no-op while the window it needs does not exist (command line, start-up).
 #include "model/gui_hooks.h"
 
 #include <GL/freeglut.h>
@@ -7,6 +7,7 @@
 #include "app/control_panel.h"
 #include "model/editor_state.h"
 #include "view/main_view.h"
+#include "view/section_view.h"
 
 GuiHookCalls guiHookCalls;
 
@@ -20,11 +21,27 @@ void guiRefreshPanel() {
     if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
-void guiRedrawMainView() {
-    ++guiHookCalls.redrawMainView;
-    if (editor.handles.mainWindow == 0) return;
+// The main view's frame ends by drawing the section view, so a posted redraw of the main window
+// shows both; without a main window the section window is asked directly.
+void guiRedrawViews(bool now) {
+    ++guiHookCalls.redrawViews;
+    const Handles& h = editor.handles;
+    if (!now) {
+        if (h.mainWindow != 0) {
+            glutPostWindowRedisplay(h.mainWindow);
+        } else if (h.sectionWindow != 0) {
+            glutPostWindowRedisplay(h.sectionWindow);
+        }
+        return;
+    }
     const int previous = glutGetWindow();
-    glutSetWindow(editor.handles.mainWindow);
-    mainDisplay();
+    if (h.sectionWindow != 0) {
+        glutSetWindow(h.sectionWindow);
+        sectionDisplay();
+    }
+    if (h.mainWindow != 0) {
+        glutSetWindow(h.mainWindow);
+        mainDisplay();
+    }
     if (previous != 0) glutSetWindow(previous);
 }

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/application.h"
+#include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/point_vector.h"
@@ -27,15 +29,10 @@ void step(float& value, double delta) {
 // The first control point in storage order whose Cartesian position lies within kPickRadius
 // of u; -1 when none does. Points with weight 0 or a non-finite position have no place to be
 // picked at and are passed over.
-long long firstPointNear(Point3 u) {
-    const EditorState& s = editor;
-    if (s.surface.countU < 1 || s.surface.countV < 1 ||
-        s.surface.controlNet.size() !=
-            static_cast<size_t>(s.surface.countU) * static_cast<size_t>(s.surface.countV)) {
-        return -1;
-    }
-    for (size_t index = 0; index < s.surface.controlNet.size(); ++index) {
-        const PointH& P = s.surface.controlNet[index];
+long long firstPointNear(const SurfaceModel& surface, Point3 u) {
+    if (!surfaceArraysMatch(surface)) return -1;
+    for (size_t index = 0; index < surface.controlNet.size(); ++index) {
+        const PointH& P = surface.controlNet[index];
         if (P.w == 0.0f) continue;
         const Point3 position(P.x / P.w, P.y / P.w, P.z / P.w);
         if (!std::isfinite(position.x) || !std::isfinite(position.y) ||
@@ -53,7 +50,7 @@ void pickControlPoint(int x, int y) {
     double ux = 0.0, uy = 0.0, uz = 0.0;
     if (unprojectWithDepthBuffer(x, y, &ux, &uy, &uz) != GL_TRUE) return;
     const Point3 u(static_cast<float>(ux), static_cast<float>(uy), static_cast<float>(uz));
-    const long long index = firstPointNear(u);
+    const long long index = firstPointNear(s.surface, u);
     if (index < 0) return;
     s.selection.pickedPointOffset = static_cast<int32_t>(4 * index);
     s.selection.weightValue = s.surface.controlNet[static_cast<size_t>(index)].w;
@@ -64,6 +61,7 @@ void pickControlPoint(int x, int y) {
 
 void mainKeyboard(unsigned char key, int, int) {
     EditorState& s = editor;
+    if (handleHistoryKey(key, glutGetModifiers(), Redraw::later)) return;
     switch (key) {
         case '+':
             step(s.view.cameraDistance, -kMoveStep);
@@ -100,7 +98,7 @@ void mainKeyboard(unsigned char key, int, int) {
             break;
         case 'q':
         case 'Q':
-            exit(0);
+            quitEditor();
         default:
             break;
     }

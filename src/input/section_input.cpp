@@ -9,15 +9,16 @@
 #include <cstdlib>
 #include <vector>
 
-#include "model/derived_nets.h"
+#include <string>
+
+#include "app/application.h"
+#include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
-#include "model/knots.h"
 #include "model/point_vector.h"
 #include "model/section_camera.h"
-#include "model/skinning.h"
-#include "view/main_view.h"
-#include "view/section_view.h"
+#include "model/section_points.h"
+#include "model/surface_edit.h"
 #include "view/unproject.h"
 
 // Picks and segment searches start from this distance: a point 1000 or more away from the
@@ -26,23 +27,12 @@ constexpr float kPickStart = 1000.0f;
 
 // --- Helpers -----------------------------------------------------------------------------
 
-// First point of the current section in controlNet, or -1 when there is no usable surface or
-// no such section.
-static std::ptrdiff_t currentSectionStart() {
-    const EditorState& s = editor;
-    if (!hasSection(s.surface, s.selection.currentSection)) return -1;
-    return static_cast<std::ptrdiff_t>(s.selection.currentSection) * s.surface.countU;
-}
-
-static Point3 cartesian(const PointH& p) {
-    return {p.x / p.w, p.y / p.w, p.z / p.w};
-}
-
 // Model position of the window pixel (x, y) at the depth of the selected point, rounded to
 // float. False, with *out untouched, when there is no usable section or the view's matrices
 // cannot be inverted (for instance at zoom 0).
-static bool pointerModelPosition(int x, int y, Point3* out) {
-    if (currentSectionStart() < 0) return false;
+static bool pointerModelPosition(const SurfaceModel& surface, int section, int x, int y,
+                                 Point3* out) {
+    if (!hasSection(surface, section)) return false;
     double ux = 0.0;
     double uy = 0.0;
     double uz = 0.0;
@@ -53,86 +43,9 @@ static bool pointerModelPosition(int x, int y, Point3* out) {
     return true;
 }
 
-// Moves the selected point of the current section to the Cartesian position u, keeping its
-// weight. A point of weight 0 has no Cartesian position to set and is left alone, as is one
-// whose weighted coordinates would overflow.
-static void placeSelectedPoint(Point3 u) {
-    EditorState& s = editor;
-    const std::ptrdiff_t first = currentSectionStart();
-    if (first < 0 || s.selection.selectedPoint < 0 || s.selection.selectedPoint >= s.surface.countU)
-        return;
-    PointH& p = s.surface.controlNet[static_cast<size_t>(first + s.selection.selectedPoint)];
-    const float w = p.w;
-    if (w == 0.0f || !std::isfinite(w)) return;
-    const PointH moved = {u.x * w, u.y * w, u.z * w, w};
-    if (!std::isfinite(moved.x) || !std::isfinite(moved.y) || !std::isfinite(moved.z)) return;
-    p = moved;
-}
-
-// Index of the point of the current section nearest to u, strictly nearer than kPickStart;
-// the lowest index wins ties. -1 when none qualifies.
-static int nearestSectionPoint(Point3 u) {
-    const EditorState& s = editor;
-    const std::ptrdiff_t first = currentSectionStart();
-    if (first < 0) return -1;
-    float best = kPickStart;
-    int found = -1;
-    for (int i = 0; i < s.surface.countU; ++i) {
-        const float d =
-            u.distanceTo(cartesian(s.surface.controlNet[static_cast<size_t>(first + i)]));
-        if (d < best) {
-            best = d;
-            found = i;
-        }
-    }
-    return found;
-}
-
-// Index i of the segment (point i-1, point i) of the current section's open polygon whose
-// distance sum to u is smallest and below kPickStart; the lowest i wins ties. -1 when none.
-static int nearestPolygonSegment(Point3 u) {
-    const EditorState& s = editor;
-    const std::ptrdiff_t first = currentSectionStart();
-    if (first < 0) return -1;
-    float best = kPickStart;
-    int found = -1;
-    for (int i = 1; i < s.surface.countU; ++i) {
-        const float d =
-            u.distanceTo(cartesian(s.surface.controlNet[static_cast<size_t>(first + i)])) +
-            u.distanceTo(cartesian(s.surface.controlNet[static_cast<size_t>(first + i - 1)]));
-        if (d < best) {
-            best = d;
-            found = i;
-        }
-    }
-    return found;
-}
-
-// Draws the section view now, then the main view (skinning again first when asked and skinning
-// is on), and leaves the section window current. The main view redraws the section view at the
-// end of its frame. Skinning runs here without skinningCallback's own redraw of the main view,
-// so one event draws the main view once.
-static void refreshViews(bool reskin) {
-    const EditorState& s = editor;
-    sectionDisplay();
-    if (s.handles.mainWindow != 0) {
-        glutSetWindow(s.handles.mainWindow);
-        if (reskin && s.panel.skinningEnabled != 0) {
-            computeSkinning();
-            guiRefreshPanel();
-        }
-        mainDisplay();
-    }
-    if (s.handles.sectionWindow != 0) glutSetWindow(s.handles.sectionWindow);
-}
-
-// After the number of points per section changed: the U knots follow the new count, the
-// selection and the derived nets are brought in line, and the panel shows the new knots.
-static void finishPointCountChange() {
-    generateUniformKnots(1);
-    syncDerivedNets();
-    guiRebuildKnotControls();
-    guiRefreshPanel();
+static std::string pointMoveName(const Selection& selection) {
+    return "move point " + std::to_string(selection.selectedPoint) + " of section " +
+           std::to_string(selection.currentSection);
 }
 
 // --- Mouse -------------------------------------------------------------------------------
@@ -142,37 +55,46 @@ void sectionPassiveMotion(int x, int y) {
     editor.view.sectionMouseY = y;
 }
 
+// A press selects the nearest point and starts one undoable step that lasts to the release; the
+// press, every motion and the release move the selected point to the pointer.
 void sectionMouse(int button, int state, int x, int y) {
     EditorState& s = editor;
     s.view.sectionMouseButton = button;
     if (button != GLUT_LEFT_BUTTON) return;
+    Selection& selection = s.selection;
     Point3 u;
-    if (!pointerModelPosition(x, y, &u)) return;
-    if (state == GLUT_DOWN) {
-        const int nearest = nearestSectionPoint(u);
-        if (nearest >= 0 && nearest != s.selection.selectedPoint) {
-            s.selection.selectedPoint = nearest;
+    const bool placed = pointerModelPosition(s.surface, selection.currentSection, x, y, &u);
+    if (placed && state == GLUT_DOWN) {
+        const int nearest = nearestSectionPoint(s.surface, selection.currentSection, u, kPickStart);
+        if (nearest >= 0 && nearest != selection.selectedPoint) {
+            selection.selectedPoint = nearest;
             // The position above lies in the plane of the previously selected point; the newly
             // selected one is placed in its own plane.
-            if (!pointerModelPosition(x, y, &u)) return;
+            if (!pointerModelPosition(s.surface, selection.currentSection, x, y, &u)) return;
         }
+        beginEdit(s, pointMoveName(selection));
     }
-    placeSelectedPoint(u);
-    refreshViews(true);
+    if (placed) {
+        moveSectionPoint(s.surface, selection.currentSection, selection.selectedPoint, u);
+        surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
+    }
+    if (state == GLUT_UP) endEdit(s);
 }
 
 void sectionMotion(int x, int y) {
-    if (editor.view.sectionMouseButton != GLUT_LEFT_BUTTON) return;
+    EditorState& s = editor;
+    if (s.view.sectionMouseButton != GLUT_LEFT_BUTTON) return;
     Point3 u;
-    if (!pointerModelPosition(x, y, &u)) return;
-    placeSelectedPoint(u);
-    refreshViews(true);
+    if (!pointerModelPosition(s.surface, s.selection.currentSection, x, y, &u)) return;
+    moveSectionPoint(s.surface, s.selection.currentSection, s.selection.selectedPoint, u);
+    surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
 }
 
 // --- Keyboard ----------------------------------------------------------------------------
 
 void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
     EditorState& s = editor;
+    if (handleHistoryKey(key, glutGetModifiers(), Redraw::now)) return;
     switch (key) {
         case '+':
             s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) + 0.25);
@@ -187,11 +109,11 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
             break;
         case 'q':
         case 'Q':
-            exit(0);
+            quitEditor();
         default:
             break;
     }
-    refreshViews(false);
+    guiRedrawViews(true);
 }
 
 void sectionSpecial(int key, int /*x*/, int /*y*/) {
@@ -227,54 +149,39 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
     if (std::isfinite(offset[0]) && std::isfinite(offset[1]) && std::isfinite(offset[2])) {
         for (int i = 0; i < 3; ++i) s.view.sectionRefOffset[i] = offset[i];
     }
-    refreshViews(false);
+    guiRedrawViews(true);
 }
 
 // --- Popup menu --------------------------------------------------------------------------
 
+// The new point goes between points found - 1 and found of every section; in the other
+// sections it lies at the same place, in the current section's plane.
 void addSectionPoint() {
     EditorState& s = editor;
     Point3 u;
-    if (!pointerModelPosition(s.view.sectionMouseX, s.view.sectionMouseY, &u)) {
+    if (!pointerModelPosition(s.surface, s.selection.currentSection, s.view.sectionMouseX,
+                              s.view.sectionMouseY, &u)) {
         setStatus("Add: no section point can be placed here");
         return;
     }
-    const int found = nearestPolygonSegment(u);
+    const int found = nearestPolygonSegment(s.surface, s.selection.currentSection, u, kPickStart);
     if (found < 0) {
         setStatus("Add: no segment of the section near the pointer");
         return;
     }
-    // The new point goes between points found - 1 and found of every section; in the other
-    // sections it lies at the same place, in the current section's plane.
-    const int oldCount = s.surface.countU;
-    const int newCount = oldCount + 1;
-    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.surface.countV));
-    const PointH inserted = {u.x, u.y, u.z, 1.0f};
-    for (int section = 0; section < s.surface.countV; ++section) {
-        const PointH* from = s.surface.controlNet.data() + static_cast<size_t>(section) * oldCount;
-        PointH* to = net.data() + static_cast<size_t>(section) * newCount;
-        for (int j = 0; j < newCount; ++j) {
-            if (j < found) {
-                to[j] = from[j];
-            } else if (j == found) {
-                to[j] = inserted;
-            } else {
-                to[j] = from[j - 1];
-            }
-        }
-    }
-    s.surface.knotCountU += 1;
-    s.surface.countU = newCount;
-    s.surface.controlNet.swap(net);
-    finishPointCountChange();
+    runEdit(s, "add point " + std::to_string(found), [&] {
+        insertSectionPoint(s.surface, found, PointH{u.x, u.y, u.z, 1.0f});
+        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+    });
 }
 
 void deleteSectionPoint() {
     EditorState& s = editor;
-    if (currentSectionStart() < 0) {
+    if (!hasSection(s.surface, s.selection.currentSection)) {
         setStatus("Delete: no surface to delete a point from");
         return;
     }
+    std::string error;
     // The curve of a section needs at least as many points as its order.
     if (s.surface.countU - 1 < s.surface.orderU) {
         setStatus("Delete: a section of degree %d needs at least %d points", s.surface.orderU - 1,
@@ -282,25 +189,21 @@ void deleteSectionPoint() {
         return;
     }
     Point3 u;
-    if (!pointerModelPosition(s.view.sectionMouseX, s.view.sectionMouseY, &u)) {
+    if (!pointerModelPosition(s.surface, s.selection.currentSection, s.view.sectionMouseX,
+                              s.view.sectionMouseY, &u)) {
         setStatus("Delete: no section point can be found here");
         return;
     }
-    const int found = nearestSectionPoint(u);
+    const int found = nearestSectionPoint(s.surface, s.selection.currentSection, u, kPickStart);
     if (found < 0) {
         setStatus("Delete: no point of the section near the pointer");
         return;
     }
-    const int oldCount = s.surface.countU;
-    const int newCount = oldCount - 1;
-    std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(s.surface.countV));
-    for (int section = 0; section < s.surface.countV; ++section) {
-        const PointH* from = s.surface.controlNet.data() + static_cast<size_t>(section) * oldCount;
-        PointH* to = net.data() + static_cast<size_t>(section) * newCount;
-        for (int j = 0; j < newCount; ++j) to[j] = j < found ? from[j] : from[j + 1];
-    }
-    s.surface.knotCountU -= 1;
-    s.surface.countU = newCount;
-    s.surface.controlNet.swap(net);
-    finishPointCountChange();
+    runEdit(s, "delete point " + std::to_string(found), [&] {
+        if (!removeSectionPoint(s.surface, found, error)) {
+            setStatus("Delete: %s", error.c_str());
+            return;
+        }
+        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+    });
 }

@@ -7,7 +7,7 @@
 #include "io/surface_file.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
-#include "model/gui_hooks.h"
+#include "model/surface_edit.h"
 
 namespace {
 
@@ -61,15 +61,16 @@ bool loadEditorSurface(const char* path, std::string& message) {
         return false;
     }
 
-    // Everything is checked; commit the new surface in one go.
+    // Everything is checked; commit the new surface in one go, as one undoable step.
     EditorState& s = editor;
-    s.surface = std::move(file);
-    s.panel.degreeS = s.surface.orderU - 1;
-    s.panel.degreeT = s.surface.orderV - 1;
-    s.derived.multiplicity = 1;
-    syncDerivedNets();
-    guiRebuildKnotControls();
-    guiRefreshPanel();
+    runEdit(s, "load " + name, [&] {
+        s.surface = std::move(file);
+        s.panel.degreeS = s.surface.orderU - 1;
+        s.panel.degreeT = s.surface.orderV - 1;
+        s.derived.multiplicity = 1;
+        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+    });
+    markSurfaceSaved(s);
 
     message = "loaded " + name + ": " + sizeText(s.surface.countU, s.surface.countV);
     if (s.surface.orderU > s.surface.countU || s.surface.orderV > s.surface.countV) {
@@ -93,6 +94,7 @@ bool saveEditorSurface(const char* path, std::string& message) {
         message = "cannot save " + name + ": " + error;
         return false;
     }
+    markSurfaceSaved(editor);
     message = "saved " + name + ": " + sizeText(s.surface.countU, s.surface.countV);
     if (&saved == &skinnedCopy) {
         message += " of the skinned surface";

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/edit_history.h"
 #include "model/surface_model.h"
 
 // GLU display-mode constants, kept as the floats GLU_DISPLAY_MODE takes.
@@ -111,6 +112,7 @@ struct EditorState {
     PanelVariables panel;
     ViewState view;
     Handles handles;
+    EditHistory history;  // undo and redo steps, unsaved changes
 };
 
 extern EditorState editor;

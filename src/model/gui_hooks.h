@@ -9,13 +9,14 @@ void guiRebuildKnotControls();
 // Show the live variables again (the panel's sync).
 void guiRefreshPanel();
 
-// Draw the main view now, then give the current window back to whoever had it.
-void guiRedrawMainView();
+// Redraw the views that show the surface: now (the section view, then the main view, and the
+// current window given back) or at the next frame.
+void guiRedrawViews(bool now);
 
 // How often each request was made; only the stand-ins count.
 struct GuiHookCalls {
     int rebuildKnotControls = 0;
     int refreshPanel = 0;
-    int redrawMainView = 0;
+    int redrawViews = 0;
 };
 extern GuiHookCalls guiHookCalls;

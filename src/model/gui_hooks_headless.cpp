@@ -5,4 +5,6 @@ GuiHookCalls guiHookCalls;
 
 void guiRebuildKnotControls() { ++guiHookCalls.rebuildKnotControls; }
 void guiRefreshPanel() { ++guiHookCalls.refreshPanel; }
-void guiRedrawMainView() { ++guiHookCalls.redrawMainView; }
+void guiRedrawViews(bool /*now*/) {
+    ++guiHookCalls.redrawViews;
+}

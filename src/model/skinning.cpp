@@ -297,5 +297,5 @@ bool computeSkinning() {
 void skinningCallback(int /*id*/) {
     computeSkinning();
     guiRefreshPanel();
-    guiRedrawMainView();
+    guiRedrawViews(false);
 }

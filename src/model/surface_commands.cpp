@@ -11,6 +11,7 @@
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/skinning.h"
+#include "model/surface_edit.h"
 
 namespace {
 
@@ -235,9 +236,14 @@ bool revolveCurrentSection() {
         setStatus("%s", error.c_str());
         return false;
     }
-    s.surface = std::move(revolved);
-    // Brings the selection into the nine sections, drops the expanded net and skins again.
-    syncDerivedNets();
+    runEdit(s, "create new surf", [&] {
+        s.surface = std::move(revolved);
+        // Brings the selection into the nine sections, drops the expanded net, skins again and
+        // rebuilds the knot controls.
+        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+    });
+    setStatus("new surface: section %d revolved into %d x %d points", s.selection.currentSection,
+              s.surface.countU, s.surface.countV);
     return true;
 }
 
@@ -247,15 +253,22 @@ void createRevolvedSurface() {
 
 void copySectionCallback(int /*id*/) {
     EditorState& s = editor;
-    std::string error;
-    if (!copySection(s.surface, s.selection.currentSection, s.selection.destPlane, error)) {
-        setStatus("%s", error.c_str());
-        return;
-    }
-    if (s.panel.skinningEnabled != 0) skinningCallback(-1);
+    const int from = s.selection.currentSection;
+    const int to = s.selection.destPlane;
+    runEdit(s, "copy section " + std::to_string(from) + " to " + std::to_string(to), [&] {
+        std::string error;
+        if (!copySection(s.surface, from, to, error)) {
+            setStatus("%s", error.c_str());
+            return;
+        }
+        surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
+    });
 }
 
 void fillSurfaceCallback(int /*id*/) {
-    editor.panel.surfaceDisplayMode =
-        editor.panel.fillSurface == 1 ? kDisplayModeFill : kDisplayModeOutline;
+    runEdit(editor, "fill surf", [] {
+        PanelVariables& panel = editor.panel;
+        panel.surfaceDisplayMode = panel.fillSurface == 1 ? kDisplayModeFill : kDisplayModeOutline;
+        surfaceEdited(editor, EditEffect::display, Redraw::later);
+    });
 }

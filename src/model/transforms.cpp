@@ -17,6 +17,7 @@
 #include "model/editor_state.h"
 #include "model/section_centroid.h"
 #include "model/skinning.h"
+#include "model/surface_edit.h"
 
 namespace {
 
@@ -155,8 +156,8 @@ bool reweightPoint(SurfaceModel& surface, int point, float weight, std::string& 
 
 namespace {
 
-// Reports a section the numbers would not let move, and skins again after a move while
-// skinning is on, so the skinned surface follows the section.
+// Reports a section the numbers would not let move; a moved section is followed by the
+// skinned net while skinning is on.
 void finishSectionMove(bool moved) {
     if (!hasSection(editor.surface, editor.selection.currentSection)) return;
     if (!moved) {
@@ -164,7 +165,11 @@ void finishSectionMove(bool moved) {
                   editor.selection.currentSection);
         return;
     }
-    if (editor.panel.skinningEnabled != 0) skinningCallback(-1);
+    surfaceEdited(editor, EditEffect::movedPoints, Redraw::later);
+}
+
+std::string sectionStepName(const char* verb) {
+    return std::string(verb) + " section " + std::to_string(editor.selection.currentSection);
 }
 
 // The pivot of scaling and rotation: the centroid of the section being moved, recomputed here
@@ -175,15 +180,19 @@ void refreshPivot() {
 
 void scaleCurrentSection(float f) {
     if (!hasSection(editor.surface, editor.selection.currentSection)) return;
-    refreshPivot();
-    finishSectionMove(scaleSection(editor.surface, editor.selection.currentSection, f,
-                                   editor.selection.sectionCentroid));
+    runEdit(editor, sectionStepName("scale"), [&] {
+        refreshPivot();
+        finishSectionMove(scaleSection(editor.surface, editor.selection.currentSection, f,
+                                       editor.selection.sectionCentroid));
+    });
 }
 
 void translateCurrentSection(float dx, float dy, float dz) {
     if (!hasSection(editor.surface, editor.selection.currentSection)) return;
     const float d[3] = {dx, dy, dz};
-    finishSectionMove(translateSection(editor.surface, editor.selection.currentSection, d));
+    runEdit(editor, sectionStepName("move"), [&] {
+        finishSectionMove(translateSection(editor.surface, editor.selection.currentSection, d));
+    });
 }
 
 }  // namespace
@@ -232,10 +241,12 @@ void translateZYCallback(int /*id*/) {
 // applies only the turn made since this one.
 void rotationCallback(int /*id*/) {
     if (hasSection(editor.surface, editor.selection.currentSection)) {
-        refreshPivot();
-        finishSectionMove(rotateSection(editor.surface, editor.selection.currentSection,
-                                        editor.panel.rotationMatrix,
-                                        editor.selection.sectionCentroid));
+        runEdit(editor, sectionStepName("rotate"), [] {
+            refreshPivot();
+            finishSectionMove(rotateSection(editor.surface, editor.selection.currentSection,
+                                            editor.panel.rotationMatrix,
+                                            editor.selection.sectionCentroid));
+        });
     }
     setIdentity(editor.panel.rotationMatrix);
 }
@@ -267,7 +278,16 @@ void weightCallback(int /*id*/) {
     const long long k = selection.pickedPointOffset;
     const int point = (k < 0 || k % 4 != 0 || k + 3 >= floats) ? -1 : static_cast<int>(k / 4);
     std::string error;
-    if (!reweightPoint(editor.surface, point, selection.weightValue, error)) {
+    bool reweighted = false;
+    const std::string name =
+        point < 0 ? std::string("weight")
+                  : "weight of point " + std::to_string(point % editor.surface.countU) +
+                        " of section " + std::to_string(point / editor.surface.countU);
+    runEdit(editor, name, [&] {
+        reweighted = reweightPoint(editor.surface, point, selection.weightValue, error);
+        if (reweighted) surfaceEdited(editor, EditEffect::reweighted, Redraw::later);
+    });
+    if (!reweighted) {
         setStatus("%s", error.c_str());
         if (point < 0) return;
         // The spinner shows the weight the point still has, unless that weight is the problem.

@@ -543,7 +543,7 @@ TEST(Skinning, TheCallbackSkinsWhateverTheCheckBoxSaysThenRefreshesAndRedraws) {
     skinningCallback(-1);
     EXPECT_EQ(editor.derived.skinnedNet.size(), 15u);
     EXPECT_EQ(guiHookCalls.refreshPanel, before.refreshPanel + 1);
-    EXPECT_EQ(guiHookCalls.redrawMainView, before.redrawMainView + 1);
+    EXPECT_EQ(guiHookCalls.redrawViews, before.redrawViews + 1);
 }
 
 // --- Keeping the skinned net in step with the surface ----------------------------------------

@@ -97,8 +97,11 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
     const std::vector<Row> expected = {
         {"commands", "group", "commands"},
         {"commands", "text box", "file"},
+        {"commands", "static text", "no unsaved changes"},
         {"commands", "button", "load points"},
         {"commands", "button", "save points"},
+        {"commands", "button", "undo"},
+        {"commands", "button", "redo"},
         {"commands", "text box", "background"},
         {"commands", "button", "background"},
         {"commands", "rollout", "knots in s"},

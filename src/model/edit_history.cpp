@@ -1,0 +1,78 @@
+// The undo and redo lists and their memory bound.
+#include "model/edit_history.h"
+
+#include <utility>
+
+size_t snapshotBytes(const EditSnapshot& s) {
+    return sizeof(EditSnapshot) + s.surface.controlNet.capacity() * sizeof(PointH) +
+           (s.surface.knotsU.capacity() + s.surface.knotsV.capacity()) * sizeof(float);
+}
+
+bool editChanged(const EditSnapshot& before, const EditSnapshot& after) {
+    return !sameSurface(before.surface, after.surface) ||
+           before.multiplicity != after.multiplicity || before.fillSurface != after.fillSurface;
+}
+
+bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before) {
+    if (history.gestureOpen) return false;
+    history.gestureOpen = true;
+    history.gesture.name = name;
+    history.gesture.state = before;
+    return true;
+}
+
+bool closeGesture(EditHistory& history, const EditSnapshot& after) {
+    if (!history.gestureOpen) return false;
+    history.gestureOpen = false;
+    UndoStep step = std::move(history.gesture);
+    history.gesture = UndoStep();
+    if (!editChanged(step.state, after)) return false;
+    recordStep(history, std::move(step));
+    return true;
+}
+
+namespace {
+
+void dropRedoSteps(EditHistory& history) {
+    for (const UndoStep& step : history.redoSteps) history.bytes -= snapshotBytes(step.state);
+    history.redoSteps.clear();
+}
+
+}  // namespace
+
+void recordStep(EditHistory& history, UndoStep step) {
+    dropRedoSteps(history);
+    history.bytes += snapshotBytes(step.state);
+    history.undoSteps.push_back(std::move(step));
+    // The newest step always stays, however large, so the last edit can be taken back.
+    while (history.bytes > history.limitBytes && history.undoSteps.size() > 1) {
+        history.bytes -= snapshotBytes(history.undoSteps.front().state);
+        history.undoSteps.pop_front();
+    }
+}
+
+namespace {
+
+// Moves the last step of `from` into current, and the state current had onto `to`.
+bool moveStep(EditHistory& history, std::deque<UndoStep>& from, std::deque<UndoStep>& to,
+              EditSnapshot& current, std::string& name) {
+    if (from.empty()) return false;
+    UndoStep step = std::move(from.back());
+    from.pop_back();
+    history.bytes -= snapshotBytes(step.state);
+    std::swap(step.state, current);
+    history.bytes += snapshotBytes(step.state);
+    name = step.name;
+    to.push_back(std::move(step));
+    return true;
+}
+
+}  // namespace
+
+bool undoStep(EditHistory& history, EditSnapshot& current, std::string& name) {
+    return moveStep(history, history.undoSteps, history.redoSteps, current, name);
+}
+
+bool redoStep(EditHistory& history, EditSnapshot& current, std::string& name) {
+    return moveStep(history, history.redoSteps, history.undoSteps, current, name);
+}

@@ -1,0 +1,73 @@
+// The undo history: snapshots of what an edit changes, a gesture in progress, and the surface as
+// last loaded or saved, kept as values so they can be tested without a window.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "model/surface_model.h"
+
+// The selection and panel values an undo step brings back with the surface, so the panel shows
+// what it showed after that step.
+struct EditSnapshot {
+    SurfaceModel surface;
+    int32_t multiplicity = -1;
+    int32_t degreeS = 0;
+    int32_t degreeT = 0;
+    int32_t fillSurface = 0;
+    float surfaceDisplayMode = 0.0f;
+    int32_t currentSection = 0;
+    int32_t selectedPoint = 0;
+    int32_t destPlane = 0;
+    int32_t pickedPointOffset = -1;
+    float weightValue = -1.0f;
+};
+
+// One step: its name ("move point 3 of section 2") and the state on the other side of it (the
+// state before it on the undo list, after it on the redo list).
+struct UndoStep {
+    std::string name;
+    EditSnapshot state;
+};
+
+constexpr size_t kHistoryLimitBytes = size_t{256} << 20;
+
+struct EditHistory {
+    std::deque<UndoStep> undoSteps;  // oldest first
+    std::deque<UndoStep> redoSteps;  // the next step to redo last
+    size_t bytes = 0;                // memory the snapshots of both lists hold
+    size_t limitBytes = kHistoryLimitBytes;
+
+    bool gestureOpen = false;  // a drag or a typed value in progress
+    UndoStep gesture;          // its name and the state before it
+
+    SurfaceModel savedSurface;    // the surface as last loaded or saved
+    bool unsavedChanges = false;  // the surface differs from savedSurface
+};
+
+// Memory a snapshot holds, for the history's bound.
+size_t snapshotBytes(const EditSnapshot& snapshot);
+
+// True when the two states differ in what an edit changes: the surface, the multiplicity or
+// the display mode (bit for bit). Selection and degree fields alone are not an edit.
+bool editChanged(const EditSnapshot& before, const EditSnapshot& after);
+
+// Starts a gesture named name from the state before it. While one is open, further edits join
+// it; returns false (and keeps the open one) in that case.
+bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before);
+
+// Ends the open gesture: when the state after it differs, records it as one step (dropping the
+// redo steps) and returns true.
+bool closeGesture(EditHistory& history, const EditSnapshot& after);
+
+// Records a step whose state before it is `before`, drops the redo steps and, while the history
+// holds more than its limit, the oldest steps.
+void recordStep(EditHistory& history, UndoStep step);
+
+// Undo: current becomes the state before the last step and the state it replaces goes to the
+// redo list. Redo is the mirror. False, with nothing changed, when there is no step; name is
+// the step's name either way it succeeds.
+bool undoStep(EditHistory& history, EditSnapshot& current, std::string& name);
+bool redoStep(EditHistory& history, EditSnapshot& current, std::string& name);

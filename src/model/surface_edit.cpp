@@ -1,0 +1,149 @@
+// Recording, following up and undoing edits of the surface.
+#include "model/surface_edit.h"
+
+#include <utility>
+
+#include "model/derived_nets.h"
+#include "model/gui_hooks.h"
+#include "model/skinning.h"
+
+EditSnapshot captureEdit(const EditorState& state) {
+    EditSnapshot snapshot;
+    snapshot.surface = state.surface;
+    snapshot.multiplicity = state.derived.multiplicity;
+    // The degree spinners show the orders once an edit is done, whatever was being typed.
+    snapshot.degreeS = state.surface.orderU >= 1 ? state.surface.orderU - 1 : state.panel.degreeS;
+    snapshot.degreeT = state.surface.orderV >= 1 ? state.surface.orderV - 1 : state.panel.degreeT;
+    snapshot.fillSurface = state.panel.fillSurface;
+    snapshot.surfaceDisplayMode = state.panel.surfaceDisplayMode;
+    snapshot.currentSection = state.selection.currentSection;
+    snapshot.selectedPoint = state.selection.selectedPoint;
+    snapshot.destPlane = state.selection.destPlane;
+    snapshot.pickedPointOffset = state.selection.pickedPointOffset;
+    snapshot.weightValue = state.selection.weightValue;
+    return snapshot;
+}
+
+namespace {
+
+// Swaps the snapshot's values into the state, so that `snapshot` then holds what the state had.
+void swapIn(EditorState& state, EditSnapshot& snapshot) {
+    std::swap(state.surface, snapshot.surface);
+    std::swap(state.derived.multiplicity, snapshot.multiplicity);
+    std::swap(state.panel.degreeS, snapshot.degreeS);
+    std::swap(state.panel.degreeT, snapshot.degreeT);
+    std::swap(state.panel.fillSurface, snapshot.fillSurface);
+    std::swap(state.panel.surfaceDisplayMode, snapshot.surfaceDisplayMode);
+    std::swap(state.selection.currentSection, snapshot.currentSection);
+    std::swap(state.selection.selectedPoint, snapshot.selectedPoint);
+    std::swap(state.selection.destPlane, snapshot.destPlane);
+    std::swap(state.selection.pickedPointOffset, snapshot.pickedPointOffset);
+    std::swap(state.selection.weightValue, snapshot.weightValue);
+}
+
+bool sameShape(const SurfaceModel& a, const SurfaceModel& b) {
+    return a.countU == b.countU && a.countV == b.countV && a.orderU == b.orderU &&
+           a.orderV == b.orderV && a.knotsU.size() == b.knotsU.size() &&
+           a.knotsV.size() == b.knotsV.size();
+}
+
+// Skins again (or drops the skinned net) and brings the selection into the surface's ranges;
+// a refusal goes to the status line, a success clears one shown there.
+void followSurface(EditorState& state) {
+    std::string refusal;
+    const bool skinning = state.panel.skinningEnabled != 0;
+    if (!syncDerivedNets(state.surface, skinning, state.derived, state.selection, refusal)) {
+        reportSkinningRefusal(refusal);
+    } else if (skinning) {
+        clearSkinningRefusal();
+    }
+}
+
+bool moveThroughHistory(EditorState& state, Redraw timing, bool undo) {
+    // A gesture still open (a drag whose release never came) ends before the history moves.
+    if (state.history.gestureOpen) endEdit(state);
+    EditSnapshot current = captureEdit(state);
+    std::string name;
+    const bool moved =
+        undo ? undoStep(state.history, current, name) : redoStep(state.history, current, name);
+    if (!moved) {
+        setStatus(undo ? "nothing to undo" : "nothing to redo");
+        return false;
+    }
+    // current now holds the state to show; swapping leaves the replaced one in it.
+    swapIn(state, current);
+    followSurface(state);
+    if (!sameShape(state.surface, current.surface)) guiRebuildKnotControls();
+    refreshUnsavedChanges(state);
+    setStatus("%s: %s", undo ? "undid" : "redid", name.c_str());
+    guiRefreshPanel();
+    guiRedrawViews(timing == Redraw::now);
+    return true;
+}
+
+}  // namespace
+
+bool beginEdit(EditorState& state, const std::string& name) {
+    if (state.history.gestureOpen) return false;
+    return openGesture(state.history, name, captureEdit(state));
+}
+
+void endEdit(EditorState& state) {
+    if (!state.history.gestureOpen) return;
+    closeGesture(state.history, captureEdit(state));
+    refreshUnsavedChanges(state);
+    guiRefreshPanel();
+}
+
+void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
+    switch (effect) {
+        case EditEffect::movedPoints:
+            if (state.panel.skinningEnabled != 0) {
+                std::string refusal;
+                if (skinSurface(state.surface, state.derived, refusal)) {
+                    clearSkinningRefusal();
+                } else {
+                    reportSkinningRefusal(refusal);
+                }
+            }
+            break;
+        case EditEffect::reshaped:
+            followSurface(state);
+            guiRebuildKnotControls();
+            break;
+        case EditEffect::multiplicity:
+            buildExpandedNet(state.surface, state.derived);
+            break;
+        case EditEffect::reweighted:
+        case EditEffect::display:
+            break;
+    }
+    guiRefreshPanel();
+    guiRedrawViews(timing == Redraw::now);
+}
+
+bool undoEdit(EditorState& state, Redraw timing) {
+    return moveThroughHistory(state, timing, true);
+}
+
+bool redoEdit(EditorState& state, Redraw timing) {
+    return moveThroughHistory(state, timing, false);
+}
+
+void markSurfaceSaved(EditorState& state) {
+    state.history.savedSurface = state.surface;
+    state.history.unsavedChanges = false;
+}
+
+bool refreshUnsavedChanges(EditorState& state) {
+    state.history.unsavedChanges = !sameSurface(state.surface, state.history.savedSurface);
+    return state.history.unsavedChanges;
+}
+
+void undoCallback(int /*id*/) {
+    undoEdit(editor, Redraw::later);
+}
+
+void redoCallback(int /*id*/) {
+    redoEdit(editor, Redraw::later);
+}

@@ -1,0 +1,60 @@
+// The one place every edit of the surface goes through: it records undo steps (one per gesture),
+// brings the derived nets up to date and decides what is redrawn. Undo and redo restore through
+// the same place.
+#pragma once
+
+#include <string>
+
+#include "model/editor_state.h"
+
+// What an edit changed, which decides what follows it.
+enum class EditEffect {
+    movedPoints,   // points moved in place: the skinned net follows while skinning is on
+    reweighted,    // a weight changed in place: nothing is skinned again
+    reshaped,      // counts, orders or knot vectors replaced: selection, derived nets and the
+                   // knot controls follow the new sizes
+    multiplicity,  // the expanded net is built again
+    display,       // how the surface is drawn, or a knot value edited in place
+};
+
+// When the windows show an edit: at once (a window's own mouse and keys draw the section view,
+// then the main view, before returning) or at the next frame (the panel, the menus).
+enum class Redraw { now, later };
+
+// The state an undo step keeps, and its restoration.
+EditSnapshot captureEdit(const EditorState& state);
+
+// Starts a gesture named name (a drag from press to release, a spinner drag or typed value, a
+// command). Returns false while another gesture is open: the edit then belongs to that one.
+bool beginEdit(EditorState& state, const std::string& name);
+
+// Ends the open gesture: a step is recorded when the surface, the multiplicity or the display
+// mode changed; the unsaved-changes flag and the panel follow.
+void endEdit(EditorState& state);
+
+// Runs edit as one step named name, or as part of the gesture already open.
+template <typename Edit>
+void runEdit(EditorState& state, const std::string& name, Edit edit) {
+    const bool opened = beginEdit(state, name);
+    edit();
+    if (opened) endEdit(state);
+}
+
+// After an edit changed the surface: the derived nets and the panel follow, and the views are
+// redrawn once, as timing says.
+void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing);
+
+// Undo and redo of the last step, with "undid: NAME" / "redid: NAME" (or why not) on the status
+// line. The surface, the derived nets and the panel's values are as they were after that step.
+bool undoEdit(EditorState& state, Redraw timing);
+bool redoEdit(EditorState& state, Redraw timing);
+
+// The surface was just loaded from or saved to its file: it has no unsaved changes.
+void markSurfaceSaved(EditorState& state);
+
+// Compares the surface with the one last loaded or saved and keeps the answer in the history.
+bool refreshUnsavedChanges(EditorState& state);
+
+// Callbacks of the "undo" and "redo" buttons; the id is ignored.
+void undoCallback(int id);
+void redoCallback(int id);
