@@ -4,13 +4,17 @@
 #include <utility>
 
 size_t snapshotBytes(const EditSnapshot& s) {
-    return sizeof(EditSnapshot) + s.surface.controlNet.capacity() * sizeof(PointH) +
-           (s.surface.knotsU.capacity() + s.surface.knotsV.capacity()) * sizeof(float);
+    return sizeof(EditSnapshot) +
+           (s.surface.controlNet.capacity() + s.skinnedNet.capacity()) * sizeof(PointH) +
+           (s.surface.knotsU.capacity() + s.surface.knotsV.capacity() +
+            s.skinnedKnotsV.capacity()) *
+               sizeof(float);
 }
 
 bool editChanged(const EditSnapshot& before, const EditSnapshot& after) {
     return !sameSurface(before.surface, after.surface) ||
-           before.multiplicity != after.multiplicity || before.fillSurface != after.fillSurface;
+           before.multiplicity != after.multiplicity || before.fillSurface != after.fillSurface ||
+           before.surfaceDisplayMode != after.surfaceDisplayMode;
 }
 
 bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "model/surface_model.h"
 
@@ -13,6 +14,8 @@
 // what it showed after that step.
 struct EditSnapshot {
     SurfaceModel surface;
+    std::vector<PointH> skinnedNet;  // as it was, so a step comes back with the very same net
+    std::vector<float> skinnedKnotsV;
     int32_t multiplicity = -1;
     int32_t degreeS = 0;
     int32_t degreeT = 0;

@@ -10,11 +10,14 @@
 EditSnapshot captureEdit(const EditorState& state) {
     EditSnapshot snapshot;
     snapshot.surface = state.surface;
+    snapshot.skinnedNet = state.derived.skinnedNet;
+    snapshot.skinnedKnotsV = state.derived.skinnedKnotsV;
     snapshot.multiplicity = state.derived.multiplicity;
     // The degree spinners show the orders once an edit is done, whatever was being typed.
     snapshot.degreeS = state.surface.orderU >= 1 ? state.surface.orderU - 1 : state.panel.degreeS;
     snapshot.degreeT = state.surface.orderV >= 1 ? state.surface.orderV - 1 : state.panel.degreeT;
-    snapshot.fillSurface = state.panel.fillSurface;
+    // Likewise "fill surf" shows the display mode once its change is done.
+    snapshot.fillSurface = state.panel.surfaceDisplayMode == kDisplayModeFill ? 1 : 0;
     snapshot.surfaceDisplayMode = state.panel.surfaceDisplayMode;
     snapshot.currentSection = state.selection.currentSection;
     snapshot.selectedPoint = state.selection.selectedPoint;
@@ -29,6 +32,8 @@ namespace {
 // Swaps the snapshot's values into the state, so that `snapshot` then holds what the state had.
 void swapIn(EditorState& state, EditSnapshot& snapshot) {
     std::swap(state.surface, snapshot.surface);
+    std::swap(state.derived.skinnedNet, snapshot.skinnedNet);
+    std::swap(state.derived.skinnedKnotsV, snapshot.skinnedKnotsV);
     std::swap(state.derived.multiplicity, snapshot.multiplicity);
     std::swap(state.panel.degreeS, snapshot.degreeS);
     std::swap(state.panel.degreeT, snapshot.degreeT);
@@ -72,7 +77,13 @@ bool moveThroughHistory(EditorState& state, Redraw timing, bool undo) {
     }
     // current now holds the state to show; swapping leaves the replaced one in it.
     swapIn(state, current);
-    followSurface(state);
+    if (state.panel.skinningEnabled != 0 && skinnedNetUsable(state.surface, true, state.derived)) {
+        // The skinned net of that moment comes back with it, as it was.
+        clampSelection(state.surface, state.selection);
+        releaseExpandedNet(state.derived);
+    } else {
+        followSurface(state);
+    }
     if (!sameShape(state.surface, current.surface)) guiRebuildKnotControls();
     refreshUnsavedChanges(state);
     setStatus("%s: %s", undo ? "undid" : "redid", name.c_str());

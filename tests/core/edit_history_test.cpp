@@ -1,0 +1,74 @@
+// The undo history as a value: steps, gestures and the memory bound.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/edit_history.h"
+
+namespace {
+
+// A snapshot whose net of `points` points all hold `value`.
+EditSnapshot snapshotOf(float value, size_t points = 4) {
+    EditSnapshot s;
+    s.surface.countU = static_cast<int32_t>(points);
+    s.surface.countV = 1;
+    s.surface.controlNet.assign(points, PointH{value, value, value, 1.0f});
+    return s;
+}
+
+TEST(EditHistory, AGestureOfManyChangesIsOneStepAndNoChangeIsNone) {
+    EditHistory history;
+    ASSERT_TRUE(openGesture(history, "move point 3 of section 2", snapshotOf(0)));
+    EXPECT_FALSE(openGesture(history, "nested", snapshotOf(1)));  // joins the open one
+    EXPECT_TRUE(closeGesture(history, snapshotOf(5)));
+    ASSERT_EQ(history.undoSteps.size(), 1u);
+    EXPECT_EQ(history.undoSteps.back().name, "move point 3 of section 2");
+    EXPECT_EQ(history.undoSteps.back().state.surface.controlNet[0].x, 0.0f);
+
+    openGesture(history, "click", snapshotOf(5));
+    EXPECT_FALSE(closeGesture(history, snapshotOf(5)));
+    EXPECT_EQ(history.undoSteps.size(), 1u);
+
+    // A sign of zero is a change: the comparison is of bits.
+    openGesture(history, "negate", snapshotOf(0.0f));
+    EXPECT_TRUE(closeGesture(history, snapshotOf(-0.0f)));
+}
+
+TEST(EditHistory, UndoAndRedoSwapTheCurrentStateAndANewStepDropsTheRedoList) {
+    EditHistory history;
+    recordStep(history, {"first", snapshotOf(0)});
+    recordStep(history, {"second", snapshotOf(1)});
+    EditSnapshot current = snapshotOf(2);
+    std::string name;
+    ASSERT_TRUE(undoStep(history, current, name));
+    EXPECT_EQ(name, "second");
+    EXPECT_EQ(current.surface.controlNet[0].x, 1.0f);
+    ASSERT_TRUE(undoStep(history, current, name));
+    EXPECT_EQ(current.surface.controlNet[0].x, 0.0f);
+    EXPECT_FALSE(undoStep(history, current, name));
+    ASSERT_TRUE(redoStep(history, current, name));
+    EXPECT_EQ(name, "first");
+    EXPECT_EQ(current.surface.controlNet[0].x, 1.0f);
+    recordStep(history, {"third", snapshotOf(1)});
+    EXPECT_TRUE(history.redoSteps.empty());
+    EXPECT_FALSE(redoStep(history, current, name));
+    EXPECT_EQ(history.bytes, snapshotBytes(history.undoSteps[0].state) +
+                                 snapshotBytes(history.undoSteps[1].state));
+}
+
+TEST(EditHistory, TheMemoryBoundDropsTheOldestStepsButNeverTheLast) {
+    EditHistory history;
+    const size_t step = snapshotBytes(snapshotOf(0, 1000));
+    history.limitBytes = 3 * step;
+    for (int i = 0; i < 5; ++i) recordStep(history, {std::to_string(i), snapshotOf(i, 1000)});
+    ASSERT_EQ(history.undoSteps.size(), 3u);
+    EXPECT_EQ(history.undoSteps.front().name, "2");
+    EXPECT_LE(history.bytes, history.limitBytes);
+
+    history.limitBytes = step / 2;  // smaller than one step
+    recordStep(history, {"big", snapshotOf(9, 1000)});
+    ASSERT_EQ(history.undoSteps.size(), 1u);
+    EXPECT_EQ(history.undoSteps.front().name, "big");
+}
+
+}  // namespace
