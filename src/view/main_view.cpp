@@ -87,7 +87,7 @@ void setUpSurfaceRenderer(GLUnurbs* renderer, void (*errorCallback)(GLenum)) {
 }
 
 // The main view's renderer in `slot`; one that reported an error is replaced first.
-GLUnurbs* surfaceRenderer(void*& slot) {
+GLUnurbs* currentSurfaceRenderer(void*& slot) {
     return viewRenderer(NurbsView::main, slot, setUpSurfaceRenderer);
 }
 
@@ -103,7 +103,8 @@ GLUnurbs* chooseSampling(GLUnurbs* renderer, void*& slot, const std::vector<Poin
           kMostSamples)) {
         if (data.onFixedSteps) {
             deleteRenderer(slot);
-            renderer = surfaceRenderer(slot);  // both draw paths set its display mode and culling
+            renderer =
+                currentSurfaceRenderer(slot);  // both draw paths set its display mode and culling
         }
         gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
         gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);
@@ -224,7 +225,7 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
                  void*& rendererSlot) {
     const bool usable = surfaceIsUsable(surface);
     const bool skinning = panel.skinningEnabled != 0;
-    GLUnurbs* renderer = surfaceRenderer(rendererSlot);
+    GLUnurbs* renderer = currentSurfaceRenderer(rendererSlot);
     materialSurface();
     if (usable) {
         // Across the sections (GLU's t): the skinned net while skinning is on, else the expanded
