@@ -32,7 +32,8 @@ bool setSurface(const char* name) {
 // follows it there (measured on its own below), finished before the clock stops.
 void drawMainFrame() {
     glutSetWindow(editor.handles.mainWindow);
-    drawMainScene();
+    drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel, editor.view,
+                  editor.handles.surfaceRenderer);
     glFinish();
     glutSwapBuffers();
 }

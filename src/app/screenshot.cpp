@@ -35,7 +35,8 @@ bool writeMainWindowPng(const std::string& path) {
 
     // A fresh frame in the back buffer, read before any swap, so nothing covering the window
     // on the screen can show through.
-    drawMainScene();
+    drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel, editor.view,
+                  editor.handles.surfaceRenderer);
     glFinish();
     std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
     glReadBuffer(GL_BACK);

@@ -103,17 +103,16 @@ static GLuint uploadTexture(FIBITMAP* bitmap, int width, int height) {
 }
 
 // Empties the "background" box, as every failed load does, and says why.
-static void rejectBackground(const char* why) {
-    EditorState& s = editor;
-    setStatus("background: %s \"%s\"", why, s.panel.backgroundFileName);
-    s.panel.backgroundFileName[0] = '\0';
+static void rejectBackground(PanelVariables& panel, const char* why) {
+    setStatus("background: %s \"%s\"", why, panel.backgroundFileName);
+    panel.backgroundFileName[0] = '\0';
 }
 
 void backgroundCallback(int /*id*/) {
     EditorState& s = editor;
     s.panel.backgroundFileName[sizeof s.panel.backgroundFileName - 1] = '\0';
     if (s.handles.sectionWindow == 0) {
-        rejectBackground("no section window to show");
+        rejectBackground(s.panel, "no section window to show");
         return;
     }
     // The texture belongs to the section window's context, whichever window is current now.
@@ -122,14 +121,14 @@ void backgroundCallback(int /*id*/) {
 
     FIBITMAP* bitmap = loadImage32(s.panel.backgroundFileName);
     if (bitmap == nullptr) {
-        rejectBackground("cannot read image");
+        rejectBackground(s.panel, "cannot read image");
     } else {
         const int width = static_cast<int>(FreeImage_GetWidth(bitmap));
         const int height = static_cast<int>(FreeImage_GetHeight(bitmap));
         const GLuint texture = uploadTexture(bitmap, width, height);
         FreeImage_Unload(bitmap);
         if (texture == 0) {
-            rejectBackground("image too large for a texture");
+            rejectBackground(s.panel, "image too large for a texture");
         } else {
             // The image it replaces is no longer shown anywhere.
             if (s.view.backgroundTexture != 0) {

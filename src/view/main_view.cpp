@@ -6,7 +6,6 @@
 #include <GL/glu.h>
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "model/derived_nets.h"
@@ -15,13 +14,20 @@
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
 #include "view/glu_limits.h"
+#include "view/nurbs_renderers.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
 
 namespace {
 
-long frameCount = 0;
-bool surfaceCaching = true;
+// The main view's own state.
+struct MainViewData {
+    long frameCount = 0;         // frames mainDisplay has drawn
+    bool surfaceCaching = true;  // draw the surface from its kept tessellation
+    bool onFixedSteps = false;   // the surface renderer samples at fixed steps
+};
+
+MainViewData data;
 
 void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfloat diffuse[4],
                  GLfloat shininess) {
@@ -33,24 +39,21 @@ void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfl
 
 // True when controlNet holds exactly countU x countV points, so every index the drawing loops
 // form lies inside it (the surface itself may still be unusable, e.g. through its knots).
-bool controlNetMatchesCounts() {
-    const EditorState& s = editor;
-    return s.surface.countU > 0 && s.surface.countV > 0 &&
-           s.surface.controlNet.size() ==
-               static_cast<size_t>(s.surface.countU) * static_cast<size_t>(s.surface.countV);
+bool controlNetMatchesCounts(const SurfaceModel& surface) {
+    return surface.countU > 0 && surface.countV > 0 &&
+           surface.controlNet.size() ==
+               static_cast<size_t>(surface.countU) * static_cast<size_t>(surface.countV);
 }
 
-// True when the expanded net was built for the current counts, order and multiplicity.
-bool expandedNetMatchesCounts() {
-    const EditorState& s = editor;
-    if (s.derived.multiplicity < 1 || s.surface.countU < 1 || s.surface.countV < 1 ||
-        s.surface.orderV < 1)
+// True when the expanded net was built for the surface's counts, order and the multiplicity.
+bool expandedNetMatchesCounts(const SurfaceModel& surface, const DerivedNets& derived) {
+    if (derived.multiplicity < 1 || surface.countU < 1 || surface.countV < 1 || surface.orderV < 1)
         return false;
     const size_t rows =
-        static_cast<size_t>(s.derived.multiplicity) * static_cast<size_t>(s.surface.countV);
-    return s.derived.expandedNet.size() == rows * static_cast<size_t>(s.surface.countU) &&
-           s.derived.expandedKnotsV.size() == rows + static_cast<size_t>(s.surface.orderV) &&
-           s.derived.expandedKnotCountV == static_cast<int32_t>(s.derived.expandedKnotsV.size());
+        static_cast<size_t>(derived.multiplicity) * static_cast<size_t>(surface.countV);
+    return derived.expandedNet.size() == rows * static_cast<size_t>(surface.countU) &&
+           derived.expandedKnotsV.size() == rows + static_cast<size_t>(surface.orderV) &&
+           derived.expandedKnotCountV == static_cast<int32_t>(derived.expandedKnotsV.size());
 }
 
 // GLU's own sampling (path length: no edge of the tessellation longer than 50 pixels on the
@@ -76,59 +79,38 @@ float stepsPerUnit(const float* knots, size_t count) {
     return static_cast<float>(std::fmin(kStepsAcross / range, 1e30));
 }
 
-// Set when GLU reports an error about the surface it was given, and while the renderer samples
-// at fixed steps.
-bool surfaceRendererFailed = false;
-bool surfaceRendererOnFixedSteps = false;
-
-void surfaceErrorCallback(GLenum errorCode) {
-    surfaceRendererFailed = true;
-    nurbsErrorCallback(errorCode);
+// A new surface renderer hands its tessellation to the surface cache and starts on GLU's
+// default sampling.
+void setUpSurfaceRenderer(GLUnurbs* renderer, void (*errorCallback)(GLenum)) {
+    prepareSurfaceRenderer(renderer, errorCallback);
+    data.onFixedSteps = false;
 }
 
-void dropSurfaceRenderer() {
-    EditorState& s = editor;
-    if (s.handles.surfaceRenderer != nullptr) {
-        gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.surfaceRenderer));
-    }
-    s.handles.surfaceRenderer = nullptr;
-    surfaceRendererOnFixedSteps = false;
-}
-
-GLUnurbs* surfaceRenderer() {
-    EditorState& s = editor;
-    // GLU's renderer does not always recover from an error inside a surface (knots out of
-    // order, say): it has then taken gigabytes for later, sound surfaces. One that reported an
-    // error is replaced before it draws again.
-    if (surfaceRendererFailed) dropSurfaceRenderer();
-    surfaceRendererFailed = false;
-    if (s.handles.surfaceRenderer == nullptr) {
-        GLUnurbs* renderer = gluNewNurbsRenderer();
-        prepareSurfaceRenderer(renderer, surfaceErrorCallback);
-        s.handles.surfaceRenderer = renderer;
-    }
-    return static_cast<GLUnurbs*>(s.handles.surfaceRenderer);
+// The main view's renderer in `slot`; one that reported an error is replaced first.
+GLUnurbs* currentSurfaceRenderer(void*& slot) {
+    return viewRenderer(NurbsView::main, slot, setUpSurfaceRenderer);
 }
 
 // Sets the sampling for the net (`columns` points per row, GLU's s; orders orderS, orderT) and
 // returns the renderer to draw it with. GLU keeps state from fixed-step sampling that has made a
 // later path-length sampling take gigabytes (a storm on a large hull showed it), so a renderer
 // going back to path length is replaced first.
-GLUnurbs* chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net, int columns,
-                         int orderS, int orderT, const std::vector<float>& knotsS,
+GLUnurbs* chooseSampling(GLUnurbs* renderer, void*& slot, const std::vector<PointH>& net,
+                         int columns, int orderS, int orderT, const std::vector<float>& knotsS,
                          const std::vector<float>& knotsT) {
     const int rows = columns > 0 ? static_cast<int>(net.size() / static_cast<size_t>(columns)) : 0;
     if (!(pathLengthSamples(net.data(), columns, rows, orderS, orderT, kSamplingTolerance) >
           kMostSamples)) {
-        if (surfaceRendererOnFixedSteps) {
-            dropSurfaceRenderer();
-            renderer = surfaceRenderer();  // both draw paths set its display mode and culling
+        if (data.onFixedSteps) {
+            deleteRenderer(slot);
+            renderer =
+                currentSurfaceRenderer(slot);  // both draw paths set its display mode and culling
         }
         gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
         gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, kSamplingTolerance);
         return renderer;
     }
-    surfaceRendererOnFixedSteps = true;
+    data.onFixedSteps = true;
     gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_DOMAIN_DISTANCE);
     gluNurbsProperty(renderer, GLU_U_STEP, stepsPerUnit(knotsS.data(), knotsS.size()));
     gluNurbsProperty(renderer, GLU_V_STEP, stepsPerUnit(knotsT.data(), knotsT.size()));
@@ -137,11 +119,11 @@ GLUnurbs* chooseSampling(GLUnurbs* renderer, const std::vector<PointH>& net, int
 
 // One GL_POINTS batch over a net in storage order; the point at 4 * index == pickedPointOffset
 // is drawn in materialHighlight, and `restore` is set again right after it.
-void drawNetPoints(const std::vector<PointH>& net, void (*restore)()) {
+void drawNetPoints(const std::vector<PointH>& net, int32_t pickedPointOffset, void (*restore)()) {
     glPointSize(10.0f);
     glBegin(GL_POINTS);
     for (size_t i = 0; i < net.size(); ++i) {
-        const bool picked = static_cast<long long>(i) * 4 == editor.selection.pickedPointOffset;
+        const bool picked = static_cast<long long>(i) * 4 == pickedPointOffset;
         if (picked) materialHighlight();
         glVertex4fv(&net[i].x);
         if (picked) restore();
@@ -149,27 +131,28 @@ void drawNetPoints(const std::vector<PointH>& net, void (*restore)()) {
     glEnd();
 }
 
-// One line strip per section through the countU points of that section.
-void drawSectionStrips(const std::vector<PointH>& net, bool highlightCurrent) {
-    const EditorState& s = editor;
-    for (int i = 0; i < s.surface.countV; ++i) {
+// One line strip per section through the countU points of that section; with highlightCurrent,
+// section currentSection in materialHighlight and the others in materialNet.
+void drawSectionStrips(const SurfaceModel& surface, const std::vector<PointH>& net,
+                       bool highlightCurrent, int currentSection) {
+    for (int i = 0; i < surface.countV; ++i) {
         if (highlightCurrent) {
-            if (i == s.selection.currentSection) {
+            if (i == currentSection) {
                 materialHighlight();
             } else {
                 materialNet();
             }
         }
-        const PointH* section = net.data() + static_cast<size_t>(i) * s.surface.countU;
+        const PointH* section = net.data() + static_cast<size_t>(i) * surface.countU;
         glBegin(GL_LINE_STRIP);
-        for (int j = 0; j < s.surface.countU; ++j) glVertex4fv(&section[j].x);
+        for (int j = 0; j < surface.countU; ++j) glVertex4fv(&section[j].x);
         glEnd();
     }
 }
 
-void drawSectionCameraMarker() {
-    const Point3 ref = sectionCameraRef();
-    const Point3 eye = sectionCameraEye();
+void drawSectionCameraMarker(const Selection& selection, const ViewState& view) {
+    const Point3 ref = sectionCameraRef(selection.sectionCentroid, view);
+    const Point3 eye = sectionCameraEye(selection.sectionCentroid, view);
     glPointSize(15.0f);
     glBegin(GL_POINTS);
     glVertex3f(ref.x, ref.y, ref.z);
@@ -186,9 +169,9 @@ void drawSectionCameraMarker() {
 
 // The moving probe: the rational point of controlNet at (probeU, probeV), skipped when the
 // surface has no point there.
-void drawProbePoint() {
+void drawProbePoint(const SurfaceModel& surface, const ViewState& view) {
     float x = 0.0f, y = 0.0f, z = 0.0f;
-    if (!evaluateSurfacePoint(x, y, z, editor.view.probeU, editor.view.probeV)) return;
+    if (!evaluateSurfacePoint(surface, x, y, z, view.probeU, view.probeV)) return;
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return;
     materialHighlight();
     glPointSize(10.0f);
@@ -197,8 +180,8 @@ void drawProbePoint() {
     glEnd();
 }
 
-void drawClickPoint() {
-    const double* p = editor.view.clickPoint;
+void drawClickPoint(const ViewState& view) {
+    const double* p = view.clickPoint;
     glPointSize(10.0f);
     glBegin(GL_POINTS);
     glVertex3f(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
@@ -223,6 +206,71 @@ void drawAxes() {
     glVertex3f(0.0f, 0.0f, 10.0f);
     glEnd();
     drawLabel(0.0f, 0.0f, 3.0f, GLUT_BITMAP_TIMES_ROMAN_24, "z");
+}
+
+void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
+                    const Selection& selection, bool skinning) {
+    glLineWidth(1.0f);
+    if (controlNetMatchesCounts(surface))
+        drawSectionStrips(surface, surface.controlNet, true, selection.currentSection);
+    materialNet();
+    if (skinnedNetUsable(surface, skinning, derived))
+        drawSectionStrips(surface, derived.skinnedNet, false, selection.currentSection);
+}
+
+// The surface through GLU, the control net and the skinned net with their points, and the
+// section-camera marker. The expanded net is expected up to date (drawMainScene sees to it).
+void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
+                 const Selection& selection, const PanelVariables& panel, const ViewState& view,
+                 void*& rendererSlot) {
+    const bool usable = surfaceIsUsable(surface);
+    const bool skinning = panel.skinningEnabled != 0;
+    GLUnurbs* renderer = currentSurfaceRenderer(rendererSlot);
+    materialSurface();
+    if (usable) {
+        // Across the sections (GLU's t): the skinned net while skinning is on, else the expanded
+        // net while sections repeat, else the control net itself.
+        const std::vector<PointH>* net = &surface.controlNet;
+        const std::vector<float>* knotsT = &surface.knotsV;
+        if (skinning && skinnedNetUsable(surface, skinning, derived)) {
+            net = &derived.skinnedNet;
+            knotsT = &derived.skinnedKnotsV;
+        } else if (derived.multiplicity > 1 && expandedNetMatchesCounts(surface, derived)) {
+            net = &derived.expandedNet;
+            knotsT = &derived.expandedKnotsV;
+        }
+        SurfaceDescription description;
+        description.knotCountS = surface.knotCountU;
+        description.knotsS = surface.knotsU.data();
+        description.knotCountT = static_cast<GLint>(knotsT->size());
+        description.knotsT = knotsT->data();
+        description.strideS = 4;
+        description.strideT = surface.countU * 4;
+        description.points = &(*net)[0].x;
+        description.orderS = surface.orderU;
+        description.orderT = surface.orderV;
+        if (fitsGluRange(net->data(), net->size(), surface.knotsU.data(), surface.knotsU.size()) &&
+            fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
+            renderer = chooseSampling(renderer, rendererSlot, *net, surface.countU, surface.orderU,
+                                      surface.orderV, surface.knotsU, *knotsT);
+            if (data.surfaceCaching) {
+                drawSurfaceCached(renderer, description, panel.surfaceDisplayMode);
+            } else {
+                drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
+            }
+        }
+    }
+
+    drawControlNet(surface, derived, selection, skinning);
+
+    if (controlNetMatchesCounts(surface))
+        drawNetPoints(surface.controlNet, selection.pickedPointOffset, materialNet);
+    if (skinnedNetUsable(surface, skinning, derived)) {
+        materialSkinned();
+        drawNetPoints(derived.skinnedNet, selection.pickedPointOffset, materialSkinned);
+    }
+
+    drawSectionCameraMarker(selection, view);
 }
 
 }  // namespace
@@ -253,12 +301,6 @@ void materialSkinned() {
     setMaterial(red, red, red, 30.0f);
 }
 
-void nurbsErrorCallback(GLenum errorCode) {
-    const GLubyte* text = gluErrorString(errorCode);
-    printf("Nurbs Error: %s\n", text != nullptr ? reinterpret_cast<const char*>(text) : "");
-    fflush(stdout);
-}
-
 void drawLabel(float x, float y, float z, void* font, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
     glRasterPos3f(x, y, z);
@@ -266,103 +308,49 @@ void drawLabel(float x, float y, float z, void* font, const char* text) {
         glutBitmapCharacter(font, static_cast<unsigned char>(*c));
 }
 
-void drawControlNet() {
-    EditorState& s = editor;
-    glLineWidth(1.0f);
-    if (controlNetMatchesCounts()) drawSectionStrips(s.surface.controlNet, true);
-    materialNet();
-    computeSectionCentroid(s.selection.sectionCentroid);
-    if (skinnedNetUsable()) drawSectionStrips(s.derived.skinnedNet, false);
-}
+void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection& selection,
+                   const PanelVariables& panel, const ViewState& view, void*& surfaceRenderer) {
+    // 1. What the frame shows of the surface's derived data: the current section's centroid
+    //    (the section camera's base), and the expanded net, a copy of controlNet taken when
+    //    built, built again only when missing or no longer of the shape the counts and the
+    //    multiplicity give.
+    computeSectionCentroid(surface, selection.currentSection, selection.sectionCentroid);
+    if (surfaceIsUsable(surface) && derived.multiplicity >= 1 &&
+        !expandedNetMatchesCounts(surface, derived))
+        buildExpandedNet(surface, derived);
 
-void drawSurface() {
-    EditorState& s = editor;
-    const bool usable = surfaceIsUsable(s.surface);
-    // The expanded net is a copy of controlNet taken when built; it is built again only when it
-    // is missing or no longer has the shape the counts and the multiplicity give.
-    if (usable && s.derived.multiplicity >= 1 && !expandedNetMatchesCounts()) rebuildExpandedNet();
-
-    GLUnurbs* renderer = surfaceRenderer();
-    materialSurface();
-    if (usable) {
-        // Across the sections (GLU's t): the skinned net while skinning is on, else the expanded
-        // net while sections repeat, else the control net itself.
-        const std::vector<PointH>* net = &s.surface.controlNet;
-        const std::vector<float>* knotsT = &s.surface.knotsV;
-        if (s.panel.skinningEnabled != 0 && skinnedNetUsable()) {
-            net = &s.derived.skinnedNet;
-            knotsT = &s.derived.skinnedKnotsV;
-        } else if (s.derived.multiplicity > 1 && expandedNetMatchesCounts()) {
-            net = &s.derived.expandedNet;
-            knotsT = &s.derived.expandedKnotsV;
-        }
-        SurfaceDescription surface;
-        surface.knotCountS = s.surface.knotCountU;
-        surface.knotsS = s.surface.knotsU.data();
-        surface.knotCountT = static_cast<GLint>(knotsT->size());
-        surface.knotsT = knotsT->data();
-        surface.strideS = 4;
-        surface.strideT = s.surface.countU * 4;
-        surface.points = &(*net)[0].x;
-        surface.orderS = s.surface.orderU;
-        surface.orderT = s.surface.orderV;
-        if (fitsGluRange(net->data(), net->size(), s.surface.knotsU.data(),
-                         s.surface.knotsU.size()) &&
-            fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
-            renderer = chooseSampling(renderer, *net, s.surface.countU, s.surface.orderU,
-                                      s.surface.orderV, s.surface.knotsU, *knotsT);
-            if (surfaceCaching) {
-                drawSurfaceCached(renderer, surface, s.panel.surfaceDisplayMode);
-            } else {
-                drawSurfaceDirect(renderer, surface, s.panel.surfaceDisplayMode);
-            }
-        }
-    }
-
-    drawControlNet();
-
-    if (controlNetMatchesCounts()) drawNetPoints(s.surface.controlNet, materialNet);
-    if (skinnedNetUsable()) {
-        materialSkinned();
-        drawNetPoints(s.derived.skinnedNet, materialSkinned);
-    }
-
-    drawSectionCameraMarker();
-}
-
-void drawMainScene() {
-    const EditorState& s = editor;
+    // 2. Clear, and the orbiting camera: polar angle from +y, azimuth around y, each sine and
+    //    cosine in float.
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_DEPTH_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-
-    // Orbiting camera: polar angle from +y, azimuth around y, each sine and cosine in float.
-    const float sinPolar = std::sin(s.view.cameraPolar);
-    const float cosPolar = std::cos(s.view.cameraPolar);
-    const float sinAzimuth = std::sin(s.view.cameraAzimuth);
-    const float cosAzimuth = std::cos(s.view.cameraAzimuth);
-    const float r = s.view.cameraDistance;
-    const float* t = s.view.cameraTarget;
+    const float sinPolar = std::sin(view.cameraPolar);
+    const float cosPolar = std::cos(view.cameraPolar);
+    const float sinAzimuth = std::sin(view.cameraAzimuth);
+    const float cosAzimuth = std::cos(view.cameraAzimuth);
+    const float r = view.cameraDistance;
+    const float* t = view.cameraTarget;
     const float eyeX = t[0] + r * sinPolar * sinAzimuth;
     const float eyeY = t[1] + r * cosPolar;
     const float eyeZ = t[2] + r * sinPolar * cosAzimuth;
     gluLookAt(eyeX, eyeY, eyeZ, t[0], t[1], t[2], 0.0, 1.0, 0.0);
 
-    drawSurface();
-    drawProbePoint();
-    drawClickPoint();
+    // 3. Surface, nets and marker, then the probe, the click point and the axes.
+    drawSurface(surface, derived, selection, panel, view, surfaceRenderer);
+    drawProbePoint(surface, view);
+    drawClickPoint(view);
     drawAxes();
 }
 
 void mainDisplay() {
-    const EditorState& s = editor;
+    EditorState& s = editor;
     if (s.handles.mainWindow != 0 && glutGetWindow() != s.handles.mainWindow)
         glutSetWindow(s.handles.mainWindow);
-    drawMainScene();
+    drawMainScene(s.surface, s.derived, s.selection, s.panel, s.view, s.handles.surfaceRenderer);
     glFlush();
     glutSwapBuffers();
-    ++frameCount;
+    ++data.frameCount;
 
     if (s.handles.sectionWindow != 0) {
         glutSetWindow(s.handles.sectionWindow);
@@ -372,9 +360,9 @@ void mainDisplay() {
 }
 
 long mainFrameCount() {
-    return frameCount;
+    return data.frameCount;
 }
 
 void setSurfaceCaching(bool on) {
-    surfaceCaching = on;
+    data.surfaceCaching = on;
 }

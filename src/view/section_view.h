@@ -2,10 +2,17 @@
 // curve and points, centroid and axes.
 #pragma once
 
+#include "model/editor_state.h"
+
+// Display handler of the section window.
 void sectionDisplay();
 
 // Everything sectionDisplay draws into the section window's back buffer (clear, camera,
-// background, curve, points, centroid, axes), without the flush and the buffer swap.
-void drawSectionFrame();
+// background, curve, points, centroid, axes), without the flush and the buffer swap. The
+// section view's GLU renderer is kept in sectionRenderer (made when missing, replaced after an
+// error).
+void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
+                      const ViewState& view, void*& sectionRenderer);
+
+// Reshape handler of the section window.
 void sectionReshape(int width, int height);
-void drawSectionScene();

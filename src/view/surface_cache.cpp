@@ -4,10 +4,8 @@
 // GLU's renderer mode evaluates every patch through GL evaluators on every frame, which Mesa runs
 // in software. In GLU_NURBS_TESSELLATOR mode GLU hands over the same primitives (the same
 // sampling, culling and display mode, since those are decided before the output stage) through
-// callbacks instead. They are kept as one indexed triangle list and one indexed line list, drawn
-// with two glDrawElements calls. GLU's outline is its renderer drawing the same polygons under the
-// polygon mode GL_LINE; here the outline keeps exactly the edges that mode draws (every edge of a
-// triangle, the four sides of a quad, the rim of a polygon) as lines, each edge once.
+// callbacks instead. They are kept as draw lists (view/draw_lists.h): one indexed triangle list
+// and one indexed line list, drawn with two glDrawElements calls.
 //
 // A large surface is cut at knots into parts (view/surface_parts.h). GLU turns a surface into
 // Bezier patches and samples and culls each patch on its own, so the parts give the patches of
@@ -17,23 +15,16 @@
 
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <utility>
 #include <vector>
 
+#include "view/draw_lists.h"
 #include "view/surface_parts.h"
 #include "view/worker_thread.h"
 
 namespace {
-
-// One primitive as GLU began and ended it: a range of the captured vertices.
-struct Primitive {
-    GLenum mode;
-    GLint first;
-    GLsizei count;
-};
 
 // Everything GLU's tessellation depends on, compared byte for byte.
 struct TessellationKey {
@@ -50,21 +41,10 @@ struct TessellationKey {
     const GLUnurbs* renderer = nullptr;
 };
 
-// What GLU handed over for one surface or part, in GLU's order.
-struct Tessellation {
-    std::vector<GLfloat> positions;  // x, y, z per vertex
-    std::vector<GLfloat> normals;    // nx, ny, nz per vertex
-    std::vector<Primitive> primitives;
+// What GLU handed over for one surface or part, in GLU's order, and the errors it reported.
+struct Tessellation : CapturedPrimitives {
     std::vector<GLenum> errors;  // NURBS errors reported while tessellating, in order
     GLfloat pendingNormal[3] = {0.0f, 0.0f, 1.0f};
-};
-
-// What is drawn: the distinct vertices (equal position and normal bits), triangles and lines.
-struct DrawLists {
-    std::vector<GLfloat> positions;
-    std::vector<GLfloat> normals;
-    std::vector<GLuint> triangles;
-    std::vector<GLuint> lines;
 };
 
 struct CapturedSurface {
@@ -81,23 +61,37 @@ struct Part {
     DrawLists lists;
 };
 
-CapturedSurface cache;
-Tessellation whole;
-std::vector<Part> parts;
-long tessellations = 0;
-long tessellationsInParts = 0;
-bool cuttingAllowed = true;
-void (*reportError)(GLenum) = nullptr;
-// The tessellation GLU is filling on this thread, if any (its error callback carries no user
-// data), and whether its errors are only kept, not reported.
-thread_local Tessellation* capturing = nullptr;
-thread_local bool errorsOnlyKept = false;
-// The renderer of the parts the worker tessellates and the worker itself, made on the first
-// cut, and the process that made the worker
-// (a forked child has the object but not the thread).
-GLUnurbs* secondRenderer = nullptr;
-WorkerThread* worker = nullptr;
-pid_t workerProcess = 0;
+// The thread that tessellates parts beside the main thread and its renderer, made on the first
+// cut, and the process that made the thread (a forked child has the object but not the thread).
+struct PartsWorker {
+    WorkerThread* thread = nullptr;
+    pid_t process = 0;
+    GLUnurbs* renderer = nullptr;
+};
+
+// Everything the cache keeps between frames; one instance, `data`.
+struct SurfaceCacheData {
+    CapturedSurface captured;  // what the last tessellation drew
+    TessellationKey current;   // this frame's key, compared with captured.key
+    Tessellation whole;        // GLU's output for a surface tessellated whole
+    std::vector<Part> parts;   // and for one cut into parts
+    PartsWorker worker;
+    long tessellations = 0;
+    long tessellationsInParts = 0;
+    bool cuttingAllowed = true;
+    void (*reportError)(GLenum) = nullptr;  // the main view's NURBS error callback
+};
+
+SurfaceCacheData data;
+
+// What GLU's error callback, which carries no user data, needs on the thread it runs on: the
+// tessellation GLU is filling there, if any, and whether its errors are only kept, not reported.
+struct ThreadCapture {
+    Tessellation* tessellation = nullptr;
+    bool errorsOnlyKept = false;
+};
+
+thread_local ThreadCapture threadCapture;
 // Parts a large surface is cut into: enough that this thread can draw early parts while the
 // worker still tessellates later ones, few enough that cutting adds little work.
 constexpr int kParts = 6;
@@ -147,196 +141,34 @@ void readKey(GLUnurbs* renderer, const SurfaceDescription& surface, Tessellation
     glGetIntegerv(GL_VIEWPORT, key.viewport);
 }
 
-void APIENTRY beginPrimitive(GLenum mode, void* data) {
-    auto* capture = static_cast<Tessellation*>(data);
+void APIENTRY beginPrimitive(GLenum mode, void* userData) {
+    auto* capture = static_cast<Tessellation*>(userData);
     capture->primitives.push_back({mode, static_cast<GLint>(capture->positions.size() / 3), 0});
 }
 
-void APIENTRY normalOfVertex(const GLfloat* normal, void* data) {
-    auto* capture = static_cast<Tessellation*>(data);
+void APIENTRY normalOfVertex(const GLfloat* normal, void* userData) {
+    auto* capture = static_cast<Tessellation*>(userData);
     std::memcpy(capture->pendingNormal, normal, sizeof capture->pendingNormal);
 }
 
 // GLU gives the vertex already divided by its weight; the normal came just before it.
-void APIENTRY vertexOfPrimitive(const GLfloat* vertex, void* data) {
-    auto* capture = static_cast<Tessellation*>(data);
+void APIENTRY vertexOfPrimitive(const GLfloat* vertex, void* userData) {
+    auto* capture = static_cast<Tessellation*>(userData);
     capture->positions.insert(capture->positions.end(), vertex, vertex + 3);
     capture->normals.insert(capture->normals.end(), capture->pendingNormal,
                             capture->pendingNormal + 3);
 }
 
-void APIENTRY endPrimitive(void* data) {
-    auto* capture = static_cast<Tessellation*>(data);
+void APIENTRY endPrimitive(void* userData) {
+    auto* capture = static_cast<Tessellation*>(userData);
     if (capture->primitives.empty()) return;
     Primitive& last = capture->primitives.back();
     last.count = static_cast<GLsizei>(capture->positions.size() / 3) - last.first;
 }
 
 void APIENTRY nurbsError(GLenum code) {
-    if (capturing != nullptr) capturing->errors.push_back(code);
-    if (reportError != nullptr && !errorsOnlyKept) reportError(code);
-}
-
-size_t tableSizeFor(size_t count) {
-    size_t size = 16;
-    while (size < 2 * count) size *= 2;
-    return size;
-}
-
-uint64_t mix(uint64_t h) {
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    return h;
-}
-
-// Index of each captured vertex among the distinct ones; vertices GLU evaluated twice to the
-// same bits (the shared corners of neighbouring fans) are drawn and lit once. An open-addressing
-// table, since this runs for every vertex of every tessellation.
-std::vector<GLuint>& vertexIndex() {
-    thread_local std::vector<GLuint> index;
-    return index;
-}
-
-const std::vector<GLuint>& mergeEqualVertices(const Tessellation& raw, DrawLists& lists) {
-    const size_t count = raw.positions.size() / 3;
-    const GLfloat* positions = raw.positions.data();
-    const GLfloat* normals = raw.normals.data();
-    auto same = [positions, normals](size_t a, size_t b) {
-        return std::memcmp(positions + 3 * a, positions + 3 * b, 3 * sizeof(GLfloat)) == 0 &&
-               std::memcmp(normals + 3 * a, normals + 3 * b, 3 * sizeof(GLfloat)) == 0;
-    };
-    const size_t size = tableSizeFor(count);
-    // Kept per thread between tessellations: fresh large blocks would be mapped and faulted in
-    // on every one.
-    thread_local std::vector<GLuint> table;  // 1 + index of the first vertex with those bits
-    table.assign(size, 0);
-    std::vector<GLuint>& index = vertexIndex();
-    index.resize(count);
-    lists.positions.clear();
-    lists.normals.clear();
-    for (size_t i = 0; i < count; ++i) {
-        uint64_t h = 0;
-        for (int k = 0; k < 3; ++k) {
-            uint32_t p, n;
-            std::memcpy(&p, positions + 3 * i + k, sizeof p);
-            std::memcpy(&n, normals + 3 * i + k, sizeof n);
-            h = mix(mix(h ^ p) ^ n);
-        }
-        size_t slot = static_cast<size_t>(h) & (size - 1);
-        while (table[slot] != 0 && !same(table[slot] - 1, i)) slot = (slot + 1) & (size - 1);
-        if (table[slot] == 0) {
-            table[slot] = static_cast<GLuint>(i + 1);
-            index[i] = static_cast<GLuint>(lists.positions.size() / 3);
-            lists.positions.insert(lists.positions.end(), positions + 3 * i, positions + 3 * i + 3);
-            lists.normals.insert(lists.normals.end(), normals + 3 * i, normals + 3 * i + 3);
-        } else {
-            index[i] = index[table[slot] - 1];
-        }
-    }
-    return index;
-}
-
-// The distinct edges seen so far, as (smaller index, larger index) in one 64-bit word.
-class EdgeSet {
-public:
-    explicit EdgeSet(size_t expected) : slots_(scratch()) {
-        slots_.assign(tableSizeFor(expected), kEmpty);
-    }
-    // True when the edge was not in the set yet.
-    bool insert(GLuint a, GLuint b) {
-        const uint64_t key = a < b ? (uint64_t{a} << 32 | b) : (uint64_t{b} << 32 | a);
-        size_t slot = static_cast<size_t>(mix(key)) & (slots_.size() - 1);
-        while (slots_[slot] != kEmpty) {
-            if (slots_[slot] == key) return false;
-            slot = (slot + 1) & (slots_.size() - 1);
-        }
-        slots_[slot] = key;
-        return true;
-    }
-
-private:
-    static constexpr uint64_t kEmpty = ~uint64_t{0};
-    // The table's storage, kept per thread like the vertex table.
-    static std::vector<uint64_t>& scratch() {
-        thread_local std::vector<uint64_t> slots;
-        return slots;
-    }
-    std::vector<uint64_t>& slots_;
-};
-
-// Turns GLU's primitives, in GLU's order, into the triangle and line lists. Filled, polygons
-// become triangles; in outline, their edges become lines, each distinct edge once.
-void buildDrawLists(const Tessellation& raw, bool outline, DrawLists& lists) {
-    const std::vector<GLuint>& index = mergeEqualVertices(raw, lists);
-    lists.triangles.clear();
-    lists.lines.clear();
-    // A primitive of n vertices has fewer than 2n edges.
-    size_t edgeBound = 0;
-    for (const Primitive& p : raw.primitives) {
-        const bool lines = p.mode == GL_LINES || p.mode == GL_LINE_STRIP || p.mode == GL_LINE_LOOP;
-        if (outline || lines) edgeBound += 2 * static_cast<size_t>(p.count);
-    }
-    EdgeSet edges(edgeBound);
-    auto line = [&](GLuint a, GLuint b) {
-        if (a == b || !edges.insert(a, b)) return;
-        lists.lines.push_back(a);
-        lists.lines.push_back(b);
-    };
-    auto triangle = [&](GLuint a, GLuint b, GLuint c) {
-        if (outline) {
-            line(a, b);
-            line(b, c);
-            line(c, a);
-        } else {
-            lists.triangles.insert(lists.triangles.end(), {a, b, c});
-        }
-    };
-    for (const Primitive& p : raw.primitives) {
-        const GLuint* v = index.data() + p.first;
-        const GLsizei n = p.count;
-        switch (p.mode) {
-            case GL_TRIANGLES:
-                for (GLsizei i = 0; i + 2 < n; i += 3) triangle(v[i], v[i + 1], v[i + 2]);
-                break;
-            case GL_TRIANGLE_FAN:
-                for (GLsizei i = 1; i + 1 < n; ++i) triangle(v[0], v[i], v[i + 1]);
-                break;
-            case GL_TRIANGLE_STRIP:
-                for (GLsizei i = 0; i + 2 < n; ++i) {
-                    if (i % 2 == 0) {
-                        triangle(v[i], v[i + 1], v[i + 2]);
-                    } else {
-                        triangle(v[i + 1], v[i], v[i + 2]);
-                    }
-                }
-                break;
-            case GL_QUAD_STRIP:
-                // Quad i has the corners 2i, 2i+1, 2i+3, 2i+2; its diagonal is no edge.
-                for (GLsizei i = 0; i + 3 < n; i += 2) {
-                    if (outline) {
-                        line(v[i], v[i + 1]);
-                        line(v[i + 1], v[i + 3]);
-                        line(v[i + 3], v[i + 2]);
-                        line(v[i + 2], v[i]);
-                    } else {
-                        triangle(v[i], v[i + 1], v[i + 3]);
-                        triangle(v[i], v[i + 3], v[i + 2]);
-                    }
-                }
-                break;
-            case GL_LINES:
-                for (GLsizei i = 0; i + 1 < n; i += 2) line(v[i], v[i + 1]);
-                break;
-            case GL_LINE_STRIP:
-            case GL_LINE_LOOP:
-                for (GLsizei i = 0; i + 1 < n; ++i) line(v[i], v[i + 1]);
-                if (p.mode == GL_LINE_LOOP && n > 2) line(v[n - 1], v[0]);
-                break;
-            default:
-                break;
-        }
-    }
+    if (threadCapture.tessellation != nullptr) threadCapture.tessellation->errors.push_back(code);
+    if (data.reportError != nullptr && !threadCapture.errorsOnlyKept) data.reportError(code);
 }
 
 // GLU's tessellation of one surface into `into`; with keepErrorsOnly, NURBS errors are kept in
@@ -348,91 +180,41 @@ void runGlu(GLUnurbs* renderer, const SurfaceDescription& surface, Tessellation&
     into.primitives.clear();
     into.errors.clear();
     gluNurbsCallbackData(renderer, &into);
-    capturing = &into;
-    errorsOnlyKept = keepErrorsOnly;
+    threadCapture.tessellation = &into;
+    threadCapture.errorsOnlyKept = keepErrorsOnly;
     gluBeginSurface(renderer);
     gluNurbsSurface(renderer, surface.knotCountS, const_cast<GLfloat*>(surface.knotsS),
                     surface.knotCountT, const_cast<GLfloat*>(surface.knotsT), surface.strideS,
                     surface.strideT, const_cast<GLfloat*>(surface.points), surface.orderS,
                     surface.orderT, GL_MAP2_VERTEX_4);
     gluEndSurface(renderer);
-    capturing = nullptr;
-    errorsOnlyKept = false;
+    threadCapture.tessellation = nullptr;
+    threadCapture.errorsOnlyKept = false;
     gluNurbsCallbackData(renderer, nullptr);
-}
-
-// Draw lists go to GL between beginDrawing and endDrawing. endDrawing leaves the current normal
-// as GLU's renderer leaves it: Mesa's immediate-mode evaluators, which that renderer drives, end
-// with the current normal holding the front ambient colour, and the control net, its points and
-// the axes drawn after the surface are lit with it. Leaving the same normal keeps their colours.
-void beginDrawing() {
-    glPushAttrib(GL_CURRENT_BIT);
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glEnableClientState(GL_VERTEX_ARRAY);
-}
-
-void drawLists(const DrawLists& lists) {
-    if (lists.triangles.empty() && lists.lines.empty()) return;
-    glVertexPointer(3, GL_FLOAT, 0, lists.positions.data());
-    // GLU's renderer has GL generate normals only while GL_AUTO_NORMAL is on; without it the
-    // surface is lit with the current normal.
-    if (glIsEnabled(GL_AUTO_NORMAL)) {
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glNormalPointer(GL_FLOAT, 0, lists.normals.data());
-    }
-    if (!lists.triangles.empty()) {
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(lists.triangles.size()), GL_UNSIGNED_INT,
-                       lists.triangles.data());
-    }
-    if (!lists.lines.empty()) {
-        glDrawElements(GL_LINES, static_cast<GLsizei>(lists.lines.size()), GL_UNSIGNED_INT,
-                       lists.lines.data());
-    }
-}
-
-void endDrawing(bool drewSomething) {
-    glPopClientAttrib();
-    glPopAttrib();
-    if (drewSomething && glIsEnabled(GL_AUTO_NORMAL)) {
-        GLfloat ambient[4];
-        glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
-        glNormal3fv(ambient);
-    }
-}
-
-bool hasPrimitives(const DrawLists& lists) {
-    return !lists.triangles.empty() || !lists.lines.empty();
 }
 
 void drawCaptured(const DrawLists& lists) {
     if (!hasPrimitives(lists)) return;
-    beginDrawing();
+    beginDrawingLists();
     drawLists(lists);
-    endDrawing(true);
-}
-
-// Appends a part's lists after those already in `into`.
-void appendLists(DrawLists& into, const DrawLists& part) {
-    const GLuint offset = static_cast<GLuint>(into.positions.size() / 3);
-    into.positions.insert(into.positions.end(), part.positions.begin(), part.positions.end());
-    into.normals.insert(into.normals.end(), part.normals.begin(), part.normals.end());
-    for (GLuint i : part.triangles) into.triangles.push_back(i + offset);
-    for (GLuint i : part.lines) into.lines.push_back(i + offset);
+    endDrawingLists(true);
 }
 
 // The second renderer takes the main renderer's display mode, culling and sampling, and the
 // matrices GLU would read from GL, which it cannot read on another thread. False when no worker
 // thread can be started (the system refuses one); surfaces are then tessellated whole.
 bool prepareSecondRenderer(const TessellationKey& key) {
-    if (worker == nullptr) {
+    PartsWorker& worker = data.worker;
+    if (worker.thread == nullptr) {
         try {
-            worker = new WorkerThread();
+            worker.thread = new WorkerThread();
         } catch (const std::exception&) {
-            cuttingAllowed = false;
+            data.cuttingAllowed = false;
             return false;
         }
-        workerProcess = getpid();
+        worker.process = getpid();
     }
+    GLUnurbs*& secondRenderer = worker.renderer;
     if (secondRenderer == nullptr) {
         secondRenderer = gluNewNurbsRenderer();
         gluNurbsCallback(secondRenderer, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(nurbsError));
@@ -457,8 +239,8 @@ bool prepareSecondRenderer(const TessellationKey& key) {
 }
 
 void forgetSecondRenderer() {
-    if (secondRenderer != nullptr) gluDeleteNurbsRenderer(secondRenderer);
-    secondRenderer = nullptr;
+    if (data.worker.renderer != nullptr) gluDeleteNurbsRenderer(data.worker.renderer);
+    data.worker.renderer = nullptr;
 }
 
 // Tessellates the surface in parts on two threads and draws each part as soon as it and those
@@ -468,18 +250,21 @@ void forgetSecondRenderer() {
 // which reports errors as usual (parts already drawn are drawn again at the same depth, which
 // changes no pixel).
 bool tessellateAndDrawInParts(GLUnurbs* renderer, const SurfaceDescription& surface, bool outline) {
-    if (!cuttingAllowed || cache.key.sampling[0] != GLU_PATH_LENGTH) return false;
+    CapturedSurface& captured = data.captured;
+    if (!data.cuttingAllowed || captured.key.sampling[0] != GLU_PATH_LENGTH) return false;
     const std::vector<SurfaceDescription> cut = cutSurface(surface, kParts);
     if (cut.empty()) return false;
-    if (!prepareSecondRenderer(cache.key)) return false;
+    if (!prepareSecondRenderer(captured.key)) return false;
+    std::vector<Part>& parts = data.parts;
     if (parts.size() < cut.size()) parts.resize(cut.size());
     for (size_t i = 0; i < cut.size(); ++i) parts[i].surface = cut[i];
     bool failed = false, drawing = false, drewSomething = false;
     shareJobs(
-        *worker, static_cast<int>(cut.size()),
-        [renderer, outline](int index, bool onWorker) {
+        *data.worker.thread, static_cast<int>(cut.size()),
+        [renderer, outline, &parts](int index, bool onWorker) {
             Part& part = parts[static_cast<size_t>(index)];
-            runGlu(onWorker ? secondRenderer : renderer, part.surface, part.tessellation, true);
+            runGlu(onWorker ? data.worker.renderer : renderer, part.surface, part.tessellation,
+                   true);
             if (part.tessellation.errors.empty())
                 buildDrawLists(part.tessellation, outline, part.lists);
         },
@@ -489,24 +274,24 @@ bool tessellateAndDrawInParts(GLUnurbs* renderer, const SurfaceDescription& surf
                 failed = true;
                 return false;
             }
-            if (!drawing) beginDrawing();
+            if (!drawing) beginDrawingLists();
             drawing = true;
             drawLists(part.lists);
             drewSomething = drewSomething || hasPrimitives(part.lists);
             return true;
         });
-    if (drawing) endDrawing(drewSomething);
+    if (drawing) endDrawingLists(drewSomething);
     if (failed) {
         // A renderer that met an error may not recover; the next second renderer starts afresh.
         forgetSecondRenderer();
         return false;
     }
-    cache.errors.clear();
+    captured.errors.clear();
     // The first part's lists become the kept ones (its own are rebuilt on the next cut), and
     // the others follow them.
-    std::swap(cache.lists, parts[0].lists);
-    for (size_t i = 1; i < cut.size(); ++i) appendLists(cache.lists, parts[i].lists);
-    ++tessellationsInParts;
+    std::swap(captured.lists, parts[0].lists);
+    for (size_t i = 1; i < cut.size(); ++i) appendLists(captured.lists, parts[i].lists);
+    ++data.tessellationsInParts;
     return true;
 }
 
@@ -519,7 +304,7 @@ void applyProperties(GLUnurbs* renderer, float displayMode) {
 }  // namespace
 
 void prepareSurfaceRenderer(GLUnurbs* renderer, void (*errorCallback)(GLenum)) {
-    reportError = errorCallback;
+    data.reportError = errorCallback;
     gluNurbsCallback(renderer, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(nurbsError));
     gluNurbsCallback(renderer, GLU_NURBS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(beginPrimitive));
     gluNurbsCallback(renderer, GLU_NURBS_NORMAL_DATA,
@@ -531,27 +316,28 @@ void prepareSurfaceRenderer(GLUnurbs* renderer, void (*errorCallback)(GLenum)) {
 
 void drawSurfaceCached(GLUnurbs* renderer, const SurfaceDescription& surface, float displayMode) {
     applyProperties(renderer, displayMode);
-    static TessellationKey current;
-    readKey(renderer, surface, current);
-    if (cache.valid && sameKey(current, cache.key)) {
-        for (GLenum code : cache.errors) {
-            if (reportError != nullptr) reportError(code);
+    CapturedSurface& captured = data.captured;
+    readKey(renderer, surface, data.current);
+    if (captured.valid && sameKey(data.current, captured.key)) {
+        // GLU would report its errors about this surface again on this frame.
+        for (GLenum code : captured.errors) {
+            if (data.reportError != nullptr) data.reportError(code);
         }
-        drawCaptured(cache.lists);
+        drawCaptured(captured.lists);
         return;
     }
-    std::swap(cache.key, current);
-    cache.valid = false;
+    std::swap(captured.key, data.current);
+    captured.valid = false;
     gluNurbsProperty(renderer, GLU_NURBS_MODE, GLU_NURBS_TESSELLATOR);
-    const bool outline = cache.key.displayMode != GLU_FILL;
-    ++tessellations;
+    const bool outline = captured.key.displayMode != GLU_FILL;
+    ++data.tessellations;
     if (!tessellateAndDrawInParts(renderer, surface, outline)) {
-        runGlu(renderer, surface, whole, false);
-        cache.errors = whole.errors;
-        buildDrawLists(whole, outline, cache.lists);
-        drawCaptured(cache.lists);
+        runGlu(renderer, surface, data.whole, false);
+        captured.errors = data.whole.errors;
+        buildDrawLists(data.whole, outline, captured.lists);
+        drawCaptured(captured.lists);
     }
-    cache.valid = true;
+    captured.valid = true;
 }
 
 void drawSurfaceDirect(GLUnurbs* renderer, const SurfaceDescription& surface, float displayMode) {
@@ -566,29 +352,30 @@ void drawSurfaceDirect(GLUnurbs* renderer, const SurfaceDescription& surface, fl
 }
 
 void clearSurfaceCache() {
-    cache.valid = false;
+    data.captured.valid = false;
 }
 
 void releaseSurfaceCache() {
-    cache = CapturedSurface();
-    whole = Tessellation();
-    parts = std::vector<Part>();
+    data.captured = CapturedSurface();
+    data.current = TessellationKey();
+    data.whole = Tessellation();
+    data.parts = std::vector<Part>();
     // A forked child has the worker object but not its thread, so only its maker ends it.
-    if (worker != nullptr && workerProcess == getpid()) {
-        delete worker;
-        worker = nullptr;
+    if (data.worker.thread != nullptr && data.worker.process == getpid()) {
+        delete data.worker.thread;
+        data.worker.thread = nullptr;
     }
     forgetSecondRenderer();
 }
 
 void setSurfaceCutting(bool on) {
-    cuttingAllowed = on;
+    data.cuttingAllowed = on;
 }
 
 long surfaceTessellationCount() {
-    return tessellations;
+    return data.tessellations;
 }
 
 long surfaceTessellationInPartsCount() {
-    return tessellationsInParts;
+    return data.tessellationsInParts;
 }

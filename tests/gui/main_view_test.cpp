@@ -13,6 +13,7 @@
 #include "support/main_window_probe.h"
 #include "support/test_surface.h"
 #include "view/main_view.h"
+#include "view/nurbs_renderers.h"
 
 using testsupport::coveredMainPixels;
 using testsupport::drawMainFrame;

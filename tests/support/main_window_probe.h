@@ -73,8 +73,13 @@ struct MainFrame {
 
 inline MainFrame drawMainFrame() {
     MainFrame frame;
-    frame.rgb =
-        drawAndReadBack(editor.handles.mainWindow, drawMainScene, &frame.width, &frame.height);
+    frame.rgb = drawAndReadBack(
+        editor.handles.mainWindow,
+        [] {
+            drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel,
+                          editor.view, editor.handles.surfaceRenderer);
+        },
+        &frame.width, &frame.height);
     return frame;
 }
 

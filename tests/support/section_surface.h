@@ -80,8 +80,13 @@ struct SectionFrame {
 };
 inline SectionFrame captureSectionFrame() {
     SectionFrame frame;
-    frame.rgb = drawAndReadBack(editor.handles.sectionWindow, drawSectionFrame, &frame.width,
-                                &frame.height);
+    frame.rgb = drawAndReadBack(
+        editor.handles.sectionWindow,
+        [] {
+            drawSectionFrame(editor.surface, editor.selection, editor.view,
+                             editor.handles.sectionRenderer);
+        },
+        &frame.width, &frame.height);
     return frame;
 }
 
