@@ -17,58 +17,12 @@ cleanup() {
     [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
-cp "$source_dir/examples/bottle.surf" "$work/bottle.surf"
-echo "$work/bottle.surf" >"$work/defaultFile.config"
 cd "$work"
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -s "$work/stderr.txt" ] && sed 's/^/  stderr: /' "$work/stderr.txt" >&2
-    exit 1
-}
-
-# points FILE SECTION: the stored x y z w of every point of that section, one line each.
-points() {
-    awk -v section="$2" '
-        NR == 5 { n = $1 }
-        /^COORD/ { reading = 1; next }
-        /^KNOTS_U/ { reading = 0 }
-        reading && NF == 4 { if (int(i / n) == section) print $1, $2, $3, $4; i++ }
-    ' "$1"
-}
-# header FILE LINE: the two integers on that line of the file's header.
-header() { sed -n "$2p" "$1"; }
-
-# The section window looks along +x at the centroid of section 0's stored coordinates, with the
-# box [-1, 1] x [-1, 1] on 320 x 240 pixels: z to the right, y up.
-read -r cy cz < <(points bottle.surf 0 | awk '{ y += $2; z += $3; n++ } END { print y / n, z / n }')
-# pixel Y Z: GLUT position (y down) of the model point (y, z) in the section window.
-pixel() {
-    awk -v y="$1" -v z="$2" -v cy="$cy" -v cz="$cz" \
-        'BEGIN { printf "%d %d\n", 160 + (z - cz) * 160 + 0.5, 120 - (y - cy) * 120 + 0.5 }'
-}
-
-"$binary" >"$work/stdout.txt" 2>"$work/stderr.txt" &
-pid=$!
-section="$(xdotool search --sync --onlyvisible --name '^section curve window$' | head -n 1)"
-panel="$(xdotool search --sync --onlyvisible --name '^operations$' | head -n 1)"
-# Without a window manager the panel opens over the section window; move it below.
-xdotool windowmove --sync "$panel" 0 262
-sleep 0.5
+source "$source_dir/tests/e2e/section_window.bash"
+start_editor
 
 # 1. Drag point 3 of the section (0.1, 0.32) to (0.1, 0.42) with the left button.
-read -r px py < <(pixel 0.1 0.32)
-read -r qx qy < <(pixel 0.1 0.42)
-xdotool mousemove "$px" "$py"
-sleep 0.2
-xdotool mousedown 1
-sleep 0.2
-for step in 1 2 3 4; do
-    xdotool mousemove $((px + (qx - px) * step / 4)) "$py"
-    sleep 0.1
-done
-xdotool mouseup 1
-sleep 0.3
+drag_point 0.1 0.32 0.1 0.42
 
 # 2. "Points" > "Add" with the menu opened beside the segment from point 5 to point 6 of the
 # neck. The view has followed the section's centroid, which moved by a ninth of the drag.
@@ -100,30 +54,8 @@ sleep 0.3
 xdotool click 1
 sleep 0.5
 
-# 3. "save points": the second button of the panel's left column, found by its colour in a
-# capture of the panel (the pointer stays off the panel so no button is drawn highlighted).
-xdotool mousemove 300 200
-sleep 0.3
-import -window "$panel" "$work/panel.png"
-save_row="$(convert "$work/panel.png" -crop 1x200+10+0 txt:- |
-    awk -F'[ ,:]+' 'NR > 1 { print $2, ($0 ~ /#24466E/) }' |
-    awk '$2 == 1 && !inside { runs++; inside = 1; if (runs == 2) start = $1 }
-         $2 == 1 && inside && runs == 2 { end = $1 }
-         $2 == 0 { inside = 0 }
-         END { if (runs >= 2) print int((start + end) / 2) }')"
-[ -n "$save_row" ] || fail "no \"save points\" button found in the panel"
-before="$(stat -c %Y.%s bottle.surf; md5sum <bottle.surf)"
-eval "$(xdotool getwindowgeometry --shell "$panel")"
-xdotool mousemove $((X + 40)) $((Y + save_row))
-sleep 0.3
-xdotool mousedown 1
-sleep 0.15
-xdotool mouseup 1
-for _ in $(seq 1 30); do
-    [ "$(stat -c %Y.%s bottle.surf; md5sum <bottle.surf)" != "$before" ] && break
-    sleep 0.1
-done
-sleep 0.3
+# 3. "save points".
+save_points
 
 # 4. The saved surface: ten points per section, thirteen U knots, point 3 dragged in
 # its plane, and the same new point of weight 1 at index 6 of every section.
@@ -156,18 +88,8 @@ done
 echo "ok: drag, popup Add and save give the expected surface"
 
 # 5. "q" in the section window ends the program with status 0.
-xdotool mousemove --window "$section" 100 100
-sleep 0.2
-xdotool key q
-for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "q did not end the program"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "q ended the program with status $status"
+key_in_section q
+wait_for_exit
 if grep -q "Nurbs Error" "$work/stdout.txt"; then
     fail "GLU reported errors: $(head -n 3 "$work/stdout.txt")"
 fi
