@@ -4,12 +4,16 @@
 #include <cmath>
 #include <cstring>
 
+bool netMatchesCounts(const SurfaceModel& s) {
+    return s.countU >= 1 && s.countV >= 1 &&
+           s.controlNet.size() == static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+}
+
 bool surfaceArraysMatch(const SurfaceModel& s) {
     if (s.countU < 1 || s.countV < 1 || s.orderU < 1 || s.orderV < 1) return false;
     if (s.knotCountU != s.countU + s.orderU || s.knotCountV != s.countV + s.orderV) return false;
     return s.knotsU.size() == static_cast<size_t>(s.knotCountU) &&
-           s.knotsV.size() == static_cast<size_t>(s.knotCountV) &&
-           s.controlNet.size() == static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+           s.knotsV.size() == static_cast<size_t>(s.knotCountV) && netMatchesCounts(s);
 }
 
 bool surfaceIsUsable(const SurfaceModel& s) {

@@ -28,6 +28,10 @@ struct SurfaceModel {
     std::vector<PointH> controlNet;
 };
 
+// True when the control net holds exactly countU x countV points (both at least 1), so every
+// index a loop over sections and points forms lies inside it.
+bool netMatchesCounts(const SurfaceModel& surface);
+
 // True when the counts, orders and knot counts agree and every array has the size they give:
 // the arrays can be indexed as the counts say. A surface with more order than points passes.
 bool surfaceArraysMatch(const SurfaceModel& surface);

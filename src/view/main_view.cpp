@@ -37,14 +37,6 @@ void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfl
     glMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
 }
 
-// True when controlNet holds exactly countU x countV points, so every index the drawing loops
-// form lies inside it (the surface itself may still be unusable, e.g. through its knots).
-bool controlNetMatchesCounts(const SurfaceModel& surface) {
-    return surface.countU > 0 && surface.countV > 0 &&
-           surface.controlNet.size() ==
-               static_cast<size_t>(surface.countU) * static_cast<size_t>(surface.countV);
-}
-
 // True when the expanded net was built for the surface's counts, order and the multiplicity.
 bool expandedNetMatchesCounts(const SurfaceModel& surface, const DerivedNets& derived) {
     if (derived.multiplicity < 1 || surface.countU < 1 || surface.countV < 1 || surface.orderV < 1)
@@ -211,7 +203,7 @@ void drawAxes() {
 void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
                     const Selection& selection, bool skinning) {
     glLineWidth(1.0f);
-    if (controlNetMatchesCounts(surface))
+    if (netMatchesCounts(surface))
         drawSectionStrips(surface, surface.controlNet, true, selection.currentSection);
     materialNet();
     if (skinnedNetUsable(surface, skinning, derived))
@@ -263,7 +255,7 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
 
     drawControlNet(surface, derived, selection, skinning);
 
-    if (controlNetMatchesCounts(surface))
+    if (netMatchesCounts(surface))
         drawNetPoints(surface.controlNet, selection.pickedPointOffset, materialNet);
     if (skinnedNetUsable(surface, skinning, derived)) {
         materialSkinned();

@@ -62,13 +62,10 @@ int unprojectAtSelectedPoint(int x, int y, double* objX, double* objY, double* o
     const EditorState& s = editor;
     // The current section must exist in a net of the counts' size; an index past the section's
     // end (left behind by a deletion) stands for its last point.
-    if (s.surface.countU < 1 || s.surface.countV < 1 ||
-        s.surface.controlNet.size() !=
-            static_cast<size_t>(s.surface.countU) * static_cast<size_t>(s.surface.countV)) {
+    if (!netMatchesCounts(s.surface) || s.selection.currentSection < 0 ||
+        s.selection.currentSection >= s.surface.countV) {
         return GL_FALSE;
     }
-    if (s.selection.currentSection < 0 || s.selection.currentSection >= s.surface.countV)
-        return GL_FALSE;
     const int point = std::clamp(s.selection.selectedPoint, 0, s.surface.countU - 1);
     const PointH& P =
         s.surface
