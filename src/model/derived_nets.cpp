@@ -86,8 +86,8 @@ void syncDerivedNets() {
     std::string refusal;
     if (!syncDerivedNets(editor.surface, editor.panel.skinningEnabled != 0, editor.derived,
                          editor.selection, refusal)) {
-        reportSkinningRefusal(refusal);
+        reportSkinningRefusal(editor.panel, refusal);
     } else if (editor.panel.skinningEnabled != 0) {
-        clearSkinningRefusal();
+        clearSkinningRefusal(editor.panel);
     }
 }

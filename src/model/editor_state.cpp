@@ -6,10 +6,16 @@
 
 EditorState editor;
 
+void setStatusLine(PanelVariables& panel, const char* text) {
+    snprintf(panel.statusLine, sizeof panel.statusLine, "%s", text);
+    fprintf(stderr, "%s\n", panel.statusLine);
+}
+
 void setStatus(const char* format, ...) {
+    char line[sizeof editor.panel.statusLine];
     va_list args;
     va_start(args, format);
-    vsnprintf(editor.panel.statusLine, sizeof editor.panel.statusLine, format, args);
+    vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    fprintf(stderr, "%s\n", editor.panel.statusLine);
+    setStatusLine(editor.panel, line);
 }

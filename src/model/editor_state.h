@@ -118,5 +118,8 @@ struct EditorState {
 extern EditorState editor;
 
 // Records a one-line message for the user: kept in the panel's statusLine and written to
-// standard error. printf-style.
+// standard error.
+void setStatusLine(PanelVariables& panel, const char* text);
+
+// setStatusLine on the editor's panel, printf-style.
 void setStatus(const char* format, ...) __attribute__((format(printf, 1, 2)));

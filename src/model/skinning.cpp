@@ -274,23 +274,22 @@ bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refus
 
 // A drag reruns skinning on every motion event, so the same refusal is reported once, not once
 // per event.
-void reportSkinningRefusal(const std::string& reason) {
+void reportSkinningRefusal(PanelVariables& panel, const std::string& reason) {
     const std::string message = kRefusal + reason;
-    if (message != editor.panel.statusLine) setStatus("%s", message.c_str());
+    if (message != panel.statusLine) setStatusLine(panel, message.c_str());
 }
 
-void clearSkinningRefusal() {
-    char* line = editor.panel.statusLine;
-    if (strncmp(line, kRefusal, sizeof kRefusal - 1) == 0) line[0] = '\0';
+void clearSkinningRefusal(PanelVariables& panel) {
+    if (strncmp(panel.statusLine, kRefusal, sizeof kRefusal - 1) == 0) panel.statusLine[0] = '\0';
 }
 
 bool computeSkinning() {
     std::string refusal;
     if (!skinSurface(editor.surface, editor.derived, refusal)) {
-        reportSkinningRefusal(refusal);
+        reportSkinningRefusal(editor.panel, refusal);
         return false;
     }
-    clearSkinningRefusal();
+    clearSkinningRefusal(editor.panel);
     return true;
 }
 

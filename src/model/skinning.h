@@ -64,8 +64,8 @@ bool skinSurface(const SurfaceModel& surface, DerivedNets& derived, std::string&
 // skinSurface on the editor: a refusal goes to the status line (once, however often it
 // repeats); a success clears a refusal shown there.
 bool computeSkinning();
-void reportSkinningRefusal(const std::string& reason);
-void clearSkinningRefusal();
+void reportSkinningRefusal(PanelVariables& panel, const std::string& reason);
+void clearSkinningRefusal(PanelVariables& panel);
 
 // Callback of the "skinning" check box, also run after every move of section points while
 // skinning is on: skins, refreshes the panel and draws the main view. The id is ignored.

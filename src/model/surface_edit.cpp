@@ -58,9 +58,9 @@ void followSurface(EditorState& state) {
     std::string refusal;
     const bool skinning = state.panel.skinningEnabled != 0;
     if (!syncDerivedNets(state.surface, skinning, state.derived, state.selection, refusal)) {
-        reportSkinningRefusal(refusal);
+        reportSkinningRefusal(state.panel, refusal);
     } else if (skinning) {
-        clearSkinningRefusal();
+        clearSkinningRefusal(state.panel);
     }
 }
 
@@ -112,9 +112,9 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
             if (state.panel.skinningEnabled != 0) {
                 std::string refusal;
                 if (skinSurface(state.surface, state.derived, refusal)) {
-                    clearSkinningRefusal();
+                    clearSkinningRefusal(state.panel);
                 } else {
-                    reportSkinningRefusal(refusal);
+                    reportSkinningRefusal(state.panel, refusal);
                 }
             }
             break;
