@@ -99,9 +99,20 @@ constexpr int kFrameMicroseconds = 16667;
 constexpr int kIdleSliceMicroseconds = 2000;
 constexpr long kPanelFrameDivisor = 2;
 
+namespace {
+
+// The idle handler's pacing, kept between calls.
+struct IdlePacing {
+    std::chrono::steady_clock::time_point nextFrame = std::chrono::steady_clock::now();
+    long frames = 0;
+};
+IdlePacing gIdle;
+
+}  // namespace
+
 void probeIdle() {
     using Clock = std::chrono::steady_clock;
-    static Clock::time_point nextFrame = Clock::now();
+    Clock::time_point& nextFrame = gIdle.nextFrame;
     const Clock::time_point now = Clock::now();
     if (now < nextFrame) {
         const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(nextFrame - now);
@@ -117,8 +128,7 @@ void probeIdle() {
     if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
     // The panel follows at half the rate: its own input and every refresh request draw it at
     // once, and under software GL one panel frame costs several main-view frames.
-    static long idleFrames = 0;
-    if (editor.handles.controlPanel != 0 && ++idleFrames % kPanelFrameDivisor == 0) {
+    if (editor.handles.controlPanel != 0 && ++gIdle.frames % kPanelFrameDivisor == 0) {
         glutPostWindowRedisplay(editor.handles.controlPanel);
     }
 }
