@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/panel_widgets.h"
+#include "exchange/export_callback.h"
 #include "io/serializator.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
@@ -272,6 +273,8 @@ void drawPanelRows() {
         textBox("file", s.panel.surfaceFileName);
         button("load points", loadPointsCallback);
         button("save points", savePointsCallback);
+        textBox("export", s.panel.exportFileName);
+        button("export", exportCallback);
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
