@@ -421,6 +421,39 @@ std::vector<uint32_t> weldBoundary(const std::vector<float>& positions, size_t n
     return parent;
 }
 
+// True when every edge is shared by exactly two triangles.
+bool isClosed(const std::vector<uint32_t>& triangles) {
+    std::vector<std::pair<uint32_t, uint32_t>> edges;
+    edges.reserve(triangles.size());
+    for (size_t t = 0; t < triangles.size(); t += 3) {
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t a = triangles[t + k], b = triangles[t + (k + 1) % 3];
+            edges.emplace_back(std::min(a, b), std::max(a, b));
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+    for (size_t k = 0; k < edges.size(); k += 2) {
+        if (k + 1 >= edges.size() || edges[k] != edges[k + 1]) return false;
+        if (k + 2 < edges.size() && edges[k + 2] == edges[k]) return false;
+    }
+    return !edges.empty();
+}
+
+// Six times the volume a closed mesh encloses, positive when its triangles face outwards.
+double signedVolume(const SurfaceMesh& mesh) {
+    double volume = 0.0;
+    for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+        Vec3 v[3];
+        for (int k = 0; k < 3; ++k) {
+            const float* p = &mesh.positions[3 * mesh.triangles[3 * t + k]];
+            v[k] = {p[0], p[1], p[2]};
+        }
+        const Vec3 n = cross(v[1], v[2]);
+        volume += v[0].x * n.x + v[0].y * n.y + v[0].z * n.z;
+    }
+    return volume;
+}
+
 }  // namespace
 
 bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mesh,
@@ -501,6 +534,17 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
     }
     for (uint32_t& k : triangles) k = index[k];
     mesh.triangles = std::move(triangles);
+
+    // A closed mesh bounds a solid; its triangles turn to face outwards, as slicers and
+    // mesh tools expect, whichever way the surface's parameters run.
+    if (isClosed(mesh.triangles) && signedVolume(mesh) < 0.0) {
+        for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+            std::swap(mesh.triangles[3 * t + 1], mesh.triangles[3 * t + 2]);
+            float* uv = &mesh.cornerParameters[6 * t];
+            std::swap(uv[2], uv[4]);
+            std::swap(uv[3], uv[5]);
+        }
+    }
 
     // Vertex normals: the area-weighted mean of the normals of the triangles around.
     std::vector<Vec3> sums(mesh.vertexCount(), Vec3{0.0, 0.0, 0.0});

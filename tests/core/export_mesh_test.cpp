@@ -119,7 +119,7 @@ std::map<std::pair<uint32_t, uint32_t>, std::pair<int, int>> edgeUses(const Surf
 
 // Seams share their vertices and poles leave no sliver: the only boundary edges are the
 // surface's real openings, every other edge joins two triangles that agree on their orientation,
-// and no triangle is degenerate.
+// no triangle is degenerate, and a closed mesh faces outwards.
 TEST_P(MeshExport, IsClosedExceptAtItsOpenings) {
     const float v0 = surface.knotsV[surface.orderV - 1], v1 = surface.knotsV[surface.countV];
     std::map<uint32_t, float> vertexV;  // v of each vertex, from the triangles' corners
@@ -143,6 +143,13 @@ TEST_P(MeshExport, IsClosedExceptAtItsOpenings) {
     }
     if (GetParam().openings == Openings::none) {
         EXPECT_EQ(boundary, 0u);
+        double volume = 0.0;  // positive when the triangles face outwards
+        for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+            const Vec a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
+            volume += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) +
+                      a.z * (b.x * c.y - b.y * c.x);
+        }
+        EXPECT_GT(volume, 0.0);
     } else {
         EXPECT_GT(boundary, 0u);
     }
