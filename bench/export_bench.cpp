@@ -7,12 +7,12 @@
 // the triangle. OCCT's deflection is a target, not a bound, so it is lowered until that measure
 // keeps the tolerance. (Loftwork's mesher holds itself to a stricter measure: the distance to
 // the triangle's point at the same barycentric coordinates.)
+#include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
-#include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -56,15 +56,25 @@ const SurfaceModel& surface() {
     return s;
 }
 
-double tolerance() { return defaultTolerance(surface()); }
+double tolerance() {
+    return defaultTolerance(surface());
+}
 
 struct P3 {
     double x, y, z;
 };
-P3 operator-(P3 a, P3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-P3 operator+(P3 a, P3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-P3 operator*(double k, P3 a) { return {k * a.x, k * a.y, k * a.z}; }
-double dot(P3 a, P3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+P3 operator-(P3 a, P3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+P3 operator+(P3 a, P3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+P3 operator*(double k, P3 a) {
+    return {k * a.x, k * a.y, k * a.z};
+}
+double dot(P3 a, P3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 // Distance of p from the triangle abc (Ericson, Real-Time Collision Detection, 5.1.5).
 double distanceToTriangle(P3 p, P3 a, P3 b, P3 c) {
@@ -94,10 +104,10 @@ double distanceToTriangle(P3 p, P3 a, P3 b, P3 c) {
 // triangle's parameters; corner parameters uv (u, v per corner) and positions p.
 template <typename CornerParameters, typename CornerPoint>
 double measuredDeviation(size_t triangles, CornerParameters uv, CornerPoint p) {
-    const double barycentric[][3] = {{1, 0, 0},       {0, 1, 0},       {0, 0, 1},
-                                     {1. / 3, 1. / 3, 1. / 3},         {0.5, 0.5, 0},
-                                     {0, 0.5, 0.5},   {0.5, 0, 0.5},   {0.7, 0.2, 0.1},
-                                     {0.1, 0.6, 0.3}, {0.2, 0.1, 0.7}, {0.45, 0.45, 0.1}};
+    const double barycentric[][3] = {
+        {1, 0, 0},       {0, 1, 0},       {0, 0, 1},        {1. / 3, 1. / 3, 1. / 3},
+        {0.5, 0.5, 0},   {0, 0.5, 0.5},   {0.5, 0, 0.5},    {0.7, 0.2, 0.1},
+        {0.1, 0.6, 0.3}, {0.2, 0.1, 0.7}, {0.45, 0.45, 0.1}};
     double worst = 0.0;
     for (size_t t = 0; t < triangles; ++t) {
         double u[3], v[3], x[3][3];
@@ -110,9 +120,9 @@ double measuredDeviation(size_t triangles, CornerParameters uv, CornerPoint p) {
             evaluateSurfacePoint(surface(), sx, sy, sz,
                                  static_cast<float>(b[0] * u[0] + b[1] * u[1] + b[2] * u[2]),
                                  static_cast<float>(b[0] * v[0] + b[1] * v[1] + b[2] * v[2]));
-            const double d = distanceToTriangle({sx, sy, sz}, {x[0][0], x[0][1], x[0][2]},
-                                                {x[1][0], x[1][1], x[1][2]},
-                                                {x[2][0], x[2][1], x[2][2]});
+            const double d =
+                distanceToTriangle({sx, sy, sz}, {x[0][0], x[0][1], x[0][2]},
+                                   {x[1][0], x[1][1], x[1][2]}, {x[2][0], x[2][1], x[2][2]});
             worst = std::max(worst, d);
         }
     }

@@ -43,8 +43,7 @@ int exportCommand(int argc, char** argv) {
             char* stop = nullptr;
             const double value = strtod(argv[i + 1], &stop);
             if (stop == argv[i + 1] || *stop != '\0') {
-                const std::string problem =
-                    std::string("not a tolerance: \"") + argv[i + 1] + "\"";
+                const std::string problem = std::string("not a tolerance: \"") + argv[i + 1] + "\"";
                 return exportUsageError(problem.c_str());
             }
             tolerance = value;

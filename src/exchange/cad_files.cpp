@@ -1,6 +1,7 @@
 // STEP and IGES files of a surface through Open CASCADE's writers.
 #include "exchange/cad_files.h"
 
+#include <unistd.h>
 #include <IGESControl_Controller.hxx>
 #include <IGESControl_Writer.hxx>
 #include <Interface_Static.hxx>
@@ -9,7 +10,6 @@
 #include <Message_PrinterOStream.hxx>
 #include <STEPControl_Writer.hxx>
 #include <Standard_Failure.hxx>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>

@@ -23,8 +23,8 @@ bool checkKnots(const std::vector<float>& U, int count, int order, const char* n
     }
     for (size_t i = 1; i < U.size(); ++i) {
         if (U[i] < U[i - 1]) {
-            snprintf(text, sizeof text, "the knots in %s decrease (knot %zu is %g, after %g)",
-                     name, i, static_cast<double>(U[i]), static_cast<double>(U[i - 1]));
+            snprintf(text, sizeof text, "the knots in %s decrease (knot %zu is %g, after %g)", name,
+                     i, static_cast<double>(U[i]), static_cast<double>(U[i - 1]));
             error = text;
             return false;
         }
@@ -32,8 +32,9 @@ bool checkKnots(const std::vector<float>& U, int count, int order, const char* n
     const float first = U[static_cast<size_t>(p)];
     const float last = U[static_cast<size_t>(n + 1)];
     if (!(first < last)) {
-        snprintf(text, sizeof text, "the knots in %s leave the surface no parameter range (%g to %g)",
-                 name, static_cast<double>(first), static_cast<double>(last));
+        snprintf(text, sizeof text,
+                 "the knots in %s leave the surface no parameter range (%g to %g)", name,
+                 static_cast<double>(first), static_cast<double>(last));
         error = text;
         return false;
     }

@@ -42,11 +42,16 @@ ExportFormat exportFormatOf(const std::string& path) {
 
 const char* exportFormatName(ExportFormat format) {
     switch (format) {
-        case ExportFormat::step: return "STEP";
-        case ExportFormat::iges: return "IGES";
-        case ExportFormat::stl: return "STL";
-        case ExportFormat::obj: return "OBJ";
-        default: return "unknown";
+        case ExportFormat::step:
+            return "STEP";
+        case ExportFormat::iges:
+            return "IGES";
+        case ExportFormat::stl:
+            return "STL";
+        case ExportFormat::obj:
+            return "OBJ";
+        default:
+            return "unknown";
     }
 }
 

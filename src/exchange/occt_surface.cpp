@@ -73,8 +73,7 @@ Handle(Geom_BSplineSurface) makeOcctSurface(const SurfaceModel& surface, std::st
         }
     }
     try {
-        return new Geom_BSplineSurface(poles, weights,
-                                       toArray<TColStd_Array1OfReal>(knotsU),
+        return new Geom_BSplineSurface(poles, weights, toArray<TColStd_Array1OfReal>(knotsU),
                                        toArray<TColStd_Array1OfReal>(knotsV),
                                        toArray<TColStd_Array1OfInteger>(multiplicitiesU),
                                        toArray<TColStd_Array1OfInteger>(multiplicitiesV), p, q);

@@ -24,10 +24,18 @@ struct Vec3 {
     double x, y, z;
 };
 
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 operator*(double k, Vec3 a) { return {k * a.x, k * a.y, k * a.z}; }
-double length(Vec3 a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
+Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator*(double k, Vec3 a) {
+    return {k * a.x, k * a.y, k * a.z};
+}
+double length(Vec3 a) {
+    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+}
 Vec3 cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
@@ -291,8 +299,7 @@ private:
                     add(sigma, 1.0, gridPoint(d, k, j + 1));
                 }
                 add(middle, 0.0, d == 0 ? midU_[k + j * (nu - 1)] : midV_[j + k * nu]);
-                add(middle, 1.0,
-                    d == 0 ? midU_[k + (j + 1) * (nu - 1)] : midV_[j + 1 + k * nu]);
+                add(middle, 1.0, d == 0 ? midU_[k + (j + 1) * (nu - 1)] : midV_[j + 1 + k * nu]);
             }
             Vec3 corner[4];
             if (d == 0) {
@@ -402,9 +409,8 @@ std::vector<uint32_t> weldBoundary(const std::vector<float>& positions, size_t n
         }
     }
     auto x = [&](uint32_t k) { return positions[3 * k]; };
-    std::sort(boundary.begin(), boundary.end(), [&](uint32_t a, uint32_t b) {
-        return x(a) < x(b) || (x(a) == x(b) && a < b);
-    });
+    std::sort(boundary.begin(), boundary.end(),
+              [&](uint32_t a, uint32_t b) { return x(a) < x(b) || (x(a) == x(b) && a < b); });
     for (size_t m = 0; m < boundary.size(); ++m) {
         const uint32_t a = boundary[m];
         const Vec3 pa = {positions[3 * a], positions[3 * a + 1], positions[3 * a + 2]};

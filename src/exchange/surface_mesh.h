@@ -11,11 +11,11 @@
 #include "model/surface_model.h"
 
 struct SurfaceMesh {
-    std::vector<float> positions;     // x, y, z of each vertex
-    std::vector<float> normals;       // unit normal of each vertex, x, y, z
-    std::vector<uint32_t> triangles;  // three vertex indices each, counter-clockwise about the
-                                      // normals: the direction of S_u x S_v, or outwards when
-                                      // the mesh is closed
+    std::vector<float> positions;         // x, y, z of each vertex
+    std::vector<float> normals;           // unit normal of each vertex, x, y, z
+    std::vector<uint32_t> triangles;      // three vertex indices each, counter-clockwise about the
+                                          // normals: the direction of S_u x S_v, or outwards when
+                                          // the mesh is closed
     std::vector<float> cornerParameters;  // u, v of each triangle's three corners (a seam
                                           // vertex has one position but two parameters)
 

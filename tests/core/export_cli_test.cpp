@@ -17,17 +17,25 @@ struct CliCase {
     bool writes;
 };
 
-void PrintTo(const CliCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const CliCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 const CliCase kCases[] = {
     {"no_arguments", {}, 2, "export takes an input surface file and an output file", false},
     {"no_output", {"IN"}, 2, "usage: loftwork export", false},
     {"three_files", {"IN", "OUT.stl", "more.stl"}, 2, "one output file", false},
     {"tolerance_without_value", {"IN", "OUT.stl", "--tolerance"}, 2, "needs a number", false},
-    {"tolerance_not_a_number", {"IN", "OUT.stl", "--tolerance", "fine"}, 2,
-     "not a tolerance: \"fine\"", false},
-    {"tolerance_twice", {"IN", "OUT.stl", "--tolerance", "1", "--tolerance", "2"}, 2,
-     "given twice", false},
+    {"tolerance_not_a_number",
+     {"IN", "OUT.stl", "--tolerance", "fine"},
+     2,
+     "not a tolerance: \"fine\"",
+     false},
+    {"tolerance_twice",
+     {"IN", "OUT.stl", "--tolerance", "1", "--tolerance", "2"},
+     2,
+     "given twice",
+     false},
     {"unknown_option", {"IN", "OUT.stl", "--quality"}, 2, "unknown option", false},
     {"negative_tolerance", {"IN", "OUT.stl", "--tolerance", "-0.5"}, 1, "positive number", false},
     {"infinite_tolerance", {"IN", "OUT.obj", "--tolerance", "inf"}, 1, "positive number", false},
@@ -36,8 +44,11 @@ const CliCase kCases[] = {
     {"step", {"IN", "OUT.step"}, 0, "as STEP: the exact B-spline surface, 7 x 6", true},
     {"iges", {"IN", "OUT.IGES"}, 0, "as IGES: the exact B-spline surface", true},
     {"stl_default_tolerance", {"IN", "OUT.stl"}, 0, "triangles within 0.00314", true},
-    {"obj_given_tolerance", {"IN", "OUT.obj", "--tolerance", "0.01"}, 0,
-     "triangles within 0.01 of", true},
+    {"obj_given_tolerance",
+     {"IN", "OUT.obj", "--tolerance", "0.01"},
+     0,
+     "triangles within 0.01 of",
+     true},
 };
 
 class ExportCommand : public testing::TestWithParam<CliCase> {};

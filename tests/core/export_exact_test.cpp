@@ -1,12 +1,12 @@
 // STEP and IGES exports read back by Open CASCADE's own readers: the surface in the file is a
 // B-spline surface with the same points at the same parameters as evaluateSurfacePoint gives.
+#include <gtest/gtest.h>
 #include <BRep_Tool.hxx>
 #include <Geom_BSplineSurface.hxx>
 #include <IGESControl_Reader.hxx>
 #include <STEPControl_Reader.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -32,7 +32,9 @@ const ExactCase kCases[] = {
     {"sample_vase", [] { return testsupport::exampleSurface("vase.surf"); }},
 };
 
-void PrintTo(const ExactCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ExactCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 // True when some weights differ, so that the file must carry them.
 bool weightsDiffer(const SurfaceModel& surface) {
@@ -103,10 +105,12 @@ TEST_P(ExactExport, ReadsBackAsTheSameSurface) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Surfaces, ExactExport, testing::Combine(testing::ValuesIn(kCases), testing::ValuesIn(kExtensions)),
-    [](const testing::TestParamInfo<ExactExport::ParamType>& info) {
-        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param);
-    });
+INSTANTIATE_TEST_SUITE_P(Surfaces, ExactExport,
+                         testing::Combine(testing::ValuesIn(kCases),
+                                          testing::ValuesIn(kExtensions)),
+                         [](const testing::TestParamInfo<ExactExport::ParamType>& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param);
+                         });
 
 }  // namespace

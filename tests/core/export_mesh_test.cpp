@@ -1,7 +1,7 @@
 // Meshes of surfaces within a tolerance: their vertices on the surface, the surface inside every
 // triangle near it, seams and poles closed, and the STL and OBJ files carrying that mesh.
-#include <RWStl.hxx>
 #include <gtest/gtest.h>
+#include <RWStl.hxx>
 
 #include <cmath>
 #include <cstring>
@@ -30,7 +30,9 @@ struct MeshCase {
     Openings openings;
 };
 
-void PrintTo(const MeshCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const MeshCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 const MeshCase kCases[] = {
     {"rational_uneven_knots", testsupport::rationalUnevenSurface, 1e-3, Openings::open},
@@ -49,8 +51,12 @@ const MeshCase kCases[] = {
 struct Vec {
     double x, y, z;
 };
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double norm(Vec a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
+Vec operator-(Vec a, Vec b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+double norm(Vec a) {
+    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+}
 
 Vec surfaceAt(const SurfaceModel& s, double u, double v) {
     float x = NAN, y = NAN, z = NAN;
@@ -84,10 +90,10 @@ protected:
 // coordinates, so within the tolerance of the mesh, and that mesh point within the tolerance of
 // the surface.
 TEST_P(MeshExport, FollowsTheSurfaceWithinTheTolerance) {
-    const double barycentric[][3] = {{1, 0, 0},       {0, 1, 0},       {0, 0, 1},
-                                     {1. / 3, 1. / 3, 1. / 3},         {0.5, 0.5, 0},
-                                     {0, 0.5, 0.5},   {0.5, 0, 0.5},   {0.7, 0.2, 0.1},
-                                     {0.1, 0.6, 0.3}, {0.2, 0.1, 0.7}, {0.45, 0.45, 0.1}};
+    const double barycentric[][3] = {
+        {1, 0, 0},       {0, 1, 0},       {0, 0, 1},        {1. / 3, 1. / 3, 1. / 3},
+        {0.5, 0.5, 0},   {0, 0.5, 0.5},   {0.5, 0, 0.5},    {0.7, 0.2, 0.1},
+        {0.1, 0.6, 0.3}, {0.2, 0.1, 0.7}, {0.45, 0.45, 0.1}};
     double worst = 0.0;
     for (size_t t = 0; t < mesh.triangleCount(); ++t) {
         const float* uv = &mesh.cornerParameters[6 * t];

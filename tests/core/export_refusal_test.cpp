@@ -23,7 +23,9 @@ struct RefusalCase {
     const char* reason;  // part of the message
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const RefusalCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 void setWeight(SurfaceModel& s, int point, int section, float w) {
     PointH& P = sectionPoints(s, section)[point];
@@ -68,8 +70,7 @@ const RefusalCase kCases[] = {
     {"negative_tolerance", [](SurfaceModel&) {}, "obj", -0.01, "positive number"},
     {"nan_tolerance", [](SurfaceModel&) {}, "stl", NAN, "positive number"},
     {"infinite_tolerance", [](SurfaceModel&) {}, "obj", INFINITY, "positive number"},
-    {"tolerance_beyond_single_precision", [](SurfaceModel&) {}, "stl", 1e-12,
-     "single precision"},
+    {"tolerance_beyond_single_precision", [](SurfaceModel&) {}, "stl", 1e-12, "single precision"},
     {"unknown_extension", [](SurfaceModel&) {}, "dxf", std::nullopt, "unknown extension"},
     {"no_extension", [](SurfaceModel&) {}, "", std::nullopt, "unknown extension"},
 };
