@@ -359,6 +359,15 @@ bool halve(std::vector<float>& lines, const std::vector<uint8_t>& split, float& 
 bool refine(Grid& grid, double tolerance, std::string& error) {
     std::vector<uint8_t> split[2];
     for (;;) {
+        if (grid.count(0) * grid.count(1) > kMaxMeshVertices) {
+            char text[200];
+            snprintf(text, sizeof text,
+                     "the tolerance %g is too fine for this surface: the mesh would need more "
+                     "than %zu vertices",
+                     tolerance, kMaxMeshVertices);
+            error = text;
+            return false;
+        }
         grid.evaluate();
         if (grid.check(split)) return true;
         float stuckAt = 0.0f;
@@ -372,15 +381,6 @@ bool refine(Grid& grid, double tolerance, std::string& error) {
                 error = text;
                 return false;
             }
-        }
-        if (grid.count(0) * grid.count(1) > kMaxMeshVertices) {
-            char text[200];
-            snprintf(text, sizeof text,
-                     "the tolerance %g is too fine for this surface: the mesh would need more "
-                     "than %zu vertices",
-                     tolerance, kMaxMeshVertices);
-            error = text;
-            return false;
         }
     }
 }

@@ -24,7 +24,7 @@ struct SurfaceMesh {
 };
 
 // The most vertices a mesh may have before the tolerance is called too fine for the surface.
-constexpr size_t kMaxMeshVertices = size_t{8} << 20;
+constexpr size_t kMaxMeshVertices = size_t{2} << 20;
 
 // Meshes the surface so that every vertex is a surface point (as evaluateSurfacePoint gives it,
 // moved by welding no farther than tolerance / 20) and the surface at the midpoints of the
