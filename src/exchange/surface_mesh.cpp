@@ -122,6 +122,10 @@ double edgeError(const Vec3 corner[4], const Sample& sample) {
     return alongAC;
 }
 
+// The most intervals one merged interval may span: each try checks the points of every line it
+// drops, so an unbounded walk over a flat surface with many knots would take quadratic time.
+constexpr size_t kMostMerged = 64;
+
 // The grid of parameter lines and the surface at its check points. Direction 0 is u, 1 is v.
 // Entries are kept for both directions with the same shape: for direction d, "line k, interval
 // j" is line k of d crossed with interval j of the other direction.
@@ -222,7 +226,7 @@ public:
         size_t a = 0;
         while (a + 1 < n) {
             size_t b = a + 1;
-            while (b + 1 < n && stripFollows(d, a, b + 1)) ++b;
+            while (b + 1 < n && b + 1 - a <= kMostMerged && stripFollows(d, a, b + 1)) ++b;
             kept.push_back(lines[d][b]);
             a = b;
         }
