@@ -4,7 +4,9 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
           libimgui-dev libfreeimage-dev libgtest-dev libbenchmark-dev xvfb xauth xdotool
-          imagemagick x11-utils libtcmalloc-minimal4)
+          imagemagick x11-utils libtcmalloc-minimal4 libocct-foundation-dev
+          libocct-modeling-data-dev libocct-modeling-algorithms-dev libocct-data-exchange-dev
+          libtbb-dev)
 
 # ensure_packages [extra packages...]: installs whatever of the list is missing.
 ensure_packages() {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/panel_widgets.h"
+#include "exchange/export_callback.h"
 #include "input/history_keys.h"
 #include "io/serializator.h"
 #include "model/derived_nets.h"
@@ -372,6 +373,8 @@ void drawPanelRows() {
         button("load points", loadPointsCallback);
         button("save points", savePointsCallback);
         historyButtons(s.history);
+        textBox("export", s.panel.exportFileName);
+        button("export", exportCallback);
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);

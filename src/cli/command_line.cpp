@@ -1,5 +1,6 @@
-// Command-line subcommands over the core: info, eval, skin, revolve, and the help text. They
-// read and write surfaces through the same file code as the editor, without opening a window.
+// Command-line subcommands over the core: info, eval, skin, revolve, export, and the help text.
+// They read and write surfaces through the same file code as the editor, without opening a
+// window.
 #include "cli/command_line.h"
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/export_command.h"
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
 #include "io/surface_file.h"
@@ -29,6 +31,8 @@ const char kUsage[] =
     "as OUT\n"
     "       loftwork revolve ...              surface of revolution (run it alone for its "
     "usage)\n"
+    "       loftwork export ...               a surface file as STEP, IGES, STL or OBJ (run it "
+    "alone for its usage)\n"
     "       loftwork --help                   this text\n";
 
 int usageError(const char* problem) {
@@ -137,6 +141,7 @@ const Subcommand kSubcommands[] = {
     {"eval", evalCommand},
     {"skin", skinCommand},
     {"revolve", revolveCommand},
+    {"export", exportCommand},
 };
 
 bool isHelp(const char* argument) {

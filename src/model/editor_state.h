@@ -62,6 +62,7 @@ struct PanelVariables {
     float zRotAngle = 0.0f;
     char surfaceFileName[kTextFieldSize] = "";
     char backgroundFileName[kTextFieldSize] = "";
+    char exportFileName[kTextFieldSize] = "";
 
     int32_t knotControlRebuilds = 0;  // bumped by every rebuildKnotControls
     bool closeKnotRollouts = false;   // close "knots in s" / "knots in t" on the next frame

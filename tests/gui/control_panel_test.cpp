@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "exchange/export_surface.h"
+#include "io/editor_file_io.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/knots.h"
@@ -102,6 +104,8 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"commands", "button", "save points"},
         {"commands", "button", "undo"},
         {"commands", "button", "redo"},
+        {"commands", "text box", "export"},
+        {"commands", "button", "export"},
         {"commands", "text box", "background"},
         {"commands", "button", "background"},
         {"commands", "rollout", "knots in s"},
@@ -356,6 +360,46 @@ TEST_F(PanelTest, ButtonsAndCheckBoxesReachTheirCallbacks) {
     EXPECT_NE(editor.surface.countV, 4);
     EXPECT_EQ(editor.panel.degreeT, editor.surface.orderV - 1);
     EXPECT_EQ(drawPanel().count("plane", "radio"), editor.surface.countV);
+}
+
+// "export" writes the surface shown, the skinned one while skinning is on, to the file named in
+// its box, and the status line says what was written or why not.
+TEST_F(PanelTest, ExportWritesTheSurfaceShownAndSaysSo) {
+    auto exportTo = [](const std::string& name) {
+        snprintf(editor.panel.exportFileName, kTextFieldSize, "%s", name.c_str());
+        clickPanel("button", "export");
+        return std::string(editor.panel.statusLine);
+    };
+    auto readAll = [](const std::string& path) {
+        std::string text;
+        if (FILE* file = fopen(path.c_str(), "rb")) {
+            for (int c; (c = fgetc(file)) != EOF;) text += static_cast<char>(c);
+            fclose(file);
+        }
+        return text;
+    };
+    const std::string plain = scratchDirectory() + "/panel-plain.obj";
+    const std::string skinned = scratchDirectory() + "/panel-skinned.obj";
+    const std::string reference = scratchDirectory() + "/panel-reference.obj";
+    EXPECT_NE(exportTo(plain).find("as OBJ: "), std::string::npos) << editor.panel.statusLine;
+    clickPanel("check box", "skinning");
+    ASSERT_TRUE(skinnedNetUsable());
+    const std::string status = exportTo(skinned);
+    EXPECT_EQ(status.rfind("exported " + skinned + " as OBJ: ", 0), 0u) << status;
+    EXPECT_NE(status.find(" triangles within "), std::string::npos) << status;
+
+    SurfaceModel copy;
+    ExportReport report;
+    std::string message;
+    ASSERT_TRUE(exportSurface(reference, surfaceToSave(editor.surface, true, editor.derived, copy),
+                              std::nullopt, report, message));
+    EXPECT_EQ(readAll(skinned), readAll(reference));
+    EXPECT_NE(readAll(skinned), readAll(plain));
+
+    EXPECT_NE(exportTo(scratchDirectory() + "/panel.dxf").find("unknown extension"),
+              std::string::npos);
+    EXPECT_NE(exportTo("").find("no file name given"), std::string::npos);
+    clickPanel("check box", "skinning");
 }
 
 TEST_F(PanelTest, DragsOnRotationAndTranslationMoveTheCurrentSectionOnly) {

@@ -1,0 +1,113 @@
+// Export of a surface to STEP, IGES, STL or OBJ, written as atomically as a saved surface file.
+#include "exchange/export_surface.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "exchange/cad_files.h"
+#include "exchange/export_checks.h"
+#include "exchange/mesh_files.h"
+#include "exchange/surface_mesh.h"
+#include "io/surface_file.h"
+
+namespace {
+
+std::string lowerExtension(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+ExportFormat exportFormatOf(const std::string& path) {
+    const std::string extension = lowerExtension(path);
+    if (extension == "step" || extension == "stp") return ExportFormat::step;
+    if (extension == "igs" || extension == "iges") return ExportFormat::iges;
+    if (extension == "stl") return ExportFormat::stl;
+    if (extension == "obj") return ExportFormat::obj;
+    return ExportFormat::unknown;
+}
+
+const char* exportFormatName(ExportFormat format) {
+    switch (format) {
+        case ExportFormat::step:
+            return "STEP";
+        case ExportFormat::iges:
+            return "IGES";
+        case ExportFormat::stl:
+            return "STL";
+        case ExportFormat::obj:
+            return "OBJ";
+        default:
+            return "unknown";
+    }
+}
+
+bool exportSurface(const std::string& path, const SurfaceModel& surface,
+                   std::optional<double> tolerance, ExportReport& report, std::string& message) {
+    report = ExportReport();
+    const std::string refused = "not exported to " + path + ": ";
+    if (path.empty()) {
+        message = "not exported: no file name given";
+        return false;
+    }
+    report.format = exportFormatOf(path);
+    if (report.format == ExportFormat::unknown) {
+        message = refused + "unknown extension (use .step, .stp, .igs, .iges, .stl or .obj)";
+        return false;
+    }
+    std::string error;
+    if (!checkExportable(surface, error)) {
+        message = refused + error;
+        return false;
+    }
+    const bool mesh = report.format == ExportFormat::stl || report.format == ExportFormat::obj;
+    report.exact = !mesh;
+    report.tolerance = tolerance ? *tolerance : defaultTolerance(surface);
+    if (!checkTolerance(report.tolerance, error)) {
+        if (!tolerance) error = "the surface has no extent to take a tolerance from";
+        message = refused + error;
+        return false;
+    }
+
+    std::string data;
+    bool made = false;
+    if (mesh) {
+        SurfaceMesh triangles;
+        made = meshSurface(surface, report.tolerance, triangles, error);
+        if (made && report.format == ExportFormat::stl) formatStl(triangles, data);
+        if (made && report.format == ExportFormat::obj) formatObj(triangles, data);
+        report.triangles = triangles.triangleCount();
+    } else if (report.format == ExportFormat::step) {
+        made = formatStep(surface, folderOf(path), data, error);
+    } else {
+        made = formatIges(surface, data, error);
+    }
+    if (!made || !writeFileReplacing(path.c_str(), data, error)) {
+        message = refused + error;
+        return false;
+    }
+
+    char text[160];
+    if (mesh) {
+        snprintf(text, sizeof text, " as %s: %zu triangles within %g of the surface",
+                 exportFormatName(report.format), report.triangles, report.tolerance);
+    } else {
+        snprintf(text, sizeof text, " as %s: the exact B-spline surface, %d x %d control points",
+                 exportFormatName(report.format), surface.countU, surface.countV);
+    }
+    message = "exported " + path + text;
+    return true;
+}
