@@ -8,6 +8,7 @@
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
+#include "model/surface_limits.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ bool loadEditorSurface(const char* path, std::string& message) {
     }
     SurfaceModel file;
     std::string error;
-    if (!readSurfaceFile(name.c_str(), file, error)) {
+    if (!readSurfaceFile(name.c_str(), file, error) || !editorCanTake(file, error)) {
         message = "cannot load " + name + ": " + error;
         return false;
     }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "io/regular_file.h"
 #include "model/knots.h"
 
 namespace {
@@ -289,32 +290,8 @@ bool parseSurfaceText(const char* text, size_t size, SurfaceModel& out, std::str
 }
 
 bool readSurfaceFile(const char* path, SurfaceModel& out, std::string& error) {
-    FILE* file = fopen(path, "rb");
-    if (file == nullptr) {
-        error = std::string("cannot open the file: ") + strerror(errno);
-        return false;
-    }
-    struct stat info;
-    const bool known = fstat(fileno(file), &info) == 0;
-    if (known && S_ISDIR(info.st_mode)) {
-        fclose(file);
-        error = "it is a directory";
-        return false;
-    }
     std::string text;
-    if (known && S_ISREG(info.st_mode) && info.st_size > 0) {
-        text.reserve(static_cast<size_t>(info.st_size));
-    }
-    char buffer[1 << 16];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    const bool failed = ferror(file) != 0;
-    const int readErrno = errno;
-    fclose(file);
-    if (failed) {
-        error = std::string("cannot read the file: ") + strerror(readErrno);
-        return false;
-    }
+    if (!readRegularFile(path, kMostSurfaceFileBytes, text, error)) return false;
     return parseSurfaceText(text.data(), text.size(), out, error);
 }
 

@@ -13,6 +13,7 @@
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
+#include "model/surface_limits.h"
 
 float vectorNorm(const float* v, int n) {
     float sum = 0.0f;
@@ -227,6 +228,15 @@ bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refus
     const int R = s.countV;
     const int cols = s.knotCountU - s.orderU;
     const int order = s.orderV;
+    // The banded elimination's cost grows with the cube of the order: refused before it starts
+    // when it would hold the GUI thread for long (2000 sections of degree 1999 took 7.6 s).
+    if (skinningWork(R, cols, order) > kMostSkinningWork) {
+        char reason[128];
+        snprintf(reason, sizeof reason, "%d sections of degree %d take too long to skin", R,
+                 order - 1);
+        refusal = reason;
+        return false;
+    }
     const float* net = &s.controlNet[0].x;
     const size_t floats = s.controlNet.size() * 4;
     if (!allFinite(net, floats)) {
