@@ -159,6 +159,14 @@ FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, st
         error = "the image's header gives no size";
         return nullptr;
     }
+    const std::string tooLarge = "the image is " + std::to_string(header.width) + " x " +
+                                 std::to_string(header.height) + " pixels, more than the " +
+                                 std::to_string(kMostImagePixels >> 20) + " megapixels allowed";
+    // Each side on its own first, so that the products below stay far inside 64 bits.
+    if (header.width > kMostImagePixels || header.height > kMostImagePixels) {
+        error = tooLarge;
+        return nullptr;
+    }
     // JPEG decodes at 1/2, 1/4 or 1/8 of its size directly: a large photo is shrunk, not refused.
     long long scale = 1;
     if (format == ImageFormat::Jpeg) {
@@ -168,9 +176,7 @@ FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, st
     const long long pixels = (header.width / scale) * (header.height / scale);
     const long long bytes = pixels * std::max(header.bitsPerPixel, 8) / 8;
     if (pixels > kMostImagePixels || bytes > kMostDecodedBytes) {
-        error = "the image is " + std::to_string(header.width) + " x " +
-                std::to_string(header.height) + " pixels, more than the " +
-                std::to_string(kMostImagePixels >> 20) + " megapixels allowed";
+        error = tooLarge;
         return nullptr;
     }
     // FreeImage's JPEG reader takes the side it should shrink to in the flags' high bits.

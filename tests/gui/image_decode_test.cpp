@@ -174,6 +174,8 @@ TEST(ImageBombs, AreRefusedOrScaledWithinTheMemoryLimit) {
         {"GIF claiming 65535 x 65535", gifClaiming(65535), 0, 0},
         {"BMP claiming 30000 x 30000", bmpClaiming(30000, 30000), 0, 0},
         {"BMP claiming a negative width", bmpClaiming(-30000, 30000), 0, 0},
+        // Found by fuzzing: width x height x bits passed the range of 64 bits.
+        {"BMP claiming 2^31 - 1 a side", bmpClaiming(0x7fffffff, 0x7fffffff), 0, 0},
         {"JPEG claiming 65000 x 65000", jpegClaiming(65000, 65000), 0, 0},
         // Decoded at half size, then scaled to the largest texture.
         {"JPEG photo of 28 megapixels", convertImage("-size 7000x4000 xc:gray", "photo.jpg"), 2048,
