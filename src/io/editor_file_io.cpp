@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -103,9 +104,14 @@ bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string
         return false;
     }
     if (!sixDecimalsHold(surface, error)) return false;
-    std::string text;
-    formatSurfaceText(surface, path, text);
-    return writeFileReplacing(path, text, error);
+    try {
+        std::string text;
+        formatSurfaceText(surface, path, text);
+        return writeFileReplacing(path, text, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to format the file";
+        return false;
+    }
 }
 
 bool loadEditorSurface(const char* path, std::string& message) {

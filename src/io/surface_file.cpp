@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "io/regular_file.h"
 #include "model/knots.h"
@@ -294,7 +295,12 @@ bool parseSurfaceText(const char* text, size_t size, SurfaceModel& out, std::str
 bool readSurfaceFile(const char* path, SurfaceModel& out, std::string& error) {
     std::string text;
     if (!readRegularFile(path, kMostSurfaceFileBytes, text, error)) return false;
-    return parseSurfaceText(text.data(), text.size(), out, error);
+    try {
+        return parseSurfaceText(text.data(), text.size(), out, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to read its points";
+        return false;
+    }
 }
 
 void appendFixed6(std::string& out, float value) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "model/banded_solver.h"
@@ -220,7 +221,9 @@ constexpr char kRefusal[] = "Skinning refused: ";
 
 }  // namespace
 
-bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
+namespace {
+
+bool skinSurfaceChecked(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
     if (!surfaceIsUsable(s)) {
         refusal = "no surface whose degrees fit its points";
         return false;
@@ -276,10 +279,24 @@ bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refus
         return false;
     }
 
-    derived.skinnedNet.resize(s.controlNet.size());
-    std::memcpy(&derived.skinnedNet[0].x, result.data(), floats * sizeof(float));
-    derived.skinnedKnotsV.assign(V.begin(), V.begin() + s.knotCountV);
+    std::vector<PointH> skinned(s.controlNet.size());
+    std::memcpy(&skinned[0].x, result.data(), floats * sizeof(float));
+    std::vector<float> knots(V.begin(), V.begin() + s.knotCountV);
+    derived.skinnedNet.swap(skinned);
+    derived.skinnedKnotsV.swap(knots);
     return true;
+}
+
+}  // namespace
+
+bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
+    // The arrays are replaced only at the end, so a failed allocation leaves them as they were.
+    try {
+        return skinSurfaceChecked(s, derived, refusal);
+    } catch (const std::bad_alloc&) {
+        refusal = "not enough memory to skin the sections";
+        return false;
+    }
 }
 
 // A drag reruns skinning on every motion event, so the same refusal is reported once, not once
