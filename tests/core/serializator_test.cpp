@@ -262,7 +262,8 @@ TEST_F(SerializatorTest, BadFilesLeaveTheStateUnchanged) {
         {std::string(kFourByThree) + "KNOTS_V\n0 0 0.5 1 1e39\n", "knot 4 of KNOTS_V"},
         // What the editor cannot draw: GLU refuses orders past 24, and a 1000 x 1000 grid
         // overflowed the stack inside GLU.
-        {"FILENAME:x\nDEGREE_U_V\n24 1\nN.C.P._U_V\n25 2\nN.KNOTS_U_V\n50 4\nCOORD.C.P.(X,Y,Z,W)\n" +
+        {"FILENAME:x\nDEGREE_U_V\n24 1\nN.C.P._U_V\n25 2\nN.KNOTS_U_V\n50 4\n"
+         "COORD.C.P.(X,Y,Z,W)\n" +
              repeated("0 0 0 1\n", 50),
          "degrees 24 x 1 are above 23, the highest the editor draws"},
         {"FILENAME:x\nDEGREE_U_V\n1 1\nN.C.P._U_V\n600 500\nN.KNOTS_U_V\n602 502\n"
