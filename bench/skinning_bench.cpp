@@ -10,6 +10,7 @@
 #include "model/editor_state.h"
 #include "model/knots.h"
 #include "model/skinning.h"
+#include "model/surface_limits.h"
 
 namespace {
 
@@ -69,8 +70,35 @@ void SkinningProduction(benchmark::State& state) {
     }
 }
 
+// R sections of 2 points at degree R - 1, the costliest order for R sections: the time skinning
+// takes near kMostSkinningWork, the most it is allowed to start (R = 365 is just below).
+void SkinningAtTheWorkLimit(benchmark::State& state) {
+    const int R = static_cast<int>(state.range(0));
+    EditorState& s = editor;
+    s = EditorState();
+    s.surface.countU = 2;
+    s.surface.countV = R;
+    s.surface.orderU = 2;
+    s.surface.orderV = R;
+    s.surface.knotCountU = 4;
+    s.surface.knotCountV = 2 * R;
+    generateUniformKnots(1);
+    generateUniformKnots(2);
+    for (int v = 0; v < R; ++v) {
+        const float z = 0.01f * static_cast<float>(v) + 0.002f * static_cast<float>(v % 3);
+        s.surface.controlNet.push_back({0.0f, std::sin(0.1f * static_cast<float>(v)), z, 1.0f});
+        s.surface.controlNet.push_back({1.0f, 0.0f, z, 1.0f});
+    }
+    state.counters["work"] = skinningWork(R, 2, R);
+    for (auto _ : state) {
+        if (!computeSkinning()) state.SkipWithError("skinning refused the net");
+        benchmark::DoNotOptimize(editor.derived.skinnedNet.data());
+    }
+}
+
 BENCHMARK(SkinningReference)->Arg(10)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(SkinningProduction)->Arg(10)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(SkinningAtTheWorkLimit)->Arg(100)->Arg(200)->Arg(365)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -16,6 +16,7 @@
 #include "io/surface_file.h"
 #include "model/derived_nets.h"
 #include "model/knots.h"
+#include "model/printable_text.h"
 #include "model/skinning.h"
 
 namespace {
@@ -49,14 +50,16 @@ bool loadForCommand(const char* path, SurfaceModel& surface) {
         return false;
     }
     if (readSurfaceFile(path, surface, error)) return true;
-    fprintf(stderr, "loftwork: cannot load %s: %s\n", path, error.c_str());
+    fprintf(stderr, "loftwork: cannot load %s: %s\n", printableText(path).c_str(),
+            printableText(error).c_str());
     return false;
 }
 
 bool saveForCommand(const char* path, const SurfaceModel& surface) {
     std::string error;
     if (writeSurfaceFile(path, surface, error)) return true;
-    fprintf(stderr, "loftwork: cannot save %s: %s\n", path, error.c_str());
+    fprintf(stderr, "loftwork: cannot save %s: %s\n", printableText(path).c_str(),
+            printableText(error).c_str());
     return false;
 }
 

@@ -1,9 +1,9 @@
 // Reading the start-up configuration file.
 #include "io/config_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
+
+#include "io/regular_file.h"
 
 namespace {
 
@@ -17,39 +17,27 @@ bool readConfiguredSurfacePath(const char* configPath, char* out, size_t outSize
                                std::string& error) {
     if (outSize > 0) out[0] = '\0';
     const std::string name = configPath;
-    FILE* file = fopen(configPath, "r");
-    if (file == nullptr) {
-        error = "no start-up surface: cannot open " + name + ": " + strerror(errno);
+    std::string text;
+    std::string why;
+    if (!readRegularFile(configPath, kMostConfigFileBytes, text, why)) {
+        error = "no start-up surface: cannot read " + name + ": " + why;
         return false;
     }
-    int c;
-    do {
-        c = fgetc(file);
-    } while (c != EOF && isBlank(c));
-    size_t length = 0;
-    bool tooLong = false;
-    while (c != EOF && !isBlank(c)) {
-        if (length + 1 < outSize) {
-            out[length++] = static_cast<char>(c);
-        } else {
-            tooLong = true;
-            break;
-        }
-        c = fgetc(file);
-    }
-    const bool readFailed = ferror(file) != 0;
-    fclose(file);
-    if (readFailed) {
-        error = "no start-up surface: cannot read " + name;
-    } else if (tooLong) {
-        error = "no start-up surface: the path in " + name + " is longer than " +
-                std::to_string(outSize - 1) + " characters";
-    } else if (length == 0) {
+    size_t start = 0;
+    while (start < text.size() && isBlank(text[start])) ++start;
+    size_t end = start;
+    while (end < text.size() && !isBlank(text[end])) ++end;
+    const size_t length = end - start;
+    if (length == 0) {
         error = "no start-up surface: " + name + " names no file";
-    } else {
-        out[length] = '\0';
-        return true;
+        return false;
     }
-    if (outSize > 0) out[0] = '\0';
-    return false;
+    if (length + 1 > outSize) {
+        error = "no start-up surface: the path in " + name + " is longer than " +
+                std::to_string(outSize > 0 ? outSize - 1 : 0) + " characters";
+        return false;
+    }
+    memcpy(out, text.data() + start, length);
+    out[length] = '\0';
+    return true;
 }

@@ -1,15 +1,75 @@
 // Loading a surface file into the editor state and saving the editor's surface.
 #include "io/editor_file_io.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <new>
 #include <utility>
+#include <vector>
 
 #include "io/surface_file.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/surface_edit.h"
+#include "model/surface_limits.h"
 
 namespace {
+
+// The value as the file's six decimals give it back.
+double writtenValue(float value) {
+    return std::nearbyint(static_cast<double>(value) * 1e6) / 1e6;
+}
+
+// Six decimals keep any coordinate of a net of ordinary size, but turn a surface a few
+// millionths across into points at the origin, and a weight of 4e-8 into 0. A coordinate may
+// move by at most kMostLoss of the net's largest coordinate, a weight by kMostLoss of itself, a
+// knot by kMostLoss of the largest knot of its list. Returns false naming the first value that
+// would not.
+constexpr double kMostLoss = 0.01;
+
+bool sixDecimalsHold(const SurfaceModel& s, std::string& error) {
+    double extent = 0.0;
+    for (const PointH& p : s.controlNet) {
+        extent = std::max(
+            {extent, std::fabs(double{p.x}), std::fabs(double{p.y}), std::fabs(double{p.z})});
+    }
+    auto lost = [](float value, double scale) {
+        return std::fabs(writtenValue(value) - value) > kMostLoss * scale;
+    };
+    char line[256];
+    for (size_t i = 0; i < s.controlNet.size(); ++i) {
+        const PointH& p = s.controlNet[i];
+        const bool weight = lost(p.w, std::fabs(double{p.w}));
+        if (weight || lost(p.x, extent) || lost(p.y, extent) || lost(p.z, extent)) {
+            snprintf(line, sizeof line,
+                     "point %zu of section %zu (%g %g %g, weight %g) would be written as "
+                     "(%.6f %.6f %.6f, weight %.6f): six decimals cannot hold %s",
+                     i % static_cast<size_t>(s.countU), i / static_cast<size_t>(s.countU),
+                     double{p.x}, double{p.y}, double{p.z}, double{p.w}, writtenValue(p.x),
+                     writtenValue(p.y), writtenValue(p.z), writtenValue(p.w),
+                     weight ? "its weight" : "a surface this small");
+            error = line;
+            return false;
+        }
+    }
+    const std::vector<float>* lists[2] = {&s.knotsU, &s.knotsV};
+    for (int list = 0; list < 2; ++list) {
+        double knotExtent = 0.0;
+        for (float k : *lists[list]) knotExtent = std::max(knotExtent, std::fabs(double{k}));
+        for (size_t i = 0; i < lists[list]->size(); ++i) {
+            const float k = (*lists[list])[i];
+            if (!lost(k, knotExtent)) continue;
+            snprintf(line, sizeof line,
+                     "knot %zu of %s (%g) would be written as %.6f: six decimals cannot hold "
+                     "knots this close",
+                     i, list == 0 ? "KNOTS_U" : "KNOTS_V", double{k}, writtenValue(k));
+            error = line;
+            return false;
+        }
+    }
+    return true;
+}
 
 std::string sizeText(int countU, int countV) {
     char text[64];
@@ -43,9 +103,15 @@ bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string
         error = "the surface holds a value that is not a finite number";
         return false;
     }
-    std::string text;
-    formatSurfaceText(surface, path, text);
-    return writeFileReplacing(path, text, error);
+    if (!sixDecimalsHold(surface, error)) return false;
+    try {
+        std::string text;
+        formatSurfaceText(surface, path, text);
+        return writeFileReplacing(path, text, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to format the file";
+        return false;
+    }
 }
 
 bool loadEditorSurface(const char* path, std::string& message) {
@@ -56,7 +122,7 @@ bool loadEditorSurface(const char* path, std::string& message) {
     }
     SurfaceModel file;
     std::string error;
-    if (!readSurfaceFile(name.c_str(), file, error)) {
+    if (!readSurfaceFile(name.c_str(), file, error) || !editorCanTake(file, error)) {
         message = "cannot load " + name + ": " + error;
         return false;
     }

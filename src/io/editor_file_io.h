@@ -12,8 +12,10 @@ const SurfaceModel& surfaceToSave(const SurfaceModel& surface, bool skinning,
                                   const DerivedNets& derived, SurfaceModel& skinned);
 
 // Formats the surface and writes it to path, the FILENAME line naming path. Refuses a surface
-// whose arrays do not match its counts or that holds a value that is not finite. The previous
-// file survives any failure. False with the reason in error.
+// whose arrays do not match its counts, that holds a value that is not finite, or one the file's
+// six decimals would not hold (a weight, or a coordinate or knot against the net's or knots'
+// size, moved by more than 1 %), naming the first such value. The previous file survives any
+// failure. False with the reason in error.
 bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string& error);
 
 // Reads and checks the whole file at path, then replaces the editor's surface with it: sizes,

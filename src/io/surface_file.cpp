@@ -2,6 +2,8 @@
 #include "io/surface_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
+#include "io/regular_file.h"
 #include "model/knots.h"
 
 namespace {
@@ -289,33 +293,14 @@ bool parseSurfaceText(const char* text, size_t size, SurfaceModel& out, std::str
 }
 
 bool readSurfaceFile(const char* path, SurfaceModel& out, std::string& error) {
-    FILE* file = fopen(path, "rb");
-    if (file == nullptr) {
-        error = std::string("cannot open the file: ") + strerror(errno);
-        return false;
-    }
-    struct stat info;
-    const bool known = fstat(fileno(file), &info) == 0;
-    if (known && S_ISDIR(info.st_mode)) {
-        fclose(file);
-        error = "it is a directory";
-        return false;
-    }
     std::string text;
-    if (known && S_ISREG(info.st_mode) && info.st_size > 0) {
-        text.reserve(static_cast<size_t>(info.st_size));
-    }
-    char buffer[1 << 16];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    const bool failed = ferror(file) != 0;
-    const int readErrno = errno;
-    fclose(file);
-    if (failed) {
-        error = std::string("cannot read the file: ") + strerror(readErrno);
+    if (!readRegularFile(path, kMostSurfaceFileBytes, text, error)) return false;
+    try {
+        return parseSurfaceText(text.data(), text.size(), out, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to read its points";
         return false;
     }
-    return parseSurfaceText(text.data(), text.size(), out, error);
 }
 
 void appendFixed6(std::string& out, float value) {
@@ -387,14 +372,40 @@ void formatSurfaceText(const SurfaceModel& s, const char* fileName, std::string&
 
 namespace {
 
+// A write past the file-size limit (RLIMIT_FSIZE) raises SIGXFSZ, whose default action ends the
+// process and leaves the temporary file behind. While held here the signal stays pending, so the
+// write fails with EFBIG instead; a pending one is taken back before the mask is restored.
+class FileSizeSignalHeld {
+public:
+    FileSizeSignalHeld() {
+        sigemptyset(&signal_);
+        sigaddset(&signal_, SIGXFSZ);
+        pthread_sigmask(SIG_BLOCK, &signal_, &previous_);
+    }
+    ~FileSizeSignalHeld() {
+        const timespec now = {0, 0};
+        while (sigtimedwait(&signal_, nullptr, &now) == SIGXFSZ) {
+        }
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    FileSizeSignalHeld(const FileSizeSignalHeld&) = delete;
+    FileSizeSignalHeld& operator=(const FileSizeSignalHeld&) = delete;
+
+private:
+    sigset_t signal_;
+    sigset_t previous_;
+};
+
 bool writeAll(int fd, const std::string& data, std::string& error) {
+    const FileSizeSignalHeld held;
     const char* p = data.data();
     size_t left = data.size();
     while (left > 0) {
         const ssize_t written = write(fd, p, left);
         if (written < 0) {
             if (errno == EINTR) continue;
-            error = std::string("writing failed: ") + strerror(errno);
+            error = std::string("writing failed: ") +
+                    (errno == EFBIG ? "the file size limit was reached" : strerror(errno));
             return false;
         }
         p += written;
@@ -438,6 +449,8 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
         free(resolved);
     }
     mode_t mode;
+    uid_t owner = static_cast<uid_t>(-1);
+    gid_t group = static_cast<gid_t>(-1);
     if (stat(target.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             error = "it is a directory";
@@ -448,7 +461,23 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
             error = "it is not a regular file";
             return false;
         }
+        // The rename below would replace a file whatever its permissions: one nobody may write
+        // (even where the superuser could) or this user may not is kept.
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            char line[96];
+            snprintf(line, sizeof line, "it is read-only (permissions %04o): it was kept as it was",
+                     static_cast<unsigned>(info.st_mode & 07777));
+            error = line;
+            return false;
+        }
+        if (access(target.c_str(), W_OK) != 0) {
+            error = std::string("it may not be written: ") + strerror(errno) +
+                    ": it was kept as it was";
+            return false;
+        }
         mode = info.st_mode & 07777;
+        owner = info.st_uid;
+        group = info.st_gid;
     } else if (errno == ENOENT) {
         const mode_t mask = umask(0);
         umask(mask);
@@ -468,6 +497,12 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
         return false;
     }
     bool ok = writeAll(fd, data, error);
+    // The replacement keeps the file's owner and group where this user may give them.
+    if (ok && owner != static_cast<uid_t>(-1) && fchown(fd, owner, group) != 0) {
+        // Not permitted to give the owner: the group alone, else the saver's own.
+        const int groupOnly = fchown(fd, static_cast<uid_t>(-1), group);
+        (void)groupOnly;
+    }
     if (ok && fchmod(fd, mode) != 0) {
         error = std::string("cannot set the file's permissions: ") + strerror(errno);
         ok = false;

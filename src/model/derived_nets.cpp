@@ -1,7 +1,11 @@
 // Consistency of the derived nets and of the selection with the surface's sizes.
 #include "model/derived_nets.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "model/skinning.h"
+#include "model/surface_limits.h"
 
 void clampSelection(const SurfaceModel& surface, Selection& selection) {
     auto clampIndex = [](int32_t& index, int32_t count) {
@@ -34,12 +38,23 @@ void releaseExpandedNet(DerivedNets& derived) {
     std::vector<float>().swap(derived.expandedKnotsV);
 }
 
-void buildExpandedNet(const SurfaceModel& s, DerivedNets& d) {
+bool buildExpandedNet(const SurfaceModel& s, DerivedNets& d, std::string& refusal) {
     releaseExpandedNet(d);
-    if (!surfaceIsUsable(s) || d.multiplicity < 1) return;
-    const int n = d.multiplicity * s.countV + s.orderV;
+    if (!surfaceIsUsable(s) || d.multiplicity < 1) return true;
+    // In 64 bits: a multiplicity near its top on a net of many sections passes the int range.
+    const long long rows = static_cast<long long>(d.multiplicity) * s.countV;
+    const long long points = rows * s.countU;
+    if (points > kMostNetPoints) {
+        char line[200];
+        snprintf(line, sizeof line,
+                 "multiplicity %d gives %lld points, more than the %lld the editor can draw",
+                 d.multiplicity, points, kMostNetPoints);
+        refusal = line;
+        return false;
+    }
+    const int n = static_cast<int>(rows) + s.orderV;
     d.expandedKnotCountV = n;
-    d.expandedPointCount = s.countU * d.multiplicity * s.countV;
+    d.expandedPointCount = static_cast<int32_t>(points);
     d.expandedKnotsV.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         float knot;
@@ -52,19 +67,27 @@ void buildExpandedNet(const SurfaceModel& s, DerivedNets& d) {
         }
         d.expandedKnotsV[static_cast<size_t>(i)] = knot;
     }
-    d.expandedNet.resize(static_cast<size_t>(d.expandedPointCount));
+    d.expandedNet.resize(static_cast<size_t>(points));
     for (int i = 0; i < s.countV; ++i) {
         const PointH* section = sectionPoints(s, i);
         for (int j = 0; j < d.multiplicity; ++j) {
-            const size_t copy = static_cast<size_t>(i * d.multiplicity + j);
+            const size_t copy = static_cast<size_t>(i) * d.multiplicity + j;
             PointH* row = d.expandedNet.data() + copy * s.countU;
             for (int k = 0; k < s.countU; ++k) row[k] = section[k];
         }
     }
+    return true;
 }
 
 void rebuildExpandedNet(int /*id*/) {
-    buildExpandedNet(editor.surface, editor.derived);
+    EditorState& e = editor;
+    std::string refusal;
+    if (buildExpandedNet(e.surface, e.derived, refusal)) return;
+    // The largest multiplicity that fits takes its place, so the next frame draws it.
+    const long long perCopy = static_cast<long long>(e.surface.countU) * e.surface.countV;
+    e.derived.multiplicity = static_cast<int32_t>(std::max(1LL, kMostNetPoints / perCopy));
+    setStatus("multipl. %d: %s", e.derived.multiplicity, refusal.c_str());
+    buildExpandedNet(e.surface, e.derived, refusal);
 }
 
 bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,

@@ -29,8 +29,10 @@ void releaseExpandedNet(DerivedNets& derived);
 
 // Builds expandedNet and expandedKnotsV from controlNet: every section repeated
 // derived.multiplicity times, with a clamped uniform V knot vector. Without a usable surface, or
-// with a multiplicity below 1, both stay empty.
-void buildExpandedNet(const SurfaceModel& surface, DerivedNets& derived);
+// with a multiplicity below 1, both stay empty. A net of more than kMostNetPoints points is
+// refused: false, both empty, the reason in refusal.
+bool buildExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::string& refusal);
 
-// Callback of "multipl.": buildExpandedNet on the editor. The id is ignored.
+// Callback of "multipl.": buildExpandedNet on the editor; a refused multiplicity is lowered to
+// the largest that fits, with a status message. The id is ignored.
 void rebuildExpandedNet(int id = -1);

@@ -3,11 +3,16 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+
+#include "model/printable_text.h"
 
 EditorState editor;
 
 void setStatusLine(PanelVariables& panel, const char* text) {
-    snprintf(panel.statusLine, sizeof panel.statusLine, "%s", text);
+    // Messages carry names and bytes from files: escape sequences must not reach the terminal.
+    const std::string shown = printableText(text);
+    snprintf(panel.statusLine, sizeof panel.statusLine, "%s", shown.c_str());
     fprintf(stderr, "%s\n", panel.statusLine);
 }
 

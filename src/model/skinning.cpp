@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "model/banded_solver.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
+#include "model/surface_limits.h"
 
 float vectorNorm(const float* v, int n) {
     float sum = 0.0f;
@@ -219,7 +221,9 @@ constexpr char kRefusal[] = "Skinning refused: ";
 
 }  // namespace
 
-bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
+namespace {
+
+bool skinSurfaceChecked(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
     if (!surfaceIsUsable(s)) {
         refusal = "no surface whose degrees fit its points";
         return false;
@@ -227,6 +231,15 @@ bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refus
     const int R = s.countV;
     const int cols = s.knotCountU - s.orderU;
     const int order = s.orderV;
+    // The banded elimination's cost grows with the cube of the order: refused before it starts
+    // when it would hold the GUI thread for long (2000 sections of degree 1999 took 7.6 s).
+    if (skinningWork(R, cols, order) > kMostSkinningWork) {
+        char reason[128];
+        snprintf(reason, sizeof reason, "%d sections of degree %d take too long to skin", R,
+                 order - 1);
+        refusal = reason;
+        return false;
+    }
     const float* net = &s.controlNet[0].x;
     const size_t floats = s.controlNet.size() * 4;
     if (!allFinite(net, floats)) {
@@ -266,10 +279,24 @@ bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refus
         return false;
     }
 
-    derived.skinnedNet.resize(s.controlNet.size());
-    std::memcpy(&derived.skinnedNet[0].x, result.data(), floats * sizeof(float));
-    derived.skinnedKnotsV.assign(V.begin(), V.begin() + s.knotCountV);
+    std::vector<PointH> skinned(s.controlNet.size());
+    std::memcpy(&skinned[0].x, result.data(), floats * sizeof(float));
+    std::vector<float> knots(V.begin(), V.begin() + s.knotCountV);
+    derived.skinnedNet.swap(skinned);
+    derived.skinnedKnotsV.swap(knots);
     return true;
+}
+
+}  // namespace
+
+bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
+    // The arrays are replaced only at the end, so a failed allocation leaves them as they were.
+    try {
+        return skinSurfaceChecked(s, derived, refusal);
+    } catch (const std::bad_alloc&) {
+        refusal = "not enough memory to skin the sections";
+        return false;
+    }
 }
 
 // A drag reruns skinning on every motion event, so the same refusal is reported once, not once

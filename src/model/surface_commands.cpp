@@ -12,6 +12,7 @@
 #include "model/editor_state.h"
 #include "model/skinning.h"
 #include "model/surface_edit.h"
+#include "model/surface_limits.h"
 
 namespace {
 
@@ -154,6 +155,12 @@ bool revolveSection(const SurfaceModel& surface, int section, SurfaceModel& out,
         profileWeights[static_cast<size_t>(j)] = q.w;
     }
 
+    if (static_cast<long long>(kRevolvedRows) * countU > kMostNetPoints) {
+        snprintf(line, sizeof line, "Cannot revolve section %d: %d x %d points are too many",
+                 section, countU, kRevolvedRows);
+        error = line;
+        return false;
+    }
     const size_t total = static_cast<size_t>(kRevolvedRows) * countU;
     std::vector<Point3> swept(total);
     std::vector<float> weights(total);

@@ -5,94 +5,43 @@
 #include <FreeImage.h>
 #include <GL/freeglut.h>
 
-#include <cstddef>
-#include <vector>
+#include <string>
 
+#include "io/regular_file.h"
 #include "model/editor_state.h"
+#include "view/image_decode.h"
 
-// Larger images are refused before their pixels are read: a tracing background gains nothing
-// from more, and a corrupt header must not make us allocate gigabytes.
-constexpr unsigned kMaxImageSide = 16384;
-
-// The shared library registers its plugins when it is loaded; a static build does not.
-static void ensureFreeImageReady() {
-    if (FreeImage_GetFIFCount() == 0) FreeImage_Initialise(FALSE);
-}
-
-// True when the image's header gives a size we accept. Formats that cannot read only the
-// header are checked after the full load instead.
-static bool headerSizeAcceptable(FREE_IMAGE_FORMAT format, const char* path) {
-    if (!FreeImage_FIFSupportsNoPixels(format)) return true;
-    FIBITMAP* header = FreeImage_Load(format, path, FIF_LOAD_NOPIXELS);
-    if (header == nullptr) return false;
-    const unsigned width = FreeImage_GetWidth(header);
-    const unsigned height = FreeImage_GetHeight(header);
-    FreeImage_Unload(header);
-    return width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide;
-}
-
-FIBITMAP* loadImage32(const char* path) {
-    if (path == nullptr || path[0] == '\0') return nullptr;
-    ensureFreeImageReady();
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);  // by content
-    if (format == FIF_UNKNOWN) {
-        format = FreeImage_GetFIFFromFilename(path);  // by extension
-        if (format == FIF_UNKNOWN) return nullptr;
-    }
-    if (!FreeImage_FIFSupportsReading(format)) return nullptr;
-    if (!headerSizeAcceptable(format, path)) return nullptr;
-    FIBITMAP* loaded = FreeImage_Load(format, path, 0);
-    if (loaded == nullptr) return nullptr;
-    FIBITMAP* result = FreeImage_ConvertTo32Bits(loaded);
-    FreeImage_Unload(loaded);
-    if (result == nullptr) return nullptr;
-    const unsigned width = FreeImage_GetWidth(result);
-    const unsigned height = FreeImage_GetHeight(result);
-    if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) {
-        FreeImage_Unload(result);
+FIBITMAP* loadImage32(const char* path, int mostSide, std::string& error) {
+    if (path == nullptr || path[0] == '\0') {
+        error = "no file name given";
         return nullptr;
     }
-    return result;
+    std::string bytes;
+    if (!readRegularFile(path, kMostImageFileBytes, bytes, error)) return nullptr;
+    return decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), mostSide,
+                       error);
 }
 
-// The bitmap's pixels as RGBA bytes, first (bottom) row first. FreeImage keeps 32-bit pixels
-// in its own byte order (blue, green, red, alpha on little-endian machines); GL wants red first.
-static std::vector<unsigned char> rgbaPixels(FIBITMAP* bitmap, int width, int height) {
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    unsigned char* out = pixels.data();
-    for (int row = 0; row < height; ++row) {
-        const BYTE* in = FreeImage_GetScanLine(bitmap, row);
-        for (int column = 0; column < width; ++column, in += 4, out += 4) {
-            out[0] = in[FI_RGBA_RED];
-            out[1] = in[FI_RGBA_GREEN];
-            out[2] = in[FI_RGBA_BLUE];
-            out[3] = in[FI_RGBA_ALPHA];
-        }
-    }
-    return pixels;
-}
-
-// Uploads the bitmap as a new texture of the current context. Returns the texture name, or 0
-// (with nothing left behind) when GL refuses the image.
+// Uploads the 32-bit bitmap as a new texture of the current context, straight from FreeImage's
+// rows (bottom row first, in its byte order). Returns the texture name, or 0 (with nothing left
+// behind) when GL refuses the image.
 static GLuint uploadTexture(FIBITMAP* bitmap, int width, int height) {
-    GLint maxSide = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-    if (width > maxSide || height > maxSide) return 0;
-    const std::vector<unsigned char> pixels = rgbaPixels(bitmap, width, height);
-
     while (glGetError() != GL_NO_ERROR) {
     }
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(FreeImage_GetPitch(bitmap) / 4));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     // At its own size: not rescaled to powers of two, no mipmaps.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixels.data());
+    const GLenum order = FI_RGBA_RED == 2 ? GL_BGRA : GL_RGBA;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, order, GL_UNSIGNED_BYTE,
+                 FreeImage_GetBits(bitmap));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     const bool accepted = glGetError() == GL_NO_ERROR;
     glBindTexture(GL_TEXTURE_2D, 0);
     if (!accepted) {
@@ -103,8 +52,8 @@ static GLuint uploadTexture(FIBITMAP* bitmap, int width, int height) {
 }
 
 // Empties the "background" box, as every failed load does, and says why.
-static void rejectBackground(PanelVariables& panel, const char* why) {
-    setStatus("background: %s \"%s\"", why, panel.backgroundFileName);
+static void rejectBackground(PanelVariables& panel, const std::string& why) {
+    setStatus("background \"%s\": %s", panel.backgroundFileName, why.c_str());
     panel.backgroundFileName[0] = '\0';
 }
 
@@ -119,16 +68,19 @@ void backgroundCallback(int /*id*/) {
     const int previous = glutGetWindow();
     glutSetWindow(s.handles.sectionWindow);
 
-    FIBITMAP* bitmap = loadImage32(s.panel.backgroundFileName);
+    GLint mostSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &mostSide);
+    std::string error;
+    FIBITMAP* bitmap = loadImage32(s.panel.backgroundFileName, mostSide, error);
     if (bitmap == nullptr) {
-        rejectBackground(s.panel, "cannot read image");
+        rejectBackground(s.panel, error);
     } else {
         const int width = static_cast<int>(FreeImage_GetWidth(bitmap));
         const int height = static_cast<int>(FreeImage_GetHeight(bitmap));
         const GLuint texture = uploadTexture(bitmap, width, height);
         FreeImage_Unload(bitmap);
         if (texture == 0) {
-            rejectBackground(s.panel, "image too large for a texture");
+            rejectBackground(s.panel, "the GL refused it as a texture");
         } else {
             // The image it replaces is no longer shown anywhere.
             if (s.view.backgroundTexture != 0) {

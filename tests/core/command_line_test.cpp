@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,6 +111,8 @@ TEST(CommandLine, BadFilesExitWithOneAndTheReason) {
     FILE* file = fopen(bad.c_str(), "w");
     fputs("FILENAME:x DEGREE_U_V 2 1 N.C.P._U_V 4 3 N.KNOTS_U_V 9 5\n", file);
     fclose(file);
+    const std::string fifo = scratchDir() + "/fifo.surf";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         std::vector<std::string> args;
         const char* reason;
@@ -118,6 +121,12 @@ TEST(CommandLine, BadFilesExitWithOneAndTheReason) {
         {{"eval", bad, "0", "0"}, "knot counts 9 x 5 do not match"},
         {{"skin", bad, scratchDir() + "/out.surf"}, "knot counts 9 x 5 do not match"},
         {{"info", scratchDir() + "/missing.surf"}, "cannot open"},
+        // /dev/zero was read until memory ran out; a FIFO blocked for ever.
+        {{"info", "/dev/zero"}, "character device, not a regular file"},
+        {{"eval", fifo, "0", "0"}, "FIFO, not a regular file"},
+        {{"info", scratchDir()}, "directory"},
+        // A name's control bytes reach the terminal escaped.
+        {{"info", scratchDir() + "/\x1b[2J.surf"}, "/\\x1b[2J.surf: cannot open"},
     };
     for (const Case& c : cases) {
         const ProcessResult run = runLoftwork(c.args);

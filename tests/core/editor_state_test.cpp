@@ -77,7 +77,8 @@ TEST(ExpandedNet, RepeatsEachSectionWithClampedUniformKnots) {
     loadSmallSurface(s);
     s.surface.controlNet[3] = PointH{9, 9, 9, 1};  // first point of section 1
     s.derived.multiplicity = 3;
-    buildExpandedNet(s.surface, s.derived);
+    std::string refusal;
+    EXPECT_TRUE(buildExpandedNet(s.surface, s.derived, refusal));
     ASSERT_EQ(s.derived.expandedKnotCountV, 3 * 2 + 2);
     const std::vector<float> knots = {0, 0, 1 / 5.0f, 2 / 5.0f, 3 / 5.0f, 4 / 5.0f, 1, 1};
     EXPECT_EQ(s.derived.expandedKnotsV, knots);
@@ -86,6 +87,36 @@ TEST(ExpandedNet, RepeatsEachSectionWithClampedUniformKnots) {
         EXPECT_EQ(s.derived.expandedNet[row * 3].x, row < 3 ? 1.0f : 9.0f) << "row " << row;
     }
     s.derived.multiplicity = 0;  // not a usable multiplicity: nothing is built
-    buildExpandedNet(s.surface, s.derived);
+    buildExpandedNet(s.surface, s.derived, refusal);
     EXPECT_TRUE(s.derived.expandedNet.empty());
+}
+
+// multiplicity x sections x points passed the int range on a 1 x 46341 net of degree 46340 at
+// the top multiplicity, and then aborted in the allocation.
+TEST(ExpandedNet, RefusesNetsPastTheDrawableSize) {
+    struct Case {
+        int countU, countV, orderV, multiplicity;
+    } cases[] = {
+        {1, 46341, 46341, 46340},  // 2,147,441,940 points: past INT_MAX / 4
+        {500, 500, 3, 2},          // twice the largest net
+        {1, 250001, 1, 1},         // one section of too many points, even unrepeated
+    };
+    for (const Case& c : cases) {
+        SurfaceModel surface;
+        surface.countU = c.countU;
+        surface.countV = c.countV;
+        surface.orderU = 1;
+        surface.orderV = c.orderV;
+        surface.knotCountU = c.countU + 1;
+        surface.knotCountV = c.countV + c.orderV;
+        surface.knotsU.assign(static_cast<size_t>(surface.knotCountU), 0.0f);
+        surface.knotsV.assign(static_cast<size_t>(surface.knotCountV), 0.0f);
+        surface.controlNet.assign(static_cast<size_t>(c.countU) * c.countV, PointH{0, 0, 0, 1});
+        DerivedNets derived;
+        derived.multiplicity = c.multiplicity;
+        std::string refusal;
+        EXPECT_FALSE(buildExpandedNet(surface, derived, refusal)) << c.countV;
+        EXPECT_NE(refusal.find("more than the 250000"), std::string::npos) << refusal;
+        EXPECT_TRUE(derived.expandedNet.empty() && derived.expandedKnotsV.empty());
+    }
 }

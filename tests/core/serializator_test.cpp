@@ -29,6 +29,12 @@ using testsupport::writeText;
 
 std::string scratchPath(const char* name) { return testsupport::scratchDir() + "/" + name; }
 
+std::string repeated(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 void useFile(const std::string& path) {
     snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "%s", path.c_str());
 }
@@ -254,6 +260,16 @@ TEST_F(SerializatorTest, BadFilesLeaveTheStateUnchanged) {
          "ends inside the KNOTS_V list"},
         {std::string(kFourByThree) + "KNOTS_U\n0 0 0 0.5 1 x 1\n", "knot 5 of KNOTS_U"},
         {std::string(kFourByThree) + "KNOTS_V\n0 0 0.5 1 1e39\n", "knot 4 of KNOTS_V"},
+        // What the editor cannot draw: GLU refuses orders past 24, and a 1000 x 1000 grid
+        // overflowed the stack inside GLU.
+        {"FILENAME:x\nDEGREE_U_V\n24 1\nN.C.P._U_V\n25 2\nN.KNOTS_U_V\n50 4\n"
+         "COORD.C.P.(X,Y,Z,W)\n" +
+             repeated("0 0 0 1\n", 50),
+         "degrees 24 x 1 are above 23, the highest the editor draws"},
+        {"FILENAME:x\nDEGREE_U_V\n1 1\nN.C.P._U_V\n600 500\nN.KNOTS_U_V\n602 502\n"
+         "COORD.C.P.(X,Y,Z,W)\n" +
+             repeated("0 0 0 1\n", 600 * 500),
+         "600 x 500 points are more than the 250000 points the editor can draw"},
     };
     const std::string path = scratchPath("bad.surf");
     useFile(path);
@@ -473,6 +489,76 @@ TEST_F(SerializatorTest, RefusedSavesSayWhyAndKeepThePreviousFile) {
     EXPECT_NE(readAll(legal), "<missing>");
     EXPECT_EQ(readAll(shorter), "the previous file");
     EXPECT_EQ(entriesIn(base), 1);
+}
+
+// Six decimals wrote a surface a few millionths across, or a weight of 4e-8, as zeros while the
+// status said "saved". Such saves are refused naming the first point and the previous file
+// stays; noise far below the net's size still saves, and reads back as the values written.
+TEST_F(SerializatorTest, SavesThatSixDecimalsCannotHoldAreRefused) {
+    const std::string path = scratchPath("six-decimals.surf");
+    useFile(path);
+    serializator->save(-1);
+    const std::string previous = readAll(path);
+    ASSERT_NE(previous, "<missing>") << editor.panel.statusLine;
+    struct Case {
+        const char* name;
+        void (*change)(SurfaceModel& surface);
+        const char* refusal;  // null: saved
+    } cases[] = {
+        {"a surface 1e-7 across",
+         [](SurfaceModel& s) {
+             for (PointH& p : s.controlNet) p = {p.x * 1e-7f, p.y * 1e-7f, p.z * 1e-7f, p.w};
+         },
+         "point 0 of section 0"},
+        {"a weight of 4e-8",
+         [](SurfaceModel& s) {
+             s.controlNet[7] = {4e-8f, 4e-8f, 4e-8f, 4e-8f};
+         },
+         "point 2 of section 1 (4e-08 4e-08 4e-08, weight 4e-08) would be written as (0.000000 "
+         "0.000000 0.000000, weight 0.000000): six decimals cannot hold its weight"},
+        {"knots a millionth apart",
+         [](SurfaceModel& s) { s.knotsU = {0, 0, 0, 2e-7f, 7e-7f, 1e-6f, 1e-6f, 1e-6f}; },
+         "knot 3 of KNOTS_U (2e-07) would be written as 0.000000"},
+        {"rotation noise on a unit net", [](SurfaceModel& s) { s.controlNet[3].y = -4.37e-8f; },
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        setFiveByThree();
+        useFile(path);
+        c.change(editor.surface);
+        const SurfaceModel written = editor.surface;
+        serializator->save(-1);
+        const std::string status = editor.panel.statusLine;
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(status.find("cannot save " + path + ": "), 0u) << c.name << ": " << status;
+            EXPECT_NE(status.find(c.refusal), std::string::npos) << c.name << ": " << status;
+            EXPECT_EQ(readAll(path), previous) << c.name;
+            continue;
+        }
+        EXPECT_EQ(status.find("saved " + path), 0u) << c.name << ": " << status;
+        loadPointsCallback(-1);
+        ASSERT_EQ(editor.surface.controlNet.size(), written.controlNet.size()) << c.name;
+        for (size_t i = 0; i < written.controlNet.size(); ++i) {
+            const float* a = &editor.surface.controlNet[i].x;
+            const float* b = &written.controlNet[i].x;
+            for (int k = 0; k < 4; ++k) EXPECT_NEAR(a[k], b[k], 5e-7) << c.name << " " << i;
+        }
+    }
+}
+
+// The rename replaced a read-only file silently; it is kept byte for byte, with a message.
+TEST_F(SerializatorTest, AReadOnlyFileIsKeptByteForByte) {
+    const std::string path = scratchPath("read-only.surf");
+    useFile(path);
+    serializator->save(-1);
+    const std::string previous = readAll(path);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    editor.surface.controlNet[0].x = 42.0f;
+    serializator->save(-1);
+    EXPECT_EQ(
+        std::string(editor.panel.statusLine),
+        "cannot save " + path + ": it is read-only (permissions 0444): it was kept as it was");
+    EXPECT_EQ(readAll(path), previous);
 }
 
 // The reason once named the folder again after the file's own path, so with a long name the

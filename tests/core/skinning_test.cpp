@@ -505,6 +505,28 @@ INSTANTIATE_TEST_SUITE_P(
                                   "out of range"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
+// 2000 sections of degree 1999 held the GUI thread for 7.6 s; what costs that much is refused
+// before the elimination starts, and the largest nets the editor loads still skin.
+TEST(Skinning, RefusesNetsWhoseEliminationWouldTakeLong) {
+    struct Case {
+        int countU, countV, orderV;
+        bool refused;
+    } cases[] = {
+        {1, 2000, 2000, true},
+        {1, 2000, 200, true},
+        {125, 2000, 24, false},
+        {500, 500, 24, false},
+    };
+    for (const Case& c : cases) {
+        EditorScope scope;
+        loadSurface(c.countU, c.countV, 1, c.orderV, wavyNet(c.countU, c.countV, 7));
+        DerivedNets derived;
+        std::string refusal;
+        EXPECT_EQ(skinSurface(editor.surface, derived, refusal), !c.refused) << c.countV;
+        EXPECT_EQ(refusal.find("take too long to skin") != std::string::npos, c.refused) << refusal;
+    }
+}
+
 TEST(Skinning, ARefusalIsReportedOnceAndClearedByTheNextSkinning) {
     EditorScope scope;
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 65));

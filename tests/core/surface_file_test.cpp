@@ -228,28 +228,66 @@ TEST(WriteFileReplacing, ReportsPathsThatCannotBeWritten) {
 }
 
 // A write that fails half way (here: the file size limit) leaves the old file byte for byte
-// and no temporary file behind.
+// and no temporary file behind, whether SIGXFSZ is ignored or would end the process (it did, and
+// left the temporary file).
 TEST(WriteFileReplacing, AFailedWriteKeepsThePreviousFile) {
     const std::string dir = scratchDir() + "/limited";
     ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
     const std::string path = dir + "/surface.surf";
     const std::string previous = "previous contents\n";
     writeText(path, previous);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit = {4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        std::string error;
-        const bool written = writeFileReplacing(path.c_str(), std::string(100000, 'n'), error);
-        _exit(!written && error.find("writing failed") != std::string::npos ? 0 : 1);
+    for (auto disposition : {SIG_IGN, SIG_DFL}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            signal(SIGXFSZ, disposition);
+            const rlimit limit = {4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::string error;
+            const bool written = writeFileReplacing(path.c_str(), std::string(100000, 'n'), error);
+            _exit(!written && error.find("file size limit") != std::string::npos ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(readAll(path), previous);
+        EXPECT_EQ(filesIn(dir), 1);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(readAll(path), previous);
-    EXPECT_EQ(filesIn(dir), 1);
+}
+
+// The rename replaced a read-only file whatever its permissions, and gave it the saver as owner.
+TEST(WriteFileReplacing, KeepsAReadOnlyFileByteForByte) {
+    const std::string dir = scratchDir() + "/read-only";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    const std::string previous = "FILENAME:kept\n1 2 3\n";
+    struct Case {
+        const char* name;
+        mode_t mode;
+        bool throughLink;
+    } cases[] = {
+        {"r--r--r--", 0444, false},
+        {"r--------", 0400, false},
+        {"r-x------", 0500, false},
+        {"through a link", 0444, true},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir + "/" + c.name;
+        writeText(path, previous);
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        std::string named = path;
+        if (c.throughLink) {
+            named = path + ".link";
+            ASSERT_EQ(symlink(path.c_str(), named.c_str()), 0);
+        }
+        std::string error;
+        EXPECT_FALSE(writeFileReplacing(named.c_str(), "new contents", error)) << c.name;
+        EXPECT_NE(error.find("read-only"), std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(readAll(path), previous) << c.name;
+        struct stat info;
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.mode) << c.name;
+    }
+    EXPECT_EQ(filesIn(dir), 5);
 }
 
 // Counts of several digits once overflowed the header line and glued the first point to it.

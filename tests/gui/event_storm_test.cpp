@@ -2,7 +2,9 @@
 // panel callback, with extreme values, and the editor state's invariants checked after each one.
 //
 // LOFTWORK_STORM_ACTIONS sets the number of actions of the main run (2000 by default) and
-// LOFTWORK_STORM_SEED its seed. A seed that once broke an invariant goes into kSeeds.
+// LOFTWORK_STORM_SEED its seed. With LOFTWORK_STORM_RANDOM set (the sanitized test run sets it),
+// one more storm runs from a seed drawn at random and printed, so that every run explores new
+// actions. A seed that once broke an invariant goes into kSeeds.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +16,8 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -487,10 +491,21 @@ const Replay kSeeds[] = {{20240607, 0, false}, {1207, 3200, true}};
 }  // namespace
 
 TEST(EventStorm, InvariantsHoldAfterEveryAction) {
-    for (Replay replay : kSeeds) {
+    std::vector<Replay> replays(std::begin(kSeeds), std::end(kSeeds));
+    if (getenv("LOFTWORK_STORM_RANDOM") != nullptr) {
+        std::random_device device;
+        const uint64_t seed = (static_cast<uint64_t>(device()) << 32) | device();
+        printf("storm: a random seed, %llu (LOFTWORK_STORM_SEED=%llu replays it)\n",
+               static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
+        fflush(stdout);
+        replays.push_back(Replay{seed, 0, false});
+    }
+    for (Replay& replay : replays) {
         const char* seedText = getenv("LOFTWORK_STORM_SEED");
         if (replay.actions == 0) {
-            if (seedText != nullptr) replay.seed = strtoull(seedText, nullptr, 10);
+            if (seedText != nullptr && &replay == &replays.front()) {
+                replay.seed = strtoull(seedText, nullptr, 10);
+            }
             replay.actions = actionsFromEnvironment();
         }
         const long inParts = surfaceTessellationInPartsCount();

@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -100,6 +101,20 @@ inline std::string checkSurfaceBytes(ByteFile& file, const uint8_t* data, size_t
         again.orderV != s.orderV || again.knotsU.size() != s.knotsU.size() ||
         again.knotsV.size() != s.knotsV.size()) {
         return "the loaded surface saves to a file of other sizes";
+    }
+    // Every value reads back as its six decimals give it: within half a millionth, plus the
+    // float's own rounding of the decimal text.
+    auto sameValues = [](const float* a, const float* b, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            if (!(std::fabs(a[i] - b[i]) <= 5e-7 + std::fabs(a[i]) * 1.2e-7)) return false;
+        }
+        return true;
+    };
+    if (again.controlNet.size() != s.controlNet.size() ||
+        !sameValues(&again.controlNet[0].x, &s.controlNet[0].x, 4 * s.controlNet.size()) ||
+        !sameValues(again.knotsU.data(), s.knotsU.data(), s.knotsU.size()) ||
+        !sameValues(again.knotsV.data(), s.knotsV.data(), s.knotsV.size())) {
+        return "the loaded surface saves to a file of other values";
     }
     return "";
 }

@@ -1,0 +1,28 @@
+// The largest surfaces the editor takes: sizes are computed in 64 bits and checked against these
+// limits before anything is allocated, skinned or handed to the renderer.
+#pragma once
+
+#include <string>
+
+#include "model/surface_model.h"
+
+// GLU's NURBS renderer refuses orders above 24 ("spline order un-supported").
+constexpr int kMostDrawnOrder = 24;
+
+// Most points of a net the main view hands to GLU (control, skinned or expanded net). GLU's
+// tessellation recurses once per few patches, about 11 bytes of stack and 2.4 KB of memory a
+// patch: a 1000 x 1000 grid overflows an 8 MiB stack and a 700 x 700 one takes 1.3 GB. A net of
+// this many points has at most as many patches, about 2.8 MiB of stack and 760 MB in all.
+constexpr long long kMostNetPoints = 250000;
+
+// Refuses, with the reason in error, a surface the editor could not draw or edit: a net of more
+// than kMostNetPoints points, or an order above kMostDrawnOrder.
+bool editorCanTake(const SurfaceModel& surface, std::string& error);
+
+// Floating-point operations skinning takes for R sections of `columns` points at order `order`:
+// the banded elimination (pivoting doubles the band) and the solves for every coordinate.
+double skinningWork(long long R, long long columns, long long order);
+
+// Most work skinning may take on the GUI thread: 41 ms at this limit in bench/skinning_bench
+// (SkinningAtTheWorkLimit), where 2000 sections of degree 1999 took 7.6 s.
+constexpr double kMostSkinningWork = 2e8;

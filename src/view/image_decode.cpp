@@ -1,0 +1,238 @@
+// Background images: format by content, size from the header, decoding and conversion through
+// FreeImage.
+#include "view/image_decode.h"
+
+#include <FreeImage.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The shared library registers its plugins when it is loaded; a static build does not.
+void ensureFreeImageReady() {
+    if (FreeImage_GetFIFCount() == 0) FreeImage_Initialise(FALSE);
+}
+
+unsigned little16(const unsigned char* p) {
+    return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
+}
+
+struct HeaderSize {
+    long long width = 0;
+    long long height = 0;
+    int bitsPerPixel = 0;
+};
+
+// A GIF's logical screen and its first image, which FreeImage decodes into a bitmap of the
+// larger of the two. FreeImage cannot read a GIF's header alone.
+bool gifSize(const unsigned char* data, size_t size, HeaderSize& out) {
+    if (size < 13) return false;
+    long long width = little16(data + 6), height = little16(data + 8);
+    size_t at = 13;
+    if (data[10] & 0x80) at += size_t{3} << ((data[10] & 7) + 1);  // global colour table
+    while (at < size) {
+        if (data[at] == 0x21) {  // extension: label, then sub-blocks up to an empty one
+            at += 2;
+            while (at < size) {
+                const size_t length = data[at];
+                at += 1 + length;
+                if (length == 0) break;
+            }
+        } else if (data[at] == 0x2c && at + 9 <= size) {  // the first image
+            width = std::max(
+                width, static_cast<long long>(little16(data + at + 1)) + little16(data + at + 5));
+            height = std::max(
+                height, static_cast<long long>(little16(data + at + 3)) + little16(data + at + 7));
+            break;
+        } else {
+            break;
+        }
+    }
+    out = HeaderSize{width, height, 8};
+    return true;
+}
+
+FREE_IMAGE_FORMAT freeImageFormat(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::Png:
+            return FIF_PNG;
+        case ImageFormat::Jpeg:
+            return FIF_JPEG;
+        case ImageFormat::Bmp:
+            return FIF_BMP;
+        case ImageFormat::Tiff:
+            return FIF_TIFF;
+        case ImageFormat::Gif:
+            return FIF_GIF;
+        case ImageFormat::Unknown:
+            break;
+    }
+    return FIF_UNKNOWN;
+}
+
+// FreeImage's memory stream over the caller's bytes, closed on every path.
+class MemoryStream {
+public:
+    MemoryStream(const unsigned char* data, size_t size)
+        : memory_(FreeImage_OpenMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size))) {}
+    ~MemoryStream() {
+        if (memory_ != nullptr) FreeImage_CloseMemory(memory_);
+    }
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+    FIMEMORY* get() const { return memory_; }
+
+private:
+    FIMEMORY* memory_;
+};
+
+// The bitmap FreeImage decodes from the bytes with these flags; null when it cannot.
+FIBITMAP* loadFrom(const unsigned char* data, size_t size, FREE_IMAGE_FORMAT format, int flags) {
+    MemoryStream memory(data, size);
+    if (memory.get() == nullptr) return nullptr;
+    return FreeImage_LoadFromMemory(format, memory.get(), flags);
+}
+
+bool headerSize(const unsigned char* data, size_t size, ImageFormat format, HeaderSize& out) {
+    if (format == ImageFormat::Gif) return gifSize(data, size, out);
+    FIBITMAP* header = loadFrom(data, size, freeImageFormat(format), FIF_LOAD_NOPIXELS);
+    if (header == nullptr) return false;
+    out = HeaderSize{FreeImage_GetWidth(header), FreeImage_GetHeight(header),
+                     static_cast<int>(FreeImage_GetBPP(header))};
+    FreeImage_Unload(header);
+    return true;
+}
+
+// A 16-bit greyscale bitmap as 8-bit greyscale, keeping each sample's high byte (FreeImage's own
+// conversion stretches the image's range instead, which turns a uniform scan white).
+FIBITMAP* greyTo8Bits(FIBITMAP* grey) {
+    const unsigned width = FreeImage_GetWidth(grey), height = FreeImage_GetHeight(grey);
+    FIBITMAP* out = FreeImage_ConvertToType(grey, FIT_BITMAP, FALSE);
+    if (out == nullptr || FreeImage_GetBPP(out) != 8) {
+        if (out != nullptr) FreeImage_Unload(out);
+        return nullptr;
+    }
+    for (unsigned row = 0; row < height; ++row) {
+        const auto* in = reinterpret_cast<const uint16_t*>(FreeImage_GetScanLine(grey, row));
+        BYTE* line = FreeImage_GetScanLine(out, row);
+        for (unsigned column = 0; column < width; ++column) line[column] = in[column] >> 8;
+    }
+    return out;
+}
+
+// Any bitmap FreeImage decodes (16-bit and floating-point greyscale or colour included) as a
+// 32-bit one; the input is unloaded.
+FIBITMAP* to32Bits(FIBITMAP* bitmap) {
+    if (bitmap == nullptr) return nullptr;
+    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(bitmap);
+    if (type == FIT_UINT16) {
+        FIBITMAP* grey = greyTo8Bits(bitmap);
+        FreeImage_Unload(bitmap);
+        bitmap = grey;
+    } else if (type != FIT_BITMAP && type != FIT_RGB16 && type != FIT_RGBA16) {
+        FIBITMAP* standard = FreeImage_ConvertToStandardType(bitmap, TRUE);
+        FreeImage_Unload(bitmap);
+        bitmap = standard;
+    }
+    if (bitmap == nullptr) return nullptr;
+    if (FreeImage_GetImageType(bitmap) == FIT_BITMAP && FreeImage_GetBPP(bitmap) == 32) {
+        return bitmap;
+    }
+    FIBITMAP* converted = FreeImage_ConvertTo32Bits(bitmap);
+    FreeImage_Unload(bitmap);
+    return converted;
+}
+
+FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, std::string& error) {
+    const ImageFormat format = sniffImageFormat(data, size);
+    if (format == ImageFormat::Unknown) {
+        error = "not a PNG, JPEG, BMP, TIFF or GIF image";
+        return nullptr;
+    }
+    ensureFreeImageReady();
+    HeaderSize header;
+    if (!headerSize(data, size, format, header) || header.width < 1 || header.height < 1) {
+        error = "the image's header gives no size";
+        return nullptr;
+    }
+    const std::string tooLarge = "the image is " + std::to_string(header.width) + " x " +
+                                 std::to_string(header.height) + " pixels, more than the " +
+                                 std::to_string(kMostImagePixels >> 20) + " megapixels allowed";
+    // Each side on its own first, so that the products below stay far inside 64 bits.
+    if (header.width > kMostImagePixels || header.height > kMostImagePixels) {
+        error = tooLarge;
+        return nullptr;
+    }
+    // JPEG decodes at 1/2, 1/4 or 1/8 of its size directly: a large photo is shrunk, not refused.
+    long long scale = 1;
+    if (format == ImageFormat::Jpeg) {
+        while (scale < 8 && (header.width / scale) * (header.height / scale) > kMostImagePixels)
+            scale *= 2;
+    }
+    const long long pixels = (header.width / scale) * (header.height / scale);
+    const long long bytes = pixels * std::max(header.bitsPerPixel, 8) / 8;
+    if (pixels > kMostImagePixels || bytes > kMostDecodedBytes) {
+        error = tooLarge;
+        return nullptr;
+    }
+    // FreeImage's JPEG reader takes the side it should shrink to in the flags' high bits.
+    const long long longest = std::max(header.width, header.height);
+    const int flags = scale > 1 ? static_cast<int>((longest + scale - 1) / scale) << 16 : 0;
+    FIBITMAP* bitmap = to32Bits(loadFrom(data, size, freeImageFormat(format), flags));
+    if (bitmap == nullptr) {
+        error = "the image cannot be decoded";
+        return nullptr;
+    }
+    const long long width = FreeImage_GetWidth(bitmap), height = FreeImage_GetHeight(bitmap);
+    if (width < 1 || height < 1 || width > header.width || height > header.height) {
+        FreeImage_Unload(bitmap);
+        error = "the image decodes to another size than its header gives";
+        return nullptr;
+    }
+    if (width <= mostSide && height <= mostSide) return bitmap;
+    // Larger than a texture can be: scaled down, keeping its proportions.
+    const double shrink =
+        static_cast<double>(mostSide) / static_cast<double>(std::max(width, height));
+    const int newWidth = std::max(1, static_cast<int>(std::lround(width * shrink)));
+    const int newHeight = std::max(1, static_cast<int>(std::lround(height * shrink)));
+    FIBITMAP* scaled = FreeImage_Rescale(bitmap, std::min(newWidth, mostSide),
+                                         std::min(newHeight, mostSide), FILTER_BILINEAR);
+    FreeImage_Unload(bitmap);
+    if (scaled == nullptr) error = "the image cannot be scaled down";
+    return scaled;
+}
+
+}  // namespace
+
+ImageFormat sniffImageFormat(const unsigned char* data, size_t size) {
+    auto startsWith = [&](const char* magic, size_t length) {
+        return size >= length && memcmp(data, magic, length) == 0;
+    };
+    if (startsWith("\x89PNG\r\n\x1a\n", 8)) return ImageFormat::Png;
+    if (startsWith("\xff\xd8\xff", 3)) return ImageFormat::Jpeg;
+    if (startsWith("BM", 2) && size >= 26) return ImageFormat::Bmp;
+    if (startsWith("II*\0", 4) || startsWith("MM\0*", 4)) return ImageFormat::Tiff;
+    if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return ImageFormat::Gif;
+    return ImageFormat::Unknown;
+}
+
+FIBITMAP* decodeImage(const unsigned char* data, size_t size, int mostSide, std::string& error) {
+    if (data == nullptr || size == 0) {
+        error = "the file is empty";
+        return nullptr;
+    }
+    if (mostSide < 1) {
+        error = "no texture size to fit the image to";
+        return nullptr;
+    }
+    try {
+        return decodeChecked(data, size, mostSide, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to decode the image";
+        return nullptr;
+    }
+}

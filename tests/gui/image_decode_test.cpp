@@ -1,0 +1,308 @@
+// Background images by class of input: special files, image bombs whose header claims a huge
+// size, large photos, formats outside the allowed five, and the depths of ordinary scans. Each
+// is shown, scaled or refused with a message; none is decoded into gigabytes.
+#include <FreeImage.h>
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "model/editor_state.h"
+#include "support/gui_test_env.h"
+#include "view/background_image.h"
+#include "view/image_decode.h"
+
+namespace {
+
+using testsupport::scratchDirectory;
+using Bytes = std::vector<unsigned char>;
+
+std::string writeBytes(const std::string& name, const Bytes& bytes) {
+    const std::string path = scratchDirectory() + "/" + name;
+    FILE* file = fopen(path.c_str(), "wb");
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+    return path;
+}
+
+Bytes readBytes(const std::string& path) {
+    Bytes bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr) return bytes;
+    int c;
+    while ((c = fgetc(file)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
+    fclose(file);
+    return bytes;
+}
+
+// An image made by ImageMagick: `convert <arguments> [format:]name`.
+Bytes convertImage(const std::string& arguments, const std::string& name,
+                   const std::string& format = "") {
+    const std::string path = scratchDirectory() + "/" + name;
+    const std::string prefix = format.empty() ? "" : format + ":";
+    const std::string command = "convert " + arguments + " '" + prefix + path + "'";
+    if (system(command.c_str()) != 0) return Bytes();
+    return readBytes(path);
+}
+
+uint32_t crc32(const unsigned char* p, size_t n) {
+    uint32_t crc = 0xffffffffu;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void putBig32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (24 - 8 * i));
+}
+
+// A small real PNG whose header then claims width x height (its checksum made right again).
+Bytes pngClaiming(uint32_t width, uint32_t height) {
+    Bytes png = convertImage("-size 1x1 xc:red", "one.png");
+    if (png.size() < 33) return png;
+    putBig32(png, 16, width);
+    putBig32(png, 20, height);
+    putBig32(png, 29, crc32(&png[12], 17));
+    return png;
+}
+
+// 35 bytes of GIF whose screen and only image claim side x side pixels.
+Bytes gifClaiming(unsigned side) {
+    Bytes gif = {'G', 'I',  'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0,    0, 0, 255, 255,
+                 255, 0x2c, 0,   0,   0,   0,   1, 0, 1, 0, 0,    2, 2, 0x44, 1, 0, 0x3b};
+    for (size_t at : {size_t{6}, size_t{8}, size_t{24}, size_t{26}}) {
+        gif[at] = static_cast<unsigned char>(side & 0xff);
+        gif[at + 1] = static_cast<unsigned char>(side >> 8);
+    }
+    return gif;
+}
+
+// A small BMP whose header claims width x height.
+Bytes bmpClaiming(int32_t width, int32_t height) {
+    Bytes bmp = convertImage("-size 1x1 xc:red", "one.bmp", "BMP3");
+    if (bmp.size() < 26) return bmp;
+    for (int i = 0; i < 4; ++i) {
+        bmp[18 + i] = static_cast<unsigned char>(static_cast<uint32_t>(width) >> (8 * i));
+        bmp[22 + i] = static_cast<unsigned char>(static_cast<uint32_t>(height) >> (8 * i));
+    }
+    return bmp;
+}
+
+// A small JPEG whose frame header claims width x height.
+Bytes jpegClaiming(unsigned width, unsigned height) {
+    Bytes jpeg = convertImage("-size 8x8 xc:red", "one.jpg");
+    for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xff && jpeg[i + 1] == 0xc0) {
+            jpeg[i + 5] = static_cast<unsigned char>(height >> 8);
+            jpeg[i + 6] = static_cast<unsigned char>(height);
+            jpeg[i + 7] = static_cast<unsigned char>(width >> 8);
+            jpeg[i + 8] = static_cast<unsigned char>(width);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+// Peak kilobytes a child process adds while it decodes the bytes, and what it found.
+struct ChildDecode {
+    long addedKb = 0;
+    int width = 0, height = 0;  // 0 x 0 when refused
+};
+
+long childPeakKb(const Bytes* bytes, int mostSide, int* size) {
+    int channel[2];
+    if (pipe(channel) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        int found[2] = {0, 0};
+        if (bytes != nullptr) {
+            std::string error;
+            FIBITMAP* bitmap = decodeImage(bytes->data(), bytes->size(), mostSide, error);
+            if (bitmap != nullptr) {
+                found[0] = static_cast<int>(FreeImage_GetWidth(bitmap));
+                found[1] = static_cast<int>(FreeImage_GetHeight(bitmap));
+                FreeImage_Unload(bitmap);
+            }
+        }
+        if (write(channel[1], found, sizeof found) != sizeof found) _exit(1);
+        _exit(0);
+    }
+    close(channel[1]);
+    if (read(channel[0], size, 2 * sizeof(int)) != 2 * sizeof(int)) size[0] = size[1] = -1;
+    close(channel[0]);
+    int status = 0;
+    struct rusage usage = {};
+    wait4(child, &status, 0, &usage);
+    return usage.ru_maxrss;
+}
+
+ChildDecode decodeInChild(const Bytes& bytes, int mostSide) {
+    int ignored[2];
+    const long baseline = childPeakKb(nullptr, mostSide, ignored);
+    ChildDecode result;
+    int size[2] = {0, 0};
+    result.addedKb = childPeakKb(&bytes, mostSide, size) - baseline;
+    result.width = size[0];
+    result.height = size[1];
+    return result;
+}
+
+}  // namespace
+
+// Bombs: a few bytes that claim billions of pixels, refused from the header (a 32 KB PNG or a
+// 35-byte GIF claiming 16384 x 16384 took 3.3 GB), and photos larger than allowed, decoded
+// smaller. All within 300 MB.
+TEST(ImageBombs, AreRefusedOrScaledWithinTheMemoryLimit) {
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int width, height;  // 0 x 0: refused
+    } cases[] = {
+        {"PNG claiming 16384 x 16384", pngClaiming(16384, 16384), 0, 0},
+        {"PNG claiming 2^31 - 1 a side", pngClaiming(0x7fffffff, 0x7fffffff), 0, 0},
+        {"GIF claiming 16384 x 16384", gifClaiming(16384), 0, 0},
+        {"GIF claiming 65535 x 65535", gifClaiming(65535), 0, 0},
+        {"BMP claiming 30000 x 30000", bmpClaiming(30000, 30000), 0, 0},
+        {"BMP claiming a negative width", bmpClaiming(-30000, 30000), 0, 0},
+        // Found by fuzzing: width x height x bits passed the range of 64 bits.
+        {"BMP claiming 2^31 - 1 a side", bmpClaiming(0x7fffffff, 0x7fffffff), 0, 0},
+        {"JPEG claiming 65000 x 65000", jpegClaiming(65000, 65000), 0, 0},
+        // Decoded at half size, then scaled to the largest texture.
+        {"JPEG photo of 28 megapixels", convertImage("-size 7000x4000 xc:gray", "photo.jpg"), 2048,
+         1170},
+        {"PNG larger than a texture", convertImage("-size 3000x100 xc:red", "wide.png"), 2048, 68},
+    };
+    for (const Case& c : cases) {
+        ASSERT_FALSE(c.bytes.empty()) << c.name << ": ImageMagick made no image";
+        const ChildDecode got = decodeInChild(c.bytes, 2048);
+        EXPECT_EQ(got.width, c.width) << c.name;
+        EXPECT_EQ(got.height, c.height) << c.name;
+        EXPECT_LT(got.addedKb, 300 * 1024) << c.name;
+    }
+}
+
+// Only PNG, JPEG, BMP, TIFF and GIF reach FreeImage: a PICT file overflowed a heap buffer in its
+// reader, and truncated PICT and XBM files read without end.
+TEST(ImageFormats, OthersAreRefusedBeforeDecoding) {
+    Bytes pict(512, 0);  // the 512-byte header, then a picture frame claiming 30000 x 30000
+    const Bytes frame = {0x00, 0x40, 0, 0, 0, 0, 0x75, 0x30, 0x75, 0x30, 0x00, 0x11, 0x02, 0xff};
+    pict.insert(pict.end(), frame.begin(), frame.end());
+    const std::string xbm =
+        "#define bomb_width 30000\n#define bomb_height 30000\n"
+        "static char bomb_bits[] = {\n0x00, 0x";
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"PICT", pict},
+        {"truncated XBM", Bytes(xbm.begin(), xbm.end())},
+        {"ImageMagick's PICT", convertImage("-size 4x4 xc:red", "real.pict")},
+        {"ImageMagick's XBM", convertImage("-size 4x4 xc:black", "real.xbm")},
+        {"WBMP", convertImage("-size 4x4 xc:black", "real.wbmp")},
+        {"PNG signature only", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.bytes.empty()) << c.name;
+        const auto start = std::chrono::steady_clock::now();
+        std::string error;
+        FIBITMAP* bitmap = decodeImage(c.bytes.data(), c.bytes.size(), 2048, error);
+        EXPECT_EQ(bitmap, nullptr) << c.name;
+        if (bitmap != nullptr) FreeImage_Unload(bitmap);
+        EXPECT_FALSE(error.empty()) << c.name;
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                  1.0)
+            << c.name;
+    }
+    EXPECT_EQ(sniffImageFormat(pict.data(), pict.size()), ImageFormat::Unknown);
+}
+
+// Every allowed format and the depths of ordinary scans (16-bit and greyscale PNG and TIFF were
+// refused) load with their colour: a mid grey or pure red in 32 bits.
+TEST(ImageFormats, EveryDepthLoadsWithItsColour) {
+    const struct {
+        const char* name;
+        const char* arguments;
+        const char* file;
+        int red, green, blue;
+        const char* format;
+    } cases[] = {
+        {"16-bit greyscale PNG", "-size 40x20 xc:gray50 -depth 16 -type Grayscale", "g16.png", 128,
+         128, 128, ""},
+        {"8-bit greyscale PNG", "-size 40x20 xc:gray50 -depth 8 -type Grayscale", "g8.png", 128,
+         128, 128, ""},
+        {"16-bit colour PNG", "-size 40x20 xc:red -depth 16", "c16.png", 255, 0, 0, ""},
+        {"16-bit greyscale TIFF", "-size 40x20 xc:gray50 -depth 16 -type Grayscale", "g16.tif", 128,
+         128, 128, ""},
+        {"16-bit RGBA TIFF", "-size 40x20 xc:red -depth 16 -alpha on", "c16.tif", 255, 0, 0, ""},
+        {"JPEG", "-size 40x20 xc:red", "red.jpg", 254, 0, 0, ""},
+        {"BMP", "-size 40x20 xc:red", "red.bmp", 255, 0, 0, "BMP3"},
+        {"palette GIF", "-size 40x20 xc:red", "red.gif", 255, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        const Bytes bytes = convertImage(c.arguments, c.file, c.format);
+        ASSERT_FALSE(bytes.empty()) << c.name;
+        std::string error;
+        FIBITMAP* bitmap = decodeImage(bytes.data(), bytes.size(), 2048, error);
+        ASSERT_NE(bitmap, nullptr) << c.name << ": " << error;
+        EXPECT_EQ(FreeImage_GetBPP(bitmap), 32u) << c.name;
+        EXPECT_EQ(FreeImage_GetWidth(bitmap), 40u) << c.name;
+        EXPECT_EQ(FreeImage_GetHeight(bitmap), 20u) << c.name;
+        const BYTE* pixel = FreeImage_GetScanLine(bitmap, 10) + 4 * 20;
+        EXPECT_NEAR(pixel[FI_RGBA_RED], c.red, 2) << c.name;
+        EXPECT_NEAR(pixel[FI_RGBA_GREEN], c.green, 2) << c.name;
+        EXPECT_NEAR(pixel[FI_RGBA_BLUE], c.blue, 2) << c.name;
+        FreeImage_Unload(bitmap);
+    }
+}
+
+// The background box as the user fills it: a 16-bit greyscale scan becomes the texture; special
+// files are refused at once with a message and the shown image stays.
+TEST(BackgroundBox, ShowsA16BitGreyScanAndRefusesSpecialFiles) {
+    const Bytes grey = convertImage("-size 64x32 xc:gray50 -depth 16 -type Grayscale", "scan.png");
+    ASSERT_FALSE(grey.empty());
+    snprintf(editor.panel.backgroundFileName, sizeof editor.panel.backgroundFileName, "%s",
+             (scratchDirectory() + "/scan.png").c_str());
+    backgroundCallback(-1);
+    ASSERT_NE(editor.panel.backgroundFileName[0], '\0') << editor.panel.statusLine;
+    EXPECT_EQ(editor.view.backgroundWidth, 64);
+    EXPECT_EQ(editor.view.backgroundHeight, 32);
+    const unsigned shown = editor.view.backgroundTexture;
+    EXPECT_NE(shown, 0u);
+
+    const std::string fifo = scratchDirectory() + "/image-fifo";
+    mkfifo(fifo.c_str(), 0600);
+    const std::string big = writeBytes("huge.png", pngClaiming(1, 1));
+    truncate(big.c_str(), 1LL << 30);
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {"/dev/zero", "character device"},
+        {fifo, "FIFO"},
+        {scratchDirectory(), "directory"},
+        {big, "larger than the 64 MiB allowed"},
+    };
+    for (const auto& c : cases) {
+        snprintf(editor.panel.backgroundFileName, sizeof editor.panel.backgroundFileName, "%s",
+                 c.path.c_str());
+        const auto start = std::chrono::steady_clock::now();
+        backgroundCallback(-1);
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                  1.0)
+            << c.path;
+        EXPECT_EQ(editor.panel.backgroundFileName[0], '\0') << c.path;
+        EXPECT_NE(std::string(editor.panel.statusLine).find(c.reason), std::string::npos)
+            << editor.panel.statusLine;
+        EXPECT_EQ(editor.view.backgroundTexture, shown) << c.path;
+    }
+}
