@@ -79,15 +79,23 @@ bool buildExpandedNet(const SurfaceModel& s, DerivedNets& d, std::string& refusa
     return true;
 }
 
-void rebuildExpandedNet(int /*id*/) {
-    EditorState& e = editor;
+bool fitExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::string& message) {
     std::string refusal;
-    if (buildExpandedNet(e.surface, e.derived, refusal)) return;
+    if (buildExpandedNet(surface, derived, refusal)) return true;
     // The largest multiplicity that fits takes its place, so the next frame draws it.
-    const long long perCopy = static_cast<long long>(e.surface.countU) * e.surface.countV;
-    e.derived.multiplicity = static_cast<int32_t>(std::max(1LL, kMostNetPoints / perCopy));
-    setStatus("multipl. %d: %s", e.derived.multiplicity, refusal.c_str());
-    buildExpandedNet(e.surface, e.derived, refusal);
+    const long long perCopy =
+        std::max(1LL, static_cast<long long>(surface.countU) * surface.countV);
+    derived.multiplicity = static_cast<int32_t>(std::max(1LL, kMostNetPoints / perCopy));
+    message = "multipl. " + std::to_string(derived.multiplicity) + ": " + refusal;
+    buildExpandedNet(surface, derived, refusal);
+    return false;
+}
+
+void rebuildExpandedNet(int /*id*/) {
+    std::string message;
+    if (!fitExpandedNet(editor.surface, editor.derived, message)) {
+        setStatus("%s", message.c_str());
+    }
 }
 
 bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,

@@ -33,6 +33,10 @@ void releaseExpandedNet(DerivedNets& derived);
 // refused: false, both empty, the reason in refusal.
 bool buildExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::string& refusal);
 
-// Callback of "multipl.": buildExpandedNet on the editor; a refused multiplicity is lowered to
-// the largest that fits, with a status message. The id is ignored.
+// buildExpandedNet, with a refused multiplicity lowered to the largest that fits: false, with
+// what happened in message, when it had to be lowered.
+bool fitExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::string& message);
+
+// Callback of "multipl.": fitExpandedNet on the editor, a lowered multiplicity reported on the
+// status line. The id is ignored.
 void rebuildExpandedNet(int id = -1);

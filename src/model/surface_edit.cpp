@@ -123,7 +123,9 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
             guiRebuildKnotControls();
             break;
         case EditEffect::multiplicity:
-            buildExpandedNet(state.surface, state.derived);
+            if (std::string message; !fitExpandedNet(state.surface, state.derived, message)) {
+                setStatusLine(state.panel, message.c_str());
+            }
             break;
         case EditEffect::reweighted:
         case EditEffect::display:

@@ -308,8 +308,11 @@ void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection&
     //    multiplicity give.
     computeSectionCentroid(surface, selection.currentSection, selection.sectionCentroid);
     if (surfaceIsUsable(surface) && derived.multiplicity >= 1 &&
-        !expandedNetMatchesCounts(surface, derived))
-        buildExpandedNet(surface, derived);
+        !expandedNetMatchesCounts(surface, derived)) {
+        if (std::string message; !fitExpandedNet(surface, derived, message)) {
+            setStatus("%s", message.c_str());
+        }
+    }
 
     // 2. Clear, and the orbiting camera: polar angle from +y, azimuth around y, each sine and
     //    cosine in float.
