@@ -236,7 +236,9 @@ void listBox(const char* label, int* value) {
 // The loft's section parameters, in the order of LoftParameters.
 void loftParametersList(const char* label, int* value) {
     static const char* const kChoices[] = {"chord", "centripetal", "uniform"};
-    ImGui::SetNextItemWidth(-kLabelRoom);
+    // The label is longer than the room other rows leave for theirs.
+    const float labelWidth = ImGui::CalcTextSize(label).x + ImGui::GetStyle().ItemInnerSpacing.x;
+    ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x - labelWidth);
     if (ImGui::Combo(label, value, kChoices, IM_ARRAYSIZE(kChoices))) {
         changed(loftOptionsCallback, kControlId);
     }

@@ -26,14 +26,16 @@ struct BorderedBand {
 
     int firstBorder() const { return n - w; }
     float& at(int j, int c) {
-        if (c >= n - w) return border[static_cast<size_t>(j) * w + static_cast<size_t>(c - (n - w))];
+        if (c >= n - w)
+            return border[static_cast<size_t>(j) * w + static_cast<size_t>(c - (n - w))];
         return band[static_cast<size_t>(j) * width + static_cast<size_t>(c - j + kl)];
     }
     void swapRows(int a, int b, int fromColumn) {
         const int end = std::min(std::max(hi[a], hi[b]), n - w - 1);
         for (int c = fromColumn; c <= end; ++c) std::swap(at(a, c), at(b, c));
         for (int c = 0; c < w; ++c) {
-            std::swap(border[static_cast<size_t>(a) * w + c], border[static_cast<size_t>(b) * w + c]);
+            std::swap(border[static_cast<size_t>(a) * w + c],
+                      border[static_cast<size_t>(b) * w + c]);
         }
         std::swap(lo[a], lo[b]);
         std::swap(hi[a], hi[b]);
@@ -86,6 +88,30 @@ bool load(BorderedBand& A, const std::vector<BandRow>& rows) {
     return true;
 }
 
+// As in the banded solver: GCC's -O2 vectorizes the element-wise loops over the right-hand
+// sides only with the dynamic cost model; every float still goes through the same operations.
+#if defined(__GNUC__) && !defined(__clang__)
+#define VECTORIZE_LOOPS __attribute__((optimize("vect-cost-model=dynamic")))
+#else
+#define VECTORIZE_LOOPS
+#endif
+
+// rows[j] -= f * pivotRow, over nrhs floats.
+VECTORIZE_LOOPS void subtractRow(float* __restrict row, const float* __restrict pivotRow, float f,
+                                 size_t nrhs) {
+    for (size_t j = 0; j < nrhs; ++j) row[j] = row[j] - f * pivotRow[j];
+}
+
+VECTORIZE_LOOPS void addProduct(float* __restrict sum, const float* __restrict x, float a,
+                                size_t nrhs) {
+    for (size_t j = 0; j < nrhs; ++j) sum[j] += a * x[j];
+}
+
+VECTORIZE_LOOPS void divideDifference(float* __restrict x, const float* __restrict b,
+                                      const float* __restrict sum, float diagonal, size_t nrhs) {
+    for (size_t j = 0; j < nrhs; ++j) x[j] = (b[j] - sum[j]) / diagonal;
+}
+
 }  // namespace
 
 bool solveCyclicBandRows(const std::vector<BandRow>& rows, float* B, float* X, int nrhs) {
@@ -130,8 +156,7 @@ bool solveCyclicBandRows(const std::vector<BandRow>& rows, float* B, float* X, i
                 A.at(r, c) = A.at(r, c) - f * A.at(k, c);
             A.lo[r] = std::min(k + 1, borderStart);
             A.hi[r] = std::max(A.hi[r], bandEnd);
-            float* br = rhs(B, r);
-            for (size_t j = 0; j < stride; ++j) br[j] = br[j] - f * bk[j];
+            subtractRow(rhs(B, r), bk, f, stride);
         }
     }
 
@@ -141,15 +166,12 @@ bool solveCyclicBandRows(const std::vector<BandRow>& rows, float* B, float* X, i
         auto addTerm = [&](int c) {
             const float a = A.at(i, c);
             if (a == 0.0f) return;
-            const float* xc = rhs(X, c);
-            for (size_t j = 0; j < stride; ++j) sums[j] += a * xc[j];
+            addProduct(sums.data(), rhs(X, c), a, stride);
         };
         for (int c = i + 1; c <= std::min(A.hi[i], borderStart - 1); ++c) addTerm(c);
         for (int c = std::max(i + 1, borderStart); c < n; ++c) addTerm(c);
         const float diagonal = A.at(i, i);
-        const float* bi = rhs(B, i);
-        float* xi = rhs(X, i);
-        for (size_t j = 0; j < stride; ++j) xi[j] = (bi[j] - sums[j]) / diagonal;
+        divideDifference(rhs(X, i), rhs(B, i), sums.data(), diagonal, stride);
     }
     return true;
 }

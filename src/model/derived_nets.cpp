@@ -81,7 +81,8 @@ bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& de
     // A skinned net kept from before the change belongs to other sizes or to another net: it is
     // rebuilt, or dropped when skinning is off or refuses the new net.
     bool refused = false;
-    if (skinning && surfaceIsUsable(surface)) refused = !skinSurface(surface, options, derived, refusal);
+    if (skinning && surfaceIsUsable(surface))
+        refused = !skinSurface(surface, options, derived, refusal);
     if (!skinning || refused || !skinnedNetUsable(surface, skinning, derived)) {
         std::vector<PointH>().swap(derived.skinnedNet);
         std::vector<float>().swap(derived.skinnedKnotsV);

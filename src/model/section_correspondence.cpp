@@ -94,7 +94,8 @@ bool alignSections(SurfaceModel& surface, AlignmentReport& report, std::string& 
     }
     const int n = surface.countU;
     report = AlignmentReport();
-    for (int k = 1; k < surface.countV; ++k) report.totalBefore += sectionDistance(surface, k - 1, k);
+    for (int k = 1; k < surface.countV; ++k)
+        report.totalBefore += sectionDistance(surface, k - 1, k);
     std::vector<PointH> candidate(static_cast<size_t>(n));
     std::vector<PointH> best(static_cast<size_t>(n));
     for (int k = 1; k < surface.countV; ++k) {
@@ -121,7 +122,8 @@ bool alignSections(SurfaceModel& surface, AlignmentReport& report, std::string& 
             ++report.changedSections;
         }
     }
-    for (int k = 1; k < surface.countV; ++k) report.totalAfter += sectionDistance(surface, k - 1, k);
+    for (int k = 1; k < surface.countV; ++k)
+        report.totalAfter += sectionDistance(surface, k - 1, k);
     return true;
 }
 

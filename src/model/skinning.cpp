@@ -308,9 +308,8 @@ bool interpolateClosedLoft(float* P, int R, const float* Q, int dim, int p, cons
     // Rows in the order of their parameters, so the band runs down the diagonal.
     std::vector<int> order(static_cast<size_t>(R));
     for (int k = 0; k < R; ++k) order[static_cast<size_t>(k)] = k;
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return sectionParameters[a] < sectionParameters[b];
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return sectionParameters[a] < sectionParameters[b]; });
     const size_t width = static_cast<size_t>(p) + 1;
     const size_t stride = static_cast<size_t>(dim);
     std::vector<float> N(width);

@@ -50,8 +50,7 @@ bool computeSectionParameters(const float* net, int cols, int R, float* v);
 // parameters evenly. A closed loft also measures the way from the last section back to the
 // first and leaves v[R-1] below 1, the first section's parameter one period on. False when no
 // column has a length to share out.
-bool computeLoftParameters(const float* net, int cols, int R, const LoftOptions& options,
-                           float* v);
+bool computeLoftParameters(const float* net, int cols, int R, const LoftOptions& options, float* v);
 
 // V knots V[0 .. R + order - 1] for interpolation at the parameters v[0 .. R-1]: order zeros,
 // the averages of order - 1 consecutive parameters, order ones. For order 1 (degree 0) the
@@ -93,8 +92,8 @@ bool skinSurface(const SurfaceModel& surface, const LoftOptions& options, Derive
                  std::string& refusal);
 bool skinSurface(const SurfaceModel& surface, DerivedNets& derived, std::string& refusal);
 
-// skinSurface on the editor, with the panel's loft options: a refusal goes to the status line (once, however often it
-// repeats); a success clears a refusal shown there.
+// skinSurface on the editor, with the panel's loft options: a refusal goes to the status line
+// (once, however often it repeats); a success clears a refusal shown there.
 bool computeSkinning();
 void reportSkinningRefusal(PanelVariables& panel, const std::string& reason);
 void clearSkinningRefusal(PanelVariables& panel);

@@ -112,7 +112,8 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
         case EditEffect::movedPoints:
             if (state.panel.skinningEnabled != 0) {
                 std::string refusal;
-                if (skinSurface(state.surface, loftOptionsOf(state.panel), state.derived, refusal)) {
+                if (skinSurface(state.surface, loftOptionsOf(state.panel), state.derived,
+                                refusal)) {
                     clearSkinningRefusal(state.panel);
                 } else {
                     reportSkinningRefusal(state.panel, refusal);

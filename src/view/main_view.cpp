@@ -331,7 +331,8 @@ void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection&
     const float eyeZ = t[2] + r * sinPolar * cosAzimuth;
     gluLookAt(eyeX, eyeY, eyeZ, t[0], t[1], t[2], 0.0, 1.0, 0.0);
 
-    // 3. Surface, nets and marker, the sections' start arrows, then the probe, the click point and the axes.
+    // 3. Surface, nets and marker, the sections' start arrows, then the probe, the click point and
+    // the axes.
     drawSurface(surface, derived, selection, panel, view, surfaceRenderer);
     drawSectionArrows(surface);
     drawProbePoint(surface, view);

@@ -11,15 +11,29 @@ struct Vec3 {
     float x, y, z;
 };
 
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 operator*(float s, Vec3 a) { return {s * a.x, s * a.y, s * a.z}; }
-float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-float length(Vec3 a) { return std::sqrt(dot(a, a)); }
+Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator*(float s, Vec3 a) {
+    return {s * a.x, s * a.y, s * a.z};
+}
+float dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+float length(Vec3 a) {
+    return std::sqrt(dot(a, a));
+}
 
-Vec3 cartesian(const PointH& p) { return {p.x / p.w, p.y / p.w, p.z / p.w}; }
+Vec3 cartesian(const PointH& p) {
+    return {p.x / p.w, p.y / p.w, p.z / p.w};
+}
 
-bool finite(Vec3 a) { return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z); }
+bool finite(Vec3 a) {
+    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
+}
 
 // The arrow of one section: a shaft from point 0 towards the first point that differs from it,
 // half the way there, and a head of two barbs that lie in the plane of the

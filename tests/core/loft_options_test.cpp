@@ -78,7 +78,9 @@ struct ParameterCase {
     std::vector<float> expected;
 };
 
-void PrintTo(const ParameterCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ParameterCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoftParameterValues : public ::testing::TestWithParam<ParameterCase> {};
 
@@ -98,16 +100,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Chords 1 and 4 (open); 3, 4, 5 round the triangle (closed).
         ParameterCase{"chord", {{0, 0, 0}, {0, 1, 0}, {0, 5, 0}}, {kChord, false}, {0, 0.2f, 1}},
-        ParameterCase{"centripetal", {{0, 0, 0}, {0, 1, 0}, {0, 5, 0}}, {kCentripetal, false},
+        ParameterCase{"centripetal",
+                      {{0, 0, 0}, {0, 1, 0}, {0, 5, 0}},
+                      {kCentripetal, false},
                       {0, 1.0f / 3.0f, 1}},
-        ParameterCase{"uniform", {{0, 0, 0}, {0, 1, 0}, {0, 5, 0}, {0, 6, 0}, {0, 9, 0}},
-                      {kUniform, false}, {0, 0.25f, 0.5f, 0.75f, 1}},
-        ParameterCase{"closed chord", {{0, 0, 0}, {0, 3, 0}, {0, 3, 4}}, {kChord, true},
+        ParameterCase{"uniform",
+                      {{0, 0, 0}, {0, 1, 0}, {0, 5, 0}, {0, 6, 0}, {0, 9, 0}},
+                      {kUniform, false},
+                      {0, 0.25f, 0.5f, 0.75f, 1}},
+        ParameterCase{"closed chord",
+                      {{0, 0, 0}, {0, 3, 0}, {0, 3, 4}},
+                      {kChord, true},
                       {0, 0.25f, 7.0f / 12.0f}},
-        ParameterCase{"closed centripetal", {{0, 0, 0}, {0, 3, 0}, {0, 3, 4}},
-                      {kCentripetal, true}, {0, kRoot3 / kRootSum, (kRoot3 + 2.0f) / kRootSum}},
-        ParameterCase{"closed uniform", {{0, 0, 0}, {0, 3, 0}, {0, 3, 4}, {0, 0, 9}},
-                      {kUniform, true}, {0, 0.25f, 0.5f, 0.75f}}),
+        ParameterCase{"closed centripetal",
+                      {{0, 0, 0}, {0, 3, 0}, {0, 3, 4}},
+                      {kCentripetal, true},
+                      {0, kRoot3 / kRootSum, (kRoot3 + 2.0f) / kRootSum}},
+        ParameterCase{"closed uniform",
+                      {{0, 0, 0}, {0, 3, 0}, {0, 3, 4}, {0, 0, 9}},
+                      {kUniform, true},
+                      {0, 0.25f, 0.5f, 0.75f}}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& ch : name) ch = ch == ' ' ? '_' : ch;
@@ -128,13 +140,14 @@ TEST(LoftParameterValues, ChordLengthKeepsTheBitsOfTheSectionParameters) {
 void columnDerivative(const std::vector<PointH>& net, int cols, int rows, int order,
                       std::vector<float> U, int t, int d, float v, float out[4]) {
     std::vector<PointH> P(static_cast<size_t>(rows));
-    for (int i = 0; i < rows; ++i) P[static_cast<size_t>(i)] = net[static_cast<size_t>(i) * cols + t];
+    for (int i = 0; i < rows; ++i)
+        P[static_cast<size_t>(i)] = net[static_cast<size_t>(i) * cols + t];
     int p = order - 1;
     for (int k = 0; k < d; ++k, --p) {
         for (size_t i = 0; i + 1 < P.size(); ++i) {
             const float f = static_cast<float>(p) / (U[i + p + 1] - U[i + 1]);
-            P[i] = {f * (P[i + 1].x - P[i].x), f * (P[i + 1].y - P[i].y),
-                    f * (P[i + 1].z - P[i].z), f * (P[i + 1].w - P[i].w)};
+            P[i] = {f * (P[i + 1].x - P[i].x), f * (P[i + 1].y - P[i].y), f * (P[i + 1].z - P[i].z),
+                    f * (P[i + 1].w - P[i].w)};
         }
         P.pop_back();
         U.erase(U.begin());
@@ -171,8 +184,8 @@ class LoftThroughSections : public ::testing::TestWithParam<LoftCase> {};
 // several u through the saved form of the surface (its V knots, its rows, unclamped if closed).
 TEST_P(LoftThroughSections, EverySectionCurveLiesOnTheSurface) {
     const LoftCase& c = GetParam();
-    const SurfaceModel s = makeSurface(c.countU, c.countV, c.orderU, c.orderV,
-                                       ringNet(c.countU, c.countV, c.seed));
+    const SurfaceModel s =
+        makeSurface(c.countU, c.countV, c.orderU, c.orderV, ringNet(c.countU, c.countV, c.seed));
     DerivedNets derived;
     std::string refusal;
     ASSERT_TRUE(skinSurface(s, c.options, derived, refusal)) << refusal;
@@ -223,8 +236,11 @@ TEST_P(LoftThroughSections, EverySectionCurveLiesOnTheSurface) {
 
 std::vector<LoftCase> loftCases() {
     std::vector<LoftCase> cases;
-    const LoftCase shapes[] = {{5, 4, 3, 3, 1, {}}, {6, 7, 4, 4, 2, {}}, {7, 5, 4, 3, 3, {}},
-                               {4, 9, 3, 5, 4, {}}, {5, 3, 2, 2, 5, {}}};
+    const LoftCase shapes[] = {{5, 4, 3, 3, 1, {}},
+                               {6, 7, 4, 4, 2, {}},
+                               {7, 5, 4, 3, 3, {}},
+                               {4, 9, 3, 5, 4, {}},
+                               {5, 3, 2, 2, 5, {}}};
     for (const LoftCase& shape : shapes) {
         for (LoftParameters p : {kChord, kCentripetal, kUniform}) {
             for (bool closed : {false, true}) {
@@ -276,7 +292,8 @@ TEST_P(CyclicSolver, AgreesWithTheDenseElimination) {
     ASSERT_TRUE(solveCyclicBandRows(rows, Bcopy.data(), X.data(), nrhs));
     for (int j = 0; j < nrhs; ++j) {
         std::vector<float> b(static_cast<size_t>(c.n)), x(static_cast<size_t>(c.n));
-        for (int i = 0; i < c.n; ++i) b[static_cast<size_t>(i)] = B[static_cast<size_t>(i * nrhs + j)];
+        for (int i = 0; i < c.n; ++i)
+            b[static_cast<size_t>(i)] = B[static_cast<size_t>(i * nrhs + j)];
         solveLinearSystem(A.data(), b.data(), x.data(), c.n);
         for (int i = 0; i < c.n; ++i) {
             EXPECT_NEAR(X[static_cast<size_t>(i * nrhs + j)], x[static_cast<size_t>(i)],
@@ -286,15 +303,12 @@ TEST_P(CyclicSolver, AgreesWithTheDenseElimination) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bands, CyclicSolver,
-                         ::testing::Values(CyclicCase{3, 1, 1, 1, false},
-                                           CyclicCase{8, 1, 1, 2, false},
-                                           CyclicCase{9, 2, 1, 3, false},
-                                           CyclicCase{12, 1, 2, 4, true},
-                                           CyclicCase{7, 2, 2, 5, true},
-                                           CyclicCase{5, 2, 2, 6, false},
-                                           CyclicCase{10, 0, 1, 7, true},
-                                           CyclicCase{40, 2, 1, 8, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Bands, CyclicSolver,
+    ::testing::Values(CyclicCase{3, 1, 1, 1, false}, CyclicCase{8, 1, 1, 2, false},
+                      CyclicCase{9, 2, 1, 3, false}, CyclicCase{12, 1, 2, 4, true},
+                      CyclicCase{7, 2, 2, 5, true}, CyclicCase{5, 2, 2, 6, false},
+                      CyclicCase{10, 0, 1, 7, true}, CyclicCase{40, 2, 1, 8, true}));
 
 // Refusals leave the skinned net of the last skinning in place, bit for bit.
 struct RefusalCase {
@@ -304,7 +318,9 @@ struct RefusalCase {
     const char* reason;
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoftRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -340,21 +356,30 @@ SurfaceModel huge() {
 
 const SurfaceModel kRings = makeSurface(5, 4, 3, 3, ringNet(5, 4, 9));
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LoftRefusal,
-    ::testing::Values(
-        RefusalCase{"closed_two_sections", makeSurface(5, 2, 3, 2, ringNet(5, 2, 1)),
-                    {kChord, true}, "at least three sections"},
-        RefusalCase{"uniform_coinciding", withSection(kRings, 2, 1), {kUniform, false},
-                    "sections 1 and 2 lie at the same place"},
-        RefusalCase{"centripetal_coinciding", withSection(kRings, 2, 1), {kCentripetal, false},
-                    "sections 1 and 2 lie at the same place"},
-        RefusalCase{"closed_last_is_first", withSection(kRings, 3, 0), {kChord, true},
-                    "sections 3 and 0 lie at the same place"},
-        RefusalCase{"closed_uniform_last_is_first", withSection(kRings, 3, 0), {kUniform, true},
-                    "sections 3 and 0 lie at the same place"},
-        RefusalCase{"out_of_range", huge(), {kUniform, true}, "range"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, LoftRefusal,
+                         ::testing::Values(RefusalCase{"closed_two_sections",
+                                                       makeSurface(5, 2, 3, 2, ringNet(5, 2, 1)),
+                                                       {kChord, true},
+                                                       "at least three sections"},
+                                           RefusalCase{"uniform_coinciding",
+                                                       withSection(kRings, 2, 1),
+                                                       {kUniform, false},
+                                                       "sections 1 and 2 lie at the same place"},
+                                           RefusalCase{"centripetal_coinciding",
+                                                       withSection(kRings, 2, 1),
+                                                       {kCentripetal, false},
+                                                       "sections 1 and 2 lie at the same place"},
+                                           RefusalCase{"closed_last_is_first",
+                                                       withSection(kRings, 3, 0),
+                                                       {kChord, true},
+                                                       "sections 3 and 0 lie at the same place"},
+                                           RefusalCase{"closed_uniform_last_is_first",
+                                                       withSection(kRings, 3, 0),
+                                                       {kUniform, true},
+                                                       "sections 3 and 0 lie at the same place"},
+                                           RefusalCase{
+                                               "out_of_range", huge(), {kUniform, true}, "range"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A skinned closed loft saved and loaded is the surface shown: rows, unclamped knots and points
 // within the file's six decimals.
@@ -373,7 +398,8 @@ TEST(ClosedLoftFile, SavedAndLoadedItIsTheSurfaceShown) {
     EXPECT_EQ(loaded.countV, 5 + 3);
     EXPECT_EQ(loaded.knotCountV, 5 + 7);
     ASSERT_TRUE(surfaceIsUsable(loaded));
-    for (size_t i = 0; i < saved.knotsV.size(); ++i) EXPECT_NEAR(loaded.knotsV[i], saved.knotsV[i], 1e-6f);
+    for (size_t i = 0; i < saved.knotsV.size(); ++i)
+        EXPECT_NEAR(loaded.knotsV[i], saved.knotsV[i], 1e-6f);
     for (float v : {0.0f, 0.2f, 0.61f, 0.99f}) {
         float a[3], b[3];
         ASSERT_TRUE(evaluateSurfacePoint(saved, a[0], a[1], a[2], 0.4f, v));
@@ -418,7 +444,8 @@ TEST_P(SkinCommandOptions, WritesTheLoftOfItsOptions) {
     ASSERT_TRUE(skinSurface(input, c.expected, derived, error));
     SurfaceModel skinned;
     const std::string here = testsupport::scratchDir() + "/rings-here.surf";
-    ASSERT_TRUE(writeSurfaceFile(here.c_str(), surfaceToSave(input, true, derived, skinned), error));
+    ASSERT_TRUE(
+        writeSurfaceFile(here.c_str(), surfaceToSave(input, true, derived, skinned), error));
     // The same text after the line naming the file.
     const std::string a = testsupport::readAll(here), b = testsupport::readAll(out);
     EXPECT_EQ(a.substr(a.find('\n')), b.substr(b.find('\n')));
@@ -429,7 +456,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CommandCase{{}, 0, "", {kChord, false}},
                       CommandCase{{"--params", "centripetal"}, 0, "", {kCentripetal, false}},
                       CommandCase{{"--closed", "--params", "uniform"}, 0, "", {kUniform, true}},
-                      CommandCase{{"--align", "--closed"}, 0, "align all: 0 sections", {kChord, true}},
+                      CommandCase{
+                          {"--align", "--closed"}, 0, "align all: 0 sections", {kChord, true}},
                       CommandCase{{"--params"}, 2, "--params needs", {}},
                       CommandCase{{"--params", "arc"}, 2, "unknown section parameters", {}},
                       CommandCase{{"--twist"}, 2, "unknown skin option", {}}));
