@@ -1,10 +1,11 @@
 // Skinning of synthetic N x N nets (orders 4 x 4): the reference path, which eliminates the
 // dense collocation matrix anew for every coordinate of every column, against the production
 // path (computeSkinning: one banded elimination shared by all columns). Both give the same
-// floats; the skinning tests check that.
+// floats; the skinning tests check that. Then the production path with every loft option.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "model/editor_state.h"
@@ -96,9 +97,26 @@ void SkinningAtTheWorkLimit(benchmark::State& state) {
     }
 }
 
+// The production path with each loft option; the net is the same, so the times compare.
+void SkinningWithOptions(benchmark::State& state) {
+    setSyntheticSurface(static_cast<int>(state.range(0)));
+    const LoftOptions options = {static_cast<LoftParameters>(state.range(1)), state.range(2) != 0};
+    state.SetLabel(std::string(loftParametersName(options.parameters)) +
+                   (options.closed ? " closed" : " open"));
+    DerivedNets derived;
+    std::string refusal;
+    for (auto _ : state) {
+        if (!skinSurface(editor.surface, options, derived, refusal)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(derived.skinnedNet.data());
+    }
+}
+
 BENCHMARK(SkinningReference)->Arg(10)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(SkinningProduction)->Arg(10)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(SkinningAtTheWorkLimit)->Arg(100)->Arg(200)->Arg(365)->Unit(benchmark::kMillisecond);
+BENCHMARK(SkinningWithOptions)
+    ->ArgsProduct({{200}, {0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -31,6 +31,7 @@
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
+#include "model/section_correspondence.h"
 #include "model/skinning.h"
 #include "model/surface_commands.h"
 #include "model/surface_edit.h"
@@ -233,6 +234,18 @@ void listBox(const char* label, int* value) {
     note("list", label, *value);
 }
 
+// The loft's section parameters, in the order of LoftParameters.
+void loftParametersList(const char* label, int* value) {
+    static const char* const kChoices[] = {"chord", "centripetal", "uniform"};
+    // The label is longer than the room other rows leave for theirs.
+    const float labelWidth = ImGui::CalcTextSize(label).x + ImGui::GetStyle().ItemInnerSpacing.x;
+    ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x - labelWidth);
+    if (ImGui::Combo(label, value, kChoices, IM_ARRAYSIZE(kChoices))) {
+        changed(loftOptionsCallback, kControlId);
+    }
+    note("list", label, *value);
+}
+
 void rotation(const char* label, float* matrix, ControlCallback callback, const std::string& step) {
     const bool edited = arcballControl(label, matrix, kArcballDiameter);
     startGesture(step);
@@ -416,6 +429,14 @@ void drawPanelRows() {
         button("scaleUp", scaleUpCallback);
         button("scaleDown", scaleDownCallback);
         checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
+        loftParametersList("loft parameters", &s.panel.loftParameters);
+        checkBox("closed loft", &s.panel.closedLoft, loftOptionsCallback);
+        button("flip", flipSectionCallback);
+        ImGui::SameLine();
+        button("align all", alignSectionsCallback);
+        button("start -1", startBackCallback);
+        ImGui::SameLine();
+        button("start +1", startForwardCallback);
         clampedIntSpinner("dest. plane", &s.selection.destPlane, kDestPlaneSpeed, 0,
                           s.surface.countV - 1, nullptr);
         button("copy", copySectionCallback);

@@ -17,6 +17,7 @@
 #include "model/derived_nets.h"
 #include "model/knots.h"
 #include "model/printable_text.h"
+#include "model/section_correspondence.h"
 #include "model/skinning.h"
 
 namespace {
@@ -30,6 +31,11 @@ const char kUsage[] =
     "\"x y z\" line each\n"
     "       loftwork skin IN OUT              skin IN through its sections and save the result "
     "as OUT\n"
+    "            [--params chord|centripetal|uniform]  section parameters (default chord)\n"
+    "            [--closed]                            close the loft back into the first "
+    "section\n"
+    "            [--align]                             align the sections' starts and "
+    "directions first\n"
     "       loftwork revolve ...              surface of revolution (run it alone for its "
     "usage)\n"
     "       loftwork export ...               a surface file as STEP, IGES, STL or OBJ (run it "
@@ -120,18 +126,57 @@ int evalCommand(int argc, char** argv) {
 }
 
 int skinCommand(int argc, char** argv) {
-    if (argc != 3) return usageError("skin takes an input and an output surface file");
+    const char* paths[2] = {nullptr, nullptr};
+    int pathCount = 0;
+    LoftOptions options;
+    bool align = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (strcmp(argument, "--params") == 0) {
+            if (i + 1 >= argc) return usageError("--params needs chord, centripetal or uniform");
+            if (!parseLoftParameters(argv[i + 1], options.parameters)) {
+                const std::string problem = std::string("unknown section parameters \"") +
+                                            argv[i + 1] + "\" (chord, centripetal or uniform)";
+                return usageError(problem.c_str());
+            }
+            ++i;
+        } else if (strcmp(argument, "--closed") == 0) {
+            options.closed = true;
+        } else if (strcmp(argument, "--align") == 0) {
+            align = true;
+        } else if (argument[0] == '-' && argument[1] != '\0') {
+            const std::string problem = std::string("unknown skin option \"") + argument + "\"";
+            return usageError(problem.c_str());
+        } else if (pathCount < 2) {
+            paths[pathCount++] = argument;
+        } else {
+            return usageError("skin takes an input and an output surface file");
+        }
+    }
+    if (pathCount != 2) return usageError("skin takes an input and an output surface file");
     SurfaceModel surface;
-    if (!loadForCommand(argv[1], surface)) return 1;
+    if (!loadForCommand(paths[0], surface)) return 1;
+    if (align) {
+        AlignmentReport report;
+        std::string error;
+        if (!alignSections(surface, report, error)) {
+            fprintf(stderr, "loftwork: %s: cannot align: %s\n", paths[0], error.c_str());
+            return 1;
+        }
+        printf("align all: %d sections rearranged, total distance %.9g -> %.9g\n",
+               report.changedSections, static_cast<double>(report.totalBefore),
+               static_cast<double>(report.totalAfter));
+    }
     DerivedNets derived;
     std::string refusal;
-    if (!skinSurface(surface, derived, refusal) || !skinnedNetUsable(surface, true, derived)) {
+    if (!skinSurface(surface, options, derived, refusal) ||
+        !skinnedNetUsable(surface, true, derived)) {
         fprintf(stderr, "Skinning refused: %s\n", refusal.c_str());
-        fprintf(stderr, "loftwork: %s: the sections admit no skinned surface\n", argv[1]);
+        fprintf(stderr, "loftwork: %s: the sections admit no skinned surface\n", paths[0]);
         return 1;
     }
     SurfaceModel skinned;
-    return saveForCommand(argv[2], surfaceToSave(surface, true, derived, skinned)) ? 0 : 1;
+    return saveForCommand(paths[1], surfaceToSave(surface, true, derived, skinned)) ? 0 : 1;
 }
 
 struct Subcommand {

@@ -83,11 +83,11 @@ const SurfaceModel& surfaceToSave(const SurfaceModel& surface, bool skinning,
                                   const DerivedNets& derived, SurfaceModel& skinned) {
     if (!skinnedNetUsable(surface, skinning, derived)) return surface;
     skinned.countU = surface.countU;
-    skinned.countV = surface.countV;
+    skinned.countV = skinnedCountV(surface, derived);  // more rows when the loft is closed
     skinned.orderU = surface.orderU;
     skinned.orderV = surface.orderV;
     skinned.knotCountU = surface.knotCountU;
-    skinned.knotCountV = surface.knotCountV;
+    skinned.knotCountV = static_cast<int32_t>(derived.skinnedKnotsV.size());
     skinned.knotsU = surface.knotsU;
     skinned.knotsV = derived.skinnedKnotsV;
     skinned.controlNet = derived.skinnedNet;

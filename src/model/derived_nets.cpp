@@ -23,10 +23,17 @@ void clampSelection(const SurfaceModel& surface, Selection& selection) {
     if (picked < 0 || picked % 4 != 0 || picked >= floats) selection.pickedPointOffset = -1;
 }
 
+int skinnedCountV(const SurfaceModel& s, const DerivedNets& d) {
+    if (s.orderV < 1 || d.skinnedKnotsV.size() <= static_cast<size_t>(s.orderV)) return 0;
+    return static_cast<int>(d.skinnedKnotsV.size()) - s.orderV;
+}
+
 bool skinnedNetUsable(const SurfaceModel& s, bool skinning, const DerivedNets& d) {
-    return skinning && s.countU > 0 && s.countV > 0 &&
-           d.skinnedNet.size() == static_cast<size_t>(s.countU) * s.countV &&
-           d.skinnedKnotsV.size() == static_cast<size_t>(s.knotCountV) && s.knotCountV > 0;
+    if (!skinning || s.countU <= 0 || s.countV <= 0 || s.knotCountV <= 0) return false;
+    const int rows = skinnedCountV(s, d);
+    const bool open = rows == s.countV && s.knotCountV == s.countV + s.orderV;
+    const bool closed = rows == s.countV + s.orderV - 1;
+    return (open || closed) && d.skinnedNet.size() == static_cast<size_t>(s.countU) * rows;
 }
 
 bool skinnedNetUsable() {
@@ -99,13 +106,14 @@ void rebuildExpandedNet(int /*id*/) {
 }
 
 bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,
-                     Selection& selection, std::string& refusal) {
+                     Selection& selection, std::string& refusal, const LoftOptions& options) {
     clampSelection(surface, selection);
     releaseExpandedNet(derived);
     // A skinned net kept from before the change belongs to other sizes or to another net: it is
     // rebuilt, or dropped when skinning is off or refuses the new net.
     bool refused = false;
-    if (skinning && surfaceIsUsable(surface)) refused = !skinSurface(surface, derived, refusal);
+    if (skinning && surfaceIsUsable(surface))
+        refused = !skinSurface(surface, options, derived, refusal);
     if (!skinning || refused || !skinnedNetUsable(surface, skinning, derived)) {
         std::vector<PointH>().swap(derived.skinnedNet);
         std::vector<float>().swap(derived.skinnedKnotsV);
@@ -116,7 +124,7 @@ bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& de
 void syncDerivedNets() {
     std::string refusal;
     if (!syncDerivedNets(editor.surface, editor.panel.skinningEnabled != 0, editor.derived,
-                         editor.selection, refusal)) {
+                         editor.selection, refusal, loftOptionsOf(editor.panel))) {
         reportSkinningRefusal(editor.panel, refusal);
     } else if (editor.panel.skinningEnabled != 0) {
         clearSkinningRefusal(editor.panel);

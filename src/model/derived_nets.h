@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/editor_state.h"
+#include "model/loft_options.h"
 
 // Call after any operation that changes countU, countV, orderU, orderV or replaces a net or a
 // knot vector. Brings the selection back into range, drops the expanded net (the main view
@@ -12,7 +13,8 @@
 // cannot be rebuilt is dropped so that it is never drawn or saved with the wrong size. Returns
 // false with the reason in refusal when skinning is on and refused.
 bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,
-                     Selection& selection, std::string& refusal);
+                     Selection& selection, std::string& refusal,
+                     const LoftOptions& options = LoftOptions());
 
 // The same for the editor, reporting a skinning refusal on the status line.
 void syncDerivedNets();
@@ -20,7 +22,12 @@ void syncDerivedNets();
 // Brings the selection indices back into the ranges the surface's counts allow.
 void clampSelection(const SurfaceModel& surface, Selection& selection);
 
-// True while skinning is on and skinnedNet / skinnedKnotsV match the surface's counts.
+// Rows of control points in the skinned net (countV for an open loft, countV + orderV - 1 for a
+// closed one), taken from the size of its knot vector; 0 when there is none.
+int skinnedCountV(const SurfaceModel& surface, const DerivedNets& derived);
+
+// True while skinning is on and skinnedNet / skinnedKnotsV match the surface's counts, as an
+// open or a closed loft.
 bool skinnedNetUsable(const SurfaceModel& surface, bool skinning, const DerivedNets& derived);
 bool skinnedNetUsable();
 

@@ -48,6 +48,8 @@ struct PanelVariables {
     int32_t degreeT = 0;
     int32_t surfType = 0;  // 0 = "Revolving surface"
     int32_t skinningEnabled = 0;
+    int32_t loftParameters = 0;  // "loft parameters": a LoftParameters value
+    int32_t closedLoft = 0;      // "closed loft"
     int32_t fillSurface = 0;
     float surfaceDisplayMode = kDisplayModeOutline;
     float translateX = 0.0f;

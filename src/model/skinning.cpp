@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/banded_solver.h"
+#include "model/cyclic_band_solver.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
@@ -138,16 +139,22 @@ bool interpolateCurveBanded(float* P, int n, const float* Q, int dim, int p, con
 // ---------------------------------------------------------------------------------------------
 // Parameters and knots.
 
-bool computeSectionParameters(const float* net, int cols, int R, float* v) {
+namespace {
+
+// Parameters from the measured distances between consecutive sections (and, for a closed loft,
+// from the last section back to the first): in every column the distances (or their square
+// roots) are shared out over the column's total, and the shares are averaged over the columns.
+bool measuredParameters(const float* net, int cols, int R, bool closed, bool centripetal,
+                        float* v) {
     if (R < 1) return true;
     if (R == 1) {
         v[0] = 1.0f;
         return true;
     }
     v[0] = 0.0f;
-    v[R - 1] = 1.0f;
-    const int K = R - 1;
-    if (K < 2) return true;
+    if (!closed) v[R - 1] = 1.0f;
+    const int K = closed ? R : R - 1;  // chords measured
+    if (!closed && K < 2) return true;
     const size_t rowFloats = 4 * static_cast<size_t>(cols);
     // chord[(r - 1) * cols + t] = |G[r][t] - G[r-1][t]|, kept so each chord is measured once.
     std::vector<float> chord(static_cast<size_t>(K) * cols);
@@ -155,10 +162,11 @@ bool computeSectionParameters(const float* net, int cols, int R, float* v) {
     float difference[4];
     for (int t = 0; t < cols; ++t) {
         for (int r = 1; r <= K; ++r) {
-            const float* a = net + r * rowFloats + 4 * static_cast<size_t>(t);
-            const float* b = a - rowFloats;
+            const float* a = net + (r % R) * rowFloats + 4 * static_cast<size_t>(t);
+            const float* b = net + (r - 1) * rowFloats + 4 * static_cast<size_t>(t);
             for (int c = 0; c < 4; ++c) difference[c] = a[c] - b[c];
-            const float length = vectorNorm(difference, 4);
+            float length = vectorNorm(difference, 4);
+            if (centripetal) length = std::sqrt(length);
             chord[static_cast<size_t>(r - 1) * cols + t] = length;
             total[t] += length;
         }
@@ -169,7 +177,8 @@ bool computeSectionParameters(const float* net, int cols, int R, float* v) {
     for (int t = 0; t < cols; ++t) used += total[t] != 0.0f ? 1 : 0;
     if (used == 0) return false;
     const float share = 1.0f / static_cast<float>(used);
-    for (int k = 1; k < K; ++k) {
+    const int lastComputed = closed ? R - 1 : K - 1;
+    for (int k = 1; k <= lastComputed; ++k) {
         float sum = 0.0f;
         for (int t = 0; t < cols; ++t) {
             if (total[t] == 0.0f) continue;
@@ -177,6 +186,29 @@ bool computeSectionParameters(const float* net, int cols, int R, float* v) {
         }
         v[k] = v[k - 1] + share * sum;
     }
+    return true;
+}
+
+}  // namespace
+
+bool computeSectionParameters(const float* net, int cols, int R, float* v) {
+    return measuredParameters(net, cols, R, false, false, v);
+}
+
+bool computeLoftParameters(const float* net, int cols, int R, const LoftOptions& options,
+                           float* v) {
+    if (options.parameters != LoftParameters::uniform) {
+        const bool centripetal = options.parameters == LoftParameters::centripetal;
+        return measuredParameters(net, cols, R, options.closed, centripetal, v);
+    }
+    if (R < 1) return true;
+    if (R == 1) {
+        v[0] = 1.0f;
+        return true;
+    }
+    const float spans = static_cast<float>(options.closed ? R : R - 1);
+    for (int k = 0; k < R; ++k) v[k] = static_cast<float>(k) / spans;
+    if (!options.closed) v[R - 1] = 1.0f;
     return true;
 }
 
@@ -219,11 +251,168 @@ namespace {
 
 constexpr char kRefusal[] = "Skinning refused: ";
 
+// A loft of R sections whose every point equals the one of the section before: the skinning
+// would have two rows of the same parameter (chord lengths) or a surface that stops (uniform).
+int firstCoincidingSection(const PointH* net, int cols, int R, bool closed) {
+    const size_t row = static_cast<size_t>(cols);
+    const int pairs = closed ? R : R - 1;
+    for (int k = 1; k <= pairs; ++k) {
+        const PointH* a = net + static_cast<size_t>(k % R) * row;
+        const PointH* b = net + static_cast<size_t>(k - 1) * row;
+        bool same = true;
+        for (size_t t = 0; t < row && same; ++t) {
+            same = a[t].x == b[t].x && a[t].y == b[t].y && a[t].z == b[t].z && a[t].w == b[t].w;
+        }
+        if (same) return k;
+    }
+    return -1;
+}
+
+std::string sameSectionsReason(int a, int b) {
+    char reason[96];
+    snprintf(reason, sizeof reason, "sections %d and %d lie at the same place", a, b);
+    return reason;
+}
+
 }  // namespace
+
+void closedLoftKnots(const float* v, int R, int order, float* U, float* sectionParameters) {
+    const int q = order - 1;
+    // The parameters continued periodically: T(j + R) = T(j) + 1.
+    auto T = [&](int j) {
+        const int wraps = j >= 0 ? j / R : -((R - 1 - j) / R);
+        return v[j - wraps * R] + static_cast<float>(wraps);
+    };
+    const int count = R + 2 * q + 1;
+    for (int i = 0; i < count; ++i) {
+        float knot;
+        if (q == 0) {
+            knot = (T(i - 1) + T(i)) * 0.5f;
+        } else {
+            float sum = 0.0f;
+            for (int j = i - q; j < i; ++j) sum += T(j);
+            knot = sum * (1.0f / static_cast<float>(q));
+        }
+        U[i] = knot;
+    }
+    // Moved so the drawn stretch, U[q] .. U[R + q], starts at 0.
+    const float start = U[q];
+    for (int i = 0; i < count; ++i) U[i] = U[i] - start;
+    for (int k = 0; k < R; ++k) {
+        sectionParameters[k] = v[k] >= start ? v[k] - start : (v[k] + 1.0f) - start;
+    }
+}
+
+bool interpolateClosedLoft(float* P, int R, const float* Q, int dim, int p, const float* U,
+                           const float* sectionParameters) {
+    if (R < 1 || p < 0 || p >= R) return false;
+    const int n = R + p - 1;  // last control point of the unclamped net
+    // Rows in the order of their parameters, so the band runs down the diagonal.
+    std::vector<int> order(static_cast<size_t>(R));
+    for (int k = 0; k < R; ++k) order[static_cast<size_t>(k)] = k;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return sectionParameters[a] < sectionParameters[b]; });
+    const size_t width = static_cast<size_t>(p) + 1;
+    const size_t stride = static_cast<size_t>(dim);
+    std::vector<float> N(width);
+    std::vector<float> values(static_cast<size_t>(R) * width);
+    std::vector<BandRow> rows(static_cast<size_t>(R));
+    std::vector<float> B(static_cast<size_t>(R) * stride);
+    for (size_t i = 0; i < static_cast<size_t>(R); ++i) {
+        const int k = order[i];
+        const CollocationRow row = collocationRow(N, k, n, p, U, sectionParameters);
+        if (row.count != p + 1 || row.first < 0) return false;
+        float* stored = values.data() + i * width;
+        for (size_t r = 0; r < width; ++r) {
+            if (!std::isfinite(N[r])) return false;
+            stored[r] = N[r];
+        }
+        // Control point c of the unclamped net is unknown (c - p) mod R: the first p control
+        // points repeat as the last p, and the rows that reach them wrap to the right border.
+        rows[i] = {row.first - p, row.count, stored};
+        std::copy_n(Q + static_cast<size_t>(k) * stride, stride, B.begin() + i * stride);
+    }
+    std::vector<float> X(static_cast<size_t>(R) * stride);
+    if (!solveCyclicBandRows(rows, B.data(), X.data(), dim)) return false;
+    for (int c = 0; c <= n; ++c) {
+        const size_t unknown = static_cast<size_t>((c - p + R) % R);
+        std::copy_n(X.begin() + unknown * stride, stride, P + static_cast<size_t>(c) * stride);
+    }
+    return true;
+}
 
 namespace {
 
-bool skinSurfaceChecked(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
+// Parameters, knots and control points of the loft, or the reason there are none.
+bool loftNet(const SurfaceModel& s, const LoftOptions& options, std::vector<float>& result,
+             std::vector<float>& knots, std::string& refusal) {
+    const int R = s.countV;
+    const int cols = s.knotCountU - s.orderU;
+    const int order = s.orderV;
+    const float* net = &s.controlNet[0].x;
+    if (options.closed && R < 3) {
+        refusal = "a closed loft needs at least three sections";
+        return false;
+    }
+    std::vector<float> v(static_cast<size_t>(R));
+    if (!computeLoftParameters(net, cols, R, options, v.data())) {
+        refusal = "all sections lie at the same place";
+        return false;
+    }
+    for (int k = 1; k <= R; ++k) {
+        if (k == R && !options.closed) break;
+        const float next = k < R ? v[k] : 1.0f;
+        if (!std::isfinite(next)) {
+            refusal = "the sections lie too far apart to measure";
+            return false;
+        }
+        if (!(next > v[k - 1])) {
+            refusal = sameSectionsReason(k - 1, k % R);
+            return false;
+        }
+    }
+    // Uniform parameters measure nothing, so sections at the same place are looked for here.
+    const int same = firstCoincidingSection(s.controlNet.data(), cols, R, options.closed);
+    if (same >= 0) {
+        refusal = sameSectionsReason(same - 1, same % R);
+        return false;
+    }
+
+    const size_t rowFloats = 4 * static_cast<size_t>(cols);
+    if (!options.closed) {
+        knots.resize(static_cast<size_t>(R + order));
+        averageKnots(v.data(), R, order, knots.data());
+        result.resize(static_cast<size_t>(R) * rowFloats);
+        if (!interpolateCurveBanded(result.data(), R - 1, net, 4 * cols, order - 1, knots.data(),
+                                    v.data())) {
+            refusal = "the sections give no interpolating surface";
+            return false;
+        }
+        return true;
+    }
+    const int q = order - 1;
+    knots.resize(static_cast<size_t>(R + 2 * q + 1));
+    std::vector<float> sigma(static_cast<size_t>(R));
+    closedLoftKnots(v.data(), R, order, knots.data(), sigma.data());
+    result.resize(static_cast<size_t>(R + q) * rowFloats);
+    if (!allFinite(knots.data(), knots.size()) ||
+        !interpolateClosedLoft(result.data(), R, net, 4 * cols, q, knots.data(), sigma.data())) {
+        refusal = "the sections give no closed interpolating surface";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
+    return skinSurface(s, LoftOptions(), derived, refusal);
+}
+
+namespace {
+
+bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, DerivedNets& derived,
+                        std::string& refusal) {
     if (!surfaceIsUsable(s)) {
         refusal = "no surface whose degrees fit its points";
         return false;
@@ -241,47 +430,20 @@ bool skinSurfaceChecked(const SurfaceModel& s, DerivedNets& derived, std::string
         return false;
     }
     const float* net = &s.controlNet[0].x;
-    const size_t floats = s.controlNet.size() * 4;
-    if (!allFinite(net, floats)) {
+    if (!allFinite(net, s.controlNet.size() * 4)) {
         refusal = "the net holds numbers out of range";
         return false;
     }
-
-    std::vector<float> v(static_cast<size_t>(R));
-    if (!computeSectionParameters(net, cols, R, v.data())) {
-        refusal = "all sections lie at the same place";
-        return false;
-    }
-    for (int k = 1; k < R; ++k) {
-        if (!std::isfinite(v[k])) {
-            refusal = "the sections lie too far apart to measure";
-            return false;
-        }
-        if (!(v[k] > v[k - 1])) {
-            char reason[96];
-            snprintf(reason, sizeof reason, "sections %d and %d lie at the same place", k - 1, k);
-            refusal = reason;
-            return false;
-        }
-    }
-
-    std::vector<float> V(static_cast<size_t>(R + order));
-    averageKnots(v.data(), R, order, V.data());
-
-    std::vector<float> result(floats);
-    if (!interpolateCurveBanded(result.data(), R - 1, net, 4 * cols, order - 1, V.data(),
-                                v.data())) {
-        refusal = "the sections give no interpolating surface";
-        return false;
-    }
-    if (!allFinite(result.data(), floats)) {
+    std::vector<float> result;
+    std::vector<float> knots;
+    if (!loftNet(s, options, result, knots, refusal)) return false;
+    if (!allFinite(result.data(), result.size())) {
         refusal = "the skinned net would leave the range of numbers";
         return false;
     }
 
-    std::vector<PointH> skinned(s.controlNet.size());
-    std::memcpy(&skinned[0].x, result.data(), floats * sizeof(float));
-    std::vector<float> knots(V.begin(), V.begin() + s.knotCountV);
+    std::vector<PointH> skinned(result.size() / 4);
+    std::memcpy(&skinned[0].x, result.data(), result.size() * sizeof(float));
     derived.skinnedNet.swap(skinned);
     derived.skinnedKnotsV.swap(knots);
     return true;
@@ -289,10 +451,11 @@ bool skinSurfaceChecked(const SurfaceModel& s, DerivedNets& derived, std::string
 
 }  // namespace
 
-bool skinSurface(const SurfaceModel& s, DerivedNets& derived, std::string& refusal) {
+bool skinSurface(const SurfaceModel& s, const LoftOptions& options, DerivedNets& derived,
+                 std::string& refusal) {
     // The arrays are replaced only at the end, so a failed allocation leaves them as they were.
     try {
-        return skinSurfaceChecked(s, derived, refusal);
+        return skinSurfaceChecked(s, options, derived, refusal);
     } catch (const std::bad_alloc&) {
         refusal = "not enough memory to skin the sections";
         return false;
@@ -312,7 +475,7 @@ void clearSkinningRefusal(PanelVariables& panel) {
 
 bool computeSkinning() {
     std::string refusal;
-    if (!skinSurface(editor.surface, editor.derived, refusal)) {
+    if (!skinSurface(editor.surface, loftOptionsOf(editor.panel), editor.derived, refusal)) {
         reportSkinningRefusal(editor.panel, refusal);
         return false;
     }
@@ -324,4 +487,38 @@ void skinningCallback(int /*id*/) {
     computeSkinning();
     guiRefreshPanel();
     guiRedrawViews(false);
+}
+
+LoftOptions loftOptionsOf(const PanelVariables& panel) {
+    LoftOptions options;
+    if (panel.loftParameters == static_cast<int32_t>(LoftParameters::centripetal)) {
+        options.parameters = LoftParameters::centripetal;
+    } else if (panel.loftParameters == static_cast<int32_t>(LoftParameters::uniform)) {
+        options.parameters = LoftParameters::uniform;
+    }
+    options.closed = panel.closedLoft != 0;
+    return options;
+}
+
+const char* loftParametersName(LoftParameters parameters) {
+    switch (parameters) {
+        case LoftParameters::centripetal:
+            return "centripetal";
+        case LoftParameters::uniform:
+            return "uniform";
+        case LoftParameters::chord:
+            break;
+    }
+    return "chord";
+}
+
+bool parseLoftParameters(const char* text, LoftParameters& parameters) {
+    for (LoftParameters candidate :
+         {LoftParameters::chord, LoftParameters::centripetal, LoftParameters::uniform}) {
+        if (text != nullptr && strcmp(text, loftParametersName(candidate)) == 0) {
+            parameters = candidate;
+            return true;
+        }
+    }
+    return false;
 }

@@ -1,6 +1,7 @@
 // Skinning: a surface through every section, by global interpolation of each U column of the
-// control net across the sections (The NURBS Book, A9.1, with chord-length parameters averaged
-// over the columns).
+// control net across the sections (The NURBS Book, A9.1, with chord-length, centripetal or
+// uniform parameters averaged over the columns), or by periodic interpolation for a loft that
+// closes back into its first section.
 //
 // Two solvers give the same floats. The reference path (interpolateCurve, solveLinearSystem)
 // eliminates the dense collocation matrix anew for every coordinate. The production path
@@ -12,6 +13,7 @@
 
 #include "model/banded_solver.h"
 #include "model/editor_state.h"
+#include "model/loft_options.h"
 
 // Square root of the sum of squares of v[0 .. n-1], summed in single precision.
 float vectorNorm(const float* v, int n);
@@ -43,6 +45,13 @@ bool interpolateCurveBanded(float* P, int n, const float* Q, int dim, int p, con
 // is like that while the interior parameters need one (R >= 3): all sections coincide.
 bool computeSectionParameters(const float* net, int cols, int R, float* v);
 
+// Section parameters for the loft options. Chord length gives computeSectionParameters' floats;
+// centripetal shares out the square roots of the chord lengths the same way; uniform spaces the
+// parameters evenly. A closed loft also measures the way from the last section back to the
+// first and leaves v[R-1] below 1, the first section's parameter one period on. False when no
+// column has a length to share out.
+bool computeLoftParameters(const float* net, int cols, int R, const LoftOptions& options, float* v);
+
 // V knots V[0 .. R + order - 1] for interpolation at the parameters v[0 .. R-1]: order zeros,
 // the averages of order - 1 consecutive parameters, order ones. For order 1 (degree 0) the
 // interior knots lie halfway between consecutive parameters, so each section owns the stretch
@@ -55,14 +64,36 @@ void averageKnots(const float* v, int R, int order, float* V);
 void skinNetReference(float* out, const float* net, int cols, int R, int p, const float* V,
                       const float* v);
 
+// Knots of a closed loft through R sections at the parameters v (one period, v[0] = 0): the
+// averages of order - 1 consecutive parameters continued periodically (midpoints for order 1),
+// R + 2 * (order - 1) + 1 of them, moved so the drawn stretch U[order - 1] .. U[R + order - 1]
+// starts at 0 and is one period long. sectionParameters[k] receives where in that stretch the
+// surface passes through section k.
+void closedLoftKnots(const float* v, int R, int order, float* U, float* sectionParameters);
+
+// Periodic interpolation (wrapped control points on periodic
+// averaged knots): the R + p
+// control points P (dim floats each) of the degree-p B-spline on the unclamped knots U whose
+// last p control points repeat the first p, so that the curve closes with p - 1 continuous
+// derivatives, and passes through Q[k] at sectionParameters[k]. One cyclic banded elimination
+// shared by all dim coordinates. False (P undefined) when the system is singular or p >= R.
+bool interpolateClosedLoft(float* P, int R, const float* Q, int dim, int p, const float* U,
+                           const float* sectionParameters);
+
 // Rebuilds derived.skinnedNet and derived.skinnedKnotsV from the surface's control net. Returns
 // false, with the reason in refusal and both arrays unchanged, when the sections admit no
 // interpolating surface (no usable surface, coinciding sections, a singular system or numbers
 // out of range).
+// The loft options choose the parameters and whether the loft closes. An open loft gives
+// countV rows of control points and countV + orderV knots; a closed one countV + orderV - 1
+// rows (the first orderV - 1 repeated at the end) and countV + 2 * orderV - 1 unclamped knots.
+// A closed loft of fewer than three sections, and sections at the same place, are refused.
+bool skinSurface(const SurfaceModel& surface, const LoftOptions& options, DerivedNets& derived,
+                 std::string& refusal);
 bool skinSurface(const SurfaceModel& surface, DerivedNets& derived, std::string& refusal);
 
-// skinSurface on the editor: a refusal goes to the status line (once, however often it
-// repeats); a success clears a refusal shown there.
+// skinSurface on the editor, with the panel's loft options: a refusal goes to the status line
+// (once, however often it repeats); a success clears a refusal shown there.
 bool computeSkinning();
 void reportSkinningRefusal(PanelVariables& panel, const std::string& reason);
 void clearSkinningRefusal(PanelVariables& panel);

@@ -57,7 +57,8 @@ bool sameShape(const SurfaceModel& a, const SurfaceModel& b) {
 void followSurface(EditorState& state) {
     std::string refusal;
     const bool skinning = state.panel.skinningEnabled != 0;
-    if (!syncDerivedNets(state.surface, skinning, state.derived, state.selection, refusal)) {
+    if (!syncDerivedNets(state.surface, skinning, state.derived, state.selection, refusal,
+                         loftOptionsOf(state.panel))) {
         reportSkinningRefusal(state.panel, refusal);
     } else if (skinning) {
         clearSkinningRefusal(state.panel);
@@ -111,7 +112,8 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
         case EditEffect::movedPoints:
             if (state.panel.skinningEnabled != 0) {
                 std::string refusal;
-                if (skinSurface(state.surface, state.derived, refusal)) {
+                if (skinSurface(state.surface, loftOptionsOf(state.panel), state.derived,
+                                refusal)) {
                     clearSkinningRefusal(state.panel);
                 } else {
                     reportSkinningRefusal(state.panel, refusal);

@@ -15,6 +15,7 @@
 #include "model/section_centroid.h"
 #include "view/glu_limits.h"
 #include "view/nurbs_renderers.h"
+#include "view/section_arrows.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
 
@@ -127,7 +128,9 @@ void drawNetPoints(const std::vector<PointH>& net, int32_t pickedPointOffset, vo
 // section currentSection in materialHighlight and the others in materialNet.
 void drawSectionStrips(const SurfaceModel& surface, const std::vector<PointH>& net,
                        bool highlightCurrent, int currentSection) {
-    for (int i = 0; i < surface.countV; ++i) {
+    // A closed loft's skinned net has more rows than the surface has sections.
+    const int rows = static_cast<int>(net.size() / static_cast<size_t>(surface.countU));
+    for (int i = 0; i < rows; ++i) {
         if (highlightCurrent) {
             if (i == currentSection) {
                 materialHighlight();
@@ -331,8 +334,10 @@ void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection&
     const float eyeZ = t[2] + r * sinPolar * cosAzimuth;
     gluLookAt(eyeX, eyeY, eyeZ, t[0], t[1], t[2], 0.0, 1.0, 0.0);
 
-    // 3. Surface, nets and marker, then the probe, the click point and the axes.
+    // 3. Surface, nets and marker, the sections' start arrows, then the probe, the click point and
+    // the axes.
     drawSurface(surface, derived, selection, panel, view, surfaceRenderer);
+    drawSectionArrows(surface);
     drawProbePoint(surface, view);
     drawClickPoint(view);
     drawAxes();

@@ -19,6 +19,7 @@
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/knots.h"
+#include "model/surface_edit.h"
 #include "support/gui_test_env.h"
 #include "support/panel_driver.h"
 #include "support/test_surface.h"
@@ -131,6 +132,12 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"operations", "button", "scaleUp"},
         {"operations", "button", "scaleDown"},
         {"operations", "check box", "skinning"},
+        {"operations", "list", "loft parameters"},
+        {"operations", "check box", "closed loft"},
+        {"operations", "button", "flip"},
+        {"operations", "button", "align all"},
+        {"operations", "button", "start -1"},
+        {"operations", "button", "start +1"},
         {"operations", "spinner", "dest. plane"},
         {"operations", "button", "copy"},
         {"operations", "check box", "fill surf"},
@@ -351,6 +358,16 @@ TEST_F(PanelTest, ButtonsAndCheckBoxesReachTheirCallbacks) {
     EXPECT_EQ(glutGetWindow(), editor.handles.controlPanel);
     clickPanel("check box", "skinning");
     EXPECT_EQ(editor.panel.skinningEnabled, 0);
+
+    // "flip" reverses the current section as one step that undo takes back.
+    const SurfaceModel beforeFlip = editor.surface;
+    clickPanel("button", "flip");
+    const int last = editor.surface.countU - 1;
+    const PointH* flipped = sectionPoints(editor.surface, editor.selection.currentSection);
+    const PointH* original = sectionPoints(beforeFlip, editor.selection.currentSection);
+    EXPECT_EQ(flipped[0].x, original[last].x);
+    EXPECT_TRUE(undoEdit(editor, Redraw::later));
+    EXPECT_TRUE(sameSurface(editor.surface, beforeFlip));
 
     // "create new surf" revolves the current section into a new surface and rebuilds.
     const int rebuilds = editor.panel.knotControlRebuilds;
