@@ -35,6 +35,7 @@
 #include "model/skinning.h"
 #include "model/surface_commands.h"
 #include "model/surface_edit.h"
+#include "model/surface_limits.h"
 #include "model/transforms.h"
 #include "view/background_image.h"
 
@@ -631,7 +632,8 @@ void changeDegree(int direction) {
         degree = order - 1;
         return;
     }
-    const int32_t highest = points - 1;
+    // The renderer draws orders up to kMostDrawnOrder, however many points there are.
+    const int32_t highest = std::min(points - 1, kMostDrawnOrder - 1);
     if (highest < 1) {
         setStatus("%s stays %d: %d point in that direction allows no other degree", name, order - 1,
                   points);

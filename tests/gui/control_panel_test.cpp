@@ -229,6 +229,16 @@ TEST_F(PanelTest, DegreeSThreeToTwoRegeneratesUKnotsOnly) {
     EXPECT_EQ(labelsIn(drawPanel(), "knots in s", "spinner"), numbered(8));
 }
 
+// GLU draws nothing of an order above 24, so "degree S" stops at 23 however many points there are.
+TEST_F(PanelTest, ADegreeStopsAtTheHighestOrderTheRendererDraws) {
+    ASSERT_TRUE(loadSurface(writeSurfaceFile("thirty_points.surf", 30, 2, 1, 1)));
+    editor.panel.degreeS = 29;
+    degreeSCallback(-1);
+    EXPECT_EQ(editor.surface.orderU, 24);
+    EXPECT_EQ(editor.panel.degreeS, 23);
+    EXPECT_TRUE(surfaceIsUsable(editor.surface));
+}
+
 TEST_F(PanelTest, DegreesStayBetweenOneAndPointsMinusOne) {
     struct Case {
         int direction;  // 1 = "degree S" (5 points), 2 = "degree T" (4 points)
