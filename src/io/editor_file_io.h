@@ -1,9 +1,11 @@
-// Loading a surface file into the editor state and saving the editor's surface to a file.
+// Loading a surface file into the editor state and saving the editor's surface to a file, and the
+// writer they share with the command line and the recovery file. Only the two editor routines
+// read the editor itself.
 #pragma once
 
 #include <string>
 
-#include "model/editor_state.h"
+#include "model/editor_parts.h"
 
 // The surface a save writes: the surface itself, or, while skinning is on and the skinned net
 // matches the surface's counts, a copy (in skinned) with the skinned net and its own V knots, so
