@@ -1,6 +1,6 @@
-// Command-line subcommands over the core: info, eval, skin, revolve, export, and the help text.
-// They read and write surfaces through the same file code as the editor, without opening a
-// window.
+// Command-line subcommands over the core: info, eval, curvature, skin, revolve, export, and the
+// help text. They read and write surfaces through the same file code as the editor, without
+// opening a window.
 #include "cli/command_line.h"
 
 #include <cmath>
@@ -14,6 +14,7 @@
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
 #include "io/surface_file.h"
+#include "model/curvature.h"
 #include "model/derived_nets.h"
 #include "model/knots.h"
 #include "model/printable_text.h"
@@ -29,6 +30,9 @@ const char kUsage[] =
     "file\n"
     "       loftwork eval FILE u v [u v ...]  surface points at parameters (u, v), one "
     "\"x y z\" line each\n"
+    "       loftwork curvature FILE u v [u v ...]\n"
+    "                                         Gaussian and mean curvature at (u, v), one \"K H\" "
+    "line each\n"
     "       loftwork skin IN OUT              skin IN through its sections and save the result "
     "as OUT\n"
     "            [--params chord|centripetal|uniform]  section parameters (default chord)\n"
@@ -99,28 +103,69 @@ bool argumentToFloat(const char* text, float& value) {
     return true;
 }
 
-int evalCommand(int argc, char** argv) {
-    if (argc < 4 || (argc - 2) % 2 != 0) {
-        return usageError("eval takes a surface file and one or more pairs u v");
-    }
-    std::vector<float> parameters(static_cast<size_t>(argc - 2));
+// The parameter pairs of eval and curvature: argv[1] is the file, then u v pairs. Returns 0
+// with the parameters in order, or the usage error's exit status.
+int readParameterPairs(int argc, char** argv, const char* problem, std::vector<float>& parameters) {
+    if (argc < 4 || (argc - 2) % 2 != 0) return usageError(problem);
+    parameters.assign(static_cast<size_t>(argc - 2), 0.0f);
     for (int i = 2; i < argc; ++i) {
         if (!argumentToFloat(argv[i], parameters[static_cast<size_t>(i - 2)])) {
-            const std::string problem = std::string("not a parameter value: \"") + argv[i] + "\"";
-            return usageError(problem.c_str());
+            const std::string text = std::string("not a parameter value: \"") + argv[i] + "\"";
+            return usageError(text.c_str());
         }
     }
+    return 0;
+}
+
+int noPointAt(const char* path, float u, float v) {
+    fprintf(stderr, "loftwork: %s has no surface point at (%g, %g)\n", path, static_cast<double>(u),
+            static_cast<double>(v));
+    return 1;
+}
+
+int evalCommand(int argc, char** argv) {
+    std::vector<float> parameters;
+    const int usage = readParameterPairs(
+        argc, argv, "eval takes a surface file and one or more pairs u v", parameters);
+    if (usage != 0) return usage;
     SurfaceModel surface;
     if (!loadForCommand(argv[1], surface)) return 1;
     for (size_t i = 0; i < parameters.size(); i += 2) {
         float x, y, z;
         if (!evaluateSurfacePoint(surface, x, y, z, parameters[i], parameters[i + 1])) {
-            fprintf(stderr, "loftwork: %s has no surface point at (%g, %g)\n", argv[1],
-                    static_cast<double>(parameters[i]), static_cast<double>(parameters[i + 1]));
-            return 1;
+            return noPointAt(argv[1], parameters[i], parameters[i + 1]);
         }
         printf("%.9g %.9g %.9g\n", static_cast<double>(x), static_cast<double>(y),
                static_cast<double>(z));
+    }
+    return 0;
+}
+
+// "K H" per pair; a pair where the surface has a point but no tangent plane (a pole, a
+// degenerate patch) gets a line saying so, and the pairs after it are still printed.
+int curvatureCommand(int argc, char** argv) {
+    std::vector<float> parameters;
+    const int usage = readParameterPairs(
+        argc, argv, "curvature takes a surface file and one or more pairs u v", parameters);
+    if (usage != 0) return usage;
+    SurfaceModel surface;
+    if (!loadForCommand(argv[1], surface)) return 1;
+    for (size_t i = 0; i < parameters.size(); i += 2) {
+        const float u = parameters[i], v = parameters[i + 1];
+        SurfaceCurvature c;
+        switch (evaluateSurfaceCurvature(surface, u, v, c)) {
+            case CurvatureStatus::Defined:
+                // + 0.0 prints a zero curvature as 0, not -0.
+                printf("%.9g %.9g\n", static_cast<double>(c.gaussian) + 0.0,
+                       static_cast<double>(c.mean) + 0.0);
+                break;
+            case CurvatureStatus::Undefined:
+                printf("undefined: no normal at (%.9g, %.9g)\n", static_cast<double>(u),
+                       static_cast<double>(v));
+                break;
+            case CurvatureStatus::NoPoint:
+                return noPointAt(argv[1], u, v);
+        }
     }
     return 0;
 }
@@ -185,11 +230,8 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
-    {"info", infoCommand},
-    {"eval", evalCommand},
-    {"skin", skinCommand},
-    {"revolve", revolveCommand},
-    {"export", exportCommand},
+    {"info", infoCommand}, {"eval", evalCommand},       {"curvature", curvatureCommand},
+    {"skin", skinCommand}, {"revolve", revolveCommand}, {"export", exportCommand},
 };
 
 bool isHelp(const char* argument) {
