@@ -384,8 +384,7 @@ void substituteCentred(CentredFactors& F, float* B, size_t stride) {
         if (pivot != j) std::swap_ranges(row(N + j), row(N + j) + stride, row(N + pivot));
         for (size_t u = F.cornerStart[static_cast<size_t>(j)];
              u < F.cornerStart[static_cast<size_t>(j) + 1]; ++u) {
-            subtractRow(row(N + F.cornerUpdates[u].row), row(N + j), F.cornerUpdates[u].f,
-                        stride);
+            subtractRow(row(N + F.cornerUpdates[u].row), row(N + j), F.cornerUpdates[u].f, stride);
         }
     }
     for (int i = n - 1; i >= 0; --i) {
