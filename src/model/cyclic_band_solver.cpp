@@ -1,5 +1,5 @@
-// Elimination of a cyclic banded matrix: centred without pivoting when the rows are diagonally
-// dominant, else with partial pivoting and the wrapped columns as a dense right border.
+// Elimination of a cyclic banded matrix: centred without pivoting when that keeps the factors
+// small, else with partial pivoting and the wrapped columns as a dense right border.
 #include "model/cyclic_band_solver.h"
 
 #include <algorithm>
@@ -182,15 +182,15 @@ bool solvePivoting(const std::vector<BandRow>& rows, float* B, float* X, int nrh
 // diagonal; row i then holds columns i - kl .. i + ku, wrapping at both ends. The last m =
 // max(kl, ku) unknowns are the border: rows 0 .. N - 1 (N = n - m) keep their values left of
 // the border in band storage and those in the border columns in a dense n x m block; the m
-// border rows are stored densely. Eliminating the N band columns without pivoting fills only
-// the border block and the border rows, and leaves their Schur complement in the m x m corner,
-// which is eliminated with partial pivoting.
+// border rows are stored densely. Eliminating the N band columns fills only the border block
+// and the border rows, and leaves their Schur complement in the m x m corner, eliminated last.
 //
-// Without pivoting the elimination is only taken when it is safe: every pivot row must be
-// diagonally dominant when its turn comes (|pivot| >= sum of the other magnitudes in the row).
-// Then no row's sum of magnitudes can grow, so the entries stay bounded by the input's. The
-// collocation matrix of a periodic B-spline at averaged knots is of this kind; anything else
-// goes to the pivoting elimination.
+// Without pivoting the elimination is only taken when it is safe: no product f * a of a
+// multiplier and a pivot row's value (the entries of |L| |U|) may exceed kGrowth times the
+// largest magnitude of the matrix, which bounds the backward error of the factors as partial
+// pivoting's growth does. The collocation matrix of a periodic B-spline at averaged knots
+// stays far inside that bound (its rows are partitions of unity whose largest value sits near
+// the diagonal); anything else goes to the pivoting elimination.
 //
 // The fill in the border block and the border rows shrinks geometrically away from the corners.
 // Multipliers and border coefficients below 2^-30 of their pivot are left out of the work on
@@ -198,6 +198,7 @@ bool solvePivoting(const std::vector<BandRow>& rows, float* B, float* X, int nrh
 // change, and leaving them out keeps the work near that of an open band.
 
 constexpr float kNegligible = 1.0f / 1073741824.0f;  // 2^-30
+constexpr float kGrowth = 16.0f;
 
 struct CentredBand {
     int n = 0, N = 0, m = 0, kl = 0, ku = 0, width = 0;
@@ -221,11 +222,8 @@ struct Update {
 struct CentredFactors {
     CentredBand A;
     int shift = 0;                    // unknown u of the rows is column (u + shift) mod n
-    std::vector<size_t> updateStart;  // updates of band step k: [updateStart[k], [k + 1])
+    std::vector<size_t> updateStart;  // updates of step k: [updateStart[k], updateStart[k + 1])
     std::vector<Update> updates;
-    std::vector<int> cornerPivot;  // row swapped with border row N + j at corner step j
-    std::vector<Update> cornerUpdates;
-    std::vector<size_t> cornerStart;
 };
 
 // The shift that puts the largest value of most rows on the diagonal.
@@ -293,73 +291,55 @@ bool loadCentred(CentredFactors& F, const std::vector<BandRow>& rows) {
     return true;
 }
 
-// Sum of the magnitudes right of column k in row k, which must not exceed the pivot's.
-float offDiagonal(CentredBand& A, int k) {
-    float sum = 0.0f;
-    for (int c = k + 1; c <= std::min(k + A.ku, A.N - 1); ++c) sum += std::fabs(A.at(k, c));
-    for (int j = 0; j < A.m; ++j) sum += std::fabs(A.right[static_cast<size_t>(k) * A.m + j]);
-    return sum;
-}
-
+// Eliminates every column in order, the band's and then the corner's, each with the diagonal as
+// pivot; false (and nothing replayed) as soon as a product f * a exceeds the growth allowed.
 bool factorCentred(CentredFactors& F) {
     CentredBand& A = F.A;
     const int n = A.n, N = A.N, m = A.m;
-    F.updateStart.assign(static_cast<size_t>(N) + 1, 0);
+    float largest = 0.0f;
+    for (float a : A.band) largest = std::max(largest, std::fabs(a));
+    for (float a : A.right) largest = std::max(largest, std::fabs(a));
+    for (float a : A.bottom) largest = std::max(largest, std::fabs(a));
+    const float limit = kGrowth * largest;
+    F.updateStart.assign(static_cast<size_t>(n) + 1, 0);
     F.updates.clear();
     F.updates.reserve(static_cast<size_t>(N) * (A.kl + 2));
-    for (int k = 0; k < N; ++k) {
+    for (int k = 0; k < n; ++k) {
         F.updateStart[static_cast<size_t>(k)] = F.updates.size();
         const float diagonal = A.at(k, k);
         if (!std::isfinite(diagonal) || diagonal == 0.0f) return false;
-        if (std::fabs(diagonal) < offDiagonal(A, k)) return false;
         const int bandEnd = std::min(k + A.ku, N - 1);
+        const int borderFirst = std::max(k + 1, N) - N;  // border columns still to eliminate
         const float* pivotRight = A.right.data() + static_cast<size_t>(k) * m;
         auto eliminateRow = [&](int r) {
             const float value = A.at(r, k);
             if (value == 0.0f) return true;
             const float f = value / diagonal;
             if (!std::isfinite(f)) return false;
-            for (int c = k + 1; c <= bandEnd; ++c) A.at(r, c) = A.at(r, c) - f * A.at(k, c);
+            float product = 0.0f;
+            for (int c = k + 1; c <= bandEnd; ++c) {
+                const float term = f * A.at(k, c);
+                product = std::max(product, std::fabs(term));
+                A.at(r, c) = A.at(r, c) - term;
+            }
             float* rowRight = A.right.data() + static_cast<size_t>(r) * m;
-            for (int j = 0; j < m; ++j) rowRight[j] = rowRight[j] - f * pivotRight[j];
+            for (int j = borderFirst; j < m; ++j) {
+                const float term = f * pivotRight[j];
+                product = std::max(product, std::fabs(term));
+                rowRight[j] = rowRight[j] - term;
+            }
+            if (!(product <= limit)) return false;
             if (std::fabs(f) > kNegligible) F.updates.push_back({r, f});
             return true;
         };
         for (int r = k + 1; r <= std::min(k + A.kl, N - 1); ++r) {
             if (!eliminateRow(r)) return false;
         }
-        for (int r = N; r < n; ++r) {
+        for (int r = std::max(k + 1, N); r < n; ++r) {
             if (!eliminateRow(r)) return false;
         }
     }
-    F.updateStart[static_cast<size_t>(N)] = F.updates.size();
-
-    // The m x m corner, with partial pivoting.
-    F.cornerPivot.assign(static_cast<size_t>(m), 0);
-    F.cornerStart.assign(static_cast<size_t>(m) + 1, 0);
-    F.cornerUpdates.clear();
-    auto S = [&](int r, int j) -> float& { return A.right[static_cast<size_t>(N + r) * m + j]; };
-    for (int j = 0; j < m; ++j) {
-        F.cornerStart[static_cast<size_t>(j)] = F.cornerUpdates.size();
-        int pivot = j;
-        for (int r = j + 1; r < m; ++r) {
-            if (std::fabs(S(r, j)) > std::fabs(S(pivot, j))) pivot = r;
-        }
-        const float diagonal = S(pivot, j);
-        if (!std::isfinite(diagonal) || diagonal == 0.0f) return false;
-        if (pivot != j) {
-            for (int c = 0; c < m; ++c) std::swap(S(j, c), S(pivot, c));
-        }
-        F.cornerPivot[static_cast<size_t>(j)] = pivot;
-        for (int r = j + 1; r < m; ++r) {
-            const float f = S(r, j) / diagonal;
-            if (!std::isfinite(f)) return false;
-            if (f == 0.0f) continue;
-            for (int c = j + 1; c < m; ++c) S(r, c) = S(r, c) - f * S(j, c);
-            F.cornerUpdates.push_back({r, f});
-        }
-    }
-    F.cornerStart[static_cast<size_t>(m)] = F.cornerUpdates.size();
+    F.updateStart[static_cast<size_t>(n)] = F.updates.size();
     return true;
 }
 
@@ -373,18 +353,10 @@ void substituteCentred(CentredFactors& F, float* B, size_t stride) {
     CentredBand& A = F.A;
     const int n = A.n, N = A.N, m = A.m;
     auto row = [&](int r) { return B + static_cast<size_t>(r) * stride; };
-    for (int k = 0; k < N; ++k) {
+    for (int k = 0; k < n; ++k) {
         for (size_t u = F.updateStart[static_cast<size_t>(k)];
              u < F.updateStart[static_cast<size_t>(k) + 1]; ++u) {
             subtractRow(row(F.updates[u].row), row(k), F.updates[u].f, stride);
-        }
-    }
-    for (int j = 0; j < m; ++j) {
-        const int pivot = F.cornerPivot[static_cast<size_t>(j)];
-        if (pivot != j) std::swap_ranges(row(N + j), row(N + j) + stride, row(N + pivot));
-        for (size_t u = F.cornerStart[static_cast<size_t>(j)];
-             u < F.cornerStart[static_cast<size_t>(j) + 1]; ++u) {
-            subtractRow(row(N + F.cornerUpdates[u].row), row(N + j), F.cornerUpdates[u].f, stride);
         }
     }
     for (int i = n - 1; i >= 0; --i) {
