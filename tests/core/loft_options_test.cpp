@@ -258,10 +258,9 @@ INSTANTIATE_TEST_SUITE_P(Nets, LoftThroughSections, ::testing::ValuesIn(loftCase
 // The cyclic elimination against the dense one on the same wrapped matrix. Row i holds columns
 // i - below .. i + above (mod n); the columns are numbered from `above` on, as the closed loft
 // numbers its control points, so rows wrap on the left only. The diagonal value is scaled by
-// `diagonal`, the others lie in 0.1 .. 1: at 40 every row is diagonally dominant and the band is
-// eliminated around the diagonal without pivoting (unless n leaves no room for the border); at
-// 4 some rows are not, and at 0.01 pivots that the diagonal alone would get wrong need the
-// pivoting elimination.
+// `diagonal`, the others lie in 0.1 .. 1: at 40 and 4 the band is eliminated around the
+// diagonal without pivoting (unless n is too small to leave room for the border); at 0.01 the
+// diagonal pivots would blow the factors up, and the pivoting elimination takes over.
 struct CyclicCase {
     int n, below, above;
     unsigned seed;
