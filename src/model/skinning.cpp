@@ -317,7 +317,9 @@ bool interpolateClosedLoft(float* P, int R, const float* Q, int dim, int p, cons
     std::vector<float> N(width);
     std::vector<float> values(static_cast<size_t>(R) * width);
     std::vector<BandRow> rows(static_cast<size_t>(R));
-    std::vector<float> B(static_cast<size_t>(R) * stride);
+    // Unknown u is control point u + p: the right-hand sides go straight into those rows of P
+    // and are solved in place.
+    float* B = P + static_cast<size_t>(p) * stride;
     for (size_t i = 0; i < static_cast<size_t>(R); ++i) {
         const int k = order[i];
         const CollocationRow row = collocationRow(N, k, n, p, U, sectionParameters);
@@ -330,14 +332,11 @@ bool interpolateClosedLoft(float* P, int R, const float* Q, int dim, int p, cons
         // Control point c of the unclamped net is unknown (c - p) mod R: the first p control
         // points repeat as the last p, and the rows that reach them wrap to the right border.
         rows[i] = {row.first - p, row.count, stored};
-        std::copy_n(Q + static_cast<size_t>(k) * stride, stride, B.begin() + i * stride);
+        std::copy_n(Q + static_cast<size_t>(k) * stride, stride, B + i * stride);
     }
-    std::vector<float> X(static_cast<size_t>(R) * stride);
-    if (!solveCyclicBandRows(rows, B.data(), X.data(), dim)) return false;
-    for (int c = 0; c <= n; ++c) {
-        const size_t unknown = static_cast<size_t>((c - p + R) % R);
-        std::copy_n(X.begin() + unknown * stride, stride, P + static_cast<size_t>(c) * stride);
-    }
+    if (!solveCyclicBandRows(rows, B, B, dim)) return false;
+    // The first p control points repeat as the last p.
+    std::copy_n(P + static_cast<size_t>(R) * stride, static_cast<size_t>(p) * stride, P);
     return true;
 }
 

@@ -87,7 +87,7 @@ void dragControl(const char* kind, const char* label, float dx, float dy) {
 struct EditCase {
     const char* name;
     std::function<void()> edit;
-    std::function<void()> setUp;  // what the user does before the edit that is not an edit
+    std::function<void()> setUp = nullptr;  // what the user does first that is not an edit
 };
 
 const std::vector<EditCase> kEdits = {
