@@ -39,7 +39,13 @@ start_editor() {
     panel="$(xdotool search --sync --onlyvisible --name '^operations$' | head -n 1)"
     # Without a window manager the panel opens over the section window; move it below.
     xdotool windowmove --sync "$panel" 0 262
-    sleep 0.5
+    # The section window unprojects the pointer with the matrices of its last frame: wait for
+    # the surface to be loaded and drawn, however busy the machine is.
+    for _ in $(seq 1 100); do
+        grep -q "^loaded " "$work/stderr.txt" 2>/dev/null && break
+        sleep 0.1
+    done
+    sleep 1.5
 }
 
 # drag_point Y0 Z0 Y1 Z1: drags the section point at (y0, z0) to (y1, z1) with the left button.
