@@ -267,7 +267,7 @@ TEST(ImageFormats, EveryDepthLoadsWithItsColour) {
 
 // The background box as the user fills it: a 16-bit greyscale scan becomes the texture; special
 // files are refused at once with a message and the shown image stays.
-TEST(BackgroundBox, ShowsA16BitGreyScanAndRefusesSpecialFiles) {
+TEST(BackgroundBox, ShowsA16BitGreyScanAndRefusesFilesThatAreNotRegular) {
     const Bytes grey = convertImage("-size 64x32 xc:gray50 -depth 16 -type Grayscale", "scan.png");
     ASSERT_FALSE(grey.empty());
     snprintf(editor.panel.backgroundFileName, sizeof editor.panel.backgroundFileName, "%s",
