@@ -73,23 +73,8 @@ private:
 // evaluateSurfacePoint sums, so that the floats are the same.
 Vec3 surfacePoint(const SurfaceModel& s, const BasisTable& bu, size_t ku, const BasisTable& bv,
                   size_t kv) {
-    const int Iu = bu.span(ku), Iv = bv.span(kv);
-    const float* Nu = bu.values(ku);
-    const float* Nv = bv.values(kv);
-    float sx = 0.0f, sy = 0.0f, sz = 0.0f, sw = 0.0f;
-    for (int l = 0; l < s.orderV; ++l) {
-        const int section = Iv - s.orderV + l;
-        for (int k = 0; k < s.orderU; ++k) {
-            const int point = Iu - s.orderU + k;
-            const PointH& P = s.controlNet[static_cast<size_t>(section) * s.countU + point];
-            const float b = Nv[l] * Nu[k];
-            sx += b * P.x;
-            sy += b * P.y;
-            sz += b * P.z;
-            sw += b * P.w;
-        }
-    }
-    return {sx / sw, sy / sw, sz / sw};
+    const PointH sum = weightedNetSum(s, bu.span(ku), bu.values(ku), bv.span(kv), bv.values(kv));
+    return {sum.x / sum.w, sum.y / sum.w, sum.z / sum.w};
 }
 
 // A surface point at local cell coordinates (s along u, t along v, both in [0, 1]).

@@ -90,6 +90,23 @@ void evaluateBasis(float* N, int I, float u, int p, const float* U) {
     }
 }
 
+PointH weightedNetSum(const SurfaceModel& s, int Iu, const float* Nu, int Iv, const float* Nv) {
+    float sx = 0.0f, sy = 0.0f, sz = 0.0f, sw = 0.0f;
+    for (int l = 0; l < s.orderV; ++l) {
+        const int section = Iv - s.orderV + l;
+        for (int k = 0; k < s.orderU; ++k) {
+            const int point = Iu - s.orderU + k;
+            const PointH& P = s.controlNet[static_cast<size_t>(section) * s.countU + point];
+            const float b = Nv[l] * Nu[k];
+            sx += b * P.x;
+            sy += b * P.y;
+            sz += b * P.z;
+            sw += b * P.w;
+        }
+    }
+    return {sx, sy, sz, sw};
+}
+
 bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v) {
     return evaluateSurfacePoint(editor.surface, x, y, z, u, v);
 }
@@ -107,23 +124,11 @@ bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float
     std::vector<float> Nv(static_cast<size_t>(s.orderV));
     evaluateBasis(Nu.data(), Iu, u, s.orderU - 1, s.knotsU.data());
     evaluateBasis(Nv.data(), Iv, v, s.orderV - 1, s.knotsV.data());
-    float sx = 0.0f, sy = 0.0f, sz = 0.0f, sw = 0.0f;
-    for (int l = 0; l < s.orderV; ++l) {
-        const int section = Iv - s.orderV + l;
-        for (int k = 0; k < s.orderU; ++k) {
-            const int point = Iu - s.orderU + k;
-            const PointH& P = s.controlNet[static_cast<size_t>(section) * s.countU + point];
-            const float b = Nv[l] * Nu[k];
-            sx += b * P.x;
-            sy += b * P.y;
-            sz += b * P.z;
-            sw += b * P.w;
-        }
-    }
+    const PointH sum = weightedNetSum(s, Iu, Nu.data(), Iv, Nv.data());
     // Weights that cancel out, or values past the float range, leave no point to show.
-    const float px = sx / sw;
-    const float py = sy / sw;
-    const float pz = sz / sw;
+    const float px = sum.x / sum.w;
+    const float py = sum.y / sum.w;
+    const float pz = sum.z / sum.w;
     if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(pz)) return false;
     x = px;
     y = py;

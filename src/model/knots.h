@@ -27,6 +27,12 @@ void evaluateBasis(float* N, int I, float u, int p, const float* U);
 // Returns false and leaves x, y, z alone when no usable surface is loaded, when (u, v) falls
 // outside the spans of the knot vectors, or when the point is not finite (the weights it touches
 // sum to zero).
+// The homogeneous point sum N_v[l] N_u[k] P over the orderU x orderV control points of spans Iu
+// and Iv (1-based), given their basis values: the sum every surface point is made of, in one
+// fixed order so that all callers get the same floats.
+PointH weightedNetSum(const SurfaceModel& surface, int Iu, const float* Nu, int Iv,
+                      const float* Nv);
+
 bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float& z, float u,
                           float v);
 bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v);
