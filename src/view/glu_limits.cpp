@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -47,23 +48,118 @@ bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t
     return true;
 }
 
+namespace {
+
+using Clip = std::array<double, 4>;
+
+// The Bezier points of one span of a B-spline curve. d holds the `order` points the span
+// depends on and knots the knots from the first of those points' on, so that the span runs from
+// knots[order - 1] to knots[order]. Bezier point m is the blossom of the span's start taken
+// order - 1 - m times and its end m times: de Boor's algorithm with those values level by level.
+void spanBezierPoints(const std::vector<Clip>& d, const float* knots, int order,
+                      std::vector<Clip>& work, Clip* out) {
+    const int p = order - 1;
+    for (int m = 0; m <= p; ++m) {
+        work.assign(d.begin(), d.end());
+        for (int r = 1; r <= p; ++r) {
+            const double x = r <= p - m ? knots[p] : knots[p + 1];
+            for (int j = p; j >= r; --j) {
+                const double denom = static_cast<double>(knots[j + p + 1 - r]) - knots[j];
+                const double a = denom > 0.0 ? (x - knots[j]) / denom : 0.0;
+                for (int c = 0; c < 4; ++c)
+                    work[j][c] = (1.0 - a) * work[j - 1][c] + a * work[j][c];
+            }
+        }
+        out[m] = work[p];
+    }
+}
+
+// Samples of one patch of orders orderS x orderT, from the longest step between neighbouring
+// projected points along each direction and the patch's depth range (both positive).
+double patchSamples(double stepS, double stepT, double largestW, double smallestW, int orderS,
+                    int orderT, double tolerance) {
+    // Seen in perspective, the patch runs faster on the screen at its near end, by up to the
+    // ratio of its farthest to its nearest depth.
+    const double speedUp = largestW / smallestW;
+    return ((orderS - 1) * stepS * speedUp / tolerance + 1.0) *
+           ((orderT - 1) * stepT * speedUp / tolerance + 1.0);
+}
+
+// Samples of the Bezier patches of the window whose first point is (s, t), a window whose
+// control points lie on both sides of the eye plane. Its Bezier points lie closer together:
+// they may all be in front of the eye (GLU then samples by their speed, which grows without
+// bound as they near the eye plane), all behind it, or still on both sides (GLU then cannot
+// project them and takes its fixed steps).
+double crossingWindowSamples(const std::vector<Clip>& clip, int columns, int s, int t, int orderS,
+                             int orderT, const float* knotsS, const float* knotsT, double halfWidth,
+                             double halfHeight, double tolerance) {
+    const float* kS = knotsS + s;
+    const float* kT = knotsT + t;
+    if (!(kS[orderS] > kS[orderS - 1]) || !(kT[orderT] > kT[orderT - 1])) return 0.0;  // no patch
+    // Along S first, row by row, then along T, column by column.
+    std::vector<Clip> rowsBezier(static_cast<size_t>(orderS) * orderT), bezier(rowsBezier.size());
+    std::vector<Clip> line, work;
+    for (int l = 0; l < orderT; ++l) {
+        const size_t first = static_cast<size_t>(t + l) * static_cast<size_t>(columns) + s;
+        line.assign(clip.begin() + first, clip.begin() + first + orderS);
+        spanBezierPoints(line, kS, orderS, work, &rowsBezier[static_cast<size_t>(l) * orderS]);
+    }
+    std::vector<Clip> column(orderT);
+    for (int k = 0; k < orderS; ++k) {
+        std::vector<Clip> out(orderT);
+        for (int l = 0; l < orderT; ++l)
+            column[l] = rowsBezier[static_cast<size_t>(l) * orderS + k];
+        spanBezierPoints(column, kT, orderT, work, out.data());
+        for (int l = 0; l < orderT; ++l) bezier[static_cast<size_t>(l) * orderS + k] = out[l];
+    }
+    double largestW = -HUGE_VAL, smallestW = HUGE_VAL;
+    for (const Clip& b : bezier) {
+        largestW = std::fmax(largestW, b[3]);
+        smallestW = std::fmin(smallestW, b[3]);
+    }
+    if (!(largestW > 0.0)) return 0.0;  // wholly at or behind the eye: culled
+    if (!(smallestW > 0.0)) return (kGluFixedSteps + 1.0) * (kGluFixedSteps + 1.0);
+    double stepS = 0.0, stepT = 0.0;
+    auto pixels = [&](const Clip& b, double& x, double& y) {
+        x = b[0] / b[3] * halfWidth;
+        y = b[1] / b[3] * halfHeight;
+    };
+    for (int l = 0; l < orderT; ++l) {
+        for (int k = 0; k < orderS; ++k) {
+            double x, y, nx, ny;
+            pixels(bezier[static_cast<size_t>(l) * orderS + k], x, y);
+            if (k + 1 < orderS) {
+                pixels(bezier[static_cast<size_t>(l) * orderS + k + 1], nx, ny);
+                stepS = std::fmax(stepS, std::hypot(nx - x, ny - y));
+            }
+            if (l + 1 < orderT) {
+                pixels(bezier[static_cast<size_t>(l + 1) * orderS + k], nx, ny);
+                stepT = std::fmax(stepT, std::hypot(nx - x, ny - y));
+            }
+        }
+    }
+    return patchSamples(stepS, stepT, largestW, smallestW, orderS, orderT, tolerance);
+}
+
+}  // namespace
+
 double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, int orderT,
-                         double tolerance) {
+                         const float* knotsS, const float* knotsT, double tolerance) {
     if (net == nullptr || columns < 1 || rows < 1 || orderS < 1 || orderT < 1) return 0.0;
     if (!(tolerance > 0.0)) return HUGE_VAL;
     const int windowsS = columns - orderS + 1, windowsT = rows - orderT + 1;
     if (windowsS < 1 || windowsT < 1) return 0.0;
     const WindowTransform m = readWindowTransform();
     const double halfWidth = 0.5 * m.viewport[2], halfHeight = 0.5 * m.viewport[3];
-    // Every point in pixels, and its clip w (not positive: at or behind the eye).
+    // Every point through the matrices, in pixels, and its clip w (not positive: at or behind
+    // the eye).
     const size_t count = static_cast<size_t>(columns) * static_cast<size_t>(rows);
-    std::vector<double> px(count), py(count), depth(count);
+    std::vector<Clip> clip(count);
+    std::vector<double> px(count), py(count);
     for (size_t i = 0; i < count; ++i) {
-        double clip[4];
-        toClip(m, net[i], clip);
-        depth[i] = clip[3];
-        px[i] = clip[3] > 0.0 ? clip[0] / clip[3] * halfWidth : 0.0;
-        py[i] = clip[3] > 0.0 ? clip[1] / clip[3] * halfHeight : 0.0;
+        toClip(m, net[i], clip[i].data());
+        px[i] = clip[i][3] > 0.0 ? clip[i][0] / clip[i][3] * halfWidth : 0.0;
+        py[i] = clip[i][3] > 0.0 ? clip[i][1] / clip[i][3] * halfHeight : 0.0;
     }
     // Pixels from each point to the next one along its row (alongS) and to the next row (alongT).
     std::vector<double> alongS(count, 0.0), alongT(count, 0.0);
@@ -86,24 +182,20 @@ double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, i
                 const size_t row = static_cast<size_t>(t + l) * static_cast<size_t>(columns);
                 for (int k = 0; k < orderS; ++k) {
                     const size_t i = row + static_cast<size_t>(s + k);
-                    largestW = std::fmax(largestW, depth[i]);
-                    smallestW = std::fmin(smallestW, depth[i]);
+                    largestW = std::fmax(largestW, clip[i][3]);
+                    smallestW = std::fmin(smallestW, clip[i][3]);
                     if (k + 1 < orderS) stepS = std::fmax(stepS, alongS[i]);
                     if (l + 1 < orderT) stepT = std::fmax(stepT, alongT[i]);
                 }
             }
             if (!(largestW > 0.0)) continue;  // wholly at or behind the eye: culled
             if (!(smallestW > 0.0)) {
-                // Across the eye plane GLU cannot project the patch and samples it at its fixed
-                // step counts instead.
-                total += (kGluFixedSteps + 1.0) * (kGluFixedSteps + 1.0);
+                // GLU samples the window's Bezier patches, which lie within its control points.
+                total += crossingWindowSamples(clip, columns, s, t, orderS, orderT, knotsS, knotsT,
+                                               halfWidth, halfHeight, tolerance);
                 continue;
             }
-            // Seen in perspective, the patch runs faster on the screen at its near end, by up to
-            // the ratio of its farthest to its nearest depth.
-            const double speedUp = largestW / smallestW;
-            total += ((orderS - 1) * stepS * speedUp / tolerance + 1.0) *
-                     ((orderT - 1) * stepT * speedUp / tolerance + 1.0);
+            total += patchSamples(stepS, stepT, largestW, smallestW, orderS, orderT, tolerance);
         }
     }
     return total;

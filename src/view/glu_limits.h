@@ -20,11 +20,13 @@ constexpr double kGluFixedSteps = 100.0;
 
 // An estimate of how many points GLU's path-length sampling (no edge longer than `tolerance`
 // pixels) takes for the surface of `rows` rows of `columns` homogeneous points, of orders orderS
-// along a row and orderT across, through the current matrices. GLU samples each patch by its own
-// speed on the screen: about (order - 1) times the longest step between neighbouring projected
-// points, times the ratio of the patch's farthest to its nearest depth (perspective speeds up
-// its near end), over the tolerance, samples run across it in each direction. A patch reaching
-// behind the eye takes kGluFixedSteps steps each way; one wholly behind it, none. The sum is huge
-// for a net that reaches far past the window or from near the eye to far away.
+// along a row and orderT across, with knotsS (columns + orderS of them) and knotsT (rows +
+// orderT), through the current matrices. GLU samples each Bezier patch by its own speed on the
+// screen: about (order - 1) times the longest step between neighbouring projected points, times
+// the ratio of the patch's farthest to its nearest depth (perspective speeds up its near end),
+// over the tolerance, samples run across it in each direction. A patch wholly behind the eye
+// takes none; one whose Bezier points lie on both sides of the eye plane, kGluFixedSteps each
+// way. The sum is huge for a net that reaches far past the window or from near the eye to far
+// away.
 double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, int orderT,
-                         double tolerance);
+                         const float* knotsS, const float* knotsT, double tolerance);

@@ -92,8 +92,10 @@ GLUnurbs* chooseSampling(GLUnurbs* renderer, void*& slot, const std::vector<Poin
                          int columns, int orderS, int orderT, const std::vector<float>& knotsS,
                          const std::vector<float>& knotsT) {
     const int rows = columns > 0 ? static_cast<int>(net.size() / static_cast<size_t>(columns)) : 0;
-    if (!(pathLengthSamples(net.data(), columns, rows, orderS, orderT, kSamplingTolerance) >
-          kMostSamples)) {
+    const bool knotsMatch = knotsS.size() == static_cast<size_t>(columns) + orderS &&
+                            knotsT.size() == static_cast<size_t>(rows) + orderT;
+    if (knotsMatch && !(pathLengthSamples(net.data(), columns, rows, orderS, orderT, knotsS.data(),
+                                          knotsT.data(), kSamplingTolerance) > kMostSamples)) {
         if (data.onFixedSteps) {
             deleteRenderer(slot);
             renderer =

@@ -574,6 +574,29 @@ TEST(EventStorm, AFarAwayPointDoesNotExhaustMemory) {
     editor.derived.multiplicity = 2;
     aimCamera(1.37f, -0.3f, 3.4f, 0.2f, 0.4f, -0.2f);
     EXPECT_LT(frameKilobytes("a far-away point from the side"), kFrameLimitKb);
+    // The camera among the points of a small net (a random storm found it): GLU split the
+    // patches reaching behind the eye and sampled a half ending just in front of it by its speed.
+    const PointH top = {2.62070799f, 34.7633095f, 6.884202f, 1};
+    testsupport::setSurface(5, 3, 4, 2,
+                            {{2.62070799f, 9.10759544f, -8.1105938f, 1},
+                             top,
+                             {1.87356937f, 8.44292831f, -8.1105938f, 1},
+                             {1.12643063f, 7.77825975f, -8.1105938f, 1},
+                             {0.379291892f, -4.02913761f, 2.97260284f, 1},
+                             {0, 0, 0, 1},
+                             top,
+                             {1, 0, 0, 1},
+                             {2, 0, 0, 1},
+                             {3, 0, 0, 1},
+                             {0, 2, 0, 1},
+                             top,
+                             {1, 2, 0, 1},
+                             {2, 2, 0, 1},
+                             {3, 2, 0, 1}});
+    editor.surface.knotsV = {0, 0, 0.826042771f, 1, 1};
+    editor.derived.multiplicity = 1;
+    aimCamera(1.67f, 0.0f, 3.0f, 0.4f, 0.4f, 0.4f);
+    EXPECT_LT(frameKilobytes("the camera among the points"), kFrameLimitKb);
     aimCamera(1.57f, 0.0f, 3.9f, 0, 0, 0);
 }
 
