@@ -20,6 +20,7 @@
 #include "io/recovery_file.h"
 #include "model/editor_state.h"
 #include "model/surface_edit.h"
+#include "view/grid_renderer.h"
 #include "view/main_view.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
@@ -180,6 +181,7 @@ void exitCleanup() {
         gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.sectionRenderer));
     s.handles.sectionRenderer = nullptr;
     releaseSurfaceCache();
+    releaseGridRenderer();
     // The texture lives in the section window's context; with no context left (GLUT already torn
     // down) it went with the context.
     if (s.view.backgroundTexture != 0 && glXGetCurrentContext() != nullptr) {

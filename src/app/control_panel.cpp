@@ -38,6 +38,7 @@
 #include "model/surface_limits.h"
 #include "model/transforms.h"
 #include "view/background_image.h"
+#include "view/grid_renderer.h"
 
 namespace {
 
@@ -247,6 +248,30 @@ void loftParametersList(const char* label, int* value) {
     note("list", label, *value);
 }
 
+// A list of fixed choices bound to *value; a change redraws the main view.
+void choiceList(const char* label, int* value, const char* const* choices, int count) {
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::Combo(label, value, choices, count)) changed(nullptr, kControlId);
+    note("list", label, *value);
+}
+
+// "shading" beside "fill surf": GLU's drawing or an analysis; the curvature map's choice of
+// curvature and the range of its colour scale; "comb" for the section window.
+void analysisRows(PanelVariables& panel, ViewState& view) {
+    static const char* const kShadings[] = {"GLU", "zebra", "curvature"};
+    static const char* const kCurvatures[] = {"Gaussian", "mean"};
+    choiceList("shading", &panel.shading, kShadings, IM_ARRAYSIZE(kShadings));
+    if (panel.shading == kShadingCurvature) {
+        choiceList("curvature", &panel.curvatureKind, kCurvatures, IM_ARRAYSIZE(kCurvatures));
+        char range[64];
+        snprintf(range, sizeof range, "blue -%.4g .. red +%.4g",
+                 static_cast<double>(lastAnalysisFrame().curvatureRange),
+                 static_cast<double>(lastAnalysisFrame().curvatureRange));
+        staticText(range);
+    }
+    checkBox("comb", &view.curvatureComb, nullptr);
+}
+
 void rotation(const char* label, float* matrix, ControlCallback callback, const std::string& step) {
     const bool edited = arcballControl(label, matrix, kArcballDiameter);
     startGesture(step);
@@ -442,6 +467,7 @@ void drawPanelRows() {
                           s.surface.countV - 1, nullptr);
         button("copy", copySectionCallback);
         checkBox("fill surf", &s.panel.fillSurface, fillSurfaceCallback);
+        analysisRows(s.panel, s.view);
         ImGui::EndTable();
     }
 

@@ -102,6 +102,9 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
         case '-':
             s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) - 0.25);
             break;
+        case 'k':  // the curvature comb on and off
+            s.view.curvatureComb = s.view.curvatureComb != 0 ? 0 : 1;
+            break;
         case 'n':
             s.selection.selectedPoint = s.selection.selectedPoint < s.surface.countU - 1
                                             ? s.selection.selectedPoint + 1

@@ -13,6 +13,11 @@
 constexpr float kDisplayModeOutline = 100240.0f;  // GLU_OUTLINE_POLYGON
 constexpr float kDisplayModeFill = 100012.0f;     // GLU_FILL
 
+// The main view's "shading": GLU's own drawing (outline or fill), or an analysis drawn from the
+// surface grid, zebra stripes or a curvature map (Gaussian or mean curvature).
+enum : int32_t { kShadingGlu = 0, kShadingZebra = 1, kShadingCurvature = 2 };
+enum : int32_t { kCurvatureGaussian = 0, kCurvatureMean = 1 };
+
 constexpr int kTextFieldSize = 300;  // "file" and "background" boxes, terminator included
 
 // Everything computed from the surface. An empty vector is an absent array.
@@ -46,6 +51,8 @@ struct PanelVariables {
     int32_t closedLoft = 0;      // "closed loft"
     int32_t fillSurface = 0;
     float surfaceDisplayMode = kDisplayModeOutline;
+    int32_t shading = kShadingGlu;
+    int32_t curvatureKind = kCurvatureGaussian;
     float translateX = 0.0f;
     float translateY = 0.0f;
     float translateZ = 0.0f;
@@ -82,6 +89,7 @@ struct ViewState {
     float probeStepU = 0.01f;
     float probeStepV = 0.01f;
     float sectionZoom = 1.0f;
+    int32_t curvatureComb = 0;  // "comb": the section window shows the curvature comb
     float sectionEyeOffset[3] = {-5.0f, 0.0f, 0.0f};
     float sectionRefOffset[3] = {0.0f, 0.0f, 0.0f};
     int32_t sectionMouseButton = -1;

@@ -14,6 +14,7 @@
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
 #include "view/glu_limits.h"
+#include "view/grid_renderer.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_arrows.h"
 #include "view/section_view.h"
@@ -205,6 +206,24 @@ void drawAxes() {
     drawLabel(0.0f, 0.0f, 3.0f, GLUT_BITMAP_TIMES_ROMAN_24, "z");
 }
 
+// The net the main view draws (the control net, or the skinned or expanded net across the
+// sections) as the grid renderer takes it; not usable when its size does not fit the knots.
+NetSurface analysisNet(const SurfaceModel& surface, const std::vector<PointH>& net,
+                       const std::vector<float>& knotsT) {
+    NetSurface s;
+    const int rows = static_cast<int>(knotsT.size()) - surface.orderV;
+    if (rows < 1 || net.size() != static_cast<size_t>(rows) * static_cast<size_t>(surface.countU))
+        return s;
+    s.net = net.data();
+    s.countU = surface.countU;
+    s.countV = rows;
+    s.orderU = surface.orderU;
+    s.orderV = surface.orderV;
+    s.knotsU = surface.knotsU.data();
+    s.knotsV = knotsT.data();
+    return s;
+}
+
 void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
                     const Selection& selection, bool skinning) {
     glLineWidth(1.0f);
@@ -215,8 +234,9 @@ void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
         drawSectionStrips(surface, derived.skinnedNet, false, selection.currentSection);
 }
 
-// The surface through GLU, the control net and the skinned net with their points, and the
-// section-camera marker. The expanded net is expected up to date (drawMainScene sees to it).
+// The surface (through GLU, or in an analysis shading from the surface grid), the control net and
+// the skinned net with their points, and the section-camera marker. The expanded net is expected up
+// to date (drawMainScene sees to it).
 void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
                  const Selection& selection, const PanelVariables& panel, const ViewState& view,
                  void*& rendererSlot) {
@@ -246,8 +266,12 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
         description.points = &(*net)[0].x;
         description.orderS = surface.orderU;
         description.orderT = surface.orderV;
-        if (fitsGluRange(net->data(), net->size(), surface.knotsU.data(), surface.knotsU.size()) &&
-            fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
+        if (panel.shading != kShadingGlu) {
+            drawAnalysisSurface(analysisNet(surface, *net, *knotsT), panel.shading,
+                                panel.curvatureKind);
+        } else if (fitsGluRange(net->data(), net->size(), surface.knotsU.data(),
+                                surface.knotsU.size()) &&
+                   fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
             renderer = chooseSampling(renderer, rendererSlot, *net, surface.countU, surface.orderU,
                                       surface.orderV, surface.knotsU, *knotsT);
             if (data.surfaceCaching) {

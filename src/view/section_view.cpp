@@ -11,6 +11,7 @@
 #include "model/section_camera.h"
 #include "view/glu_limits.h"
 #include "view/nurbs_renderers.h"
+#include "view/section_comb.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ void drawSectionPoints(const SurfaceModel& surface, const Selection& selection,
     glEnd();
 }
 
-// Background, the current section's curve and points.
+// Background, the curvature comb when shown, the current section's curve and points.
 void drawSectionScene(const SurfaceModel& surface, const Selection& selection,
                       const ViewState& view, void*& sectionRenderer) {
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -98,6 +99,7 @@ void drawSectionScene(const SurfaceModel& surface, const Selection& selection,
     drawBackgroundRectangle(view);
     const std::ptrdiff_t first = currentSectionStart(surface, selection);
     if (first < 0) return;
+    if (view.curvatureComb != 0) drawCurvatureComb(surface, selection.currentSection, view);
     drawSectionCurve(renderer, surface, first);
     drawSectionPoints(surface, selection, first);
 }

@@ -141,6 +141,8 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"operations", "spinner", "dest. plane"},
         {"operations", "button", "copy"},
         {"operations", "check box", "fill surf"},
+        {"operations", "list", "shading"},
+        {"operations", "check box", "comb"},
     };
     const PanelFrame& frame = drawPanel();
     std::vector<const PanelItem*> fixed;

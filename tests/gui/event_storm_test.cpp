@@ -152,7 +152,7 @@ const Action kActions[] = {
     {"section key", 6,
      [](Random& r) {
          glutSetWindow(editor.handles.sectionWindow);
-         sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-n")), 0, 0);
+         sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-nk")), 0, 0);
      }},
     {"section special key", 3,
      [](Random& r) {
@@ -296,6 +296,16 @@ const Action kActions[] = {
          panel(skinningCallback);
      }},
     {"create new surf", 1, [](Random&) { panel(createSurfaceCallback); }},
+    {"shading", 1,
+     [](Random& r) {
+         // Out-of-range values too: a stored or typed value the drawing must survive. GLU's
+         // drawing half the time, so the large hull's storm still tessellates it in parts.
+         static const int kShadings[] = {kShadingGlu,   kShadingGlu,       kShadingGlu, kShadingGlu,
+                                         kShadingZebra, kShadingCurvature, 3,           -1};
+         editor.panel.shading = r.pick(kShadings);
+         editor.panel.curvatureKind = r.between(-1, 2);
+         glutPostWindowRedisplay(editor.handles.mainWindow);
+     }},
     {"fill surf", 1,
      [](Random&) {
          editor.panel.fillSurface = !editor.panel.fillSurface;
@@ -440,6 +450,7 @@ std::string runStorm(uint64_t seed, int count, bool large) {
         testsupport::loadSurface(testsupport::examplePath("vase.surf"));
     }
     editor.panel.skinningEnabled = 0;
+    editor.panel.shading = kShadingGlu;  // a storm before may have left an analysis shading
     editor.view.sectionZoom = 1.0f;
     syncDerivedNets();
     int totalWeight = 0;

@@ -30,6 +30,7 @@ inline void resetMainView() {
     s.view.probeU = s.view.probeV = 0.0f;
     s.panel.fillSurface = 0;
     s.panel.surfaceDisplayMode = kDisplayModeOutline;
+    s.panel.shading = kShadingGlu;
     s.selection.sectionCentroid[0] = s.selection.sectionCentroid[1] =
         s.selection.sectionCentroid[2] = 0.0f;
 }

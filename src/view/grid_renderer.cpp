@@ -1,0 +1,210 @@
+// The analysis shadings of the main view: the surface grid evaluated on both cores, zebra
+// coordinates or curvature colours per vertex, drawn as indexed triangles from vertex arrays.
+#include "view/grid_renderer.h"
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "model/editor_parts.h"
+#include "model/surface_analysis.h"
+#include "view/worker_thread.h"
+
+namespace {
+
+// What the kept grid was made from; a frame with the same inputs draws it again as it is.
+struct GridInputs {
+    std::vector<PointH> net;
+    std::vector<float> knotsU, knotsV;
+    int countU = 0, countV = 0, orderU = 0, orderV = 0;
+    float modelView[16] = {};
+    float projection[16] = {};
+    int viewport[4] = {};
+    int shading = -1, curvatureKind = -1;
+
+    bool sameAs(const GridInputs& o) const {
+        return countU == o.countU && countV == o.countV && orderU == o.orderU &&
+               orderV == o.orderV && shading == o.shading && curvatureKind == o.curvatureKind &&
+               std::memcmp(modelView, o.modelView, sizeof modelView) == 0 &&
+               std::memcmp(projection, o.projection, sizeof projection) == 0 &&
+               std::memcmp(viewport, o.viewport, sizeof viewport) == 0 && knotsU == o.knotsU &&
+               knotsV == o.knotsV && net.size() == o.net.size() &&
+               std::memcmp(net.data(), o.net.data(), net.size() * sizeof(PointH)) == 0;
+    }
+};
+
+// The renderer's own state: the kept grid with its per-vertex data, and the stripe texture.
+struct GridRendererData {
+    std::unique_ptr<WorkerThread> worker;  // started on first use
+    GridInputs inputs;
+    SurfaceGrid grid;
+    std::vector<float> zebra;         // stripe coordinate per vertex
+    std::vector<uint8_t> colours;     // curvature colour per vertex
+    std::vector<uint32_t> triangles;  // indices of the cells whose four corners are defined
+    AnalysisFrameInfo info;
+    GLuint stripeTexture = 0;  // in the main window's context
+};
+
+GridRendererData data;
+
+constexpr float kBandsAcross = 4.0f;  // stripe pairs per unit of the reflected direction
+constexpr int kStripeTexels = 64;
+
+GridInputs currentInputs(const NetSurface& s, int shading, int curvatureKind) {
+    GridInputs in;
+    const size_t points = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+    in.net.assign(s.net, s.net + points);
+    in.knotsU.assign(s.knotsU, s.knotsU + s.countU + s.orderU);
+    in.knotsV.assign(s.knotsV, s.knotsV + s.countV + s.orderV);
+    in.countU = s.countU;
+    in.countV = s.countV;
+    in.orderU = s.orderU;
+    in.orderV = s.orderV;
+    glGetFloatv(GL_MODELVIEW_MATRIX, in.modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, in.projection);
+    glGetIntegerv(GL_VIEWPORT, in.viewport);
+    in.shading = shading;
+    in.curvatureKind = curvatureKind;
+    return in;
+}
+
+// projection * modelView, both in GL's column order.
+void multiply(const float a[16], const float b[16], float out[16]) {
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += a[4 * k + r] * b[4 * c + k];
+            out[4 * c + r] = sum;
+        }
+    }
+}
+
+// Two triangles per grid cell with four defined corners.
+void buildTriangles(const SurfaceGrid& grid, std::vector<uint32_t>& triangles) {
+    triangles.clear();
+    for (int j = 0; j + 1 < grid.rows; ++j) {
+        for (int i = 0; i + 1 < grid.columns; ++i) {
+            const uint32_t a = static_cast<uint32_t>(j * grid.columns + i);
+            const uint32_t b = a + 1;
+            const uint32_t c = a + static_cast<uint32_t>(grid.columns);
+            const uint32_t d = c + 1;
+            if (!grid.defined[a] || !grid.defined[b] || !grid.defined[c] || !grid.defined[d]) {
+                continue;
+            }
+            triangles.insert(triangles.end(), {a, b, d, a, d, c});
+        }
+    }
+}
+
+void evaluate(const NetSurface& surface, GridInputs inputs) {
+    ScreenProjection screen;
+    multiply(inputs.projection, inputs.modelView, screen.matrix);
+    for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(inputs.viewport[i]);
+    const GridParameters parameters = chooseGridParameters(surface, screen, GridDensity());
+    if (!data.worker) data.worker = std::make_unique<WorkerThread>();
+    const JobRunner bothCores = [](int jobs, const std::function<void(int)>& job) {
+        shareJobs(
+            *data.worker, jobs, [&job](int index, bool /*onWorker*/) { job(index); },
+            [](int) { return true; });
+    };
+    const bool curvature = inputs.shading == kShadingCurvature;
+    evaluateSurfaceGrid(surface, parameters,
+                        curvature ? GridQuantity::curvature : GridQuantity::normals, data.grid,
+                        bothCores);
+    data.info.columns = data.grid.columns;
+    data.info.rows = data.grid.rows;
+    if (curvature) {
+        const CurvatureKind kind =
+            inputs.curvatureKind == kCurvatureMean ? CurvatureKind::mean : CurvatureKind::gaussian;
+        data.info.curvatureRange = curvatureScaleRange(data.grid, kind);
+        curvatureColours(data.grid, kind, data.info.curvatureRange, data.colours);
+    } else {
+        // The eye and the camera's right direction in model coordinates, from the rigid
+        // model-view matrix M = [R t]: eye = -R^T t, right = the first row of R.
+        const float* m = inputs.modelView;
+        const Point3 eye(-(m[0] * m[12] + m[1] * m[13] + m[2] * m[14]),
+                         -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]),
+                         -(m[8] * m[12] + m[9] * m[13] + m[10] * m[14]));
+        const Vector3 right = normalized(Vector3(m[0], m[4], m[8]));
+        zebraCoordinates(data.grid, eye, right, kBandsAcross, data.zebra);
+    }
+    buildTriangles(data.grid, data.triangles);
+    data.inputs = std::move(inputs);
+}
+
+// A 1D texture of one white and one black band, repeated along the stripe coordinate; linear
+// filtering softens the bands' edges by a texel.
+void bindStripeTexture() {
+    if (data.stripeTexture == 0 || !glIsTexture(data.stripeTexture)) {
+        glGenTextures(1, &data.stripeTexture);
+        glBindTexture(GL_TEXTURE_1D, data.stripeTexture);
+        GLubyte texels[kStripeTexels];
+        for (int i = 0; i < kStripeTexels; ++i) texels[i] = i < kStripeTexels / 2 ? 255 : 0;
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage1D(GL_TEXTURE_1D, 0, GL_LUMINANCE, kStripeTexels, 0, GL_LUMINANCE,
+                     GL_UNSIGNED_BYTE, texels);
+        glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    }
+    glBindTexture(GL_TEXTURE_1D, data.stripeTexture);
+}
+
+}  // namespace
+
+void drawAnalysisSurface(const NetSurface& surface, int shading, int curvatureKind) {
+    if (!netSurfaceUsable(surface)) return;
+    GridInputs inputs = currentInputs(surface, shading, curvatureKind);
+    if (!inputs.sameAs(data.inputs)) evaluate(surface, std::move(inputs));
+    if (data.triangles.empty()) return;
+
+    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT | GL_POLYGON_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    // Both sides lit: the grid's normals are Su x Sv, which faces away from the eye on half of
+    // a closed surface.
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    // The curvature map has no highlight: the light's blue-heavy specular would shift its hues.
+    const GLfloat zebraSpecular[4] = {0.15f, 0.15f, 0.15f, 1.0f};
+    const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR,
+                 shading == kShadingCurvature ? none : zebraSpecular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 30.0f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, data.grid.positions.data());
+    glNormalPointer(GL_FLOAT, 0, data.grid.normals.data());
+    if (shading == kShadingCurvature) {
+        glEnable(GL_COLOR_MATERIAL);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_UNSIGNED_BYTE, 0, data.colours.data());
+    } else {
+        const GLfloat white[4] = {0.75f, 0.75f, 0.75f, 1.0f};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, white);
+        bindStripeTexture();
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glEnable(GL_TEXTURE_1D);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(1, GL_FLOAT, 0, data.zebra.data());
+    }
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(data.triangles.size()), GL_UNSIGNED_INT,
+                   data.triangles.data());
+    glBindTexture(GL_TEXTURE_1D, 0);
+    glPopClientAttrib();
+    glPopAttrib();
+}
+
+AnalysisFrameInfo lastAnalysisFrame() {
+    return data.info;
+}
+
+void releaseGridRenderer() {
+    data.worker.reset();
+    data = GridRendererData();
+}
