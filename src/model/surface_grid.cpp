@@ -157,7 +157,8 @@ std::vector<float> placeParameters(const float* U, int n, int order, std::vector
     return parameters;
 }
 
-// Homogeneous sums, in double once the float sums are formed.
+// A homogeneous point or derivative, summed in float like the surface's points; the rational
+// quotients below are formed in double.
 struct H4 {
     float x, y, z, w;
 };

@@ -51,10 +51,11 @@ struct GridParameters {
     std::vector<float> u, v;
 };
 
-// Parameters whose spacing follows the density: each knot span asks for as many steps as the
-// largest screen length (or turning) of its control polygon legs across all rows gives, and the
-// steps of a direction are spread over the spans in proportion (evenly inside a span). Empty
-// when the surface is not usable.
+// Parameters whose spacing follows the density: each knot span asks for the steps its share of
+// the control polygons gives (its legs' screen length over order - 1, or its corners' turning
+// over order - 2, whichever asks more), taken over the polygon of every row in that direction
+// (the sections along u, the columns along v); the steps of a direction are then spread over
+// the spans in proportion, evenly inside a span. Empty when the surface is not usable.
 GridParameters chooseGridParameters(const NetSurface& surface, const ScreenProjection& screen,
                                     const GridDensity& density);
 
