@@ -135,8 +135,21 @@ std::vector<float> placeParameters(const float* U, int n, int order, std::vector
             total += demand[static_cast<size_t>(I)];
         }
     }
-    const int steps = std::clamp(static_cast<int>(std::ceil(std::min(total, 1e9))),
-                                 density.minSteps, std::max(density.minSteps, mostSteps));
+    // The interior knots join the grid while the spans are few against its steps, so a crease
+    // or a jump in curvature at a patch boundary falls on a grid line, not inside a cell; the
+    // steps between them shrink by as many, so the grid keeps to its bound.
+    std::vector<float> knots;
+    for (int I = order; I < n; ++I) {
+        if (U[I] > start && U[I] < end && (knots.empty() || U[I] > knots.back())) {
+            knots.push_back(U[I]);
+        }
+    }
+    const int most = std::max(density.minSteps, mostSteps);
+    int steps =
+        std::clamp(static_cast<int>(std::ceil(std::min(total, 1e9))), density.minSteps, most);
+    const int knotCount = static_cast<int>(knots.size());
+    const bool withKnots = knotCount > 0 && 2 * knotCount <= steps;
+    if (withKnots) steps = std::max(1, std::min(steps, most - knotCount));
     std::vector<float> parameters;
     parameters.reserve(static_cast<size_t>(steps) + 1);
     parameters.push_back(start);
@@ -154,6 +167,13 @@ std::vector<float> placeParameters(const float* U, int n, int order, std::vector
         if (u > parameters.back() && u < end) parameters.push_back(u);
     }
     parameters.push_back(end);
+    if (withKnots) {
+        std::vector<float> merged(parameters.size() + knots.size());
+        merged.erase(std::set_union(parameters.begin(), parameters.end(), knots.begin(),
+                                    knots.end(), merged.begin()),
+                     merged.end());
+        parameters.swap(merged);
+    }
     return parameters;
 }
 
