@@ -20,11 +20,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/panel_widgets.h"
+#include "app/point_fields.h"
 #include "exchange/export_callback.h"
+#include "input/calibration_input.h"
 #include "input/history_keys.h"
 #include "io/serializator.h"
 #include "model/derived_nets.h"
@@ -357,6 +361,93 @@ void multiplicityChanged(int /*id*/) {
     surfaceEdited(editor, EditEffect::multiplicity, Redraw::later);
 }
 
+// Typed numbers are shown to four significant digits and applied on Enter.
+constexpr const char* kTypedFormat = "%.4g";
+constexpr ImGuiInputTextFlags kTypedFlags =
+    ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CharsScientific;
+
+// True when a typed field's value differs from what the field showed: Enter on a field left as
+// shown applies nothing, since the shown text is rounded.
+bool typedOverShown(float typed, float shownValue) {
+    char shown[64];
+    snprintf(shown, sizeof shown, kTypedFormat, static_cast<double>(shownValue));
+    const float asShown = std::strtof(shown, nullptr);
+    return std::memcmp(&typed, &asShown, sizeof typed) != 0;
+}
+
+// x, y, z and weight of one point of the net (index, or -1 for none), each applied on Enter.
+void pointFields(const char* label, long index, void (*apply)(PointField, double)) {
+    float values[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const bool exists =
+        index >= 0 && typedPointValues(editor.surface, static_cast<size_t>(index), values);
+    float typed[4] = {values[0], values[1], values[2], values[3]};
+    ImGui::BeginDisabled(!exists);
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::InputFloat4(label, typed, kTypedFormat, kTypedFlags) && exists) {
+        for (int k = 0; k < 4; ++k) {
+            if (typedOverShown(typed[k], values[k])) apply(static_cast<PointField>(k), typed[k]);
+        }
+        changed(nullptr, kControlId);
+    }
+    ImGui::EndDisabled();
+    note("point fields", label, values[0], false, exists);
+}
+
+// The background image's calibration: "calibrate" and "done", the distance of the two marks,
+// where the image's lower-left corner lies, and its opacity.
+void calibrationRows(ViewState& view) {
+    button("calibrate", calibrateCallback);
+    ImGui::SameLine();
+    const bool calibrating = view.calibration.step != CalibrationStep::idle;
+    ImGui::BeginDisabled(!calibrating);
+    if (ImGui::Button("done")) changed(calibrationDoneCallback, kControlId);
+    ImGui::EndDisabled();
+    note("button", "done", 0.0, false, calibrating);
+
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::InputFloat("distance", &view.calibration.distance, 0.0f, 0.0f, "%g", kTypedFlags))
+        changed(calibrationDistanceCallback, kControlId);
+    note("typed", "distance", view.calibration.distance);
+
+    BackgroundPlacement& placement = view.backgroundPlacement;
+    float origin[2] = {placement.originZ, placement.originY};
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::InputFloat2("origin z y", origin, kTypedFormat, kTypedFlags) &&
+        (typedOverShown(origin[0], placement.originZ) ||
+         typedOverShown(origin[1], placement.originY))) {
+        if (typedOverShown(origin[0], placement.originZ)) placement.originZ = origin[0];
+        if (typedOverShown(origin[1], placement.originY)) placement.originY = origin[1];
+        changed(backgroundPlacementCallback, kControlId);
+    }
+    note("typed", "origin z y", placement.originZ);
+
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::SliderFloat("opacity", &placement.opacity, 0.0f, 1.0f, "%.2f",
+                           ImGuiSliderFlags_AlwaysClamp)) {
+        changed(nullptr, kControlId);
+    }
+    if (ImGui::IsItemDeactivatedAfterEdit()) changed(backgroundPlacementCallback, kControlId);
+    note("slider", "opacity", placement.opacity);
+}
+
+// "mirror", the axis its plane is normal to and the plane's offset along it.
+void mirrorRow(PanelVariables& panel) {
+    checkBox("mirror", &panel.mirrorEnabled, mirrorCallback);
+    static const char* const kAxes[] = {"x =", "y =", "z ="};
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(60.0f);
+    if (ImGui::Combo("##mirror axis", &panel.mirrorPlane.axis, kAxes, IM_ARRAYSIZE(kAxes)))
+        changed(mirrorCallback, kControlId);
+    note("list", "mirror axis", panel.mirrorPlane.axis);
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(90.0f);
+    if (ImGui::InputFloat("mirror plane", &panel.mirrorPlane.offset, 0.0f, 0.0f, kTypedFormat,
+                          kTypedFlags)) {
+        changed(mirrorCallback, kControlId);
+    }
+    note("typed", "mirror plane", panel.mirrorPlane.offset);
+}
+
 // The status line sits at the bottom of the window while the controls leave room for it.
 void statusLine(const char* text) {
     gPanel.group = "";
@@ -392,6 +483,7 @@ void drawPanelRows() {
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
+        calibrationRows(s.view);
         knotRollout("knots in s", "s", s.surface.knotsU);
         knotRollout("knots in t", "t", s.surface.knotsV);
         s.panel.closeKnotRollouts = false;
@@ -444,6 +536,12 @@ void drawPanelRows() {
         checkBox("fill surf", &s.panel.fillSurface, fillSurfaceCallback);
         ImGui::EndTable();
     }
+
+    groupTitle("tracing");
+    pointFields("section point", selectedSectionPointIndex(s.surface, s.selection),
+                typeSectionPointValue);
+    pointFields("picked point", pickedPointIndex(s.surface, s.selection), typePickedPointValue);
+    mirrorRow(s.panel);
 
     statusLine(s.panel.statusLine);
 }
