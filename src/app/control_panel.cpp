@@ -363,14 +363,16 @@ void multiplicityChanged(int /*id*/) {
 
 // Typed numbers are shown to four significant digits and applied on Enter.
 constexpr const char* kTypedFormat = "%.4g";
-constexpr ImGuiInputTextFlags kTypedFlags =
-    ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CharsScientific;
+constexpr ImGuiInputTextFlags kTypedFlags = ImGuiInputTextFlags_EnterReturnsTrue |
+                                            ImGuiInputTextFlags_CharsScientific |
+                                            ImGuiInputTextFlags_AutoSelectAll;
 
-// True when a typed field's value differs from what the field showed: Enter on a field left as
-// shown applies nothing, since the shown text is rounded.
-bool typedOverShown(float typed, float shownValue) {
+// True when a typed field was given a new value: Enter on a field left as shown, whose text is
+// rounded, or on another field of the same row, leaves the value as it was.
+bool typedOverShown(float typed, float value) {
+    if (std::memcmp(&typed, &value, sizeof typed) == 0) return false;
     char shown[64];
-    snprintf(shown, sizeof shown, kTypedFormat, static_cast<double>(shownValue));
+    snprintf(shown, sizeof shown, kTypedFormat, static_cast<double>(value));
     const float asShown = std::strtof(shown, nullptr);
     return std::memcmp(&typed, &asShown, sizeof typed) != 0;
 }

@@ -9,12 +9,13 @@
 
 namespace {
 
-void typeValue(EditorState& s, long index, const std::string& point, PointField field,
+bool typeValue(EditorState& s, long index, const std::string& point, PointField field,
                double value) {
     if (index < 0) {
         setStatus("%s: no such point to type into", point.c_str());
-        return;
+        return false;
     }
+    bool typed = false;
     const std::string name = std::string(pointFieldName(field)) + " of " + point;
     runEdit(s, name, [&] {
         std::string error;
@@ -22,11 +23,13 @@ void typeValue(EditorState& s, long index, const std::string& point, PointField 
             setStatus("%s refused: %s", name.c_str(), error.c_str());
             return;
         }
+        typed = true;
         setStatus("%s set to %g", name.c_str(), value);
         surfaceEdited(
             s, field == PointField::weight ? EditEffect::reweighted : EditEffect::movedPoints,
             Redraw::later);
     });
+    return typed;
 }
 
 std::string pointName(const SurfaceModel& surface, long index) {
@@ -60,9 +63,11 @@ void typeSectionPointValue(PointField field, double value) {
 void typePickedPointValue(PointField field, double value) {
     EditorState& s = editor;
     const long index = pickedPointIndex(s.surface, s.selection);
-    typeValue(s, index, "picked " + pointName(s.surface, index), field, value);
     // The "weight" spinner shows the picked point's weight.
-    if (index >= 0) s.selection.weightValue = s.surface.controlNet[index].w;
+    if (typeValue(s, index, "picked " + pointName(s.surface, index), field, value) &&
+        field == PointField::weight) {
+        s.selection.weightValue = s.surface.controlNet[index].w;
+    }
 }
 
 void mirrorCallback(int /*id*/) {
