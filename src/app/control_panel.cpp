@@ -395,9 +395,9 @@ void pointFields(const char* label, long index, void (*apply)(PointField, double
     note("point fields", label, values[0], false, exists);
 }
 
-// The background image's calibration: "calibrate" and "done", the distance of the two marks,
-// where the image's lower-left corner lies, and its opacity.
-void calibrationRows(ViewState& view) {
+// The background image's calibration, in one row: "calibrate" and "done", the distance of the
+// two marks, and where the image's lower-left corner lies.
+void calibrationRow(ViewState& view) {
     button("calibrate", calibrateCallback);
     ImGui::SameLine();
     const bool calibrating = view.calibration.step != CalibrationStep::idle;
@@ -406,13 +406,15 @@ void calibrationRows(ViewState& view) {
     ImGui::EndDisabled();
     note("button", "done", 0.0, false, calibrating);
 
-    ImGui::SetNextItemWidth(-kLabelRoom);
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(70.0f);
     if (ImGui::InputFloat("distance", &view.calibration.distance, 0.0f, 0.0f, "%g", kTypedFlags))
         changed(calibrationDistanceCallback, kControlId);
     note("typed", "distance", view.calibration.distance);
 
     BackgroundPlacement& placement = view.backgroundPlacement;
     float origin[2] = {placement.originZ, placement.originY};
+    ImGui::SameLine();
     ImGui::SetNextItemWidth(-kLabelRoom);
     if (ImGui::InputFloat2("origin z y", origin, kTypedFormat, kTypedFlags) &&
         (typedOverShown(origin[0], placement.originZ) ||
@@ -422,18 +424,19 @@ void calibrationRows(ViewState& view) {
         changed(backgroundPlacementCallback, kControlId);
     }
     note("typed", "origin z y", placement.originZ);
+}
 
-    ImGui::SetNextItemWidth(-kLabelRoom);
+// The image's opacity, then "mirror", the axis its plane is normal to and the plane's offset.
+void opacityAndMirrorRow(BackgroundPlacement& placement, PanelVariables& panel) {
+    ImGui::SetNextItemWidth(100.0f);
     if (ImGui::SliderFloat("opacity", &placement.opacity, 0.0f, 1.0f, "%.2f",
                            ImGuiSliderFlags_AlwaysClamp)) {
         changed(nullptr, kControlId);
     }
     if (ImGui::IsItemDeactivatedAfterEdit()) changed(backgroundPlacementCallback, kControlId);
     note("slider", "opacity", placement.opacity);
-}
 
-// "mirror", the axis its plane is normal to and the plane's offset along it.
-void mirrorRow(PanelVariables& panel) {
+    ImGui::SameLine(0.0f, 24.0f);
     checkBox("mirror", &panel.mirrorEnabled, mirrorCallback);
     static const char* const kAxes[] = {"x =", "y =", "z ="};
     ImGui::SameLine();
@@ -442,7 +445,7 @@ void mirrorRow(PanelVariables& panel) {
         changed(mirrorCallback, kControlId);
     note("list", "mirror axis", panel.mirrorPlane.axis);
     ImGui::SameLine();
-    ImGui::SetNextItemWidth(90.0f);
+    ImGui::SetNextItemWidth(-kLabelRoom);
     if (ImGui::InputFloat("mirror plane", &panel.mirrorPlane.offset, 0.0f, 0.0f, kTypedFormat,
                           kTypedFlags)) {
         changed(mirrorCallback, kControlId);
@@ -485,7 +488,6 @@ void drawPanelRows() {
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
-        calibrationRows(s.view);
         knotRollout("knots in s", "s", s.surface.knotsU);
         knotRollout("knots in t", "t", s.surface.knotsV);
         s.panel.closeKnotRollouts = false;
@@ -540,10 +542,11 @@ void drawPanelRows() {
     }
 
     groupTitle("tracing");
+    calibrationRow(s.view);
+    opacityAndMirrorRow(s.view.backgroundPlacement, s.panel);
     pointFields("section point", selectedSectionPointIndex(s.surface, s.selection),
                 typeSectionPointValue);
     pointFields("picked point", pickedPointIndex(s.surface, s.selection), typePickedPointValue);
-    mirrorRow(s.panel);
 
     statusLine(s.panel.statusLine);
 }

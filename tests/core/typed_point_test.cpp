@@ -65,7 +65,9 @@ TEST_P(TypedPoint, MovesExactlyThatPoint) {
         EXPECT_NEAR(now[k], expected, 2e-7 * std::fmax(1.0, std::fabs(expected)))
             << pointFieldName(static_cast<PointField>(k));
     }
-    if (c.field == PointField::weight) EXPECT_EQ(surface.controlNet[c.index].w, c.value);
+    if (c.field == PointField::weight) {
+        EXPECT_EQ(surface.controlNet[c.index].w, c.value);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, TypedPoint, testing::ValuesIn(kCases),

@@ -52,6 +52,11 @@ nth_run() {
     runs "$1" "$2" "$3" | awk -v n="$4" '{ mid[NR] = int(($1 + $2) / 2) }
         END { k = n < 0 ? NR + 1 + n : n; if (k >= 1 && k <= NR) print mid[k] }'
 }
+# nth_start AXIS AT COLOUR N: where the Nth run starts.
+nth_start() {
+    runs "$1" "$2" "$3" | awk -v n="$4" '{ first[NR] = $1 }
+        END { k = n < 0 ? NR + 1 + n : n; if (k >= 1 && k <= NR) print first[k] }'
+}
 # click_panel PX PY: a left click at panel pixel (PX, PY).
 click_panel() {
     eval "$(xdotool getwindowgeometry --shell "$panel")"
@@ -70,15 +75,20 @@ type_enter() {
     sleep 0.4
 }
 
-# 1. The drawing as background: its path into the "background" box of the panel's right
-# column, then the "background" button.
+# 1. The drawing as background: its path into the "background" box, the second field of the
+# panel's first row (beside "file"), then the "background" button under it.
 capture_panel
-background_box="$(nth_run x 277 "$frame_colour" 1)"
-background_button="$(nth_run x 277 "$button_colour" 1)"
+file_top="$(nth_start x 9 "$frame_colour" 1)"
+[ -n "$file_top" ] || fail "no \"file\" box found"
+right="$(nth_start y $((file_top + 1)) "$frame_colour" 2)"
+[ -n "$right" ] || fail "no \"background\" box found"
+right=$((right + 3))
+background_box="$(nth_run x "$right" "$frame_colour" 1)"
+background_button="$(nth_run x "$right" "$button_colour" 1)"
 [ -n "$background_box" ] && [ -n "$background_button" ] || fail "no \"background\" controls found"
-click_panel 300 "$background_box"
+click_panel $((right + 20)) "$background_box"
 type_enter "$work/profile.png"
-click_panel 300 "$background_button"
+click_panel $((right + 20)) "$background_button"
 for _ in $(seq 1 30); do
     grep -q "background \"$work/profile.png\"" "$work/stderr.txt" && break
     sleep 0.1
@@ -86,14 +96,17 @@ done
 grep -q "no $work/profile.png.calibration" "$work/stderr.txt" ||
     fail "the drawing did not load, or did not say it has no calibration yet"
 
-# 2. "calibrate" (the button under "background"), then the two marks: the image, 400 x 600
-# pixels, spans z in [-0.5, 0.5] uncalibrated, so its pixels (100, 300) and (300, 300), 200
-# pixels apart, lie at (y, z) = (0, -0.25) and (0, 0.25). The distance between them: 10 units.
+# 2. "calibrate" (the last button of the left column, in the "tracing" group), then the two
+# marks: the image, 400 x 600 pixels, spans z in [-0.5, 0.5] uncalibrated, so its pixels
+# (100, 300) and (300, 300), 200 pixels apart, lie at (y, z) = (0, -0.25) and (0, 0.25). The
+# distance between them, typed into "distance" beside "calibrate": 10 units.
 capture_panel
-calibrate_button="$(nth_run x 277 "$button_colour" 2)"
-distance_box="$(nth_run x 277 "$frame_colour" 2)"
-[ -n "$calibrate_button" ] && [ -n "$distance_box" ] || fail "no \"calibrate\" controls found"
-click_panel 300 "$calibrate_button"
+calibrate_top="$(nth_start x 9 "$button_colour" -1)"
+[ -n "$calibrate_top" ] || fail "no \"calibrate\" button found"
+calibrate_row=$((calibrate_top + 9))
+distance_box="$(nth_run y $((calibrate_top + 1)) "$frame_colour" 1)"
+[ -n "$distance_box" ] || fail "no \"distance\" field found"
+click_panel 20 "$calibrate_row"
 for z in -0.25 0.25; do
     read -r px py < <(pixel 0 "$z")
     xdotool mousemove "$px" "$py"
@@ -103,7 +116,7 @@ for z in -0.25 0.25; do
 done
 grep -q "type the distance between the two marks" "$work/stderr.txt" ||
     fail "the two clicks were not taken as calibration marks"
-click_panel 300 "$distance_box"
+click_panel "$distance_box" "$calibrate_row"
 type_enter 10
 [ -f "$work/profile.png.calibration" ] || fail "no calibration file beside the drawing"
 awk '$1 == "scale" { s = $2 } END { exit !(s > 0.0495 && s < 0.0505) }' \
