@@ -90,21 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Marks, Calibration, testing::ValuesIn(kMarks),
                              return std::string(info.param.name);
                          });
 
-// Without a calibration the image keeps its old place: 1 unit wide along z, height / width high,
-// centred on the origin.
-TEST(Calibration, UncalibratedImageIsOneUnitWideAtTheOrigin) {
-    const int sizes[][2] = {{800, 600}, {37, 1000}, {1, 1}};
-    for (const auto& size : sizes) {
-        const ImageRectangle r =
-            imageRectangle(uncalibratedPlacement(size[0], size[1]), size[0], size[1]);
-        const float ratio = static_cast<float>(size[1]) / static_cast<float>(size[0]);
-        EXPECT_FLOAT_EQ(r.minZ, -0.5f);
-        EXPECT_FLOAT_EQ(r.maxZ, 0.5f);
-        EXPECT_FLOAT_EQ(r.minY, -ratio / 2.0f);
-        EXPECT_FLOAT_EQ(r.maxY, ratio / 2.0f);
-    }
-}
-
 // --- The calibration file ---------------------------------------------------------------
 
 const BackgroundPlacement kPlacements[] = {
