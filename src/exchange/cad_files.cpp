@@ -2,6 +2,7 @@
 #include "exchange/cad_files.h"
 
 #include <unistd.h>
+#include <BRep_Builder.hxx>
 #include <IGESControl_Controller.hxx>
 #include <IGESControl_Writer.hxx>
 #include <Interface_Static.hxx>
@@ -10,6 +11,7 @@
 #include <Message_PrinterOStream.hxx>
 #include <STEPControl_Writer.hxx>
 #include <Standard_Failure.hxx>
+#include <TopoDS_Compound.hxx>
 
 #include <cerrno>
 #include <cstdio>
@@ -43,13 +45,23 @@ bool readWhole(const std::string& path, std::string& out) {
 
 }  // namespace
 
-bool formatStep(const SurfaceModel& surface, const std::string& folder, std::string& out,
-                std::string& error) {
+bool formatStep(const std::vector<const SurfaceModel*>& faces, const std::string& folder,
+                std::string& out, std::string& error) {
     silenceOcct();
-    const Handle(Geom_BSplineSurface) bspline = makeOcctSurface(surface, error);
-    if (bspline.IsNull()) return false;
-    const TopoDS_Face face = makeOcctFace(bspline, error);
-    if (face.IsNull()) return false;
+    // One face is written as it is; more go into one compound.
+    TopoDS_Shape shape;
+    TopoDS_Compound compound;
+    BRep_Builder builder;
+    builder.MakeCompound(compound);
+    for (const SurfaceModel* surface : faces) {
+        const Handle(Geom_BSplineSurface) bspline = makeOcctSurface(*surface, error);
+        if (bspline.IsNull()) return false;
+        const TopoDS_Face face = makeOcctFace(bspline, error);
+        if (face.IsNull()) return false;
+        builder.Add(compound, face);
+        if (faces.size() == 1) shape = face;
+    }
+    if (faces.size() != 1) shape = compound;
 
     std::string temporary = (folder.empty() ? std::string(".") : folder) + "/.loftwork-step-XXXXXX";
     const int fd = mkstemp(&temporary[0]);
@@ -62,7 +74,7 @@ bool formatStep(const SurfaceModel& surface, const std::string& folder, std::str
     try {
         STEPControl_Writer writer;
         Interface_Static::SetCVal("write.step.schema", "AP214IS");
-        if (writer.Transfer(face, STEPControl_AsIs) != IFSelect_RetDone) {
+        if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone) {
             error = "Open CASCADE cannot translate the surface to STEP";
         } else if (writer.Write(temporary.c_str()) != IFSelect_RetDone) {
             error = "Open CASCADE cannot write the STEP file";
@@ -78,16 +90,19 @@ bool formatStep(const SurfaceModel& surface, const std::string& folder, std::str
     return ok;
 }
 
-bool formatIges(const SurfaceModel& surface, std::string& out, std::string& error) {
+bool formatIges(const std::vector<const SurfaceModel*>& faces, std::string& out,
+                std::string& error) {
     silenceOcct();
-    const Handle(Geom_BSplineSurface) bspline = makeOcctSurface(surface, error);
-    if (bspline.IsNull()) return false;
     try {
         IGESControl_Controller::Init();
         IGESControl_Writer writer("MM", 0);
-        if (!writer.AddGeom(bspline)) {
-            error = "Open CASCADE cannot translate the surface to IGES";
-            return false;
+        for (const SurfaceModel* surface : faces) {
+            const Handle(Geom_BSplineSurface) bspline = makeOcctSurface(*surface, error);
+            if (bspline.IsNull()) return false;
+            if (!writer.AddGeom(bspline)) {
+                error = "Open CASCADE cannot translate the surface to IGES";
+                return false;
+            }
         }
         writer.ComputeModel();
         std::ostringstream text;

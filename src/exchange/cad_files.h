@@ -4,14 +4,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/surface_model.h"
 
-// The STEP text of a surface that passed checkExportable. OCCT's STEP writer only writes to a
-// named file, so it writes a temporary file in folder, which is read and removed. False with the
-// reason in error.
-bool formatStep(const SurfaceModel& surface, const std::string& folder, std::string& out,
-                std::string& error);
+// The STEP text of surfaces that passed checkExportable, one face each (a half-model and its
+// mirror image are two). OCCT's STEP writer only writes to a named file, so it writes a
+// temporary file in folder, which is read and removed. False with the reason in error.
+bool formatStep(const std::vector<const SurfaceModel*>& faces, const std::string& folder,
+                std::string& out, std::string& error);
 
-// The IGES text of a surface that passed checkExportable. False with the reason in error.
-bool formatIges(const SurfaceModel& surface, std::string& out, std::string& error);
+// The IGES text of surfaces that passed checkExportable, one entity each. False with the reason
+// in error.
+bool formatIges(const std::vector<const SurfaceModel*>& faces, std::string& out,
+                std::string& error);

@@ -14,6 +14,8 @@ void exportCallback(int) {
         surfaceToSave(s.surface, s.panel.skinningEnabled != 0, s.derived, skinned);
     ExportReport report;
     std::string message;
-    exportSurface(s.panel.exportFileName, surface, std::nullopt, report, message);
+    // With "mirror" on, the half-model is exported together with its mirror image.
+    const MirrorPlane* mirror = s.panel.mirrorEnabled != 0 ? &s.panel.mirrorPlane : nullptr;
+    exportSurface(s.panel.exportFileName, surface, std::nullopt, report, message, mirror);
     setStatus("%s", message.c_str());
 }

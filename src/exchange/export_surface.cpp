@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <vector>
 
 #include "exchange/cad_files.h"
 #include "exchange/export_checks.h"
 #include "exchange/mesh_files.h"
+#include "exchange/mirrored_mesh.h"
 #include "exchange/surface_mesh.h"
 #include "io/surface_file.h"
 
@@ -56,7 +58,8 @@ const char* exportFormatName(ExportFormat format) {
 }
 
 bool exportSurface(const std::string& path, const SurfaceModel& surface,
-                   std::optional<double> tolerance, ExportReport& report, std::string& message) {
+                   std::optional<double> tolerance, ExportReport& report, std::string& message,
+                   const MirrorPlane* mirror) {
     report = ExportReport();
     const std::string refused = "not exported to " + path + ": ";
     if (path.empty()) {
@@ -73,6 +76,10 @@ bool exportSurface(const std::string& path, const SurfaceModel& surface,
         message = refused + error;
         return false;
     }
+    if (mirror != nullptr && !mirrorPlaneIsSound(*mirror)) {
+        message = refused + "the mirror plane needs an axis x, y or z and a finite offset";
+        return false;
+    }
     const bool mesh = report.format == ExportFormat::stl || report.format == ExportFormat::obj;
     report.exact = !mesh;
     report.tolerance = tolerance ? *tolerance : defaultTolerance(surface);
@@ -87,13 +94,22 @@ bool exportSurface(const std::string& path, const SurfaceModel& surface,
     if (mesh) {
         SurfaceMesh triangles;
         made = meshSurface(surface, report.tolerance, triangles, error);
+        // The mesher welds within a twentieth of the tolerance; the halves join within the same.
+        if (made && mirror != nullptr) {
+            appendMirrorImage(triangles, *mirror, report.tolerance / 20.0);
+        }
         if (made && report.format == ExportFormat::stl) formatStl(triangles, data);
         if (made && report.format == ExportFormat::obj) formatObj(triangles, data);
         report.triangles = triangles.triangleCount();
-    } else if (report.format == ExportFormat::step) {
-        made = formatStep(surface, folderOf(path), data, error);
     } else {
-        made = formatIges(surface, data, error);
+        SurfaceModel image;
+        std::vector<const SurfaceModel*> faces = {&surface};
+        if (mirror != nullptr) {
+            image = reflectSurface(surface, *mirror);
+            faces.push_back(&image);
+        }
+        made = report.format == ExportFormat::step ? formatStep(faces, folderOf(path), data, error)
+                                                   : formatIges(faces, data, error);
     }
     if (!made || !writeFileReplacing(path.c_str(), data, error)) {
         message = refused + error;
@@ -109,5 +125,11 @@ bool exportSurface(const std::string& path, const SurfaceModel& surface,
                  exportFormatName(report.format), surface.countU, surface.countV);
     }
     message = "exported " + path + text;
+    if (mirror != nullptr) {
+        const char axis = static_cast<char>('x' + mirror->axis);
+        snprintf(text, sizeof text, ", with its mirror image across %c = %g", axis,
+                 static_cast<double>(mirror->offset));
+        message += text;
+    }
     return true;
 }

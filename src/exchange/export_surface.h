@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "model/mirror_plane.h"
 #include "model/surface_model.h"
 
 enum class ExportFormat { unknown, step, iges, stl, obj };
@@ -29,6 +30,9 @@ struct ExportReport {
 // contents exist, as saving does. Refuses, writing nothing and leaving any file at path as it
 // was, an unknown extension, a surface that fails checkExportable (a weight of 0 or below, no
 // usable surface, ...) and a tolerance that is not a positive finite number. message says what
-// was written or why not.
+// was written or why not. With a mirror plane the surface's mirror image is written too: a
+// second face in STEP and IGES, the reflected half of one mesh in STL and OBJ, joined along the
+// plane with the vertices on it shared; a plane that is not sound is refused.
 bool exportSurface(const std::string& path, const SurfaceModel& surface,
-                   std::optional<double> tolerance, ExportReport& report, std::string& message);
+                   std::optional<double> tolerance, ExportReport& report, std::string& message,
+                   const MirrorPlane* mirror = nullptr);

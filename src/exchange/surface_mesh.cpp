@@ -561,3 +561,11 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
     }
     return true;
 }
+
+bool meshIsClosed(const std::vector<uint32_t>& triangles) {
+    return isClosed(triangles);
+}
+
+double meshSignedVolume(const SurfaceMesh& mesh) {
+    return signedVolume(mesh);
+}

@@ -35,3 +35,9 @@ constexpr size_t kMaxMeshVertices = size_t{2} << 20;
 // needing more than kMaxMeshVertices.
 bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mesh,
                  std::string& error);
+
+// True when every edge of the triangles is shared by exactly two of them.
+bool meshIsClosed(const std::vector<uint32_t>& triangles);
+
+// Six times the volume a closed mesh encloses, positive when its triangles face outwards.
+double meshSignedVolume(const SurfaceMesh& mesh);

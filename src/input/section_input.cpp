@@ -12,9 +12,11 @@
 #include <string>
 
 #include "app/application.h"
+#include "input/calibration_input.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
+#include "model/mirror_plane.h"
 #include "model/point_vector.h"
 #include "model/section_camera.h"
 #include "model/section_points.h"
@@ -43,6 +45,20 @@ static bool pointerModelPosition(const SurfaceModel& surface, int section, int x
     return true;
 }
 
+// With "mirror" on, the selected point stays on the mirror plane while dragged when it lies on
+// it: a hull's keel and stem stay on the centre plane.
+static void keepOnMirrorPlane(const SurfaceModel& surface, const Selection& selection,
+                              const PanelVariables& panel, Point3& u) {
+    if (panel.mirrorEnabled == 0 || !hasSection(surface, selection.currentSection) ||
+        selection.selectedPoint < 0 || selection.selectedPoint >= surface.countU) {
+        return;
+    }
+    const PointH& p = sectionPoints(surface, selection.currentSection)[selection.selectedPoint];
+    if (!liesOnMirrorPlane(p, panel.mirrorPlane)) return;
+    float& c = panel.mirrorPlane.axis == 0 ? u.x : panel.mirrorPlane.axis == 1 ? u.y : u.z;
+    c = panel.mirrorPlane.offset;
+}
+
 static std::string pointMoveName(const Selection& selection) {
     return "move point " + std::to_string(selection.selectedPoint) + " of section " +
            std::to_string(selection.currentSection);
@@ -61,6 +77,13 @@ void sectionMouse(int button, int state, int x, int y) {
     EditorState& s = editor;
     s.view.sectionMouseButton = button;
     if (button != GLUT_LEFT_BUTTON) return;
+    // A press that marks the background image for its calibration moves no point.
+    CalibrationGesture& calibration = s.view.calibration;
+    if (state == GLUT_DOWN) calibration.pressTaken = sectionCalibrationClick(x, y);
+    if (calibration.pressTaken) {
+        if (state == GLUT_UP) calibration.pressTaken = false;
+        return;
+    }
     Selection& selection = s.selection;
     Point3 u;
     const bool placed = pointerModelPosition(s.surface, selection.currentSection, x, y, &u);
@@ -75,6 +98,7 @@ void sectionMouse(int button, int state, int x, int y) {
         beginEdit(s, pointMoveName(selection));
     }
     if (placed) {
+        keepOnMirrorPlane(s.surface, selection, s.panel, u);
         moveSectionPoint(s.surface, selection.currentSection, selection.selectedPoint, u);
         surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
     }
@@ -83,9 +107,10 @@ void sectionMouse(int button, int state, int x, int y) {
 
 void sectionMotion(int x, int y) {
     EditorState& s = editor;
-    if (s.view.sectionMouseButton != GLUT_LEFT_BUTTON) return;
+    if (s.view.sectionMouseButton != GLUT_LEFT_BUTTON || s.view.calibration.pressTaken) return;
     Point3 u;
     if (!pointerModelPosition(s.surface, s.selection.currentSection, x, y, &u)) return;
+    keepOnMirrorPlane(s.surface, s.selection, s.panel, u);
     moveSectionPoint(s.surface, s.selection.currentSection, s.selection.selectedPoint, u);
     surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/background_calibration.h"
+#include "model/mirror_plane.h"
 #include "model/surface_model.h"
 
 // GLU display-mode constants, kept as the floats GLU_DISPLAY_MODE takes.
@@ -50,6 +52,8 @@ struct PanelVariables {
     int32_t loftParameters = 0;  // "loft parameters": a LoftParameters value
     int32_t closedLoft = 0;      // "closed loft"
     int32_t fillSurface = 0;
+    int32_t mirrorEnabled = 0;  // "mirror": the surface is shown and exported with its mirror image
+    MirrorPlane mirrorPlane;
     float surfaceDisplayMode = kDisplayModeOutline;
     int32_t shading = kShadingGlu;
     int32_t curvatureKind = kCurvatureGaussian;
@@ -98,6 +102,8 @@ struct ViewState {
     uint32_t backgroundTexture = 0;  // GL texture name in the section window's context
     int32_t backgroundWidth = 0;
     int32_t backgroundHeight = 0;
+    BackgroundPlacement backgroundPlacement;  // where the image lies in the section plane
+    CalibrationGesture calibration;           // the marks of a calibration under way
 };
 
 // Window ids (0 until the window exists) and the GLU renderers.

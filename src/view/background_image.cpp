@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "io/calibration_file.h"
 #include "io/regular_file.h"
 #include "model/editor_state.h"
 #include "view/image_decode.h"
@@ -51,6 +52,32 @@ static GLuint uploadTexture(FIBITMAP* bitmap, int width, int height) {
     return texture;
 }
 
+// The image's placement from the calibration file beside it, or the uncalibrated one when there
+// is none or it is refused; the status line says which.
+static void placeBackground(const char* imagePath, ViewState& view) {
+    view.calibration = CalibrationGesture();
+    view.backgroundPlacement = uncalibratedPlacement(view.backgroundWidth, view.backgroundHeight);
+    std::string error;
+    const std::string file = calibrationPathFor(imagePath);
+    switch (readCalibrationFile(imagePath, view.backgroundWidth, view.backgroundHeight,
+                                view.backgroundPlacement, error)) {
+        case CalibrationRead::applied:
+            setStatus("background \"%s\": calibrated by %s, %g units per pixel", imagePath,
+                      file.c_str(), static_cast<double>(view.backgroundPlacement.scale));
+            break;
+        case CalibrationRead::missing:
+            setStatus(
+                "background \"%s\": no %s, shown 1 unit wide at the origin (\"calibrate\" "
+                "scales it)",
+                imagePath, file.c_str());
+            break;
+        case CalibrationRead::refused:
+            setStatus("background \"%s\": %s refused (%s), shown 1 unit wide at the origin",
+                      imagePath, file.c_str(), error.c_str());
+            break;
+    }
+}
+
 // Empties the "background" box, as every failed load does, and says why.
 static void rejectBackground(PanelVariables& panel, const std::string& why) {
     setStatus("background \"%s\": %s", panel.backgroundFileName, why.c_str());
@@ -90,6 +117,7 @@ void backgroundCallback(int /*id*/) {
             s.view.backgroundTexture = texture;
             s.view.backgroundWidth = width;
             s.view.backgroundHeight = height;
+            placeBackground(s.panel.backgroundFileName, s.view);
             glutPostRedisplay();
         }
     }

@@ -11,6 +11,7 @@
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/knots.h"
+#include "model/mirror_plane.h"
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
 #include "view/glu_limits.h"
@@ -234,6 +235,30 @@ void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
         drawSectionStrips(surface, derived.skinnedNet, false, selection.currentSection);
 }
 
+// The surface reflected across the half-model's mirror plane: the tessellation just drawn, drawn
+// again under the reflection (its triangles then turn the other way round).
+void drawMirrorImage(GLUnurbs* renderer, const SurfaceDescription& description,
+                     const PanelVariables& panel) {
+    const MirrorPlane& plane = panel.mirrorPlane;
+    if (!mirrorPlaneIsSound(plane)) return;
+    GLfloat axis[3] = {0.0f, 0.0f, 0.0f};
+    axis[plane.axis] = plane.offset;
+    GLfloat scale[3] = {1.0f, 1.0f, 1.0f};
+    scale[plane.axis] = -1.0f;
+    glPushMatrix();
+    glTranslatef(axis[0], axis[1], axis[2]);
+    glScalef(scale[0], scale[1], scale[2]);
+    glTranslatef(-axis[0], -axis[1], -axis[2]);
+    glFrontFace(GL_CW);
+    if (data.surfaceCaching) {
+        drawCapturedSurfaceAgain();
+    } else {
+        drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
+    }
+    glFrontFace(GL_CCW);
+    glPopMatrix();
+}
+
 // The surface (through GLU, or in an analysis shading from the surface grid), the control net and
 // the skinned net with their points, and the section-camera marker. The expanded net is expected up
 // to date (drawMainScene sees to it).
@@ -279,6 +304,7 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
             } else {
                 drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
             }
+            if (panel.mirrorEnabled != 0) drawMirrorImage(renderer, description, panel);
         }
     }
 

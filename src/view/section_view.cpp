@@ -5,8 +5,10 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
+#include <cmath>
 #include <cstddef>
 
+#include "model/background_calibration.h"
 #include "model/editor_state.h"
 #include "model/section_camera.h"
 #include "view/glu_limits.h"
@@ -31,29 +33,60 @@ std::ptrdiff_t currentSectionStart(const SurfaceModel& surface, const Selection&
     return static_cast<std::ptrdiff_t>(selection.currentSection) * surface.countU;
 }
 
-// A rectangle 1 unit wide along z and height/width units high along y, in the plane x = 0,
-// centred on the model origin. The image's first row (FreeImage stores the bottom row first)
-// lies along the lower edge, so it shows upright and unmirrored from the -x side.
+// The image in the plane x = 0 where its placement puts it (uncalibrated: 1 unit wide along z,
+// centred on the model origin), faded by its opacity. The image's first row (FreeImage stores
+// the bottom row first) lies along the lower edge, so it shows upright and unmirrored from the
+// -x side.
 void drawBackgroundRectangle(const ViewState& view) {
     if (view.backgroundTexture == 0 || view.backgroundWidth <= 0 || view.backgroundHeight <= 0)
         return;
-    const float r =
-        static_cast<float>(view.backgroundHeight) / static_cast<float>(view.backgroundWidth);
+    const ImageRectangle r =
+        imageRectangle(view.backgroundPlacement, view.backgroundWidth, view.backgroundHeight);
+    const float opacity = view.backgroundPlacement.opacity;
     glBindTexture(GL_TEXTURE_2D, view.backgroundTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_TEXTURE_2D);
+    if (opacity < 1.0f) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glColor4f(1.0f, 1.0f, 1.0f, opacity);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(0.0f, -r / 2.0f, -0.5f);
+    glVertex3f(0.0f, r.minY, r.minZ);
     glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(0.0f, -r / 2.0f, 0.5f);
+    glVertex3f(0.0f, r.minY, r.maxZ);
     glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(0.0f, r / 2.0f, 0.5f);
+    glVertex3f(0.0f, r.maxY, r.maxZ);
     glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(0.0f, r / 2.0f, -0.5f);
+    glVertex3f(0.0f, r.maxY, r.minZ);
     glEnd();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// The marks of a calibration under way, as small yellow crosses on the image.
+void drawCalibrationMarks(const ViewState& view) {
+    const CalibrationStep step = view.calibration.step;
+    const int marks = step == CalibrationStep::secondMark ? 1
+                      : step == CalibrationStep::distance ? 2
+                                                          : 0;
+    if (marks == 0 || view.backgroundTexture == 0) return;
+    const float arm = 0.03f / (view.sectionZoom != 0.0f ? std::fabs(view.sectionZoom) : 1.0f);
+    glColor3f(1.0f, 0.9f, 0.1f);
+    glBegin(GL_LINES);
+    for (int m = 0; m < marks; ++m) {
+        float z = 0.0f, y = 0.0f;
+        imageToPlane(view.backgroundPlacement, view.calibration.marks[m][0],
+                     view.calibration.marks[m][1], z, y);
+        glVertex3f(0.0f, y - arm, z);
+        glVertex3f(0.0f, y + arm, z);
+        glVertex3f(0.0f, y, z - arm);
+        glVertex3f(0.0f, y, z + arm);
+    }
+    glEnd();
 }
 
 // The section's points are passed homogeneous, so GLU draws the rational curve.
@@ -97,6 +130,7 @@ void drawSectionScene(const SurfaceModel& surface, const Selection& selection,
     // on the model-view matrix: the axes and the unprojection of the mouse handlers use it too.
     glScalef(view.sectionZoom, view.sectionZoom, view.sectionZoom);
     drawBackgroundRectangle(view);
+    drawCalibrationMarks(view);
     const std::ptrdiff_t first = currentSectionStart(surface, selection);
     if (first < 0) return;
     if (view.curvatureComb != 0) drawCurvatureComb(surface, selection.currentSection, view);

@@ -351,6 +351,10 @@ void drawSurfaceDirect(GLUnurbs* renderer, const SurfaceDescription& surface, fl
     gluEndSurface(renderer);
 }
 
+void drawCapturedSurfaceAgain() {
+    if (data.captured.valid) drawCaptured(data.captured.lists);
+}
+
 void clearSurfaceCache() {
     data.captured.valid = false;
 }

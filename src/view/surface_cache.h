@@ -21,6 +21,10 @@ void drawSurfaceCached(GLUnurbs* renderer, const SurfaceDescription& surface, fl
 // call. The reference the cached path is compared with.
 void drawSurfaceDirect(GLUnurbs* renderer, const SurfaceDescription& surface, float displayMode);
 
+// Draws the primitives the last cached draw captured once more, under the current matrices (the
+// mirror image of a half-model), without tessellating; nothing when none are kept.
+void drawCapturedSurfaceAgain();
+
 // Forgets the captured primitives, so the next cached draw tessellates again.
 void clearSurfaceCache();
 

@@ -86,3 +86,10 @@ int unprojectAtSelectedPoint(int x, int y, double* objX, double* objY, double* o
     return unprojectTo(t, static_cast<double>(x), static_cast<double>(winY), winZ, objX, objY,
                        objZ);
 }
+
+int unprojectOnSectionPlane(int x, int y, double* objX, double* objY, double* objZ) {
+    const WindowTransform t = readWindowTransform();
+    if (t.viewport[2] < 1 || t.viewport[3] < 1) return GL_FALSE;
+    return unprojectTo(t, static_cast<double>(x), static_cast<double>(flipY(t, y)), 0.5, objX, objY,
+                       objZ);
+}

@@ -12,3 +12,8 @@ int unprojectWithDepthBuffer(int x, int y, double* objX, double* objY, double* o
 // out-parameters untouched, when there is no such section or point, the point has no finite
 // position, or the matrices cannot be inverted.
 int unprojectAtSelectedPoint(int x, int y, double* objX, double* objY, double* objZ);
+
+// Any depth (the section window's view is orthographic along x, so z and y do not depend on
+// it): the point of the section plane under the pointer, for marks on the background image.
+// Returns GL_FALSE, with the out-parameters untouched, when the matrices cannot be inverted.
+int unprojectOnSectionPlane(int x, int y, double* objX, double* objY, double* objZ);

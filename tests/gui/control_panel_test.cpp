@@ -143,6 +143,17 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"operations", "check box", "fill surf"},
         {"operations", "list", "shading"},
         {"operations", "check box", "comb"},
+        {"tracing", "group", "tracing"},
+        {"tracing", "button", "calibrate"},
+        {"tracing", "button", "done"},
+        {"tracing", "typed", "distance"},
+        {"tracing", "typed", "origin z y"},
+        {"tracing", "slider", "opacity"},
+        {"tracing", "check box", "mirror"},
+        {"tracing", "list", "mirror axis"},
+        {"tracing", "typed", "mirror plane"},
+        {"tracing", "point fields", "section point"},
+        {"tracing", "point fields", "picked point"},
     };
     const PanelFrame& frame = drawPanel();
     std::vector<const PanelItem*> fixed;

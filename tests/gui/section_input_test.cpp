@@ -129,6 +129,46 @@ TEST_F(SectionEditing, LeftDragMovesOnEveryStepAndTheReleaseHasTheLastWord) {
     EXPECT_EQ(editor.surface.controlNet[0].w, 1.0f);
 }
 
+// With "mirror" on, a point on the mirror plane stays on it through the press, the drag and the
+// release; a point off the plane, or any point with "mirror" off, follows the pointer.
+TEST_F(SectionEditing, PointsOnTheMirrorPlaneStayOnItWhileDragged) {
+    const struct {
+        const char* name;
+        int mirror, axis;
+        float offset;
+        float fromY, fromZ;  // the press, nearest to the point
+        float toY, toZ;      // the release
+        float expectY, expectZ;
+    } cases[] = {
+        {"weighted point on z = 0", 1, 2, 0.0f, 0.3f, 0.0f, 0.4f, 0.12f, 0.4f, 0.0f},
+        {"mirror off", 0, 2, 0.0f, 0.3f, 0.0f, 0.4f, 0.12f, 0.4f, 0.12f},
+        {"point off the plane", 1, 2, 0.0f, 0.0f, -0.3f, 0.1f, -0.2f, 0.1f, -0.2f},
+        {"point on y = 0.3", 1, 1, 0.3f, 0.3f, 0.0f, 0.45f, 0.1f, 0.3f, 0.1f},
+        {"point on z = 0.3", 1, 2, 0.3f, 0.0f, 0.3f, 0.1f, 0.35f, 0.1f, 0.3f},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        editor.panel.mirrorEnabled = c.mirror;
+        editor.panel.mirrorPlane = {c.axis, c.offset};
+        press(GLUT_LEFT_BUTTON, c.fromY, c.fromZ);
+        const int index = editor.selection.selectedPoint;
+        drag((c.fromY + c.toY) / 2.0f, (c.fromZ + c.toZ) / 2.0f);
+        release(GLUT_LEFT_BUTTON, c.toY, c.toZ);
+        const SectionPoint p = sectionPoint(0, index);
+        EXPECT_NEAR(p.y, c.expectY, kPixel) << c.name;
+        EXPECT_NEAR(p.z, c.expectZ, kPixel) << c.name;
+        // On the plane exactly, not within a pixel.
+        if (c.mirror != 0 && c.axis == 2 && c.expectZ == c.offset) {
+            EXPECT_EQ(p.z, c.offset) << c.name;
+        }
+        if (c.mirror != 0 && c.axis == 1 && c.expectY == c.offset) {
+            EXPECT_EQ(p.y, c.offset) << c.name;
+        }
+    }
+    editor.panel.mirrorEnabled = 0;
+    editor.panel.mirrorPlane = MirrorPlane();
+}
+
 TEST_F(SectionEditing, MiddleButtonDragMovesNothing) {
     const std::vector<PointH> before = editor.surface.controlNet;
     press(GLUT_MIDDLE_BUTTON, 0.1f, 0.1f);

@@ -1,6 +1,6 @@
-// The section window as the user sees it: the background image's size, orientation and
-// colours, failed and repeated image loads, the section's curve and points, and sections that
-// cannot be drawn.
+// The section window as the user sees it: the background image's size, orientation, colours
+// and calibration, failed and repeated image loads, the section's curve and points, and sections
+// that cannot be drawn.
 #include <FreeImage.h>
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -8,9 +8,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "input/calibration_input.h"
+#include "input/section_input.h"
+#include "io/calibration_file.h"
 #include "model/editor_state.h"
 #include "model/knots.h"
 #include "support/gui_test_env.h"
@@ -319,4 +323,105 @@ TEST_F(SectionView, SectionsThatCannotBeDrawnShowNothing) {
         }
         EXPECT_EQ(drawn, 0) << c.name;
     }
+}
+
+namespace {
+
+// A white width x height PNG with black bars 8 pixels wide centred on the given columns.
+std::string writeBarImage(const char* name, int width, int height, std::vector<int> bars) {
+    FIBITMAP* bitmap = FreeImage_Allocate(width, height, 24);
+    for (int row = 0; row < height; ++row) {
+        BYTE* line = FreeImage_GetScanLine(bitmap, row);
+        for (int column = 0; column < width; ++column, line += 3) {
+            const bool bar = std::any_of(bars.begin(), bars.end(),
+                                         [&](int b) { return std::abs(column - b) < 4; });
+            line[FI_RGBA_RED] = line[FI_RGBA_GREEN] = line[FI_RGBA_BLUE] = bar ? 0 : 255;
+        }
+    }
+    const std::string path = scratchDirectory() + "/" + name;
+    EXPECT_TRUE(FreeImage_Save(FIF_PNG, bitmap, path.c_str(), 0));
+    FreeImage_Unload(bitmap);
+    return path;
+}
+
+// Centres of the runs of dark pixels along row y, runs closer than 3 pixels taken as one (an
+// axis may cross a bar).
+std::vector<double> darkRunCentres(const testsupport::SectionFrame& frame, int y) {
+    std::vector<double> centres;
+    int first = -1, last = -1;
+    auto close = [&] {
+        if (first >= 0) centres.push_back((first + last) / 2.0);
+        first = -1;
+    };
+    for (int x = 0; x < frame.width; ++x) {
+        const Rgb p = pixel(frame, x, y);
+        if (p.r + p.g + p.b > 200) continue;
+        if (first >= 0 && x - last > 3) close();
+        if (first < 0) first = x;
+        last = x;
+    }
+    close();
+    return centres;
+}
+
+// A left press and release at the window position of the section-plane point (z, y).
+void clickSectionPlane(float z, float y) {
+    const testsupport::WindowPosition at = sectionWindowPosition(0.0f, y, z);
+    sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, at.x, at.y);
+    sectionMouse(GLUT_LEFT_BUTTON, GLUT_UP, at.x, at.y);
+}
+
+}  // namespace
+
+// "calibrate", a click on each bar, the distance 10 typed: the bars lie 10 units apart in the
+// section view, the drag of a section point took no part, and the calibration is saved beside
+// the image and comes back with it; a bad calibration file gives the old placement back.
+TEST_F(SectionView, CalibratedMarksMeasureTheTypedDistance) {
+    const std::string path = writeBarImage("bars.png", 400, 300, {50, 250});
+    std::remove(calibrationPathFor(path).c_str());
+    ASSERT_TRUE(loadBackground(path));
+    EXPECT_NE(std::string(editor.panel.statusLine).find("no "), std::string::npos)
+        << editor.panel.statusLine;
+    testsupport::captureSectionFrame();  // the handlers unproject through this frame
+    frameWithSectionOutOfView(1.0f);
+    const std::vector<PointH> net = editor.surface.controlNet;
+
+    // Uncalibrated, the image spans z in [-0.5, 0.5]: the bars' centres at pixels 50 and 250
+    // lie at z = -0.375 and 0.125, on y = 0.
+    calibrateCallback(-1);
+    clickSectionPlane(-0.375f, 0.0f);
+    clickSectionPlane(0.125f, 0.0f);
+    EXPECT_EQ(editor.view.calibration.step, CalibrationStep::distance);
+    editor.view.calibration.distance = 10.0f;
+    calibrationDistanceCallback(-1);
+    EXPECT_EQ(editor.view.calibration.step, CalibrationStep::originMark);
+    calibrationDoneCallback(-1);
+    ASSERT_EQ(editor.surface.controlNet.size(), net.size());
+    EXPECT_EQ(
+        std::memcmp(editor.surface.controlNet.data(), net.data(), net.size() * sizeof(PointH)), 0)
+        << "a calibration click moved a section point";
+
+    // At zoom 0.05 a unit is 8 pixels: the bars are 80 pixels apart.
+    const testsupport::SectionFrame frame = frameWithSectionOutOfView(0.05f);
+    const std::vector<double> bars = darkRunCentres(frame, 100);
+    ASSERT_EQ(bars.size(), 2u);
+    EXPECT_NEAR((bars[1] - bars[0]) / (160.0 * 0.05), 10.0, 0.2);
+
+    // Saved beside the image, and applied when it is loaded again.
+    const BackgroundPlacement calibrated = editor.view.backgroundPlacement;
+    editor.view.backgroundPlacement = uncalibratedPlacement(400, 300);
+    ASSERT_TRUE(loadBackground(path));
+    EXPECT_EQ(editor.view.backgroundPlacement.scale, calibrated.scale);
+    EXPECT_EQ(editor.view.backgroundPlacement.originZ, calibrated.originZ);
+
+    // A damaged file: the image goes back to 1 unit wide at the origin, and the status says why.
+    FILE* file = fopen(calibrationPathFor(path).c_str(), "w");
+    fputs("loftwork background calibration 1\nscale -3\n", file);
+    fclose(file);
+    ASSERT_TRUE(loadBackground(path));
+    EXPECT_NE(std::string(editor.panel.statusLine).find("refused"), std::string::npos)
+        << editor.panel.statusLine;
+    const ImageRectangle r = imageRectangle(editor.view.backgroundPlacement, 400, 300);
+    EXPECT_FLOAT_EQ(r.minZ, -0.5f);
+    EXPECT_FLOAT_EQ(r.maxZ, 0.5f);
 }

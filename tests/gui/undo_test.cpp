@@ -118,6 +118,14 @@ const std::vector<EditCase> kEdits = {
     {"translation pad", [] { dragControl("translation", "x", 60.0f, 0.0f); }},
     {"rotation ball", [] { dragControl("rotation", "rotation", 25.0f, 15.0f); }},
     {"typed z_rot", [] { typeIntoSpinner("z_rot", "0.5"); }},
+    {"typed x of the section point",
+     [] { typeIntoField("point fields", "section point", 0, 4, "0.75"); },
+     [] { editor.selection.selectedPoint = 2; }},
+    {"typed weight of the section point",
+     [] { typeIntoField("point fields", "section point", 3, 4, "2"); }},
+    {"typed z of the picked point",
+     [] { typeIntoField("point fields", "picked point", 2, 4, "-0.5"); },
+     [] { editor.selection.pickedPointOffset = 4 * 9; }},
     {"scaleUp", [] { clickPanel("button", "scaleUp"); }},
     {"copy", [] { clickPanel("button", "copy"); }, [] { editor.selection.destPlane = 4; }},
     {"fill surf", [] { clickPanel("check box", "fill surf"); }},
@@ -181,6 +189,34 @@ INSTANTIATE_TEST_SUITE_P(EditKinds, UndoEachEdit, ::testing::ValuesIn(kEdits),
                          });
 
 // Saving does not end the history, and the panel's "undo" button takes back a step saved since.
+// Typed values that are not finite numbers, or weights of 0 or below, change nothing and take no
+// step; the status line says why.
+TEST(TypedPointValues, RefusedWithoutAStep) {
+    const struct {
+        const char* label;
+        int component;
+        const char* text;
+    } refused[] = {{"section point", 3, "0"},
+                   {"section point", 3, "-2"},
+                   {"picked point", 3, "-0.5"},
+                   {"picked point", 0, "1e39"},
+                   {"section point", 1, "-1e40"}};
+    for (const auto& r : refused) {
+        ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
+        editor.selection.currentSection = 1;
+        editor.selection.selectedPoint = 2;
+        editor.selection.pickedPointOffset = 4 * 9;
+        editor.history = EditHistory();
+        drawPanel(2);
+        const std::string before = editText(editor);
+        typeIntoField("point fields", r.label, r.component, 4, r.text);
+        EXPECT_EQ(editText(editor), before) << r.label << " " << r.text;
+        EXPECT_TRUE(editor.history.undoSteps.empty()) << r.label << " " << r.text;
+        EXPECT_NE(std::string(editor.panel.statusLine).find("refused"), std::string::npos)
+            << r.label << " " << r.text << ": [" << editor.panel.statusLine << "]";
+    }
+}
+
 TEST(UndoHistory, SurvivesSavingAndStepsBackToTheSavedState) {
     ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
     editor.history = EditHistory();

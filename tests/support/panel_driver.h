@@ -81,4 +81,25 @@ inline void typeIntoSpinner(const std::string& label, const std::string& text) {
     drawPanel(2);
 }
 
+// Types text into field `component` of a row of `count` typed fields (the "point fields" of the
+// tracing group), then Enter. A click selects the field's whole text, so the typing replaces it.
+inline void typeIntoField(const std::string& kind, const std::string& label, int component,
+                          int count, const std::string& text) {
+    drawPanel(2);
+    const PanelItem item = panelItem(kind, label);
+    const float fields = item.maxX - item.minX - ImGui::CalcTextSize(label.c_str()).x -
+                         ImGui::GetStyle().ItemInnerSpacing.x;
+    dragPanel(item.minX + fields * (static_cast<float>(component) + 0.5f) / count, centreY(item),
+              0.0f, 0.0f, 0);
+    ImGuiIO& io = ImGui::GetIO();
+    for (char c : text) {
+        io.AddInputCharacter(static_cast<unsigned>(c));
+        drawPanel();
+    }
+    io.KeysDown[13] = true;  // the backend's Enter
+    drawPanel();
+    io.KeysDown[13] = false;
+    drawPanel(2);
+}
+
 }  // namespace testsupport
