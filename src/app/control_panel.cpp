@@ -17,12 +17,14 @@
 #include <imgui.h>
 #include <imgui_impl_glut.h>
 #include <imgui_impl_opengl2.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/panel_report.h"
 #include "app/panel_widgets.h"
 #include "exchange/export_callback.h"
 #include "input/history_keys.h"
@@ -81,8 +83,20 @@ struct PanelInput {
     std::vector<HeldRelease> held;
 };
 
+// The spinner whose text field is open (ctrl+click or double click) and the value typed so far.
+// While the field is open ImGui writes the parsed text back on every frame; bound to the live
+// field, a callback that resets its value ("z_rot") or clamps it ("degree S") would run again on
+// every frame. So the field is bound to this copy, and the typed value applies once, when it is
+// entered.
+struct TypedValue {
+    ImGuiID id = 0;
+    float f = 0.0f;
+    int i = 0;
+};
+
 // Everything the panel keeps between frames.
 struct PanelData {
+    TypedValue typed;          // the spinner being typed into, if any
     PanelFrame drawing;        // filled while a frame is drawn
     PanelFrame lastFrame;      // the last complete frame
     const char* group = "";    // group of the items being drawn
@@ -166,13 +180,51 @@ void button(const char* label, ControlCallback callback) {
     note("button", label);
 }
 
+float& typedCopy(float*) {
+    return gPanel.typed.f;
+}
+int& typedCopy(int*) {
+    return gPanel.typed.i;
+}
+
+// Before a spinner is drawn: what it is bound to, the live field or, while its text field is
+// open, the typed copy. `typing` tells which.
+template <typename T>
+T* spinnerBinding(const char* label, T* value, bool& typing) {
+    const ImGuiID id = ImGui::GetID(label);
+    typing = gPanel.typed.id == id && ImGui::TempInputIsActive(id);
+    return typing ? &typedCopy(value) : value;
+}
+
+// After it: whether the spinner changed its field. A drag changes it as it goes; typed text
+// changes it once, when the field closes with Return or a click elsewhere (Escape drops it).
+template <typename T>
+bool spinnerChanged(const char* label, T* value, bool typing, bool edited) {
+    const ImGuiID id = ImGui::GetID(label);
+    if (!typing) {
+        if (ImGui::TempInputIsActive(id)) {  // the text field opened on this frame
+            gPanel.typed.id = id;
+            typedCopy(value) = *value;
+        }
+        return edited;
+    }
+    if (ImGui::TempInputIsActive(id)) return false;  // still typing
+    gPanel.typed.id = 0;
+    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) return false;
+    if (typedCopy(value) == *value) return false;
+    *value = typedCopy(value);
+    return true;
+}
+
 void floatSpinner(const char* label, float* value, float speed, ControlCallback callback,
                   const std::string& step) {
     ImGui::SetNextItemWidth(-kLabelRoom);
+    bool typing = false;
+    float* bound = spinnerBinding(label, value, typing);
     const bool edited =
-        ImGui::DragFloat(label, value, speed, 0.0f, 0.0f, "%.3f", ImGuiSliderFlags_NoRoundToFormat);
+        ImGui::DragFloat(label, bound, speed, 0.0f, 0.0f, "%.3f", ImGuiSliderFlags_NoRoundToFormat);
     startGesture(step);
-    if (edited) changed(callback, kControlId);
+    if (spinnerChanged(label, value, typing, edited)) changed(callback, kControlId);
     endGesture();
     note("spinner", label, *value);
 }
@@ -180,9 +232,11 @@ void floatSpinner(const char* label, float* value, float speed, ControlCallback 
 void intSpinner(const char* label, int* value, float speed, ControlCallback callback,
                 const std::string& step) {
     ImGui::SetNextItemWidth(-kLabelRoom);
-    const bool edited = ImGui::DragInt(label, value, speed);
+    bool typing = false;
+    int* bound = spinnerBinding(label, value, typing);
+    const bool edited = ImGui::DragInt(label, bound, speed);
     startGesture(step);
-    if (edited) changed(callback, kControlId);
+    if (spinnerChanged(label, value, typing, edited)) changed(callback, kControlId);
     endGesture();
     note("spinner", label, *value);
 }
@@ -201,10 +255,12 @@ void clampedIntSpinner(const char* label, int* value, float speed, int low, int 
         return;
     }
     const int before = *value;
+    bool typing = false;
+    int* bound = spinnerBinding(label, value, typing);
     const bool edited =
-        ImGui::DragInt(label, value, speed, low, high, "%d", ImGuiSliderFlags_AlwaysClamp);
+        ImGui::DragInt(label, bound, speed, low, high, "%d", ImGuiSliderFlags_AlwaysClamp);
     if (!step.empty()) startGesture(step);
-    if (edited) {
+    if (spinnerChanged(label, value, typing, edited)) {
         *value = std::clamp(*value, low, high);
         if (*value != before) changed(callback, kControlId);
     }
@@ -627,7 +683,8 @@ void changeDegree(int direction) {
     int32_t& knotCount = inU ? s.surface.knotCountU : s.surface.knotCountV;
     const int32_t points = inU ? s.surface.countU : s.surface.countV;
 
-    if (!surfaceIsUsable(s.surface)) {
+    // A surface with more order than points is brought into range here.
+    if (!surfaceArraysMatch(s.surface)) {
         setStatus("%s: no surface loaded", name);
         degree = order - 1;
         return;
@@ -702,6 +759,7 @@ void controlPanelDisplay() {
     ImGui::Render();
     gPanel.lastFrame = std::move(gPanel.drawing);
     gPanel.drawing = PanelFrame();
+    writePanelReport(gPanel.lastFrame);
 
     // 3. Draw it. The renderer saves and restores the GL state it changes.
     glViewport(0, 0, width, height);

@@ -15,6 +15,7 @@
 #include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
+#include "model/picked_point.h"
 #include "model/point_vector.h"
 #include "model/section_camera.h"
 #include "model/section_points.h"
@@ -154,8 +155,8 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
 
 // --- Popup menu --------------------------------------------------------------------------
 
-// The new point goes between points found - 1 and found of every section; in the other
-// sections it lies at the same place, in the current section's plane.
+// The new point goes between points found - 1 and found of every section: at the pointer in
+// the current section, between the same neighbours in the others (pointsToInsert).
 void addSectionPoint() {
     EditorState& s = editor;
     Point3 u;
@@ -169,8 +170,13 @@ void addSectionPoint() {
         setStatus("Add: no segment of the section near the pointer");
         return;
     }
+    const int oldCount = s.surface.countU;
     runEdit(s, "add point " + std::to_string(found), [&] {
-        insertSectionPoint(s.surface, found, PointH{u.x, u.y, u.z, 1.0f});
+        insertSectionPoint(s.surface, found,
+                           pointsToInsert(s.surface, found, s.selection.currentSection, u));
+        carryPickOverInsert(s.selection, oldCount, found);
+        setStatus("Add: point %d inserted in every section (%d points each)", found,
+                  s.surface.countU);
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
 }
@@ -199,11 +205,15 @@ void deleteSectionPoint() {
         setStatus("Delete: no point of the section near the pointer");
         return;
     }
+    const int oldCount = s.surface.countU;
     runEdit(s, "delete point " + std::to_string(found), [&] {
         if (!removeSectionPoint(s.surface, found, error)) {
             setStatus("Delete: %s", error.c_str());
             return;
         }
+        carryPickOverRemoval(s.selection, oldCount, found);
+        setStatus("Delete: point %d removed from every section (%d points each)", found,
+                  s.surface.countU);
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
 }

@@ -90,6 +90,8 @@ void backgroundCallback(int /*id*/) {
             s.view.backgroundTexture = texture;
             s.view.backgroundWidth = width;
             s.view.backgroundHeight = height;
+            setStatus("background: %s shown (%d x %d pixels)", s.panel.backgroundFileName, width,
+                      height);
             glutPostRedisplay();
         }
     }

@@ -35,7 +35,7 @@ void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfl
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-    glMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, &shininess);
 }
 
 // True when the expanded net was built for the surface's counts, order and the multiplicity.
@@ -250,11 +250,17 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
             fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
             renderer = chooseSampling(renderer, rendererSlot, *net, surface.countU, surface.orderU,
                                       surface.orderV, surface.knotsU, *knotsT);
+            // A filled surface is lit on both sides: seen from inside (a revolved bottle, whose
+            // normals face in) it would otherwise show its ambient colour only. An outline is
+            // made of lines, which GL always lights as front faces.
+            const bool filled = panel.surfaceDisplayMode == kDisplayModeFill;
+            glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, filled ? GL_TRUE : GL_FALSE);
             if (data.surfaceCaching) {
                 drawSurfaceCached(renderer, description, panel.surfaceDisplayMode);
             } else {
                 drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
             }
+            glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
         }
     }
 

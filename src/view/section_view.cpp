@@ -57,6 +57,7 @@ void drawBackgroundRectangle(const ViewState& view) {
 
 // The section's points are passed homogeneous, so GLU draws the rational curve.
 void drawSectionCurve(GLUnurbs* renderer, const SurfaceModel& surface, std::ptrdiff_t first) {
+    if (surface.orderU > surface.countU) return;  // no curve of that order: points only
     if (!fitsGluRange(&surface.controlNet[first], static_cast<size_t>(surface.countU),
                       surface.knotsU.data(), surface.knotsU.size())) {
         return;  // numbers GLU cannot work with; the points are still drawn

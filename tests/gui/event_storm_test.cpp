@@ -436,6 +436,10 @@ std::string viewFaults(const EditorState& s) {
 std::string runStorm(uint64_t seed, int count, bool large) {
     if (large) {
         testsupport::setHull(14);  // large enough that the main view cuts it into parts
+        // At the size an earlier storm left (one pixel, say) it would never be cut.
+        glutSetWindow(editor.handles.mainWindow);
+        glutReshapeWindow(640, 480);
+        testsupport::pumpEvents(2);
     } else {
         testsupport::loadSurface(testsupport::examplePath("vase.surf"));
     }
