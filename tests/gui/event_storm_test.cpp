@@ -193,10 +193,14 @@ const Action kActions[] = {
     // --- Main window. ---
     {"main mouse", 4,
      [](Random& r) {
-         static const int kButtons[] = {GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON, GLUT_MIDDLE_BUTTON};
+         // The wheel comes as buttons 3 and 4; shift turns a middle drag into a pan.
+         static const int kButtons[] = {GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON, GLUT_MIDDLE_BUTTON, 3,
+                                        4};
          const int x = xIn(r, editor.handles.mainWindow);
-         mainMouse(r.pick(kButtons), r.chance(50) ? GLUT_DOWN : GLUT_UP, x,
-                   yIn(r, editor.handles.mainWindow));
+         const int button = r.pick(kButtons);
+         const int state = r.chance(50) ? GLUT_DOWN : GLUT_UP;
+         const int modifiers = r.chance(50) ? GLUT_ACTIVE_SHIFT : 0;
+         mainMouseWithModifiers(button, state, x, yIn(r, editor.handles.mainWindow), modifiers);
      }},
     {"main motion", 1,
      [](Random& r) {
