@@ -18,6 +18,7 @@
 #include "model/picked_point.h"
 #include "model/point_vector.h"
 #include "model/section_camera.h"
+#include "model/section_centroid.h"
 #include "model/section_points.h"
 #include "model/surface_edit.h"
 #include "view/unproject.h"
@@ -42,6 +43,22 @@ static bool pointerModelPosition(const SurfaceModel& surface, int section, int x
     if (!std::isfinite(u.x) || !std::isfinite(u.y) || !std::isfinite(u.z)) return false;
     *out = u;
     return true;
+}
+
+// The section view follows the section's centroid, which moves with a dragged point: the pan
+// takes up that move, so the view stays still under the pointer.
+static void holdSectionView(EditorState& s) {
+    float now[3];
+    computeSectionCentroid(s.surface, s.selection.currentSection, now);
+    float* centroid = s.selection.sectionCentroid;
+    float* offset = s.view.sectionRefOffset;
+    float held[3];
+    for (int k = 0; k < 3; ++k) held[k] = offset[k] + (centroid[k] - now[k]);
+    if (!std::isfinite(held[0]) || !std::isfinite(held[1]) || !std::isfinite(held[2])) return;
+    for (int k = 0; k < 3; ++k) {
+        offset[k] = held[k];
+        centroid[k] = now[k];
+    }
 }
 
 static std::string pointMoveName(const Selection& selection) {
@@ -77,6 +94,7 @@ void sectionMouse(int button, int state, int x, int y) {
     }
     if (placed) {
         moveSectionPoint(s.surface, selection.currentSection, selection.selectedPoint, u);
+        holdSectionView(s);
         surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
     }
     if (state == GLUT_UP) endEdit(s);
@@ -88,6 +106,7 @@ void sectionMotion(int x, int y) {
     Point3 u;
     if (!pointerModelPosition(s.surface, s.selection.currentSection, x, y, &u)) return;
     moveSectionPoint(s.surface, s.selection.currentSection, s.selection.selectedPoint, u);
+    holdSectionView(s);
     surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
 }
 
@@ -102,6 +121,15 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
             break;
         case '-':
             s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) - 0.25);
+            break;
+        case 'f':
+            if (!frameSection(s.surface, s.selection.currentSection, s.selection.sectionCentroid,
+                              s.view)) {
+                setStatus("f: no section points to frame");
+            }
+            break;
+        case 'r':
+            resetSectionView(s.view);
             break;
         case 'n':
             s.selection.selectedPoint = s.selection.selectedPoint < s.surface.countU - 1

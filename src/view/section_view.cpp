@@ -14,12 +14,14 @@
 
 namespace {
 
-// The orthographic box is [-1, 1] x [-1, 1] whatever the window's shape (a window that is not
-// square stretches the picture); depth runs 0 to 100 from the eye along +x.
+// The orthographic box is 2 units wide and as high as keeps the window's aspect ratio, so a
+// unit is as many pixels up as across; depth runs 0 to 100 from the eye along +x.
 void applySectionProjection() {
+    const ViewState& view = editor.view;
+    const double h = sectionHalfHeight(view.sectionWindowWidth, view.sectionWindowHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, 0.0, 100.0);
+    glOrtho(-1.0, 1.0, -h, h, 0.0, 100.0);
     glMatrixMode(GL_MODELVIEW);
 }
 

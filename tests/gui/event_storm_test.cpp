@@ -152,7 +152,7 @@ const Action kActions[] = {
     {"section key", 6,
      [](Random& r) {
          glutSetWindow(editor.handles.sectionWindow);
-         sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-n")), 0, 0);
+         sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-nfr")), 0, 0);
      }},
     {"section special key", 3,
      [](Random& r) {
