@@ -27,6 +27,7 @@
 #include "app/panel_report.h"
 #include "app/panel_widgets.h"
 #include "exchange/export_callback.h"
+#include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "io/serializator.h"
 #include "model/derived_nets.h"
@@ -40,6 +41,7 @@
 #include "model/surface_limits.h"
 #include "model/transforms.h"
 #include "view/background_image.h"
+#include "view/help_overlay.h"
 
 namespace {
 
@@ -102,6 +104,7 @@ struct PanelData {
     const char* group = "";    // group of the items being drawn
     PanelInput input;          // input held back for the next frame
     bool gestureOpen = false;  // a control holds an undo step open
+    bool focusFileBox = false;  // the "file" box is to take the keyboard
 };
 PanelData gPanel;
 
@@ -438,7 +441,13 @@ void drawPanelRows() {
     groupTitle("commands");
     if (ImGui::BeginTable("commands", 2, columns)) {
         ImGui::TableNextColumn();
+        // ImGui takes a frame to pass the keyboard to the box and another to show it active.
+        if (gPanel.focusFileBox) ImGui::SetKeyboardFocusHere();
         textBox("file", s.panel.surfaceFileName);
+        if (gPanel.focusFileBox) {
+            gPanel.focusFileBox = !ImGui::IsItemActive();
+            if (gPanel.focusFileBox) glutPostWindowRedisplay(s.handles.controlPanel);
+        }
         unsavedMark(s.history.unsavedChanges);
         button("load points", loadPointsCallback);
         button("save points", savePointsCallback);
@@ -502,6 +511,23 @@ void drawPanelRows() {
     }
 
     statusLine(s.panel.statusLine);
+}
+
+// The panel's keys and buttons over its top-left corner while F1 or "h" shows them.
+void helpWindow() {
+    if (!helpShown(HelpWindow::panel)) return;
+    ImGui::SetNextWindowPos(ImVec2(8.0f, 8.0f));
+    ImGui::SetNextWindowBgAlpha(0.92f);
+    ImGui::Begin("help", nullptr,
+                 ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_AlwaysAutoResize |
+                     ImGuiWindowFlags_NoFocusOnAppearing);
+    const char* const* lines = helpLines(HelpWindow::panel);
+    ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.45f, 1.0f), "%s", lines[0]);
+    for (int i = 1; lines[i] != nullptr; ++i) ImGui::TextUnformatted(lines[i]);
+    gPanel.group = "";
+    note("help", lines[0]);
+    ImGui::End();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -571,6 +597,15 @@ void panelKeyboard(unsigned char key, int x, int y) {
         postPanelRedisplay();
         return;
     }
+    if (handleFileKey(key)) {
+        postPanelRedisplay();
+        return;
+    }
+    if (key == 'h' && !ImGui::GetIO().WantTextInput) {
+        toggleHelp(HelpWindow::panel);
+        postPanelRedisplay();
+        return;
+    }
     gPanel.input.keyPressedSinceFrame[keySlot(key)] = true;
     ImGui_ImplGLUT_KeyboardFunc(key, x, y);
     postPanelRedisplay();
@@ -588,6 +623,11 @@ void panelKeyboardUp(unsigned char key, int x, int y) {
 }
 
 void panelSpecial(int key, int x, int y) {
+    if (key == GLUT_KEY_F1) {
+        toggleHelp(HelpWindow::panel);
+        postPanelRedisplay();
+        return;
+    }
     if (key >= 0 && key < 256) gPanel.input.keyPressedSinceFrame[256 + key] = true;
     ImGui_ImplGLUT_SpecialFunc(key, x, y);
     postPanelRedisplay();
@@ -756,6 +796,7 @@ void controlPanelDisplay() {
         endEdit(editor);
     }
     ImGui::End();
+    helpWindow();
     ImGui::Render();
     gPanel.lastFrame = std::move(gPanel.drawing);
     gPanel.drawing = PanelFrame();
@@ -770,6 +811,17 @@ void controlPanelDisplay() {
 
     // 4. Input that ended before this frame could see it comes next.
     releaseHeldInput();
+}
+
+void focusFileBox() {
+    gPanel.focusFileBox = true;
+    const int previous = glutGetWindow();
+    if (editor.handles.controlPanel != 0) {
+        glutSetWindow(editor.handles.controlPanel);
+        glutPopWindow();
+        glutPostRedisplay();
+    }
+    if (previous != 0) glutSetWindow(previous);
 }
 
 void buildControlPanel() {

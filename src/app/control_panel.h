@@ -16,6 +16,9 @@ void degreeSCallback(int id);
 void degreeTCallback(int id);
 void createSurfaceCallback(int id);
 
+// Raises the panel and gives the "file" box the keyboard on its next frame (ctrl+o).
+void focusFileBox();
+
 // Display handler of the panel window: one ImGui frame with every control, then a buffer swap.
 // Runs with the panel window current.
 void controlPanelDisplay();

@@ -10,10 +10,12 @@
 #include <cstdlib>
 
 #include "app/application.h"
+#include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/point_vector.h"
+#include "view/help_overlay.h"
 #include "view/main_view.h"
 #include "view/unproject.h"
 
@@ -78,7 +80,7 @@ void pickControlPoint(int x, int y) {
 
 void mainKeyboard(unsigned char key, int, int) {
     EditorState& s = editor;
-    if (handleHistoryKey(key, glutGetModifiers(), Redraw::later)) return;
+    if (handleHistoryKey(key, glutGetModifiers(), Redraw::later) || handleFileKey(key)) return;
     switch (key) {
         case '+':
             step(s.view.cameraDistance, -kMoveStep);
@@ -113,6 +115,9 @@ void mainKeyboard(unsigned char key, int, int) {
             s.view.cameraTarget[1] = 0.0f;
             s.view.cameraTarget[2] = 0.0f;
             break;
+        case 'h':
+            toggleHelp(HelpWindow::main);
+            break;
         case 'q':
         case 'Q':
             quitEditor();
@@ -136,6 +141,10 @@ void mainSpecial(int key, int, int) {
             break;
         case GLUT_KEY_DOWN:
             step(s.view.cameraPolar, kTurnStep);
+            break;
+        case GLUT_KEY_F1:
+            toggleHelp(HelpWindow::main);
+            glutPostRedisplay();
             break;
         default:
             break;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
@@ -21,6 +22,7 @@
 #include "model/section_centroid.h"
 #include "model/section_points.h"
 #include "model/surface_edit.h"
+#include "view/help_overlay.h"
 #include "view/unproject.h"
 
 // Picks and segment searches start from this distance: a point 1000 or more away from the
@@ -114,7 +116,7 @@ void sectionMotion(int x, int y) {
 
 void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
     EditorState& s = editor;
-    if (handleHistoryKey(key, glutGetModifiers(), Redraw::now)) return;
+    if (handleHistoryKey(key, glutGetModifiers(), Redraw::now) || handleFileKey(key)) return;
     switch (key) {
         case '+':
             s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) + 0.25);
@@ -130,6 +132,9 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
             break;
         case 'r':
             resetSectionView(s.view);
+            break;
+        case 'h':
+            toggleHelp(HelpWindow::section);
             break;
         case 'n':
             s.selection.selectedPoint = s.selection.selectedPoint < s.surface.countU - 1
@@ -169,6 +174,9 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
             break;
         case GLUT_KEY_DOWN:
             offset[1] -= 0.1f;
+            break;
+        case GLUT_KEY_F1:
+            toggleHelp(HelpWindow::section);
             break;
         default:
             break;

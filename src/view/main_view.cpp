@@ -14,6 +14,7 @@
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
 #include "view/glu_limits.h"
+#include "view/help_overlay.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_arrows.h"
 #include "view/section_view.h"
@@ -356,6 +357,7 @@ void mainDisplay() {
     if (s.handles.mainWindow != 0 && glutGetWindow() != s.handles.mainWindow)
         glutSetWindow(s.handles.mainWindow);
     drawMainScene(s.surface, s.derived, s.selection, s.panel, s.view, s.handles.surfaceRenderer);
+    drawHelpOverlay(HelpWindow::main, s.view.mainWindowWidth, s.view.mainWindowHeight);
     glFlush();
     glutSwapBuffers();
     ++data.frameCount;

@@ -10,6 +10,7 @@
 #include "model/editor_state.h"
 #include "model/section_camera.h"
 #include "view/glu_limits.h"
+#include "view/help_overlay.h"
 #include "view/nurbs_renderers.h"
 
 namespace {
@@ -153,6 +154,7 @@ void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
 void sectionDisplay() {
     EditorState& s = editor;
     drawSectionFrame(s.surface, s.selection, s.view, s.handles.sectionRenderer);
+    drawHelpOverlay(HelpWindow::section, s.view.sectionWindowWidth, s.view.sectionWindowHeight);
     glFlush();
     glutSwapBuffers();
 }

@@ -80,8 +80,10 @@ float anyFloat(Random& r) {
 int anyKey(Random& r, const char* common) {
     if (r.chance(80)) return common[r.below(static_cast<int>(strlen(common)))];
     int key;
+    // "q" and "Q" end the program; ctrl+s (19) saves over whatever file the "file" box names,
+    // a sample among them, and has its own action below.
     do key = r.below(256);
-    while (key == 'q' || key == 'Q');  // both end the program
+    while (key == 'q' || key == 'Q' || key == 19);
     return key;
 }
 
@@ -217,6 +219,18 @@ const Action kActions[] = {
                                      GLUT_KEY_DOWN, GLUT_KEY_PAGE_UP, -7};
          glutSetWindow(editor.handles.mainWindow);
          mainSpecial(r.pick(kKeys), 0, 0);
+     }},
+    {"ctrl+s or ctrl+o in a window", 1,
+     [](Random& r) {
+         setFileName(editor.panel.surfaceFileName, scratchSurface());
+         const unsigned char key = r.chance(50) ? 19 : 15;
+         if (r.chance(50)) {
+             glutSetWindow(editor.handles.mainWindow);
+             mainKeyboard(key, 0, 0);
+         } else {
+             glutSetWindow(editor.handles.sectionWindow);
+             sectionKeyboard(key, 0, 0);
+         }
      }},
     {"draw the main view", 8,
      [](Random&) {
