@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "app/file_chooser.h"
 #include "app/scene_setup.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
@@ -119,6 +120,11 @@ void probeIdle() {
         std::this_thread::sleep_for(
             std::min(wait, std::chrono::microseconds(kIdleSliceMicroseconds)));
         return;
+    }
+    // A file chooser that answered fills its box in the panel.
+    if (std::string message; takeChosenFile(message)) {
+        setStatus("%s", message.c_str());
+        if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
     }
     nextFrame += std::chrono::microseconds(kFrameMicroseconds);
     if (nextFrame < now) nextFrame = now + std::chrono::microseconds(kFrameMicroseconds);

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/file_chooser.h"
 #include "app/panel_report.h"
 #include "app/panel_widgets.h"
 #include "exchange/export_callback.h"
@@ -181,6 +182,23 @@ void textBox(const char* label, char* buffer) {
 void button(const char* label, ControlCallback callback) {
     if (ImGui::Button(label)) changed(callback, kControlId);
     note("button", label);
+}
+
+// "browse..." beside the command of a text box: a file chooser fills the box (box names the
+// item in the frame report: "browse... file").
+void browseButton(const char* box, char* buffer, const char* title, bool save) {
+    ImGui::SameLine();
+    ImGui::PushID(box);
+    if (ImGui::Button("browse...")) {
+        std::string error;
+        if (startFileChooser(buffer, title, save, error)) {
+            setStatus("browse: choose a file in the window that opened");
+        } else {
+            setStatus("browse: %s", error.c_str());
+        }
+    }
+    ImGui::PopID();
+    note("button", ("browse... " + std::string(box)).c_str());
 }
 
 float& typedCopy(float*) {
@@ -450,13 +468,16 @@ void drawPanelRows() {
         }
         unsavedMark(s.history.unsavedChanges);
         button("load points", loadPointsCallback);
+        browseButton("file", s.panel.surfaceFileName, "surface file", false);
         button("save points", savePointsCallback);
         historyButtons(s.history);
         textBox("export", s.panel.exportFileName);
         button("export", exportCallback);
+        browseButton("export", s.panel.exportFileName, "export to", true);
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
+        browseButton("background", s.panel.backgroundFileName, "background image", false);
         knotRollout("knots in s", "s", s.surface.knotsU);
         knotRollout("knots in t", "t", s.surface.knotsV);
         s.panel.closeKnotRollouts = false;
@@ -779,7 +800,9 @@ void controlPanelDisplay() {
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();
 
-    // 2. One ImGui window covering the GLUT window, holding every control.
+    // 2. One ImGui window covering the GLUT window, holding every control, after a file chooser's
+    // answer has filled its box.
+    if (std::string message; takeChosenFile(message)) setStatus("%s", message.c_str());
     gPanel.drawing = PanelFrame();
     gPanel.drawing.number = gPanel.lastFrame.number + 1;
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
