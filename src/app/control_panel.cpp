@@ -56,7 +56,8 @@ constexpr int kPanelHeight = 760;
 // Drag speeds, in units per pixel of pointer movement.
 constexpr float kWeightSpeed = 0.5f;
 constexpr float kDegreeSpeed = 1.0f;
-constexpr float kMultiplicitySpeed = 0.002f;
+// GLUI's 0.002 for "multipl." took 500 pixels a step; 0.05 takes 20.
+constexpr float kMultiplicitySpeed = 0.05f;
 constexpr float kTranslationSpeed = 0.002f;
 constexpr float kDestPlaneSpeed = 0.1f;
 // An unbounded float spinner of GLUI steps by sqrt(|value|) * 0.05 per pixel (at least 0.001),
@@ -69,6 +70,8 @@ constexpr float kZRotSpeed = 0.1f;
 
 constexpr float kArcballDiameter = 92.0f;
 constexpr float kLabelRoom = 96.0f;  // pixels kept right of each field for its label
+constexpr int kKnotRowsShown = 7;    // an open knot rollout scrolls past this many spinners,
+constexpr int kKnotRowsBothOpen = 4;  // or this many while the other one is open too
 
 // ImGui 1.86 reads buttons and keys as states once per frame, so a press and its release that
 // both arrive before the next frame (a quick tap, a synthetic click, ctrl+a typed fast) would
@@ -341,8 +344,10 @@ void translation(const char* label, PadKind kind, float* values, ControlCallback
     note("translation", label, values[0]);
 }
 
-// One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves.
-void knotRollout(const char* label, const char* direction, std::vector<float>& knots) {
+// One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves; `other`
+// is the label of the other rollout.
+void knotRollout(const char* label, const char* other, const char* direction,
+                 std::vector<float>& knots) {
     if (editor.panel.closeKnotRollouts) ImGui::SetNextItemOpen(false);
     const bool open = ImGui::CollapsingHeader(label);
     note("rollout", label, static_cast<double>(knots.size()), open);
@@ -350,12 +355,21 @@ void knotRollout(const char* label, const char* direction, std::vector<float>& k
     const char* outer = gPanel.group;
     gPanel.group = label;
     ImGui::PushID(label);
+    // The spinners scroll in a box of a few rows, so the groups below stay in the window however
+    // many knots there are. (A box of height 0 would take all the room left.)
+    ImGui::PopID();
+    const bool otherOpen = ImGui::GetStateStorage()->GetInt(ImGui::GetID(other), 0) != 0;
+    ImGui::PushID(label);
+    const int most = otherOpen ? kKnotRowsBothOpen : kKnotRowsShown;
+    const int rows = std::clamp(static_cast<int>(knots.size()), 1, most);
+    ImGui::BeginChild("knots", ImVec2(0.0f, rows * ImGui::GetFrameHeightWithSpacing()));
     for (size_t i = 0; i < knots.size(); ++i) {
         char name[24];
         snprintf(name, sizeof name, "%zu", i);
         floatSpinner(name, &knots[i], kKnotSpeed, nullptr,
                      "knot " + std::to_string(i) + " in " + direction);
     }
+    ImGui::EndChild();
     ImGui::PopID();
     gPanel.group = outer;
 }
@@ -478,8 +492,8 @@ void drawPanelRows() {
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
         browseButton("background", s.panel.backgroundFileName, "background image", false);
-        knotRollout("knots in s", "s", s.surface.knotsU);
-        knotRollout("knots in t", "t", s.surface.knotsV);
+        knotRollout("knots in s", "knots in t", "s", s.surface.knotsU);
+        knotRollout("knots in t", "knots in s", "t", s.surface.knotsV);
         s.panel.closeKnotRollouts = false;
         ImGui::EndTable();
     }
@@ -499,7 +513,7 @@ void drawPanelRows() {
         floatSpinner("z_rot", &s.panel.zRotAngle, kZRotSpeed, zRotCallback, "rotate" + section);
         staticText("ctrl: around y");
         staticText("alt: around x");
-        staticText("arrows: around z");
+        staticText("z_rot: around z");
         floatSpinner("weight", &s.selection.weightValue, kWeightSpeed, weightCallback,
                      pickedPointStepName(s.surface, s.selection));
         listBox("surf type", &s.panel.surfType);

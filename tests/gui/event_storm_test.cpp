@@ -24,6 +24,7 @@
 
 #include "app/application.h"
 #include "app/control_panel.h"
+#include "app/file_chooser.h"
 #include "app/panel_widgets.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
@@ -230,6 +231,18 @@ const Action kActions[] = {
          } else {
              glutSetWindow(editor.handles.sectionWindow);
              sectionKeyboard(key, 0, 0);
+         }
+     }},
+    {"browse...", 1,
+     [](Random& r) {
+         // A chooser that answers at once (with nothing chosen): no window may open here.
+         setenv("LOFTWORK_FILE_CHOOSER", "/bin/false", 1);
+         char* fields[] = {editor.panel.surfaceFileName, editor.panel.exportFileName,
+                           editor.panel.backgroundFileName};
+         std::string message;
+         startFileChooser(fields[r.below(3)], "storm", r.chance(50), message);
+         for (int i = 0; i < 100 && !takeChosenFile(message); ++i) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(2));
          }
      }},
     {"draw the main view", 8,
