@@ -109,6 +109,8 @@ struct PanelData {
     PanelInput input;          // input held back for the next frame
     bool gestureOpen = false;  // a control holds an undo step open
     bool focusFileBox = false;  // the "file" box is to take the keyboard
+    std::string shownStatus;    // the status line as the last frame drew it
+    double lastFrameTime = 0.0;  // ImGui's clock at the last frame
 };
 PanelData gPanel;
 
@@ -460,6 +462,7 @@ void statusLine(const char* text) {
     ImGui::Separator();
     ImGui::TextWrapped("%s", text);
     note("status", text);
+    gPanel.shownStatus = text;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -835,6 +838,7 @@ void controlPanelDisplay() {
     ImGui::End();
     helpWindow();
     ImGui::Render();
+    gPanel.lastFrameTime = ImGui::GetTime();
     gPanel.lastFrame = std::move(gPanel.drawing);
     gPanel.drawing = PanelFrame();
     writePanelReport(gPanel.lastFrame);
@@ -848,6 +852,14 @@ void controlPanelDisplay() {
 
     // 4. Input that ended before this frame could see it comes next.
     releaseHeldInput();
+}
+
+bool panelOutOfDate() {
+    if (editor.handles.controlPanel == 0 || ImGui::GetCurrentContext() == nullptr) return false;
+    if (gPanel.shownStatus != editor.panel.statusLine) return true;
+    // A text field being typed into blinks its caret, twice a second.
+    constexpr double kCaretBlink = 0.5;
+    return ImGui::GetIO().WantTextInput && ImGui::GetTime() - gPanel.lastFrameTime > kCaretBlink;
 }
 
 void focusFileBox() {

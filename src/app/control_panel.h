@@ -16,6 +16,10 @@ void degreeSCallback(int id);
 void degreeTCallback(int id);
 void createSurfaceCallback(int id);
 
+// True when the panel shows something stale: a status line set since its last frame (changes of
+// the controls' values ask for a frame themselves), or a text field's caret due to blink.
+bool panelOutOfDate();
+
 // Raises the panel and gives the "file" box the keyboard on its next frame (ctrl+o).
 void focusFileBox();
 

@@ -362,7 +362,7 @@ void mainDisplay() {
     glutSwapBuffers();
     ++data.frameCount;
 
-    if (s.handles.sectionWindow != 0) {
+    if (s.handles.sectionWindow != 0 && sectionViewStale()) {
         glutSetWindow(s.handles.sectionWindow);
         sectionDisplay();
         glutSetWindow(s.handles.mainWindow);

@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "model/editor_state.h"
 #include "model/section_camera.h"
@@ -14,6 +15,53 @@
 #include "view/nurbs_renderers.h"
 
 namespace {
+
+// A 64-bit FNV-1a digest of everything a section frame is drawn from.
+struct SectionDigest {
+    uint64_t value = 14695981039346656037ull;
+    void add(const void* bytes, size_t count) {
+        const unsigned char* p = static_cast<const unsigned char*>(bytes);
+        for (size_t i = 0; i < count; ++i) value = (value ^ p[i]) * 1099511628211ull;
+    }
+    template <typename T>
+    void add(const T& v) {
+        add(&v, sizeof v);
+    }
+};
+
+uint64_t sectionInputs(const EditorState& s) {
+    SectionDigest d;
+    const SurfaceModel& m = s.surface;
+    d.add(m.countU);
+    d.add(m.countV);
+    d.add(m.orderU);
+    d.add(m.knotCountU);
+    d.add(m.knotsU.data(), m.knotsU.size() * sizeof(float));
+    if (hasSection(m, s.selection.currentSection)) {
+        d.add(sectionPoints(m, s.selection.currentSection), m.countU * sizeof(PointH));
+    }
+    d.add(s.selection.currentSection);
+    d.add(s.selection.selectedPoint);
+    d.add(s.selection.sectionCentroid);
+    const ViewState& v = s.view;
+    d.add(v.sectionWindowWidth);
+    d.add(v.sectionWindowHeight);
+    d.add(v.sectionZoom);
+    d.add(v.sectionEyeOffset);
+    d.add(v.sectionRefOffset);
+    d.add(v.backgroundTexture);
+    d.add(v.backgroundWidth);
+    d.add(v.backgroundHeight);
+    d.add(helpShown(HelpWindow::section));
+    return d.value;
+}
+
+// The digest of the inputs of the last frame sectionDisplay drew.
+struct SectionViewData {
+    bool drawn = false;
+    uint64_t drawnInputs = 0;
+};
+SectionViewData sectionData;
 
 // The orthographic box is 2 units wide and as high as keeps the window's aspect ratio, so a
 // unit is as many pixels up as across; depth runs 0 to 100 from the eye along +x.
@@ -157,4 +205,10 @@ void sectionDisplay() {
     drawHelpOverlay(HelpWindow::section, s.view.sectionWindowWidth, s.view.sectionWindowHeight);
     glFlush();
     glutSwapBuffers();
+    sectionData.drawn = true;
+    sectionData.drawnInputs = sectionInputs(s);
+}
+
+bool sectionViewStale() {
+    return !sectionData.drawn || sectionData.drawnInputs != sectionInputs(editor);
 }
