@@ -481,7 +481,11 @@ void drawPanelRows() {
         textBox("file", s.panel.surfaceFileName);
         if (gPanel.focusFileBox) {
             gPanel.focusFileBox = !ImGui::IsItemActive();
-            if (gPanel.focusFileBox) glutPostWindowRedisplay(s.handles.controlPanel);
+            if (gPanel.focusFileBox) {
+                glutPostWindowRedisplay(s.handles.controlPanel);
+            } else if (ImGuiInputTextState* text = ImGui::GetInputTextState(ImGui::GetItemID())) {
+                text->SelectAll();  // a name typed now replaces the one there
+            }
         }
         unsavedMark(s.history.unsavedChanges);
         button("load points", loadPointsCallback);
