@@ -64,7 +64,7 @@ void nurbsErrorCallback(GLenum errorCode) {
     const char* text = bytes != nullptr ? reinterpret_cast<const char*>(bytes) : "";
     printf("Nurbs Error: %s\n", text);
     fflush(stdout);
-    setStatus("the surface cannot be drawn: Nurbs Error: %s", text);
+    setStatus("GLU cannot draw what the surface gives it: Nurbs Error: %s", text);
 }
 
 void forgetReportedNurbsErrors() {

@@ -74,8 +74,8 @@ void applySectionProjection() {
     glMatrixMode(GL_MODELVIEW);
 }
 
-// First point of the current section in controlNet, or -1 when the surface cannot be drawn or
-// the current section does not exist.
+// First point of the current section in controlNet, or -1 when the net does not match its
+// counts or the current section does not exist.
 std::ptrdiff_t currentSectionStart(const SurfaceModel& surface, const Selection& selection) {
     if (!hasSection(surface, selection.currentSection)) return -1;
     return static_cast<std::ptrdiff_t>(selection.currentSection) * surface.countU;
