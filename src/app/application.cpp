@@ -176,6 +176,7 @@ void exitCleanup() {
     if (done) return;
     done = true;
     EditorState& s = editor;
+    closeFileChooser();
     if (s.handles.surfaceRenderer != nullptr)
         gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.surfaceRenderer));
     s.handles.surfaceRenderer = nullptr;

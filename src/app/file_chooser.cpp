@@ -1,10 +1,12 @@
 // Running the file chooser and taking its answer.
 #include "app/file_chooser.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,7 @@ namespace {
 
 // What the waiting thread hands over. Shared with the thread, which may outlive a quit.
 struct ChooserAnswer {
+    std::atomic<pid_t> child{0};  // the chooser's process while it runs
     std::mutex lock;
     bool done = false;
     int status = -1;  // the chooser's exit status, -1 when it could not run
@@ -73,6 +76,7 @@ void runChooser(std::shared_ptr<ChooserAnswer> answer, std::vector<std::string> 
         pid_t child = 0;
         const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
+        if (spawned == 0) answer->child = child;
         close(pipeEnds[1]);
         if (spawned == 0) {
             char buffer[512];
@@ -84,6 +88,7 @@ void runChooser(std::shared_ptr<ChooserAnswer> answer, std::vector<std::string> 
             if (waitpid(child, &waited, 0) == child && WIFEXITED(waited)) {
                 status = WEXITSTATUS(waited);
             }
+            answer->child = 0;
         }
         close(pipeEnds[0]);
     }
@@ -149,4 +154,10 @@ bool takeChosenFile(std::string& message) {
         message = "browse: " + output;
     }
     return true;
+}
+
+void closeFileChooser() {
+    if (gChooser.answer == nullptr) return;
+    const pid_t child = gChooser.answer->child;
+    if (child > 0) kill(child, SIGTERM);
 }

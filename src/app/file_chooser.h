@@ -13,3 +13,6 @@ bool startFileChooser(char* field, const char* title, bool save, std::string& er
 // On the GUI thread: once the chooser has answered, puts the chosen path into its field (a path
 // that does not fit is refused), says what happened in message and returns true.
 bool takeChosenFile(std::string& message);
+
+// Ends a chooser still open, so none is left on the screen after the editor quits.
+void closeFileChooser();

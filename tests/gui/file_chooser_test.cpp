@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "app/file_chooser.h"
 #include "model/editor_state.h"
 #include "support/gui_test_env.h"
 #include "support/panel_driver.h"
@@ -29,6 +30,7 @@ std::string standInChooser() {
               "case \"$CHOOSER_ANSWER\" in\n"
               "  cancel) exit 1 ;;\n"
               "  crash) exit 5 ;;\n"
+              "  wait) exec sleep 30 ;;\n"
               "  long) head -c 400 /dev/zero | tr '\\\\0' x; echo; exit 0 ;;\n"
               "  *) echo \"$CHOOSER_ANSWER\"; exit 0 ;;\n"
               "esac\n";
@@ -68,6 +70,8 @@ TEST(FileChooser, FillsTheBoxOrLeavesItAsItWas) {
          ""},
         {"no chooser installed", "background", "/nonexistent/zenity", "", false,
          "browse: no file chooser", ""},
+        {"still open when the editor quits", "file", nullptr, "wait", false,
+         "browse: the file chooser failed", ""},
     };
     for (const auto& c : cases) {
         setenv("LOFTWORK_FILE_CHOOSER", c.program != nullptr ? c.program : chooser.c_str(), 1);
@@ -79,10 +83,12 @@ TEST(FileChooser, FillsTheBoxOrLeavesItAsItWas) {
         snprintf(field, kTextFieldSize, "/old/name");
         drawPanel(2);
         clickPanel("button", std::string("browse... ") + c.box);
+        const bool quitting = std::string(c.answer) == "wait";
         // The chooser runs on its own thread; its answer is taken up by a later panel frame.
         for (int i = 0;
              i < 200 && std::string(editor.panel.statusLine).rfind("browse: choose a file", 0) == 0;
              ++i) {
+            if (quitting) closeFileChooser();  // as the exit clean-up does
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             drawPanel();
         }
