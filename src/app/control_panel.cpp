@@ -1,9 +1,10 @@
-// The "operations" control panel: a third GLUT window drawn every frame with Dear ImGui.
+// The "operations" control panel: a third GLUT window drawn with Dear ImGui, a frame whenever its
+// input, a refresh request or a new status line asks for one.
 //
 // Sections of this file:
 //   1. Frame report: what the last frame drew, for tests and tools
 //   2. Row helpers: one widget bound to its field, its callback, the main-view redisplay
-//   3. drawPanelRows: every control of the panel, in order
+//   3. drawPanelRows: every control of the panel, in order; the help over it
 //   4. Input hand-over: GLUT events to ImGui, quick clicks held for one frame
 //   5. Knot controls and the "degree S", "degree T" and "create new surf" callbacks
 //   6. The window: display handler and buildControlPanel

@@ -1,4 +1,4 @@
-// The "operations" control panel: a third GLUT window drawn with Dear ImGui every frame.
+// The "operations" control panel: a third GLUT window drawn with Dear ImGui when asked to.
 #pragma once
 
 #include <string>
