@@ -76,7 +76,9 @@ TEST(TypedSpinnerValue, AppliesOnceWhenEntered) {
         }
         const size_t once = c.message[0] == '\0' ? 0 : printed.find(c.message);
         ASSERT_NE(once, std::string::npos) << printed;
-        if (once > 0) EXPECT_EQ(printed.find(c.message, once + 1), std::string::npos) << printed;
+        if (once > 0) {
+            EXPECT_EQ(printed.find(c.message, once + 1), std::string::npos) << printed;
+        }
         EXPECT_EQ(editor.history.undoSteps.size(), 1u) << c.label;
     }
 }
