@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "app/file_chooser.h"
 #include "app/scene_setup.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
@@ -97,15 +98,13 @@ void advanceProbe(EditorState& s) {
 // The continuous redraw is paced to about 60 frames a second: between frames the idle handler
 // sleeps in short slices, so events still arrive promptly but an idle editor does not spin a core.
 constexpr int kFrameMicroseconds = 16667;
-constexpr int kIdleSliceMicroseconds = 2000;
-constexpr long kPanelFrameDivisor = 2;
+constexpr int kIdleSliceMicroseconds = 8000;
 
 namespace {
 
 // The idle handler's pacing, kept between calls.
 struct IdlePacing {
     std::chrono::steady_clock::time_point nextFrame = std::chrono::steady_clock::now();
-    long frames = 0;
 };
 IdlePacing gIdle;
 
@@ -121,17 +120,21 @@ void probeIdle() {
             std::min(wait, std::chrono::microseconds(kIdleSliceMicroseconds)));
         return;
     }
+    // A file chooser that answered fills its box in the panel.
+    if (std::string message; takeChosenFile(message)) {
+        setStatus("%s", message.c_str());
+        if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
+    }
     nextFrame += std::chrono::microseconds(kFrameMicroseconds);
     if (nextFrame < now) nextFrame = now + std::chrono::microseconds(kFrameMicroseconds);
     advanceProbe(editor);
     // The main view is named rather than taken as the current window: the panel and the
     // section window also become current while their events are handled.
     if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
-    // The panel follows at half the rate: its own input and every refresh request draw it at
-    // once, and under software GL one panel frame costs several main-view frames.
-    if (editor.handles.controlPanel != 0 && ++gIdle.frames % kPanelFrameDivisor == 0) {
-        glutPostWindowRedisplay(editor.handles.controlPanel);
-    }
+    // The panel is drawn when something it shows changed, not on a timer: its own input and
+    // every refresh request post a frame, and a new status line is caught here. Under software
+    // GL one panel frame costs several main-view frames.
+    if (panelOutOfDate()) glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
 void sectionMenuCallback(int id) {
@@ -174,6 +177,7 @@ void exitCleanup() {
     if (done) return;
     done = true;
     EditorState& s = editor;
+    closeFileChooser();
     if (s.handles.surfaceRenderer != nullptr)
         gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.surfaceRenderer));
     s.handles.surfaceRenderer = nullptr;

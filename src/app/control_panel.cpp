@@ -1,9 +1,10 @@
-// The "operations" control panel: a third GLUT window drawn every frame with Dear ImGui.
+// The "operations" control panel: a third GLUT window drawn with Dear ImGui, a frame whenever its
+// input, a refresh request or a new status line asks for one.
 //
 // Sections of this file:
 //   1. Frame report: what the last frame drew, for tests and tools
 //   2. Row helpers: one widget bound to its field, its callback, the main-view redisplay
-//   3. drawPanelRows: every control of the panel, in order
+//   3. drawPanelRows: every control of the panel, in order; the help over it
 //   4. Input hand-over: GLUT events to ImGui, quick clicks held for one frame
 //   5. Knot controls and the "degree S", "degree T" and "create new surf" callbacks
 //   6. The window: display handler and buildControlPanel
@@ -17,6 +18,7 @@
 #include <imgui.h>
 #include <imgui_impl_glut.h>
 #include <imgui_impl_opengl2.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,10 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "app/file_chooser.h"
+#include "app/panel_report.h"
 #include "app/panel_widgets.h"
 #include "app/point_fields.h"
 #include "exchange/export_callback.h"
 #include "input/calibration_input.h"
+#include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "io/serializator.h"
 #include "model/derived_nets.h"
@@ -43,6 +48,7 @@
 #include "model/transforms.h"
 #include "view/background_image.h"
 #include "view/grid_renderer.h"
+#include "view/help_overlay.h"
 
 namespace {
 
@@ -56,7 +62,8 @@ constexpr int kPanelHeight = 800;
 // Drag speeds, in units per pixel of pointer movement.
 constexpr float kWeightSpeed = 0.5f;
 constexpr float kDegreeSpeed = 1.0f;
-constexpr float kMultiplicitySpeed = 0.002f;
+// GLUI's 0.002 for "multipl." took 500 pixels a step; 0.05 takes 20.
+constexpr float kMultiplicitySpeed = 0.05f;
 constexpr float kTranslationSpeed = 0.002f;
 constexpr float kDestPlaneSpeed = 0.1f;
 // An unbounded float spinner of GLUI steps by sqrt(|value|) * 0.05 per pixel (at least 0.001),
@@ -69,6 +76,8 @@ constexpr float kZRotSpeed = 0.1f;
 
 constexpr float kArcballDiameter = 92.0f;
 constexpr float kLabelRoom = 96.0f;  // pixels kept right of each field for its label
+constexpr int kKnotRowsShown = 7;    // an open knot rollout scrolls past this many spinners,
+constexpr int kKnotRowsBothOpen = 4;  // or this many while the other one is open too
 
 // ImGui 1.86 reads buttons and keys as states once per frame, so a press and its release that
 // both arrive before the next frame (a quick tap, a synthetic click, ctrl+a typed fast) would
@@ -86,15 +95,54 @@ struct PanelInput {
     std::vector<HeldRelease> held;
 };
 
+// The spinner whose text field is open (ctrl+click or double click) and the value typed so far.
+// While the field is open ImGui writes the parsed text back on every frame; bound to the live
+// field, a callback that resets its value ("z_rot") or clamps it ("degree S") would run again on
+// every frame. So the field is bound to this copy, and the typed value applies once, when it is
+// entered.
+struct TypedValue {
+    ImGuiID id = 0;
+    float f = 0.0f;
+    int i = 0;
+};
+
 // Everything the panel keeps between frames.
 struct PanelData {
+    TypedValue typed;          // the spinner being typed into, if any
     PanelFrame drawing;        // filled while a frame is drawn
     PanelFrame lastFrame;      // the last complete frame
     const char* group = "";    // group of the items being drawn
     PanelInput input;          // input held back for the next frame
     bool gestureOpen = false;  // a control holds an undo step open
+    bool focusFileBox = false;  // the "file" box is to take the keyboard
+    std::string shownStatus;    // the status line as the last frame drew it
+    std::vector<double> shownOutside;  // what shownOutside() gave at the last frame
+    double lastFrameTime = 0.0;  // ImGui's clock at the last frame
 };
 PanelData gPanel;
+
+// What the panel shows that the other windows change without a status message: the comb key,
+// a click on another section point, a pick, a calibration mark, the curvature scale of the main
+// view's last frame, the undo counts. A frame is drawn when any of it differs from the last.
+std::vector<double> shownOutside(const EditorState& s) {
+    std::vector<double> shown = {static_cast<double>(s.view.curvatureComb),
+                                 static_cast<double>(lastAnalysisFrame().curvatureRange),
+                                 static_cast<double>(s.selection.currentSection),
+                                 static_cast<double>(s.selection.selectedPoint),
+                                 static_cast<double>(s.selection.pickedPointOffset),
+                                 static_cast<double>(s.selection.weightValue),
+                                 static_cast<double>(s.view.calibration.step),
+                                 static_cast<double>(s.history.undoSteps.size()),
+                                 static_cast<double>(s.history.redoSteps.size()),
+                                 static_cast<double>(s.history.unsavedChanges)};
+    for (const long index : {selectedSectionPointIndex(s.surface, s.selection),
+                             pickedPointIndex(s.surface, s.selection)}) {
+        if (index < 0) continue;
+        const PointH& p = s.surface.controlNet[static_cast<size_t>(index)];
+        shown.insert(shown.end(), {p.x, p.y, p.z, p.w});
+    }
+    return shown;
+}
 
 // ---------------------------------------------------------------------------------------------
 // 1. Frame report
@@ -171,13 +219,68 @@ void button(const char* label, ControlCallback callback) {
     note("button", label);
 }
 
+// "browse..." beside the command of a text box: a file chooser fills the box (box names the
+// item in the frame report: "browse... file").
+void browseButton(const char* box, char* buffer, const char* title, bool save) {
+    ImGui::SameLine();
+    ImGui::PushID(box);
+    if (ImGui::Button("browse...")) {
+        std::string error;
+        if (startFileChooser(buffer, title, save, error)) {
+            setStatus("browse: choose a file in the window that opened");
+        } else {
+            setStatus("browse: %s", error.c_str());
+        }
+    }
+    ImGui::PopID();
+    note("button", ("browse... " + std::string(box)).c_str());
+}
+
+float& typedCopy(float*) {
+    return gPanel.typed.f;
+}
+int& typedCopy(int*) {
+    return gPanel.typed.i;
+}
+
+// Before a spinner is drawn: what it is bound to, the live field or, while its text field is
+// open, the typed copy. `typing` tells which.
+template <typename T>
+T* spinnerBinding(const char* label, T* value, bool& typing) {
+    const ImGuiID id = ImGui::GetID(label);
+    typing = gPanel.typed.id == id && ImGui::TempInputIsActive(id);
+    return typing ? &typedCopy(value) : value;
+}
+
+// After it: whether the spinner changed its field. A drag changes it as it goes; typed text
+// changes it once, when the field closes with Return or a click elsewhere (Escape drops it).
+template <typename T>
+bool spinnerChanged(const char* label, T* value, bool typing, bool edited) {
+    const ImGuiID id = ImGui::GetID(label);
+    if (!typing) {
+        if (ImGui::TempInputIsActive(id)) {  // the text field opened on this frame
+            gPanel.typed.id = id;
+            typedCopy(value) = *value;
+        }
+        return edited;
+    }
+    if (ImGui::TempInputIsActive(id)) return false;  // still typing
+    gPanel.typed.id = 0;
+    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) return false;
+    if (typedCopy(value) == *value) return false;
+    *value = typedCopy(value);
+    return true;
+}
+
 void floatSpinner(const char* label, float* value, float speed, ControlCallback callback,
                   const std::string& step) {
     ImGui::SetNextItemWidth(-kLabelRoom);
+    bool typing = false;
+    float* bound = spinnerBinding(label, value, typing);
     const bool edited =
-        ImGui::DragFloat(label, value, speed, 0.0f, 0.0f, "%.3f", ImGuiSliderFlags_NoRoundToFormat);
+        ImGui::DragFloat(label, bound, speed, 0.0f, 0.0f, "%.3f", ImGuiSliderFlags_NoRoundToFormat);
     startGesture(step);
-    if (edited) changed(callback, kControlId);
+    if (spinnerChanged(label, value, typing, edited)) changed(callback, kControlId);
     endGesture();
     note("spinner", label, *value);
 }
@@ -185,9 +288,11 @@ void floatSpinner(const char* label, float* value, float speed, ControlCallback 
 void intSpinner(const char* label, int* value, float speed, ControlCallback callback,
                 const std::string& step) {
     ImGui::SetNextItemWidth(-kLabelRoom);
-    const bool edited = ImGui::DragInt(label, value, speed);
+    bool typing = false;
+    int* bound = spinnerBinding(label, value, typing);
+    const bool edited = ImGui::DragInt(label, bound, speed);
     startGesture(step);
-    if (edited) changed(callback, kControlId);
+    if (spinnerChanged(label, value, typing, edited)) changed(callback, kControlId);
     endGesture();
     note("spinner", label, *value);
 }
@@ -206,10 +311,12 @@ void clampedIntSpinner(const char* label, int* value, float speed, int low, int 
         return;
     }
     const int before = *value;
+    bool typing = false;
+    int* bound = spinnerBinding(label, value, typing);
     const bool edited =
-        ImGui::DragInt(label, value, speed, low, high, "%d", ImGuiSliderFlags_AlwaysClamp);
+        ImGui::DragInt(label, bound, speed, low, high, "%d", ImGuiSliderFlags_AlwaysClamp);
     if (!step.empty()) startGesture(step);
-    if (edited) {
+    if (spinnerChanged(label, value, typing, edited)) {
         *value = std::clamp(*value, low, high);
         if (*value != before) changed(callback, kControlId);
     }
@@ -293,8 +400,10 @@ void translation(const char* label, PadKind kind, float* values, ControlCallback
     note("translation", label, values[0]);
 }
 
-// One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves.
-void knotRollout(const char* label, const char* direction, std::vector<float>& knots) {
+// One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves; `other`
+// is the label of the other rollout.
+void knotRollout(const char* label, const char* other, const char* direction,
+                 std::vector<float>& knots) {
     if (editor.panel.closeKnotRollouts) ImGui::SetNextItemOpen(false);
     const bool open = ImGui::CollapsingHeader(label);
     note("rollout", label, static_cast<double>(knots.size()), open);
@@ -302,12 +411,21 @@ void knotRollout(const char* label, const char* direction, std::vector<float>& k
     const char* outer = gPanel.group;
     gPanel.group = label;
     ImGui::PushID(label);
+    // The spinners scroll in a box of a few rows, so the groups below stay in the window however
+    // many knots there are. (A box of height 0 would take all the room left.)
+    ImGui::PopID();
+    const bool otherOpen = ImGui::GetStateStorage()->GetInt(ImGui::GetID(other), 0) != 0;
+    ImGui::PushID(label);
+    const int most = otherOpen ? kKnotRowsBothOpen : kKnotRowsShown;
+    const int rows = std::clamp(static_cast<int>(knots.size()), 1, most);
+    ImGui::BeginChild("knots", ImVec2(0.0f, rows * ImGui::GetFrameHeightWithSpacing()));
     for (size_t i = 0; i < knots.size(); ++i) {
         char name[24];
         snprintf(name, sizeof name, "%zu", i);
         floatSpinner(name, &knots[i], kKnotSpeed, nullptr,
                      "knot " + std::to_string(i) + " in " + direction);
     }
+    ImGui::EndChild();
     ImGui::PopID();
     gPanel.group = outer;
 }
@@ -490,6 +608,7 @@ void statusLine(const char* text) {
     ImGui::Separator();
     ImGui::TextWrapped("%s", text);
     note("status", text);
+    gPanel.shownStatus = text;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -503,18 +622,31 @@ void drawPanelRows() {
     groupTitle("commands");
     if (ImGui::BeginTable("commands", 2, columns)) {
         ImGui::TableNextColumn();
+        // ImGui takes a frame to pass the keyboard to the box and another to show it active.
+        if (gPanel.focusFileBox) ImGui::SetKeyboardFocusHere();
         textBox("file", s.panel.surfaceFileName);
+        if (gPanel.focusFileBox) {
+            gPanel.focusFileBox = !ImGui::IsItemActive();
+            if (gPanel.focusFileBox) {
+                glutPostWindowRedisplay(s.handles.controlPanel);
+            } else if (ImGuiInputTextState* text = ImGui::GetInputTextState(ImGui::GetItemID())) {
+                text->SelectAll();  // a name typed now replaces the one there
+            }
+        }
         unsavedMark(s.history.unsavedChanges);
         button("load points", loadPointsCallback);
+        browseButton("file", s.panel.surfaceFileName, "surface file", false);
         button("save points", savePointsCallback);
         historyButtons(s.history);
         textBox("export", s.panel.exportFileName);
         button("export", exportCallback);
+        browseButton("export", s.panel.exportFileName, "export to", true);
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);
-        knotRollout("knots in s", "s", s.surface.knotsU);
-        knotRollout("knots in t", "t", s.surface.knotsV);
+        browseButton("background", s.panel.backgroundFileName, "background image", false);
+        knotRollout("knots in s", "knots in t", "s", s.surface.knotsU);
+        knotRollout("knots in t", "knots in s", "t", s.surface.knotsV);
         s.panel.closeKnotRollouts = false;
         ImGui::EndTable();
     }
@@ -534,7 +666,7 @@ void drawPanelRows() {
         floatSpinner("z_rot", &s.panel.zRotAngle, kZRotSpeed, zRotCallback, "rotate" + section);
         staticText("ctrl: around y");
         staticText("alt: around x");
-        staticText("arrows: around z");
+        staticText("z_rot: around z");
         floatSpinner("weight", &s.selection.weightValue, kWeightSpeed, weightCallback,
                      pickedPointStepName(s.surface, s.selection));
         listBox("surf type", &s.panel.surfType);
@@ -575,6 +707,23 @@ void drawPanelRows() {
     pointFields("picked point", pickedPointIndex(s.surface, s.selection), typePickedPointValue);
 
     statusLine(s.panel.statusLine);
+}
+
+// The panel's keys and buttons over its top-left corner while F1 or "h" shows them.
+void helpWindow() {
+    if (!helpShown(HelpWindow::panel)) return;
+    ImGui::SetNextWindowPos(ImVec2(8.0f, 8.0f));
+    ImGui::SetNextWindowBgAlpha(0.92f);
+    ImGui::Begin("help", nullptr,
+                 ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_AlwaysAutoResize |
+                     ImGuiWindowFlags_NoFocusOnAppearing);
+    const char* const* lines = helpLines(HelpWindow::panel);
+    ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.45f, 1.0f), "%s", lines[0]);
+    for (int i = 1; lines[i] != nullptr; ++i) ImGui::TextUnformatted(lines[i]);
+    gPanel.group = "";
+    note("help", lines[0]);
+    ImGui::End();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -644,6 +793,15 @@ void panelKeyboard(unsigned char key, int x, int y) {
         postPanelRedisplay();
         return;
     }
+    if (handleFileKey(key)) {
+        postPanelRedisplay();
+        return;
+    }
+    if (key == 'h' && !ImGui::GetIO().WantTextInput) {
+        toggleHelp(HelpWindow::panel);
+        postPanelRedisplay();
+        return;
+    }
     gPanel.input.keyPressedSinceFrame[keySlot(key)] = true;
     ImGui_ImplGLUT_KeyboardFunc(key, x, y);
     postPanelRedisplay();
@@ -661,6 +819,11 @@ void panelKeyboardUp(unsigned char key, int x, int y) {
 }
 
 void panelSpecial(int key, int x, int y) {
+    if (key == GLUT_KEY_F1) {
+        toggleHelp(HelpWindow::panel);
+        postPanelRedisplay();
+        return;
+    }
     if (key >= 0 && key < 256) gPanel.input.keyPressedSinceFrame[256 + key] = true;
     ImGui_ImplGLUT_SpecialFunc(key, x, y);
     postPanelRedisplay();
@@ -756,7 +919,8 @@ void changeDegree(int direction) {
     int32_t& knotCount = inU ? s.surface.knotCountU : s.surface.knotCountV;
     const int32_t points = inU ? s.surface.countU : s.surface.countV;
 
-    if (!surfaceIsUsable(s.surface)) {
+    // A surface with more order than points is brought into range here.
+    if (!surfaceArraysMatch(s.surface)) {
         setStatus("%s: no surface loaded", name);
         degree = order - 1;
         return;
@@ -811,7 +975,9 @@ void controlPanelDisplay() {
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();
 
-    // 2. One ImGui window covering the GLUT window, holding every control.
+    // 2. One ImGui window covering the GLUT window, holding every control, after a file chooser's
+    // answer has filled its box.
+    if (std::string message; takeChosenFile(message)) setStatus("%s", message.c_str());
     gPanel.drawing = PanelFrame();
     gPanel.drawing.number = gPanel.lastFrame.number + 1;
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
@@ -828,9 +994,13 @@ void controlPanelDisplay() {
         endEdit(editor);
     }
     ImGui::End();
+    helpWindow();
     ImGui::Render();
+    gPanel.lastFrameTime = ImGui::GetTime();
+    gPanel.shownOutside = shownOutside(editor);
     gPanel.lastFrame = std::move(gPanel.drawing);
     gPanel.drawing = PanelFrame();
+    writePanelReport(gPanel.lastFrame);
 
     // 3. Draw it. The renderer saves and restores the GL state it changes.
     glViewport(0, 0, width, height);
@@ -841,6 +1011,26 @@ void controlPanelDisplay() {
 
     // 4. Input that ended before this frame could see it comes next.
     releaseHeldInput();
+}
+
+bool panelOutOfDate() {
+    if (editor.handles.controlPanel == 0 || ImGui::GetCurrentContext() == nullptr) return false;
+    if (gPanel.shownStatus != editor.panel.statusLine) return true;
+    if (gPanel.shownOutside != shownOutside(editor)) return true;
+    // A text field being typed into blinks its caret, twice a second.
+    constexpr double kCaretBlink = 0.5;
+    return ImGui::GetIO().WantTextInput && ImGui::GetTime() - gPanel.lastFrameTime > kCaretBlink;
+}
+
+void focusFileBox() {
+    gPanel.focusFileBox = true;
+    const int previous = glutGetWindow();
+    if (editor.handles.controlPanel != 0) {
+        glutSetWindow(editor.handles.controlPanel);
+        glutPopWindow();
+        glutPostRedisplay();
+    }
+    if (previous != 0) glutSetWindow(previous);
 }
 
 void buildControlPanel() {

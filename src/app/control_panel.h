@@ -1,4 +1,4 @@
-// The "operations" control panel: a third GLUT window drawn with Dear ImGui every frame.
+// The "operations" control panel: a third GLUT window drawn with Dear ImGui when asked to.
 #pragma once
 
 #include <string>
@@ -15,6 +15,13 @@ void rebuildKnotControls();
 void degreeSCallback(int id);
 void degreeTCallback(int id);
 void createSurfaceCallback(int id);
+
+// True when the panel shows something stale: a status line set since its last frame (changes of
+// the controls' values ask for a frame themselves), or a text field's caret due to blink.
+bool panelOutOfDate();
+
+// Raises the panel and gives the "file" box the keyboard on its next frame (ctrl+o).
+void focusFileBox();
 
 // Display handler of the panel window: one ImGui frame with every control, then a buffer swap.
 // Runs with the panel window current.

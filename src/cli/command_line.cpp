@@ -3,6 +3,7 @@
 // opening a window.
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,7 @@ const char kUsage[] =
     "usage)\n"
     "       loftwork export ...               a surface file as STEP, IGES, STL or OBJ (run it "
     "alone for its usage)\n"
+    "       loftwork --screenshot FILE        open the editor and save the main window as FILE\n"
     "       loftwork --help                   this text\n";
 
 int usageError(const char* problem) {
@@ -245,11 +247,48 @@ const Subcommand* findSubcommand(const char* name) {
     return nullptr;
 }
 
+// Options glutInit takes from the command line, with whether each is followed by a value.
+struct WindowOption {
+    const char* name;
+    bool takesValue;
+};
+const WindowOption kWindowOptions[] = {
+    {"-display", true}, {"-geometry", true}, {"-direct", false}, {"-indirect", false},
+    {"-iconic", false}, {"-gldebug", false}, {"-sync", false},
+};
+
+// What the editor accepts: "--screenshot FILE" first, GLUT's window options, and words that
+// look like file names (the editor has always started with such a word ignored). Any other
+// word is a mistyped subcommand, and any other option an unknown one. Returns the index of the
+// first argument the editor does not take, or 0 when it takes them all.
+int firstArgumentRefused(int argc, char** argv) {
+    int i = 1;
+    if (i < argc && strcmp(argv[i], "--screenshot") == 0) {
+        if (i + 1 >= argc) return i;
+        i += 2;
+    }
+    for (; i < argc; ++i) {
+        const char* word = argv[i];
+        if (word[0] == '-') {
+            const WindowOption* found = nullptr;
+            for (const WindowOption& option : kWindowOptions) {
+                if (strcmp(option.name, word) == 0) found = &option;
+            }
+            if (found == nullptr || (found->takesValue && i + 1 >= argc)) return i;
+            if (found->takesValue) ++i;
+        } else if (strchr(word, '/') == nullptr && strchr(word, '.') == nullptr) {
+            return i;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool isCommandLineInvocation(int argc, char** argv) {
     if (argc < 2 || argv[1] == nullptr) return false;
-    return isHelp(argv[1]) || findSubcommand(argv[1]) != nullptr;
+    return isHelp(argv[1]) || findSubcommand(argv[1]) != nullptr ||
+           firstArgumentRefused(argc, argv) != 0;
 }
 
 int runCommandLine(int argc, char** argv) {
@@ -260,7 +299,17 @@ int runCommandLine(int argc, char** argv) {
     }
     const Subcommand* command = findSubcommand(argv[1]);
     if (command == nullptr) {
-        const std::string problem = std::string("unknown subcommand \"") + argv[1] + "\"";
+        const int refused = std::max(firstArgumentRefused(argc, argv), 1);
+        const char* word = argv[refused];
+        const bool option = word[0] == '-';
+        std::string problem = std::string("unknown ") + (option ? "option" : "subcommand") + " \"" +
+                              printableText(word) + "\"";
+        if (option && refused + 1 >= argc && strcmp(word, "--screenshot") == 0) {
+            problem = "--screenshot needs a file name";
+        } else if (option && refused + 1 >= argc &&
+                   (strcmp(word, "-display") == 0 || strcmp(word, "-geometry") == 0)) {
+            problem = std::string(word) + " needs a value";
+        }
         return usageError(problem.c_str());
     }
     return command->run(argc - 1, argv + 1);

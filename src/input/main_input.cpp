@@ -1,17 +1,21 @@
 // Keyboard and mouse of the main window: the orbiting camera's keys, the click point under the
-// left button and the pick of a control point (for weight editing) under the right button.
+// left button, the pick of a control point (for weight editing) under the right button, and the
+// camera under the middle button (orbit; with shift, pan) and the wheel (zoom).
 #include "input/main_input.h"
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "app/application.h"
+#include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/point_vector.h"
+#include "view/help_overlay.h"
 #include "view/main_view.h"
 #include "view/unproject.h"
 
@@ -20,6 +24,19 @@ namespace {
 constexpr double kMoveStep = 0.2;    // camera distance and target, model units per key
 constexpr double kTurnStep = 0.1;    // camera angles, radians per key
 constexpr double kPickRadius = 0.1;  // model distance within which a control point is picked
+constexpr double kOrbitStep = 0.01;  // camera angles, radians per pixel of a middle-button drag
+constexpr double kHalfFieldTangent = 0.41421356;  // tan(22.5 degrees): half the vertical view
+constexpr int kWheelUp = 3;                       // freeglut reports the wheel as buttons 3, 4
+constexpr int kWheelDown = 4;
+
+// A drag with the middle button, from press to release: it orbits the camera, or with shift
+// held at the press moves the camera's target with the picture.
+struct MainDrag {
+    bool active = false;
+    bool pan = false;
+    int x = 0, y = 0;  // window pixels (y down) of the last press or motion
+};
+MainDrag gDrag;
 
 // Steps are added in double and the result stored back as float.
 void step(float& value, double delta) {
@@ -54,6 +71,8 @@ void pickControlPoint(int x, int y) {
     if (index < 0) return;
     s.selection.pickedPointOffset = static_cast<int32_t>(4 * index);
     s.selection.weightValue = s.surface.controlNet[static_cast<size_t>(index)].w;
+    setStatus("picked point %lld of section %lld, weight %g", index % s.surface.countU,
+              index / s.surface.countU, static_cast<double>(s.selection.weightValue));
     guiRefreshPanel();
 }
 
@@ -61,7 +80,7 @@ void pickControlPoint(int x, int y) {
 
 void mainKeyboard(unsigned char key, int, int) {
     EditorState& s = editor;
-    if (handleHistoryKey(key, glutGetModifiers(), Redraw::later)) return;
+    if (handleHistoryKey(key, glutGetModifiers(), Redraw::later) || handleFileKey(key)) return;
     switch (key) {
         case '+':
             step(s.view.cameraDistance, -kMoveStep);
@@ -96,6 +115,9 @@ void mainKeyboard(unsigned char key, int, int) {
             s.view.cameraTarget[1] = 0.0f;
             s.view.cameraTarget[2] = 0.0f;
             break;
+        case 'h':
+            toggleHelp(HelpWindow::main);
+            break;
         case 'q':
         case 'Q':
             quitEditor();
@@ -120,15 +142,34 @@ void mainSpecial(int key, int, int) {
         case GLUT_KEY_DOWN:
             step(s.view.cameraPolar, kTurnStep);
             break;
+        case GLUT_KEY_F1:
+            toggleHelp(HelpWindow::main);
+            glutPostRedisplay();
+            break;
         default:
             break;
     }
 }
 
-// Press and release are handled alike.
-void mainMouse(int button, int, int x, int y) {
+// Left and right: press and release are handled alike. The wheel steps the camera distance as
+// "+" and "-" do.
+void mainMouse(int button, int state, int x, int y) {
+    mainMouseWithModifiers(button, state, x, y, glutGetModifiers());
+}
+
+void mainMouseWithModifiers(int button, int state, int x, int y, int modifiers) {
     EditorState& s = editor;
-    if (button == GLUT_LEFT_BUTTON) {
+    if (button == GLUT_MIDDLE_BUTTON) {
+        gDrag.active = state == GLUT_DOWN;
+        // freeglut answers all bits set when asked outside an input event.
+        gDrag.pan = modifiers != -1 && (modifiers & GLUT_ACTIVE_SHIFT) != 0;
+        gDrag.x = x;
+        gDrag.y = y;
+    } else if (button == kWheelUp || button == kWheelDown) {
+        if (state != GLUT_DOWN) return;
+        step(s.view.cameraDistance, button == kWheelUp ? -kMoveStep : kMoveStep);
+        glutPostRedisplay();
+    } else if (button == GLUT_LEFT_BUTTON) {
         double p[3];
         if (unprojectWithDepthBuffer(x, y, &p[0], &p[1], &p[2]) == GL_TRUE) {
             s.view.clickPoint[0] = p[0];
@@ -140,5 +181,32 @@ void mainMouse(int button, int, int x, int y) {
     }
 }
 
-// Dragging in the main window does nothing.
-void mainMotion(int, int) {}
+// A middle-button drag: sideways turns the camera around the vertical, up and down raises and
+// lowers the eye, as the arrow keys do; with shift the target moves against the pointer, so the
+// picture at the camera's target follows the pointer.
+void mainMotion(int x, int y) {
+    if (!gDrag.active) return;
+    ViewState& view = editor.view;
+    const int dx = x - gDrag.x;
+    const int dy = y - gDrag.y;
+    gDrag.x = x;
+    gDrag.y = y;
+    if (dx == 0 && dy == 0) return;
+    if (!gDrag.pan) {
+        step(view.cameraAzimuth, -kOrbitStep * dx);
+        step(view.cameraPolar, -kOrbitStep * dy);
+    } else {
+        // Model units per pixel at the target's distance; the camera's right and up directions.
+        const double unit = 2.0 * view.cameraDistance * kHalfFieldTangent /
+                            std::max(1, static_cast<int>(view.mainWindowHeight));
+        const double a = view.cameraAzimuth;
+        const double p = view.cameraPolar;
+        const double right[3] = {std::cos(a), 0.0, -std::sin(a)};
+        const double up[3] = {-std::cos(p) * std::sin(a), std::sin(p), -std::cos(p) * std::cos(a)};
+        for (int i = 0; i < 3; ++i) {
+            const double moved = view.cameraTarget[i] - unit * (dx * right[i] - dy * up[i]);
+            if (std::isfinite(moved)) view.cameraTarget[i] = static_cast<float>(moved);
+        }
+    }
+    glutPostRedisplay();
+}

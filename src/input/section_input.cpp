@@ -13,14 +13,18 @@
 
 #include "app/application.h"
 #include "input/calibration_input.h"
+#include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/mirror_plane.h"
+#include "model/picked_point.h"
 #include "model/point_vector.h"
 #include "model/section_camera.h"
+#include "model/section_centroid.h"
 #include "model/section_points.h"
 #include "model/surface_edit.h"
+#include "view/help_overlay.h"
 #include "view/unproject.h"
 
 // Picks and segment searches start from this distance: a point 1000 or more away from the
@@ -57,6 +61,22 @@ static void keepOnMirrorPlane(const SurfaceModel& surface, const Selection& sele
     if (!liesOnMirrorPlane(p, panel.mirrorPlane)) return;
     float& c = panel.mirrorPlane.axis == 0 ? u.x : panel.mirrorPlane.axis == 1 ? u.y : u.z;
     c = panel.mirrorPlane.offset;
+}
+
+// The section view follows the section's centroid, which moves with a dragged point: the pan
+// takes up that move, so the view stays still under the pointer.
+static void holdSectionView(EditorState& s) {
+    float now[3];
+    computeSectionCentroid(s.surface, s.selection.currentSection, now);
+    float* centroid = s.selection.sectionCentroid;
+    float* offset = s.view.sectionRefOffset;
+    float held[3];
+    for (int k = 0; k < 3; ++k) held[k] = offset[k] + (centroid[k] - now[k]);
+    if (!std::isfinite(held[0]) || !std::isfinite(held[1]) || !std::isfinite(held[2])) return;
+    for (int k = 0; k < 3; ++k) {
+        offset[k] = held[k];
+        centroid[k] = now[k];
+    }
 }
 
 static std::string pointMoveName(const Selection& selection) {
@@ -100,6 +120,7 @@ void sectionMouse(int button, int state, int x, int y) {
     if (placed) {
         keepOnMirrorPlane(s.surface, selection, s.panel, u);
         moveSectionPoint(s.surface, selection.currentSection, selection.selectedPoint, u);
+        holdSectionView(s);
         surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
     }
     if (state == GLUT_UP) endEdit(s);
@@ -112,6 +133,7 @@ void sectionMotion(int x, int y) {
     if (!pointerModelPosition(s.surface, s.selection.currentSection, x, y, &u)) return;
     keepOnMirrorPlane(s.surface, s.selection, s.panel, u);
     moveSectionPoint(s.surface, s.selection.currentSection, s.selection.selectedPoint, u);
+    holdSectionView(s);
     surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
 }
 
@@ -119,7 +141,7 @@ void sectionMotion(int x, int y) {
 
 void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
     EditorState& s = editor;
-    if (handleHistoryKey(key, glutGetModifiers(), Redraw::now)) return;
+    if (handleHistoryKey(key, glutGetModifiers(), Redraw::now) || handleFileKey(key)) return;
     switch (key) {
         case '+':
             s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) + 0.25);
@@ -129,6 +151,18 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
             break;
         case 'k':  // the curvature comb on and off
             s.view.curvatureComb = s.view.curvatureComb != 0 ? 0 : 1;
+            break;
+        case 'f':
+            if (!frameSection(s.surface, s.selection.currentSection, s.selection.sectionCentroid,
+                              s.view)) {
+                setStatus("f: no section points to frame");
+            }
+            break;
+        case 'r':
+            resetSectionView(s.view);
+            break;
+        case 'h':
+            toggleHelp(HelpWindow::section);
             break;
         case 'n':
             s.selection.selectedPoint = s.selection.selectedPoint < s.surface.countU - 1
@@ -169,6 +203,9 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
         case GLUT_KEY_DOWN:
             offset[1] -= 0.1f;
             break;
+        case GLUT_KEY_F1:
+            toggleHelp(HelpWindow::section);
+            break;
         default:
             break;
     }
@@ -182,8 +219,8 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
 
 // --- Popup menu --------------------------------------------------------------------------
 
-// The new point goes between points found - 1 and found of every section; in the other
-// sections it lies at the same place, in the current section's plane.
+// The new point goes between points found - 1 and found of every section: at the pointer in
+// the current section, between the same neighbours in the others (pointsToInsert).
 void addSectionPoint() {
     EditorState& s = editor;
     Point3 u;
@@ -197,8 +234,13 @@ void addSectionPoint() {
         setStatus("Add: no segment of the section near the pointer");
         return;
     }
+    const int oldCount = s.surface.countU;
     runEdit(s, "add point " + std::to_string(found), [&] {
-        insertSectionPoint(s.surface, found, PointH{u.x, u.y, u.z, 1.0f});
+        insertSectionPoint(s.surface, found,
+                           pointsToInsert(s.surface, found, s.selection.currentSection, u));
+        carryPickOverInsert(s.selection, oldCount, found);
+        setStatus("Add: point %d inserted in every section (%d points each)", found,
+                  s.surface.countU);
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
 }
@@ -227,11 +269,15 @@ void deleteSectionPoint() {
         setStatus("Delete: no point of the section near the pointer");
         return;
     }
+    const int oldCount = s.surface.countU;
     runEdit(s, "delete point " + std::to_string(found), [&] {
         if (!removeSectionPoint(s.surface, found, error)) {
             setStatus("Delete: %s", error.c_str());
             return;
         }
+        carryPickOverRemoval(s.selection, oldCount, found);
+        setStatus("Delete: point %d removed from every section (%d points each)", found,
+                  s.surface.countU);
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
 }

@@ -11,6 +11,7 @@
 #include "io/surface_file.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/picked_point.h"
 #include "model/surface_edit.h"
 #include "model/surface_limits.h"
 
@@ -134,13 +135,16 @@ bool loadEditorSurface(const char* path, std::string& message) {
         s.panel.degreeS = s.surface.orderU - 1;
         s.panel.degreeT = s.surface.orderV - 1;
         s.derived.multiplicity = 1;
+        clearPick(s.selection);
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
     markSurfaceSaved(s);
 
     message = "loaded " + name + ": " + sizeText(s.surface.countU, s.surface.countV);
     if (s.surface.orderU > s.surface.countU || s.surface.orderV > s.surface.countV) {
-        message += " (too few points for its degrees: nothing to draw)";
+        message +=
+            " (too few points for its degrees: nothing to draw until \"degree S\" and "
+            "\"degree T\" bring them into range)";
     }
     return true;
 }

@@ -119,7 +119,9 @@ CurvatureStatus evaluateCurveCurvature(int n, int p, const float* U, const Point
 
 CurvatureStatus evaluateSectionCurvature(const SurfaceModel& surface, int section, float u,
                                          CurveCurvature& out) {
-    if (!hasSection(surface, section)) return CurvatureStatus::NoPoint;
+    if (!hasSection(surface, section) || surface.orderU > surface.countU) {
+        return CurvatureStatus::NoPoint;
+    }
     return evaluateCurveCurvature(surface.countU - 1, surface.orderU - 1, surface.knotsU.data(),
                                   sectionPoints(surface, section), u, out);
 }

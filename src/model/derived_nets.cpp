@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "model/picked_point.h"
 #include "model/skinning.h"
 #include "model/surface_limits.h"
 
@@ -20,7 +21,7 @@ void clampSelection(const SurfaceModel& surface, Selection& selection) {
     clampIndex(selection.selectedPoint, surface.countU);
     const long long floats = 4LL * static_cast<long long>(surface.controlNet.size());
     const int32_t picked = selection.pickedPointOffset;
-    if (picked < 0 || picked % 4 != 0 || picked >= floats) selection.pickedPointOffset = -1;
+    if (picked < 0 || picked % 4 != 0 || picked >= floats) clearPick(selection);
 }
 
 int skinnedCountV(const SurfaceModel& s, const DerivedNets& d) {

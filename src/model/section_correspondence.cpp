@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/editor_state.h"
+#include "model/loft_options.h"
 #include "model/surface_edit.h"
 
 namespace {
@@ -144,6 +145,7 @@ void editCurrentSection(const std::string& name, Change change) {
             setStatus("%s: %s", name.c_str(), error.c_str());
             return;
         }
+        setStatus("%s: section %d done", name.c_str(), section);
         surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
     });
 }
@@ -187,5 +189,9 @@ void alignSectionsCallback(int /*id*/) {
 
 void loftOptionsCallback(int /*id*/) {
     EditorState& s = editor;
+    const LoftOptions options = loftOptionsOf(s.panel);
+    setStatus("loft: %s parameters, %s%s", loftParametersName(options.parameters),
+              options.closed ? "closed" : "open",
+              s.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
     if (s.panel.skinningEnabled != 0) surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
 }

@@ -58,7 +58,50 @@ int nearestPolygonSegment(const SurfaceModel& surface, int section, Point3 u, fl
     return found;
 }
 
-void insertSectionPoint(SurfaceModel& surface, int index, const PointH& inserted) {
+namespace {
+
+bool finitePoint(Point3 p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+}  // namespace
+
+std::vector<PointH> pointsToInsert(const SurfaceModel& surface, int index, int section, Point3 u) {
+    // u's foot on the segment (A, B) of the current section, as a fraction of the segment; the
+    // middle when the segment has no length or a neighbour has no Cartesian place.
+    const PointH* points = sectionPoints(surface, section);
+    const Point3 A = cartesian(points[index - 1]);
+    const Point3 B = cartesian(points[index]);
+    const Vector3 AB = B - A;
+    const double squared = double(AB.x) * AB.x + double(AB.y) * AB.y + double(AB.z) * AB.z;
+    double t = 0.5;
+    if (finitePoint(A) && finitePoint(B) && squared > 0.0 && std::isfinite(squared)) {
+        const Vector3 AU = u - A;
+        t = (double(AU.x) * AB.x + double(AU.y) * AB.y + double(AU.z) * AB.z) / squared;
+        t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+    }
+    std::vector<PointH> inserted(static_cast<size_t>(surface.countV));
+    for (int i = 0; i < surface.countV; ++i) {
+        Point3 p = u;
+        if (i != section) {
+            const PointH* q = sectionPoints(surface, i);
+            const Point3 P = cartesian(q[index - 1]);
+            const Point3 Q = cartesian(q[index]);
+            // A neighbour of weight 0 has no place: the other one stands in for it.
+            if (finitePoint(P) && finitePoint(Q)) {
+                p = Point3(static_cast<float>(P.x + t * (double(Q.x) - P.x)),
+                           static_cast<float>(P.y + t * (double(Q.y) - P.y)),
+                           static_cast<float>(P.z + t * (double(Q.z) - P.z)));
+            } else if (finitePoint(P) || finitePoint(Q)) {
+                p = finitePoint(P) ? P : Q;
+            }
+        }
+        inserted[static_cast<size_t>(i)] = PointH{p.x, p.y, p.z, 1.0f};
+    }
+    return inserted;
+}
+
+void insertSectionPoint(SurfaceModel& surface, int index, const std::vector<PointH>& inserted) {
     const int oldCount = surface.countU;
     const int newCount = oldCount + 1;
     std::vector<PointH> net(static_cast<size_t>(newCount) * static_cast<size_t>(surface.countV));
@@ -69,7 +112,7 @@ void insertSectionPoint(SurfaceModel& surface, int index, const PointH& inserted
             if (j < index) {
                 to[j] = from[j];
             } else if (j == index) {
-                to[j] = inserted;
+                to[j] = inserted[static_cast<size_t>(section)];
             } else {
                 to[j] = from[j - 1];
             }

@@ -483,6 +483,11 @@ bool computeSkinning() {
 }
 
 void skinningCallback(int /*id*/) {
+    if (editor.panel.skinningEnabled == 0) {
+        setStatus("skinning off: the control net is drawn and saved");
+    } else {
+        setStatus("skinning on: the surface passes through the sections");
+    }
     computeSkinning();
     guiRefreshPanel();
     guiRedrawViews(false);

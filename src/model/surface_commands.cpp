@@ -10,6 +10,7 @@
 
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/picked_point.h"
 #include "model/skinning.h"
 #include "model/surface_edit.h"
 #include "model/surface_limits.h"
@@ -245,6 +246,7 @@ bool revolveCurrentSection() {
     }
     runEdit(s, "create new surf", [&] {
         s.surface = std::move(revolved);
+        clearPick(s.selection);
         // Brings the selection into the nine sections, drops the expanded net, skins again and
         // rebuilds the knot controls.
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
@@ -268,6 +270,8 @@ void copySectionCallback(int /*id*/) {
             setStatus("%s", error.c_str());
             return;
         }
+        showPickedWeight(s.surface, s.selection);
+        setStatus("copy: section %d copied onto section %d", from, to);
         surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
     });
 }
@@ -276,6 +280,8 @@ void fillSurfaceCallback(int /*id*/) {
     runEdit(editor, "fill surf", [] {
         PanelVariables& panel = editor.panel;
         panel.surfaceDisplayMode = panel.fillSurface == 1 ? kDisplayModeFill : kDisplayModeOutline;
+        setStatus("fill surf %s: the surface is drawn %s", panel.fillSurface == 1 ? "on" : "off",
+                  panel.fillSurface == 1 ? "filled" : "as an outline");
         surfaceEdited(editor, EditEffect::display, Redraw::later);
     });
 }

@@ -21,7 +21,7 @@ bool surfaceIsUsable(const SurfaceModel& s) {
 }
 
 bool hasSection(const SurfaceModel& s, int section) {
-    return surfaceIsUsable(s) && section >= 0 && section < s.countV;
+    return surfaceArraysMatch(s) && section >= 0 && section < s.countV;
 }
 
 PointH* sectionPoints(SurfaceModel& s, int section) {

@@ -40,7 +40,8 @@ bool surfaceArraysMatch(const SurfaceModel& surface);
 // least 1 and no order exceeds its count.
 bool surfaceIsUsable(const SurfaceModel& surface);
 
-// True when the surface is usable and section is one of its sections.
+// True when the arrays match the counts and section is one of its sections. Its points can be
+// moved, turned or revolved even when the surface has more order than points.
 bool hasSection(const SurfaceModel& surface, int section);
 
 // Points of section `section` (countU of them); the caller checks hasSection first.

@@ -179,9 +179,14 @@ void refreshPivot() {
 }
 
 void scaleCurrentSection(float f) {
-    if (!hasSection(editor.surface, editor.selection.currentSection)) return;
+    if (!hasSection(editor.surface, editor.selection.currentSection)) {
+        setStatus("scale: no section to scale");
+        return;
+    }
     runEdit(editor, sectionStepName("scale"), [&] {
         refreshPivot();
+        setStatus("scale: section %d scaled by %g about its centre",
+                  editor.selection.currentSection, static_cast<double>(f));
         finishSectionMove(scaleSection(editor.surface, editor.selection.currentSection, f,
                                        editor.selection.sectionCentroid));
     });

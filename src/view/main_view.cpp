@@ -16,6 +16,7 @@
 #include "model/section_centroid.h"
 #include "view/glu_limits.h"
 #include "view/grid_renderer.h"
+#include "view/help_overlay.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_arrows.h"
 #include "view/section_view.h"
@@ -37,7 +38,7 @@ void setMaterial(const GLfloat ambient[4], const GLfloat specular[4], const GLfl
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-    glMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, &shininess);
 }
 
 // True when the expanded net was built for the surface's counts, order and the multiplicity.
@@ -299,12 +300,18 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
                    fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
             renderer = chooseSampling(renderer, rendererSlot, *net, surface.countU, surface.orderU,
                                       surface.orderV, surface.knotsU, *knotsT);
+            // A filled surface is lit on both sides: seen from inside (a revolved bottle, whose
+            // normals face in) it would otherwise show its ambient colour only. An outline is
+            // made of lines, which GL always lights as front faces.
+            const bool filled = panel.surfaceDisplayMode == kDisplayModeFill;
+            glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, filled ? GL_TRUE : GL_FALSE);
             if (data.surfaceCaching) {
                 drawSurfaceCached(renderer, description, panel.surfaceDisplayMode);
             } else {
                 drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
             }
             if (panel.mirrorEnabled != 0) drawMirrorImage(renderer, description, panel);
+            glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
         }
     }
 
@@ -400,11 +407,12 @@ void mainDisplay() {
     if (s.handles.mainWindow != 0 && glutGetWindow() != s.handles.mainWindow)
         glutSetWindow(s.handles.mainWindow);
     drawMainScene(s.surface, s.derived, s.selection, s.panel, s.view, s.handles.surfaceRenderer);
+    drawHelpOverlay(HelpWindow::main, s.view.mainWindowWidth, s.view.mainWindowHeight);
     glFlush();
     glutSwapBuffers();
     ++data.frameCount;
 
-    if (s.handles.sectionWindow != 0) {
+    if (s.handles.sectionWindow != 0 && sectionViewStale()) {
         glutSetWindow(s.handles.sectionWindow);
         sectionDisplay();
         glutSetWindow(s.handles.mainWindow);

@@ -2,7 +2,11 @@
 // error callback.
 #include "view/nurbs_renderers.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
+
+#include "model/editor_state.h"
 
 namespace {
 
@@ -13,6 +17,17 @@ struct NurbsRendererData {
 };
 
 NurbsRendererData data;
+
+// GLU reports an error of the data on every frame that draws it (and the tessellation cache
+// replays it), hundreds of lines a second. Each error is reported once for the surface it came
+// from, and again only after that surface changed.
+struct NurbsErrorLog {
+    std::vector<GLenum> reported;
+    SurfaceModel surface;  // the surface the reported errors came from
+    int32_t multiplicity = -1;
+};
+
+NurbsErrorLog errorLog;
 
 int indexOf(NurbsView view) {
     return view == NurbsView::main ? 0 : 1;
@@ -35,9 +50,25 @@ void installErrorCallback(GLUnurbs* renderer, void (*errorCallback)(GLenum)) {
 }  // namespace
 
 void nurbsErrorCallback(GLenum errorCode) {
-    const GLubyte* text = gluErrorString(errorCode);
-    printf("Nurbs Error: %s\n", text != nullptr ? reinterpret_cast<const char*>(text) : "");
+    const EditorState& s = editor;
+    if (!sameSurface(errorLog.surface, s.surface) ||
+        errorLog.multiplicity != s.derived.multiplicity) {
+        errorLog.reported.clear();
+        errorLog.surface = s.surface;
+        errorLog.multiplicity = s.derived.multiplicity;
+    }
+    std::vector<GLenum>& reported = errorLog.reported;
+    if (std::find(reported.begin(), reported.end(), errorCode) != reported.end()) return;
+    reported.push_back(errorCode);
+    const GLubyte* bytes = gluErrorString(errorCode);
+    const char* text = bytes != nullptr ? reinterpret_cast<const char*>(bytes) : "";
+    printf("Nurbs Error: %s\n", text);
     fflush(stdout);
+    setStatus("GLU cannot draw what the surface gives it: Nurbs Error: %s", text);
+}
+
+void forgetReportedNurbsErrors() {
+    errorLog = NurbsErrorLog();
 }
 
 GLUnurbs* viewRenderer(NurbsView view, void*& slot, RendererSetUp setUp) {

@@ -5,8 +5,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-// GLU NURBS error callback of both views: prints "Nurbs Error: %s\n" to standard output.
+// GLU NURBS error callback of both views: prints "Nurbs Error: %s\n" to standard output and
+// shows it on the status line, once per error until the surface (or its multiplicity) changes.
 void nurbsErrorCallback(GLenum errorCode);
+
+// Reports every error afresh from now on, as for a surface never drawn.
+void forgetReportedNurbsErrors();
 
 // Whose renderer a slot holds; each view's errors mark only its own renderer.
 enum class NurbsView { main, section };

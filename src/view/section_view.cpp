@@ -7,27 +7,78 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "model/background_calibration.h"
 #include "model/editor_state.h"
 #include "model/section_camera.h"
 #include "view/glu_limits.h"
+#include "view/help_overlay.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_comb.h"
 
 namespace {
 
-// The orthographic box is [-1, 1] x [-1, 1] whatever the window's shape (a window that is not
-// square stretches the picture); depth runs 0 to 100 from the eye along +x.
+// A 64-bit FNV-1a digest of everything a section frame is drawn from.
+struct SectionDigest {
+    uint64_t value = 14695981039346656037ull;
+    void add(const void* bytes, size_t count) {
+        const unsigned char* p = static_cast<const unsigned char*>(bytes);
+        for (size_t i = 0; i < count; ++i) value = (value ^ p[i]) * 1099511628211ull;
+    }
+    template <typename T>
+    void add(const T& v) {
+        add(&v, sizeof v);
+    }
+};
+
+uint64_t sectionInputs(const EditorState& s) {
+    SectionDigest d;
+    const SurfaceModel& m = s.surface;
+    d.add(m.countU);
+    d.add(m.countV);
+    d.add(m.orderU);
+    d.add(m.knotCountU);
+    d.add(m.knotsU.data(), m.knotsU.size() * sizeof(float));
+    if (hasSection(m, s.selection.currentSection)) {
+        d.add(sectionPoints(m, s.selection.currentSection), m.countU * sizeof(PointH));
+    }
+    d.add(s.selection.currentSection);
+    d.add(s.selection.selectedPoint);
+    d.add(s.selection.sectionCentroid);
+    const ViewState& v = s.view;
+    d.add(v.sectionWindowWidth);
+    d.add(v.sectionWindowHeight);
+    d.add(v.sectionZoom);
+    d.add(v.sectionEyeOffset);
+    d.add(v.sectionRefOffset);
+    d.add(v.backgroundTexture);
+    d.add(v.backgroundWidth);
+    d.add(v.backgroundHeight);
+    d.add(helpShown(HelpWindow::section));
+    return d.value;
+}
+
+// The digest of the inputs of the last frame sectionDisplay drew.
+struct SectionViewData {
+    bool drawn = false;
+    uint64_t drawnInputs = 0;
+};
+SectionViewData sectionData;
+
+// The orthographic box is 2 units wide and as high as keeps the window's aspect ratio, so a
+// unit is as many pixels up as across; depth runs 0 to 100 from the eye along +x.
 void applySectionProjection() {
+    const ViewState& view = editor.view;
+    const double h = sectionHalfHeight(view.sectionWindowWidth, view.sectionWindowHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, 0.0, 100.0);
+    glOrtho(-1.0, 1.0, -h, h, 0.0, 100.0);
     glMatrixMode(GL_MODELVIEW);
 }
 
-// First point of the current section in controlNet, or -1 when the surface cannot be drawn or
-// the current section does not exist.
+// First point of the current section in controlNet, or -1 when the net does not match its
+// counts or the current section does not exist.
 std::ptrdiff_t currentSectionStart(const SurfaceModel& surface, const Selection& selection) {
     if (!hasSection(surface, selection.currentSection)) return -1;
     return static_cast<std::ptrdiff_t>(selection.currentSection) * surface.countU;
@@ -91,6 +142,7 @@ void drawCalibrationMarks(const ViewState& view) {
 
 // The section's points are passed homogeneous, so GLU draws the rational curve.
 void drawSectionCurve(GLUnurbs* renderer, const SurfaceModel& surface, std::ptrdiff_t first) {
+    if (surface.orderU > surface.countU) return;  // no curve of that order: points only
     if (!fitsGluRange(&surface.controlNet[first], static_cast<size_t>(surface.countU),
                       surface.knotsU.data(), surface.knotsU.size())) {
         return;  // numbers GLU cannot work with; the points are still drawn
@@ -186,6 +238,13 @@ void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
 void sectionDisplay() {
     EditorState& s = editor;
     drawSectionFrame(s.surface, s.selection, s.view, s.handles.sectionRenderer);
+    drawHelpOverlay(HelpWindow::section, s.view.sectionWindowWidth, s.view.sectionWindowHeight);
     glFlush();
     glutSwapBuffers();
+    sectionData.drawn = true;
+    sectionData.drawnInputs = sectionInputs(s);
+}
+
+bool sectionViewStale() {
+    return !sectionData.drawn || sectionData.drawnInputs != sectionInputs(editor);
 }

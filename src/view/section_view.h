@@ -14,5 +14,10 @@ void sectionDisplay();
 void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
                       const ViewState& view, void*& sectionRenderer);
 
+// True when what the section window shows has changed since sectionDisplay last drew it: the
+// main view's frames, which end by drawing the section window, leave it alone otherwise (its
+// animation moves nothing the section window shows).
+bool sectionViewStale();
+
 // Reshape handler of the section window.
 void sectionReshape(int width, int height);

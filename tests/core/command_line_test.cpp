@@ -49,6 +49,13 @@ TEST(CommandLine, RecognisesOnlyItsSubcommands) {
         {{"loftwork", "skin", "a", "b"}, true},
         {{"loftwork", "revolve"}, true},
         {{"loftwork", "--help"}, true},
+        {{"loftwork", "-display", ":1", "-geometry", "640x480+0+0", "-sync"}, false},
+        // A mistyped subcommand or an unknown option once opened the editor.
+        {{"loftwork", "no-such-command"}, true},
+        {{"loftwork", "--no-such-option"}, true},
+        {{"loftwork", "--screenshot"}, true},
+        {{"loftwork", "--screenshot", "shot.png", "bogus"}, true},
+        {{"loftwork", "-display"}, true},
     };
     for (const Case& c : cases) {
         std::vector<char*> argv;
@@ -77,6 +84,10 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
         {"eval", vase, "0.5", "half"},
         {"eval", vase, "nan", "0.5"},
         {"skin", vase},
+        {"no-such-command"},
+        {"--no-such-option", vase},
+        {"--screenshot"},
+        {"--screenshot", "shot.png", "-geometry"},
     };
     for (const auto& args : cases) {
         const ProcessResult run = runLoftwork(args);

@@ -25,8 +25,7 @@ start_editor
 drag_point 0.1 0.32 0.1 0.42
 
 # 2. "Points" > "Add" with the menu opened beside the segment from point 5 to point 6 of the
-# neck. The view has followed the section's centroid, which moved by a ninth of the drag.
-cz="$(awk -v cz="$cz" 'BEGIN { print cz + 0.1 / 9 }')"
+# neck. The view stayed where it was during the drag.
 read -r ax ay < <(pixel 0.50 0.097)
 xdotool mousemove "$ax" "$ay"
 sleep 0.3
@@ -58,7 +57,7 @@ sleep 0.5
 save_points
 
 # 4. The saved surface: ten points per section, thirteen U knots, point 3 dragged in
-# its plane, and the same new point of weight 1 at index 6 of every section.
+# its plane, and a new point of weight 1 at index 6 of every section.
 read -r count_u count_v < <(header bottle.surf 5)
 read -r knots_u _ < <(header bottle.surf 7)
 [ "$count_u" = 10 ] || fail "countU is $count_u after Add, expected 10"
@@ -78,9 +77,24 @@ new_point="$(points bottle.surf 0 | sed -n 7p)"
 echo "$new_point" | awk '{
     if ($4 != 1 || $1 != 0 || $2 < 0.47 || $2 > 0.53 || $3 < 0.07 || $3 > 0.13) exit 1
 }' || fail "point 6 is \"$new_point\", expected the added point near (0, 0.5, 0.097, 1)"
+# Every other section gets its own new point at index 6, on the segment between its neighbours
+# (now points 5 and 7) and at the same fraction along it, so it stays in its own plane.
+fraction="$(points bottle.surf 0 | awk 'NR >= 6 && NR <= 8 { y[NR] = $2; z[NR] = $3 }
+    END { dy = y[8] - y[6]; dz = z[8] - z[6]
+          print ((y[7] - y[6]) * dy + (z[7] - z[6]) * dz) / (dy * dy + dz * dz) }')"
 for s in $(seq 1 8); do
-    [ "$(points bottle.surf "$s" | sed -n 7p)" = "$new_point" ] ||
-        fail "section $s has no added point at index 6"
+    points bottle.surf "$s" | awk -v t="$fraction" 'NR >= 6 && NR <= 8 {
+            x[NR] = $1 / $4; y[NR] = $2 / $4; z[NR] = $3 / $4; w[NR] = $4 }
+        END {
+            if (w[7] != 1) exit 1
+            for (k = 0; k < 3; k++) {
+                a = k == 0 ? x[6] : (k == 1 ? y[6] : z[6])
+                b = k == 0 ? x[8] : (k == 1 ? y[8] : z[8])
+                p = k == 0 ? x[7] : (k == 1 ? y[7] : z[7])
+                d = a + t * (b - a) - p
+                if (d > 2e-5 || d < -2e-5) exit 1
+            }
+        }' || fail "section $s: point 6 is not between its own neighbours: $(points bottle.surf "$s" | sed -n 6,8p | tr '\n' ' ')"
 done
 # The untouched neighbours keep their places: old point 6 is now point 7.
 [ "$(points bottle.surf 0 | sed -n 8p)" = "0.000000 0.620000 0.090000 1.000000" ] ||

@@ -23,12 +23,12 @@ points() {
 header() { sed -n "$2p" "$1"; }
 
 # The section window looks along +x at the centroid of section 0's stored coordinates, with the
-# box [-1, 1] x [-1, 1] on 320 x 240 pixels: z to the right, y up.
+# box [-1, 1] x [-0.75, 0.75] on 320 x 240 pixels: z to the right, y up, 160 pixels a unit.
 read -r cy cz < <(points bottle.surf 0 | awk '{ y += $2; z += $3; n++ } END { print y / n, z / n }')
 # pixel Y Z: GLUT position (y down) of the model point (y, z) in the section window.
 pixel() {
     awk -v y="$1" -v z="$2" -v cy="$cy" -v cz="$cz" \
-        'BEGIN { printf "%d %d\n", 160 + (z - cz) * 160 + 0.5, 120 - (y - cy) * 120 + 0.5 }'
+        'BEGIN { printf "%d %d\n", 160 + (z - cz) * 160 + 0.5, 120 - (y - cy) * 160 + 0.5 }'
 }
 
 # start_editor: runs the editor in the background and finds its section and panel windows.

@@ -6,11 +6,13 @@
 #include <cmath>
 
 #include "app/application.h"
+#include "app/control_panel.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
 #include "model/editor_state.h"
 #include "support/gui_test_env.h"
 #include "support/state_text.h"
+#include "view/section_view.h"
 
 using testsupport::pumpEvents;
 
@@ -104,4 +106,45 @@ TEST(ExitDeathTest, CleanupTwiceAfterWindowsAreGone) {
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// The idle editor draws the panel and the section window only when what they show changed: the
+// panel once ran on a timer, and every animation frame of the main view redrew the section
+// window too. Each change of what they show must still reach them.
+TEST(IdleRedraws, TheSectionWindowAndThePanelFollowEveryChangeTheyShow) {
+    ASSERT_TRUE(testsupport::loadSurface(testsupport::examplePath("vase.surf")));
+    const struct {
+        const char* name;
+        void (*change)();
+        bool sectionStale;
+    } cases[] = {
+        {"a point of the current section", [] { editor.surface.controlNet[1].y += 0.01f; }, true},
+        {"a point of another section",
+         [] { editor.surface.controlNet[5 * editor.surface.countU].y += 0.01f; }, false},
+        {"a U knot", [] { editor.surface.knotsU[4] += 0.01f; }, true},
+        {"the current section", [] { editor.selection.currentSection = 3; }, true},
+        {"the selected point", [] { editor.selection.selectedPoint = 2; }, true},
+        {"the zoom", [] { editor.view.sectionZoom += 0.25f; }, true},
+        {"a pan", [] { editor.view.sectionRefOffset[2] += 0.1f; }, true},
+        {"the window's size", [] { editor.view.sectionWindowHeight = 200; }, true},
+        {"the probe's step", [] { advanceProbe(editor); }, false},
+        {"the main camera", [] { editor.view.cameraAzimuth += 0.2f; }, false},
+    };
+    for (const auto& c : cases) {
+        glutSetWindow(editor.handles.sectionWindow);
+        sectionDisplay();
+        ASSERT_FALSE(sectionViewStale()) << c.name;
+        c.change();
+        EXPECT_EQ(sectionViewStale(), c.sectionStale) << c.name;
+    }
+    editor.view.sectionWindowHeight = 240;
+
+    // A status line set outside the panel reaches it at the next idle steps.
+    setStatus("set outside the panel");
+    for (int i = 0; i < 10 && lastPanelFrame().find("status", "set outside the panel") == nullptr;
+         ++i) {
+        probeIdle();
+        pumpEvents(2);
+    }
+    EXPECT_NE(lastPanelFrame().find("status", "set outside the panel"), nullptr);
 }

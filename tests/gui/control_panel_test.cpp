@@ -102,13 +102,16 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"commands", "text box", "file"},
         {"commands", "static text", "no unsaved changes"},
         {"commands", "button", "load points"},
+        {"commands", "button", "browse... file"},
         {"commands", "button", "save points"},
         {"commands", "button", "undo"},
         {"commands", "button", "redo"},
         {"commands", "text box", "export"},
         {"commands", "button", "export"},
+        {"commands", "button", "browse... export"},
         {"commands", "text box", "background"},
         {"commands", "button", "background"},
+        {"commands", "button", "browse... background"},
         {"commands", "rollout", "knots in s"},
         {"commands", "rollout", "knots in t"},
         {"operations", "group", "operations"},
@@ -119,7 +122,7 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"operations", "spinner", "z_rot"},
         {"operations", "static text", "ctrl: around y"},
         {"operations", "static text", "alt: around x"},
-        {"operations", "static text", "arrows: around z"},
+        {"operations", "static text", "z_rot: around z"},
         {"operations", "spinner", "weight"},
         {"operations", "list", "surf type"},
         {"operations", "button", "create new surf"},
@@ -210,6 +213,13 @@ TEST_F(PanelTest, LoadedSurfaceGivesOneSpinnerPerKnotAndOneButtonPerSection) {
     }
     EXPECT_EQ(labelsIn(frame, "plane", "radio"), numbered(4));
     EXPECT_TRUE(panelItem("radio", "0", "plane").on);
+    // Both rollouts open, the groups below still fit the window: the knots scroll in a box.
+    glutSetWindow(editor.handles.controlPanel);
+    const float height = static_cast<float>(glutGet(GLUT_WINDOW_HEIGHT));
+    for (const char* below : {"fill surf", "skinning"}) {
+        EXPECT_LE(panelItem("check box", below).maxY, height) << below;
+    }
+    EXPECT_LE(panelItem("spinner", "degree T").maxY, height);
 
     // A click on section button 2 makes it the current section.
     clickPanel("radio", "2", "plane");
@@ -295,7 +305,7 @@ TEST_F(PanelTest, MultiplicityHoldsOnlyOneWithOrderTwoInV) {
     ASSERT_EQ(editor.surface.orderV, 2);
     const PanelItem spinner = panelItem("spinner", "multipl.");
     EXPECT_TRUE(spinner.enabled);
-    dragPanel(centreX(spinner), centreY(spinner), 1500.0f, 0.0f, 30);  // 3 steps at 0.002
+    dragPanel(centreX(spinner), centreY(spinner), 150.0f, 0.0f, 30);  // 7 steps at 0.05
     EXPECT_EQ(editor.derived.multiplicity, 1);
     typeIntoSpinner("multipl.", "3");
     EXPECT_EQ(editor.derived.multiplicity, 1);
@@ -305,7 +315,8 @@ TEST_F(PanelTest, MultiplicityHoldsOnlyOneWithOrderTwoInV) {
     ASSERT_TRUE(loadSurface(writeSurfaceFile("order_three.surf", 5, 4, 3, 2)));
     drawPanel(2);
     const PanelItem wider = panelItem("spinner", "multipl.");
-    dragPanel(centreX(wider), centreY(wider), 2000.0f, 0.0f, 40);
+    // One step takes 20 pixels (GLUI's speed of 0.002 took 500, more than the screen is wide).
+    dragPanel(centreX(wider), centreY(wider), 25.0f, 0.0f, 5);
     EXPECT_EQ(editor.derived.multiplicity, 2);
     EXPECT_EQ(editor.derived.expandedNet.size(), static_cast<size_t>(5 * 2 * 4));
 }

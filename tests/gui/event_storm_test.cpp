@@ -25,6 +25,7 @@
 
 #include "app/application.h"
 #include "app/control_panel.h"
+#include "app/file_chooser.h"
 #include "app/panel_widgets.h"
 #include "app/point_fields.h"
 #include "input/calibration_input.h"
@@ -83,8 +84,10 @@ float anyFloat(Random& r) {
 int anyKey(Random& r, const char* common) {
     if (r.chance(80)) return common[r.below(static_cast<int>(strlen(common)))];
     int key;
+    // "q" and "Q" end the program; ctrl+s (19) saves over whatever file the "file" box names,
+    // a sample among them, and has its own action below.
     do key = r.below(256);
-    while (key == 'q' || key == 'Q');  // both end the program
+    while (key == 'q' || key == 'Q' || key == 19);
     return key;
 }
 
@@ -174,7 +177,7 @@ const Action kActions[] = {
     {"section key", 6,
      [](Random& r) {
          glutSetWindow(editor.handles.sectionWindow);
-         sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-nk")), 0, 0);
+         sectionKeyboard(static_cast<unsigned char>(anyKey(r, "+-nkfr")), 0, 0);
      }},
     {"section special key", 3,
      [](Random& r) {
@@ -215,10 +218,14 @@ const Action kActions[] = {
     // --- Main window. ---
     {"main mouse", 4,
      [](Random& r) {
-         static const int kButtons[] = {GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON, GLUT_MIDDLE_BUTTON};
+         // The wheel comes as buttons 3 and 4; shift turns a middle drag into a pan.
+         static const int kButtons[] = {GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON, GLUT_MIDDLE_BUTTON, 3,
+                                        4};
          const int x = xIn(r, editor.handles.mainWindow);
-         mainMouse(r.pick(kButtons), r.chance(50) ? GLUT_DOWN : GLUT_UP, x,
-                   yIn(r, editor.handles.mainWindow));
+         const int button = r.pick(kButtons);
+         const int state = r.chance(50) ? GLUT_DOWN : GLUT_UP;
+         const int modifiers = r.chance(50) ? GLUT_ACTIVE_SHIFT : 0;
+         mainMouseWithModifiers(button, state, x, yIn(r, editor.handles.mainWindow), modifiers);
      }},
     {"main motion", 1,
      [](Random& r) {
@@ -235,6 +242,30 @@ const Action kActions[] = {
                                      GLUT_KEY_DOWN, GLUT_KEY_PAGE_UP, -7};
          glutSetWindow(editor.handles.mainWindow);
          mainSpecial(r.pick(kKeys), 0, 0);
+     }},
+    {"ctrl+s or ctrl+o in a window", 1,
+     [](Random& r) {
+         setFileName(editor.panel.surfaceFileName, scratchSurface());
+         const unsigned char key = r.chance(50) ? 19 : 15;
+         if (r.chance(50)) {
+             glutSetWindow(editor.handles.mainWindow);
+             mainKeyboard(key, 0, 0);
+         } else {
+             glutSetWindow(editor.handles.sectionWindow);
+             sectionKeyboard(key, 0, 0);
+         }
+     }},
+    {"browse...", 1,
+     [](Random& r) {
+         // A chooser that answers at once (with nothing chosen): no window may open here.
+         setenv("LOFTWORK_FILE_CHOOSER", "/bin/false", 1);
+         char* fields[] = {editor.panel.surfaceFileName, editor.panel.exportFileName,
+                           editor.panel.backgroundFileName};
+         std::string message;
+         startFileChooser(fields[r.below(3)], "storm", r.chance(50), message);
+         for (int i = 0; i < 100 && !takeChosenFile(message); ++i) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(2));
+         }
      }},
     {"draw the main view", 8,
      [](Random&) {
@@ -512,6 +543,10 @@ std::string viewFaults(const EditorState& s) {
 std::string runStorm(uint64_t seed, int count, bool large) {
     if (large) {
         testsupport::setHull(14);  // large enough that the main view cuts it into parts
+        // At the size an earlier storm left (one pixel, say) it would never be cut.
+        glutSetWindow(editor.handles.mainWindow);
+        glutReshapeWindow(640, 480);
+        testsupport::pumpEvents(2);
     } else {
         testsupport::loadSurface(testsupport::examplePath("vase.surf"));
     }

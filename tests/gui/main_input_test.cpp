@@ -115,6 +115,56 @@ TEST_F(MainInput, ArrowKeysTurnTheCameraWithoutRedrawing) {
     }
 }
 
+// The middle button orbits (shift: pans) and the wheel zooms; the point at the target follows
+// the pointer while panning.
+TEST_F(MainInput, MiddleDragOrbitsOrPansAndTheWheelZooms) {
+    const struct {
+        const char* name;
+        int modifiers;
+        int dx, dy;                       // pointer travel during the drag, in four motions
+        double azimuth, polar, distance;  // expected changes
+        bool panned;
+    } cases[] = {
+        {"drag right", 0, 40, 0, -0.4, 0.0, 0.0, false},
+        {"drag down", 0, 0, 30, 0.0, -0.3, 0.0, false},
+        {"shift, drag right and up", GLUT_ACTIVE_SHIFT, 48, -20, 0.0, 0.0, 0.0, true},
+        {"wheel up twice", -1, 0, 0, 0.0, 0.0, -0.4, false},
+        {"wheel down", -2, 0, 0, 0.0, 0.0, 0.2, false},
+    };
+    for (const auto& c : cases) {
+        testsupport::resetMainView();
+        editor.view.cameraAzimuth = 0.6f;
+        editor.view.cameraPolar = 1.1f;
+        editor.view.cameraTarget[1] = 0.2f;
+        testsupport::drawMainFrame();
+        const ViewState before = editor.view;
+        const testsupport::WindowPosition target = testsupport::mainWindowPositionOf(
+            before.cameraTarget[0], before.cameraTarget[1], before.cameraTarget[2]);
+        if (c.modifiers < 0) {
+            const int button = c.modifiers == -1 ? 3 : 4;
+            for (int i = 0; i < (c.modifiers == -1 ? 2 : 1); ++i) {
+                mainMouse(button, GLUT_DOWN, 100, 100);
+                mainMouse(button, GLUT_UP, 100, 100);
+            }
+        } else {
+            mainMouseWithModifiers(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 300, 200, c.modifiers);
+            for (int i = 1; i <= 4; ++i) mainMotion(300 + c.dx * i / 4, 200 + c.dy * i / 4);
+            mainMouseWithModifiers(GLUT_MIDDLE_BUTTON, GLUT_UP, 300 + c.dx, 200 + c.dy, 0);
+            mainMotion(0, 0);  // after the release the pointer moves nothing
+        }
+        EXPECT_NEAR(editor.view.cameraAzimuth - before.cameraAzimuth, c.azimuth, 1e-5) << c.name;
+        EXPECT_NEAR(editor.view.cameraPolar - before.cameraPolar, c.polar, 1e-5) << c.name;
+        EXPECT_NEAR(editor.view.cameraDistance - before.cameraDistance, c.distance, 1e-5) << c.name;
+        if (!c.panned) continue;
+        // The old target now shows where the pointer dragged it.
+        testsupport::drawMainFrame();
+        const testsupport::WindowPosition moved = testsupport::mainWindowPositionOf(
+            before.cameraTarget[0], before.cameraTarget[1], before.cameraTarget[2]);
+        EXPECT_NEAR(moved.x - target.x, c.dx, 1.5) << c.name;
+        EXPECT_NEAR(moved.y - target.y, c.dy, 1.5) << c.name;
+    }
+}
+
 TEST_F(MainInput, TenStepsInThenResetToThree) {
     for (int i = 0; i < 10; ++i) mainKeyboard('+', 0, 0);
     EXPECT_NEAR(editor.view.cameraDistance, 1.9f, 1e-5f);

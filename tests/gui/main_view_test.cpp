@@ -5,7 +5,9 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "model/editor_state.h"
@@ -205,6 +207,42 @@ TEST_F(MainView, NurbsErrorsGoToStandardOutputAndTheFrameGoesOn) {
     printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(printed.rfind("Nurbs Error: ", 0), 0u) << printed;
     EXPECT_GT(covered, 100);
+}
+
+// The revolved bottle's normals face inwards, away from an eye outside it: with one side lit, the
+// whole bottle drew in one flat ambient colour. Both sides are lit, so it is shaded from anywhere.
+TEST_F(MainView, AFilledSurfaceIsShadedOnBothSides) {
+    ASSERT_TRUE(testsupport::loadSurface(testsupport::examplePath("bottle.surf")));
+    editor.panel.surfaceDisplayMode = kDisplayModeFill;
+    const struct {
+        const char* name;
+        float target[3];
+        float polar, azimuth, distance;
+    } views[] = {
+        {"from outside", {0.0f, 0.0f, 0.0f}, 1.3f, 0.4f, 3.0f},
+        {"from inside the body", {0.0f, -0.3f, 0.0f}, 1.2f, 0.5f, 0.02f},
+    };
+    for (const auto& v : views) {
+        for (int i = 0; i < 3; ++i) editor.view.cameraTarget[i] = v.target[i];
+        editor.view.cameraPolar = v.polar;
+        editor.view.cameraAzimuth = v.azimuth;
+        editor.view.cameraDistance = v.distance;
+        const testsupport::MainFrame frame = testsupport::drawMainFrame();
+        // Flat shading puts most of the surface into its single most common colour.
+        std::map<int, int> colours;
+        int covered = 0;
+        for (size_t i = 0; i + 2 < frame.rgb.size(); i += 3) {
+            const int r = frame.rgb[i], g = frame.rgb[i + 1], b = frame.rgb[i + 2];
+            if (r == 204 && g == 204 && b == 204) continue;
+            ++covered;
+            ++colours[(r << 16) | (g << 8) | b];
+        }
+        int most = 0;
+        for (const auto& entry : colours) most = std::max(most, entry.second);
+        ASSERT_GT(covered, 10000) << v.name;
+        EXPECT_LT(most, covered / 5)
+            << v.name << ": " << most << " of " << covered << " pixels in one colour";
+    }
 }
 
 TEST_F(MainView, CameraEyeFollowsPolarAzimuthAndDistanceAroundTheTarget) {

@@ -155,14 +155,16 @@ TEST_F(SectionView, BackgroundImageIsUprightInTrueColoursAndOneUnitWide) {
     EXPECT_EQ(editor.view.backgroundHeight, 300);
     const testsupport::SectionFrame frame = frameWithSectionOutOfView(1.0f);
 
-    // 1 by 0.75 units about the window's centre: x in [80, 240), y in [75, 165) at 160 and 120
-    // pixels per unit. The axes run through the centre, so sample away from it.
+    // 1 by 0.75 units about the window's centre: x in [80, 240), y in [60, 180) at 160 pixels
+    // per unit both ways, so the image keeps its 4:3 shape (the 320 x 240 window once showed it
+    // at 120 pixels a unit upwards, squashed). The axes run through the centre, so sample away
+    // from it.
     const Coverage row = coveredInRow(frame, 100);
     EXPECT_NEAR(row.count, 160, 1);
     EXPECT_NEAR(row.first, 80, 1);
     const Coverage column = coveredInColumn(frame, 100);
-    EXPECT_NEAR(column.count, 90, 1);
-    EXPECT_NEAR(column.first, 75, 1);
+    EXPECT_NEAR(column.count, 120, 1);
+    EXPECT_NEAR(column.first, 60, 1);
 
     const struct {
         int x, y;
@@ -182,7 +184,7 @@ TEST_F(SectionView, ZoomScalesTheBackgroundAboutTheModelOrigin) {
     ASSERT_TRUE(loadBackground(writeQuadrantImage("red.png", 400, 300, kRed, kRed, kRed, kRed)));
     const testsupport::SectionFrame frame = frameWithSectionOutOfView(2.0f);
     EXPECT_EQ(coveredInRow(frame, 100).count, 320);  // 2 units wide: the whole window
-    EXPECT_NEAR(coveredInColumn(frame, 100).count, 180, 1);
+    EXPECT_NEAR(coveredInColumn(frame, 100).count, 240, 1);  // 1.5 units: the whole height
     EXPECT_TRUE(near(pixel(frame, 2, 100), kRed));
 }
 
@@ -195,7 +197,7 @@ TEST_F(SectionView, SecondImageReplacesTheFirstAndItsTexture) {
     glutSetWindow(editor.handles.sectionWindow);
     EXPECT_FALSE(glIsTexture(first)) << "the replaced image's texture is still alive";
     const testsupport::SectionFrame frame = frameWithSectionOutOfView(1.0f);
-    EXPECT_NEAR(coveredInColumn(frame, 100).count, 60, 1);  // 0.5 units high
+    EXPECT_NEAR(coveredInColumn(frame, 100).count, 80, 1);  // 0.5 units high
     EXPECT_TRUE(near(pixel(frame, 100, 110), kBlue));
 }
 

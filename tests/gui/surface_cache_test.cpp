@@ -20,6 +20,7 @@
 #include "support/main_window_probe.h"
 #include "support/test_surface.h"
 #include "view/main_view.h"
+#include "view/nurbs_renderers.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
 
@@ -95,8 +96,9 @@ TEST_P(SurfaceCachePicture, MatchesGluDrawingTheSurfaceItself) {
     EXPECT_GT(d.covered, 5000);
     // The same primitives, evaluated by GLU's own code instead of Mesa's evaluators (and, on the
     // rational bottle, lit from divided instead of homogeneous vertices), so some pixels round the
-    // other way; a lost patch or a wrong polygon mode changes thousands.
-    EXPECT_LT(d.differing, d.covered / 100) << d.differing << " of " << d.covered;
+    // other way, by a few levels: on the bottle seen from above, its lit inside through the neck
+    // adds about 1.3%. A lost patch or a wrong polygon mode changes thousands.
+    EXPECT_LT(d.differing, d.covered / 50) << d.differing << " of " << d.covered;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -181,15 +183,48 @@ TEST_F(SurfaceCacheReuse, EverythingThatShapesTheTessellationRedoesIt) {
     mainReshape(640, 480);
 }
 
-TEST_F(SurfaceCacheReuse, NurbsErrorsArePrintedOnEveryFrameAsGluPrintsThem) {
-    // Knots out of order: GLU refuses the surface with an error on each frame.
-    editor.surface.knotsU[5] = editor.surface.knotsU[6] + 0.1f;
+// GLU refuses a surface on every frame that draws it, and the cache replays its errors: a bad
+// knot vector once printed hundreds of lines a second. Each error is printed once, and on the
+// status line, until the surface changes.
+TEST_F(SurfaceCacheReuse, EachNurbsErrorIsPrintedOnceUntilTheSurfaceChanges) {
+    forgetReportedNurbsErrors();
+    editor.surface.knotsU[5] = editor.surface.knotsU[6] + 0.1f;  // out of order
     const std::string direct = printedByGluDrawing();
     ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
-    for (int frame = 0; frame < 2; ++frame) {
+    EXPECT_NE(std::string(editor.panel.statusLine).find(direct.substr(0, direct.size() - 1)),
+              std::string::npos)
+        << editor.panel.statusLine;
+    const struct {
+        const char* what;
+        void (*apply)();
+        int lines;  // "Nurbs Error" lines printed by the step and three frames
+    } steps[] = {
+        {"the same surface, cached", [] {}, 0},
+        {"filled instead of outlined", [] { editor.panel.surfaceDisplayMode = kDisplayModeFill; },
+         0},
+        {"the section view's own error, drawn three times",
+         [] {
+             for (int frame = 0; frame < 3; ++frame) {
+                 glutSetWindow(editor.handles.sectionWindow);
+                 sectionDisplay();
+             }
+         },
+         1},
+        {"a knot edited, still out of order", [] { editor.surface.knotsU[5] += 0.05f; }, 1},
+        {"the knots back in order", [] { editor.surface.knotsU[5] = editor.surface.knotsU[4]; }, 0},
+        {"out of order again", [] { editor.surface.knotsU[5] += 0.5f; }, 1},
+    };
+    for (const auto& step : steps) {
         testing::internal::CaptureStdout();
-        drawMainFrame();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), direct) << "frame " << frame;
+        step.apply();
+        for (int frame = 0; frame < 3; ++frame) drawMainFrame();
+        const std::string printed = testing::internal::GetCapturedStdout();
+        int lines = 0;
+        for (size_t at = printed.find("Nurbs Error: "); at != std::string::npos;
+             at = printed.find("Nurbs Error: ", at + 1)) {
+            ++lines;
+        }
+        EXPECT_EQ(lines, step.lines) << step.what << ": " << printed;
     }
 }
 
@@ -313,6 +348,7 @@ TEST(SurfaceCutInPartsErrors, ALargeSurfaceGluRefusesIsReportedOnceAsWhole) {
     const std::string direct = printedByGluDrawing();
     ASSERT_EQ(direct.rfind("Nurbs Error: ", 0), 0u) << direct;
     const long inParts = surfaceTessellationInPartsCount();
+    forgetReportedNurbsErrors();
     testing::internal::CaptureStdout();
     drawMainFrame();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), direct);

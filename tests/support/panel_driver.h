@@ -65,8 +65,8 @@ inline void clickPanel(const std::string& kind, const std::string& label,
 }
 
 // Ctrl+click on a spinner turns it into a text field with its text selected; the text typed
-// replaces it, and Enter leaves the field.
-inline void typeIntoSpinner(const std::string& label, const std::string& text) {
+// replaces it, and Enter leaves the field after `framesOpen` more frames.
+inline void typeIntoSpinner(const std::string& label, const std::string& text, int framesOpen = 0) {
     ImGuiIO& io = ImGui::GetIO();
     io.KeyCtrl = true;
     clickPanel("spinner", label);
@@ -75,6 +75,7 @@ inline void typeIntoSpinner(const std::string& label, const std::string& text) {
         io.AddInputCharacter(static_cast<unsigned>(c));
         drawPanel();
     }
+    if (framesOpen > 0) drawPanel(framesOpen);
     io.KeysDown[13] = true;  // the backend's Enter
     drawPanel();
     io.KeysDown[13] = false;
