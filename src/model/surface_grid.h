@@ -97,3 +97,23 @@ void runOnTwoThreads(int jobs, const std::function<void(int)>& job);
 void evaluateSurfaceGrid(const NetSurface& surface, const GridParameters& parameters,
                          GridQuantity quantity, SurfaceGrid& grid,
                          const JobRunner& run = runOnTwoThreads);
+
+// A rectangle of grid vertices: columns [firstColumn, endColumn), rows [firstRow, endRow).
+struct GridRegion {
+    int firstColumn = 0, endColumn = 0;
+    int firstRow = 0, endRow = 0;
+};
+
+// The grid vertices that net points firstU .. lastU (along a section) of sections firstV ..
+// lastV weigh on: those whose parameters lie in the supports of their basis functions. Empty
+// when the surface is not usable or the ranges are empty.
+GridRegion gridRegionOfNetChange(const NetSurface& surface, const GridParameters& parameters,
+                                 int firstU, int lastU, int firstV, int lastV);
+
+// Evaluates again the vertices of `region` in a grid evaluateSurfaceGrid made with the same
+// parameters and quantity, after the net changed only where `region` says: the grid then holds
+// what a whole evaluation of the changed net gives. Nothing is done when the grid does not
+// match the parameters and quantity.
+void evaluateSurfaceGridRegion(const NetSurface& surface, const GridParameters& parameters,
+                               GridQuantity quantity, const GridRegion& region, SurfaceGrid& grid,
+                               const JobRunner& run = runOnTwoThreads);

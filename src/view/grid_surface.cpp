@@ -1,0 +1,262 @@
+// The main view's outline and fill from the surface grid: the grid kept between frames and
+// evaluated again in part after a drag, its triangle and line indices, drawn from vertex arrays.
+#include "view/grid_surface.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "view/worker_thread.h"
+
+namespace {
+
+// What the kept grid was evaluated from.
+struct GridKey {
+    std::vector<PointH> net;
+    std::vector<float> knotsU, knotsV;
+    int countU = 0, countV = 0, orderU = 0, orderV = 0;
+    float modelView[16] = {};
+    float projection[16] = {};
+    int viewport[4] = {};
+
+    // Same everything but possibly the net's point values.
+    bool sameShapeAndView(const GridKey& o) const {
+        return countU == o.countU && countV == o.countV && orderU == o.orderU &&
+               orderV == o.orderV && knotsU == o.knotsU && knotsV == o.knotsV &&
+               std::memcmp(modelView, o.modelView, sizeof modelView) == 0 &&
+               std::memcmp(projection, o.projection, sizeof projection) == 0 &&
+               std::memcmp(viewport, o.viewport, sizeof viewport) == 0 &&
+               net.size() == o.net.size();
+    }
+};
+
+// The module's state: the kept grid, its parameters and index lists.
+struct GridSurfaceData {
+    std::unique_ptr<WorkerThread> worker;  // started on first use
+    GridKey key;
+    bool valid = false;
+    GridParameters parameters;
+    SurfaceGrid grid;
+    std::vector<uint32_t> triangles;
+    std::vector<uint32_t> lines;
+    GridSurfaceFrame frame;
+};
+
+GridSurfaceData data;
+
+// In outline, grid lines are drawn at the knots and, between two drawn lines, every this many
+// steps: with the grid's step of about 6 pixels, a line every 50 pixels or less, as GLU's
+// path-length sampling places them.
+constexpr int kOutlineEvery = 8;
+
+// An evaluation touching at most this share of the grid's vertices is done in part; past it,
+// the whole grid is evaluated again (on parameters chosen afresh for the moved net).
+constexpr double kMostPartialShare = 0.5;
+
+void readKey(const NetSurface& s, GridKey& key) {
+    const size_t points = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+    key.net.assign(s.net, s.net + points);
+    key.knotsU.assign(s.knotsU, s.knotsU + s.countU + s.orderU);
+    key.knotsV.assign(s.knotsV, s.knotsV + s.countV + s.orderV);
+    key.countU = s.countU;
+    key.countV = s.countV;
+    key.orderU = s.orderU;
+    key.orderV = s.orderV;
+    glGetFloatv(GL_MODELVIEW_MATRIX, key.modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, key.projection);
+    glGetIntegerv(GL_VIEWPORT, key.viewport);
+}
+
+JobRunner bothCores() {
+    if (!data.worker) data.worker = std::make_unique<WorkerThread>();
+    return [](int jobs, const std::function<void(int)>& job) {
+        shareJobs(
+            *data.worker, jobs, [&job](int index, bool /*onWorker*/) { job(index); },
+            [](int) { return true; });
+    };
+}
+
+void evaluateWhole(const NetSurface& surface, const GridKey& key) {
+    ScreenProjection screen;
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += key.projection[4 * k + r] * key.modelView[4 * c + k];
+            screen.matrix[4 * c + r] = sum;
+        }
+    }
+    for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(key.viewport[i]);
+    data.parameters = chooseGridParameters(surface, screen, GridDensity());
+    evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid, bothCores());
+    data.frame.partial = false;
+}
+
+// The net points that differ between the kept net and the new one, as index ranges along a
+// section (u) and across the sections (v); false when none differs.
+bool changedPoints(const std::vector<PointH>& before, const std::vector<PointH>& after, int countU,
+                   int& firstU, int& lastU, int& firstV, int& lastV) {
+    firstU = countU;
+    lastU = -1;
+    firstV = -1;
+    lastV = -1;
+    const size_t rowBytes = static_cast<size_t>(countU) * sizeof(PointH);
+    const int rows = static_cast<int>(after.size() / static_cast<size_t>(countU));
+    for (int j = 0; j < rows; ++j) {
+        const PointH* a = before.data() + static_cast<size_t>(j) * countU;
+        const PointH* b = after.data() + static_cast<size_t>(j) * countU;
+        if (std::memcmp(a, b, rowBytes) == 0) continue;
+        if (firstV < 0) firstV = j;
+        lastV = j;
+        for (int i = 0; i < countU; ++i) {
+            if (std::memcmp(&a[i], &b[i], sizeof(PointH)) == 0) continue;
+            firstU = std::min(firstU, i);
+            lastU = std::max(lastU, i);
+        }
+    }
+    return lastV >= 0;
+}
+
+void buildTriangles(const SurfaceGrid& grid, std::vector<uint32_t>& triangles) {
+    triangles.clear();
+    for (int j = 0; j + 1 < grid.rows; ++j) {
+        for (int i = 0; i + 1 < grid.columns; ++i) {
+            const uint32_t a = static_cast<uint32_t>(j * grid.columns + i);
+            const uint32_t b = a + 1;
+            const uint32_t c = a + static_cast<uint32_t>(grid.columns);
+            const uint32_t d = c + 1;
+            if (!grid.defined[a] || !grid.defined[b] || !grid.defined[c] || !grid.defined[d]) {
+                continue;
+            }
+            triangles.insert(triangles.end(), {a, b, d, a, d, c});
+        }
+    }
+}
+
+// Which grid lines of one direction the outline draws: those at the knot range's interior
+// knots, and enough between them that no two drawn lines are more than kOutlineEvery steps
+// apart. When the grid has too few steps to hold every knot, every line is drawn (the patches
+// are then about a grid step on the screen, as dense as GLU draws them).
+std::vector<unsigned char> outlineLines(const std::vector<float>& t, const float* U, int count,
+                                        int order) {
+    std::vector<unsigned char> drawn(t.size(), 0);
+    bool knotsInGrid = true;
+    for (int I = order; I < count && knotsInGrid; ++I) {
+        if (U[I] <= t.front() || U[I] >= t.back()) continue;
+        knotsInGrid = std::binary_search(t.begin(), t.end(), U[I]);
+    }
+    if (!knotsInGrid) return std::vector<unsigned char>(t.size(), 1);
+    for (int I = order; I < count; ++I) {
+        const auto at = std::lower_bound(t.begin(), t.end(), U[I]);
+        if (at != t.end() && *at == U[I]) drawn[static_cast<size_t>(at - t.begin())] = 1;
+    }
+    drawn.front() = drawn.back() = 1;
+    // Lines between the knot lines, evenly spread over each gap.
+    size_t previous = 0;
+    for (size_t i = 1; i < t.size(); ++i) {
+        if (!drawn[i]) continue;
+        const size_t gap = i - previous;
+        const size_t pieces = (gap + kOutlineEvery - 1) / kOutlineEvery;
+        for (size_t k = 1; k < pieces; ++k) drawn[previous + gap * k / pieces] = 1;
+        previous = i;
+    }
+    return drawn;
+}
+
+void buildLines(const SurfaceGrid& grid, const std::vector<unsigned char>& columns,
+                const std::vector<unsigned char>& rows, std::vector<uint32_t>& lines) {
+    lines.clear();
+    auto segment = [&](uint32_t a, uint32_t b) {
+        if (grid.defined[a] && grid.defined[b]) lines.insert(lines.end(), {a, b});
+    };
+    for (int j = 0; j < grid.rows; ++j) {
+        if (!rows[static_cast<size_t>(j)]) continue;
+        for (int i = 0; i + 1 < grid.columns; ++i) {
+            const uint32_t a = static_cast<uint32_t>(j * grid.columns + i);
+            segment(a, a + 1);
+        }
+    }
+    for (int i = 0; i < grid.columns; ++i) {
+        if (!columns[static_cast<size_t>(i)]) continue;
+        for (int j = 0; j + 1 < grid.rows; ++j) {
+            const uint32_t a = static_cast<uint32_t>(j * grid.columns + i);
+            segment(a, a + static_cast<uint32_t>(grid.columns));
+        }
+    }
+}
+
+// Brings the kept grid up to the surface and the current view.
+void update(const NetSurface& surface) {
+    GridKey key;
+    readKey(surface, key);
+    if (data.valid && key.sameShapeAndView(data.key)) {
+        int firstU, lastU, firstV, lastV;
+        if (!changedPoints(data.key.net, key.net, surface.countU, firstU, lastU, firstV, lastV))
+            return;
+        const GridRegion region =
+            gridRegionOfNetChange(surface, data.parameters, firstU, lastU, firstV, lastV);
+        const double share = static_cast<double>(region.endColumn - region.firstColumn) *
+                             (region.endRow - region.firstRow) /
+                             std::max(1.0, static_cast<double>(data.grid.columns) * data.grid.rows);
+        if (share <= kMostPartialShare) {
+            evaluateSurfaceGridRegion(surface, data.parameters, GridQuantity::normals, region,
+                                      data.grid, bothCores());
+            data.frame.partial = true;
+        } else {
+            evaluateWhole(surface, key);
+        }
+    } else {
+        evaluateWhole(surface, key);
+    }
+    data.key = std::move(key);
+    data.valid = true;
+    data.frame.columns = data.grid.columns;
+    data.frame.rows = data.grid.rows;
+    data.triangles.clear();
+    data.lines.clear();
+}
+
+}  // namespace
+
+void drawGridSurface(const NetSurface& surface, bool outline) {
+    if (!netSurfaceUsable(surface)) return;
+    update(surface);
+    if (data.grid.columns < 2 || data.grid.rows < 2) return;
+    std::vector<uint32_t>& indices = outline ? data.lines : data.triangles;
+    if (indices.empty()) {
+        if (outline) {
+            buildLines(
+                data.grid,
+                outlineLines(data.parameters.u, surface.knotsU, surface.countU, surface.orderU),
+                outlineLines(data.parameters.v, surface.knotsV, surface.countV, surface.orderV),
+                data.lines);
+        } else {
+            buildTriangles(data.grid, data.triangles);
+        }
+    }
+    if (indices.empty()) return;
+    glPushAttrib(GL_POLYGON_BIT | GL_LINE_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glLineWidth(1.0f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, data.grid.positions.data());
+    glNormalPointer(GL_FLOAT, 0, data.grid.normals.data());
+    glDrawElements(outline ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
+                   GL_UNSIGNED_INT, indices.data());
+    glPopClientAttrib();
+    glPopAttrib();
+}
+
+GridSurfaceFrame lastGridSurfaceFrame() {
+    return data.frame;
+}
+
+void releaseGridSurface() {
+    data.worker.reset();
+    data = GridSurfaceData();
+}
