@@ -48,10 +48,10 @@ struct GridSurfaceData {
 
 GridSurfaceData data;
 
-// In outline, grid lines are drawn at the knots and, between two drawn lines, every this many
-// steps: with the grid's step of about 6 pixels, a line every 50 pixels or less, as GLU's
-// path-length sampling places them.
-constexpr int kOutlineEvery = 8;
+// In outline, grid lines are drawn at the knots and, between two drawn lines, every other step:
+// with the grid's step of about 6 pixels, a line every 12 pixels or so, about as dense as GLU's
+// sampling draws an ordinary net.
+constexpr int kOutlineEvery = 2;
 
 // An evaluation touching at most this share of the grid's vertices is done in part; past it,
 // the whole grid is evaluated again (on parameters chosen afresh for the moved net).
