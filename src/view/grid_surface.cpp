@@ -14,6 +14,12 @@
 
 namespace {
 
+// A run of indices drawn as one strip.
+struct Strip {
+    size_t first;
+    size_t count;
+};
+
 // What the kept grid was evaluated from.
 struct GridKey {
     std::vector<PointH> net;
@@ -41,16 +47,18 @@ struct GridSurfaceData {
     bool valid = false;
     GridParameters parameters;
     SurfaceGrid grid;
+    // Indices of triangle strips (filled) and line strips (outline), each strip a range of them.
     std::vector<uint32_t> triangles;
     std::vector<uint32_t> lines;
+    std::vector<Strip> triangleStrips, lineStrips;
     GridSurfaceFrame frame;
 };
 
 GridSurfaceData data;
 
 // In outline, grid lines are drawn at the knots and, between two drawn lines, every other step:
-// with the grid's step of about 6 pixels, a line every 12 pixels or so, about as dense as GLU's
-// sampling draws an ordinary net.
+// with this view's step of about 10 pixels, a line every 20 pixels or so, about as dense as
+// GLU's sampling draws an ordinary net.
 constexpr int kOutlineEvery = 2;
 
 // An evaluation touching at most this share of the grid's vertices is done in part; past it,
@@ -80,6 +88,18 @@ JobRunner bothCores() {
     };
 }
 
+// The ordinary shading is lit per vertex like GLU's, whose own sampling leaves up to 50 pixels
+// between samples: a step of a few pixels more than the analysis shadings take (they need fine
+// steps for stripes and colours) keeps the silhouette within a pixel or so of the surface's, at
+// a quarter of the vertices.
+GridDensity density() {
+    GridDensity d;
+    d.pixelsPerStep = 10.0f;
+    d.radiansPerStep = 0.2f;
+    d.stepsPerWindowPixel = 0.25f;
+    return d;
+}
+
 void evaluateWhole(const NetSurface& surface, const GridKey& key) {
     ScreenProjection screen;
     for (int c = 0; c < 4; ++c) {
@@ -90,7 +110,7 @@ void evaluateWhole(const NetSurface& surface, const GridKey& key) {
         }
     }
     for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(key.viewport[i]);
-    data.parameters = chooseGridParameters(surface, screen, GridDensity());
+    data.parameters = chooseGridParameters(surface, screen, density());
     evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid, bothCores());
     data.frame.partial = false;
 }
@@ -120,18 +140,30 @@ bool changedPoints(const std::vector<PointH>& before, const std::vector<PointH>&
     return lastV >= 0;
 }
 
-void buildTriangles(const SurfaceGrid& grid, std::vector<uint32_t>& triangles) {
-    triangles.clear();
+// One triangle strip per run of cells between grid rows j and j + 1 whose corners are all
+// defined, going along u; each strip starts on row j + 1, so its triangles turn the way u and v
+// do (counter-clockwise seen from the side the normal Su x Sv points to).
+void buildTriangleStrips(const SurfaceGrid& grid, std::vector<uint32_t>& indices,
+                         std::vector<Strip>& strips) {
+    indices.clear();
+    strips.clear();
+    const uint32_t columns = static_cast<uint32_t>(grid.columns);
     for (int j = 0; j + 1 < grid.rows; ++j) {
-        for (int i = 0; i + 1 < grid.columns; ++i) {
-            const uint32_t a = static_cast<uint32_t>(j * grid.columns + i);
-            const uint32_t b = a + 1;
-            const uint32_t c = a + static_cast<uint32_t>(grid.columns);
-            const uint32_t d = c + 1;
-            if (!grid.defined[a] || !grid.defined[b] || !grid.defined[c] || !grid.defined[d]) {
-                continue;
+        const uint32_t row = static_cast<uint32_t>(j) * columns;
+        bool open = false;
+        for (uint32_t i = 0; i < columns; ++i) {
+            const uint32_t a = row + i, c = a + columns;
+            const bool defined = grid.defined[a] && grid.defined[c];
+            const bool cellAhead =
+                i + 1 < columns && grid.defined[a + 1] && grid.defined[c + 1] && defined;
+            if (defined && (open || cellAhead)) {
+                if (!open) strips.push_back({indices.size(), 0});
+                indices.insert(indices.end(), {c, a});
+                strips.back().count += 2;
+                open = cellAhead;
+            } else {
+                open = false;
             }
-            triangles.insert(triangles.end(), {a, b, d, a, d, c});
         }
     }
 }
@@ -166,25 +198,32 @@ std::vector<unsigned char> outlineLines(const std::vector<float>& t, const float
     return drawn;
 }
 
-void buildLines(const SurfaceGrid& grid, const std::vector<unsigned char>& columns,
-                const std::vector<unsigned char>& rows, std::vector<uint32_t>& lines) {
-    lines.clear();
-    auto segment = [&](uint32_t a, uint32_t b) {
-        if (grid.defined[a] && grid.defined[b]) lines.insert(lines.end(), {a, b});
-    };
-    for (int j = 0; j < grid.rows; ++j) {
-        if (!rows[static_cast<size_t>(j)]) continue;
-        for (int i = 0; i + 1 < grid.columns; ++i) {
-            const uint32_t a = static_cast<uint32_t>(j * grid.columns + i);
-            segment(a, a + 1);
+// One line strip per run of defined vertices along each drawn grid row and column.
+void buildLineStrips(const SurfaceGrid& grid, const std::vector<unsigned char>& columns,
+                     const std::vector<unsigned char>& rows, std::vector<uint32_t>& indices,
+                     std::vector<Strip>& strips) {
+    indices.clear();
+    strips.clear();
+    auto run = [&](uint32_t start, uint32_t step, int count) {
+        bool open = false;
+        for (int k = 0; k < count; ++k) {
+            const uint32_t vertex = start + static_cast<uint32_t>(k) * step;
+            if (!grid.defined[vertex]) {
+                open = false;
+                continue;
+            }
+            if (!open) strips.push_back({indices.size(), 0});
+            open = true;
+            indices.push_back(vertex);
+            ++strips.back().count;
         }
+    };
+    const uint32_t width = static_cast<uint32_t>(grid.columns);
+    for (int j = 0; j < grid.rows; ++j) {
+        if (rows[static_cast<size_t>(j)]) run(static_cast<uint32_t>(j) * width, 1, grid.columns);
     }
     for (int i = 0; i < grid.columns; ++i) {
-        if (!columns[static_cast<size_t>(i)]) continue;
-        for (int j = 0; j + 1 < grid.rows; ++j) {
-            const uint32_t a = static_cast<uint32_t>(j * grid.columns + i);
-            segment(a, a + static_cast<uint32_t>(grid.columns));
-        }
+        if (columns[static_cast<size_t>(i)]) run(static_cast<uint32_t>(i), width, grid.rows);
     }
 }
 
@@ -217,6 +256,8 @@ void update(const NetSurface& surface) {
     data.frame.rows = data.grid.rows;
     data.triangles.clear();
     data.lines.clear();
+    data.triangleStrips.clear();
+    data.lineStrips.clear();
 }
 
 }  // namespace
@@ -226,15 +267,16 @@ void drawGridSurface(const NetSurface& surface, bool outline) {
     update(surface);
     if (data.grid.columns < 2 || data.grid.rows < 2) return;
     std::vector<uint32_t>& indices = outline ? data.lines : data.triangles;
+    std::vector<Strip>& strips = outline ? data.lineStrips : data.triangleStrips;
     if (indices.empty()) {
         if (outline) {
-            buildLines(
+            buildLineStrips(
                 data.grid,
                 outlineLines(data.parameters.u, surface.knotsU, surface.countU, surface.orderU),
                 outlineLines(data.parameters.v, surface.knotsV, surface.countV, surface.orderV),
-                data.lines);
+                data.lines, data.lineStrips);
         } else {
-            buildTriangles(data.grid, data.triangles);
+            buildTriangleStrips(data.grid, data.triangles, data.triangleStrips);
         }
     }
     if (indices.empty()) return;
@@ -246,8 +288,14 @@ void drawGridSurface(const NetSurface& surface, bool outline) {
     glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, data.grid.positions.data());
     glNormalPointer(GL_FLOAT, 0, data.grid.normals.data());
-    glDrawElements(outline ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
-                   GL_UNSIGNED_INT, indices.data());
+    // Strips share each vertex between two triangles or segments, so GL lights about one
+    // vertex per cell instead of six.
+    for (const Strip& strip : strips) {
+        if (strip.count < 2) continue;
+        glDrawElements(outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP,
+                       static_cast<GLsizei>(strip.count), GL_UNSIGNED_INT,
+                       indices.data() + strip.first);
+    }
     glPopClientAttrib();
     glPopAttrib();
 }
