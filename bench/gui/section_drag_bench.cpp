@@ -6,13 +6,18 @@
 // Wall time, since llvmpipe rasterises on its own threads; the CPU column is the whole process.
 // Needs a display (scripts/bench runs it under xvfb-run).
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 #include <benchmark/benchmark.h>
 
 #include "bench_editor.h"
 #include "input/section_input.h"
 #include "model/editor_state.h"
+#include "model/derived_nets.h"
+#include "view/grid_surface.h"
 #include "view/main_view.h"
+#include "view/nurbs_renderers.h"
 #include "view/section_view.h"
+#include "view/surface_cache.h"
 
 namespace {
 
@@ -48,6 +53,74 @@ BENCHMARK(SectionDragStep)
     ->Args({200, 1, 0})
     ->Args({200, 0, 1})
     ->Args({200, 1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// The main view's surface alone after a drag step, the way a drag step draws it: the selected
+// point moves and the net is skinned again (neither timed), then the skinned net is drawn
+// filled or in outline, from the grid (glu=0) or through GLU's tessellation (glu=1), and GL
+// finishes. The main window keeps the start-up camera. The 1000 x 1000 rows show what the
+// grid's bound by the window's pixels buys: about the cost of 200 x 200.
+void SurfaceAfterDragStep(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    benchsupport::setHullSurface(count, true);
+    const float mode = state.range(1) != 0 ? kDisplayModeFill : kDisplayModeOutline;
+    glutSetWindow(editor.handles.mainWindow);
+    drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel, editor.view,
+                  editor.handles.surfaceRenderer);
+    GLUnurbs* renderer = gluNewNurbsRenderer();
+    prepareSurfaceRenderer(renderer, nurbsErrorCallback);
+    gluNurbsProperty(renderer, GLU_SAMPLING_METHOD, GLU_PATH_LENGTH);
+    gluNurbsProperty(renderer, GLU_SAMPLING_TOLERANCE, 50.0f);
+    const DerivedNets& d = editor.derived;
+    PointH& moved = editor.surface.controlNet[static_cast<size_t>(count / 2) * count + count / 2];
+    int step = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        moved.y += (step++ % 2 == 0 ? 0.01f : -0.01f) * moved.w;
+        syncDerivedNets();
+        state.ResumeTiming();
+        NetSurface net;
+        net.net = d.skinnedNet.data();
+        net.countU = count;
+        net.countV = static_cast<int>(d.skinnedNet.size() / static_cast<size_t>(count));
+        net.orderU = editor.surface.orderU;
+        net.orderV = editor.surface.orderV;
+        net.knotsU = editor.surface.knotsU.data();
+        net.knotsV = d.skinnedKnotsV.data();
+        if (state.range(2) != 0) {
+            SurfaceDescription description;
+            description.knotCountS = static_cast<GLint>(editor.surface.knotsU.size());
+            description.knotsS = net.knotsU;
+            description.knotCountT = static_cast<GLint>(d.skinnedKnotsV.size());
+            description.knotsT = net.knotsV;
+            description.strideS = 4;
+            description.strideT = count * 4;
+            description.points = &d.skinnedNet[0].x;
+            description.orderS = net.orderU;
+            description.orderT = net.orderV;
+            drawSurfaceCached(renderer, description, mode);
+        } else {
+            drawGridSurface(net, mode != kDisplayModeFill);
+        }
+        glFinish();
+    }
+    gluDeleteNurbsRenderer(renderer);
+    clearSurfaceCache();
+}
+BENCHMARK(SurfaceAfterDragStep)
+    ->ArgNames({"net", "fill", "glu"})
+    ->Args({100, 0, 0})
+    ->Args({100, 0, 1})
+    ->Args({100, 1, 0})
+    ->Args({100, 1, 1})
+    ->Args({200, 0, 0})
+    ->Args({200, 0, 1})
+    ->Args({200, 1, 0})
+    ->Args({200, 1, 1})
+    ->Args({1000, 0, 0})  // past GLU's bound: the grid only
+    ->Args({1000, 1, 0})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
