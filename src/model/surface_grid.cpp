@@ -58,8 +58,9 @@ bool cartesian(const PointH& P, D3& out) {
 // Steps each span of one direction asks for: demand[I] for the 1-based span I in [order, n].
 // Along u the polygons are the sections (rows of the net), along v the columns. A leg that runs
 // behind the eye, or far past the window, counts as `farLeg` pixels.
-std::vector<double> spanDemand(const NetSurface& S, const std::vector<ScreenPoint>& screen,
-                               bool alongU, double farLeg, const GridDensity& density) {
+// Of many polygons, density.mostLines spread evenly are measured (the first and last always).
+std::vector<double> spanDemand(const NetSurface& S, const ScreenProjection& projection, bool alongU,
+                               double farLeg, const GridDensity& density) {
     const int n = alongU ? S.countU : S.countV;
     const int order = alongU ? S.orderU : S.orderV;
     const int lines = alongU ? S.countV : S.countU;
@@ -72,16 +73,27 @@ std::vector<double> spanDemand(const NetSurface& S, const std::vector<ScreenPoin
     std::vector<double> turning(static_cast<size_t>(n), 0.0);
     std::vector<D3> leg(static_cast<size_t>(n), D3{0.0, 0.0, 0.0});
     std::vector<unsigned char> hasLeg(static_cast<size_t>(n), 0);
-    for (int line = 0; line < lines; ++line) {
+    std::vector<ScreenPoint> screen(static_cast<size_t>(n));
+    const int measured = std::max(2, density.mostLines);
+    const bool allLines = lines <= measured;
+    for (int k = 0; k < (allLines ? lines : measured); ++k) {
+        const int line =
+            allLines ? k
+                     : static_cast<int>(static_cast<long long>(k) * (lines - 1) / (measured - 1));
         const size_t base = static_cast<size_t>(line) * lineStride;
+        for (int j = 0; j < n; ++j) {
+            screen[static_cast<size_t>(j)] =
+                projectPoint(projection, S.net[base + static_cast<size_t>(j) * stride]);
+        }
         for (int j = 0; j + 1 < n; ++j) {
             const size_t a = base + static_cast<size_t>(j) * stride;
             const size_t b = a + stride;
+            const ScreenPoint& sa = screen[static_cast<size_t>(j)];
+            const ScreenPoint& sb = screen[static_cast<size_t>(j) + 1];
             double length = farLeg;
-            if (screen[a].valid && screen[b].valid) {
-                length =
-                    std::min(farLeg, std::hypot(static_cast<double>(screen[b].x) - screen[a].x,
-                                                static_cast<double>(screen[b].y) - screen[a].y));
+            if (sa.valid && sb.valid) {
+                length = std::min(farLeg, std::hypot(static_cast<double>(sb.x) - sa.x,
+                                                     static_cast<double>(sb.y) - sa.y));
             }
             pixels[static_cast<size_t>(j) + 1] = pixels[static_cast<size_t>(j)] + length;
             D3 pa, pb;
@@ -307,18 +319,15 @@ GridParameters chooseGridParameters(const NetSurface& S, const ScreenProjection&
                                     const GridDensity& density) {
     GridParameters result;
     if (!netSurfaceUsable(S)) return result;
-    const size_t count = static_cast<size_t>(S.countU) * static_cast<size_t>(S.countV);
-    std::vector<ScreenPoint> points(count);
-    for (size_t i = 0; i < count; ++i) points[i] = projectPoint(screen, S.net[i]);
     const double windowSide =
         std::max(1.0f, std::max(std::fabs(screen.viewport[2]), std::fabs(screen.viewport[3])));
     const double farLeg = 2.0 * windowSide;
     const int mostSteps = std::min(
         density.maxSteps, static_cast<int>(std::ceil(density.stepsPerWindowPixel * windowSide)));
     result.u = placeParameters(S.knotsU, S.countU, S.orderU,
-                               spanDemand(S, points, true, farLeg, density), mostSteps, density);
+                               spanDemand(S, screen, true, farLeg, density), mostSteps, density);
     result.v = placeParameters(S.knotsV, S.countV, S.orderV,
-                               spanDemand(S, points, false, farLeg, density), mostSteps, density);
+                               spanDemand(S, screen, false, farLeg, density), mostSteps, density);
     return result;
 }
 

@@ -28,17 +28,53 @@ struct GridKey {
     float modelView[16] = {};
     float projection[16] = {};
     int viewport[4] = {};
-
-    // Same everything but possibly the net's point values.
-    bool sameShapeAndView(const GridKey& o) const {
-        return countU == o.countU && countV == o.countV && orderU == o.orderU &&
-               orderV == o.orderV && knotsU == o.knotsU && knotsV == o.knotsV &&
-               std::memcmp(modelView, o.modelView, sizeof modelView) == 0 &&
-               std::memcmp(projection, o.projection, sizeof projection) == 0 &&
-               std::memcmp(viewport, o.viewport, sizeof viewport) == 0 &&
-               net.size() == o.net.size();
-    }
 };
+
+// The key's view is the current one.
+struct CurrentView {
+    float modelView[16];
+    float projection[16];
+    int viewport[4];
+};
+
+CurrentView readView() {
+    CurrentView view;
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, view.projection);
+    glGetIntegerv(GL_VIEWPORT, view.viewport);
+    return view;
+}
+
+bool sameKnots(const std::vector<float>& kept, const float* knots, int count) {
+    return kept.size() == static_cast<size_t>(count) &&
+           std::memcmp(kept.data(), knots, kept.size() * sizeof(float)) == 0;
+}
+
+// Everything but the net's point values is as the key has it.
+bool sameShapeAndView(const GridKey& key, const NetSurface& s, const CurrentView& view) {
+    return key.countU == s.countU && key.countV == s.countV && key.orderU == s.orderU &&
+           key.orderV == s.orderV && sameKnots(key.knotsU, s.knotsU, s.countU + s.orderU) &&
+           sameKnots(key.knotsV, s.knotsV, s.countV + s.orderV) &&
+           std::memcmp(key.modelView, view.modelView, sizeof view.modelView) == 0 &&
+           std::memcmp(key.projection, view.projection, sizeof view.projection) == 0 &&
+           std::memcmp(key.viewport, view.viewport, sizeof view.viewport) == 0;
+}
+
+// Copies the surface and the view into the key, reusing its storage (a large net's copy is
+// taken on every drag step).
+void storeKey(const NetSurface& s, const CurrentView& view, GridKey& key) {
+    const size_t points = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+    key.net.assign(s.net, s.net + points);
+    key.knotsU.assign(s.knotsU, s.knotsU + s.countU + s.orderU);
+    key.knotsV.assign(s.knotsV, s.knotsV + s.countV + s.orderV);
+    key.countU = s.countU;
+    key.countV = s.countV;
+    key.orderU = s.orderU;
+    key.orderV = s.orderV;
+    std::memcpy(key.modelView, view.modelView, sizeof view.modelView);
+    std::memcpy(key.projection, view.projection, sizeof view.projection);
+    std::memcpy(key.viewport, view.viewport, sizeof view.viewport);
+}
 
 // The module's state: the kept grid, its parameters and index lists.
 struct GridSurfaceData {
@@ -65,20 +101,6 @@ constexpr int kOutlineEvery = 2;
 // the whole grid is evaluated again (on parameters chosen afresh for the moved net).
 constexpr double kMostPartialShare = 0.5;
 
-void readKey(const NetSurface& s, GridKey& key) {
-    const size_t points = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
-    key.net.assign(s.net, s.net + points);
-    key.knotsU.assign(s.knotsU, s.knotsU + s.countU + s.orderU);
-    key.knotsV.assign(s.knotsV, s.knotsV + s.countV + s.orderV);
-    key.countU = s.countU;
-    key.countV = s.countV;
-    key.orderU = s.orderU;
-    key.orderV = s.orderV;
-    glGetFloatv(GL_MODELVIEW_MATRIX, key.modelView);
-    glGetFloatv(GL_PROJECTION_MATRIX, key.projection);
-    glGetIntegerv(GL_VIEWPORT, key.viewport);
-}
-
 JobRunner bothCores() {
     if (!data.worker) data.worker = std::make_unique<WorkerThread>();
     return [](int jobs, const std::function<void(int)>& job) {
@@ -100,7 +122,7 @@ GridDensity density() {
     return d;
 }
 
-void evaluateWhole(const NetSurface& surface, const GridKey& key) {
+void evaluateWhole(const NetSurface& surface, const CurrentView& key) {
     ScreenProjection screen;
     for (int c = 0; c < 4; ++c) {
         for (int r = 0; r < 4; ++r) {
@@ -117,17 +139,17 @@ void evaluateWhole(const NetSurface& surface, const GridKey& key) {
 
 // The net points that differ between the kept net and the new one, as index ranges along a
 // section (u) and across the sections (v); false when none differs.
-bool changedPoints(const std::vector<PointH>& before, const std::vector<PointH>& after, int countU,
-                   int& firstU, int& lastU, int& firstV, int& lastV) {
+bool changedPoints(const std::vector<PointH>& before, const PointH* after, int countU, int& firstU,
+                   int& lastU, int& firstV, int& lastV) {
     firstU = countU;
     lastU = -1;
     firstV = -1;
     lastV = -1;
     const size_t rowBytes = static_cast<size_t>(countU) * sizeof(PointH);
-    const int rows = static_cast<int>(after.size() / static_cast<size_t>(countU));
+    const int rows = static_cast<int>(before.size() / static_cast<size_t>(countU));
     for (int j = 0; j < rows; ++j) {
         const PointH* a = before.data() + static_cast<size_t>(j) * countU;
-        const PointH* b = after.data() + static_cast<size_t>(j) * countU;
+        const PointH* b = after + static_cast<size_t>(j) * countU;
         if (std::memcmp(a, b, rowBytes) == 0) continue;
         if (firstV < 0) firstV = j;
         lastV = j;
@@ -229,11 +251,10 @@ void buildLineStrips(const SurfaceGrid& grid, const std::vector<unsigned char>& 
 
 // Brings the kept grid up to the surface and the current view.
 void update(const NetSurface& surface) {
-    GridKey key;
-    readKey(surface, key);
-    if (data.valid && key.sameShapeAndView(data.key)) {
+    const CurrentView view = readView();
+    if (data.valid && sameShapeAndView(data.key, surface, view)) {
         int firstU, lastU, firstV, lastV;
-        if (!changedPoints(data.key.net, key.net, surface.countU, firstU, lastU, firstV, lastV))
+        if (!changedPoints(data.key.net, surface.net, surface.countU, firstU, lastU, firstV, lastV))
             return;
         const GridRegion region =
             gridRegionOfNetChange(surface, data.parameters, firstU, lastU, firstV, lastV);
@@ -245,12 +266,12 @@ void update(const NetSurface& surface) {
                                       data.grid, bothCores());
             data.frame.partial = true;
         } else {
-            evaluateWhole(surface, key);
+            evaluateWhole(surface, view);
         }
     } else {
-        evaluateWhole(surface, key);
+        evaluateWhole(surface, view);
     }
-    data.key = std::move(key);
+    storeKey(surface, view, data.key);
     data.valid = true;
     data.frame.columns = data.grid.columns;
     data.frame.rows = data.grid.rows;
