@@ -7,9 +7,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "input/history_keys.h"
+#include "input/section_input.h"
+#include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
@@ -17,6 +21,7 @@
 #include "view/glu_limits.h"
 #include "view/grid_surface.h"
 #include "view/main_view.h"
+#include "view/section_view.h"
 
 using testsupport::drawMainFrame;
 using testsupport::MainFrame;
@@ -174,6 +179,44 @@ TEST(GridSurfaceDrag, PartlyEvaluatedGridDrawsTheMovedNet) {
         const int differing = differingPixels(dragged, afresh);
         EXPECT_LT(differing, afresh.covered() / 100) << mode << ": " << differing;
     }
+}
+
+// The largest net the editor takes, 1000 x 1000, skinned: the main view draws it (past GLU's
+// bound, from the grid) in both modes, a drag in the section window moves a point and skins
+// again, and undo brings the net back bit for bit.
+TEST(LargestNet, IsDrawnDraggedAndUndone) {
+    testsupport::resetMainView();
+    testsupport::setHull(1000);
+    editor.panel.skinningEnabled = 1;
+    editor.selection.currentSection = 500;
+    editor.selection.selectedPoint = 500;
+    syncDerivedNets();
+    ASSERT_EQ(editor.derived.skinnedNet.size(), 1000000u);
+    const std::vector<PointH> before = editor.surface.controlNet;
+    for (const float mode : {kDisplayModeOutline, kDisplayModeFill}) {
+        editor.panel.surfaceDisplayMode = mode;
+        const MainFrame frame = drawMainFrame();
+        EXPECT_GT(frame.covered(), 20000) << mode;
+        EXPECT_GT(lastGridSurfaceFrame().columns, 10);
+        EXPECT_LE(lastGridSurfaceFrame().columns, 640);
+    }
+    glutSetWindow(editor.handles.sectionWindow);
+    sectionDisplay();
+    sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 120);
+    sectionMotion(230, 140);
+    sectionMouse(GLUT_LEFT_BUTTON, GLUT_UP, 230, 140);
+    EXPECT_NE(std::memcmp(editor.surface.controlNet.data(), before.data(),
+                          before.size() * sizeof(PointH)),
+              0);
+    drawMainFrame();
+    ASSERT_TRUE(handleHistoryKey('z' & 0x1f, GLUT_ACTIVE_CTRL, Redraw::now))
+        << editor.panel.statusLine;
+    ASSERT_EQ(editor.surface.controlNet.size(), before.size());
+    EXPECT_EQ(std::memcmp(editor.surface.controlNet.data(), before.data(),
+                          before.size() * sizeof(PointH)),
+              0);
+    EXPECT_GT(drawMainFrame().covered(), 20000);
+    testsupport::setBulgedSurface();
 }
 
 // GLU's measured tessellations, and whether it is expected to draw a net within a frame.
