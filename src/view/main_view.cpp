@@ -242,11 +242,22 @@ NetSurface analysisNet(const SurfaceModel& surface, const std::vector<PointH>& n
     return s;
 }
 
+bool knotsAscend(const float* knots, int count) {
+    for (int i = 1; i < count; ++i) {
+        if (knots[i] < knots[i - 1]) return false;
+    }
+    return true;
+}
+
 // Whether the ordinary shading of the net comes from the grid: nets GLU cannot take, and those
-// its measured tessellations say it cannot draw within a frame.
+// its measured tessellations say it cannot draw within a frame. Knots edited out of order go to
+// GLU within its bound, which reports them as a NURBS error.
 bool drawnByGrid(const NetSurface& net) {
     if (!netSurfaceUsable(net)) return false;
     const long long points = static_cast<long long>(net.countU) * net.countV;
+    if (points <= kMostGluNetPoints && (!knotsAscend(net.knotsU, net.countU + net.orderU) ||
+                                        !knotsAscend(net.knotsV, net.countV + net.orderV)))
+        return false;
     switch (data.tessellator) {
         case SurfaceTessellator::grid:
             return true;
