@@ -15,6 +15,7 @@
 #include "input/section_input.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/loft_options.h"
 #include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
 #include "support/test_surface.h"
@@ -147,11 +148,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
 
 // A drag moves one point of a 60 x 40 net: the grid evaluated again only where that point
-// reaches draws what a grid evaluated afresh for the moved net draws.
+// reaches draws what a grid evaluated afresh for the moved net draws. Skinned with uniform
+// section parameters, the move changes one column of the skinned net and not its knots.
 TEST(GridSurfaceDrag, PartlyEvaluatedGridDrawsTheMovedNet) {
-    for (const float mode : {kDisplayModeFill, kDisplayModeOutline}) {
+    struct Case {
+        float mode;
+        bool skinned;
+    };
+    for (const Case c : {Case{kDisplayModeFill, false}, Case{kDisplayModeOutline, false},
+                         Case{kDisplayModeFill, true}}) {
         testsupport::resetMainView();
-        editor.panel.surfaceDisplayMode = mode;
+        editor.panel.surfaceDisplayMode = c.mode;
         editor.view.cameraPolar = 1.2f;
         editor.view.cameraAzimuth = 0.5f;
         std::vector<PointH> net;
@@ -163,21 +170,27 @@ TEST(GridSurfaceDrag, PartlyEvaluatedGridDrawsTheMovedNet) {
             }
         }
         testsupport::setSurface(60, 40, 4, 3, net);
+        editor.panel.skinningEnabled = c.skinned ? 1 : 0;
+        editor.panel.loftParameters = static_cast<int32_t>(LoftParameters::uniform);
+        syncDerivedNets();
         setSurfaceTessellator(SurfaceTessellator::grid);
         const MainFrame before = drawMainFrame();
         PointH& moved = editor.surface.controlNet[20 * 60 + 30];
         moved.y += 0.5f;
+        syncDerivedNets();
         const MainFrame dragged = drawMainFrame();
-        EXPECT_TRUE(lastGridSurfaceFrame().partial);
+        EXPECT_TRUE(lastGridSurfaceFrame().partial) << c.skinned;
         releaseGridSurface();
         const MainFrame afresh = drawMainFrame();
         EXPECT_FALSE(lastGridSurfaceFrame().partial);
         setSurfaceTessellator(SurfaceTessellator::byCost);
+        editor.panel.skinningEnabled = 0;
+        editor.panel.loftParameters = 0;
         // The bump shows, and only the parameters' spacing (kept from before the drag, or
         // chosen afresh) may differ.
-        EXPECT_GT(differingPixels(before, dragged), 200) << mode;
+        EXPECT_GT(differingPixels(before, dragged), 200) << c.mode << " " << c.skinned;
         const int differing = differingPixels(dragged, afresh);
-        EXPECT_LT(differing, afresh.covered() / 100) << mode << ": " << differing;
+        EXPECT_LT(differing, afresh.covered() / 100) << c.mode << " " << c.skinned;
     }
 }
 
