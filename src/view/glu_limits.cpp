@@ -203,7 +203,12 @@ double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, i
 }
 
 void recordGluTessellation(GluCost& cost, long long patches, double milliseconds) {
-    if (patches < kPatchesToRate || !(milliseconds > 0.0)) return;
+    if (patches < 1 || !(milliseconds > 0.0)) return;
+    if (milliseconds > kGluFrameMilliseconds &&
+        (cost.slowPatches == 0 || patches < cost.slowPatches)) {
+        cost.slowPatches = patches;
+    }
+    if (patches < kPatchesToRate) return;
     const double rate = milliseconds / static_cast<double>(patches);
     if (cost.millisecondsPerPatch == 0.0 || rate < cost.millisecondsPerPatch) {
         cost.millisecondsPerPatch = rate;
@@ -213,6 +218,7 @@ void recordGluTessellation(GluCost& cost, long long patches, double milliseconds
 bool gluHoldsFrame(const GluCost& cost, long long points, long long patches) {
     if (points > kMostGluNetPoints) return false;
     if (patches < kFewestGridPatches) return true;
+    if (cost.slowPatches > 0 && patches >= cost.slowPatches) return false;
     return !(cost.millisecondsPerPatch * static_cast<double>(patches) > kGluFrameMilliseconds);
 }
 

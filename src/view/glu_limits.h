@@ -51,18 +51,21 @@ constexpr long long kPatchesToRate = 1000;
 constexpr long long kFewestGridPatches = 2500;
 
 // GLU's cost per patch: the lowest measured on a tessellation of at least kPatchesToRate
-// patches (0 while none was measured). The lowest, since other work on the machine only ever
-// slows a run down.
+// patches (0 while none was measured; the lowest, since other work on the machine only ever
+// slows a run down), and the fewest patches of a tessellation that took longer than a frame
+// (0 while none did), which catches a view that costs GLU more per patch than the rate says.
 struct GluCost {
     double millisecondsPerPatch = 0.0;
+    long long slowPatches = 0;
 };
 
 // Adds one tessellation of `patches` patches that took `milliseconds`.
 void recordGluTessellation(GluCost& cost, long long patches, double milliseconds);
 
 // True when GLU is expected to draw a net of `points` points and `patches` patches within a
-// frame: at most kMostGluNetPoints points, and fewer than kFewestGridPatches patches or a
-// cost predicted from the measured cost per patch of at most kGluFrameMilliseconds.
+// frame: at most kMostGluNetPoints points, and fewer than kFewestGridPatches patches, or fewer
+// patches than a tessellation measured too slow and a cost predicted from the measured cost
+// per patch of at most kGluFrameMilliseconds.
 bool gluHoldsFrame(const GluCost& cost, long long points, long long patches);
 
 // The Bezier patches of a net: the products of the knot spans of positive width in each

@@ -247,11 +247,18 @@ TEST(GluCostDecides, TheNetsGluDrawsWithinAFrame) {
         {"100 x 100 took 70 ms", {{9409, 70.0}}, 10000, 9409, false},
         {"100 x 100 took 70 ms, then a 60 x 60 net", {{9409, 70.0}}, 3600, 3249, false},
         {"100 x 100 took 70 ms, 50 x 50 stays", {{9409, 70.0}}, 2500, 2209, true},
-        {"a quick run sets the rate", {{9409, 70.0}, {9409, 14.0}}, 10000, 9409, true},
-        {"small tessellations do not rate", {{900, 40.0}}, 10000, 9409, true},
+        {"the lowest rate predicts", {{20000, 60.0}, {9409, 14.0}}, 10000, 10000, true},
+        {"small tessellations do not rate", {{900, 10.0}}, 10000, 9409, true},
         {"a 4 x 4 net on a slow machine", {{2209, 400.0}}, 16, 1, true},
         {"a fast machine draws past a frame's patches", {{9409, 5.0}}, 40000, 29000, true},
         {"a fast machine, far past", {{9409, 5.0}}, 160000, 150000, false},
+        {"a close view took longer than the rate says",
+         {{9409, 5.0}, {4000, 30.0}},
+         4900,
+         4500,
+         false},
+        {"and a net of fewer patches still stays", {{9409, 5.0}, {4000, 30.0}}, 3600, 3249, true},
+        {"a slow 50 x 50 frame keeps GLU below the floor", {{2209, 40.0}}, 2500, 2209, true},
     };
     for (const CostCase& c : cases) {
         GluCost cost;
