@@ -30,7 +30,7 @@ struct GridKey {
     int viewport[4] = {};
 };
 
-// The key's view is the current one.
+// GL's matrices and viewport as this frame has them.
 struct CurrentView {
     float modelView[16];
     float projection[16];
@@ -122,16 +122,18 @@ GridDensity density() {
     return d;
 }
 
-void evaluateWhole(const NetSurface& surface, const CurrentView& key) {
-    ScreenProjection screen;
+// Chooses the grid's parameters for the surface in this view and evaluates the whole grid.
+void evaluateWhole(const NetSurface& surface, const CurrentView& view) {
+    ScreenProjection screen;  // projection * modelView, in GL's column order
     for (int c = 0; c < 4; ++c) {
         for (int r = 0; r < 4; ++r) {
             float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += key.projection[4 * k + r] * key.modelView[4 * c + k];
+            for (int k = 0; k < 4; ++k)
+                sum += view.projection[4 * k + r] * view.modelView[4 * c + k];
             screen.matrix[4 * c + r] = sum;
         }
     }
-    for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(key.viewport[i]);
+    for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(view.viewport[i]);
     data.parameters = chooseGridParameters(surface, screen, density());
     evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid, bothCores());
     data.frame.partial = false;
