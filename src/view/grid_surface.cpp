@@ -3,6 +3,7 @@
 #include "view/grid_surface.h"
 
 #include <GL/gl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -79,6 +80,7 @@ void storeKey(const NetSurface& s, const CurrentView& view, GridKey& key) {
 // The module's state: the kept grid, its parameters and index lists.
 struct GridSurfaceData {
     std::unique_ptr<WorkerThread> worker;  // started on first use
+    pid_t workerProcess = 0;               // the process that started it
     GridKey key;
     bool valid = false;
     GridParameters parameters;
@@ -102,7 +104,10 @@ constexpr int kOutlineEvery = 2;
 constexpr double kMostPartialShare = 0.5;
 
 JobRunner bothCores() {
-    if (!data.worker) data.worker = std::make_unique<WorkerThread>();
+    if (!data.worker) {
+        data.worker = std::make_unique<WorkerThread>();
+        data.workerProcess = getpid();
+    }
     return [](int jobs, const std::function<void(int)>& job) {
         shareJobs(
             *data.worker, jobs, [&job](int index, bool /*onWorker*/) { job(index); },
@@ -328,6 +333,9 @@ GridSurfaceFrame lastGridSurfaceFrame() {
 }
 
 void releaseGridSurface() {
+    // A forked child (a death test's) has the worker object but not its thread, so only the
+    // process that started the thread ends it.
+    if (data.worker && data.workerProcess != getpid()) static_cast<void>(data.worker.release());
     data.worker.reset();
     data = GridSurfaceData();
 }
