@@ -22,6 +22,7 @@
 #include "model/editor_state.h"
 #include "model/surface_edit.h"
 #include "view/grid_renderer.h"
+#include "view/grid_surface.h"
 #include "view/main_view.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
@@ -186,6 +187,7 @@ void exitCleanup() {
     s.handles.sectionRenderer = nullptr;
     releaseSurfaceCache();
     releaseGridRenderer();
+    releaseGridSurface();
     // The texture lives in the section window's context; with no context left (GLUT already torn
     // down) it went with the context.
     if (s.view.backgroundTexture != 0 && glXGetCurrentContext() != nullptr) {

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <string>
 
-// Largest surface file read: a 250,000-point net written by the editor takes about 16 MB.
+// Largest surface file read: the largest net, 1,000,000 points written by the editor, takes
+// about 64 MB.
 constexpr size_t kMostSurfaceFileBytes = size_t{256} << 20;
 // Largest configuration file read: it names one path.
 constexpr size_t kMostConfigFileBytes = size_t{1} << 20;

@@ -58,8 +58,9 @@ bool cartesian(const PointH& P, D3& out) {
 // Steps each span of one direction asks for: demand[I] for the 1-based span I in [order, n].
 // Along u the polygons are the sections (rows of the net), along v the columns. A leg that runs
 // behind the eye, or far past the window, counts as `farLeg` pixels.
-std::vector<double> spanDemand(const NetSurface& S, const std::vector<ScreenPoint>& screen,
-                               bool alongU, double farLeg, const GridDensity& density) {
+// Of many polygons, density.mostLines spread evenly are measured (the first and last always).
+std::vector<double> spanDemand(const NetSurface& S, const ScreenProjection& projection, bool alongU,
+                               double farLeg, const GridDensity& density) {
     const int n = alongU ? S.countU : S.countV;
     const int order = alongU ? S.orderU : S.orderV;
     const int lines = alongU ? S.countV : S.countU;
@@ -72,16 +73,27 @@ std::vector<double> spanDemand(const NetSurface& S, const std::vector<ScreenPoin
     std::vector<double> turning(static_cast<size_t>(n), 0.0);
     std::vector<D3> leg(static_cast<size_t>(n), D3{0.0, 0.0, 0.0});
     std::vector<unsigned char> hasLeg(static_cast<size_t>(n), 0);
-    for (int line = 0; line < lines; ++line) {
+    std::vector<ScreenPoint> screen(static_cast<size_t>(n));
+    const int measured = std::max(2, density.mostLines);
+    const bool allLines = lines <= measured;
+    for (int k = 0; k < (allLines ? lines : measured); ++k) {
+        const int line =
+            allLines ? k
+                     : static_cast<int>(static_cast<long long>(k) * (lines - 1) / (measured - 1));
         const size_t base = static_cast<size_t>(line) * lineStride;
+        for (int j = 0; j < n; ++j) {
+            screen[static_cast<size_t>(j)] =
+                projectPoint(projection, S.net[base + static_cast<size_t>(j) * stride]);
+        }
         for (int j = 0; j + 1 < n; ++j) {
             const size_t a = base + static_cast<size_t>(j) * stride;
             const size_t b = a + stride;
+            const ScreenPoint& sa = screen[static_cast<size_t>(j)];
+            const ScreenPoint& sb = screen[static_cast<size_t>(j) + 1];
             double length = farLeg;
-            if (screen[a].valid && screen[b].valid) {
-                length =
-                    std::min(farLeg, std::hypot(static_cast<double>(screen[b].x) - screen[a].x,
-                                                static_cast<double>(screen[b].y) - screen[a].y));
+            if (sa.valid && sb.valid) {
+                length = std::min(farLeg, std::hypot(static_cast<double>(sb.x) - sa.x,
+                                                     static_cast<double>(sb.y) - sa.y));
             }
             pixels[static_cast<size_t>(j) + 1] = pixels[static_cast<size_t>(j)] + length;
             D3 pa, pb;
@@ -185,8 +197,11 @@ struct H4 {
 
 // One row of the grid: the v-derivatives of the net's columns at the row's v (the pass over the
 // net), then per vertex the short sums along u and the rational quotient rule (A4.4).
+// Only the grid columns [firstColumn, endColumn) are evaluated, and the pass over the net covers
+// only the net columns their spans reach (firstNet .. endNet - 1).
 void evaluateRow(const NetSurface& S, const BasisTable& tu, const BasisTable& tv, int row,
-                 int derivatives, std::vector<H4>& Q, SurfaceGrid& grid) {
+                 int derivatives, int firstColumn, int endColumn, size_t firstNet, size_t endNet,
+                 std::vector<H4>& Q, SurfaceGrid& grid) {
     const int d = derivatives;
     const int Iv = tv.span[static_cast<size_t>(row)];
     const size_t countU = static_cast<size_t>(S.countU);
@@ -194,11 +209,11 @@ void evaluateRow(const NetSurface& S, const BasisTable& tu, const BasisTable& tv
     for (int dv = 0; dv <= d; ++dv) {
         const float* Nv = &tv.values[(static_cast<size_t>(row) * (d + 1) + dv) * S.orderV];
         H4* q = &Q[static_cast<size_t>(dv) * countU];
-        for (size_t k = 0; k < countU; ++k) q[k] = {0.0f, 0.0f, 0.0f, 0.0f};
+        for (size_t k = firstNet; k < endNet; ++k) q[k] = {0.0f, 0.0f, 0.0f, 0.0f};
         for (int l = 0; l < S.orderV; ++l) {
             const PointH* P = S.net + static_cast<size_t>(Iv - S.orderV + l) * countU;
             const float b = Nv[l];
-            for (size_t k = 0; k < countU; ++k) {
+            for (size_t k = firstNet; k < endNet; ++k) {
                 q[k].x += b * P[k].x;
                 q[k].y += b * P[k].y;
                 q[k].z += b * P[k].z;
@@ -206,7 +221,7 @@ void evaluateRow(const NetSurface& S, const BasisTable& tu, const BasisTable& tv
             }
         }
     }
-    for (int column = 0; column < grid.columns; ++column) {
+    for (int column = firstColumn; column < endColumn; ++column) {
         const int Iu = tu.span[static_cast<size_t>(column)];
         if (Iu == 0) continue;
         // A[du][dv]: derivative du along u, dv along v, of the homogeneous surface.
@@ -304,18 +319,15 @@ GridParameters chooseGridParameters(const NetSurface& S, const ScreenProjection&
                                     const GridDensity& density) {
     GridParameters result;
     if (!netSurfaceUsable(S)) return result;
-    const size_t count = static_cast<size_t>(S.countU) * static_cast<size_t>(S.countV);
-    std::vector<ScreenPoint> points(count);
-    for (size_t i = 0; i < count; ++i) points[i] = projectPoint(screen, S.net[i]);
     const double windowSide =
         std::max(1.0f, std::max(std::fabs(screen.viewport[2]), std::fabs(screen.viewport[3])));
     const double farLeg = 2.0 * windowSide;
     const int mostSteps = std::min(
         density.maxSteps, static_cast<int>(std::ceil(density.stepsPerWindowPixel * windowSide)));
     result.u = placeParameters(S.knotsU, S.countU, S.orderU,
-                               spanDemand(S, points, true, farLeg, density), mostSteps, density);
+                               spanDemand(S, screen, true, farLeg, density), mostSteps, density);
     result.v = placeParameters(S.knotsV, S.countV, S.orderV,
-                               spanDemand(S, points, false, farLeg, density), mostSteps, density);
+                               spanDemand(S, screen, false, farLeg, density), mostSteps, density);
     return result;
 }
 
@@ -370,14 +382,72 @@ void evaluateSurfaceGrid(const NetSurface& S, const GridParameters& parameters,
     grid.mean.assign(d == 2 ? vertices : 0, 0.0f);
     grid.defined.assign(vertices, 0);
     if (!usable) return;
+    evaluateSurfaceGridRegion(S, parameters, quantity, {0, grid.columns, 0, grid.rows}, grid, run);
+}
+
+GridRegion gridRegionOfNetChange(const NetSurface& S, const GridParameters& parameters, int firstU,
+                                 int lastU, int firstV, int lastV) {
+    GridRegion region;
+    if (!netSurfaceUsable(S) || firstU > lastU || firstV > lastV) return region;
+    // Net point k of a direction weighs on the parameters in [U[k], U[k + order]]: the support
+    // of its basis function.
+    auto range = [](const std::vector<float>& t, const float* U, int count, int order, int first,
+                    int last, int& begin, int& end) {
+        first = std::clamp(first, 0, count - 1);
+        last = std::clamp(last, 0, count - 1);
+        const float low = U[first], high = U[last + order];
+        begin = static_cast<int>(std::lower_bound(t.begin(), t.end(), low) - t.begin());
+        end = static_cast<int>(std::upper_bound(t.begin(), t.end(), high) - t.begin());
+        if (begin > end) begin = end;
+    };
+    range(parameters.u, S.knotsU, S.countU, S.orderU, firstU, lastU, region.firstColumn,
+          region.endColumn);
+    range(parameters.v, S.knotsV, S.countV, S.orderV, firstV, lastV, region.firstRow,
+          region.endRow);
+    return region;
+}
+
+void evaluateSurfaceGridRegion(const NetSurface& S, const GridParameters& parameters,
+                               GridQuantity quantity, const GridRegion& region, SurfaceGrid& grid,
+                               const JobRunner& run) {
+    const int d = quantity == GridQuantity::points ? 0 : quantity == GridQuantity::normals ? 1 : 2;
+    const size_t vertices = static_cast<size_t>(grid.columns) * static_cast<size_t>(grid.rows);
+    const bool fits = netSurfaceUsable(S) &&
+                      grid.columns == static_cast<int>(parameters.u.size()) &&
+                      grid.rows == static_cast<int>(parameters.v.size()) &&
+                      grid.defined.size() == vertices && grid.positions.size() == 3 * vertices &&
+                      grid.normals.size() == (d >= 1 ? 3 * vertices : 0) &&
+                      grid.gaussian.size() == (d == 2 ? vertices : 0);
+    const int c0 = std::max(0, region.firstColumn), c1 = std::min(grid.columns, region.endColumn);
+    const int r0 = std::max(0, region.firstRow), r1 = std::min(grid.rows, region.endRow);
+    if (!fits || c0 >= c1 || r0 >= r1) return;
     const BasisTable tu = makeBasisTable(S.knotsU, S.countU, S.orderU, parameters.u, d);
     const BasisTable tv = makeBasisTable(S.knotsV, S.countV, S.orderV, parameters.v, d);
+    // The net columns the region's spans reach.
+    size_t firstNet = static_cast<size_t>(S.countU), endNet = 0;
+    for (int column = c0; column < c1; ++column) {
+        const int Iu = tu.span[static_cast<size_t>(column)];
+        if (Iu == 0) continue;
+        firstNet = std::min(firstNet, static_cast<size_t>(Iu - S.orderU));
+        endNet = std::max(endNet, static_cast<size_t>(Iu));
+    }
     // Bands of rows, more than two so that the thread that finishes first takes another.
-    const int jobs = std::min(grid.rows, 16);
+    const int rows = r1 - r0;
+    const int jobs = std::min(rows, 16);
     run(jobs, [&](int job) {
         std::vector<H4> Q(static_cast<size_t>(d + 1) * static_cast<size_t>(S.countU));
-        const int first = static_cast<int>(static_cast<long long>(grid.rows) * job / jobs);
-        const int last = static_cast<int>(static_cast<long long>(grid.rows) * (job + 1) / jobs);
-        for (int row = first; row < last; ++row) evaluateRow(S, tu, tv, row, d, Q, grid);
+        const int first = r0 + static_cast<int>(static_cast<long long>(rows) * job / jobs);
+        const int last = r0 + static_cast<int>(static_cast<long long>(rows) * (job + 1) / jobs);
+        for (int row = first; row < last; ++row) {
+            // What the row held before is cleared, so a vertex that is now undefined shows so.
+            for (int column = c0; column < c1; ++column) {
+                const size_t vertex = static_cast<size_t>(row) * grid.columns + column;
+                grid.defined[vertex] = 0;
+                std::fill_n(&grid.positions[3 * vertex], 3, 0.0f);
+                if (d >= 1) std::fill_n(&grid.normals[3 * vertex], 3, 0.0f);
+                if (d == 2) grid.gaussian[vertex] = grid.mean[vertex] = 0.0f;
+            }
+            evaluateRow(S, tu, tv, row, d, c0, c1, firstNet, endNet, Q, grid);
+        }
     });
 }

@@ -37,13 +37,16 @@ struct ScreenProjection {
 // pixelsPerStep pixels of the control polygon's length on the screen and radiansPerStep of its
 // turning. The steps per direction lie in [minSteps, maxSteps], and maxSteps is further held to
 // stepsPerWindowPixel times the viewport's larger side, so the grid follows what the window
-// shows, never the number of patches.
+// shows, never the number of patches. Of a direction's polygons (the sections along u, the
+// columns along v), at most mostLines spread evenly over the net are measured, so choosing the
+// grid of a 1000 x 1000 net costs about what it costs for a 64 x 1000 one.
 struct GridDensity {
     float pixelsPerStep = 6.0f;
     float radiansPerStep = 0.1f;
     int minSteps = 4;
     int maxSteps = 512;
     float stepsPerWindowPixel = 0.5f;
+    int mostLines = 64;
 };
 
 // Grid parameters per direction, ascending, from the start to the end of the knot range.
@@ -53,7 +56,7 @@ struct GridParameters {
 
 // Parameters whose spacing follows the density: each knot span asks for the steps its share of
 // the control polygons gives (its legs' screen length over order - 1, or its corners' turning
-// over order - 2, whichever asks more), taken over the polygon of every row in that direction
+// over order - 2, whichever asks more), taken over the measured polygons of that direction
 // (the sections along u, the columns along v); the steps of a direction are then spread over
 // the spans in proportion, evenly inside a span. Empty when the surface is not usable.
 GridParameters chooseGridParameters(const NetSurface& surface, const ScreenProjection& screen,
@@ -97,3 +100,23 @@ void runOnTwoThreads(int jobs, const std::function<void(int)>& job);
 void evaluateSurfaceGrid(const NetSurface& surface, const GridParameters& parameters,
                          GridQuantity quantity, SurfaceGrid& grid,
                          const JobRunner& run = runOnTwoThreads);
+
+// A rectangle of grid vertices: columns [firstColumn, endColumn), rows [firstRow, endRow).
+struct GridRegion {
+    int firstColumn = 0, endColumn = 0;
+    int firstRow = 0, endRow = 0;
+};
+
+// The grid vertices that net points firstU .. lastU (along a section) of sections firstV ..
+// lastV weigh on: those whose parameters lie in the supports of their basis functions. Empty
+// when the surface is not usable or the ranges are empty.
+GridRegion gridRegionOfNetChange(const NetSurface& surface, const GridParameters& parameters,
+                                 int firstU, int lastU, int firstV, int lastV);
+
+// Evaluates again the vertices of `region` in a grid evaluateSurfaceGrid made with the same
+// parameters and quantity, after the net changed only where `region` says: the grid then holds
+// what a whole evaluation of the changed net gives. Nothing is done when the grid does not
+// match the parameters and quantity.
+void evaluateSurfaceGridRegion(const NetSurface& surface, const GridParameters& parameters,
+                               GridQuantity quantity, const GridRegion& region, SurfaceGrid& grid,
+                               const JobRunner& run = runOnTwoThreads);

@@ -9,11 +9,11 @@
 // GLU's NURBS renderer refuses orders above 24 ("spline order un-supported").
 constexpr int kMostDrawnOrder = 24;
 
-// Most points of a net the main view hands to GLU (control, skinned or expanded net). GLU's
-// tessellation recurses once per few patches, about 11 bytes of stack and 2.4 KB of memory a
-// patch: a 1000 x 1000 grid overflows an 8 MiB stack and a 700 x 700 one takes 1.3 GB. A net of
-// this many points has at most as many patches, about 2.8 MiB of stack and 760 MB in all.
-constexpr long long kMostNetPoints = 250000;
+// Most points of a net the editor takes (control, skinned or expanded net): a 1000 x 1000 net.
+// The main view draws nets past GLU's own bound from its grid, whose size follows the window,
+// so what such a net costs is its copies: 16 MB each (the net, the skinned net, an undo
+// snapshot, the grid's key), and 64 MB for the points as file text.
+constexpr long long kMostNetPoints = 1000000;
 
 // Refuses, with the reason in error, a surface the editor could not draw or edit: a net of more
 // than kMostNetPoints points, or an order above kMostDrawnOrder.

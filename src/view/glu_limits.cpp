@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -199,4 +200,36 @@ double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, i
         }
     }
     return total;
+}
+
+void recordGluTessellation(GluCost& cost, long long patches, double milliseconds) {
+    if (patches < 1 || !(milliseconds > 0.0)) return;
+    if (milliseconds > kGluFrameMilliseconds &&
+        (cost.slowPatches == 0 || patches < cost.slowPatches)) {
+        cost.slowPatches = patches;
+    }
+    if (patches < kPatchesToRate) return;
+    const double rate = milliseconds / static_cast<double>(patches);
+    if (cost.millisecondsPerPatch == 0.0 || rate < cost.millisecondsPerPatch) {
+        cost.millisecondsPerPatch = rate;
+    }
+}
+
+bool gluHoldsFrame(const GluCost& cost, long long points, long long patches) {
+    if (points > kMostGluNetPoints) return false;
+    if (patches < kFewestGridPatches) return true;
+    if (cost.slowPatches > 0 && patches >= cost.slowPatches) return false;
+    return !(cost.millisecondsPerPatch * static_cast<double>(patches) > kGluFrameMilliseconds);
+}
+
+long long bezierPatches(const float* knotsU, int countU, int orderU, const float* knotsV,
+                        int countV, int orderV) {
+    auto spans = [](const float* U, int count, int order) {
+        long long n = 0;
+        for (int I = order; I <= count; ++I) {
+            if (U[I] > U[I - 1]) ++n;
+        }
+        return n;
+    };
+    return spans(knotsU, countU, orderU) * spans(knotsV, countV, orderV);
 }

@@ -30,3 +30,45 @@ constexpr double kGluFixedSteps = 100.0;
 // away.
 double pathLengthSamples(const PointH* net, int columns, int rows, int orderS, int orderT,
                          const float* knotsS, const float* knotsT, double tolerance);
+
+// Most points of a net handed to GLU, whatever its measured cost: GLU's tessellation recurses
+// once per few patches, about 11 bytes of stack and 2.4 KB of memory a patch, so a 1000 x 1000
+// grid overflows an 8 MiB stack and a 700 x 700 one takes 1.3 GB. This many points make at
+// most as many patches, about 2.8 MiB of stack and 760 MB in all.
+constexpr long long kMostGluNetPoints = 250000;
+
+// GLU's tessellation and drawing of a surface may take this long before the main view draws
+// that surface from its own grid instead: one frame at 60 Hz.
+constexpr double kGluFrameMilliseconds = 16.0;
+
+// A tessellation of at least this many patches measures GLU's cost per patch well enough to
+// predict larger nets (fixed costs dominate below).
+constexpr long long kPatchesToRate = 1000;
+
+// Nets of fewer patches stay with GLU whatever its measured cost: a 50 x 50 cubic net (2209
+// patches) tessellates in 9-13 ms on this machine, inside the frame, and a slower run on a busy
+// machine should not change the picture of the nets people edit most.
+constexpr long long kFewestGridPatches = 2500;
+
+// GLU's cost per patch: the lowest measured on a tessellation of at least kPatchesToRate
+// patches (0 while none was measured; the lowest, since other work on the machine only ever
+// slows a run down), and the fewest patches of a tessellation that took longer than a frame
+// (0 while none did), which catches a view that costs GLU more per patch than the rate says.
+struct GluCost {
+    double millisecondsPerPatch = 0.0;
+    long long slowPatches = 0;
+};
+
+// Adds one tessellation of `patches` patches that took `milliseconds`.
+void recordGluTessellation(GluCost& cost, long long patches, double milliseconds);
+
+// True when GLU is expected to draw a net of `points` points and `patches` patches within a
+// frame: at most kMostGluNetPoints points, and fewer than kFewestGridPatches patches, or fewer
+// patches than a tessellation measured too slow and a cost predicted from the measured cost
+// per patch of at most kGluFrameMilliseconds.
+bool gluHoldsFrame(const GluCost& cost, long long points, long long patches);
+
+// The Bezier patches of a net: the products of the knot spans of positive width in each
+// direction, within the knot ranges (countU + orderU and countV + orderV knots).
+long long bezierPatches(const float* knotsU, int countU, int orderU, const float* knotsV,
+                        int countV, int orderV);

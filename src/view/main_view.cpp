@@ -5,6 +5,7 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "model/section_centroid.h"
 #include "view/glu_limits.h"
 #include "view/grid_renderer.h"
+#include "view/grid_surface.h"
 #include "view/help_overlay.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_arrows.h"
@@ -29,6 +31,8 @@ struct MainViewData {
     long frameCount = 0;         // frames mainDisplay has drawn
     bool surfaceCaching = true;  // draw the surface from its kept tessellation
     bool onFixedSteps = false;   // the surface renderer samples at fixed steps
+    SurfaceTessellator tessellator = SurfaceTessellator::byCost;
+    GluCost gluCost;  // what GLU's tessellations of the main view took
 };
 
 MainViewData data;
@@ -115,39 +119,53 @@ GLUnurbs* chooseSampling(GLUnurbs* renderer, void*& slot, const std::vector<Poin
     return renderer;
 }
 
-// One GL_POINTS batch over a net in storage order; the point at 4 * index == pickedPointOffset
-// is drawn in materialHighlight, and `restore` is set again right after it.
+// The net's points as one vertex array of homogeneous points, in storage order; the point at
+// 4 * index == pickedPointOffset is drawn in materialHighlight, and `restore` is set again right
+// after it.
 void drawNetPoints(const std::vector<PointH>& net, int32_t pickedPointOffset, void (*restore)()) {
+    if (net.empty()) return;
     glPointSize(10.0f);
-    glBegin(GL_POINTS);
-    for (size_t i = 0; i < net.size(); ++i) {
-        const bool picked = static_cast<long long>(i) * 4 == pickedPointOffset;
-        if (picked) materialHighlight();
-        glVertex4fv(&net[i].x);
-        if (picked) restore();
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(4, GL_FLOAT, sizeof(PointH), &net[0].x);
+    const long long count = static_cast<long long>(net.size());
+    const long long picked =
+        pickedPointOffset >= 0 && pickedPointOffset % 4 == 0 ? pickedPointOffset / 4 : -1;
+    if (picked >= 0 && picked < count) {
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(picked));
+        materialHighlight();
+        glDrawArrays(GL_POINTS, static_cast<GLint>(picked), 1);
+        restore();
+        glDrawArrays(GL_POINTS, static_cast<GLint>(picked + 1),
+                     static_cast<GLsizei>(count - picked - 1));
+    } else {
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count));
     }
-    glEnd();
+    glPopClientAttrib();
 }
 
-// One line strip per section through the countU points of that section; with highlightCurrent,
-// section currentSection in materialHighlight and the others in materialNet.
+// One line strip per section through the countU points of that section, from one vertex array;
+// with highlightCurrent, section currentSection in materialHighlight and the others in
+// materialNet.
 void drawSectionStrips(const SurfaceModel& surface, const std::vector<PointH>& net,
                        bool highlightCurrent, int currentSection) {
     // A closed loft's skinned net has more rows than the surface has sections.
     const int rows = static_cast<int>(net.size() / static_cast<size_t>(surface.countU));
+    if (rows < 1) return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(4, GL_FLOAT, sizeof(PointH), &net[0].x);
     for (int i = 0; i < rows; ++i) {
         if (highlightCurrent) {
             if (i == currentSection) {
                 materialHighlight();
-            } else {
+            } else if (i == 0 || i == currentSection + 1) {
                 materialNet();
             }
         }
-        const PointH* section = net.data() + static_cast<size_t>(i) * surface.countU;
-        glBegin(GL_LINE_STRIP);
-        for (int j = 0; j < surface.countU; ++j) glVertex4fv(&section[j].x);
-        glEnd();
+        glDrawArrays(GL_LINE_STRIP, i * surface.countU, surface.countU);
     }
+    glPopClientAttrib();
 }
 
 void drawSectionCameraMarker(const Selection& selection, const ViewState& view) {
@@ -226,6 +244,55 @@ NetSurface analysisNet(const SurfaceModel& surface, const std::vector<PointH>& n
     return s;
 }
 
+bool knotsAscend(const float* knots, int count) {
+    for (int i = 1; i < count; ++i) {
+        if (knots[i] < knots[i - 1]) return false;
+    }
+    return true;
+}
+
+// Whether the ordinary shading of the net comes from the grid: nets GLU cannot take, and those
+// its measured tessellations say it cannot draw within a frame. Knots edited out of order go to
+// GLU within its bound, which reports them as a NURBS error.
+bool drawnByGrid(const NetSurface& net) {
+    if (!netSurfaceUsable(net)) return false;
+    const long long points = static_cast<long long>(net.countU) * net.countV;
+    if (points <= kMostGluNetPoints && (!knotsAscend(net.knotsU, net.countU + net.orderU) ||
+                                        !knotsAscend(net.knotsV, net.countV + net.orderV)))
+        return false;
+    switch (data.tessellator) {
+        case SurfaceTessellator::grid:
+            return true;
+        case SurfaceTessellator::glu:
+            return points > kMostGluNetPoints;
+        case SurfaceTessellator::byCost:
+            break;
+    }
+    return !gluHoldsFrame(
+        data.gluCost, points,
+        bezierPatches(net.knotsU, net.countU, net.orderU, net.knotsV, net.countV, net.orderV));
+}
+
+// GLU's drawing of the surface; a tessellation it runs is timed and added to its cost.
+void drawThroughGlu(GLUnurbs* renderer, const SurfaceDescription& description, float displayMode,
+                    const NetSurface& net) {
+    if (!data.surfaceCaching) {
+        drawSurfaceDirect(renderer, description, displayMode);
+        return;
+    }
+    const long before = surfaceTessellationCount();
+    const auto start = std::chrono::steady_clock::now();
+    drawSurfaceCached(renderer, description, displayMode);
+    if (surfaceTessellationCount() != before && netSurfaceUsable(net)) {
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        recordGluTessellation(
+            data.gluCost,
+            bezierPatches(net.knotsU, net.countU, net.orderU, net.knotsV, net.countV, net.orderV),
+            took.count());
+    }
+}
+
 void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
                     const Selection& selection, bool skinning) {
     glLineWidth(1.0f);
@@ -238,8 +305,8 @@ void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
 
 // The surface reflected across the half-model's mirror plane: the tessellation just drawn, drawn
 // again under the reflection (its triangles then turn the other way round).
-void drawMirrorImage(GLUnurbs* renderer, const SurfaceDescription& description,
-                     const PanelVariables& panel) {
+template <typename DrawAgain>
+void drawMirrorImage(const PanelVariables& panel, DrawAgain drawAgain) {
     const MirrorPlane& plane = panel.mirrorPlane;
     if (!mirrorPlaneIsSound(plane)) return;
     GLfloat axis[3] = {0.0f, 0.0f, 0.0f};
@@ -251,11 +318,7 @@ void drawMirrorImage(GLUnurbs* renderer, const SurfaceDescription& description,
     glScalef(scale[0], scale[1], scale[2]);
     glTranslatef(-axis[0], -axis[1], -axis[2]);
     glFrontFace(GL_CW);
-    if (data.surfaceCaching) {
-        drawCapturedSurfaceAgain();
-    } else {
-        drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
-    }
+    drawAgain();
     glFrontFace(GL_CCW);
     glPopMatrix();
 }
@@ -298,19 +361,30 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
         } else if (fitsGluRange(net->data(), net->size(), surface.knotsU.data(),
                                 surface.knotsU.size()) &&
                    fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {
-            renderer = chooseSampling(renderer, rendererSlot, *net, surface.countU, surface.orderU,
-                                      surface.orderV, surface.knotsU, *knotsT);
+            const NetSurface drawn = analysisNet(surface, *net, *knotsT);
             // A filled surface is lit on both sides: seen from inside (a revolved bottle, whose
             // normals face in) it would otherwise show its ambient colour only. An outline is
             // made of lines, which GL always lights as front faces.
             const bool filled = panel.surfaceDisplayMode == kDisplayModeFill;
             glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, filled ? GL_TRUE : GL_FALSE);
-            if (data.surfaceCaching) {
-                drawSurfaceCached(renderer, description, panel.surfaceDisplayMode);
+            if (drawnByGrid(drawn)) {
+                drawGridSurface(drawn, !filled);
+                if (panel.mirrorEnabled != 0)
+                    drawMirrorImage(panel, [&] { drawGridSurfaceAgain(drawn, !filled); });
             } else {
-                drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
+                renderer = chooseSampling(renderer, rendererSlot, *net, surface.countU,
+                                          surface.orderU, surface.orderV, surface.knotsU, *knotsT);
+                drawThroughGlu(renderer, description, panel.surfaceDisplayMode, drawn);
+                if (panel.mirrorEnabled != 0) {
+                    drawMirrorImage(panel, [&] {
+                        if (data.surfaceCaching) {
+                            drawCapturedSurfaceAgain();
+                        } else {
+                            drawSurfaceDirect(renderer, description, panel.surfaceDisplayMode);
+                        }
+                    });
+                }
             }
-            if (panel.mirrorEnabled != 0) drawMirrorImage(renderer, description, panel);
             glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
         }
     }
@@ -425,4 +499,8 @@ long mainFrameCount() {
 
 void setSurfaceCaching(bool on) {
     data.surfaceCaching = on;
+}
+
+void setSurfaceTessellator(SurfaceTessellator tessellator) {
+    data.tessellator = tessellator;
 }

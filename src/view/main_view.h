@@ -23,6 +23,12 @@ long mainFrameCount();
 // the tests and benchmarks compare with).
 void setSurfaceCaching(bool on);
 
+// Which tessellator draws the surface in the ordinary shading: GLU while its measured cost fits
+// a frame and the editor's own grid past that (the default), or always one of them (the tests
+// and benchmarks compare the two).
+enum class SurfaceTessellator { byCost, glu, grid };
+void setSurfaceTessellator(SurfaceTessellator tessellator);
+
 // Draws text with a GLUT bitmap font at the model point (x, y, z).
 void drawLabel(float x, float y, float z, void* font, const char* text);
 

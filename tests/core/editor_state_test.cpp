@@ -98,8 +98,8 @@ TEST(ExpandedNet, RefusesNetsPastTheDrawableSize) {
         int countU, countV, orderV, multiplicity;
     } cases[] = {
         {1, 46341, 46341, 46340},  // 2,147,441,940 points: past INT_MAX / 4
-        {500, 500, 3, 2},          // twice the largest net
-        {1, 250001, 1, 1},         // one section of too many points, even unrepeated
+        {1000, 1000, 3, 2},        // twice the largest net
+        {1, 1000001, 1, 1},        // one section of too many points, even unrepeated
     };
     for (const Case& c : cases) {
         SurfaceModel surface;
@@ -116,7 +116,7 @@ TEST(ExpandedNet, RefusesNetsPastTheDrawableSize) {
         derived.multiplicity = c.multiplicity;
         std::string refusal;
         EXPECT_FALSE(buildExpandedNet(surface, derived, refusal)) << c.countV;
-        EXPECT_NE(refusal.find("more than the 250000"), std::string::npos) << refusal;
+        EXPECT_NE(refusal.find("more than the 1000000"), std::string::npos) << refusal;
         EXPECT_TRUE(derived.expandedNet.empty() && derived.expandedKnotsV.empty());
     }
 }

@@ -260,16 +260,16 @@ TEST_F(SerializatorTest, BadFilesLeaveTheStateUnchanged) {
          "ends inside the KNOTS_V list"},
         {std::string(kFourByThree) + "KNOTS_U\n0 0 0 0.5 1 x 1\n", "knot 5 of KNOTS_U"},
         {std::string(kFourByThree) + "KNOTS_V\n0 0 0.5 1 1e39\n", "knot 4 of KNOTS_V"},
-        // What the editor cannot draw: GLU refuses orders past 24, and a 1000 x 1000 grid
-        // overflowed the stack inside GLU.
+        // What the editor cannot draw: GLU refuses orders past 24, and nets past a million
+        // points.
         {"FILENAME:x\nDEGREE_U_V\n24 1\nN.C.P._U_V\n25 2\nN.KNOTS_U_V\n50 4\n"
          "COORD.C.P.(X,Y,Z,W)\n" +
              repeated("0 0 0 1\n", 50),
          "degrees 24 x 1 are above 23, the highest the editor draws"},
-        {"FILENAME:x\nDEGREE_U_V\n1 1\nN.C.P._U_V\n600 500\nN.KNOTS_U_V\n602 502\n"
+        {"FILENAME:x\nDEGREE_U_V\n1 1\nN.C.P._U_V\n1001 1000\nN.KNOTS_U_V\n1003 1002\n"
          "COORD.C.P.(X,Y,Z,W)\n" +
-             repeated("0 0 0 1\n", 600 * 500),
-         "600 x 500 points are more than the 250000 points the editor can draw"},
+             repeated("0 0 0 1\n", 1001 * 1000),
+         "1001 x 1000 points are more than the 1000000 points the editor can draw"},
     };
     const std::string path = scratchPath("bad.surf");
     useFile(path);

@@ -234,3 +234,59 @@ TEST(GridDensityFollowsScreen, UnusableSurfacesGiveAnEmptyGrid) {
 }
 
 }  // namespace
+
+// A net point moved: evaluating again only the region its basis functions reach gives the
+// grid a whole evaluation of the moved net gives, bit for bit, and the region is much smaller
+// than the grid when the point is one of many.
+struct MovedPointCase {
+    const char* name;
+    std::function<SurfaceModel()> make;
+    int pointU, pointV;  // the point moved
+    GridQuantity quantity;
+    double mostShare;  // the region's share of the grid's vertices is at most this
+};
+
+void PrintTo(const MovedPointCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const MovedPointCase kMovedPoint[] = {
+    {"corner_of_a_40x30_sheet", [] { return sheet(40, 30, straight, 0.5f); }, 0, 0,
+     GridQuantity::normals, 0.05},
+    {"middle_of_a_40x30_sheet", [] { return sheet(40, 30, straight, 0.5f); }, 20, 14,
+     GridQuantity::curvature, 0.05},
+    {"last_of_a_12x50_sheet", [] { return sheet(12, 50, straight); }, 11, 49, GridQuantity::points,
+     0.15},
+    {"rational_uneven", testsupport::rationalUnevenSurface, 2, 1, GridQuantity::curvature, 1.0},
+    {"egg_pole", testsupport::revolvedEgg, 3, 0, GridQuantity::normals, 1.0},
+};
+
+class GridRegionOfMovedPoint : public testing::TestWithParam<MovedPointCase> {};
+
+TEST_P(GridRegionOfMovedPoint, MatchesTheWholeGridOfTheMovedNet) {
+    const MovedPointCase& c = GetParam();
+    SurfaceModel surface = c.make();
+    const GridParameters parameters =
+        chooseGridParameters(netSurfaceOf(surface), flatView(150.0f), GridDensity());
+    SurfaceGrid kept;
+    evaluateSurfaceGrid(netSurfaceOf(surface), parameters, c.quantity, kept);
+    PointH& P = surface.controlNet[static_cast<size_t>(c.pointV) * surface.countU + c.pointU];
+    P = {P.x + 0.3f * P.w, P.y - 0.2f * P.w, P.z + 0.1f * P.w, P.w};
+    const GridRegion region = gridRegionOfNetChange(netSurfaceOf(surface), parameters, c.pointU,
+                                                    c.pointU, c.pointV, c.pointV);
+    evaluateSurfaceGridRegion(netSurfaceOf(surface), parameters, c.quantity, region, kept);
+    SurfaceGrid whole;
+    evaluateSurfaceGrid(netSurfaceOf(surface), parameters, c.quantity, whole);
+    EXPECT_EQ(kept.positions, whole.positions);
+    EXPECT_EQ(kept.normals, whole.normals);
+    EXPECT_EQ(kept.gaussian, whole.gaussian);
+    EXPECT_EQ(kept.mean, whole.mean);
+    EXPECT_EQ(kept.defined, whole.defined);
+    const double share = static_cast<double>(region.endColumn - region.firstColumn) *
+                         (region.endRow - region.firstRow) / (whole.columns * whole.rows);
+    EXPECT_GT(share, 0.0);
+    EXPECT_LE(share, c.mostShare);
+}
+
+INSTANTIATE_TEST_SUITE_P(Nets, GridRegionOfMovedPoint, testing::ValuesIn(kMovedPoint),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The real program under its own Xvfb and a 4 GB address-space limit, started on large nets:
-# the largest net it takes (500 x 500) loads and is drawn; a 1000 x 1000 grid (which overflowed
-# the stack inside GLU at start-up) and a 500 x 3000 net are refused with a message. Either way
-# the editor keeps running and "q" ends it with status 0.
+# a 500 x 500 net (the largest GLU may be handed) and the largest net the editor takes, 1000 x
+# 1000 (which overflowed the stack inside GLU at start-up before the main view drew large nets
+# from its own grid), load, are drawn, and are drawn again from closer; a 1001 x 1000 and a
+# 500 x 3000 net are refused with a message. Either way the editor keeps running and "q" ends
+# it with status 0.
 # Usage: large_nets.sh LOFTWORK_BINARY SOURCE_DIR
 set -euo pipefail
 if [ -z "${LOFTWORK_E2E_INNER:-}" ]; then
@@ -61,6 +63,10 @@ run() {
     xdotool windowraise "$main"
     xdotool mousemove --window "$main" 50 50
     sleep 0.3
+    # "+" moves the camera closer: the surface is tessellated again for the new view.
+    xdotool key plus plus
+    sleep 2
+    kill -0 "$pid" 2>/dev/null || fail "$1: the editor ended on a closer view"
     xdotool key q
     local status=0
     for _ in $(seq 1 100); do
@@ -74,9 +80,11 @@ run() {
     echo "ok: $1: $(grep "$1" stderr.txt | head -n 1)"
 }
 
-grid 500 500 largest.surf
-grid 1000 1000 grid1000.surf
+grid 500 500 glu_largest.surf
+grid 1000 1000 largest.surf
+grid 1001 1000 wider.surf
 grid 500 3000 long.surf
-run largest.surf "loaded largest.surf: 500 x 500 points"
-run grid1000.surf "1000 x 1000 points are more than the 250000 points the editor can draw"
-run long.surf "500 x 3000 points are more than the 250000"
+run glu_largest.surf "loaded glu_largest.surf: 500 x 500 points"
+run largest.surf "loaded largest.surf: 1000 x 1000 points"
+run wider.surf "1001 x 1000 points are more than the 1000000 points the editor can draw"
+run long.surf "500 x 3000 points are more than the 1000000"

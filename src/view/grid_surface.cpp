@@ -1,0 +1,351 @@
+// The main view's outline and fill from the surface grid: the grid kept between frames and
+// evaluated again in part after a drag, its triangle and line indices, drawn from vertex arrays.
+#include "view/grid_surface.h"
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "view/worker_thread.h"
+
+namespace {
+
+// A run of indices drawn as one strip.
+struct Strip {
+    size_t first;
+    size_t count;
+};
+
+// What the kept grid was evaluated from.
+struct GridKey {
+    std::vector<PointH> net;
+    std::vector<float> knotsU, knotsV;
+    int countU = 0, countV = 0, orderU = 0, orderV = 0;
+    float modelView[16] = {};
+    float projection[16] = {};
+    int viewport[4] = {};
+};
+
+// GL's matrices and viewport as this frame has them.
+struct CurrentView {
+    float modelView[16];
+    float projection[16];
+    int viewport[4];
+};
+
+CurrentView readView() {
+    CurrentView view;
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, view.projection);
+    glGetIntegerv(GL_VIEWPORT, view.viewport);
+    return view;
+}
+
+bool sameKnots(const std::vector<float>& kept, const float* knots, int count) {
+    return kept.size() == static_cast<size_t>(count) &&
+           std::memcmp(kept.data(), knots, kept.size() * sizeof(float)) == 0;
+}
+
+// Everything but the net's point values is as the key has it.
+bool sameShapeAndView(const GridKey& key, const NetSurface& s, const CurrentView& view) {
+    return key.countU == s.countU && key.countV == s.countV && key.orderU == s.orderU &&
+           key.orderV == s.orderV && sameKnots(key.knotsU, s.knotsU, s.countU + s.orderU) &&
+           sameKnots(key.knotsV, s.knotsV, s.countV + s.orderV) &&
+           std::memcmp(key.modelView, view.modelView, sizeof view.modelView) == 0 &&
+           std::memcmp(key.projection, view.projection, sizeof view.projection) == 0 &&
+           std::memcmp(key.viewport, view.viewport, sizeof view.viewport) == 0;
+}
+
+// Copies the surface and the view into the key, reusing its storage (a large net's copy is
+// taken on every drag step).
+void storeKey(const NetSurface& s, const CurrentView& view, GridKey& key) {
+    const size_t points = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
+    key.net.assign(s.net, s.net + points);
+    key.knotsU.assign(s.knotsU, s.knotsU + s.countU + s.orderU);
+    key.knotsV.assign(s.knotsV, s.knotsV + s.countV + s.orderV);
+    key.countU = s.countU;
+    key.countV = s.countV;
+    key.orderU = s.orderU;
+    key.orderV = s.orderV;
+    std::memcpy(key.modelView, view.modelView, sizeof view.modelView);
+    std::memcpy(key.projection, view.projection, sizeof view.projection);
+    std::memcpy(key.viewport, view.viewport, sizeof view.viewport);
+}
+
+// The module's state: the kept grid, its parameters and index lists.
+struct GridSurfaceData {
+    std::unique_ptr<WorkerThread> worker;  // started on first use
+    pid_t workerProcess = 0;               // the process that started it
+    GridKey key;
+    bool valid = false;
+    GridParameters parameters;
+    SurfaceGrid grid;
+    // Indices of triangle strips (filled) and line strips (outline), each strip a range of them.
+    std::vector<uint32_t> triangles;
+    std::vector<uint32_t> lines;
+    std::vector<Strip> triangleStrips, lineStrips;
+    GridSurfaceFrame frame;
+};
+
+GridSurfaceData data;
+
+// In outline, grid lines are drawn at the knots and, between two drawn lines, every other step:
+// with this view's step of about 10 pixels, a line every 20 pixels or so, about as dense as
+// GLU's sampling draws an ordinary net.
+constexpr int kOutlineEvery = 2;
+
+// An evaluation touching at most this share of the grid's vertices is done in part; past it,
+// the whole grid is evaluated again (on parameters chosen afresh for the moved net).
+constexpr double kMostPartialShare = 0.5;
+
+JobRunner bothCores() {
+    if (!data.worker) {
+        data.worker = std::make_unique<WorkerThread>();
+        data.workerProcess = getpid();
+    }
+    return [](int jobs, const std::function<void(int)>& job) {
+        shareJobs(
+            *data.worker, jobs, [&job](int index, bool /*onWorker*/) { job(index); },
+            [](int) { return true; });
+    };
+}
+
+// The ordinary shading is lit per vertex like GLU's, whose own sampling leaves up to 50 pixels
+// between samples: a step of a few pixels more than the analysis shadings take (they need fine
+// steps for stripes and colours) keeps the silhouette within a pixel or so of the surface's, at
+// a quarter of the vertices.
+GridDensity density() {
+    GridDensity d;
+    d.pixelsPerStep = 10.0f;
+    d.radiansPerStep = 0.2f;
+    d.stepsPerWindowPixel = 0.25f;
+    return d;
+}
+
+// Chooses the grid's parameters for the surface in this view and evaluates the whole grid.
+void evaluateWhole(const NetSurface& surface, const CurrentView& view) {
+    ScreenProjection screen;  // projection * modelView, in GL's column order
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                sum += view.projection[4 * k + r] * view.modelView[4 * c + k];
+            screen.matrix[4 * c + r] = sum;
+        }
+    }
+    for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(view.viewport[i]);
+    data.parameters = chooseGridParameters(surface, screen, density());
+    evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid, bothCores());
+    data.frame.partial = false;
+}
+
+// The net points that differ between the kept net and the new one, as index ranges along a
+// section (u) and across the sections (v); false when none differs.
+bool changedPoints(const std::vector<PointH>& before, const PointH* after, int countU, int& firstU,
+                   int& lastU, int& firstV, int& lastV) {
+    firstU = countU;
+    lastU = -1;
+    firstV = -1;
+    lastV = -1;
+    const size_t rowBytes = static_cast<size_t>(countU) * sizeof(PointH);
+    const int rows = static_cast<int>(before.size() / static_cast<size_t>(countU));
+    for (int j = 0; j < rows; ++j) {
+        const PointH* a = before.data() + static_cast<size_t>(j) * countU;
+        const PointH* b = after + static_cast<size_t>(j) * countU;
+        if (std::memcmp(a, b, rowBytes) == 0) continue;
+        if (firstV < 0) firstV = j;
+        lastV = j;
+        for (int i = 0; i < countU; ++i) {
+            if (std::memcmp(&a[i], &b[i], sizeof(PointH)) == 0) continue;
+            firstU = std::min(firstU, i);
+            lastU = std::max(lastU, i);
+        }
+    }
+    return lastV >= 0;
+}
+
+// One triangle strip per run of cells between grid rows j and j + 1 whose corners are all
+// defined, going along u; each strip starts on row j + 1, so its triangles turn the way u and v
+// do (counter-clockwise seen from the side the normal Su x Sv points to).
+void buildTriangleStrips(const SurfaceGrid& grid, std::vector<uint32_t>& indices,
+                         std::vector<Strip>& strips) {
+    indices.clear();
+    strips.clear();
+    const uint32_t columns = static_cast<uint32_t>(grid.columns);
+    for (int j = 0; j + 1 < grid.rows; ++j) {
+        const uint32_t row = static_cast<uint32_t>(j) * columns;
+        bool open = false;
+        for (uint32_t i = 0; i < columns; ++i) {
+            const uint32_t a = row + i, c = a + columns;
+            const bool defined = grid.defined[a] && grid.defined[c];
+            const bool cellAhead =
+                i + 1 < columns && grid.defined[a + 1] && grid.defined[c + 1] && defined;
+            if (defined && (open || cellAhead)) {
+                if (!open) strips.push_back({indices.size(), 0});
+                indices.insert(indices.end(), {c, a});
+                strips.back().count += 2;
+                open = cellAhead;
+            } else {
+                open = false;
+            }
+        }
+    }
+}
+
+// Which grid lines of one direction the outline draws: those at the knot range's interior
+// knots, and enough between them that no two drawn lines are more than kOutlineEvery steps
+// apart. When the grid has too few steps to hold every knot, every line is drawn (the patches
+// are then about a grid step on the screen, as dense as GLU draws them).
+std::vector<unsigned char> outlineLines(const std::vector<float>& t, const float* U, int count,
+                                        int order) {
+    std::vector<unsigned char> drawn(t.size(), 0);
+    bool knotsInGrid = true;
+    for (int I = order; I < count && knotsInGrid; ++I) {
+        if (U[I] <= t.front() || U[I] >= t.back()) continue;
+        knotsInGrid = std::binary_search(t.begin(), t.end(), U[I]);
+    }
+    if (!knotsInGrid) return std::vector<unsigned char>(t.size(), 1);
+    for (int I = order; I < count; ++I) {
+        const auto at = std::lower_bound(t.begin(), t.end(), U[I]);
+        if (at != t.end() && *at == U[I]) drawn[static_cast<size_t>(at - t.begin())] = 1;
+    }
+    drawn.front() = drawn.back() = 1;
+    // Lines between the knot lines, evenly spread over each gap.
+    size_t previous = 0;
+    for (size_t i = 1; i < t.size(); ++i) {
+        if (!drawn[i]) continue;
+        const size_t gap = i - previous;
+        const size_t pieces = (gap + kOutlineEvery - 1) / kOutlineEvery;
+        for (size_t k = 1; k < pieces; ++k) drawn[previous + gap * k / pieces] = 1;
+        previous = i;
+    }
+    return drawn;
+}
+
+// One line strip per run of defined vertices along each drawn grid row and column.
+void buildLineStrips(const SurfaceGrid& grid, const std::vector<unsigned char>& columns,
+                     const std::vector<unsigned char>& rows, std::vector<uint32_t>& indices,
+                     std::vector<Strip>& strips) {
+    indices.clear();
+    strips.clear();
+    auto run = [&](uint32_t start, uint32_t step, int count) {
+        bool open = false;
+        for (int k = 0; k < count; ++k) {
+            const uint32_t vertex = start + static_cast<uint32_t>(k) * step;
+            if (!grid.defined[vertex]) {
+                open = false;
+                continue;
+            }
+            if (!open) strips.push_back({indices.size(), 0});
+            open = true;
+            indices.push_back(vertex);
+            ++strips.back().count;
+        }
+    };
+    const uint32_t width = static_cast<uint32_t>(grid.columns);
+    for (int j = 0; j < grid.rows; ++j) {
+        if (rows[static_cast<size_t>(j)]) run(static_cast<uint32_t>(j) * width, 1, grid.columns);
+    }
+    for (int i = 0; i < grid.columns; ++i) {
+        if (columns[static_cast<size_t>(i)]) run(static_cast<uint32_t>(i), width, grid.rows);
+    }
+}
+
+// Brings the kept grid up to the surface and the current view.
+void update(const NetSurface& surface) {
+    const CurrentView view = readView();
+    if (data.valid && sameShapeAndView(data.key, surface, view)) {
+        int firstU, lastU, firstV, lastV;
+        if (!changedPoints(data.key.net, surface.net, surface.countU, firstU, lastU, firstV, lastV))
+            return;
+        const GridRegion region =
+            gridRegionOfNetChange(surface, data.parameters, firstU, lastU, firstV, lastV);
+        const double share = static_cast<double>(region.endColumn - region.firstColumn) *
+                             (region.endRow - region.firstRow) /
+                             std::max(1.0, static_cast<double>(data.grid.columns) * data.grid.rows);
+        if (share <= kMostPartialShare) {
+            evaluateSurfaceGridRegion(surface, data.parameters, GridQuantity::normals, region,
+                                      data.grid, bothCores());
+            data.frame.partial = true;
+        } else {
+            evaluateWhole(surface, view);
+        }
+    } else {
+        evaluateWhole(surface, view);
+    }
+    storeKey(surface, view, data.key);
+    data.valid = true;
+    data.frame.columns = data.grid.columns;
+    data.frame.rows = data.grid.rows;
+    data.triangles.clear();
+    data.lines.clear();
+    data.triangleStrips.clear();
+    data.lineStrips.clear();
+}
+
+// Draws the kept grid, building its strips for the mode first when this is its first frame in it.
+void drawKeptGrid(const NetSurface& surface, bool outline) {
+    if (data.grid.columns < 2 || data.grid.rows < 2) return;
+    std::vector<uint32_t>& indices = outline ? data.lines : data.triangles;
+    std::vector<Strip>& strips = outline ? data.lineStrips : data.triangleStrips;
+    if (indices.empty()) {
+        if (outline) {
+            buildLineStrips(
+                data.grid,
+                outlineLines(data.parameters.u, surface.knotsU, surface.countU, surface.orderU),
+                outlineLines(data.parameters.v, surface.knotsV, surface.countV, surface.orderV),
+                data.lines, data.lineStrips);
+        } else {
+            buildTriangleStrips(data.grid, data.triangles, data.triangleStrips);
+        }
+    }
+    if (indices.empty()) return;
+    glPushAttrib(GL_POLYGON_BIT | GL_LINE_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glLineWidth(1.0f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, data.grid.positions.data());
+    glNormalPointer(GL_FLOAT, 0, data.grid.normals.data());
+    // Strips share each vertex between two triangles or segments, so GL lights about one
+    // vertex per cell instead of six.
+    for (const Strip& strip : strips) {
+        if (strip.count < 2) continue;
+        glDrawElements(outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP,
+                       static_cast<GLsizei>(strip.count), GL_UNSIGNED_INT,
+                       indices.data() + strip.first);
+    }
+    glPopClientAttrib();
+    glPopAttrib();
+}
+
+}  // namespace
+
+void drawGridSurface(const NetSurface& surface, bool outline) {
+    if (!netSurfaceUsable(surface)) return;
+    update(surface);
+    drawKeptGrid(surface, outline);
+}
+
+void drawGridSurfaceAgain(const NetSurface& surface, bool outline) {
+    if (!netSurfaceUsable(surface) || !data.valid) return;
+    drawKeptGrid(surface, outline);
+}
+
+GridSurfaceFrame lastGridSurfaceFrame() {
+    return data.frame;
+}
+
+void releaseGridSurface() {
+    // A forked child (a death test's) has the worker object but not its thread, so only the
+    // process that started the thread ends it.
+    if (data.worker && data.workerProcess != getpid()) static_cast<void>(data.worker.release());
+    data.worker.reset();
+    data = GridSurfaceData();
+}
