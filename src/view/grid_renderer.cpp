@@ -11,35 +11,17 @@
 
 #include "model/editor_parts.h"
 #include "model/surface_analysis.h"
+#include "view/grid_key.h"
 #include "view/worker_thread.h"
 
 namespace {
 
-// What the kept grid was made from; a frame with the same inputs draws it again as it is.
-struct GridInputs {
-    std::vector<PointH> net;
-    std::vector<float> knotsU, knotsV;
-    int countU = 0, countV = 0, orderU = 0, orderV = 0;
-    float modelView[16] = {};
-    float projection[16] = {};
-    int viewport[4] = {};
-    int shading = -1, curvatureKind = -1;
-
-    bool sameAs(const GridInputs& o) const {
-        return countU == o.countU && countV == o.countV && orderU == o.orderU &&
-               orderV == o.orderV && shading == o.shading && curvatureKind == o.curvatureKind &&
-               std::memcmp(modelView, o.modelView, sizeof modelView) == 0 &&
-               std::memcmp(projection, o.projection, sizeof projection) == 0 &&
-               std::memcmp(viewport, o.viewport, sizeof viewport) == 0 && knotsU == o.knotsU &&
-               knotsV == o.knotsV && net.size() == o.net.size() &&
-               std::memcmp(net.data(), o.net.data(), net.size() * sizeof(PointH)) == 0;
-    }
-};
-
 // The renderer's own state: the kept grid with its per-vertex data, and the stripe texture.
 struct GridRendererData {
     std::unique_ptr<WorkerThread> worker;  // started on first use
-    GridInputs inputs;
+    GridKey key;                           // what the kept grid was made from
+    int shading = -1, curvatureKind = -1;
+    bool valid = false;
     SurfaceGrid grid;
     std::vector<float> zebra;         // stripe coordinate per vertex
     std::vector<uint8_t> colours;     // curvature colour per vertex
@@ -52,35 +34,6 @@ GridRendererData data;
 
 constexpr float kBandsAcross = 4.0f;  // stripe pairs per unit of the reflected direction
 constexpr int kStripeTexels = 64;
-
-GridInputs currentInputs(const NetSurface& s, int shading, int curvatureKind) {
-    GridInputs in;
-    const size_t points = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
-    in.net.assign(s.net, s.net + points);
-    in.knotsU.assign(s.knotsU, s.knotsU + s.countU + s.orderU);
-    in.knotsV.assign(s.knotsV, s.knotsV + s.countV + s.orderV);
-    in.countU = s.countU;
-    in.countV = s.countV;
-    in.orderU = s.orderU;
-    in.orderV = s.orderV;
-    glGetFloatv(GL_MODELVIEW_MATRIX, in.modelView);
-    glGetFloatv(GL_PROJECTION_MATRIX, in.projection);
-    glGetIntegerv(GL_VIEWPORT, in.viewport);
-    in.shading = shading;
-    in.curvatureKind = curvatureKind;
-    return in;
-}
-
-// projection * modelView, both in GL's column order.
-void multiply(const float a[16], const float b[16], float out[16]) {
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a[4 * k + r] * b[4 * c + k];
-            out[4 * c + r] = sum;
-        }
-    }
-}
 
 // Two triangles per grid cell with four defined corners.
 void buildTriangles(const SurfaceGrid& grid, std::vector<uint32_t>& triangles) {
@@ -99,10 +52,8 @@ void buildTriangles(const SurfaceGrid& grid, std::vector<uint32_t>& triangles) {
     }
 }
 
-void evaluate(const NetSurface& surface, GridInputs inputs) {
-    ScreenProjection screen;
-    multiply(inputs.projection, inputs.modelView, screen.matrix);
-    for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(inputs.viewport[i]);
+void evaluate(const NetSurface& surface, const CurrentView& view, int shading, int curvatureKind) {
+    const ScreenProjection screen = screenProjectionOf(view);
     const GridParameters parameters = chooseGridParameters(surface, screen, GridDensity());
     if (!data.worker) data.worker = std::make_unique<WorkerThread>();
     const JobRunner bothCores = [](int jobs, const std::function<void(int)>& job) {
@@ -110,7 +61,7 @@ void evaluate(const NetSurface& surface, GridInputs inputs) {
             *data.worker, jobs, [&job](int index, bool /*onWorker*/) { job(index); },
             [](int) { return true; });
     };
-    const bool curvature = inputs.shading == kShadingCurvature;
+    const bool curvature = shading == kShadingCurvature;
     evaluateSurfaceGrid(surface, parameters,
                         curvature ? GridQuantity::curvature : GridQuantity::normals, data.grid,
                         bothCores);
@@ -118,13 +69,13 @@ void evaluate(const NetSurface& surface, GridInputs inputs) {
     data.info.rows = data.grid.rows;
     if (curvature) {
         const CurvatureKind kind =
-            inputs.curvatureKind == kCurvatureMean ? CurvatureKind::mean : CurvatureKind::gaussian;
+            curvatureKind == kCurvatureMean ? CurvatureKind::mean : CurvatureKind::gaussian;
         data.info.curvatureRange = curvatureScaleRange(data.grid, kind);
         curvatureColours(data.grid, kind, data.info.curvatureRange, data.colours);
     } else {
         // The eye and the camera's right direction in model coordinates, from the rigid
         // model-view matrix M = [R t]: eye = -R^T t, right = the first row of R.
-        const float* m = inputs.modelView;
+        const float* m = view.modelView;
         const Point3 eye(-(m[0] * m[12] + m[1] * m[13] + m[2] * m[14]),
                          -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]),
                          -(m[8] * m[12] + m[9] * m[13] + m[10] * m[14]));
@@ -132,7 +83,10 @@ void evaluate(const NetSurface& surface, GridInputs inputs) {
         zebraCoordinates(data.grid, eye, right, kBandsAcross, data.zebra);
     }
     buildTriangles(data.grid, data.triangles);
-    data.inputs = std::move(inputs);
+    storeKey(surface, view, data.key);
+    data.shading = shading;
+    data.curvatureKind = curvatureKind;
+    data.valid = true;
 }
 
 // A 1D texture of one white and one black band, repeated along the stripe coordinate; linear
@@ -157,8 +111,11 @@ void bindStripeTexture() {
 
 void drawAnalysisSurface(const NetSurface& surface, int shading, int curvatureKind) {
     if (!netSurfaceUsable(surface)) return;
-    GridInputs inputs = currentInputs(surface, shading, curvatureKind);
-    if (!inputs.sameAs(data.inputs)) evaluate(surface, std::move(inputs));
+    const CurrentView view = readView();
+    if (!data.valid || data.shading != shading || data.curvatureKind != curvatureKind ||
+        !sameShapeAndView(data.key, surface, view) || !sameNetPoints(data.key, surface)) {
+        evaluate(surface, view, shading, curvatureKind);
+    }
     if (data.triangles.empty()) return;
 
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT | GL_POLYGON_BIT);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "view/grid_key.h"
 #include "view/worker_thread.h"
 
 namespace {
@@ -20,62 +21,6 @@ struct Strip {
     size_t first;
     size_t count;
 };
-
-// What the kept grid was evaluated from.
-struct GridKey {
-    std::vector<PointH> net;
-    std::vector<float> knotsU, knotsV;
-    int countU = 0, countV = 0, orderU = 0, orderV = 0;
-    float modelView[16] = {};
-    float projection[16] = {};
-    int viewport[4] = {};
-};
-
-// GL's matrices and viewport as this frame has them.
-struct CurrentView {
-    float modelView[16];
-    float projection[16];
-    int viewport[4];
-};
-
-CurrentView readView() {
-    CurrentView view;
-    glGetFloatv(GL_MODELVIEW_MATRIX, view.modelView);
-    glGetFloatv(GL_PROJECTION_MATRIX, view.projection);
-    glGetIntegerv(GL_VIEWPORT, view.viewport);
-    return view;
-}
-
-bool sameKnots(const std::vector<float>& kept, const float* knots, int count) {
-    return kept.size() == static_cast<size_t>(count) &&
-           std::memcmp(kept.data(), knots, kept.size() * sizeof(float)) == 0;
-}
-
-// Everything but the net's point values is as the key has it.
-bool sameShapeAndView(const GridKey& key, const NetSurface& s, const CurrentView& view) {
-    return key.countU == s.countU && key.countV == s.countV && key.orderU == s.orderU &&
-           key.orderV == s.orderV && sameKnots(key.knotsU, s.knotsU, s.countU + s.orderU) &&
-           sameKnots(key.knotsV, s.knotsV, s.countV + s.orderV) &&
-           std::memcmp(key.modelView, view.modelView, sizeof view.modelView) == 0 &&
-           std::memcmp(key.projection, view.projection, sizeof view.projection) == 0 &&
-           std::memcmp(key.viewport, view.viewport, sizeof view.viewport) == 0;
-}
-
-// Copies the surface and the view into the key, reusing its storage (a large net's copy is
-// taken on every drag step).
-void storeKey(const NetSurface& s, const CurrentView& view, GridKey& key) {
-    const size_t points = static_cast<size_t>(s.countU) * static_cast<size_t>(s.countV);
-    key.net.assign(s.net, s.net + points);
-    key.knotsU.assign(s.knotsU, s.knotsU + s.countU + s.orderU);
-    key.knotsV.assign(s.knotsV, s.knotsV + s.countV + s.orderV);
-    key.countU = s.countU;
-    key.countV = s.countV;
-    key.orderU = s.orderU;
-    key.orderV = s.orderV;
-    std::memcpy(key.modelView, view.modelView, sizeof view.modelView);
-    std::memcpy(key.projection, view.projection, sizeof view.projection);
-    std::memcpy(key.viewport, view.viewport, sizeof view.viewport);
-}
 
 // The module's state: the kept grid, its parameters and index lists.
 struct GridSurfaceData {
@@ -129,16 +74,7 @@ GridDensity density() {
 
 // Chooses the grid's parameters for the surface in this view and evaluates the whole grid.
 void evaluateWhole(const NetSurface& surface, const CurrentView& view) {
-    ScreenProjection screen;  // projection * modelView, in GL's column order
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k)
-                sum += view.projection[4 * k + r] * view.modelView[4 * c + k];
-            screen.matrix[4 * c + r] = sum;
-        }
-    }
-    for (int i = 0; i < 4; ++i) screen.viewport[i] = static_cast<float>(view.viewport[i]);
+    const ScreenProjection screen = screenProjectionOf(view);
     data.parameters = chooseGridParameters(surface, screen, density());
     evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid, bothCores());
     data.frame.partial = false;
