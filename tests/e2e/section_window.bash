@@ -1,6 +1,18 @@
-# Shared by the end-to-end scripts that edit the bottle's section: source it after setting
-# binary, source_dir and work, from inside the scratch directory. Not a test of its own.
+# Shared by the end-to-end scripts that edit the bottle's section: source it with the script's
+# arguments (LOFTWORK_BINARY SOURCE_DIR). It sets binary and source_dir, and makes a scratch
+# directory, work, the current one; on exit the editor started there (pid) is ended and the
+# directory removed (KEEP_WORK=1 keeps it). Not a test of its own.
 
+binary="$1"
+source_dir="$2"
+work="$(mktemp -d /tmp/loftwork-e2e-XXXXXX)"
+pid=""
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
+    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
 cp "$source_dir/examples/bottle.surf" "$work/bottle.surf"
 echo "$work/bottle.surf" >"$work/defaultFile.config"
 

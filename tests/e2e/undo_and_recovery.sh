@@ -8,17 +8,7 @@ set -euo pipefail
 if [ -z "${LOFTWORK_E2E_INNER:-}" ]; then
     LOFTWORK_E2E_INNER=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
-binary="$1"
-source_dir="$2"
-work="$(mktemp -d /tmp/loftwork-e2e-XXXXXX)"
-pid=""
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
-    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
-source "$source_dir/tests/e2e/section_window.bash"
+source "$2/tests/e2e/section_window.bash" "$@"
 
 start_editor
 save_points
