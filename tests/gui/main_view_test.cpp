@@ -76,6 +76,54 @@ TEST_F(MainView, SurfaceCoversPixelsAsOutlineAndManyMoreWhenFilled) {
     EXPECT_TRUE(sameColour(frame.at(2, 2), {204, 204, 204}));
 }
 
+// Each section's start carries a yellow arrow along the section, drawn over the surface: it
+// lies nearer each section's point 0 than its last point, and reversing every section takes it
+// to the other end.
+TEST_F(MainView, ArrowsMarkWhereEachSectionStartsAndWhichWayItRuns) {
+    auto yellowCentre = [] {
+        const testsupport::MainFrame frame = drawMainFrame();
+        double x = 0.0, y = 0.0;
+        int count = 0;
+        for (int j = 0; j < frame.height; ++j) {
+            for (int i = 0; i < frame.width; ++i) {
+                const testsupport::Rgb c = frame.at(i, j);
+                if (c.r < 235 || c.g < 195 || c.g > 235 || c.b > 60) continue;
+                x += i;
+                y += frame.height - j;  // window rows, top first
+                ++count;
+            }
+        }
+        EXPECT_GT(count, 20);
+        return std::make_pair(x / std::max(count, 1), y / std::max(count, 1));
+    };
+    auto meanOfPoints = [](int index) {
+        double x = 0.0, y = 0.0;
+        const SurfaceModel& s = editor.surface;
+        for (int v = 0; v < s.countV; ++v) {
+            const PointH& p = s.controlNet[static_cast<size_t>(v * s.countU + index)];
+            const auto at = testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
+            x += at.x;
+            y += at.y;
+        }
+        return std::make_pair(x / s.countV, y / s.countV);
+    };
+    auto nearer = [](std::pair<double, double> c, std::pair<double, double> a,
+                     std::pair<double, double> b) {
+        return std::hypot(c.first - a.first, c.second - a.second) <
+               std::hypot(c.first - b.first, c.second - b.second);
+    };
+    const int last = editor.surface.countU - 1;
+    const auto before = yellowCentre();
+    EXPECT_TRUE(nearer(before, meanOfPoints(0), meanOfPoints(last)));
+    for (int v = 0; v < editor.surface.countV; ++v) {
+        auto first = editor.surface.controlNet.begin() + v * editor.surface.countU;
+        std::reverse(first, first + editor.surface.countU);
+    }
+    const auto after = yellowCentre();
+    EXPECT_TRUE(nearer(after, meanOfPoints(0), meanOfPoints(last)));
+    EXPECT_GT(std::hypot(after.first - before.first, after.second - before.second), 20.0);
+}
+
 TEST_F(MainView, PickedPointIsHighlightedAndTheNextOneIsNot) {
     // Points 6 and 7 (inner points of the middle section) stand in front of the surface.
     testsupport::MainFrame frame = drawMainFrame();
