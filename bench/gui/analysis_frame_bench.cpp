@@ -56,11 +56,5 @@ BENCHMARK_CAPTURE(AnalysisFrame, curvature_kept, kShadingCurvature, false)->Appl
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    if (!benchsupport::startEditor(&argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    benchsupport::stopEditor();
-    return 0;
+    return benchsupport::runWithEditor(argc, argv);
 }

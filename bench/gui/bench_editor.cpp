@@ -2,6 +2,7 @@
 #include "bench_editor.h"
 
 #include <GL/freeglut.h>
+#include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -75,6 +76,16 @@ void setHullSurface(int count, bool skinning) {
     s.panel.skinningEnabled = skinning ? 1 : 0;
     syncDerivedNets();
     computeSectionCentroid(s.selection.sectionCentroid);
+}
+
+int runWithEditor(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (!startEditor(&argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    stopEditor();
+    return 0;
 }
 
 }  // namespace benchsupport

@@ -13,6 +13,10 @@ bool startEditor(int* argc, char** argv);
 // Removes the scratch directory again.
 void stopEditor();
 
+// The whole main of a window benchmark program: the benchmark library's arguments, the editor
+// started, every registered benchmark run, the editor stopped. Returns the exit status.
+int runWithEditor(int argc, char** argv);
+
 // Loads examples/<name> of the source tree with the editor's loader; true when it took.
 bool loadSample(const char* name);
 

@@ -128,11 +128,5 @@ BENCHMARK(SurfaceAfterDragStep)
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    if (!benchsupport::startEditor(&argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    benchsupport::stopEditor();
-    return 0;
+    return benchsupport::runWithEditor(argc, argv);
 }
