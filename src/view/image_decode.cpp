@@ -56,6 +56,69 @@ bool gifSize(const unsigned char* data, size_t size, HeaderSize& out) {
     return true;
 }
 
+// The largest buffer FreeImage's TIFF reader takes for one strip or tile of the first image,
+// from its directory: width x samples per pixel x bits per sample x rows per strip (or a tile's
+// sides). A few hundred bytes claiming thousands of samples per pixel asked it for 17 GB.
+// -1 when the directory cannot be read (FreeImage then refuses the file itself).
+long long tiffStripBytes(const unsigned char* data, size_t size) {
+    if (size < 8) return -1;
+    const bool little = data[0] == 'I';
+    auto u16 = [&](size_t at) -> unsigned {
+        return little ? data[at] | data[at + 1] << 8 : data[at] << 8 | data[at + 1];
+    };
+    auto u32 = [&](size_t at) -> unsigned long {
+        return little ? u16(at) | static_cast<unsigned long>(u16(at + 2)) << 16
+                      : static_cast<unsigned long>(u16(at)) << 16 | u16(at + 2);
+    };
+    const unsigned long directory = u32(4);
+    if (directory + 2 > size) return -1;
+    const unsigned entries = u16(directory);
+    long long width = 0, rows = 0, samples = 1, bits = 1, tileWidth = 0, tileRows = 0, height = 0;
+    for (unsigned e = 0; e < entries && directory + 2 + 12 * (e + 1) <= size; ++e) {
+        const size_t at = directory + 2 + 12 * e;
+        const unsigned tag = u16(at), type = u16(at + 2);
+        const unsigned long count = u32(at + 4);
+        // A short (type 3) or long (type 4) value; a list's first value when it fits.
+        long long value = type == 3   ? u16(at + 8)
+                          : type == 4 ? static_cast<long long>(u32(at + 8))
+                                      : -1;
+        if (type == 3 && count > 2) {
+            const unsigned long list = u32(at + 8);
+            value = list + 2 <= size ? u16(list) : -1;
+        }
+        if (value < 0) continue;
+        switch (tag) {
+            case 0x100:
+                width = value;
+                break;
+            case 0x101:
+                height = value;
+                break;
+            case 0x102:
+                bits = value;
+                break;
+            case 0x115:
+                samples = value;
+                break;
+            case 0x116:
+                rows = value;
+                break;
+            case 0x142:
+                tileWidth = value;
+                break;
+            case 0x143:
+                tileRows = value;
+                break;
+            default:
+                break;
+        }
+    }
+    if (rows <= 0 || rows > height) rows = height;
+    const long long perPixelBits = samples * std::max(bits, 1LL);
+    const long long strip = width * rows, tile = tileWidth * tileRows;
+    return (std::max(strip, tile) * perPixelBits + 7) / 8;
+}
+
 FREE_IMAGE_FORMAT freeImageFormat(ImageFormat format) {
     switch (format) {
         case ImageFormat::Png:
@@ -177,6 +240,11 @@ FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, st
     const long long bytes = pixels * std::max(header.bitsPerPixel, 8) / 8;
     if (pixels > kMostImagePixels || bytes > kMostDecodedBytes) {
         error = tooLarge;
+        return nullptr;
+    }
+    if (format == ImageFormat::Tiff && tiffStripBytes(data, size) > kMostDecodedBytes) {
+        error = "the image's strips or tiles need more than " +
+                std::to_string(kMostDecodedBytes >> 20) + " MB each to decode";
         return nullptr;
     }
     // FreeImage's JPEG reader takes the side it should shrink to in the flags' high bits.
