@@ -58,7 +58,8 @@ bool gifSize(const unsigned char* data, size_t size, HeaderSize& out) {
 
 // The largest buffer FreeImage's TIFF reader takes for one strip or tile of the first image,
 // from its directory: width x samples per pixel x bits per sample x rows per strip (or a tile's
-// sides). A few hundred bytes claiming thousands of samples per pixel asked it for 17 GB.
+// sides). A few hundred bytes claiming thousands of samples per pixel asked it for 17 GB, and
+// one that gave the width three times, 65512 first, for 22 GB.
 // -1 when the directory cannot be read (FreeImage then refuses the file itself).
 long long tiffStripBytes(const unsigned char* data, size_t size) {
     if (size < 8) return -1;
@@ -73,6 +74,7 @@ long long tiffStripBytes(const unsigned char* data, size_t size) {
     const unsigned long directory = u32(4);
     if (directory + 2 > size) return -1;
     const unsigned entries = u16(directory);
+    // A tag given more than once counts with its largest value, whichever one the reader keeps.
     long long width = 0, rows = 0, samples = 1, bits = 1, tileWidth = 0, tileRows = 0, height = 0;
     for (unsigned e = 0; e < entries && directory + 2 + 12 * (e + 1) <= size; ++e) {
         const size_t at = directory + 2 + 12 * e;
@@ -89,25 +91,25 @@ long long tiffStripBytes(const unsigned char* data, size_t size) {
         if (value < 0) continue;
         switch (tag) {
             case 0x100:
-                width = value;
+                width = std::max(width, value);
                 break;
             case 0x101:
-                height = value;
+                height = std::max(height, value);
                 break;
             case 0x102:
-                bits = value;
+                bits = std::max(bits, value);
                 break;
             case 0x115:
-                samples = value;
+                samples = std::max(samples, value);
                 break;
             case 0x116:
-                rows = value;
+                rows = std::max(rows, value);
                 break;
             case 0x142:
-                tileWidth = value;
+                tileWidth = std::max(tileWidth, value);
                 break;
             case 0x143:
-                tileRows = value;
+                tileRows = std::max(tileRows, value);
                 break;
             default:
                 break;

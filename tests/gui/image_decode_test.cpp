@@ -191,16 +191,18 @@ TEST(ImageBombs, AreRefusedOrScaledWithinTheMemoryLimit) {
     }
 }
 
-// Found by fuzzing: a TIFF of a few hundred bytes claiming thousands of samples per pixel made
-// FreeImage ask for 17 GB for one strip (the allocation fails or is never touched, so only the
-// reason shows it was refused before FreeImage saw it).
-TEST(ImageBombs, ATiffWhoseStripsNeedGigabytesIsRefusedFromItsDirectory) {
-    const Bytes tiff =
-        readBytes(std::string(LOFTWORK_SOURCE_DIR) + "/tests/data/tiff-strip-of-17-gigabytes.tif");
-    ASSERT_FALSE(tiff.empty());
-    std::string error;
-    EXPECT_EQ(decodeImage(tiff.data(), tiff.size(), 2048, error), nullptr);
-    EXPECT_NE(error.find("strips or tiles"), std::string::npos) << error;
+// Found by fuzzing: TIFFs of a few hundred bytes that made FreeImage ask for gigabytes for one
+// strip, one claiming thousands of samples per pixel (17 GB), one giving the width three times,
+// 65512 first and 16 last (22 GB). The allocation fails or is never touched, so only the reason
+// shows they were refused before FreeImage saw them.
+TEST(ImageBombs, TiffsWhoseStripsNeedGigabytesAreRefusedFromTheirDirectory) {
+    for (const char* name : {"tiff-strip-of-17-gigabytes.tif", "tiff-width-given-three-times.tif"}) {
+        const Bytes tiff = readBytes(std::string(LOFTWORK_SOURCE_DIR) + "/tests/data/" + name);
+        ASSERT_FALSE(tiff.empty()) << name;
+        std::string error;
+        EXPECT_EQ(decodeImage(tiff.data(), tiff.size(), 2048, error), nullptr) << name;
+        EXPECT_NE(error.find("strips or tiles"), std::string::npos) << name << ": " << error;
+    }
 }
 
 // Only PNG, JPEG, BMP, TIFF and GIF reach FreeImage: a PICT file overflowed a heap buffer in its
