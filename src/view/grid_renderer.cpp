@@ -22,8 +22,14 @@ struct GridRendererData {
     GridKey key;                           // what the kept grid was made from
     int shading = -1, curvatureKind = -1;
     bool valid = false;
+    bool drawnLast = false;  // the last drawAnalysisSurface drew the kept grid
     SurfaceGrid grid;
     std::vector<float> zebra;         // stripe coordinate per vertex
+    // The stripe coordinates of the grid seen through the mirror plane's reflection, and the
+    // model-view matrix (the reflection included) they were computed for.
+    std::vector<float> mirroredZebra;
+    float mirroredModelView[16] = {};
+    bool mirroredValid = false;
     std::vector<uint8_t> colours;     // curvature colour per vertex
     std::vector<uint32_t> triangles;  // indices of the cells whose four corners are defined
     AnalysisFrameInfo info;
@@ -52,6 +58,18 @@ void buildTriangles(const SurfaceGrid& grid, std::vector<uint32_t>& triangles) {
     }
 }
 
+// The kept grid's stripe coordinates seen by the camera of the model-view matrix m = [R t], R
+// orthogonal: the eye in model coordinates is -R^T t and the camera's right direction the first
+// row of R. Under a mirror plane's reflection F this is the eye and right direction reflected,
+// so the image shows the stripes the reflected surface itself would show.
+void zebraSeenThrough(const float* m, std::vector<float>& coordinates) {
+    const Point3 eye(-(m[0] * m[12] + m[1] * m[13] + m[2] * m[14]),
+                     -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]),
+                     -(m[8] * m[12] + m[9] * m[13] + m[10] * m[14]));
+    const Vector3 right = normalized(Vector3(m[0], m[4], m[8]));
+    zebraCoordinates(data.grid, eye, right, kBandsAcross, coordinates);
+}
+
 void evaluate(const NetSurface& surface, const CurrentView& view, int shading, int curvatureKind) {
     const ScreenProjection screen = screenProjectionOf(view);
     const GridParameters parameters = chooseGridParameters(surface, screen, GridDensity());
@@ -75,18 +93,14 @@ void evaluate(const NetSurface& surface, const CurrentView& view, int shading, i
     } else {
         // The eye and the camera's right direction in model coordinates, from the rigid
         // model-view matrix M = [R t]: eye = -R^T t, right = the first row of R.
-        const float* m = view.modelView;
-        const Point3 eye(-(m[0] * m[12] + m[1] * m[13] + m[2] * m[14]),
-                         -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]),
-                         -(m[8] * m[12] + m[9] * m[13] + m[10] * m[14]));
-        const Vector3 right = normalized(Vector3(m[0], m[4], m[8]));
-        zebraCoordinates(data.grid, eye, right, kBandsAcross, data.zebra);
+        zebraSeenThrough(view.modelView, data.zebra);
     }
     buildTriangles(data.grid, data.triangles);
     storeKey(surface, view, data.key);
     data.shading = shading;
     data.curvatureKind = curvatureKind;
     data.valid = true;
+    data.mirroredValid = false;
 }
 
 // A 1D texture of one white and one black band, repeated along the stripe coordinate; linear
@@ -107,17 +121,11 @@ void bindStripeTexture() {
     glBindTexture(GL_TEXTURE_1D, data.stripeTexture);
 }
 
-}  // namespace
-
-void drawAnalysisSurface(const NetSurface& surface, int shading, int curvatureKind) {
-    if (!netSurfaceUsable(surface)) return;
-    const CurrentView view = readView();
-    if (!data.valid || data.shading != shading || data.curvatureKind != curvatureKind ||
-        !sameShapeAndView(data.key, surface, view) || !sameNetPoints(data.key, surface)) {
-        evaluate(surface, view, shading, curvatureKind);
-    }
+// Draws the kept grid in its shading, with the given stripe coordinates for zebra stripes.
+void drawKeptGrid(const std::vector<float>& zebra) {
     if (data.triangles.empty()) return;
 
+    const int shading = data.shading;
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT | GL_POLYGON_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -148,13 +156,44 @@ void drawAnalysisSurface(const NetSurface& surface, int shading, int curvatureKi
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         glEnable(GL_TEXTURE_1D);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(1, GL_FLOAT, 0, data.zebra.data());
+        glTexCoordPointer(1, GL_FLOAT, 0, zebra.data());
     }
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(data.triangles.size()), GL_UNSIGNED_INT,
                    data.triangles.data());
     glBindTexture(GL_TEXTURE_1D, 0);
     glPopClientAttrib();
     glPopAttrib();
+}
+
+}  // namespace
+
+bool drawAnalysisSurface(const NetSurface& surface, int shading, int curvatureKind) {
+    data.drawnLast = false;
+    if (!netSurfaceUsable(surface)) return false;
+    const CurrentView view = readView();
+    if (!data.valid || data.shading != shading || data.curvatureKind != curvatureKind ||
+        !sameShapeAndView(data.key, surface, view) || !sameNetPoints(data.key, surface)) {
+        evaluate(surface, view, shading, curvatureKind);
+    }
+    drawKeptGrid(data.zebra);
+    data.drawnLast = true;
+    return true;
+}
+
+void drawAnalysisSurfaceAgain() {
+    if (!data.drawnLast || data.triangles.empty()) return;
+    if (data.shading == kShadingCurvature) {
+        drawKeptGrid(data.zebra);
+        return;
+    }
+    const CurrentView view = readView();
+    if (!data.mirroredValid ||
+        std::memcmp(view.modelView, data.mirroredModelView, sizeof view.modelView) != 0) {
+        zebraSeenThrough(view.modelView, data.mirroredZebra);
+        std::memcpy(data.mirroredModelView, view.modelView, sizeof view.modelView);
+        data.mirroredValid = true;
+    }
+    drawKeptGrid(data.mirroredZebra);
 }
 
 AnalysisFrameInfo lastAnalysisFrame() {

@@ -8,8 +8,14 @@
 // (a rigid camera: the eye and its right direction are read from the model-view matrix).
 // shading is kShadingZebra or kShadingCurvature, curvatureKind kCurvatureGaussian or
 // kCurvatureMean (editor_parts.h). The grid is evaluated again only when the net, the view or
-// the shading changed since the last call. Sets the GL state it needs and restores it.
-void drawAnalysisSurface(const NetSurface& surface, int shading, int curvatureKind);
+// the shading changed since the last call. Sets the GL state it needs and restores it. False
+// when the surface cannot be evaluated (nothing drawn).
+bool drawAnalysisSurface(const NetSurface& surface, int shading, int curvatureKind);
+
+// Draws the grid of the last drawAnalysisSurface again under the current model-view matrix, a
+// mirror plane's reflection of the camera: the curvature colours as they were, the zebra stripes
+// as the reflected surface shows them to the camera (a crease along the plane breaks them).
+void drawAnalysisSurfaceAgain();
 
 // The half-width of the colour scale of the last curvature map drawn (values at or past it
 // show the scale's ends), and the grid it was drawn with; 0 before the first.

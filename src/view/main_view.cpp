@@ -356,8 +356,11 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
         description.orderS = surface.orderU;
         description.orderT = surface.orderV;
         if (panel.shading != kShadingGlu) {
-            drawAnalysisSurface(analysisNet(surface, *net, *knotsT), panel.shading,
-                                panel.curvatureKind);
+            if (drawAnalysisSurface(analysisNet(surface, *net, *knotsT), panel.shading,
+                                    panel.curvatureKind) &&
+                panel.mirrorEnabled != 0) {
+                drawMirrorImage(panel, [] { drawAnalysisSurfaceAgain(); });
+            }
         } else if (fitsGluRange(net->data(), net->size(), surface.knotsU.data(),
                                 surface.knotsU.size()) &&
                    fitsGluRange(nullptr, 0, knotsT->data(), knotsT->size())) {

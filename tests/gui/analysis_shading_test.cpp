@@ -13,6 +13,7 @@
 #include "input/main_input.h"
 #include "input/section_input.h"
 #include "model/editor_state.h"
+#include "model/mirror_plane.h"
 #include "model/section_centroid.h"
 #include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
@@ -129,6 +130,45 @@ TEST_F(AnalysisShading, ZebraBandsAlternateAcrossABentSheet) {
     // Bands run along the camera's up direction: the same pattern a little higher and lower.
     EXPECT_NEAR(bandChanges(frame, middle + 50), bandChanges(frame, middle), 2);
     EXPECT_NEAR(bandChanges(frame, middle - 50), bandChanges(frame, middle), 2);
+}
+
+// With "mirror" on, the half sheet's image across x = 0 shows what the reflected sheet drawn by
+// itself shows: the same curvature colours, and the stripes the camera sees on the reflected
+// sheet (its own reflections of the view, not the half's stripes copied), so a crease along the
+// plane shows as broken stripes. Only the control net, drawn for the half alone, differs.
+TEST_F(AnalysisShading, TheMirrorImageShowsWhatTheReflectedSheetShows) {
+    std::vector<PointH> half;
+    for (int j = 0; j < 3; ++j) {
+        for (int i = 0; i < 3; ++i) {
+            const float x = 0.1f + 0.45f * i, y = j - 1.0f;
+            half.push_back(testsupport::weighted(x, y, 0.8f * x * x - 0.3f * y * y + 0.3f * x, 1.0f));
+        }
+    }
+    const MirrorPlane plane{0, 0.0f};
+    for (const int shading : {kShadingZebra, kShadingCurvature}) {
+        editor.panel.shading = shading;
+        testsupport::setSurface(3, 3, 3, 3, half);
+        editor.panel.mirrorEnabled = 1;
+        editor.panel.mirrorPlane = plane;
+        const MainFrame mirrored = drawMainFrame();
+        editor.panel.mirrorEnabled = 0;
+        testsupport::setSurface(3, 3, 3, 3, reflectSurface(editor.surface, plane).controlNet);
+        const MainFrame reflected = drawMainFrame();
+        int either = 0, differing = 0;
+        for (int y = 0; y < mirrored.height; ++y) {
+            for (int x = 0; x < mirrored.width / 2; ++x) {
+                const Rgb a = mirrored.at(x, y), b = reflected.at(x, y);
+                const bool coveredA = a.r != 204 || a.g != 204 || a.b != 204;
+                const bool coveredB = b.r != 204 || b.g != 204 || b.b != 204;
+                if (!coveredA && !coveredB) continue;
+                ++either;
+                if (std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) > 90) ++differing;
+            }
+        }
+        EXPECT_GT(either, 20000) << shading;
+        EXPECT_LT(differing, either / 25) << shading << ": " << differing << " of " << either;
+    }
+    editor.panel.mirrorPlane = MirrorPlane();
 }
 
 // A right click on a corner of the surface (a control point on it) picks that point whatever
