@@ -118,6 +118,10 @@ struct PanelData {
     std::string shownStatus;    // the status line as the last frame drew it
     std::vector<double> shownOutside;  // what shownOutside() gave at the last frame
     double lastFrameTime = 0.0;  // ImGui's clock at the last frame
+    // Frames still to draw after input: a list opened by a click shows its choices only in the
+    // frame after the one that saw the click, a popup's first frame being hidden while it
+    // measures itself.
+    int framesAfterInput = 0;
 };
 PanelData gPanel;
 
@@ -731,7 +735,11 @@ void helpWindow() {
 // ---------------------------------------------------------------------------------------------
 
 void postPanelRedisplay() {
-    if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
+    if (editor.handles.controlPanel == 0) return;
+    // The frame asked for now and two after it.
+    constexpr int kFramesAfterInput = 3;
+    gPanel.framesAfterInput = kFramesAfterInput;
+    glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
 // One slot per physical key: GLUT reports a letter as 'a', 'A' or its control code (ctrl+a is
@@ -997,6 +1005,7 @@ void controlPanelDisplay() {
     helpWindow();
     ImGui::Render();
     gPanel.lastFrameTime = ImGui::GetTime();
+    if (gPanel.framesAfterInput > 0) --gPanel.framesAfterInput;
     gPanel.shownOutside = shownOutside(editor);
     gPanel.lastFrame = std::move(gPanel.drawing);
     gPanel.drawing = PanelFrame();
@@ -1015,6 +1024,7 @@ void controlPanelDisplay() {
 
 bool panelOutOfDate() {
     if (editor.handles.controlPanel == 0 || ImGui::GetCurrentContext() == nullptr) return false;
+    if (gPanel.framesAfterInput > 0) return true;
     if (gPanel.shownStatus != editor.panel.statusLine) return true;
     if (gPanel.shownOutside != shownOutside(editor)) return true;
     // A text field being typed into blinks its caret, twice a second.

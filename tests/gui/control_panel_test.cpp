@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/control_panel.h"
 #include "exchange/export_surface.h"
 #include "io/editor_file_io.h"
@@ -523,6 +524,34 @@ TEST_F(PanelTest, DragsOnRotationAndTranslationMoveTheCurrentSectionOnly) {
     }
     EXPECT_TRUE(moved);
     EXPECT_TRUE(othersUnchanged());
+}
+
+// Real X events, with only the idle loop drawing the panel, as in the running editor: a click on
+// "shading" shows its choices while the pointer rests (they appear a frame after the click's
+// frame, and the panel is drawn on demand), and a click on "zebra" takes it.
+TEST_F(PanelTest, AClickedListShowsItsChoicesWhileThePointerRests) {
+    if (system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool missing";
+    glutSetWindow(editor.handles.controlPanel);
+    const int left = glutGet(GLUT_WINDOW_X), top = glutGet(GLUT_WINDOW_Y);
+    drawPanel(2);
+    const PanelItem list = panelItem("list", "shading");
+    const int windows = ImGui::GetDrawData()->CmdListsCount;
+    auto clickAndIdle = [&](int below) {
+        const std::string click =
+            "xdotool mousemove " + std::to_string(left + static_cast<int>(centreX(list))) + " " +
+            std::to_string(top + static_cast<int>(centreY(list)) + below) + " click 1";
+        ASSERT_EQ(system(click.c_str()), 0);
+        for (int i = 0; i < 20; ++i) {
+            usleep(20000);
+            pumpEvents(2);
+            probeIdle();
+        }
+    };
+    clickAndIdle(0);
+    EXPECT_GT(ImGui::GetDrawData()->CmdListsCount, windows) << "the list's choices are not shown";
+    clickAndIdle(40);  // "zebra", the second choice
+    EXPECT_EQ(editor.panel.shading, kShadingZebra);
+    editor.panel.shading = kShadingGlu;
 }
 
 // Real X events: the pointer clicks into "file", ctrl+a selects the name, the new name is typed,
