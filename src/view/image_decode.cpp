@@ -116,9 +116,13 @@ long long tiffStripBytes(const unsigned char* data, size_t size) {
         }
     }
     if (rows <= 0 || rows > height) rows = height;
-    const long long perPixelBits = samples * std::max(bits, 1LL);
-    const long long strip = width * rows, tile = tileWidth * tileRows;
-    return (std::max(strip, tile) * perPixelBits + 7) / 8;
+    // Each value may be up to 2^32 - 1, so the product is taken in double, and capped.
+    const double perPixelBits = static_cast<double>(samples) * static_cast<double>(bits);
+    const double strip = static_cast<double>(width) * static_cast<double>(rows);
+    const double tile = static_cast<double>(tileWidth) * static_cast<double>(tileRows);
+    const double bytes = std::ceil(std::max(strip, tile) * perPixelBits / 8.0);
+    constexpr double kCap = 1e18;
+    return bytes < kCap ? static_cast<long long>(bytes) : static_cast<long long>(kCap);
 }
 
 FREE_IMAGE_FORMAT freeImageFormat(ImageFormat format) {

@@ -193,10 +193,12 @@ TEST(ImageBombs, AreRefusedOrScaledWithinTheMemoryLimit) {
 
 // Found by fuzzing: TIFFs of a few hundred bytes that made FreeImage ask for gigabytes for one
 // strip, one claiming thousands of samples per pixel (17 GB), one giving the width three times,
-// 65512 first and 16 last (22 GB). The allocation fails or is never touched, so only the reason
-// shows they were refused before FreeImage saw them.
+// 65512 first and 16 last (22 GB), and one whose strip size overflowed 64 bits in the check
+// itself (the sanitized build reports that). The allocation fails or is never touched, so only
+// the reason shows they were refused before FreeImage saw them.
 TEST(ImageBombs, TiffsWhoseStripsNeedGigabytesAreRefusedFromTheirDirectory) {
-    for (const char* name : {"tiff-strip-of-17-gigabytes.tif", "tiff-width-given-three-times.tif"}) {
+    for (const char* name : {"tiff-strip-of-17-gigabytes.tif", "tiff-width-given-three-times.tif",
+                             "tiff-strip-size-past-64-bits.tif"}) {
         const Bytes tiff = readBytes(std::string(LOFTWORK_SOURCE_DIR) + "/tests/data/" + name);
         ASSERT_FALSE(tiff.empty()) << name;
         std::string error;
