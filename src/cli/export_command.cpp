@@ -2,6 +2,7 @@
 // extension, exactly as the panel's "export" button writes it.
 #include "cli/export_command.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,15 +15,28 @@
 namespace {
 
 const char kExportUsage[] =
-    "usage: loftwork export IN OUT [--tolerance T]\n"
+    "usage: loftwork export IN OUT [--tolerance T] [--mirror x=C|y=C|z=C]\n"
     "  Writes the surface file IN as OUT, in the format of OUT's extension: .step or .stp\n"
     "  (STEP AP214) and .igs or .iges (IGES) keep the exact B-spline surface; .stl (binary STL)\n"
     "  and .obj (OBJ) carry a mesh no farther than T from the surface, in model units (default\n"
-    "  1/1000 of the diagonal of the box around the control points).\n";
+    "  1/1000 of the diagonal of the box around the control points). --mirror writes a half\n"
+    "  model with its mirror image across the plane, as the panel's \"mirror\" does: a second\n"
+    "  face in STEP and IGES, one mesh joined along the plane in STL and OBJ.\n";
 
 int exportUsageError(const char* problem) {
     fprintf(stderr, "loftwork export: %s\n%s", problem, kExportUsage);
     return 2;
+}
+
+// "x=C", "y=C" or "z=C" with a finite number C: the plane x = C, y = C or z = C.
+bool parseMirrorPlane(const char* text, MirrorPlane& plane) {
+    if (text[0] < 'x' || text[0] > 'z' || text[1] != '=' || text[2] == '\0') return false;
+    char* stop = nullptr;
+    const float offset = strtof(text + 2, &stop);
+    if (*stop != '\0' || !std::isfinite(offset)) return false;
+    plane.axis = text[0] - 'x';
+    plane.offset = offset;
+    return true;
 }
 
 }  // namespace
@@ -31,6 +45,7 @@ int exportCommand(int argc, char** argv) {
     const char* input = nullptr;
     const char* output = nullptr;
     std::optional<double> tolerance;
+    std::optional<MirrorPlane> mirror;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
@@ -47,6 +62,17 @@ int exportCommand(int argc, char** argv) {
                 return exportUsageError(problem.c_str());
             }
             tolerance = value;
+            ++i;
+        } else if (strcmp(argument, "--mirror") == 0) {
+            if (mirror) return exportUsageError("--mirror given twice");
+            if (i + 1 >= argc) return exportUsageError("--mirror needs a plane: x=C, y=C or z=C");
+            MirrorPlane plane;
+            if (!parseMirrorPlane(argv[i + 1], plane)) {
+                const std::string problem = std::string("not a mirror plane: \"") + argv[i + 1] +
+                                            "\" (give x=C, y=C or z=C with a finite C)";
+                return exportUsageError(problem.c_str());
+            }
+            mirror = plane;
             ++i;
         } else if (argument[0] == '-' && argument[1] != '\0') {
             const std::string problem = std::string("unknown option \"") + argument + "\"";
@@ -67,7 +93,8 @@ int exportCommand(int argc, char** argv) {
     if (!loadForCommand(input, surface)) return 1;
     ExportReport report;
     std::string message;
-    const bool done = exportSurface(output, surface, tolerance, report, message);
+    const bool done =
+        exportSurface(output, surface, tolerance, report, message, mirror ? &*mirror : nullptr);
     fprintf(stderr, "loftwork: %s\n", message.c_str());
     return done ? 0 : 1;
 }

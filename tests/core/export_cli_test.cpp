@@ -1,5 +1,5 @@
-// "loftwork export IN OUT [--tolerance T]", run as the real program: exit statuses, messages and
-// the files written.
+// "loftwork export IN OUT [--tolerance T] [--mirror x=C|y=C|z=C]", run as the real program: exit
+// statuses, messages and the files written.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,12 +37,21 @@ const CliCase kCases[] = {
      "given twice",
      false},
     {"unknown_option", {"IN", "OUT.stl", "--quality"}, 2, "unknown option", false},
+    {"mirror_without_plane", {"IN", "OUT.stl", "--mirror"}, 2, "needs a plane", false},
+    {"mirror_other_axis", {"IN", "OUT.stl", "--mirror", "w=0"}, 2, "not a mirror plane", false},
+    {"mirror_not_finite", {"IN", "OUT.stl", "--mirror", "z=nan"}, 2, "not a mirror plane", false},
+    {"mirror_no_offset", {"IN", "OUT.stl", "--mirror", "z="}, 2, "not a mirror plane", false},
     {"negative_tolerance", {"IN", "OUT.stl", "--tolerance", "-0.5"}, 1, "positive number", false},
     {"infinite_tolerance", {"IN", "OUT.obj", "--tolerance", "inf"}, 1, "positive number", false},
     {"unknown_extension", {"IN", "OUT.dxf"}, 1, "unknown extension", false},
     {"missing_input", {"nowhere.surf", "OUT.stl"}, 1, "cannot load nowhere.surf", false},
     {"step", {"IN", "OUT.step"}, 0, "as STEP: the exact B-spline surface, 7 x 6", true},
     {"iges", {"IN", "OUT.IGES"}, 0, "as IGES: the exact B-spline surface", true},
+    {"step_mirrored",
+     {"IN", "OUT.step", "--mirror", "x=-0.5"},
+     0,
+     "with its mirror image across x = -0.5",
+     true},
     {"stl_default_tolerance", {"IN", "OUT.stl"}, 0, "triangles within 0.00314", true},
     {"obj_given_tolerance",
      {"IN", "OUT.obj", "--tolerance", "0.01"},
