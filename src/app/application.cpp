@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -42,6 +43,7 @@ void initApplication(int* argc, char** argv) {
     glutMouseFunc(sectionMouse);
     glutMotionFunc(sectionMotion);
     glutPassiveMotionFunc(sectionPassiveMotion);
+    glutCloseFunc(windowClosed);
     glutIdleFunc(nullptr);
     glClearColor(0.4f, 0.5f, 0.8f, 0.0f);
 
@@ -64,9 +66,13 @@ void initApplication(int* argc, char** argv) {
     glutIdleFunc(probeIdle);
     glutKeyboardFunc(mainKeyboard);
     glutSpecialFunc(mainSpecial);
+    glutCloseFunc(windowClosed);
 
     initScene();
     buildControlPanel();
+    glutSetWindow(s.handles.controlPanel);
+    glutCloseFunc(windowClosed);
+    endOnSignals();
 }
 
 void mainReshape(int width, int height) {
@@ -112,6 +118,7 @@ IdlePacing gIdle;
 }  // namespace
 
 void probeIdle() {
+    endIfSignalled();
     using Clock = std::chrono::steady_clock;
     Clock::time_point& nextFrame = gIdle.nextFrame;
     const Clock::time_point now = Clock::now();
@@ -153,19 +160,55 @@ void sectionMenuCallback(int id) {
     }
 }
 
-void quitEditor() {
+void saveUnsavedChanges() {
     EditorState& s = editor;
-    if (refreshUnsavedChanges(s)) {
-        std::string path;
-        std::string error;
-        if (writeRecoveryFile(s.surface, s.panel.surfaceFileName, path, error)) {
-            fprintf(stderr, "unsaved changes written to %s\n", path.c_str());
-        } else {
-            fprintf(stderr, "unsaved changes lost: cannot write %s: %s\n", path.c_str(),
-                    error.c_str());
-        }
+    if (!refreshUnsavedChanges(s)) return;
+    std::string path;
+    std::string error;
+    if (writeRecoveryFile(s.surface, s.panel.surfaceFileName, path, error)) {
+        fprintf(stderr, "unsaved changes written to %s\n", path.c_str());
+    } else {
+        fprintf(stderr, "unsaved changes lost: cannot write %s: %s\n", path.c_str(), error.c_str());
     }
+}
+
+void quitEditor() {
+    saveUnsavedChanges();
     exit(0);
+}
+
+void windowClosed() {
+    quitEditor();
+}
+
+namespace {
+
+// The signal that asked the editor to end, 0 while none did. The handler only notes it: the
+// recovery file is written from the idle handler, outside the signal.
+volatile sig_atomic_t gEndingSignal = 0;
+
+void noteEndingSignal(int signal) {
+    gEndingSignal = signal;
+}
+
+}  // namespace
+
+void endOnSignals() {
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        struct sigaction action = {};
+        action.sa_handler = noteEndingSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+void endIfSignalled() {
+    const int signal = gEndingSignal;
+    if (signal == 0) return;
+    saveUnsavedChanges();
+    // Ended by the signal as before, so whoever sent it sees it did.
+    ::signal(signal, SIG_DFL);
+    raise(signal);
 }
 
 template <typename T>

@@ -30,6 +30,19 @@ void sectionMenuCallback(int id);
 // ends with status 0.
 [[noreturn]] void quitEditor();
 
+// Writes unsaved changes of the surface to the recovery file beside it, saying so on standard
+// error; nothing when there are none.
+void saveUnsavedChanges();
+
+// A window closed from the window manager ends the editor as "q" does.
+[[noreturn]] void windowClosed();
+
+// SIGTERM, SIGHUP and SIGINT (the session ending, the terminal closed, ctrl+c) are noted, and
+// the next idle step writes unsaved changes to the recovery file and lets the signal end the
+// program as it would have.
+void endOnSignals();
+void endIfSignalled();
+
 // Releases the renderers, the background texture and every array, once. Safe after the GL
 // contexts are gone.
 void exitCleanup();

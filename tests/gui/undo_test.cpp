@@ -4,13 +4,17 @@
 // and redo the state after the edit.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
+// Xlib after GoogleTest, whose names its macros (None) would replace.
+#include <GL/glx.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/control_panel.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
@@ -236,24 +240,64 @@ TEST(UndoHistory, SurvivesSavingAndStepsBackToTheSavedState) {
     EXPECT_EQ(editor.history.redoSteps.size(), 2u);
 }
 
-// "q" with unsaved changes writes them beside the surface file, and the file loads to the same
-// surface; without changes nothing is written.
+// The window manager's close button on a window: the WM_DELETE_WINDOW message GLUT receives.
+void closeFromWindowManager(int window) {
+    glutSetWindow(window);
+    Display* display = glXGetCurrentDisplay();
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = glXGetCurrentDrawable();
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XFlush(display);
+    pumpEvents();
+}
+
+// Every way of ending the editor keeps unsaved changes: "q" in either window, a window closed
+// from the window manager, and the signals of a session or terminal ending (which still end the
+// program by the signal). With unsaved changes the recovery file is written beside the surface
+// file and loads to the same surface; without them nothing is written.
 TEST(QuitWithUnsavedChanges, WritesARecoveryFileThatLoadsToTheSameSurface) {
     const std::string path = scratchDirectory() + "/quit-vase.surf";
     const std::string recovery = scratchDirectory() + "/quit-vase.recovered.surf";
-    ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
-    snprintf(editor.panel.surfaceFileName, kTextFieldSize, "%s", path.c_str());
-    markSurfaceSaved(editor);
-    remove(recovery.c_str());
-    EXPECT_EXIT(sectionKeyboard('q', 0, 0), ::testing::ExitedWithCode(0), "");
-    EXPECT_NE(access(recovery.c_str(), F_OK), 0) << "no changes, yet a recovery file";
-
-    dragSectionPoint(2, 12, 12, 3);
-    const SurfaceModel edited = editor.surface;
-    EXPECT_EXIT(mainKeyboard('q', 0, 0), ::testing::ExitedWithCode(0),
-                "unsaved changes written to .*quit-vase.recovered.surf");
-    ASSERT_TRUE(loadSurface(recovery));
-    EXPECT_TRUE(sameSurface(editor.surface, edited));
+    const struct {
+        const char* name;
+        std::function<void()> end;
+        int signal;  // 0: ends with status 0
+    } ways[] = {
+        {"q in the section window", [] { sectionKeyboard('q', 0, 0); }, 0},
+        {"q in the main window", [] { mainKeyboard('q', 0, 0); }, 0},
+        {"the main window closed", [] { closeFromWindowManager(editor.handles.mainWindow); }, 0},
+        {"the panel closed", [] { closeFromWindowManager(editor.handles.controlPanel); }, 0},
+        {"SIGTERM", [] { raise(SIGTERM), probeIdle(); }, SIGTERM},
+        {"SIGHUP", [] { raise(SIGHUP), probeIdle(); }, SIGHUP},
+    };
+    for (const auto& way : ways) {
+        for (const bool changed : {false, true}) {
+            ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
+            snprintf(editor.panel.surfaceFileName, kTextFieldSize, "%s", path.c_str());
+            markSurfaceSaved(editor);
+            remove(recovery.c_str());
+            if (changed) dragSectionPoint(2, 12, 12, 3);
+            const SurfaceModel edited = editor.surface;
+            const char* says =
+                changed ? "unsaved changes written to .*quit-vase.recovered.surf" : "";
+            if (way.signal == 0) {
+                EXPECT_EXIT(way.end(), ::testing::ExitedWithCode(0), says) << way.name;
+            } else {
+                EXPECT_EXIT(way.end(), ::testing::KilledBySignal(way.signal), says) << way.name;
+            }
+            if (!changed) {
+                EXPECT_NE(access(recovery.c_str(), F_OK), 0)
+                    << way.name << ": no changes, yet a file";
+                continue;
+            }
+            ASSERT_TRUE(loadSurface(recovery)) << way.name;
+            EXPECT_TRUE(sameSurface(editor.surface, edited)) << way.name;
+        }
+    }
 }
 
 }  // namespace
