@@ -6,7 +6,7 @@ PACKAGES=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev lib
           libimgui-dev libfreeimage-dev libgtest-dev libbenchmark-dev xvfb xauth xdotool
           imagemagick x11-utils libtcmalloc-minimal4 libocct-foundation-dev
           libocct-modeling-data-dev libocct-modeling-algorithms-dev libocct-data-exchange-dev
-          libtbb-dev admesh zenity libx11-dev)
+          libtbb-dev admesh zenity libx11-dev libgmock-dev)
 
 # ensure_packages [extra packages...]: installs whatever of the list is missing.
 ensure_packages() {

@@ -172,22 +172,37 @@ void saveUnsavedChanges() {
     }
 }
 
+namespace {
+
+// Set once the editor is ending: freeglut's own exit handler destroys the windows, which calls
+// their close callbacks again, after the surface's arrays were released.
+bool gExiting = false;
+
+}  // namespace
+
 void quitEditor() {
     saveUnsavedChanges();
+    gExiting = true;
     exit(0);
 }
 
 void windowClosed() {
-    quitEditor();
+    if (!gExiting) quitEditor();
 }
 
 namespace {
 
 // The signal that asked the editor to end, 0 while none did. The handler only notes it: the
-// recovery file is written from the idle handler, outside the signal.
+// recovery file is written from the idle handler, outside the signal. A second signal while
+// the editor is still busy ends it at once, as a plain signal would.
 volatile sig_atomic_t gEndingSignal = 0;
 
 void noteEndingSignal(int signal) {
+    if (gEndingSignal != 0) {
+        ::signal(signal, SIG_DFL);
+        raise(signal);
+        return;
+    }
     gEndingSignal = signal;
 }
 
@@ -217,6 +232,8 @@ static void release(std::vector<T>& array) {
 }
 
 void exitCleanup() {
+    // Registered after freeglut's exit handler, so it runs first.
+    gExiting = true;
     static bool done = false;
     if (done) return;
     done = true;

@@ -34,8 +34,9 @@ void sectionMenuCallback(int id);
 // error; nothing when there are none.
 void saveUnsavedChanges();
 
-// A window closed from the window manager ends the editor as "q" does.
-[[noreturn]] void windowClosed();
+// A window closed from the window manager ends the editor as "q" does; nothing once the editor
+// is ending (freeglut destroys the windows at exit).
+void windowClosed();
 
 // SIGTERM, SIGHUP and SIGINT (the session ending, the terminal closed, ctrl+c) are noted, and
 // the next idle step writes unsaved changes to the recovery file and lets the signal end the

@@ -32,6 +32,9 @@ echo "ok: ctrl+z undoes the drag byte for byte, ctrl+y redoes it"
 key_in_section q
 wait_for_exit
 [ -e bottle.recovered.surf ] && fail "a recovery file without unsaved changes"
+# freeglut's exit handler closes the windows after the editor's arrays are released: their
+# close callbacks must not take that for unsaved changes.
+grep -q "unsaved changes" "$work/stderr.txt" && fail "q without unsaved changes spoke of some"
 
 start_editor
 drag_point 0.1 0.32 0.1 0.22

@@ -3,6 +3,7 @@
 // one step; undo brings back the surface, the skinned net and the panel's values bit for bit,
 // and redo the state after the edit.
 #include <GL/freeglut.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 // Xlib after GoogleTest, whose names its macros (None) would replace.
 #include <GL/glx.h>
@@ -282,8 +283,13 @@ TEST(QuitWithUnsavedChanges, WritesARecoveryFileThatLoadsToTheSameSurface) {
             remove(recovery.c_str());
             if (changed) dragSectionPoint(2, 12, 12, 3);
             const SurfaceModel edited = editor.surface;
-            const char* says =
-                changed ? "unsaved changes written to .*quit-vase.recovered.surf" : "";
+            // Nothing about unsaved changes without them: freeglut's exit handler once called
+            // the close callbacks again, after the arrays were released.
+            using StderrMatcher = ::testing::Matcher<const std::string&>;
+            const StderrMatcher says =
+                changed ? StderrMatcher(::testing::ContainsRegex(
+                              "unsaved changes written to [^\n]*quit-vase\\.recovered\\.surf\n$"))
+                        : StderrMatcher(::testing::Not(::testing::HasSubstr("unsaved changes")));
             if (way.signal == 0) {
                 EXPECT_EXIT(way.end(), ::testing::ExitedWithCode(0), says) << way.name;
             } else {
