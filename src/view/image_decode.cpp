@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -56,13 +58,21 @@ bool gifSize(const unsigned char* data, size_t size, HeaderSize& out) {
     return true;
 }
 
-// The largest buffer FreeImage's TIFF reader takes for one strip or tile of the first image,
-// from its directory: width x samples per pixel x bits per sample x rows per strip (or a tile's
-// sides). A few hundred bytes claiming thousands of samples per pixel asked it for 17 GB, and
-// one that gave the width three times, 65512 first, for 22 GB.
-// -1 when the directory cannot be read (FreeImage then refuses the file itself).
-long long tiffStripBytes(const unsigned char* data, size_t size) {
-    if (size < 8) return -1;
+// What the first directory of a TIFF says of its layout. A tag given more than once, or a list
+// of per-sample values, counts with its largest value (size tags) or with any value (kinds),
+// whichever one the reader keeps.
+struct TiffLayout {
+    long long width = 0, height = 0, rows = 0, tileWidth = 0, tileRows = 0;
+    long long samples = 1, bits = 1;
+    bool planesSeparate = false;  // PlanarConfiguration 2
+    bool separated = false;       // Photometric 5 (CMYK and the like)
+    bool floatSamples = false;    // SampleFormat 3
+    bool readable = false;        // the directory was found
+};
+
+TiffLayout readTiffLayout(const unsigned char* data, size_t size) {
+    TiffLayout layout;
+    if (size < 8) return layout;
     const bool little = data[0] == 'I';
     auto u16 = [&](size_t at) -> unsigned {
         return little ? data[at] | data[at + 1] << 8 : data[at] << 8 | data[at + 1];
@@ -72,57 +82,103 @@ long long tiffStripBytes(const unsigned char* data, size_t size) {
                       : static_cast<unsigned long>(u16(at)) << 16 | u16(at + 2);
     };
     const unsigned long directory = u32(4);
-    if (directory + 2 > size) return -1;
+    if (directory + 2 > size) return layout;
+    layout.readable = true;
     const unsigned entries = u16(directory);
-    // A tag given more than once counts with its largest value, whichever one the reader keeps.
-    long long width = 0, rows = 0, samples = 1, bits = 1, tileWidth = 0, tileRows = 0, height = 0;
     for (unsigned e = 0; e < entries && directory + 2 + 12 * (e + 1) <= size; ++e) {
         const size_t at = directory + 2 + 12 * e;
         const unsigned tag = u16(at), type = u16(at + 2);
         const unsigned long count = u32(at + 4);
-        // A short (type 3) or long (type 4) value; a list's first value when it fits.
-        long long value = type == 3   ? u16(at + 8)
-                          : type == 4 ? static_cast<long long>(u32(at + 8))
-                                      : -1;
-        if (type == 3 && count > 2) {
-            const unsigned long list = u32(at + 8);
-            value = list + 2 <= size ? u16(list) : -1;
+        // Short (type 3) or long (type 4) values: up to two shorts or one long sit in the entry,
+        // a longer list at the offset it gives. The first 64 are looked at.
+        std::vector<long long> values;
+        const bool inside = (type == 3 && count <= 2) || (type == 4 && count <= 1);
+        const unsigned long list = inside ? at + 8 : u32(at + 8);
+        const unsigned long width = type == 3 ? 2 : 4;
+        for (unsigned long k = 0; (type == 3 || type == 4) && k < std::min(count, 64UL); ++k) {
+            const unsigned long where = list + k * width;
+            if (where + width > size) break;
+            values.push_back(type == 3 ? u16(where) : static_cast<long long>(u32(where)));
         }
-        if (value < 0) continue;
-        switch (tag) {
-            case 0x100:
-                width = std::max(width, value);
-                break;
-            case 0x101:
-                height = std::max(height, value);
-                break;
-            case 0x102:
-                bits = std::max(bits, value);
-                break;
-            case 0x115:
-                samples = std::max(samples, value);
-                break;
-            case 0x116:
-                rows = std::max(rows, value);
-                break;
-            case 0x142:
-                tileWidth = std::max(tileWidth, value);
-                break;
-            case 0x143:
-                tileRows = std::max(tileRows, value);
-                break;
-            default:
-                break;
+        for (const long long value : values) {
+            switch (tag) {
+                case 0x100:
+                    layout.width = std::max(layout.width, value);
+                    break;
+                case 0x101:
+                    layout.height = std::max(layout.height, value);
+                    break;
+                case 0x102:
+                    layout.bits = std::max(layout.bits, value);
+                    break;
+                case 0x106:
+                    layout.separated = layout.separated || value == 5;
+                    break;
+                case 0x115:
+                    layout.samples = std::max(layout.samples, value);
+                    break;
+                case 0x116:
+                    layout.rows = std::max(layout.rows, value);
+                    break;
+                case 0x11c:
+                    layout.planesSeparate = layout.planesSeparate || value == 2;
+                    break;
+                case 0x142:
+                    layout.tileWidth = std::max(layout.tileWidth, value);
+                    break;
+                case 0x143:
+                    layout.tileRows = std::max(layout.tileRows, value);
+                    break;
+                case 0x153:
+                    layout.floatSamples = layout.floatSamples || value == 3;
+                    break;
+                default:
+                    break;
+            }
         }
     }
-    if (rows <= 0 || rows > height) rows = height;
-    // Each value may be up to 2^32 - 1, so the product is taken in double, and capped.
-    const double perPixelBits = static_cast<double>(samples) * static_cast<double>(bits);
-    const double strip = static_cast<double>(width) * static_cast<double>(rows);
-    const double tile = static_cast<double>(tileWidth) * static_cast<double>(tileRows);
+    if (layout.rows <= 0 || layout.rows > layout.height) layout.rows = layout.height;
+    return layout;
+}
+
+// The largest buffer FreeImage's TIFF reader takes for one strip or tile: width x samples per
+// pixel x bits per sample x rows per strip (or a tile's sides). A few hundred bytes claiming
+// thousands of samples per pixel asked it for 17 GB, and one that gave the width three times,
+// 65512 first, for 22 GB. Each value may be up to 2^32 - 1, so the product is taken in double,
+// and capped.
+long long tiffStripBytes(const TiffLayout& layout) {
+    const double perPixelBits =
+        static_cast<double>(layout.samples) * static_cast<double>(layout.bits);
+    const double strip = static_cast<double>(layout.width) * static_cast<double>(layout.rows);
+    const double tile =
+        static_cast<double>(layout.tileWidth) * static_cast<double>(layout.tileRows);
     const double bytes = std::ceil(std::max(strip, tile) * perPixelBits / 8.0);
     constexpr double kCap = 1e18;
     return bytes < kCap ? static_cast<long long>(bytes) : static_cast<long long>(kCap);
+}
+
+// Why FreeImage's TIFF reader must not see this layout, or "" when it may. Only the layouts of
+// ordinary scans and photos are read: 1 to 4 samples per pixel (grey, grey and alpha, RGB, RGBA
+// or CMYK), of 8, 16 or 32 bits, or one sample of 1, 2 or 4 bits. Others stop the reader on an
+// assertion or make it read past its buffers: eight samples of one bit, four-bit samples of a
+// palette image, fewer than 8 bits in separate planes, CMYK in separate planes or as floats.
+std::string tiffLayoutRefusal(const TiffLayout& layout) {
+    if (!layout.readable) return "";  // FreeImage refuses it itself
+    const std::string samples = std::to_string(layout.samples), bits = std::to_string(layout.bits);
+    if (layout.samples < 1 || layout.samples > 4)
+        return "its pixels have " + samples + " samples (1 to 4 are read)";
+    if (layout.bits != 1 && layout.bits != 2 && layout.bits != 4 && layout.bits != 8 &&
+        layout.bits != 16 && layout.bits != 32) {
+        return "its samples have " + bits + " bits (1, 2, 4, 8, 16 or 32 are read)";
+    }
+    if (layout.bits < 8 && layout.samples > 1)
+        return "its pixels have " + samples + " samples of " + bits +
+               " bits (fewer than 8 only "
+               "for a single sample)";
+    if (layout.planesSeparate && (layout.bits < 8 || layout.separated))
+        return "its samples lie in separate planes (read only for 8 bits or more, not CMYK)";
+    if (layout.separated && layout.floatSamples) return "its CMYK samples are floating point";
+    return "";
 }
 
 FREE_IMAGE_FORMAT freeImageFormat(ImageFormat format) {
@@ -222,6 +278,21 @@ FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, st
         error = "not a PNG, JPEG, BMP, TIFF or GIF image";
         return nullptr;
     }
+    // A TIFF's layout is judged from its directory before FreeImage reads even its header, which
+    // for some layouts already reads past its buffers.
+    if (format == ImageFormat::Tiff) {
+        const TiffLayout layout = readTiffLayout(data, size);
+        if (tiffStripBytes(layout) > kMostDecodedBytes) {
+            error = "the image's strips or tiles need more than " +
+                    std::to_string(kMostDecodedBytes >> 20) + " MB each to decode";
+            return nullptr;
+        }
+        const std::string refusal = tiffLayoutRefusal(layout);
+        if (!refusal.empty()) {
+            error = "the TIFF is not of a kind this editor reads: " + refusal;
+            return nullptr;
+        }
+    }
     ensureFreeImageReady();
     HeaderSize header;
     if (!headerSize(data, size, format, header) || header.width < 1 || header.height < 1) {
@@ -246,11 +317,6 @@ FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, st
     const long long bytes = pixels * std::max(header.bitsPerPixel, 8) / 8;
     if (pixels > kMostImagePixels || bytes > kMostDecodedBytes) {
         error = tooLarge;
-        return nullptr;
-    }
-    if (format == ImageFormat::Tiff && tiffStripBytes(data, size) > kMostDecodedBytes) {
-        error = "the image's strips or tiles need more than " +
-                std::to_string(kMostDecodedBytes >> 20) + " MB each to decode";
         return nullptr;
     }
     // FreeImage's JPEG reader takes the side it should shrink to in the flags' high bits.

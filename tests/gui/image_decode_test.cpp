@@ -207,6 +207,77 @@ TEST(ImageBombs, TiffsWhoseStripsNeedGigabytesAreRefusedFromTheirDirectory) {
     }
 }
 
+// An uncompressed little-endian TIFF of 16 x 8 pixels with the given layout and mid-grey bytes.
+Bytes rawTiff(int samples, int bits, int photometric, int planes, int sampleFormat) {
+    const int rowBytes = (16 * samples * bits + 7) / 8;
+    const Bytes pixels(static_cast<size_t>(rowBytes * 8), 0x80);
+    const unsigned tags[][3] = {{256, 3, 16},
+                                {257, 3, 8},
+                                {258, 3, static_cast<unsigned>(bits)},
+                                {259, 3, 1},
+                                {262, 3, static_cast<unsigned>(photometric)},
+                                {273, 4, 0},
+                                {277, 3, static_cast<unsigned>(samples)},
+                                {278, 3, 8},
+                                {279, 4, static_cast<unsigned>(pixels.size())},
+                                {284, 3, static_cast<unsigned>(planes)},
+                                {339, 3, static_cast<unsigned>(sampleFormat)}};
+    const unsigned count = sizeof tags / sizeof tags[0], start = 8 + 2 + 12 * count + 4;
+    Bytes out = {'I', 'I', 42, 0, 8, 0, 0, 0, static_cast<unsigned char>(count), 0};
+    auto put = [&out](unsigned value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    };
+    for (const auto& tag : tags) {
+        put(tag[0], 2);
+        put(tag[1], 2);
+        put(1, 4);
+        put(tag[0] == 273 ? start : tag[2], 4);
+    }
+    put(0, 4);
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+
+// TIFF layouts beyond ordinary scans and photos stopped FreeImage on an assertion or made it
+// read past its buffers (the first found by fuzzing); they are refused from the directory, and
+// the ordinary ones still load.
+TEST(ImageFormats, TiffLayoutsFreeImageCannotReadAreRefused) {
+    const struct {
+        const char* name;
+        int samples, bits, photometric, planes, sampleFormat;
+        bool loads;
+    } cases[] = {
+        {"eight samples of one bit", 8, 1, 1, 1, 1, false},
+        {"palette of four 4-bit samples", 4, 4, 3, 1, 1, false},
+        {"grey and alpha of 4 bits in planes", 2, 4, 1, 2, 1, false},
+        {"CMYK in separate planes", 2, 8, 5, 2, 1, false},
+        {"CMYK as floats", 4, 32, 5, 1, 3, false},
+        {"RGB in separate planes", 3, 8, 2, 2, 1, true},
+        {"CMYK", 4, 8, 5, 1, 1, true},
+        {"bilevel", 1, 1, 0, 1, 1, true},
+        {"16-bit RGB", 3, 16, 2, 1, 1, true},
+    };
+    for (const auto& c : cases) {
+        const Bytes tiff = rawTiff(c.samples, c.bits, c.photometric, c.planes, c.sampleFormat);
+        std::string error;
+        FIBITMAP* bitmap = decodeImage(tiff.data(), tiff.size(), 2048, error);
+        EXPECT_EQ(bitmap != nullptr, c.loads) << c.name << ": " << error;
+        if (!c.loads) {
+            EXPECT_NE(error.find("not of a kind"), std::string::npos) << c.name << ": " << error;
+        }
+        if (bitmap != nullptr) {
+            EXPECT_EQ(FreeImage_GetWidth(bitmap), 16u) << c.name;
+            FreeImage_Unload(bitmap);
+        }
+    }
+    // The fuzzer's file: sixteen samples of one bit.
+    const Bytes found = readBytes(std::string(LOFTWORK_SOURCE_DIR) +
+                                  "/tests/data/tiff-sixteen-samples-of-one-bit.tif");
+    std::string error;
+    EXPECT_EQ(decodeImage(found.data(), found.size(), 2048, error), nullptr);
+    EXPECT_NE(error.find("16 samples"), std::string::npos) << error;
+}
+
 // Only PNG, JPEG, BMP, TIFF and GIF reach FreeImage: a PICT file overflowed a heap buffer in its
 // reader, and truncated PICT and XBM files read without end.
 TEST(ImageFormats, OthersAreRefusedBeforeDecoding) {
