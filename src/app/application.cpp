@@ -21,6 +21,7 @@
 #include "input/section_input.h"
 #include "io/recovery_file.h"
 #include "model/editor_state.h"
+#include "model/printable_text.h"
 #include "model/surface_edit.h"
 #include "view/grid_renderer.h"
 #include "view/grid_surface.h"
@@ -166,9 +167,10 @@ void saveUnsavedChanges() {
     std::string path;
     std::string error;
     if (writeRecoveryFile(s.surface, s.panel.surfaceFileName, path, error)) {
-        fprintf(stderr, "unsaved changes written to %s\n", path.c_str());
+        if (!error.empty()) fprintf(stderr, "%s\n", printableText(error).c_str());
+        fprintf(stderr, "unsaved changes written to %s\n", printableText(path).c_str());
     } else {
-        fprintf(stderr, "unsaved changes lost: cannot write %s: %s\n", path.c_str(), error.c_str());
+        fprintf(stderr, "unsaved changes lost: cannot write %s\n", printableText(error).c_str());
     }
 }
 

@@ -18,5 +18,20 @@ std::string recoveryPath(const char* surfaceFileName) {
 bool writeRecoveryFile(const SurfaceModel& surface, const char* surfaceFileName, std::string& path,
                        std::string& error) {
     path = recoveryPath(surfaceFileName);
-    return writeSurfaceFile(path.c_str(), surface, error);
+    if (writeSurfaceFile(path.c_str(), surface, error)) return true;
+    // Beside the surface file cannot be written (its folder is gone or read-only): the working
+    // folder, which the editor started in, rather than nowhere.
+    const std::string fallback = recoveryPath(nullptr);
+    if (path == fallback) {
+        error = path + ": " + error;
+        return false;
+    }
+    std::string fallbackError;
+    if (!writeSurfaceFile(fallback.c_str(), surface, fallbackError)) {
+        error = path + ": " + error + "; " + fallback + ": " + fallbackError;
+        return false;
+    }
+    error = "cannot write " + path + ": " + error;
+    path = fallback;
+    return true;
 }

@@ -304,6 +304,21 @@ TEST(QuitWithUnsavedChanges, WritesARecoveryFileThatLoadsToTheSameSurface) {
             EXPECT_TRUE(sameSurface(editor.surface, edited)) << way.name;
         }
     }
+
+    // The surface file's folder is gone (a stick pulled out): the changes go to the working
+    // folder, where the editor started, and standard error says why and where.
+    ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
+    snprintf(editor.panel.surfaceFileName, kTextFieldSize, "%s/gone/quit-vase.surf",
+             scratchDirectory().c_str());
+    markSurfaceSaved(editor);
+    dragSectionPoint(2, 12, 12, 3);
+    const SurfaceModel edited = editor.surface;
+    remove("recovered.surf");
+    EXPECT_EXIT(mainKeyboard('q', 0, 0), ::testing::ExitedWithCode(0),
+                "cannot write .*gone/quit-vase.recovered.surf.*\nunsaved changes written to "
+                "recovered.surf\n");
+    ASSERT_TRUE(loadSurface("recovered.surf"));
+    EXPECT_TRUE(sameSurface(editor.surface, edited));
 }
 
 }  // namespace
