@@ -600,17 +600,26 @@ void opacityAndMirrorRow(BackgroundPlacement& placement, PanelVariables& panel) 
     note("typed", "mirror plane", panel.mirrorPlane.offset);
 }
 
-// The status line sits at the bottom of the window while the controls leave room for it.
+// The height the status line takes at the bottom of the window, wrapped to its width.
+float statusLineHeight(const char* text) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float width = ImGui::GetWindowWidth() - 2.0f * style.WindowPadding.x;
+    return ImGui::CalcTextSize(text, nullptr, false, width).y + style.ItemSpacing.y * 2.0f + 1.0f +
+           style.WindowPadding.y;
+}
+
+// The status line at the bottom of the window, under the controls' region, so that it stays in
+// sight when open rollouts make the controls taller than the window.
 void statusLine(const char* text) {
     gPanel.group = "";
     const ImGuiStyle& style = ImGui::GetStyle();
-    const float wrapped =
-        ImGui::CalcTextSize(text, nullptr, false, ImGui::GetContentRegionAvail().x).y;
-    const float bottom = ImGui::GetWindowHeight() - style.WindowPadding.y - wrapped -
-                         style.ItemSpacing.y * 2.0f - 1.0f;
+    const float bottom = ImGui::GetWindowHeight() - statusLineHeight(text) + style.ItemSpacing.y;
     if (ImGui::GetCursorPosY() < bottom) ImGui::SetCursorPosY(bottom);
     ImGui::Separator();
-    ImGui::TextWrapped("%s", text);
+    ImGui::SetCursorPosX(style.WindowPadding.x);
+    ImGui::PushTextWrapPos(ImGui::GetWindowWidth() - style.WindowPadding.x);
+    ImGui::TextUnformatted(text);
+    ImGui::PopTextWrapPos();
     note("status", text);
     gPanel.shownStatus = text;
 }
@@ -622,6 +631,9 @@ void statusLine(const char* text) {
 void drawPanelRows() {
     EditorState& s = editor;
     const ImGuiTableFlags columns = ImGuiTableFlags_BordersInnerV;
+    // The controls scroll in their own region when taller than it; the status line stays below.
+    ImGui::BeginChild("controls", ImVec2(0.0f, -statusLineHeight(s.panel.statusLine)), false,
+                      ImGuiWindowFlags_AlwaysUseWindowPadding);
 
     groupTitle("commands");
     if (ImGui::BeginTable("commands", 2, columns)) {
@@ -709,6 +721,7 @@ void drawPanelRows() {
     pointFields("section point", selectedSectionPointIndex(s.surface, s.selection),
                 typeSectionPointValue);
     pointFields("picked point", pickedPointIndex(s.surface, s.selection), typePickedPointValue);
+    ImGui::EndChild();
 
     statusLine(s.panel.statusLine);
 }
@@ -990,10 +1003,15 @@ void controlPanelDisplay() {
     gPanel.drawing.number = gPanel.lastFrame.number + 1;
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize);
+    // The window itself has no padding: the controls' region keeps it (so they sit where they
+    // always did) and the status line indents itself.
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
     ImGui::Begin("operations", nullptr,
                  ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+                     ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollbar |
+                     ImGuiWindowFlags_NoScrollWithMouse);
+    ImGui::PopStyleVar();
     drawPanelRows();
     // A control that held a step open can vanish without letting go (a knot spinner in a
     // rollout that closed): the step ends once no control is held.
