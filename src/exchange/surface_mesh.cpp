@@ -204,14 +204,17 @@ public:
 
     // Keeps only the lines of direction d that the walk needs: from each kept line, the farthest
     // next line whose merged cells still follow the surface at their own check points and at the
-    // points of the lines between. evaluate() must have run on the current lines.
+    // points of the lines between. A merged interval spans at most a third of the lines, so that
+    // a direction keeps three intervals: a closed direction of fewer would fold flat, or weld
+    // into nothing, whatever the tolerance. evaluate() must have run on the current lines.
     void coarsen(int d) {
         const size_t n = count(d);
+        const size_t most = std::min(kMostMerged, std::max<size_t>(1, (n - 1) / 3));
         std::vector<float> kept{lines[d][0]};
         size_t a = 0;
         while (a + 1 < n) {
             size_t b = a + 1;
-            while (b + 1 < n && b + 1 - a <= kMostMerged && stripFollows(d, a, b + 1)) ++b;
+            while (b + 1 < n && b + 1 - a <= most && stripFollows(d, a, b + 1)) ++b;
             kept.push_back(lines[d][b]);
             a = b;
         }
@@ -465,8 +468,10 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
         error = text;
         return false;
     }
-    // Welding moves a vertex by at most weld, so the cells keep that much in hand.
-    const double weld = tolerance / 20.0;
+    // Welding moves a vertex by at most weld, so the cells keep that much in hand. It joins the
+    // vertices of a seam or a pole, which coincide up to float rounding, and no others: a
+    // tolerance past the surface's size would otherwise weld the whole boundary into one vertex.
+    const double weld = std::min(tolerance / 20.0, std::ldexp(controlBoxDiagonal(surface), -16));
     Grid grid(surface, tolerance - weld);
     grid.lines[0] = knotLines(surface.knotsU, surface.countU, surface.orderU);
     grid.lines[1] = knotLines(surface.knotsV, surface.countV, surface.orderV);

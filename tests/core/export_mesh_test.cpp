@@ -46,6 +46,11 @@ const MeshCase kCases[] = {
     {"capped_vase", testsupport::cappedVase, 1e-3, Openings::none},
     {"revolved_egg", testsupport::revolvedEgg, 1e-3, Openings::none},
     {"revolved_egg_coarse", testsupport::revolvedEgg, 3e-2, Openings::none},
+    // Tolerances past the surface's size still give the surface's shape: such a mesh once
+    // welded every boundary vertex into one and kept no triangle.
+    {"vase_past_its_size", [] { return testsupport::exampleSurface("vase.surf"); }, 10.0,
+     Openings::onlyEnds},
+    {"revolved_egg_past_its_size", testsupport::revolvedEgg, 1e6, Openings::none},
 };
 
 struct Vec {
