@@ -125,6 +125,21 @@ int noPointAt(const char* path, float u, float v) {
     return 1;
 }
 
+// The surface's parameters run over [U[p], U[n + 1]] in each direction; past them the spans'
+// polynomials would be extrapolated into points that are not on the surface. False, with the
+// message and exit status 1 left to the caller, for a pair outside.
+bool insideKnotRange(const char* path, const SurfaceModel& s, float u, float v) {
+    const float u0 = s.knotsU[static_cast<size_t>(s.orderU - 1)];
+    const float u1 = s.knotsU[static_cast<size_t>(s.countU)];
+    const float v0 = s.knotsV[static_cast<size_t>(s.orderV - 1)];
+    const float v1 = s.knotsV[static_cast<size_t>(s.countV)];
+    if (u >= u0 && u <= u1 && v >= v0 && v <= v1) return true;
+    fprintf(stderr, "loftwork: %s: (%g, %g) is outside the knot range [%g, %g] x [%g, %g]\n", path,
+            static_cast<double>(u), static_cast<double>(v), static_cast<double>(u0),
+            static_cast<double>(u1), static_cast<double>(v0), static_cast<double>(v1));
+    return false;
+}
+
 int evalCommand(int argc, char** argv) {
     std::vector<float> parameters;
     const int usage = readParameterPairs(
@@ -133,6 +148,7 @@ int evalCommand(int argc, char** argv) {
     SurfaceModel surface;
     if (!loadForCommand(argv[1], surface)) return 1;
     for (size_t i = 0; i < parameters.size(); i += 2) {
+        if (!insideKnotRange(argv[1], surface, parameters[i], parameters[i + 1])) return 1;
         float x, y, z;
         if (!evaluateSurfacePoint(surface, x, y, z, parameters[i], parameters[i + 1])) {
             return noPointAt(argv[1], parameters[i], parameters[i + 1]);
@@ -154,6 +170,7 @@ int curvatureCommand(int argc, char** argv) {
     if (!loadForCommand(argv[1], surface)) return 1;
     for (size_t i = 0; i < parameters.size(); i += 2) {
         const float u = parameters[i], v = parameters[i + 1];
+        if (!insideKnotRange(argv[1], surface, u, v)) return 1;
         SurfaceCurvature c;
         switch (evaluateSurfaceCurvature(surface, u, v, c)) {
             case CurvatureStatus::Defined:

@@ -135,6 +135,9 @@ TEST(CommandLine, BadFilesExitWithOneAndTheReason) {
         // /dev/zero was read until memory ran out; a FIFO blocked for ever.
         {{"info", "/dev/zero"}, "character device, not a regular file"},
         {{"eval", fifo, "0", "0"}, "FIFO, not a regular file"},
+        // Past the knots the spans' polynomials were extrapolated into points off the surface.
+        {{"eval", sample("vase.surf"), "2", "0.5"},
+         "(2, 0.5) is outside the knot range [0, 1] x [0, 1]"},
         {{"info", scratchDir()}, "directory"},
         // A name's control bytes reach the terminal escaped.
         {{"info", scratchDir() + "/\x1b[2J.surf"}, "/\\x1b[2J.surf: cannot open"},

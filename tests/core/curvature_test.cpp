@@ -297,6 +297,7 @@ TEST(CurvatureCommand, RefusesBadArguments) {
         {{"curvature", path, "0.5", "half"}, 2},
         {{"curvature", path, "nan", "0.5"}, 2},
         {{"curvature", missing, "0.5", "0.5"}, 1},
+        {{"curvature", path, "0.5", "-0.1"}, 1},  // outside the knot range
     };
     for (const RefusalCase& c : cases) {
         const testsupport::ProcessResult run = testsupport::runLoftwork(c.args);
