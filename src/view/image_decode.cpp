@@ -181,6 +181,22 @@ std::string tiffLayoutRefusal(const TiffLayout& layout) {
     return "";
 }
 
+// True when every chunk of a PNG fits in the file: libpng allocates a chunk's claimed length
+// before reading it, and a 223-byte file claiming a text chunk of 894 MB had it allocated.
+bool pngChunksFit(const unsigned char* data, size_t size) {
+    size_t at = 8;  // after the signature
+    while (at + 8 <= size) {
+        const unsigned long length = static_cast<unsigned long>(data[at]) << 24 |
+                                     static_cast<unsigned long>(data[at + 1]) << 16 |
+                                     static_cast<unsigned long>(data[at + 2]) << 8 | data[at + 3];
+        // Length, type, data and CRC.
+        if (at + 12 > size || length > size - at - 12) return false;
+        if (memcmp(data + at + 4, "IEND", 4) == 0) return true;
+        at += 12 + length;
+    }
+    return true;  // ends between chunks: libpng reports what is missing itself
+}
+
 FREE_IMAGE_FORMAT freeImageFormat(ImageFormat format) {
     switch (format) {
         case ImageFormat::Png:
@@ -292,6 +308,10 @@ FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, st
             error = "the TIFF is not of a kind this editor reads: " + refusal;
             return nullptr;
         }
+    }
+    if (format == ImageFormat::Png && !pngChunksFit(data, size)) {
+        error = "the PNG is cut short: a chunk claims more bytes than the file holds";
+        return nullptr;
     }
     ensureFreeImageReady();
     HeaderSize header;

@@ -278,6 +278,17 @@ TEST(ImageFormats, TiffLayoutsFreeImageCannotReadAreRefused) {
     EXPECT_NE(error.find("16 samples"), std::string::npos) << error;
 }
 
+// Found by fuzzing: a PNG of 223 bytes whose last text chunk claims 894 MB, which libpng
+// allocates before reading it; a chunk that runs past the file's end is refused unread.
+TEST(ImageBombs, APngChunkLongerThanTheFileIsRefused) {
+    const Bytes png = readBytes(std::string(LOFTWORK_SOURCE_DIR) +
+                                "/tests/data/png-text-chunk-of-894-megabytes.png");
+    ASSERT_FALSE(png.empty());
+    std::string error;
+    EXPECT_EQ(decodeImage(png.data(), png.size(), 2048, error), nullptr);
+    EXPECT_NE(error.find("cut short"), std::string::npos) << error;
+}
+
 // Only PNG, JPEG, BMP, TIFF and GIF reach FreeImage: a PICT file overflowed a heap buffer in its
 // reader, and truncated PICT and XBM files read without end.
 TEST(ImageFormats, OthersAreRefusedBeforeDecoding) {
