@@ -13,13 +13,7 @@
 
 namespace {
 
-void drawMainFrame() {
-    glutSetWindow(editor.handles.mainWindow);
-    drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel, editor.view,
-                  editor.handles.surfaceRenderer);
-    glFinish();
-    glutSwapBuffers();
-}
+using benchsupport::drawMainFrame;
 
 // changed: the middle control point moves a little between frames, as in a drag.
 void AnalysisFrame(benchmark::State& state, int shading, bool changed) {

@@ -16,6 +16,7 @@
 #include "model/editor_state.h"
 #include "model/knots.h"
 #include "model/section_centroid.h"
+#include "view/main_view.h"
 
 namespace benchsupport {
 
@@ -41,6 +42,14 @@ void stopEditor() {
     if (scratch.empty()) return;
     remove((scratch + "/defaultFile.config").c_str());
     rmdir(scratch.c_str());
+}
+
+void drawMainFrame() {
+    glutSetWindow(editor.handles.mainWindow);
+    drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel, editor.view,
+                  editor.handles.surfaceRenderer);
+    glFinish();
+    glutSwapBuffers();
 }
 
 bool loadSample(const char* name) {

@@ -17,6 +17,10 @@ void stopEditor();
 // started, every registered benchmark run, the editor stopped. Returns the exit status.
 int runWithEditor(int argc, char** argv);
 
+// One frame of the main view as the display handler draws it (without the section view that
+// follows it there), finished and swapped before the clock stops.
+void drawMainFrame();
+
 // Loads examples/<name> of the source tree with the editor's loader; true when it took.
 bool loadSample(const char* name);
 

@@ -28,15 +28,7 @@ bool setSurface(const char* name) {
     return benchsupport::loadSample(name);
 }
 
-// One frame of the main view as the display handler draws it, without the section view that
-// follows it there (measured on its own below), finished before the clock stops.
-void drawMainFrame() {
-    glutSetWindow(editor.handles.mainWindow);
-    drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel, editor.view,
-                  editor.handles.surfaceRenderer);
-    glFinish();
-    glutSwapBuffers();
-}
+using benchsupport::drawMainFrame;
 
 // How the surface reaches the frame: from the kept tessellation (an animation frame), tessellated
 // again (a frame after the surface changed), or evaluated and drawn by GLU itself every frame.
