@@ -94,9 +94,9 @@ bool exportSurface(const std::string& path, const SurfaceModel& surface,
     if (mesh) {
         SurfaceMesh triangles;
         made = meshSurface(surface, report.tolerance, triangles, error);
-        // The mesher welds within a twentieth of the tolerance; the halves join within the same.
+        // The halves join within the distance the mesher welds its seams within.
         if (made && mirror != nullptr) {
-            appendMirrorImage(triangles, *mirror, report.tolerance / 20.0);
+            appendMirrorImage(triangles, *mirror, meshWeld(surface, report.tolerance));
         }
         if (made && report.format == ExportFormat::stl) formatStl(triangles, data);
         if (made && report.format == ExportFormat::obj) formatObj(triangles, data);

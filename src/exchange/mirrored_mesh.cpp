@@ -51,13 +51,5 @@ void appendMirrorImage(SurfaceMesh& mesh, const MirrorPlane& plane, double weld)
         mesh.cornerParameters.insert(mesh.cornerParameters.end(), swapped, swapped + 6);
     }
 
-    if (meshIsClosed(mesh.triangles) && meshSignedVolume(mesh) < 0.0) {
-        for (size_t t = 0; t < mesh.triangleCount(); ++t) {
-            std::swap(mesh.triangles[3 * t + 1], mesh.triangles[3 * t + 2]);
-            float* uv = &mesh.cornerParameters[6 * t];
-            std::swap(uv[2], uv[4]);
-            std::swap(uv[3], uv[5]);
-        }
-        for (float& n : mesh.normals) n = -n;
-    }
+    faceOutwards(mesh);
 }

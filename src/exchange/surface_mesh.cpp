@@ -454,6 +454,10 @@ double signedVolume(const SurfaceMesh& mesh) {
 
 }  // namespace
 
+double meshWeld(const SurfaceModel& surface, double tolerance) {
+    return std::min(tolerance / 20.0, std::ldexp(controlBoxDiagonal(surface), -16));
+}
+
 bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mesh,
                  std::string& error) {
     // Single-precision points are a few units of 2^-24 of the surface's size off; a tolerance
@@ -471,7 +475,7 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
     // Welding moves a vertex by at most weld, so the cells keep that much in hand. It joins the
     // vertices of a seam or a pole, which coincide up to float rounding, and no others: a
     // tolerance past the surface's size would otherwise weld the whole boundary into one vertex.
-    const double weld = std::min(tolerance / 20.0, std::ldexp(controlBoxDiagonal(surface), -16));
+    const double weld = meshWeld(surface, tolerance);
     Grid grid(surface, tolerance - weld);
     grid.lines[0] = knotLines(surface.knotsU, surface.countU, surface.orderU);
     grid.lines[1] = knotLines(surface.knotsV, surface.countV, surface.orderV);
@@ -535,16 +539,7 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
     for (uint32_t& k : triangles) k = index[k];
     mesh.triangles = std::move(triangles);
 
-    // A closed mesh bounds a solid; its triangles turn to face outwards, as slicers and
-    // mesh tools expect, whichever way the surface's parameters run.
-    if (isClosed(mesh.triangles) && signedVolume(mesh) < 0.0) {
-        for (size_t t = 0; t < mesh.triangleCount(); ++t) {
-            std::swap(mesh.triangles[3 * t + 1], mesh.triangles[3 * t + 2]);
-            float* uv = &mesh.cornerParameters[6 * t];
-            std::swap(uv[2], uv[4]);
-            std::swap(uv[3], uv[5]);
-        }
-    }
+    faceOutwards(mesh);  // before the normals, which follow the triangles
 
     // Vertex normals: the area-weighted mean of the normals of the triangles around.
     std::vector<Vec3> sums(mesh.vertexCount(), Vec3{0.0, 0.0, 0.0});
@@ -567,10 +562,13 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
     return true;
 }
 
-bool meshIsClosed(const std::vector<uint32_t>& triangles) {
-    return isClosed(triangles);
-}
-
-double meshSignedVolume(const SurfaceMesh& mesh) {
-    return signedVolume(mesh);
+void faceOutwards(SurfaceMesh& mesh) {
+    if (!isClosed(mesh.triangles) || signedVolume(mesh) >= 0.0) return;
+    for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+        std::swap(mesh.triangles[3 * t + 1], mesh.triangles[3 * t + 2]);
+        float* uv = &mesh.cornerParameters[6 * t];
+        std::swap(uv[2], uv[4]);
+        std::swap(uv[3], uv[5]);
+    }
+    for (float& n : mesh.normals) n = -n;
 }

@@ -26,8 +26,13 @@ struct SurfaceMesh {
 // The most vertices a mesh may have before the tolerance is called too fine for the surface.
 constexpr size_t kMaxMeshVertices = size_t{2} << 20;
 
+// How far welding may move a vertex: a twentieth of the tolerance, and no more than the float
+// rounding by which the points of a seam or a pole differ (2^-16 of controlBoxDiagonal), so that
+// a tolerance past the surface's size does not weld distinct vertices into one.
+double meshWeld(const SurfaceModel& surface, double tolerance);
+
 // Meshes the surface so that every vertex is a surface point (as evaluateSurfacePoint gives it,
-// moved by welding no farther than tolerance / 20) and the surface at the midpoints of the
+// moved by welding no farther than meshWeld) and the surface at the midpoints of the
 // triangles' edges, at their centres and at the grid points they replaced lies within tolerance
 // of the mesh. The caller checks the surface with checkExportable and the tolerance with
 // checkTolerance first. False, with the reason in error and mesh unspecified, when the tolerance
@@ -36,8 +41,7 @@ constexpr size_t kMaxMeshVertices = size_t{2} << 20;
 bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mesh,
                  std::string& error);
 
-// True when every edge of the triangles is shared by exactly two of them.
-bool meshIsClosed(const std::vector<uint32_t>& triangles);
-
-// Six times the volume a closed mesh encloses, positive when its triangles face outwards.
-double meshSignedVolume(const SurfaceMesh& mesh);
+// A closed mesh (every edge shared by two triangles) bounds a solid: its triangles, their corner
+// parameters and its normals turn to face outwards, as slicers and mesh tools expect, whichever
+// way the surface's parameters run. An open mesh is left as it is.
+void faceOutwards(SurfaceMesh& mesh);
