@@ -29,6 +29,45 @@
 #include "view/section_view.h"
 #include "view/surface_cache.h"
 
+namespace {
+
+// The signal that asked the editor to end, 0 while none did. The handler only notes it: the
+// recovery file is written from the idle handler, outside the signal. A second signal while
+// the editor is still busy ends it at once, as a plain signal would.
+volatile sig_atomic_t gEndingSignal = 0;
+
+void noteEndingSignal(int signal) {
+    if (gEndingSignal != 0) {
+        ::signal(signal, SIG_DFL);
+        raise(signal);
+        return;
+    }
+    gEndingSignal = signal;
+}
+
+// SIGTERM, SIGHUP and SIGINT (the session ending, the terminal closed, ctrl+c) are noted, and
+// the next idle step writes unsaved changes to the recovery file and lets the signal end the
+// program as it would have.
+void endOnSignals() {
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        struct sigaction action = {};
+        action.sa_handler = noteEndingSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+void endIfSignalled() {
+    const int signal = gEndingSignal;
+    if (signal == 0) return;
+    saveUnsavedChanges();
+    // Ended by the signal as before, so whoever sent it sees it did.
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+}  // namespace
+
 void initApplication(int* argc, char** argv) {
     EditorState& s = editor;
     glutInit(argc, argv);
@@ -190,42 +229,6 @@ void quitEditor() {
 
 void windowClosed() {
     if (!gExiting) quitEditor();
-}
-
-namespace {
-
-// The signal that asked the editor to end, 0 while none did. The handler only notes it: the
-// recovery file is written from the idle handler, outside the signal. A second signal while
-// the editor is still busy ends it at once, as a plain signal would.
-volatile sig_atomic_t gEndingSignal = 0;
-
-void noteEndingSignal(int signal) {
-    if (gEndingSignal != 0) {
-        ::signal(signal, SIG_DFL);
-        raise(signal);
-        return;
-    }
-    gEndingSignal = signal;
-}
-
-}  // namespace
-
-void endOnSignals() {
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-        struct sigaction action = {};
-        action.sa_handler = noteEndingSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
-}
-
-void endIfSignalled() {
-    const int signal = gEndingSignal;
-    if (signal == 0) return;
-    saveUnsavedChanges();
-    // Ended by the signal as before, so whoever sent it sees it did.
-    ::signal(signal, SIG_DFL);
-    raise(signal);
 }
 
 template <typename T>

@@ -38,12 +38,6 @@ void saveUnsavedChanges();
 // is ending (freeglut destroys the windows at exit).
 void windowClosed();
 
-// SIGTERM, SIGHUP and SIGINT (the session ending, the terminal closed, ctrl+c) are noted, and
-// the next idle step writes unsaved changes to the recovery file and lets the signal end the
-// program as it would have.
-void endOnSignals();
-void endIfSignalled();
-
 // Releases the renderers, the background texture and every array, once. Safe after the GL
 // contexts are gone.
 void exitCleanup();
