@@ -1,6 +1,6 @@
-// Command-line subcommands over the core: info, eval, curvature, skin, revolve, export, and the
-// help text. They read and write surfaces through the same file code as the editor, without
-// opening a window.
+// Command-line subcommands over the core: info, eval, curvature, skin, revolve, export,
+// hydrostatics, and the help text. They read and write surfaces through the same file code as
+// the editor, without opening a window.
 #include "cli/command_line.h"
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/export_command.h"
+#include "cli/hydrostatics_command.h"
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
 #include "io/surface_file.h"
@@ -45,6 +46,8 @@ const char kUsage[] =
     "usage)\n"
     "       loftwork export ...               a surface file as STEP, IGES, STL or OBJ (run it "
     "alone for its usage)\n"
+    "       loftwork hydrostatics ...         volume, centres, stability and form of a hull "
+    "(run it alone for its usage)\n"
     "       loftwork --screenshot FILE        open the editor and save the main window as FILE\n"
     "       loftwork --help                   this text\n";
 
@@ -251,6 +254,7 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"info", infoCommand}, {"eval", evalCommand},       {"curvature", curvatureCommand},
     {"skin", skinCommand}, {"revolve", revolveCommand}, {"export", exportCommand},
+    {"hydrostatics", hydrostaticsCommand},
 };
 
 bool isHelp(const char* argument) {

@@ -1,0 +1,58 @@
+// The stored surface in double precision for the hull's figures: knots and homogeneous control
+// points widened from their floats, the point and first derivatives of the rational surface
+// (The NURBS Book, A2.3 and A4.4 to first order), and its patches (one per non-empty knot span
+// pair) with the box of their control points.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/surface_model.h"
+
+// The highest degree the evaluator takes; nothing a designer draws comes near it.
+constexpr int kHullMaxDegree = 24;
+
+// A point of the surface with its partial derivatives along u and v.
+struct HullSample {
+    double x, y, z;
+    double xu, yu, zu;
+    double xv, yv, zv;
+};
+
+// One span pair [u0, u1] x [v0, v1] with the 0-based spans i, j (U[i] <= u < U[i+1]) and the
+// box of its control points, which holds the patch since every weight is positive.
+struct HullPatch {
+    int i, j;
+    double u0, u1, v0, v1;
+    double lo[3], hi[3];
+};
+
+struct HullSurface {
+    int p = 0, q = 0;    // degrees along u and v
+    int nu = 0, nv = 0;  // control points along u (per section) and v (sections)
+    std::vector<double> U, V;
+    std::vector<double> Pw;  // 4 doubles per point, x*w y*w z*w w, section-major as the net
+    std::vector<HullPatch> patches;
+    double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};  // box of all control points
+    // Added to every evaluated coordinate: the figures are integrated about a point near the hull
+    // so that no moment loses digits to a hull far from the origin.
+    double shift[3] = {0, 0, 0};
+};
+
+// Builds the double-precision surface from the stored one. False with a message for a surface
+// that cannot bound anything: arrays that disagree with the counts, degrees above
+// kHullMaxDegree, knots out of order or with an empty range, non-finite numbers, or a weight of
+// zero or below.
+bool buildHullSurface(const SurfaceModel& surface, HullSurface& out, std::string& error);
+
+// The point and derivatives at (u, v) in the patch's spans, shifted by out.shift.
+void evaluateHull(const HullSurface& s, int i, int j, double u, double v, HullSample& out);
+
+// The span holding u in a knot vector of n points and degree p (the last span for the end).
+int hullSpan(const std::vector<double>& knots, int n, int p, double t);
+
+// The first and last parameter of each direction.
+inline double hullU0(const HullSurface& s) { return s.U[static_cast<size_t>(s.p)]; }
+inline double hullU1(const HullSurface& s) { return s.U[static_cast<size_t>(s.nu)]; }
+inline double hullV0(const HullSurface& s) { return s.V[static_cast<size_t>(s.q)]; }
+inline double hullV1(const HullSurface& s) { return s.V[static_cast<size_t>(s.nv)]; }

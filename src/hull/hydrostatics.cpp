@@ -1,0 +1,797 @@
+// Hydrostatics by the divergence theorem on the exact surface.
+//
+// Every figure is an integral over the solid below the waterplane or over the waterplane itself.
+// Each is written as the flux of a field F = (0, f, 0) through the hull surface alone: with
+// F_x = F_z = 0 the flux through a transom plate (x constant) and through the mirror plane (z
+// constant) vanishes, and f is chosen to vanish at the waterplane (volume and its moments) or to
+// have no divergence (waterplane area and its moments). So nothing needs closing: the surface's
+// normal N = S_u x S_v is integrated over the part of the parameter domain below the
+// waterplane, patch by patch with Gauss-Legendre rules. Patches wholly below are integrated once
+// per surface; a patch the waterline crosses is integrated in nested form, its inner limits the
+// waterline found by root finding along each line of the outer rule. Every cell is integrated
+// with two orders; their difference is its error estimate, and a cell whose estimate is too
+// large is split.
+#include "hull/hydrostatics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kMaxRule = 24;
+constexpr int kLineSamples = 8;  // intervals each line is sampled in before its roots are polished
+constexpr int kMaxRoots = 16;
+constexpr double kRelativeTolerance = 1.0e-11;
+constexpr int kMaxDepth = 8;
+
+struct GaussRule {
+    double x[kMaxRule], w[kMaxRule];  // nodes and weights on [0, 1]
+};
+
+const GaussRule& gaussRule(int n) {
+    static const std::vector<GaussRule> rules = [] {
+        std::vector<GaussRule> r(kMaxRule + 1);
+        for (int n = 1; n <= kMaxRule; ++n) {
+            for (int k = 0; k < n; ++k) {
+                double t = std::cos(kPi * (k + 0.75) / (n + 0.5));
+                double dp = 1.0;
+                for (int iteration = 0; iteration < 100; ++iteration) {
+                    double p0 = 1.0, p1 = t;  // Legendre P_{m-1}, P_m by their recurrence
+                    for (int m = 2; m <= n; ++m) {
+                        const double p2 = ((2 * m - 1) * t * p1 - (m - 1) * p0) / m;
+                        p0 = p1;
+                        p1 = p2;
+                    }
+                    dp = n * (t * p1 - p0) / (t * t - 1.0);
+                    const double step = p1 / dp;
+                    t -= step;
+                    if (std::fabs(step) < 1.0e-16) break;
+                }
+                r[static_cast<size_t>(n)].x[k] = 0.5 * (1.0 - t);
+                r[static_cast<size_t>(n)].w[k] = 1.0 / ((1.0 - t * t) * dp * dp);
+            }
+        }
+        return r;
+    }();
+    return rules[static_cast<size_t>(n)];
+}
+
+void addMoments(const HullSample& s, double w, HullMoments& M) {
+    const double nx = s.yu * s.zv - s.zu * s.yv;
+    const double ny = s.zu * s.xv - s.xu * s.zv;
+    const double nz = s.xu * s.yv - s.yu * s.xv;
+    const double wn = w * ny;
+    M.m[0] += wn;
+    M.m[1] += wn * s.x;
+    M.m[2] += wn * s.z;
+    M.m[3] += wn * s.y;
+    M.m[4] += wn * s.x * s.y;
+    M.m[5] += wn * s.z * s.y;
+    M.m[6] += wn * s.y * s.y;
+    M.m[7] += wn * s.x * s.x;
+    M.m[8] += wn * s.z * s.z;
+    M.m[9] += w * std::sqrt(nx * nx + ny * ny + nz * nz);
+}
+
+// Length dimension of each moment, for its tolerance.
+constexpr int kMomentDimension[kHullMoments] = {2, 3, 3, 3, 4, 4, 4, 4, 4, 2};
+
+// A rectangle of one patch's parameters; s is the inner direction of a nested rule, t the outer.
+struct Cell {
+    const HullPatch* patch;
+    double u0, u1, v0, v1;
+};
+
+struct Line {
+    const HullModel* model;
+    const Cell* cell;
+    bool innerU;  // the inner direction is u (the line runs along u at v = t)
+    double t;
+    int axis;  // 0: roots of x = level, 1: roots of y = level
+    double level;
+
+    double s0() const { return innerU ? cell->u0 : cell->v0; }
+    double s1() const { return innerU ? cell->u1 : cell->v1; }
+    void at(double s, HullSample& out) const {
+        const HullPatch& p = *cell->patch;
+        if (innerU) {
+            evaluateHull(model->surface, p.i, p.j, s, t, out);
+        } else {
+            evaluateHull(model->surface, p.i, p.j, t, s, out);
+        }
+    }
+    double value(const HullSample& x) const { return (axis == 0 ? x.x : x.y) - level; }
+    double slope(const HullSample& x) const {
+        if (axis == 0) return innerU ? x.xu : x.xv;
+        return innerU ? x.yu : x.yv;
+    }
+};
+
+// The point between a and b where the line's value changes sign (ga and gb of opposite sides of
+// "below the level"): Newton's steps, kept inside the bracket by bisection.
+double polishRoot(const Line& line, double a, double b, double ga) {
+    HullSample x;
+    double s = 0.5 * (a + b);
+    const double width = b - a;
+    for (int iteration = 0; iteration < 60 && b - a > 1.0e-15 * width; ++iteration) {
+        line.at(s, x);
+        const double g = line.value(x);
+        if ((g < 0.0) == (ga < 0.0)) {
+            a = s;
+        } else {
+            b = s;
+        }
+        if (g == 0.0) break;
+        const double d = line.slope(x);
+        double next = d != 0.0 ? s - g / d : 0.5 * (a + b);
+        if (!(next > a && next < b)) next = 0.5 * (a + b);
+        if (std::fabs(next - s) < 1.0e-15 * width) {
+            s = next;
+            break;
+        }
+        s = next;
+    }
+    return s;
+}
+
+// The places along the line where "value below the level" changes, in order, and whether the
+// line starts below.
+int lineRoots(const Line& line, double* roots, bool& startBelow) {
+    const double s0 = line.s0(), s1 = line.s1();
+    HullSample x;
+    int count = 0;
+    double previousS = s0, previousG = 0.0;
+    for (int k = 0; k <= kLineSamples; ++k) {
+        const double s = k == kLineSamples ? s1 : s0 + (s1 - s0) * k / kLineSamples;
+        line.at(s, x);
+        const double g = line.value(x);
+        if (k == 0) {
+            startBelow = g < 0.0;
+        } else if ((g < 0.0) != (previousG < 0.0) && count < kMaxRoots) {
+            roots[count++] = polishRoot(line, previousS, s, previousG);
+        }
+        previousS = s;
+        previousG = g;
+    }
+    return count;
+}
+
+// Moments of the part of the cell below y = level by an n x n rule: the whole cell when clip is
+// false, else nested with the inner limits at the waterline. The outer interval is first cut
+// where the waterline meets the cell's two sides along it, so that each piece's inner limits
+// are smooth in t.
+void cellRule(const HullModel& m, const Cell& c, int n, bool clip, bool innerU, double level,
+              HullMoments& out) {
+    const GaussRule& g = gaussRule(n);
+    const double t0 = innerU ? c.v0 : c.u0, t1 = innerU ? c.v1 : c.u1;
+    double cuts[2 * kMaxRoots + 2];
+    int cutCount = 0;
+    cuts[cutCount++] = t0;
+    if (clip) {
+        // The two sides along t are lines in the other direction.
+        for (int side = 0; side < 2; ++side) {
+            Cell sideCell = c;
+            const double s = innerU ? (side == 0 ? c.u0 : c.u1) : (side == 0 ? c.v0 : c.v1);
+            Line edge{&m, &sideCell, !innerU, s, 1, level};
+            double roots[kMaxRoots];
+            bool below = false;
+            const int k = lineRoots(edge, roots, below);
+            for (int r = 0; r < k; ++r) cuts[cutCount++] = roots[r];
+        }
+    }
+    cuts[cutCount++] = t1;
+    std::sort(cuts, cuts + cutCount);
+    HullSample x;
+    for (int piece = 0; piece + 1 < cutCount; ++piece) {
+        const double a = cuts[piece], b = cuts[piece + 1];
+        if (!(b > a)) continue;
+        for (int k = 0; k < n; ++k) {
+            const double t = a + (b - a) * g.x[k];
+            const double wt = g.w[k] * (b - a);
+            Line line{&m, &c, innerU, t, 1, level};
+            double limits[kMaxRoots + 2];
+            int limitCount = 0;
+            limits[limitCount++] = line.s0();
+            bool below = true;
+            if (clip) {
+                limitCount += lineRoots(line, limits + 1, below);
+            }
+            limits[limitCount++] = line.s1();
+            for (int interval = 0; interval + 1 < limitCount; ++interval, below = !below) {
+                if (!below) continue;
+                const double sa = limits[interval], sb = limits[interval + 1];
+                for (int l = 0; l < n; ++l) {
+                    line.at(sa + (sb - sa) * g.x[l], x);
+                    addMoments(x, wt * g.w[l] * (sb - sa), out);
+                }
+            }
+        }
+    }
+}
+
+struct Integration {
+    const HullModel* model;
+    bool clip;
+    double level;
+    int nLow, nHigh;
+    double tolerance[kHullMoments];  // for the whole parameter domain
+    double domainArea;
+};
+
+bool innerAlongU(const HullModel& m, const Cell& c) {
+    double du = 0.0, dv = 0.0;
+    HullSample x;
+    for (int k = 0; k < 4; ++k) {
+        const double u = k % 2 == 0 ? 0.25 : 0.75, v = k < 2 ? 0.25 : 0.75;
+        evaluateHull(m.surface, c.patch->i, c.patch->j, c.u0 + (c.u1 - c.u0) * u,
+                     c.v0 + (c.v1 - c.v0) * v, x);
+        du += std::fabs(x.yu) * (c.u1 - c.u0);
+        dv += std::fabs(x.yv) * (c.v1 - c.v0);
+    }
+    return du >= dv;
+}
+
+void integrateCell(const Integration& in, const Cell& c, int depth, HullMoments& sum,
+                   HullMoments& error) {
+    const bool innerU = !in.clip || innerAlongU(*in.model, c);
+    HullMoments low, high;
+    cellRule(*in.model, c, in.nLow, in.clip, innerU, in.level, low);
+    cellRule(*in.model, c, in.nHigh, in.clip, innerU, in.level, high);
+    const double share = std::max((c.u1 - c.u0) * (c.v1 - c.v0) / in.domainArea, 1.0e-9);
+    bool settled = true;
+    for (int k = 0; k < kHullMoments; ++k) {
+        if (!(std::fabs(high.m[k] - low.m[k]) <= in.tolerance[k] * share)) settled = false;
+    }
+    if (settled || depth >= kMaxDepth) {
+        for (int k = 0; k < kHullMoments; ++k) {
+            sum.m[k] += high.m[k];
+            error.m[k] += std::fabs(high.m[k] - low.m[k]);
+        }
+        return;
+    }
+    const double um = 0.5 * (c.u0 + c.u1), vm = 0.5 * (c.v0 + c.v1);
+    const Cell quarters[4] = {{c.patch, c.u0, um, c.v0, vm},
+                              {c.patch, um, c.u1, c.v0, vm},
+                              {c.patch, c.u0, um, vm, c.v1},
+                              {c.patch, um, c.u1, vm, c.v1}};
+    for (const Cell& q : quarters) integrateCell(in, q, depth + 1, sum, error);
+}
+
+Integration makeIntegration(const HullModel& m, bool clip, double level) {
+    Integration in{&m, clip, level, 0, 0, {}, 1.0};
+    const int degree = std::max(m.surface.p, m.surface.q);
+    in.nLow = std::min(std::max(2 * degree, 3), kMaxRule - 2);
+    in.nHigh = in.nLow + 2;
+    for (int k = 0; k < kHullMoments; ++k) {
+        in.tolerance[k] = kRelativeTolerance * std::pow(m.size, kMomentDimension[k]);
+    }
+    in.domainArea = (hullU1(m.surface) - hullU0(m.surface)) * (hullV1(m.surface) - hullV0(m.surface));
+    return in;
+}
+
+// The lowest (sign +1) or highest (sign -1) y of the surface: the best of a grid of samples in
+// every patch that could hold it, then refined by golden-section searches along u and v.
+double extremeY(const HullSurface& s, double sign) {
+    constexpr int kGrid = 8;
+    double best = HUGE_VAL, bestU = 0.0, bestV = 0.0;
+    HullSample x;
+    std::vector<const HullPatch*> patches;
+    for (const HullPatch& p : s.patches) patches.push_back(&p);
+    std::sort(patches.begin(), patches.end(), [sign](const HullPatch* a, const HullPatch* b) {
+        return (sign > 0 ? a->lo[1] : -a->hi[1]) < (sign > 0 ? b->lo[1] : -b->hi[1]);
+    });
+    for (const HullPatch* p : patches) {
+        if ((sign > 0 ? p->lo[1] : -p->hi[1]) >= best) break;
+        for (int a = 0; a <= kGrid; ++a) {
+            for (int b = 0; b <= kGrid; ++b) {
+                const double u = p->u0 + (p->u1 - p->u0) * a / kGrid;
+                const double v = p->v0 + (p->v1 - p->v0) * b / kGrid;
+                evaluateHull(s, p->i, p->j, u, v, x);
+                if (sign * x.y < best) best = sign * x.y, bestU = u, bestV = v;
+            }
+        }
+    }
+    const double U0 = hullU0(s), U1 = hullU1(s), V0 = hullV0(s), V1 = hullV1(s);
+    const auto f = [&](double u, double v) {
+        evaluateHull(s, hullSpan(s.U, s.nu, s.p, u), hullSpan(s.V, s.nv, s.q, v), u, v, x);
+        return sign * x.y;
+    };
+    double hu = (U1 - U0) / kGrid, hv = (V1 - V0) / kGrid;
+    for (int round = 0; round < 6; ++round) {
+        for (int direction = 0; direction < 2; ++direction) {
+            const double centre = direction == 0 ? bestU : bestV;
+            const double h = direction == 0 ? hu : hv;
+            double a = std::max(centre - h, direction == 0 ? U0 : V0);
+            double b = std::min(centre + h, direction == 0 ? U1 : V1);
+            const double r = 0.5 * (std::sqrt(5.0) - 1.0);
+            double c = b - r * (b - a), d = a + r * (b - a);
+            const auto at = [&](double w) { return direction == 0 ? f(w, bestV) : f(bestU, w); };
+            double fc = at(c), fd = at(d);
+            for (int k = 0; k < 60; ++k) {
+                if (fc < fd) {
+                    b = d, d = c, fd = fc, c = b - r * (b - a), fc = at(c);
+                } else {
+                    a = c, c = d, fc = fd, d = a + r * (b - a), fd = at(d);
+                }
+            }
+            for (double w : {a, b, c, d}) {
+                const double value = at(w);
+                if (value < best) {
+                    best = value;
+                    (direction == 0 ? bestU : bestV) = w;
+                }
+            }
+        }
+        hu *= 0.25;
+        hv *= 0.25;
+    }
+    return sign * best;
+}
+
+const char* edgeName(int edge) {
+    static const char* const names[4] = {
+        "s = first knot (the first point of every section)",
+        "s = last knot (the last point of every section)",
+        "t = first knot (the first section)",
+        "t = last knot (the last section)",
+    };
+    return names[edge];
+}
+
+// The four edges of the parameter rectangle, sampled; true when the surface bounds water below
+// level, with half set when an edge below it lies on the mirror plane.
+bool checkEdges(const HullModel& m, double level, bool& half, std::string& error) {
+    const HullSurface& s = m.surface;
+    const double planeTolerance = 1.0e-6 * m.size;
+    const double below = level - 1.0e-7 * m.size;
+    half = false;
+    HullSample x;
+    for (int edge = 0; edge < 4; ++edge) {
+        const bool alongU = edge >= 2;  // edges 2 and 3 run along u at a fixed v
+        const double fixed = edge == 0 ? hullU0(s) : edge == 1 ? hullU1(s)
+                           : edge == 2 ? hullV0(s) : hullV1(s);
+        const std::vector<double>& knots = alongU ? s.U : s.V;
+        const int n = alongU ? s.nu : s.nv, p = alongU ? s.p : s.q;
+        std::vector<HullSample> points, under;
+        for (int span = p; span < n; ++span) {
+            const double a = knots[static_cast<size_t>(span)];
+            const double b = knots[static_cast<size_t>(span + 1)];
+            if (!(a < b)) continue;
+            for (int k = 0; k <= 16; ++k) {
+                const double w = a + (b - a) * k / 16;
+                if (alongU) {
+                    evaluateHull(s, span, hullSpan(s.V, s.nv, s.q, fixed), w, fixed, x);
+                } else {
+                    evaluateHull(s, hullSpan(s.U, s.nu, s.p, fixed), span, fixed, w, x);
+                }
+                points.push_back(x);
+                if (x.y < below) under.push_back(x);
+            }
+        }
+        if (under.empty()) continue;
+        double spread = 0.0, xSpread = 0.0, zOff = 0.0;
+        for (const HullSample& a : points) {
+            spread = std::max({spread, std::fabs(a.x - points[0].x), std::fabs(a.y - points[0].y),
+                               std::fabs(a.z - points[0].z)});
+        }
+        for (const HullSample& a : under) {
+            xSpread = std::max(xSpread, std::fabs(a.x - under[0].x));
+            zOff = std::max(zOff, std::fabs(a.z));
+        }
+        if (spread <= planeTolerance || xSpread <= planeTolerance) continue;
+        if (zOff <= planeTolerance) {
+            half = true;
+            continue;
+        }
+        const HullSample& deepest = *std::min_element(
+            under.begin(), under.end(),
+            [](const HullSample& a, const HullSample& b) { return a.y < b.y; });
+        char where[160];
+        snprintf(where, sizeof where, "(x %.6g, y %.6g, z %.6g)", deepest.x - s.shift[0],
+                 deepest.y - s.shift[1], deepest.z - s.shift[2]);
+        if (under.size() < points.size()) {
+            error = std::string("the waterplane lies above the open edge ") + edgeName(edge) +
+                    ", which dips to " + where;
+        } else {
+            char mirror[64];
+            snprintf(mirror, sizeof mirror, "%.6g", m.mirrorZ);
+            error = std::string("the edge ") + edgeName(edge) +
+                    " is open below the waterplane: it lies neither on the mirror plane z = " +
+                    mirror + " nor on a plane of constant x (at " + where + ")";
+        }
+        return false;
+    }
+    return true;
+}
+
+// The extremes of x and z on the waterline at y = level: roots of
+// y = level along a grid of lines in every patch it crosses, the best refined by a golden-section
+// search along the line family it was found on.
+struct Extreme {
+    double value = -HUGE_VAL;
+    const HullPatch* patch = nullptr;
+    bool innerU = false;
+    double t = 0.0, s = 0.0;
+};
+
+double waterlineCoordinate(const HullSample& x, int axis, double sign) {
+    return sign * (axis == 0 ? x.x : x.z);
+}
+
+// ex[0 .. 3]: largest x, -x, z and -z.
+void waterlineExtremes(const HullModel& m, double level, Extreme* ex) {
+    constexpr int kGrid = 8;
+    const double signs[4] = {1.0, -1.0, 1.0, -1.0};
+    const int axes[4] = {0, 0, 2, 2};
+    HullSample x;
+    for (const HullPatch& p : m.surface.patches) {
+        if (!(p.lo[1] <= level && p.hi[1] >= level)) continue;
+        Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+        for (int family = 0; family < 2; ++family) {
+            const bool innerU = family == 0;
+            for (int k = 0; k <= kGrid; ++k) {
+                const double t = innerU ? p.v0 + (p.v1 - p.v0) * k / kGrid
+                                        : p.u0 + (p.u1 - p.u0) * k / kGrid;
+                Line line{&m, &c, innerU, t, 1, level};
+                double roots[kMaxRoots];
+                bool below = false;
+                const int count = lineRoots(line, roots, below);
+                for (int r = 0; r < count; ++r) {
+                    line.at(roots[r], x);
+                    for (int e = 0; e < 4; ++e) {
+                        const double value = waterlineCoordinate(x, axes[e], signs[e]);
+                        if (value > ex[e].value) ex[e] = {value, &p, innerU, t, roots[r]};
+                    }
+                }
+            }
+        }
+    }
+    // Refinement: along the family the best point was found on, the root follows the waterline.
+    for (int e = 0; e < 4; ++e) {
+        Extreme& best = ex[e];
+        if (best.patch == nullptr) continue;
+        const HullPatch& p = *best.patch;
+        Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+        const double t0 = best.innerU ? p.v0 : p.u0, t1 = best.innerU ? p.v1 : p.u1;
+        const auto along = [&](double t) {
+            Line line{&m, &c, best.innerU, t, 1, level};
+            double roots[kMaxRoots];
+            bool below = false;
+            const int count = lineRoots(line, roots, below);
+            double value = -HUGE_VAL;
+            for (int r = 0; r < count; ++r) {
+                line.at(roots[r], x);
+                value = std::max(value, waterlineCoordinate(x, axes[e], signs[e]));
+            }
+            return value;
+        };
+        const double h = (t1 - t0) / kGrid;
+        double a = std::max(best.t - h, t0), b = std::min(best.t + h, t1);
+        const double r = 0.5 * (std::sqrt(5.0) - 1.0);
+        double cc = b - r * (b - a), d = a + r * (b - a);
+        double fc = along(cc), fd = along(d);
+        for (int k = 0; k < 50; ++k) {
+            if (fc > fd) {
+                b = d, d = cc, fd = fc, cc = b - r * (b - a), fc = along(cc);
+            } else {
+                a = cc, cc = d, fc = fd, d = a + r * (b - a), fd = along(d);
+            }
+        }
+        best.value = std::max({best.value, fc, fd, along(a), along(b)});
+    }
+}
+
+// Immersed area of the section x = level (in shifted coordinates) below y = draft, as the
+// derivative of the volume aft of it: the integral over the curve x = level of the parameter
+// domain of (y - T) N_y / |dx/ds|, the root of x = level found along each line of the outer rule.
+struct SectionIntegration {
+    const HullModel* model;
+    double xLevel, draft;
+    int nLow, nHigh;
+    double tolerance;
+};
+
+double sectionRule(const SectionIntegration& in, const Cell& c, bool innerU, int n) {
+    const GaussRule& g = gaussRule(n);
+    const double t0 = innerU ? c.v0 : c.u0, t1 = innerU ? c.v1 : c.u1;
+    double sum = 0.0;
+    HullSample x;
+    for (int k = 0; k < n; ++k) {
+        const double t = t0 + (t1 - t0) * g.x[k];
+        Line line{in.model, &c, innerU, t, 0, in.xLevel};
+        double roots[kMaxRoots];
+        bool below = false;
+        const int count = lineRoots(line, roots, below);
+        for (int r = 0; r < count; ++r) {
+            line.at(roots[r], x);
+            const double slope = std::fabs(line.slope(x));
+            if (!(slope > 0.0) || x.y >= in.draft) continue;
+            const double ny = x.zu * x.xv - x.xu * x.zv;
+            sum += g.w[k] * (t1 - t0) * (x.y - in.draft) * ny / slope;
+        }
+    }
+    return sum;
+}
+
+void integrateSection(const SectionIntegration& in, const Cell& c, bool innerU, int depth,
+                      double& sum, double& error) {
+    const double low = sectionRule(in, c, innerU, in.nLow);
+    const double high = sectionRule(in, c, innerU, in.nHigh);
+    const double share = innerU ? (c.v1 - c.v0) / (c.patch->v1 - c.patch->v0)
+                                : (c.u1 - c.u0) / (c.patch->u1 - c.patch->u0);
+    if (std::fabs(high - low) <= in.tolerance * std::max(share, 1.0e-9) || depth >= 24) {
+        sum += high;
+        error += std::fabs(high - low);
+        return;
+    }
+    Cell a = c, b = c;
+    if (innerU) {
+        a.v1 = b.v0 = 0.5 * (c.v0 + c.v1);
+    } else {
+        a.u1 = b.u0 = 0.5 * (c.u0 + c.u1);
+    }
+    integrateSection(in, a, innerU, depth + 1, sum, error);
+    integrateSection(in, b, innerU, depth + 1, sum, error);
+}
+
+// Signed section area (the sign of the volume's) and its error, halves not yet doubled.
+HullFigure sectionArea(const HullModel& m, double xLevel, double draft) {
+    SectionIntegration in{&m, xLevel, draft, 0, 0, 0.0};
+    const int degree = std::max(m.surface.p, m.surface.q);
+    in.nLow = std::min(std::max(2 * degree, 3), kMaxRule - 2);
+    in.nHigh = in.nLow + 2;
+    in.tolerance = kRelativeTolerance * m.size * m.size;
+    HullFigure area;
+    HullSample x;
+    for (const HullPatch& p : m.surface.patches) {
+        if (!(p.lo[0] <= xLevel && p.hi[0] >= xLevel && p.lo[1] < draft)) continue;
+        Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+        evaluateHull(m.surface, p.i, p.j, 0.5 * (p.u0 + p.u1), 0.5 * (p.v0 + p.v1), x);
+        const bool innerU = std::fabs(x.xu) * (p.u1 - p.u0) >= std::fabs(x.xv) * (p.v1 - p.v0);
+        integrateSection(in, c, innerU, 0, area.value, area.error);
+    }
+    return area;
+}
+
+// First-order propagation of the errors: d(a/b) = da / b - a db / b^2.
+HullFigure ratio(const HullFigure& a, const HullFigure& b) {
+    const double value = a.value / b.value;
+    return {value, (a.error + std::fabs(value) * b.error) / std::fabs(b.value)};
+}
+
+HullFigure product(const HullFigure& a, const HullFigure& b) {
+    return {a.value * b.value, std::fabs(a.value) * b.error + std::fabs(b.value) * a.error};
+}
+
+}  // namespace
+
+bool prepareHull(const SurfaceModel& surface, double mirrorZ, HullModel& model,
+                 std::string& error) {
+    if (!std::isfinite(mirrorZ)) {
+        error = "the mirror plane is not finite";
+        return false;
+    }
+    HullModel m;
+    if (!buildHullSurface(surface, m.surface, error)) return false;
+    if (m.surface.patches.empty()) {
+        error = "the surface has no patch";
+        return false;
+    }
+    HullSurface& s = m.surface;
+    m.mirrorZ = mirrorZ;
+    m.size = std::hypot(s.hi[0] - s.lo[0], s.hi[1] - s.lo[1], s.hi[2] - s.lo[2]);
+    if (!(m.size > 0.0) || !std::isfinite(m.size)) {
+        error = "the surface has no extent";
+        return false;
+    }
+    m.lowestY = extremeY(s, 1.0);
+    m.highestY = extremeY(s, -1.0);
+    s.shift[0] = -0.5 * (s.lo[0] + s.hi[0]);
+    s.shift[1] = -m.lowestY;
+    s.shift[2] = -mirrorZ;
+    for (HullPatch& p : s.patches) {
+        for (int c = 0; c < 3; ++c) {
+            p.lo[c] += s.shift[c];
+            p.hi[c] += s.shift[c];
+        }
+    }
+    const size_t count = s.patches.size();
+    m.order.resize(count);
+    std::iota(m.order.begin(), m.order.end(), 0);
+    std::sort(m.order.begin(), m.order.end(), [&s](int a, int b) {
+        return s.patches[static_cast<size_t>(a)].hi[1] < s.patches[static_cast<size_t>(b)].hi[1];
+    });
+    m.prefix.assign(count + 1, HullMoments{});
+    m.prefixError.assign(count + 1, HullMoments{});
+    const Integration in = makeIntegration(m, false, 0.0);
+    for (size_t k = 0; k < count; ++k) {
+        const HullPatch& p = s.patches[static_cast<size_t>(m.order[k])];
+        HullMoments sum, err;
+        integrateCell(in, Cell{&p, p.u0, p.u1, p.v0, p.v1}, 0, sum, err);
+        for (int c = 0; c < kHullMoments; ++c) {
+            m.prefix[k + 1].m[c] = m.prefix[k].m[c] + sum.m[c];
+            m.prefixError[k + 1].m[c] = m.prefixError[k].m[c] + err.m[c];
+        }
+    }
+    model = std::move(m);
+    return true;
+}
+
+bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOptions& options,
+                         Hydrostatics& out, std::string& error) {
+    char text[200];
+    if (!std::isfinite(draft)) {
+        error = "the draft is not a finite number";
+        return false;
+    }
+    if (!(draft > 0.0)) {
+        snprintf(text, sizeof text, "a draft of %.9g: the waterplane must lie above the lowest "
+                 "point of the hull", draft);
+        error = text;
+        return false;
+    }
+    if (!(options.density > 0.0) || !std::isfinite(options.density)) {
+        error = "the density must be a positive finite number";
+        return false;
+    }
+    const double height = m.highestY - m.lowestY;
+    if (draft > height + 1.0e-7 * m.size) {
+        snprintf(text, sizeof text, "a draft of %.9g puts the waterplane above the whole hull "
+                 "(its height is %.9g)", draft, height);
+        error = text;
+        return false;
+    }
+    bool half = false;
+    if (!checkEdges(m, draft, half, error)) return false;
+
+    // Level of the root searches: a hair below the waterplane, so that an edge lying in it (a
+    // hull drawn up to its design waterline) is found as the waterline, not missed by rounding.
+    const double level = draft - 1.0e-13 * m.size;
+    const HullSurface& s = m.surface;
+    // Patches wholly below come from the prefix sums; those the waterline crosses are clipped.
+    size_t whole = 0;
+    while (whole < m.order.size() && s.patches[static_cast<size_t>(m.order[whole])].hi[1] < level)
+        ++whole;
+    HullMoments M = m.prefix[whole], E = m.prefixError[whole];
+    const Integration in = makeIntegration(m, true, level);
+    for (size_t k = whole; k < m.order.size(); ++k) {
+        const HullPatch& p = s.patches[static_cast<size_t>(m.order[k])];
+        if (!(p.lo[1] < level)) continue;
+        integrateCell(in, Cell{&p, p.u0, p.u1, p.v0, p.v1}, 0, M, E);
+    }
+
+    const double T = draft;
+    const double signedVolume = M.m[3] - T * M.m[0];
+    if (!(std::fabs(signedVolume) > 1.0e-12 * m.size * m.size * m.size)) {
+        error = "nothing of the hull lies below the waterplane";
+        return false;
+    }
+    // The normal may face in or out: the volume's sign says which, for every flux.
+    const double sigma = signedVolume > 0.0 ? 1.0 : -1.0;
+    const double k = half ? 2.0 : 1.0;
+    const auto flux = [&](double value, double err) {
+        return HullFigure{k * sigma * value, k * err};
+    };
+    Hydrostatics h;
+    h.draft = T;
+    h.waterplaneY = m.lowestY + T;
+    h.halfModel = half;
+    h.volume = flux(signedVolume, E.m[3] + T * E.m[0]);
+    const HullFigure momentX = flux(M.m[4] - T * M.m[1], E.m[4] + T * E.m[1]);
+    const HullFigure momentY = flux(0.5 * (M.m[6] - T * T * M.m[0]), 0.5 * (E.m[6] + T * T * E.m[0]));
+    const HullFigure momentZ = half ? HullFigure{} : flux(M.m[5] - T * M.m[2], E.m[5] + T * E.m[2]);
+    h.displacement = {h.volume.value * options.density, h.volume.error * options.density};
+    h.lcb = ratio(momentX, h.volume);
+    h.vcb = ratio(momentY, h.volume);
+    h.tcb = ratio(momentZ, h.volume);
+    h.kmt = h.vcb;  // height of the centre of buoyancy above the lowest point, for now
+    h.lcb.value -= s.shift[0];
+    h.vcb.value -= s.shift[1];
+    h.tcb.value -= s.shift[2];
+
+    h.waterplaneArea = flux(-M.m[0], E.m[0]);
+    const HullFigure areaX = flux(-M.m[1], E.m[1]);
+    const HullFigure areaZ = half ? HullFigure{} : flux(-M.m[2], E.m[2]);
+    const HullFigure areaXX = flux(-M.m[7], E.m[7]);
+    const HullFigure areaZZ = flux(-M.m[8], E.m[8]);
+    const HullFigure xf = ratio(areaX, h.waterplaneArea);
+    const HullFigure zf = ratio(areaZ, h.waterplaneArea);
+    // Second moments about the centre of the waterplane.
+    const HullFigure inertiaL = {areaXX.value - h.waterplaneArea.value * xf.value * xf.value,
+                                 areaXX.error + 2.0 * std::fabs(areaX.value) * xf.error +
+                                     areaX.error * std::fabs(xf.value)};
+    const HullFigure inertiaT = {areaZZ.value - h.waterplaneArea.value * zf.value * zf.value,
+                                 areaZZ.error + 2.0 * std::fabs(areaZ.value) * zf.error +
+                                     areaZ.error * std::fabs(zf.value)};
+    h.lcf = {xf.value - s.shift[0], xf.error};
+    h.bmt = ratio(inertiaT, h.volume);
+    h.bml = ratio(inertiaL, h.volume);
+    h.kmt = {h.kmt.value + h.bmt.value, h.kmt.error + h.bmt.error};
+    h.wettedArea = {k * M.m[9], k * E.m[9]};
+
+    Extreme ex[4];
+    waterlineExtremes(m, level, ex);
+    // A waterline the grid did not meet lies on an edge only, at a corner of the domain: the
+    // box of the waterplane's second moments is then the fallback.
+    const double xFore = ex[0].patch != nullptr ? ex[0].value : xf.value;
+    const double xAft = ex[1].patch != nullptr ? -ex[1].value : xf.value;
+    const double pointError = 1.0e-12 * m.size;
+    h.lwl = {xFore - xAft, 2.0 * pointError};
+    // A half model's waterline reaches from its mirror plane to its farthest side; a whole
+    // hull's from side to side.
+    const double zHigh = ex[2].patch != nullptr ? ex[2].value : 0.0;
+    const double zLow = ex[3].patch != nullptr ? -ex[3].value : 0.0;
+    h.bwl = {half ? 2.0 * std::max(zHigh, -zLow) : zHigh - zLow, 2.0 * pointError};
+    h.midshipX = 0.5 * (xFore + xAft) - s.shift[0];
+    const double xMid = 0.5 * (xFore + xAft) + 1.0e-10 * m.size;
+    HullFigure midship = sectionArea(m, xMid, T);
+    midship = {k * sigma * midship.value, k * midship.error};
+
+    const HullFigure box = product(product(h.lwl, h.bwl), HullFigure{T, 0.0});
+    h.cb = ratio(h.volume, box);
+    h.cm = ratio(midship, product(h.bwl, HullFigure{T, 0.0}));
+    h.cp = ratio(h.volume, product(midship, h.lwl));
+    h.cwp = ratio(h.waterplaneArea, product(h.lwl, h.bwl));
+
+    if (options.stations >= 2) {
+        const int n = options.stations;
+        const double inset = 1.0e-9 * m.size;
+        for (int i = 0; i < n; ++i) {
+            double x = xAft + (xFore - xAft) * i / (n - 1);
+            x = std::min(std::max(x, xAft + inset), xFore - inset) + 1.0e-10 * m.size;
+            HullFigure a = sectionArea(m, x, T);
+            h.stationX.push_back(x - s.shift[0]);
+            h.sectionArea.push_back({k * sigma * a.value, k * a.error});
+        }
+    }
+    out = std::move(h);
+    return true;
+}
+
+std::vector<double> hullWaterline(const HullModel& m, double draft, int perSpan) {
+    std::vector<double> segments;
+    if (!(draft > 0.0) || !std::isfinite(draft) || perSpan < 1 || perSpan > 256) return segments;
+    const double level = draft - 1.0e-13 * m.size;
+    const HullSurface& s = m.surface;
+    const int g = perSpan;
+    std::vector<HullSample> grid(static_cast<size_t>((g + 1) * (g + 1)));
+    for (const HullPatch& p : s.patches) {
+        if (!(p.lo[1] <= level && p.hi[1] >= level)) continue;
+        for (int b = 0; b <= g; ++b) {
+            for (int a = 0; a <= g; ++a) {
+                evaluateHull(s, p.i, p.j, p.u0 + (p.u1 - p.u0) * a / g,
+                             p.v0 + (p.v1 - p.v0) * b / g, grid[static_cast<size_t>(a + b * (g + 1))]);
+            }
+        }
+        // Marching squares on y - level, each crossing placed by linear interpolation.
+        const auto at = [&](int a, int b) -> const HullSample& {
+            return grid[static_cast<size_t>(a + b * (g + 1))];
+        };
+        for (int b = 0; b < g; ++b) {
+            for (int a = 0; a < g; ++a) {
+                const HullSample* corner[4] = {&at(a, b), &at(a + 1, b), &at(a + 1, b + 1),
+                                               &at(a, b + 1)};
+                double crossings[4][3];
+                int count = 0;
+                for (int e = 0; e < 4; ++e) {
+                    const HullSample& A = *corner[e];
+                    const HullSample& B = *corner[(e + 1) % 4];
+                    if ((A.y < level) == (B.y < level)) continue;
+                    const double f = (level - A.y) / (B.y - A.y);
+                    crossings[count][0] = A.x + f * (B.x - A.x) - s.shift[0];
+                    crossings[count][1] = m.lowestY + draft;
+                    crossings[count][2] = A.z + f * (B.z - A.z) - s.shift[2];
+                    ++count;
+                }
+                for (int c = 0; c + 1 < count; c += 2) {
+                    segments.insert(segments.end(), crossings[c], crossings[c] + 3);
+                    segments.insert(segments.end(), crossings[c + 1], crossings[c + 1] + 3);
+                }
+            }
+        }
+    }
+    return segments;
+}
