@@ -13,6 +13,7 @@
 
 #include "cli/export_command.h"
 #include "cli/hydrostatics_command.h"
+#include "cli/import_command.h"
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
 #include "io/surface_file.h"
@@ -47,6 +48,8 @@ const char kUsage[] =
     "       loftwork export ...               a surface file as STEP, IGES, STL or OBJ (run it "
     "alone for its usage)\n"
     "       loftwork hydrostatics ...         volume, centres, stability and form of a hull "
+    "(run it alone for its usage)\n"
+    "       loftwork import ...               one face of a STEP or IGES file as a surface file "
     "(run it alone for its usage)\n"
     "       loftwork --screenshot FILE        open the editor and save the main window as FILE\n"
     "       loftwork --help                   this text\n";
@@ -255,6 +258,7 @@ const Subcommand kSubcommands[] = {
     {"info", infoCommand}, {"eval", evalCommand},       {"curvature", curvatureCommand},
     {"skin", skinCommand}, {"revolve", revolveCommand}, {"export", exportCommand},
     {"hydrostatics", hydrostaticsCommand},
+    {"import", importCommand},
 };
 
 bool isHelp(const char* argument) {

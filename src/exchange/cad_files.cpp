@@ -20,16 +20,14 @@
 
 #include "exchange/occt_surface.h"
 
-namespace {
-
-// OCCT's translators report to standard output; this program keeps standard output for its own
-// messages, so their printers are removed once.
 void silenceOcct() {
     static bool silenced = false;
     if (silenced) return;
     Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
     silenced = true;
 }
+
+namespace {
 
 bool readWhole(const std::string& path, std::string& out) {
     FILE* file = fopen(path.c_str(), "rb");

@@ -8,6 +8,10 @@
 
 #include "model/surface_model.h"
 
+// OCCT's translators report to standard output; this program keeps standard output for its own
+// messages, so their printers are removed, once, before any of them runs.
+void silenceOcct();
+
 // The STEP text of surfaces that passed checkExportable, one face each (a half-model and its
 // mirror image are two). OCCT's STEP writer only writes to a named file, so it writes a
 // temporary file in folder, which is read and removed. False with the reason in error.
