@@ -9,12 +9,12 @@
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
 #include <Geom2d_Curve.hxx>
 #include <GeomAdaptor_Surface.hxx>
 #include <GeomConvert.hxx>
 #include <Geom_BSplineSurface.hxx>
 #include <Geom_RectangularTrimmedSurface.hxx>
-#include <GProp_GProps.hxx>
 #include <IGESControl_Controller.hxx>
 #include <IGESControl_Reader.hxx>
 #include <IGESData_GlobalSection.hxx>
@@ -192,11 +192,16 @@ bool readShape(const std::string& path, ExportFormat format, TopoDS_Shape& shape
             error = "Open CASCADE cannot read it as IGES";
             return false;
         }
-        const IGESData_GlobalSection global = reader.IGESModel()->GlobalSection();
+        const Handle(IGESData_IGESModel) model = reader.IGESModel();
+        IGESData_GlobalSection global = model->GlobalSection();
         const Handle(TCollection_HAsciiString) name = global.UnitName();
         unitName = name.IsNull() ? "" : name->ToCString();
         unit = igesUnit(global.UnitFlag(), unitName.c_str());
-        const ReadUnit taken(unit != nullptr ? unit->occtName : "MM");
+        // The IGES reader scales by the file's unit over the one its model was read for.
+        if (unit != nullptr) {
+            global.SetCascadeUnit(global.UnitValue());
+            model->SetGlobalSection(global);
+        }
         reader.TransferRoots();
         shape = reader.OneShape();
     }
@@ -208,17 +213,28 @@ bool readShape(const std::string& path, ExportFormat format, TopoDS_Shape& shape
 
 const char* surfaceKind(const Handle(Geom_Surface)& surface) {
     switch (GeomAdaptor_Surface(surface).GetType()) {
-        case GeomAbs_Plane: return "plane";
-        case GeomAbs_Cylinder: return "cylinder";
-        case GeomAbs_Cone: return "cone";
-        case GeomAbs_Sphere: return "sphere";
-        case GeomAbs_Torus: return "torus";
-        case GeomAbs_BezierSurface: return "Bezier surface";
-        case GeomAbs_BSplineSurface: return "B-spline surface";
-        case GeomAbs_SurfaceOfRevolution: return "surface of revolution";
-        case GeomAbs_SurfaceOfExtrusion: return "surface of extrusion";
-        case GeomAbs_OffsetSurface: return "offset surface";
-        default: return "other surface";
+        case GeomAbs_Plane:
+            return "plane";
+        case GeomAbs_Cylinder:
+            return "cylinder";
+        case GeomAbs_Cone:
+            return "cone";
+        case GeomAbs_Sphere:
+            return "sphere";
+        case GeomAbs_Torus:
+            return "torus";
+        case GeomAbs_BezierSurface:
+            return "Bezier surface";
+        case GeomAbs_BSplineSurface:
+            return "B-spline surface";
+        case GeomAbs_SurfaceOfRevolution:
+            return "surface of revolution";
+        case GeomAbs_SurfaceOfExtrusion:
+            return "surface of extrusion";
+        case GeomAbs_OffsetSurface:
+            return "offset surface";
+        default:
+            return "other surface";
     }
 }
 
@@ -297,8 +313,8 @@ bool boundaryIsParameterBox(const TopoDS_Face& face, double u0, double u1, doubl
 }
 
 // The face's surface over its parameter rectangle as a non-periodic B-spline surface.
-Handle(Geom_BSplineSurface) faceBSpline(const TopoDS_Face& face, ImportReport& report,
-                                        std::string& error) {
+Handle(Geom_BSplineSurface)
+    faceBSpline(const TopoDS_Face& face, ImportReport& report, std::string& error) {
     const Handle(Geom_Surface) surface = BRep_Tool::Surface(face);
     if (surface.IsNull()) {
         error = "the face has no surface";
@@ -356,8 +372,8 @@ bool floatKnots(const TColStd_Array1OfReal& flat, int degree, const char* direct
     }
     const size_t n = knots.size() - static_cast<size_t>(degree) - 1;
     if (!(knots[static_cast<size_t>(degree)] < knots[n])) {
-        error = std::string("its ") + direction +
-                " knots are too close together for single precision";
+        error =
+            std::string("its ") + direction + " knots are too close together for single precision";
         return false;
     }
     return true;
@@ -489,8 +505,9 @@ std::string importMessage(const std::string& path, const SurfaceModel& surface,
                    : ", converted from the file's unit \"" + report.unknownUnit + "\"";
     if (report.converted) message += "; converted to a rational B-spline surface";
     if (report.trimDropped) {
-        message += "; the face's trim was dropped: the whole surface over its parameter "
-                   "bounds was taken";
+        message +=
+            "; the face's trim was dropped: the whole surface over its parameter "
+            "bounds was taken";
     }
     return message;
 }

@@ -12,9 +12,9 @@ constexpr long long kMostCadFileBytes = 256LL << 20;
 
 // One face of a file, as --list prints it.
 struct CadFace {
-    std::string kind;             // "B-spline surface", "plane", "cylinder", ...
-    double size[3] = {0, 0, 0};   // extents of the box around the face, in the file's unit
-    double area = -1.0;           // in the file's unit squared; -1 while not measured
+    std::string kind;            // "B-spline surface", "plane", "cylinder", ...
+    double size[3] = {0, 0, 0};  // extents of the box around the face, in the file's unit
+    double area = -1.0;          // in the file's unit squared; -1 while not measured
 };
 
 // What an import read and took.
