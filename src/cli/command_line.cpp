@@ -14,6 +14,7 @@
 #include "cli/export_command.h"
 #include "cli/hydrostatics_command.h"
 #include "cli/import_command.h"
+#include "cli/lines_command.h"
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
 #include "io/surface_file.h"
@@ -51,6 +52,12 @@ const char kUsage[] =
     "(run it alone for its usage)\n"
     "       loftwork import ...               one face of a STEP or IGES file as a surface file "
     "(run it alone for its usage)\n"
+    "       loftwork lines ...                a lines plan (DXF, SVG, PDF) or station templates "
+    "(run it alone for its usage)\n"
+    "       loftwork offsets ...              the offset table of a surface as CSV (run it alone "
+    "for its usage)\n"
+    "       loftwork from-offsets ...         a surface skinned through an offset table (run it "
+    "alone for its usage)\n"
     "       loftwork --screenshot FILE        open the editor and save the main window as FILE\n"
     "       loftwork --help                   this text\n";
 
@@ -259,6 +266,9 @@ const Subcommand kSubcommands[] = {
     {"skin", skinCommand}, {"revolve", revolveCommand}, {"export", exportCommand},
     {"hydrostatics", hydrostaticsCommand},
     {"import", importCommand},
+    {"lines", linesCommand},
+    {"offsets", offsetsCommand},
+    {"from-offsets", fromOffsetsCommand},
 };
 
 bool isHelp(const char* argument) {

@@ -310,6 +310,7 @@ public:
 
 private:
     int crossingOnEdge(size_t a, size_t b, int edgeKey);
+    void markBoundariesInPlane();
     void refineSegment(const Crossing& A, const Crossing& B, int depth, std::vector<CutPoint>& out);
     bool projectOntoPlane(double& s, double& t, CutPoint& point) const;
     double value(const CutPoint& p) const {
@@ -323,6 +324,7 @@ private:
     double closeEnough_ = 0.0;
     double cellS_ = 0.0, cellT_ = 0.0;
     std::vector<double> values_;
+    std::vector<unsigned char> positive_, onBoundaryInPlane_;
     std::unordered_map<int, int> crossingOfEdge_;
     std::vector<Crossing> crossings_;
 };
@@ -346,8 +348,8 @@ int Cutter::crossingOnEdge(size_t a, size_t b, int edgeKey) {
         out.point = {e.point[0], e.point[1], e.point[2]};
         return value(out.point);
     };
-    if (fa == 0.0 || fb == 0.0) {
-        at(fa == 0.0 ? 0.0 : 1.0, c);
+    if (onBoundaryInPlane_[a] || onBoundaryInPlane_[b] || fa == 0.0 || fb == 0.0) {
+        at(onBoundaryInPlane_[a] || fa == 0.0 ? 0.0 : 1.0, c);
     } else {
         int side = 0;
         double x = 0.5;
@@ -374,6 +376,46 @@ int Cutter::crossingOnEdge(size_t a, size_t b, int edgeKey) {
     const int id = static_cast<int>(crossings_.size()) - 1;
     crossingOfEdge_.emplace(edgeKey, id);
     return id;
+}
+
+// An edge of the parameter range (not a seam) that lies in the plane, as the end section of a
+// hull lies in its end station's plane, takes at each vertex the sign opposite to the vertex
+// next to it inside, so the cut runs along it whichever side the surface leaves it to. A pole
+// (an edge shrunk to a point) is left alone: the cut passes through it cell by cell.
+void Cutter::markBoundariesInPlane() {
+    const size_t cols = grid_.u.size(), rows = grid_.v.size();
+    if (cols < 2 || rows < 2) return;
+    const double band = 1e4 * closeEnough_;
+    struct Side {
+        size_t first, step, count, inward;
+        bool seam;
+    };
+    const Side sides[4] = {
+        {0, 1, cols, cols, grid_.closedV},                       // first row
+        {(rows - 1) * cols, 1, cols, static_cast<size_t>(-static_cast<long>(cols)), grid_.closedV},
+        {0, cols, rows, 1, grid_.closedU},                       // first column
+        {cols - 1, cols, rows, static_cast<size_t>(-1L), grid_.closedU},
+    };
+    for (const Side& side : sides) {
+        if (side.seam) continue;
+        bool inPlane = true;
+        double length = 0.0;
+        for (size_t k = 0; k < side.count && inPlane; ++k) {
+            const size_t v = side.first + k * side.step;
+            inPlane = grid_.valid[v] && std::fabs(values_[v]) <= band;
+            if (k > 0 && inPlane) {
+                const double* P = &grid_.points[3 * v];
+                const double* Q = &grid_.points[3 * (v - side.step)];
+                length += std::hypot(P[0] - Q[0], P[1] - Q[1], P[2] - Q[2]);
+            }
+        }
+        if (!inPlane || !(length > tolerance_)) continue;
+        for (size_t k = 0; k < side.count; ++k) {
+            const size_t v = side.first + k * side.step;
+            positive_[v] = positive_[v + side.inward] ? 0 : 1;
+            onBoundaryInPlane_[v] = 1;
+        }
+    }
 }
 
 // Moves (s, t) onto the plane by Newton steps along the gradient of the plane's function in
@@ -442,6 +484,11 @@ std::vector<CutCurve> Cutter::run() {
         }
     }
 
+    positive_.assign(cols * rows, 0);
+    onBoundaryInPlane_.assign(cols * rows, 0);
+    for (size_t k = 0; k < cols * rows; ++k) positive_[k] = values_[k] >= 0.0;
+    markBoundariesInPlane();
+
     // Segments between crossings, one or two per cell, with each crossing's two neighbours.
     struct Segment {
         int a, b;
@@ -456,7 +503,7 @@ std::vector<CutCurve> Cutter::run() {
                 continue;
             }
             bool positive[4];
-            for (int k = 0; k < 4; ++k) positive[k] = values_[c[k]] >= 0.0;
+            for (int k = 0; k < 4; ++k) positive[k] = positive_[c[k]] != 0;
             // Edges: 0 bottom (c0 c1), 1 right (c1 c2), 2 top (c3 c2), 3 left (c0 c3). A key
             // names an edge once for both cells that share it.
             const size_t ends[4][2] = {{c[0], c[1]}, {c[1], c[2]}, {c[3], c[2]}, {c[0], c[3]}};
@@ -730,6 +777,25 @@ bool cutSurface(const SurfaceModel& surface, const std::vector<CutPlane>& planes
     }
     cuts = std::move(result);
     return true;
+}
+
+bool surfaceBox(const SurfaceModel& surface, double box[6], std::string& error) {
+    DoubleSurface S;
+    if (!makeDoubleSurface(surface, S, error)) return false;
+    Grid grid;
+    sampleGrid(S, grid);
+    bool any = false;
+    for (size_t k = 0; k < grid.valid.size(); ++k) {
+        if (!grid.valid[k]) continue;
+        for (int c = 0; c < 3; ++c) {
+            const double value = grid.points[3 * k + c];
+            box[c] = any ? std::min(box[c], value) : value;
+            box[c + 3] = any ? std::max(box[c + 3], value) : value;
+        }
+        any = true;
+    }
+    if (!any) error = "the surface has no point";
+    return any;
 }
 
 bool cutBox(const PlaneCut& cut, double box[6]) {

@@ -43,6 +43,10 @@ struct PlaneCut {
 // False when the surface has no such point.
 bool controlBox(const SurfaceModel& surface, double box[6]);
 
+// The box around the surface itself, from the same sample grid the cuts start from (a control
+// net bulges past its surface): false, with the reason in error, when it cannot be evaluated.
+bool surfaceBox(const SurfaceModel& surface, double box[6], std::string& error);
+
 // 1/10000 of the diagonal of the control box: the default cut tolerance. 0 when there is no box.
 double defaultCutTolerance(const SurfaceModel& surface);
 

@@ -12,51 +12,18 @@
 
 #include "exchange/occt_surface.h"
 #include "model/plane_cuts.h"
-#include "model/surface_commands.h"
+#include "support/cut_surfaces.h"
 #include "support/export_surfaces.h"
 
 namespace {
 
-// Wigley hull z = B/2 (1 - (2x/L)^2) (1 - (y/T)^2) for -L/2 <= x <= L/2, -T <= y <= 0: one
-// biquadratic Bezier patch, sections along y at x = -L/2, 0, L/2.
-constexpr double kL = 4.0, kB = 0.5, kT = 0.25;
-
-SurfaceModel wigley() {
-    const float a[3] = {0, 2, 0}, b[3] = {0, 1, 1};
-    std::vector<PointH> net;
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            const float x = static_cast<float>(-kL / 2 + kL / 2 * i);
-            const float y = static_cast<float>(-kT + kT / 2 * j);
-            net.push_back({x, y, static_cast<float>(kB / 2) * a[i] * b[j], 1.0f});
-        }
-    }
-    return testsupport::makeSurface(3, 3, 3, 3, {0, 0, 0, 1, 1, 1}, {0, 0, 0, 1, 1, 1}, net);
-}
-
-double wigleyZ(double x, double y) {
-    return kB / 2 * (1 - (2 * x / kL) * (2 * x / kL)) * (1 - (y / kT) * (y / kT));
-}
-
-const float kHalfRoot2 = std::sqrt(0.5f);
-constexpr float kRadius = 1.5f;
-
-// The full turn about the y axis of a half circle from pole to pole: a seam along z = 0, x > 0.
-SurfaceModel sphere() {
-    const float r = kRadius;
-    const std::vector<std::array<float, 3>> profile = {
-        {0, -r, 1}, {r, -r, kHalfRoot2}, {r, 0, 1}, {r, r, kHalfRoot2}, {0, r, 1}};
-    std::vector<PointH> net;
-    for (int copy = 0; copy < 2; ++copy) {
-        for (const auto& p : profile) net.push_back({p[0] * p[2], p[1] * p[2], 0.0f, p[2]});
-    }
-    const SurfaceModel flat =
-        testsupport::makeSurface(5, 2, 3, 2, {0, 0, 0, 0.5f, 0.5f, 1, 1, 1}, {0, 0, 1, 1}, net);
-    SurfaceModel out;
-    std::string error;
-    EXPECT_TRUE(revolveSection(flat, 0, out, error)) << error;
-    return out;
-}
+using testsupport::kB;
+using testsupport::kL;
+using testsupport::kRadius;
+using testsupport::kT;
+using testsupport::sphere;
+using testsupport::wigley;
+using testsupport::wigleyZ;
 
 std::vector<PlaneCut> cut(const SurfaceModel& s, const std::vector<CutPlane>& planes,
                           double tolerance = 0.0, const MirrorPlane* mirror = nullptr) {
@@ -115,7 +82,8 @@ TEST(WigleyCuts, StationsAreItsParabolasWithinTheTolerance) {
     const double tolerance = defaultCutTolerance(hull);
     // The box around the control points: the middle one stands at z = B.
     ASSERT_NEAR(tolerance, 1e-4 * std::sqrt(kL * kL + kT * kT + kB * kB), 1e-12);
-    for (double x : {-1.9, -1.0, -0.3, 0.0, 0.7, 1.5}) {
+    // The end sections lie in the end stations' planes: those stations run along them.
+    for (double x : {-2.0, -1.9, -1.0, -0.3, 0.0, 0.7, 1.5, 2.0}) {
         SCOPED_TRACE(x);
         const std::vector<PlaneCut> cuts = cut(hull, {axisPlane(0, x)});
         ASSERT_EQ(cuts[0].curves.size(), 1u);

@@ -1,0 +1,476 @@
+// The lines plan, offset table and from-offsets subcommands over the plane cuts.
+#include "cli/lines_command.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "exchange/lines_plan.h"
+#include "exchange/lines_print.h"
+#include "exchange/offset_table.h"
+#include "io/surface_file.h"
+#include "model/printable_text.h"
+
+namespace {
+
+const char kLinesUsage[] =
+    "usage: loftwork lines FILE OUT [--stations LIST|N] [--waterlines LIST|N] [--buttocks LIST|N]\n"
+    "                      [--diagonal \"a b c d\"]... [--mirror z=C] [--tolerance T]\n"
+    "                      [--unit mm|cm|m|in] [--scale 1:N] [--templates]\n"
+    "  Cuts the surface file FILE with stations (x = c), waterlines (y = c), buttocks (z = c)\n"
+    "  and diagonals (planes a x + b y + c z = d) and draws them as a lines plan: profile, plan\n"
+    "  and body plan. LIST is \"v1,v2,...\"; N spaces N values evenly over the surface's extent\n"
+    "  (stations from end to end, waterlines and buttocks inside it). OUT's extension chooses:\n"
+    "  .dxf (DXF R12, model units, a layer per family), .svg or .pdf (true scale: --unit says\n"
+    "  what one model unit is, default m; --scale 1:N, default the largest standard scale that\n"
+    "  fits A4). --templates (with .pdf) draws each station alone, both halves, at 1:1 or\n"
+    "  --scale, tiled over A4 pages with overlap marks, after a page with a 100 mm check\n"
+    "  square. --mirror z=C adds the mirror image across z = C. The curves keep within T of\n"
+    "  the surface (default 1/10000 of the diagonal of the box around the control points).\n";
+
+const char kOffsetsUsage[] =
+    "usage: loftwork offsets FILE OUT.csv --stations LIST|N --waterlines LIST|N [--mirror z=C]\n"
+    "                        [--tolerance T]\n"
+    "  Writes the offset table of the surface file FILE: a first row \"x\", the waterlines' y,\n"
+    "  \"keel\", \"sheer\"; then per station its x, the half-breadth z - C where it meets each\n"
+    "  waterline (empty where it does not; C is the centre plane, 0 unless --mirror gives it),\n"
+    "  and its lowest and highest y.\n";
+
+const char kFromOffsetsUsage[] =
+    "usage: loftwork from-offsets IN.csv OUT.surf [--degree-u P] [--degree-v Q]\n"
+    "                             [--params chord|centripetal|uniform] [--closed] [--align]\n"
+    "                             [--mirror z=C]\n"
+    "  Reads an offset table (as \"offsets\" writes it) or \"x,y,z\" lines with a blank line\n"
+    "  between stations, and saves a surface through every station point: each station\n"
+    "  interpolated with degree P (default 3), skinned across the stations with degree Q\n"
+    "  (default 3) and the loft options of \"skin\". A table's keel adds a point on the centre\n"
+    "  plane z = C below the first waterline a station meets.\n";
+
+int usageError(const char* command, const char* usage, const std::string& problem) {
+    fprintf(stderr, "loftwork %s: %s\n%s", command, printableText(problem).c_str(), usage);
+    return 2;
+}
+
+// "--name value" or "--name=value": true with value set when argument is that option.
+// Values may start with a minus sign, so the next argument is taken whatever it is.
+bool optionValue(int argc, char** argv, int& i, const char* name, const char*& value,
+                 bool& missing) {
+    const size_t length = strlen(name);
+    if (strncmp(argv[i], name, length) != 0) return false;
+    if (argv[i][length] == '=') {
+        value = argv[i] + length + 1;
+        return true;
+    }
+    if (argv[i][length] != '\0') return false;
+    if (i + 1 >= argc) {
+        missing = true;
+        return true;
+    }
+    value = argv[++i];
+    return true;
+}
+
+// "z=C" with a finite C.
+bool parseCentrePlane(const char* text, MirrorPlane& plane) {
+    if (text[0] != 'z' || text[1] != '=' || text[2] == '\0') return false;
+    char* stop = nullptr;
+    const double offset = strtod(text + 2, &stop);
+    if (*stop != '\0' || !std::isfinite(offset) || std::fabs(offset) > 1e30) return false;
+    plane.axis = 2;
+    plane.offset = static_cast<float>(offset);
+    return true;
+}
+
+bool parseNumber(const char* text, double& value) {
+    char* stop = nullptr;
+    value = strtod(text, &stop);
+    return stop != text && *stop == '\0';
+}
+
+// "a b c d": four finite numbers separated by blanks or commas.
+bool parseDiagonal(const char* text, CutPlane& plane) {
+    double values[4];
+    const char* at = text;
+    for (double& value : values) {
+        while (*at == ' ' || *at == ',' || *at == '\t') ++at;
+        char* stop = nullptr;
+        value = strtod(at, &stop);
+        if (stop == at || !std::isfinite(value)) return false;
+        at = stop;
+    }
+    while (*at == ' ' || *at == '\t') ++at;
+    if (*at != '\0') return false;
+    plane = {values[0], values[1], values[2], values[3]};
+    return std::sqrt(values[0] * values[0] + values[1] * values[1] + values[2] * values[2]) > 0.0;
+}
+
+std::string lowerExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+// Options shared by lines and offsets.
+struct CutOptions {
+    std::optional<LinesChoice> stations, waterlines, buttocks;
+    std::vector<CutPlane> diagonals;
+    std::optional<MirrorPlane> mirror;
+    std::optional<double> tolerance;
+};
+
+// 0 when argv[i] was one of the shared options (i moved past its value), -1 when it is none of
+// them, or the usage error's status.
+int sharedOption(int argc, char** argv, int& i, CutOptions& options, const char* command,
+                 const char* usage) {
+    const char* value = nullptr;
+    bool missing = false;
+    const struct {
+        const char* name;
+        std::optional<LinesChoice>* choice;
+    } families[] = {{"--stations", &options.stations},
+                    {"--waterlines", &options.waterlines},
+                    {"--buttocks", &options.buttocks}};
+    for (const auto& family : families) {
+        if (!optionValue(argc, argv, i, family.name, value, missing)) continue;
+        if (missing) return usageError(command, usage, std::string(family.name) + " needs a list or a count");
+        if (*family.choice) return usageError(command, usage, std::string(family.name) + " given twice");
+        LinesChoice choice;
+        std::string error;
+        if (!parseLinesChoice(value, choice, error)) {
+            return usageError(command, usage, std::string(family.name) + ": " + error);
+        }
+        *family.choice = choice;
+        return 0;
+    }
+    if (optionValue(argc, argv, i, "--diagonal", value, missing)) {
+        if (missing) return usageError(command, usage, "--diagonal needs a plane \"a b c d\"");
+        CutPlane plane;
+        if (!parseDiagonal(value, plane)) {
+            return usageError(command, usage,
+                              std::string("not a plane \"a b c d\" (a x + b y + c z = d): \"") +
+                                  value + "\"");
+        }
+        options.diagonals.push_back(plane);
+        return 0;
+    }
+    if (optionValue(argc, argv, i, "--mirror", value, missing)) {
+        if (missing) return usageError(command, usage, "--mirror needs a plane z=C");
+        if (options.mirror) return usageError(command, usage, "--mirror given twice");
+        MirrorPlane plane;
+        if (!parseCentrePlane(value, plane)) {
+            return usageError(command, usage,
+                              std::string("not a centre plane: \"") + value +
+                                  "\" (give z=C with a finite C)");
+        }
+        options.mirror = plane;
+        return 0;
+    }
+    if (optionValue(argc, argv, i, "--tolerance", value, missing)) {
+        if (missing) return usageError(command, usage, "--tolerance needs a number");
+        if (options.tolerance) return usageError(command, usage, "--tolerance given twice");
+        double tolerance;
+        if (!parseNumber(value, tolerance)) {
+            return usageError(command, usage, std::string("not a tolerance: \"") + value + "\"");
+        }
+        options.tolerance = tolerance;
+        return 0;
+    }
+    return -1;
+}
+
+// Checks the tolerance and finds the surface's box; false (status 1) with a message.
+bool prepareCuts(const char* command, const char* path, const SurfaceModel& surface,
+                 const CutOptions& options, double box[6]) {
+    if (options.tolerance && !(*options.tolerance > 0.0 && std::isfinite(*options.tolerance))) {
+        fprintf(stderr, "loftwork %s: the tolerance must be a positive number\n", command);
+        return false;
+    }
+    std::string error;
+    if (!surfaceBox(surface, box, error)) {
+        fprintf(stderr, "loftwork %s: %s: %s\n", command, printableText(path).c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int linesCommand(int argc, char** argv) {
+    const char* paths[2] = {nullptr, nullptr};
+    int pathCount = 0;
+    CutOptions options;
+    PrintScale scale;
+    bool unitGiven = false, scaleGiven = false, templates = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
+            fputs(kLinesUsage, stdout);
+            return 0;
+        }
+        const int shared = sharedOption(argc, argv, i, options, "lines", kLinesUsage);
+        if (shared > 0) return shared;
+        if (shared == 0) continue;
+        const char* value = nullptr;
+        bool missing = false;
+        if (optionValue(argc, argv, i, "--unit", value, missing)) {
+            if (missing) return usageError("lines", kLinesUsage, "--unit needs mm, cm, m or in");
+            if (unitGiven) return usageError("lines", kLinesUsage, "--unit given twice");
+            if (!parsePrintUnit(value, scale)) {
+                return usageError("lines", kLinesUsage,
+                                  std::string("unknown unit \"") + value + "\" (mm, cm, m or in)");
+            }
+            unitGiven = true;
+        } else if (optionValue(argc, argv, i, "--scale", value, missing)) {
+            if (missing) return usageError("lines", kLinesUsage, "--scale needs 1:N");
+            if (scaleGiven) return usageError("lines", kLinesUsage, "--scale given twice");
+            if (!parsePrintScale(value, scale.denominator)) {
+                return usageError("lines", kLinesUsage,
+                                  std::string("not a scale 1:N: \"") + value + "\"");
+            }
+            scaleGiven = true;
+        } else if (strcmp(argument, "--templates") == 0) {
+            templates = true;
+        } else if (argument[0] == '-' && argument[1] != '\0') {
+            return usageError("lines", kLinesUsage, std::string("unknown option \"") + argument + "\"");
+        } else if (pathCount < 2) {
+            paths[pathCount++] = argument;
+        } else {
+            return usageError("lines", kLinesUsage, "lines takes one surface file and one output file");
+        }
+    }
+    if (pathCount != 2) {
+        return usageError("lines", kLinesUsage, "lines takes a surface file and an output file");
+    }
+    if (!options.stations && !options.waterlines && !options.buttocks && options.diagonals.empty()) {
+        return usageError("lines", kLinesUsage,
+                          "give stations, waterlines, buttocks or diagonals to draw");
+    }
+    const std::string output = paths[1];
+    const std::string extension = lowerExtension(output);
+    if (templates && extension != "pdf") {
+        return usageError("lines", kLinesUsage, "--templates writes a .pdf file");
+    }
+    if (templates && !options.stations) {
+        return usageError("lines", kLinesUsage, "--templates needs --stations");
+    }
+    if (extension != "dxf" && extension != "svg" && extension != "pdf") {
+        fprintf(stderr, "loftwork lines: unknown extension of %s (give .dxf, .svg or .pdf)\n",
+                printableText(output).c_str());
+        return 1;
+    }
+
+    SurfaceModel surface;
+    if (!loadForCommand(paths[0], surface)) return 1;
+    double box[6];
+    if (!prepareCuts("lines", paths[0], surface, options, box)) return 1;
+    // Templates show both halves: a half model on one side of z = 0 gets its mirror image.
+    if (templates && !options.mirror) {
+        const double slack = 1e-6 * std::max({1.0, std::fabs(box[2]), std::fabs(box[5])});
+        if (box[2] >= -slack || box[5] <= slack) options.mirror = MirrorPlane{2, 0.0f};
+    }
+    LinesRequest request;
+    const LinesChoice none;
+    request.stations = choiceValues(options.stations.value_or(none), 0, box, options.mirror);
+    if (!templates) {
+        request.waterlines = choiceValues(options.waterlines.value_or(none), 1, box, options.mirror);
+        request.buttocks = choiceValues(options.buttocks.value_or(none), 2, box, options.mirror);
+        request.diagonals = options.diagonals;
+    }
+    request.mirror = options.mirror;
+    request.tolerance = options.tolerance.value_or(0.0);
+    LinesPlan plan;
+    std::string error;
+    if (!makeLinesPlan(surface, request, plan, error)) {
+        fprintf(stderr, "loftwork lines: %s: %s\n", printableText(paths[0]).c_str(), error.c_str());
+        return 1;
+    }
+    std::string message;
+    bool done = false;
+    if (templates) {
+        const double centre = options.mirror ? options.mirror->offset : 0.0;
+        done = writeStationTemplates(output, plan, scale, centre, message);
+    } else if (extension == "dxf") {
+        const LinesDrawing drawing = layOutLinesPlan(plan);
+        done = writeFileReplacing(output.c_str(), formatLinesDxf(drawing), error);
+        message = done ? "wrote the lines plan " + output + " (DXF R12, model units)"
+                       : "cannot write " + output + ": " + error;
+    } else {
+        const LinesDrawing drawing = layOutLinesPlan(plan);
+        done = writeLinesPrint(output, extension == "svg" ? PrintFormat::svg : PrintFormat::pdf,
+                               drawing, scale, message);
+    }
+    fprintf(stderr, "loftwork lines: %s\n", printableText(message).c_str());
+    return done ? 0 : 1;
+}
+
+int offsetsCommand(int argc, char** argv) {
+    const char* paths[2] = {nullptr, nullptr};
+    int pathCount = 0;
+    CutOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
+            fputs(kOffsetsUsage, stdout);
+            return 0;
+        }
+        const int shared = sharedOption(argc, argv, i, options, "offsets", kOffsetsUsage);
+        if (shared > 0) return shared;
+        if (shared == 0) continue;
+        if (argument[0] == '-' && argument[1] != '\0') {
+            return usageError("offsets", kOffsetsUsage,
+                              std::string("unknown option \"") + argument + "\"");
+        }
+        if (pathCount == 2) {
+            return usageError("offsets", kOffsetsUsage, "offsets takes one surface file and one table");
+        }
+        paths[pathCount++] = argument;
+    }
+    if (pathCount != 2) {
+        return usageError("offsets", kOffsetsUsage, "offsets takes a surface file and a table file");
+    }
+    if (!options.stations || !options.waterlines) {
+        return usageError("offsets", kOffsetsUsage, "offsets needs --stations and --waterlines");
+    }
+    if (options.buttocks || !options.diagonals.empty()) {
+        return usageError("offsets", kOffsetsUsage, "an offset table has no buttocks or diagonals");
+    }
+    SurfaceModel surface;
+    if (!loadForCommand(paths[0], surface)) return 1;
+    double box[6];
+    if (!prepareCuts("offsets", paths[0], surface, options, box)) return 1;
+    const double centre = options.mirror ? options.mirror->offset : 0.0;
+    OffsetTable table;
+    std::string error;
+    if (!makeOffsetTable(surface, choiceValues(*options.stations, 0, box, options.mirror),
+                         choiceValues(*options.waterlines, 1, box, options.mirror), centre,
+                         options.tolerance.value_or(0.0), table, error)) {
+        fprintf(stderr, "loftwork offsets: %s: %s\n", printableText(paths[0]).c_str(), error.c_str());
+        return 1;
+    }
+    if (!writeFileReplacing(paths[1], formatOffsetTable(table), error)) {
+        fprintf(stderr, "loftwork offsets: cannot write %s: %s\n", printableText(paths[1]).c_str(),
+                error.c_str());
+        return 1;
+    }
+    fprintf(stderr, "loftwork offsets: wrote %zu stations x %zu waterlines to %s\n",
+            table.stations.size(), table.waterlines.size(), printableText(paths[1]).c_str());
+    return 0;
+}
+
+int fromOffsetsCommand(int argc, char** argv) {
+    const char* paths[2] = {nullptr, nullptr};
+    int pathCount = 0;
+    int degrees[2] = {3, 3};
+    bool degreeGiven[2] = {false, false};
+    LoftOptions loft;
+    std::optional<MirrorPlane> mirror;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        const char* value = nullptr;
+        bool missing = false;
+        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
+            fputs(kFromOffsetsUsage, stdout);
+            return 0;
+        }
+        bool degreeOption = false;
+        for (int d = 0; d < 2; ++d) {
+            const char* name = d == 0 ? "--degree-u" : "--degree-v";
+            if (!optionValue(argc, argv, i, name, value, missing)) continue;
+            degreeOption = true;
+            if (missing) return usageError("from-offsets", kFromOffsetsUsage, std::string(name) + " needs a degree");
+            if (degreeGiven[d]) return usageError("from-offsets", kFromOffsetsUsage, std::string(name) + " given twice");
+            if (strlen(value) != 1 || value[0] < '1' || value[0] > '9') {
+                return usageError("from-offsets", kFromOffsetsUsage,
+                                  std::string("not a degree from 1 to 9: \"") + value + "\"");
+            }
+            degrees[d] = value[0] - '0';
+            degreeGiven[d] = true;
+        }
+        if (degreeOption) continue;
+        if (optionValue(argc, argv, i, "--params", value, missing)) {
+            if (missing || !parseLoftParameters(value, loft.parameters)) {
+                return usageError("from-offsets", kFromOffsetsUsage,
+                                  "--params needs chord, centripetal or uniform");
+            }
+        } else if (strcmp(argument, "--closed") == 0) {
+            loft.closed = true;
+        } else if (optionValue(argc, argv, i, "--mirror", value, missing)) {
+            MirrorPlane plane;
+            if (missing || mirror || !parseCentrePlane(value, plane)) {
+                return usageError("from-offsets", kFromOffsetsUsage,
+                                  "--mirror takes one centre plane z=C with a finite C");
+            }
+            mirror = plane;
+        } else if (argument[0] == '-' && argument[1] != '\0') {
+            return usageError("from-offsets", kFromOffsetsUsage,
+                              std::string("unknown option \"") + argument + "\"");
+        } else if (pathCount < 2) {
+            paths[pathCount++] = argument;
+        } else {
+            return usageError("from-offsets", kFromOffsetsUsage,
+                              "from-offsets takes one offset file and one surface file");
+        }
+    }
+    if (pathCount != 2) {
+        return usageError("from-offsets", kFromOffsetsUsage,
+                          "from-offsets takes an offset file and a surface file");
+    }
+    struct stat info;
+    if (stat(paths[0], &info) != 0 || !S_ISREG(info.st_mode)) {
+        fprintf(stderr, "loftwork from-offsets: cannot read %s: %s\n", printableText(paths[0]).c_str(),
+                stat(paths[0], &info) != 0 ? strerror(errno) : "not a regular file");
+        return 1;
+    }
+    if (info.st_size > (64 << 20)) {
+        fprintf(stderr, "loftwork from-offsets: %s is over 64 MB\n", printableText(paths[0]).c_str());
+        return 1;
+    }
+    std::string text;
+    FILE* file = fopen(paths[0], "rb");
+    if (file == nullptr) {
+        fprintf(stderr, "loftwork from-offsets: cannot read %s: %s\n", printableText(paths[0]).c_str(),
+                strerror(errno));
+        return 1;
+    }
+    char buffer[65536];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= (64u << 20)) {
+        text.append(buffer, got);
+    }
+    fclose(file);
+
+    OffsetSections sections;
+    std::string error;
+    const double centre = mirror ? mirror->offset : 0.0;
+    if (!parseOffsets(text, centre, sections, error)) {
+        fprintf(stderr, "loftwork from-offsets: %s: %s\n", printableText(paths[0]).c_str(),
+                printableText(error).c_str());
+        return 1;
+    }
+    SurfaceModel surface;
+    if (!surfaceFromSections(sections, degrees[0], degrees[1], loft, surface, error)) {
+        fprintf(stderr, "loftwork from-offsets: %s: %s\n", printableText(paths[0]).c_str(),
+                error.c_str());
+        return 1;
+    }
+    if (!saveForCommand(paths[1], surface)) return 1;
+    fprintf(stderr, "loftwork from-offsets: %zu stations, %d points each, saved as %s\n",
+            sections.stations.size(), surface.countU, printableText(paths[1]).c_str());
+    if (sections.skipped > 0) {
+        fprintf(stderr, "loftwork from-offsets: passed over %d stations that meet fewer than two "
+                "waterlines\n", sections.skipped);
+    }
+    return 0;
+}
