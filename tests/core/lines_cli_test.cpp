@@ -120,7 +120,9 @@ TEST_P(LinesCommands, ExitAndSayWithoutWriting) {
     const testsupport::ProcessResult run = testsupport::runLoftwork(arguments);
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
-    if (!output.empty()) EXPECT_EQ(testsupport::readAll(output), "<missing>");
+    if (!output.empty()) {
+        EXPECT_EQ(testsupport::readAll(output), "<missing>");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -185,7 +187,9 @@ TEST(LinesPlanFiles, PdfAndSvgPassTheirReaders) {
         const std::string out = shell(
             pdf ? "pdfinfo " + path : "rsvg-convert " + path + " -o " + path + ".png", status);
         EXPECT_EQ(status, 0) << out;
-        if (pdf) EXPECT_NE(out.find("Pages:           1"), std::string::npos) << out;
+        if (pdf) {
+            EXPECT_NE(out.find("Pages:           1"), std::string::npos) << out;
+        }
         // A hull 4 cm long fits A4 at 1:1, and the message says so.
         EXPECT_NE(run.err.find("at 1:1 "), std::string::npos) << run.err;
     }
