@@ -3,10 +3,13 @@
 #include "view/image_decode.h"
 
 #include <FreeImage.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -14,9 +17,27 @@
 
 namespace {
 
+void ignoreTiffMessage(const char* /*module*/, const char* /*format*/, va_list /*args*/) {}
+
+// libtiff writes every error and warning to standard error unless given handlers, and FreeImage
+// gives it none: one 16-bit TIFF printed 118 lines ("unknown tag", from FreeImage's look for
+// EXIF tags the file does not have). The handlers are set in the libtiff FreeImage loaded, found
+// by name; a FreeImage with its own libtiff built in keeps that one's. A TIFF FreeImage cannot
+// decode is still refused with a reason of ours.
+void silenceTiffMessages() {
+    using Handler = void (*)(const char*, const char*, va_list);
+    using SetHandler = Handler (*)(Handler);
+    for (const char* name : {"TIFFSetErrorHandler", "TIFFSetWarningHandler"}) {
+        if (void* found = dlsym(RTLD_DEFAULT, name))
+            reinterpret_cast<SetHandler>(found)(ignoreTiffMessage);
+    }
+}
+
 // The shared library registers its plugins when it is loaded; a static build does not.
 void ensureFreeImageReady() {
     if (FreeImage_GetFIFCount() == 0) FreeImage_Initialise(FALSE);
+    static const bool silenced = (silenceTiffMessages(), true);
+    (void)silenced;
 }
 
 unsigned little16(const unsigned char* p) {
@@ -197,6 +218,136 @@ bool pngChunksFit(const unsigned char* data, size_t size) {
     return true;  // ends between chunks: libpng reports what is missing itself
 }
 
+// What a JPEG's markers say of the work of decoding it: its frame, and each scan with the blocks
+// of 8 x 8 samples it covers. libjpeg reads every scan over all the blocks of its components,
+// however few bytes the scan holds, so a small file of many scans decodes for minutes.
+struct JpegScans {
+    long long width = 0, height = 0;  // from the first frame header
+    bool progressive = false;
+    long long scans = 0;
+    double frameBlocks = 0.0;  // blocks of all components, padded to whole MCUs
+    double blockReads = 0.0;   // blocks covered, summed over the scans
+};
+
+unsigned big16(const unsigned char* p) {
+    return static_cast<unsigned>(p[0]) << 8 | p[1];
+}
+
+// The index just past the entropy-coded data that starts at `at`: the next marker, skipping
+// stuffed zero bytes, restart markers and fill bytes.
+size_t skipEntropyData(const unsigned char* data, size_t size, size_t at) {
+    while (at < size) {
+        const void* found = memchr(data + at, 0xff, size - at);
+        if (found == nullptr) return size;
+        at = static_cast<size_t>(static_cast<const unsigned char*>(found) - data);
+        if (at + 1 >= size) return size;
+        const unsigned next = data[at + 1];
+        if (next != 0x00 && next != 0xff && (next < 0xd0 || next > 0xd7)) return at;
+        at += next == 0xff ? 1 : 2;
+    }
+    return size;
+}
+
+// Walks the markers from the start of image to its end (or the first damaged segment, which
+// libjpeg refuses itself, or one scan past the most decoded), counting the scans and the blocks
+// each covers. Linear in the file.
+JpegScans readJpegScans(const unsigned char* data, size_t size) {
+    JpegScans out;
+    struct Component {
+        unsigned id = 0;
+        double blocks = 0.0;
+    };
+    std::vector<Component> components;
+    bool frameSeen = false;
+    size_t at = 2;  // after the start of image
+    while (at + 1 < size) {
+        if (data[at] != 0xff || data[at + 1] == 0xff) {  // stray bytes, or fill before a marker
+            ++at;
+            continue;
+        }
+        const unsigned marker = data[at + 1];
+        if (marker == 0xd9) break;  // end of image
+        if (marker == 0x01 || marker == 0x00 || (marker >= 0xd0 && marker <= 0xd8)) {
+            at += 2;  // markers without a segment
+            continue;
+        }
+        if (at + 4 > size) break;
+        const size_t length = big16(data + at + 2);
+        if (length < 2 || length > size - at - 2) break;
+        const unsigned char* body = data + at + 4;
+        const size_t bodyLength = length - 2;
+        const bool frame =
+            marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+        if (frame && !frameSeen && bodyLength >= 6) {
+            frameSeen = true;
+            out.progressive = marker == 0xc2 || marker == 0xc6 || marker == 0xca || marker == 0xce;
+            out.height = big16(body + 1);
+            out.width = big16(body + 3);
+            const size_t count = std::min<size_t>(body[5], (bodyLength - 6) / 3);
+            // Sampling factors outside 1 to 4 are refused by libjpeg; here they only bound.
+            auto sampling = [&](size_t c) { return static_cast<unsigned>(body[7 + 3 * c]); };
+            auto horizontal = [&](size_t c) { return std::clamp(sampling(c) >> 4, 1u, 4u); };
+            auto vertical = [&](size_t c) { return std::clamp(sampling(c) & 15u, 1u, 4u); };
+            unsigned mostH = 1, mostV = 1;
+            for (size_t c = 0; c < count; ++c) {
+                mostH = std::max(mostH, horizontal(c));
+                mostV = std::max(mostV, vertical(c));
+            }
+            // MCUs of mostH x mostV blocks across the frame; each holds h x v of a component's.
+            const double across = std::ceil(static_cast<double>(out.width) / (8.0 * mostH));
+            const double down = std::ceil(static_cast<double>(out.height) / (8.0 * mostV));
+            for (size_t c = 0; c < count; ++c) {
+                const double blocks = across * horizontal(c) * down * vertical(c);
+                components.push_back({body[6 + 3 * c], blocks});
+                out.frameBlocks += blocks;
+            }
+        }
+        at += 2 + length;
+        if (marker == 0xda) {  // start of scan: its components, then its entropy-coded data
+            ++out.scans;
+            const size_t count = bodyLength >= 1 ? std::min<size_t>(body[0], bodyLength / 2) : 0;
+            for (size_t k = 0; k < count; ++k) {
+                for (const Component& component : components) {
+                    if (component.id == body[1 + 2 * k]) out.blockReads += component.blocks;
+                }
+            }
+            at = skipEntropyData(data, size, at);
+            if (out.scans > kMostJpegScans) break;  // refused whatever follows
+        }
+    }
+    return out;
+}
+
+// Why libjpeg must not decode this JPEG, or "" when it may: too many scans, too much reading
+// over them, or too many coefficients held for a frame stored in several scans.
+std::string jpegWorkRefusal(const JpegScans& jpeg) {
+    const std::string frame = std::to_string(jpeg.width) + " x " + std::to_string(jpeg.height);
+    if (jpeg.scans > kMostJpegScans) {
+        return "the JPEG is stored in more than " + std::to_string(kMostJpegScans) +
+               " scans, the most decoded";
+    }
+    const double coefficientBytes = jpeg.frameBlocks * 128.0;
+    if ((jpeg.progressive || jpeg.scans > 1) &&
+        coefficientBytes > static_cast<double>(kMostJpegCoefficientBytes)) {
+        char text[200];
+        snprintf(text, sizeof text,
+                 "the JPEG of %s pixels in %lld scans needs %.0f MB to decode, more than the "
+                 "%lld MB allowed",
+                 frame.c_str(), jpeg.scans, coefficientBytes / (1 << 20),
+                 kMostJpegCoefficientBytes >> 20);
+        return text;
+    }
+    if (jpeg.blockReads > static_cast<double>(kMostJpegBlockReads)) {
+        char text[200];
+        snprintf(text, sizeof text,
+                 "the JPEG's %lld scans over %s pixels take too long to decode (%.0f million "
+                 "blocks to read, more than %lld million)",
+                 jpeg.scans, frame.c_str(), jpeg.blockReads / 1e6, kMostJpegBlockReads / 1000000);
+        return text;
+    }
+    return "";
+}
+
 FREE_IMAGE_FORMAT freeImageFormat(ImageFormat format) {
     switch (format) {
         case ImageFormat::Png:
@@ -306,6 +457,14 @@ FIBITMAP* decodeChecked(const unsigned char* data, size_t size, int mostSide, st
         const std::string refusal = tiffLayoutRefusal(layout);
         if (!refusal.empty()) {
             error = "the TIFF is not of a kind this editor reads: " + refusal;
+            return nullptr;
+        }
+    }
+    // A JPEG's scans are counted and weighed before libjpeg reads one.
+    if (format == ImageFormat::Jpeg) {
+        const std::string refusal = jpegWorkRefusal(readJpegScans(data, size));
+        if (!refusal.empty()) {
+            error = refusal;
             return nullptr;
         }
     }

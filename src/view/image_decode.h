@@ -15,6 +15,13 @@ constexpr size_t kMostImageFileBytes = size_t{64} << 20;
 constexpr long long kMostImagePixels = 24LL << 20;
 // Most bytes one decoded image may take before its conversion to 32 bits.
 constexpr long long kMostDecodedBytes = 128LL << 20;
+// A JPEG stored in several scans (progressive ones are) is decoded by reading every scan over the
+// blocks of 8 x 8 pixels it covers, into coefficients of 128 bytes a block held for the whole
+// image. Ordinary progressive files have about ten scans; past these bounds one is refused.
+constexpr long long kMostJpegScans = 100;
+constexpr long long kMostJpegCoefficientBytes = 256LL << 20;
+// Blocks read, summed over the scans: a few seconds of decoding on a slow machine.
+constexpr long long kMostJpegBlockReads = 64000000;
 
 enum class ImageFormat { Unknown, Png, Jpeg, Bmp, Tiff, Gif };
 

@@ -289,6 +289,95 @@ TEST(ImageBombs, APngChunkLongerThanTheFileIsRefused) {
     EXPECT_NE(error.find("cut short"), std::string::npos) << error;
 }
 
+// A greyscale progressive JPEG of width x height whose scans hold nothing: a DC scan of zero
+// differences (code "0" a block), then acScans scans of coefficients 1 to 63 made of end-of-band
+// runs of 32767 blocks (code "0" for EOB14, then 14 one bits). Each Huffman table has one code.
+Bytes emptyProgressiveJpeg(unsigned width, unsigned height, int acScans) {
+    Bytes out = {0xff, 0xd8};
+    auto add = [&out](const Bytes& bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); };
+    auto segment = [&](unsigned char marker, Bytes body) {
+        const size_t length = body.size() + 2;
+        add({0xff, marker, static_cast<unsigned char>(length >> 8),
+             static_cast<unsigned char>(length)});
+        add(body);
+    };
+    auto coded = [](const std::vector<bool>& bits) {  // padded with ones, 0xff stuffed
+        Bytes bytes;
+        for (size_t i = 0; i < bits.size(); i += 8) {
+            unsigned byte = 0;
+            for (size_t k = i; k < i + 8; ++k) byte = byte << 1 | (k < bits.size() ? bits[k] : 1);
+            bytes.push_back(static_cast<unsigned char>(byte));
+            if (byte == 0xff) bytes.push_back(0);
+        }
+        return bytes;
+    };
+    Bytes quantisation(65, 1);
+    quantisation[0] = 0;
+    segment(0xdb, quantisation);
+    segment(0xc2, {8, static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+                   static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width), 1, 1,
+                   0x11, 0});
+    for (const unsigned char kind : {0x00, 0x10}) {
+        Bytes huffman(18, 0);
+        huffman[0] = kind;
+        huffman[1] = 1;
+        huffman[17] = kind == 0 ? 0x00 : 0xe0;
+        segment(0xc4, huffman);
+    }
+    const size_t blocks = size_t{(width + 7) / 8} * ((height + 7) / 8);
+    segment(0xda, {1, 1, 0x00, 0, 0, 0});
+    add(coded(std::vector<bool>(blocks, false)));
+    std::vector<bool> runs;
+    for (size_t left = 0; left < blocks; left += 32767) {
+        runs.push_back(false);
+        runs.insert(runs.end(), 14, true);
+    }
+    for (int scan = 0; scan < acScans; ++scan) {
+        segment(0xda, {1, 1, 0x00, 1, 63, 0});
+        add(coded(runs));
+    }
+    add({0xff, 0xd9});
+    return out;
+}
+
+// A progressive JPEG of 206 KB with 1,000 scans froze the editor for 36 s: libjpeg reads every
+// scan over the whole frame, and holds the coefficients of the whole frame meanwhile. JPEGs with
+// too many scans, too many blocks to read over them, or too many coefficients to hold are refused
+// from their markers at once; ordinary progressive ones, and many scans of a small frame, load.
+TEST(ImageBombs, JpegsOfTooManyScansAreRefusedFromTheirMarkers) {
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const char* reason;  // null: loads at its own size
+        unsigned width, height;
+    } cases[] = {
+        {"1,000 scans over 2048 x 2048", emptyProgressiveJpeg(2048, 2048, 1000),
+         "more than 100 scans", 0, 0},
+        {"90 scans over 8192 x 8192", emptyProgressiveJpeg(8192, 8192, 90), "too long", 0, 0},
+        {"one scan of 12000 x 12000 held as coefficients", emptyProgressiveJpeg(12000, 12000, 0),
+         "MB to decode", 0, 0},
+        {"60 scans over 256 x 256", emptyProgressiveJpeg(256, 256, 60), nullptr, 256, 256},
+        {"progressive colour photo",
+         convertImage("-size 640x480 plasma:fractal -interlace Plane", "progressive.jpg"), nullptr,
+         640, 480},
+        {"progressive grey", convertImage("-size 300x200 gradient: -interlace Plane", "grey.jpg"),
+         nullptr, 300, 200},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.bytes.empty()) << c.name;
+        std::string error;
+        FIBITMAP* bitmap = decodeImage(c.bytes.data(), c.bytes.size(), 8192, error);
+        EXPECT_EQ(bitmap != nullptr, c.reason == nullptr) << c.name << ": " << error;
+        if (c.reason != nullptr) {
+            EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
+        } else if (bitmap != nullptr) {
+            EXPECT_EQ(FreeImage_GetWidth(bitmap), c.width) << c.name;
+            EXPECT_EQ(FreeImage_GetHeight(bitmap), c.height) << c.name;
+        }
+        if (bitmap != nullptr) FreeImage_Unload(bitmap);
+    }
+}
+
 // Only PNG, JPEG, BMP, TIFF and GIF reach FreeImage: a PICT file overflowed a heap buffer in its
 // reader, and truncated PICT and XBM files read without end.
 TEST(ImageFormats, OthersAreRefusedBeforeDecoding) {
@@ -403,4 +492,48 @@ TEST(BackgroundBox, ShowsA16BitGreyScanAndRefusesFilesThatAreNotRegular) {
             << editor.panel.statusLine;
         EXPECT_EQ(editor.view.backgroundTexture, shown) << c.path;
     }
+}
+
+// Lines written to standard error while f runs.
+template <typename F>
+int consoleLinesOf(F f) {
+    const std::string path = scratchDirectory() + "/console.txt";
+    fflush(stderr);
+    const int saved = dup(2);
+    FILE* capture = fopen(path.c_str(), "w");
+    dup2(fileno(capture), 2);
+    f();
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    fclose(capture);
+    int lines = 0;
+    for (const unsigned char c : readBytes(path)) lines += c == '\n';
+    return lines;
+}
+
+// The background box as the user fills it: a 16-bit TIFF loads with the status line as its only
+// console line (libtiff printed 118 of its own), and a JPEG of 1,000 scans is refused at once
+// with the reason, the image shown before staying.
+TEST(BackgroundBox, SaysOneLineForA16BitTiffAndRefusesAThousandScansAtOnce) {
+    ASSERT_FALSE(
+        convertImage("-size 64x32 xc:gray50 -depth 16 -type Grayscale", "scan16.tif").empty());
+    snprintf(editor.panel.backgroundFileName, sizeof editor.panel.backgroundFileName, "%s",
+             (scratchDirectory() + "/scan16.tif").c_str());
+    EXPECT_EQ(consoleLinesOf([] { backgroundCallback(-1); }), 1) << editor.panel.statusLine;
+    ASSERT_NE(editor.panel.backgroundFileName[0], '\0') << editor.panel.statusLine;
+    EXPECT_EQ(editor.view.backgroundWidth, 64);
+    const unsigned shown = editor.view.backgroundTexture;
+
+    const std::string jpeg = writeBytes("scans.jpg", emptyProgressiveJpeg(2048, 2048, 1000));
+    snprintf(editor.panel.backgroundFileName, sizeof editor.panel.backgroundFileName, "%s",
+             jpeg.c_str());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(consoleLinesOf([] { backgroundCallback(-1); }), 1);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_NE(std::string(editor.panel.statusLine).find("more than 100 scans"), std::string::npos)
+        << editor.panel.statusLine;
+    EXPECT_EQ(editor.panel.backgroundFileName[0], '\0');
+    EXPECT_EQ(editor.view.backgroundTexture, shown);
+    EXPECT_EQ(editor.view.backgroundWidth, 64);
 }
