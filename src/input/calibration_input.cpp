@@ -4,6 +4,7 @@
 
 #include <GL/freeglut.h>
 
+#include <cmath>
 #include <string>
 
 #include "io/calibration_file.h"
@@ -103,6 +104,10 @@ bool sectionCalibrationClick(int x, int y) {
     float mark[2];
     planeToImage(s.view.backgroundPlacement, static_cast<float>(pz), static_cast<float>(py),
                  mark[0], mark[1]);
+    if (!std::isfinite(mark[0]) || !std::isfinite(mark[1])) {
+        setStatus("calibrate: the pointer is too far from the image to mark it");
+        return true;
+    }
     if (step == CalibrationStep::firstMark) {
         c.marks[0][0] = mark[0];
         c.marks[0][1] = mark[1];

@@ -10,6 +10,14 @@ bool withinExtent(double value) {
     return std::isfinite(value) && std::fabs(value) <= kMostPlacementExtent;
 }
 
+std::string belowAPixel(double scale) {
+    char text[160];
+    snprintf(text, sizeof text,
+             "%g units per pixel would shrink the image below a pixel (at least %g)", scale,
+             static_cast<double>(kLeastPlacementScale));
+    return text;
+}
+
 }  // namespace
 
 bool placementIsSound(const BackgroundPlacement& p, int width, int height, std::string& error) {
@@ -21,14 +29,28 @@ bool placementIsSound(const BackgroundPlacement& p, int width, int height, std::
         error = "the scale must be a positive number";
         return false;
     }
+    if (p.scale < kLeastPlacementScale) {
+        error = belowAPixel(p.scale);
+        return false;
+    }
+    char text[160];
     const double w = static_cast<double>(width) * p.scale;
     const double h = static_cast<double>(height) * p.scale;
     if (!withinExtent(p.originZ) || !withinExtent(p.originY) || !withinExtent(p.originZ + w) ||
-        !withinExtent(p.originY + h) || static_cast<float>(w) <= 0.0f ||
-        static_cast<float>(h) <= 0.0f) {
-        char text[120];
-        snprintf(text, sizeof text, "the image would reach beyond %g units or shrink to nothing",
+        !withinExtent(p.originY + h)) {
+        snprintf(text, sizeof text, "the image would reach beyond %g units",
                  static_cast<double>(kMostPlacementExtent));
+        error = text;
+        return false;
+    }
+    // Far from the origin a float's step grows: an image smaller than one step there would be
+    // drawn as a line or a point.
+    if (static_cast<float>(p.originZ + w) == p.originZ ||
+        static_cast<float>(p.originY + h) == p.originY) {
+        snprintf(text, sizeof text,
+                 "the image would shrink to nothing: %g x %g units at (%g, %g) is below the "
+                 "precision there",
+                 w, h, static_cast<double>(p.originZ), static_cast<double>(p.originY));
         error = text;
         return false;
     }
@@ -71,13 +93,18 @@ void planeToImage(const BackgroundPlacement& p, float z, float y, float& px, flo
 bool calibrateScale(BackgroundPlacement& placement, int width, int height, const float a[2],
                     const float b[2], double distance, std::string& error) {
     if (!(std::isfinite(distance) && distance > 0.0)) {
-        error = "the distance must be a positive number";
+        error = "the distance must be a positive finite number";
         return false;
     }
     const double pixels =
         std::hypot(static_cast<double>(b[0]) - a[0], static_cast<double>(b[1]) - a[1]);
     if (!(pixels > 0.0) || !std::isfinite(pixels)) {
         error = "the two marks are at the same place of the image";
+        return false;
+    }
+    // Judged before rounding to a float, which takes the smallest scales to 0.
+    if (distance / pixels < kLeastPlacementScale) {
+        error = belowAPixel(distance / pixels);
         return false;
     }
     BackgroundPlacement next = placement;

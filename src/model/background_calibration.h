@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 // The image's lower-left corner lies at (originZ, originY) and each pixel is scale model units
@@ -25,9 +26,16 @@ struct ImageRectangle {
 // the section view's arithmetic stays finite in single precision.
 constexpr float kMostPlacementExtent = 1.0e6f;
 
-// A placement the image of width x height pixels can be drawn with: a positive scale, finite
-// corners no farther out than kMostPlacementExtent, opacity in [0, 1]. False with a one-line
-// reason in error.
+// Smallest scale, in units per image pixel: any point of the plane within kMostPlacementExtent
+// of the image then lies a finite number of its pixels away in single precision (a scale of
+// 1.4e-45 made every click on the plane an infinite pixel position, and the image vanish).
+constexpr float kLeastPlacementScale =
+    2.0f * kMostPlacementExtent / std::numeric_limits<float>::max();
+
+// A placement the image of width x height pixels can be drawn with: a scale of at least
+// kLeastPlacementScale, corners no farther out than kMostPlacementExtent that stay apart from
+// the image's origin in single precision (the image keeps a size where it lies), opacity in
+// [0, 1]. False with a one-line reason in error.
 bool placementIsSound(const BackgroundPlacement& placement, int width, int height,
                       std::string& error);
 

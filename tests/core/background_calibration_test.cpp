@@ -45,6 +45,8 @@ const MarkCase kMarks[] = {
     {"infinite_distance", 800, 600, {100, 300}, {700, 300}, INFINITY, false},
     {"marks_on_one_pixel", 800, 600, {100, 300}, {100, 300}, 10.0, false},
     {"image_past_the_float_range", 800, 600, {0, 0}, {1, 0}, 1e30, false},
+    {"subnormal_scale", 800, 600, {100, 300}, {700, 300}, 6e-38, false},
+    {"least_float_typed", 800, 600, {100, 300}, {700, 300}, 1.4e-45, false},
 };
 
 class Calibration : public testing::TestWithParam<MarkCase> {};
@@ -89,6 +91,44 @@ INSTANTIATE_TEST_SUITE_P(Marks, Calibration, testing::ValuesIn(kMarks),
                          [](const testing::TestParamInfo<MarkCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// Scales at the ends of single precision. An accepted placement draws a rectangle of some size
+// where it lies, and every point of the plane within reach, from any sound origin, is a finite
+// number of its pixels away; 1.4e-45 units per pixel was accepted and the image vanished.
+TEST(PlacementBounds, ScalesThatLoseTheImageAreRefused) {
+    const struct {
+        const char* name;
+        BackgroundPlacement p;
+        bool sound;
+    } cases[] = {
+        {"least float", {1.4e-45f, 0, 0, 1}, false},
+        {"subnormal", {1e-40f, 0, 0, 1}, false},
+        {"pixels past the float range away", {1e-33f, 0, 0, 1}, false},
+        {"pixels of 1e-30", {1e-30f, 0, 0, 1}, true},
+        {"micrometre pixels", {1e-6f, 0, 0, 1}, true},
+        {"below the float step at 1000", {3e-8f, 1000, 0, 1}, false},
+        {"one float step at 1000", {1e-7f, 1000, 0, 1}, true},
+        {"below the float step at -1e5 up", {1e-9f, 0, -1e5f, 1}, false},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(placementIsSound(c.p, 800, 600, error), c.sound) << c.name << ": " << error;
+        if (!c.sound) {
+            EXPECT_TRUE(error.find("pixel") != std::string::npos ||
+                        error.find("nothing") != std::string::npos)
+                << c.name << ": " << error;
+            continue;
+        }
+        const ImageRectangle r = imageRectangle(c.p, 800, 600);
+        EXPECT_GT(r.maxZ, r.minZ) << c.name;
+        EXPECT_GT(r.maxY, r.minY) << c.name;
+        BackgroundPlacement far = c.p;
+        far.originZ = far.originY = -kMostPlacementExtent;
+        float px, py;
+        planeToImage(far, kMostPlacementExtent, kMostPlacementExtent, px, py);
+        EXPECT_TRUE(std::isfinite(px) && std::isfinite(py)) << c.name;
+    }
+}
 
 // --- The calibration file ---------------------------------------------------------------
 
@@ -158,6 +198,12 @@ const BadFile kBadFiles[] = {
     {"other_image_size",
      "loftwork background calibration 1\nimage 800 600\nscale 0.01\n"
      "origin 0 0\nopacity 1\n"},
+    {"scale_below_a_pixel",
+     "loftwork background calibration 1\nimage 400 300\nscale 1.4e-45\n"
+     "origin 0 0\nopacity 1\n"},
+    {"image_below_the_float_step_where_it_lies",
+     "loftwork background calibration 1\nimage 400 300\nscale 1e-9\n"
+     "origin 100000 0\nopacity 1\n"},
     {"negative_image_size",
      "loftwork background calibration 1\nimage -400 300\nscale 0.01\n"
      "origin 0 0\nopacity 1\n"},
