@@ -32,6 +32,7 @@
 #include "app/panel_widgets.h"
 #include "app/point_fields.h"
 #include "exchange/export_callback.h"
+#include "exchange/import_callback.h"
 #include "input/calibration_input.h"
 #include "input/file_keys.h"
 #include "input/history_keys.h"
@@ -225,12 +226,13 @@ void button(const char* label, ControlCallback callback) {
 
 // "browse..." beside the command of a text box: a file chooser fills the box (box names the
 // item in the frame report: "browse... file").
-void browseButton(const char* box, char* buffer, const char* title, bool save) {
+void browseButton(const char* box, char* buffer, const char* title, bool save,
+                  const std::vector<std::string>& filters = {}) {
     ImGui::SameLine();
     ImGui::PushID(box);
     if (ImGui::Button("browse...")) {
         std::string error;
-        if (startFileChooser(buffer, title, save, error)) {
+        if (startFileChooser(buffer, title, save, error, filters)) {
             setStatus("browse: choose a file in the window that opened");
         } else {
             setStatus("browse: %s", error.c_str());
@@ -650,8 +652,11 @@ void drawPanelRows() {
             }
         }
         unsavedMark(s.history.unsavedChanges);
-        button("load points", loadPointsCallback);
-        browseButton("file", s.panel.surfaceFileName, "surface file", false);
+        button("load points", loadOrImportCallback);
+        browseButton("file", s.panel.surfaceFileName, "surface file", false,
+                     {"Surfaces, STEP and IGES | *.surf *.step *.stp *.igs *.iges *.STEP *.STP "
+                      "*.IGS *.IGES",
+                      "All files | *"});
         button("save points", savePointsCallback);
         historyButtons(s.history);
         textBox("export", s.panel.exportFileName);

@@ -100,7 +100,8 @@ void runChooser(std::shared_ptr<ChooserAnswer> answer, std::vector<std::string> 
 
 }  // namespace
 
-bool startFileChooser(char* field, const char* title, bool save, std::string& error) {
+bool startFileChooser(char* field, const char* title, bool save, std::string& error,
+                      const std::vector<std::string>& filters) {
     if (gChooser.answer != nullptr) {
         error = "a file chooser is open already";
         return false;
@@ -115,6 +116,7 @@ bool startFileChooser(char* field, const char* title, bool save, std::string& er
                                           std::string("--title=") + title};
     if (save) arguments.push_back("--save");
     if (field[0] != '\0') arguments.push_back(std::string("--filename=") + field);
+    for (const std::string& filter : filters) arguments.push_back("--file-filter=" + filter);
     auto answer = std::make_shared<ChooserAnswer>();
     try {
         std::thread(runChooser, answer, arguments).detach();

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Opens the chooser for the text field `field` (kTextFieldSize bytes), starting at the path the
-// field holds; `save` asks for a file to write. False, with the reason in error, when no chooser
-// can be started (none installed, or one is open already).
-bool startFileChooser(char* field, const char* title, bool save, std::string& error);
+// field holds; `save` asks for a file to write. `filters` are zenity's "NAME | PATTERN ..." file
+// filters, the first shown first. False, with the reason in error, when no chooser can be
+// started (none installed, or one is open already).
+bool startFileChooser(char* field, const char* title, bool save, std::string& error,
+                      const std::vector<std::string>& filters = {});
 
 // On the GUI thread: once the chooser has answered, puts the chosen path into its field (a path
 // that does not fit is refused), says what happened in message and returns true.

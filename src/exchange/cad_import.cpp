@@ -286,12 +286,18 @@ bool readFaces(const std::string& path, TopTools_IndexedMapOfShape& faces, Impor
 // True when every edge of the face's one wire runs along a side of its parameter rectangle,
 // so the face is the whole surface over that rectangle; a face cut by other curves, or with
 // holes, is trimmed.
-bool boundaryIsParameterBox(const TopoDS_Face& face, double u0, double u1, double v0, double v1) {
+// A periodic direction (period above 0) compares parameters a whole number of periods apart
+// as the same.
+bool boundaryIsParameterBox(const TopoDS_Face& face, double u0, double u1, double v0, double v1,
+                            double periodU, double periodV) {
     int wires = 0;
     for (TopExp_Explorer wire(face, TopAbs_WIRE); wire.More(); wire.Next()) ++wires;
     if (wires > 1) return false;
     const double tolU = 1e-9 * (u1 - u0) + Precision::PConfusion();
     const double tolV = 1e-9 * (v1 - v0) + Precision::PConfusion();
+    auto apart = [](double a, double b, double period) {
+        return period > 0.0 ? std::fabs(std::remainder(a - b, period)) : std::fabs(a - b);
+    };
     for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next()) {
         const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
         double first, last;
@@ -302,10 +308,10 @@ bool boundaryIsParameterBox(const TopoDS_Face& face, double u0, double u1, doubl
         constexpr int kSamples = 9;
         for (int k = 0; k < kSamples; ++k) {
             const gp_Pnt2d p = curve->Value(first + (last - first) * k / (kSamples - 1));
-            onSide[0] = onSide[0] && std::fabs(p.X() - u0) <= tolU;
-            onSide[1] = onSide[1] && std::fabs(p.X() - u1) <= tolU;
-            onSide[2] = onSide[2] && std::fabs(p.Y() - v0) <= tolV;
-            onSide[3] = onSide[3] && std::fabs(p.Y() - v1) <= tolV;
+            onSide[0] = onSide[0] && apart(p.X(), u0, periodU) <= tolU;
+            onSide[1] = onSide[1] && apart(p.X(), u1, periodU) <= tolU;
+            onSide[2] = onSide[2] && apart(p.Y(), v0, periodV) <= tolV;
+            onSide[3] = onSide[3] && apart(p.Y(), v1, periodV) <= tolV;
         }
         if (!onSide[0] && !onSide[1] && !onSide[2] && !onSide[3]) return false;
     }
@@ -328,11 +334,24 @@ Handle(Geom_BSplineSurface)
         error = "the face is not bounded in its surface's parameters";
         return nullptr;
     }
-    report.trimDropped = !boundaryIsParameterBox(face, u0, u1, v0, v1);
+    // A face that goes all the way round a periodic direction is taken over the surface's own
+    // period: the readers may place the two curves of its seam a period apart from the rest of
+    // its boundary, which widens its parameter bounds past one turn.
+    double s0, s1, t0, t1;
+    surface->Bounds(s0, s1, t0, t1);
+    const double periodU = surface->IsUPeriodic() ? surface->UPeriod() : 0.0;
+    const double periodV = surface->IsVPeriodic() ? surface->VPeriod() : 0.0;
+    if (periodU > 0.0 && u1 - u0 >= periodU * (1.0 - 1e-12)) {
+        u0 = s0;
+        u1 = s1;
+    }
+    if (periodV > 0.0 && v1 - v0 >= periodV * (1.0 - 1e-12)) {
+        v0 = t0;
+        v1 = t1;
+    }
+    report.trimDropped = !boundaryIsParameterBox(face, u0, u1, v0, v1, periodU, periodV);
 
     Handle(Geom_BSplineSurface) bspline = Handle(Geom_BSplineSurface)::DownCast(surface);
-    double s0, s1, t0, t1;
-    if (!bspline.IsNull()) bspline->Bounds(s0, s1, t0, t1);
     if (bspline.IsNull() || s0 != u0 || s1 != u1 || t0 != v0 || t1 != v1) {
         report.converted = bspline.IsNull();
         const Handle(Geom_RectangularTrimmedSurface) patch =

@@ -2,6 +2,7 @@
 #include "io/editor_file_io.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -72,6 +73,16 @@ bool sixDecimalsHold(const SurfaceModel& s, std::string& error) {
     return true;
 }
 
+// True for a name ending in .step, .stp, .igs or .iges in any letter case.
+bool namesStepOrIges(const char* path) {
+    const std::string name = path;
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return false;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "step" || extension == "stp" || extension == "igs" || extension == "iges";
+}
+
 std::string sizeText(int countU, int countV) {
     char text[64];
     snprintf(text, sizeof text, "%d x %d points", countU, countV);
@@ -100,6 +111,14 @@ bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string
         error = "no complete surface is loaded";
         return false;
     }
+    // Surface text under such a name would be taken for STEP or IGES, and after an import it
+    // would replace the file the surface came from.
+    if (namesStepOrIges(path)) {
+        error =
+            "a surface file is not STEP or IGES: save it under a .surf name (\"export\" "
+            "writes STEP and IGES)";
+        return false;
+    }
     if (!surfaceIsFinite(surface)) {
         error = "the surface holds a value that is not a finite number";
         return false;
@@ -115,15 +134,17 @@ bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string
     }
 }
 
-bool loadEditorSurface(const char* path, std::string& message) {
+bool loadEditorSurface(const char* path, std::string& message, const SurfaceReader& reader) {
     const std::string name = path != nullptr ? path : "";
     if (name.empty()) {
         message = "no surface loaded: no file name given";
         return false;
     }
     SurfaceModel file;
-    std::string error;
-    if (!readSurfaceFile(name.c_str(), file, error) || !editorCanTake(file, error)) {
+    std::string error, note;
+    const bool read =
+        reader ? reader(name, file, error, note) : readSurfaceFile(name.c_str(), file, error);
+    if (!read || !editorCanTake(file, error)) {
         message = "cannot load " + name + ": " + error;
         return false;
     }
@@ -140,7 +161,8 @@ bool loadEditorSurface(const char* path, std::string& message) {
     });
     markSurfaceSaved(s);
 
-    message = "loaded " + name + ": " + sizeText(s.surface.countU, s.surface.countV);
+    message = note.empty() ? "loaded " + name + ": " + sizeText(s.surface.countU, s.surface.countV)
+                           : note;
     if (s.surface.orderU > s.surface.countU || s.surface.orderV > s.surface.countV) {
         message +=
             " (too few points for its degrees: nothing to draw until \"degree S\" and "

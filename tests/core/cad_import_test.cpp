@@ -22,7 +22,11 @@
 #include "exchange/cad_files.h"
 #include "exchange/cad_import.h"
 #include "exchange/export_surface.h"
+#include "exchange/import_callback.h"
+#include "io/editor_file_io.h"
+#include "model/editor_state.h"
 #include "model/knots.h"
+#include "model/surface_edit.h"
 #include "support/export_surfaces.h"
 #include "support/scratch_files.h"
 
@@ -136,6 +140,9 @@ const RoundTrip kRoundTrips[] = {
     {"rational_uneven_knots", testsupport::rationalUnevenSurface, "igs"},
     {"revolved_goblet", testsupport::revolvedGoblet, "stp"},
     {"revolved_goblet", testsupport::revolvedGoblet, "iges"},
+    // Closed across its sections: the readers make v periodic and put its seam a period away.
+    {"sample_bottle", [] { return testsupport::exampleSurface("bottle.surf"); }, "step"},
+    {"sample_bottle", [] { return testsupport::exampleSurface("bottle.surf"); }, "iges"},
     {"skinned", testsupport::skinnedSurface, "step"},
     {"skinned", testsupport::skinnedSurface, "IGS"},
 };
@@ -433,5 +440,64 @@ TEST_P(ImportUsage, ExitsAndSays) {
 
 INSTANTIATE_TEST_SUITE_P(Arguments, ImportUsage, ::testing::ValuesIn(kUsages),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- the editor's "load points" ------------------------------------------------------------------
+
+class ImportInEditor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string message;
+        ASSERT_TRUE(loadEditorSurface(testsupport::sample("vase.surf").c_str(), message))
+            << message;
+        vase_ = editor.surface;
+    }
+    testsupport::EditorScope scope_;
+    SurfaceModel vase_;
+};
+
+// One undoable step, as loading a surface file is; undo brings the vase back.
+TEST_F(ImportInEditor, LoadsAFaceAsOneUndoableStep) {
+    for (const char* extension : {"step", "IGES"}) {
+        const SurfaceModel goblet = testsupport::revolvedGoblet();
+        const std::string path = scratch(std::string("editor.") + extension);
+        ExportReport exported;
+        std::string message;
+        ASSERT_TRUE(exportSurface(path, goblet, std::nullopt, exported, message)) << message;
+
+        ASSERT_TRUE(loadOrImportEditorSurface(path.c_str(), message)) << message;
+        EXPECT_NE(message.find("imported face 1 of 1 (B-spline surface)"), std::string::npos)
+            << message;
+        expectSameNet(editor.surface, goblet);
+        EXPECT_EQ(editor.panel.degreeS, goblet.orderU - 1);
+        EXPECT_EQ(editor.panel.degreeT, goblet.orderV - 1);
+
+        ASSERT_TRUE(undoEdit(editor, Redraw::later));
+        EXPECT_TRUE(sameSurface(editor.surface, vase_));
+    }
+}
+
+// Every refused file leaves the vase as it was; a save under a STEP name writes nothing over it.
+TEST_F(ImportInEditor, RefusalsKeepTheSurface) {
+    for (const Refusal& refusal : kRefusals) {
+        // The editor loads a surface file as one.
+        if (exportFormatOf(refusal.file) == ExportFormat::unknown) continue;
+        const std::string path = scratch(std::string("editor-") + refusal.file);
+        refusal.write(path);
+        std::string message;
+        EXPECT_FALSE(loadOrImportEditorSurface(path.c_str(), message)) << refusal.name;
+        EXPECT_NE(message.find("cannot load"), std::string::npos) << message;
+        EXPECT_TRUE(sameSurface(editor.surface, vase_)) << refusal.name;
+    }
+
+    const std::string step = scratch("kept.step");
+    const SurfaceModel skinned = testsupport::skinnedSurface();
+    ExportReport exported;
+    std::string message;
+    ASSERT_TRUE(exportSurface(step, skinned, std::nullopt, exported, message)) << message;
+    const std::string before = readAll(step);
+    EXPECT_FALSE(saveEditorSurface(step.c_str(), message));
+    EXPECT_NE(message.find("save it under a .surf name"), std::string::npos) << message;
+    EXPECT_EQ(readAll(step), before);
+}
 
 }  // namespace

@@ -59,6 +59,8 @@ TEST(FileChooser, FillsTheBoxOrLeavesItAsItWas) {
     } cases[] = {
         {"a surface chosen", "file", nullptr, "/data/chosen.surf", true, "browse: /data/chosen",
          "--filename=/old/name"},
+        {"a STEP file among the surfaces", "file", nullptr, "/data/hull.step", true,
+         "browse: /data/hull.step", "*.surf *.step *.stp *.igs *.iges"},
         {"an export target", "export", nullptr, "/data/out.step", true, "browse: /data/out",
          "--save"},
         {"a background image", "background", nullptr, "/data/profile.png", true,
