@@ -33,6 +33,7 @@
 #include "app/point_fields.h"
 #include "exchange/export_callback.h"
 #include "exchange/import_callback.h"
+#include "exchange/lines_callback.h"
 #include "input/calibration_input.h"
 #include "input/file_keys.h"
 #include "input/history_keys.h"
@@ -612,6 +613,25 @@ float statusLineHeight(const char* text) {
 
 // The status line at the bottom of the window, under the controls' region, so that it stays in
 // sight when open rollouts make the controls taller than the window.
+// The "lines" rollout: the stations, waterlines and buttocks the views show, and the files the
+// lines plan and the offset table are written to.
+void linesRows(PanelVariables& panel) {
+    gPanel.group = "lines";
+    const bool open = ImGui::CollapsingHeader("lines");
+    note("rollout", "lines", 0.0, open);
+    if (!open) return;
+    checkBox("show lines", &panel.showLines, nullptr);
+    textBox("stations", panel.linesStations);
+    textBox("waterlines", panel.linesWaterlines);
+    textBox("buttocks", panel.linesButtocks);
+    textBox("lines plan", panel.linesFileName);
+    button("write lines plan", linesPlanCallback);
+    browseButton("lines plan", panel.linesFileName, "lines plan (.dxf, .svg, .pdf)", true);
+    textBox("offsets", panel.offsetsFileName);
+    button("write offsets", offsetTableCallback);
+    browseButton("offsets", panel.offsetsFileName, "offset table (.csv)", true);
+}
+
 void statusLine(const char* text) {
     gPanel.group = "";
     const ImGuiStyle& style = ImGui::GetStyle();
@@ -726,6 +746,7 @@ void drawPanelRows() {
     pointFields("section point", selectedSectionPointIndex(s.surface, s.selection),
                 typeSectionPointValue);
     pointFields("picked point", pickedPointIndex(s.surface, s.selection), typePickedPointValue);
+    linesRows(s.panel);
     ImGui::EndChild();
 
     statusLine(s.panel.statusLine);

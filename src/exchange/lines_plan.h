@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/lines_choice.h"
 #include "model/mirror_plane.h"
 #include "model/plane_cuts.h"
 #include "model/surface_model.h"
@@ -24,22 +25,6 @@ struct LinesRequest {
     std::optional<MirrorPlane> mirror;
     double tolerance = 0.0;  // 0: 1/10000 of the control box's diagonal
 };
-
-// A list "v1,v2,..." of finite numbers or a count N. False with the reason in error otherwise.
-struct LinesChoice {
-    std::vector<double> values;
-    int count = 0;  // evenly spaced over the extent when values is empty
-};
-bool parseLinesChoice(const char* text, LinesChoice& choice, std::string& error);
-
-// The values a count stands for on [low, high]: stations (axis 0) from end to end, both ends
-// included; waterlines and buttocks strictly inside, so none only grazes the surface.
-std::vector<double> evenlySpaced(int axis, int count, double low, double high);
-
-// Values of a choice for an axis of the surface's box; a mirror plane z = C limits buttocks to
-// the side z > C when the surface reaches it.
-std::vector<double> choiceValues(const LinesChoice& choice, int axis, const double box[6],
-                                 const std::optional<MirrorPlane>& mirror);
 
 // One cut of the plan with its family and label.
 struct PlanLine {

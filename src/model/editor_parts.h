@@ -70,6 +70,14 @@ struct PanelVariables {
     char surfaceFileName[kTextFieldSize] = "";
     char backgroundFileName[kTextFieldSize] = "";
     char exportFileName[kTextFieldSize] = "";
+    // "lines": the stations, waterlines and buttocks shown on the surface while showLines is on
+    // ("v1,v2,..." or a count), and the files "write lines plan" and "write offsets" write.
+    int32_t showLines = 0;
+    char linesStations[kTextFieldSize] = "11";
+    char linesWaterlines[kTextFieldSize] = "5";
+    char linesButtocks[kTextFieldSize] = "3";
+    char linesFileName[kTextFieldSize] = "lines.pdf";
+    char offsetsFileName[kTextFieldSize] = "offsets.csv";
 
     int32_t knotControlRebuilds = 0;  // bumped by every rebuildKnotControls
     bool closeKnotRollouts = false;   // close "knots in s" / "knots in t" on the next frame

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "io/editor_file_io.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/knots.h"
@@ -19,6 +20,7 @@
 #include "view/grid_renderer.h"
 #include "view/grid_surface.h"
 #include "view/help_overlay.h"
+#include "view/lines_overlay.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_arrows.h"
 #include "view/section_view.h"
@@ -470,9 +472,13 @@ void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection&
     const float eyeZ = t[2] + r * sinPolar * cosAzimuth;
     gluLookAt(eyeX, eyeY, eyeZ, t[0], t[1], t[2], 0.0, 1.0, 0.0);
 
-    // 3. Surface, nets and marker, the sections' start arrows, then the probe, the click point and
-    // the axes.
+    // 3. Surface, nets and marker, the chosen lines on it, the sections' start arrows, then the
+    // probe, the click point and the axes.
     drawSurface(surface, derived, selection, panel, view, surfaceRenderer);
+    if (panel.showLines != 0) {
+        SurfaceModel skinned;
+        drawLinesOverlay(surfaceToSave(surface, panel.skinningEnabled != 0, derived, skinned), panel);
+    }
     drawSectionArrows(surface);
     drawProbePoint(surface, view);
     drawClickPoint(view);

@@ -9,11 +9,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "io/editor_file_io.h"
 #include "model/background_calibration.h"
 #include "model/editor_state.h"
 #include "model/section_camera.h"
 #include "view/glu_limits.h"
 #include "view/help_overlay.h"
+#include "view/lines_overlay.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_comb.h"
 
@@ -56,6 +58,15 @@ uint64_t sectionInputs(const EditorState& s) {
     d.add(v.backgroundWidth);
     d.add(v.backgroundHeight);
     d.add(helpShown(HelpWindow::section));
+    // The station drawn with the lines depends on the whole surface.
+    d.add(s.panel.showLines);
+    if (s.panel.showLines != 0) {
+        d.add(s.panel.skinningEnabled);
+        d.add(m.controlNet.data(), m.controlNet.size() * sizeof(PointH));
+        d.add(m.knotsV.data(), m.knotsV.size() * sizeof(float));
+        d.add(s.panel.mirrorEnabled);
+        d.add(s.panel.mirrorPlane);
+    }
     return d.value;
 }
 
@@ -235,9 +246,20 @@ void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
     drawSectionAxes();
 }
 
+void drawSectionWindow(EditorState& s) {
+    drawSectionFrame(s.surface, s.selection, s.view, s.handles.sectionRenderer);
+    // With the lines shown, the station of the surface through the section's centroid, drawn
+    // under the frame's camera and zoom.
+    if (s.panel.showLines != 0) {
+        SurfaceModel skinned;
+        drawStationOverlay(surfaceToSave(s.surface, s.panel.skinningEnabled != 0, s.derived, skinned),
+                           s.panel, s.selection.sectionCentroid[0]);
+    }
+}
+
 void sectionDisplay() {
     EditorState& s = editor;
-    drawSectionFrame(s.surface, s.selection, s.view, s.handles.sectionRenderer);
+    drawSectionWindow(s);
     drawHelpOverlay(HelpWindow::section, s.view.sectionWindowWidth, s.view.sectionWindowHeight);
     glFlush();
     glutSwapBuffers();

@@ -14,6 +14,10 @@ void sectionDisplay();
 void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
                       const ViewState& view, void*& sectionRenderer);
 
+// drawSectionFrame, then, while the "lines" group shows its lines, the station through the
+// current section's centroid: what sectionDisplay draws before the help and the swap.
+void drawSectionWindow(EditorState& s);
+
 // True when what the section window shows has changed since sectionDisplay last drew it: the
 // main view's frames, which end by drawing the section window, leave it alone otherwise (its
 // animation moves nothing the section window shows).

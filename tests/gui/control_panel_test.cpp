@@ -158,6 +158,7 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"tracing", "typed", "mirror plane"},
         {"tracing", "point fields", "section point"},
         {"tracing", "point fields", "picked point"},
+        {"lines", "rollout", "lines"},
     };
     const PanelFrame& frame = drawPanel();
     std::vector<const PanelItem*> fixed;
