@@ -234,7 +234,9 @@ bool writeLinesPrint(const std::string& path, PrintFormat format, const LinesDra
     }
     cairo_set_source_rgb(cr, 0, 0, 0);
     for (const DrawnLabel& title : drawing.titles) text(cr, px(title.x), py(title.y), 3.5, title.text);
-    scaleBar(cr, margin, pageHeight - 10.0, k, scale, denominator);
+    // The scale bar just under the drawing.
+    scaleBar(cr, margin, std::min(pageHeight - 10.0, margin + height / denominator + 12.0), k, scale,
+             denominator);
 
     std::string bytes, error;
     if (!document.finish(bytes, error) || !writeFileReplacing(path.c_str(), bytes, error)) {
