@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "io/surface_file.h"
 
@@ -27,7 +26,7 @@ cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned
 // A cairo document written into memory, drawn in millimetres with y down.
 class Document {
 public:
-    Document(PrintFormat format, double width, double height) : format_(format) {
+    Document(PrintFormat format, double width, double height) {
         if (format == PrintFormat::pdf) {
             surface_ = cairo_pdf_surface_create_for_stream(appendToString, &bytes_,
                                                            width * kPointsPerMillimetre,
@@ -73,7 +72,6 @@ public:
     }
 
 private:
-    PrintFormat format_;
     std::string bytes_;
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
