@@ -2,6 +2,7 @@
 #include "exchange/lines_plan.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -48,10 +49,11 @@ void group(std::string& out, int code, const std::string& value) {
     out += '\n';
 }
 
+// The shortest text that reads back as the same double.
 void group(std::string& out, int code, double value) {
     char text[40];
-    snprintf(text, sizeof text, "%.10g", value + 0.0);
-    group(out, code, std::string(text));
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value + 0.0);
+    group(out, code, std::string(text, written.ptr));
 }
 
 // DXF text is one line of printable ASCII.

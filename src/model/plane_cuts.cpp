@@ -7,6 +7,8 @@
 #include <limits>
 #include <unordered_map>
 
+#include "model/surface_grid.h"
+
 namespace {
 
 // The surface in double: knots, homogeneous points and the basis of either direction.
@@ -496,14 +498,20 @@ std::vector<CutCurve> Cutter::run() {
     std::vector<Segment> segments;
     for (size_t j = 0; j + 1 < rows; ++j) {
         for (size_t i = 0; i + 1 < cols; ++i) {
+            // Most cells lie wholly on one side: settled from the signs alone.
+            const size_t r0 = i + j * cols, r3 = r0 + cols;
+            const bool positive[4] = {positive_[r0] != 0, positive_[r0 + 1] != 0,
+                                      positive_[r3 + 1] != 0, positive_[r3] != 0};
+            if (positive[0] == positive[1] && positive[1] == positive[2] &&
+                positive[2] == positive[3]) {
+                continue;
+            }
             const size_t c[4] = {grid_.canonical(i, j), grid_.canonical(i + 1, j),
                                  grid_.canonical(i + 1, j + 1), grid_.canonical(i, j + 1)};
             if (!grid_.valid[c[0]] || !grid_.valid[c[1]] || !grid_.valid[c[2]] ||
                 !grid_.valid[c[3]]) {
                 continue;
             }
-            bool positive[4];
-            for (int k = 0; k < 4; ++k) positive[k] = positive_[c[k]] != 0;
             // Edges: 0 bottom (c0 c1), 1 right (c1 c2), 2 top (c3 c2), 3 left (c0 c3). A key
             // names an edge once for both cells that share it.
             const size_t ends[4][2] = {{c[0], c[1]}, {c[1], c[2]}, {c[3], c[2]}, {c[0], c[3]}};
@@ -746,9 +754,11 @@ bool cutSurface(const SurfaceModel& surface, const std::vector<CutPlane>& planes
     const double gap = std::min(tolerance, 1e-6 * scale);
     findSeams(grid, gap);
 
-    std::vector<PlaneCut> result;
-    for (const CutPlane& plane : planes) {
-        PlaneCut cut;
+    // The planes are cut independently over the shared grid, two at a time.
+    std::vector<PlaneCut> result(planes.size());
+    auto cutOne = [&](int k) {
+        const CutPlane& plane = planes[static_cast<size_t>(k)];
+        PlaneCut& cut = result[static_cast<size_t>(k)];
         cut.plane = plane;
         cut.curves = Cutter(S, grid, plane, tolerance, scale).run();
         if (mirror != nullptr) {
@@ -760,8 +770,7 @@ bool cutSurface(const SurfaceModel& surface, const std::vector<CutPlane>& planes
             const double along = mirror->axis == 0 ? plane.a : mirror->axis == 1 ? plane.b : plane.c;
             image.d = plane.d - 2.0 * along * mirror->offset;
             std::vector<CutCurve> images;
-            const bool same = along == 0.0;
-            if (same) {
+            if (along == 0.0) {
                 images = cut.curves;
             } else {
                 images = Cutter(S, grid, image, tolerance, scale).run();
@@ -773,7 +782,11 @@ bool cutSurface(const SurfaceModel& surface, const std::vector<CutPlane>& planes
         }
         joinCurves(cut.curves, gap);
         orderCurves(cut.curves);
-        result.push_back(std::move(cut));
+    };
+    if (planes.size() > 1) {
+        runOnTwoThreads(static_cast<int>(planes.size()), cutOne);
+    } else if (!planes.empty()) {
+        cutOne(0);
     }
     cuts = std::move(result);
     return true;
