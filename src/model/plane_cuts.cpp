@@ -184,7 +184,9 @@ std::vector<double> gridParameters(const Direction& d) {
         if (breaks.empty() || knot > breaks.back()) breaks.push_back(knot);
     }
     const int spans = static_cast<int>(breaks.size()) - 1;
-    const int minimumTotal = 64, mostTotal = 2400;
+    // Past 1200 samples a direction, one sample per span: a 1000 x 1000 net's grid then has about
+    // as many points as its net, some 35 MB of doubles at most for any net the editor takes.
+    const int minimumTotal = 64, mostTotal = 1200;
     int perSpan = std::max(3, (minimumTotal + spans - 1) / spans);
     perSpan = std::max(1, std::min(perSpan, mostTotal / spans));
     std::vector<double> parameters;
