@@ -11,14 +11,22 @@
 #include <Message_PrinterOStream.hxx>
 #include <STEPControl_Writer.hxx>
 #include <Standard_Failure.hxx>
+#include <StepData_StepModel.hxx>
+#include <StepGeom_BSplineSurface.hxx>
 #include <TopoDS_Compound.hxx>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <sstream>
+#include <tuple>
 
+#include "exchange/export_checks.h"
 #include "exchange/occt_surface.h"
+#include "io/file_size_signal.h"
+#include "io/temporary_files.h"
 
 void silenceOcct() {
     static bool silenced = false;
@@ -41,12 +49,42 @@ bool readWhole(const std::string& path, std::string& out) {
     return ok;
 }
 
+// Poles and degrees of one B-spline surface.
+struct SurfaceShape {
+    int poles[2];
+    int degrees[2];
+    bool operator<(const SurfaceShape& o) const {
+        return std::tie(poles[0], poles[1], degrees[0], degrees[1]) <
+               std::tie(o.poles[0], o.poles[1], o.degrees[0], o.degrees[1]);
+    }
+    bool operator==(const SurfaceShape& o) const { return !(*this < o) && !(o < *this); }
+};
+
+// True when the model's B-spline surfaces are exactly the expected ones.
+bool modelHoldsSurfaces(const Handle(StepData_StepModel)& model,
+                        std::vector<SurfaceShape> expected) {
+    if (model.IsNull()) return false;
+    std::vector<SurfaceShape> found;
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const Handle(StepGeom_BSplineSurface) surface =
+            Handle(StepGeom_BSplineSurface)::DownCast(model->Value(i));
+        if (surface.IsNull()) continue;
+        found.push_back({{surface->NbControlPointsListI(), surface->NbControlPointsListJ()},
+                         {surface->UDegree(), surface->VDegree()}});
+    }
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    return found == expected;
+}
+
 }  // namespace
 
 bool formatStep(const std::vector<const SurfaceModel*>& faces, const std::string& folder,
                 std::string& out, std::string& error) {
     silenceOcct();
-    // One face is written as it is; more go into one compound.
+    // One face is written as it is; more go into one compound. The model must then hold one
+    // B-spline surface per face, with the face's poles and degrees.
+    std::vector<SurfaceShape> expected;
     TopoDS_Shape shape;
     TopoDS_Compound compound;
     BRep_Builder builder;
@@ -54,6 +92,8 @@ bool formatStep(const std::vector<const SurfaceModel*>& faces, const std::string
     for (const SurfaceModel* surface : faces) {
         const Handle(Geom_BSplineSurface) bspline = makeOcctSurface(*surface, error);
         if (bspline.IsNull()) return false;
+        expected.push_back(
+            {{bspline->NbUPoles(), bspline->NbVPoles()}, {bspline->UDegree(), bspline->VDegree()}});
         const TopoDS_Face face = makeOcctFace(bspline, error);
         if (face.IsNull()) return false;
         builder.Add(compound, face);
@@ -61,31 +101,48 @@ bool formatStep(const std::vector<const SurfaceModel*>& faces, const std::string
     }
     if (faces.size() != 1) shape = compound;
 
-    std::string temporary = (folder.empty() ? std::string(".") : folder) + "/.loftwork-step-XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
+    // Removed on every way out of this function, and by a signal that ends the process.
+    TemporaryFile temporary((folder.empty() ? std::string(".") : folder) +
+                            "/.loftwork-step-XXXXXX");
+    const int fd = temporary.create();
     if (fd < 0) {
         error = std::string("cannot create a file in its folder: ") + strerror(errno);
         return false;
     }
     close(fd);
-    bool ok = false;
     try {
         STEPControl_Writer writer;
         Interface_Static::SetCVal("write.step.schema", "AP214IS");
         if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone) {
             error = "Open CASCADE cannot translate the surface to STEP";
-        } else if (writer.Write(temporary.c_str()) != IFSelect_RetDone) {
-            error = "Open CASCADE cannot write the STEP file";
-        } else if (!readWhole(temporary, out)) {
-            error = std::string("cannot read back the STEP text: ") + strerror(errno);
-        } else {
-            ok = true;
+            return false;
         }
+        // The translator catches its own failures, out of memory among them, and may then
+        // report success with a model that lacks the surface.
+        if (!modelHoldsSurfaces(writer.Model(), expected)) {
+            error = "Open CASCADE's STEP model lacks the surface (out of memory?)";
+            return false;
+        }
+        IFSelect_ReturnStatus written;
+        {
+            const FileSizeSignalHeld held;
+            written = writer.Write(temporary.path());
+        }
+        if (written != IFSelect_RetDone) {
+            error = "Open CASCADE cannot write the STEP file";
+            return false;
+        }
+        if (!readWhole(temporary.path(), out)) {
+            error = std::string("cannot read back the STEP text: ") + strerror(errno);
+            return false;
+        }
+        return checkStepText(out, faces.size(), error);
     } catch (const Standard_Failure& failure) {
         error = std::string("Open CASCADE failed writing STEP: ") + failure.GetMessageString();
+    } catch (const std::bad_alloc&) {
+        error = "out of memory writing STEP";
     }
-    unlink(temporary.c_str());
-    return ok;
+    return false;
 }
 
 bool formatIges(const std::vector<const SurfaceModel*>& faces, std::string& out,

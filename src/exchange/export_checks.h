@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "exchange/surface_mesh.h"
 #include "model/surface_model.h"
 
 // True when the surface can be written as an exact B-spline and meshed: it is usable and finite,
@@ -22,3 +23,19 @@ double controlBoxDiagonal(const SurfaceModel& surface);
 
 // The tolerance of a mesh when none is given: 1/1000 of controlBoxDiagonal.
 double defaultTolerance(const SurfaceModel& surface);
+
+// True when text is a whole STEP file holding faces B-spline faces: it ends with the closing
+// "END-ISO-10303-21;" (a writer stopped by a full disk, a file-size limit or lack of memory
+// leaves it out) and holds one B_SPLINE_SURFACE_WITH_KNOTS entity and one ADVANCED_FACE per face.
+// Otherwise false with the reason in error.
+bool checkStepText(const std::string& text, size_t faces, std::string& error);
+
+// True when a mesh made by meshSurface within tolerance is worth writing: it has triangles, its
+// vertices are finite numbers, and its triangles have area, more than a strip of single
+// precision's resolution (2^-20 of the mesh's size) along the mesh's diagonal; a surface that
+// collapses to a curve or a point has none, nor one drawn out into a needle. With defaultTolerance
+// (the tolerance was not given) the tolerance must not exceed the mesh's size either: control
+// points far off the surface (a weight near 0 throws its point there) make the default say nothing
+// about the surface. Otherwise false with the reason in error.
+bool checkMesh(const SurfaceMesh& mesh, double tolerance, bool defaultTolerance,
+               std::string& error);

@@ -1,9 +1,13 @@
 // Export of a surface to STEP, IGES, STL or OBJ, written as atomically as a saved surface file.
 #include "exchange/export_surface.h"
 
+#include <Standard_Failure.hxx>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <vector>
 
 #include "exchange/cad_files.h"
@@ -91,27 +95,44 @@ bool exportSurface(const std::string& path, const SurfaceModel& surface,
 
     std::string data;
     bool made = false;
-    if (mesh) {
-        SurfaceMesh triangles;
-        made = meshSurface(surface, report.tolerance, triangles, error);
-        // The halves join within the distance the mesher welds its seams within.
-        if (made && mirror != nullptr) {
-            appendMirrorImage(triangles, *mirror, meshWeld(surface, report.tolerance));
+    // A failure anywhere below (an allocation past the memory there is, above all) is a refusal
+    // like any other: the file at path and the surface stay as they were.
+    try {
+        if (mesh) {
+            SurfaceMesh triangles;
+            made = meshSurface(surface, report.tolerance, triangles, error) &&
+                   checkMesh(triangles, report.tolerance, !tolerance, error);
+            // The halves join within the distance the mesher welds its seams within.
+            if (made && mirror != nullptr) {
+                appendMirrorImage(triangles, *mirror, meshWeld(surface, report.tolerance));
+            }
+            if (made && report.format == ExportFormat::stl) formatStl(triangles, data);
+            if (made && report.format == ExportFormat::obj) formatObj(triangles, data);
+            report.triangles = triangles.triangleCount();
+        } else {
+            SurfaceModel image;
+            std::vector<const SurfaceModel*> faces = {&surface};
+            if (mirror != nullptr) {
+                image = reflectSurface(surface, *mirror);
+                faces.push_back(&image);
+            }
+            made = report.format == ExportFormat::step
+                       ? formatStep(faces, folderOf(path), data, error)
+                       : formatIges(faces, data, error);
         }
-        if (made && report.format == ExportFormat::stl) formatStl(triangles, data);
-        if (made && report.format == ExportFormat::obj) formatObj(triangles, data);
-        report.triangles = triangles.triangleCount();
-    } else {
-        SurfaceModel image;
-        std::vector<const SurfaceModel*> faces = {&surface};
-        if (mirror != nullptr) {
-            image = reflectSurface(surface, *mirror);
-            faces.push_back(&image);
-        }
-        made = report.format == ExportFormat::step ? formatStep(faces, folderOf(path), data, error)
-                                                   : formatIges(faces, data, error);
+        if (made) made = writeFileReplacing(path.c_str(), data, error);
+    } catch (const std::bad_alloc&) {
+        error = "there is not enough memory for it";
+        made = false;
+    } catch (const std::exception& failure) {
+        error = failure.what();
+        made = false;
+    } catch (const Standard_Failure& failure) {
+        error = std::string("Open CASCADE failed: ") + failure.GetMessageString();
+        made = false;
     }
-    if (!made || !writeFileReplacing(path.c_str(), data, error)) {
+    if (!made) {
+        report.triangles = 0;
         message = refused + error;
         return false;
     }

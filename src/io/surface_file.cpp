@@ -16,7 +16,9 @@
 #include <cstring>
 #include <new>
 
+#include "io/file_size_signal.h"
 #include "io/regular_file.h"
+#include "io/temporary_files.h"
 #include "model/knots.h"
 
 namespace {
@@ -372,30 +374,6 @@ void formatSurfaceText(const SurfaceModel& s, const char* fileName, std::string&
 
 namespace {
 
-// A write past the file-size limit (RLIMIT_FSIZE) raises SIGXFSZ, whose default action ends the
-// process and leaves the temporary file behind. While held here the signal stays pending, so the
-// write fails with EFBIG instead; a pending one is taken back before the mask is restored.
-class FileSizeSignalHeld {
-public:
-    FileSizeSignalHeld() {
-        sigemptyset(&signal_);
-        sigaddset(&signal_, SIGXFSZ);
-        pthread_sigmask(SIG_BLOCK, &signal_, &previous_);
-    }
-    ~FileSizeSignalHeld() {
-        const timespec now = {0, 0};
-        while (sigtimedwait(&signal_, nullptr, &now) == SIGXFSZ) {
-        }
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    FileSizeSignalHeld(const FileSizeSignalHeld&) = delete;
-    FileSizeSignalHeld& operator=(const FileSizeSignalHeld&) = delete;
-
-private:
-    sigset_t signal_;
-    sigset_t previous_;
-};
-
 bool writeAll(int fd, const std::string& data, std::string& error) {
     const FileSizeSignalHeld held;
     const char* p = data.data();
@@ -490,8 +468,10 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
     const size_t slash = target.rfind('/');
     const std::string folder =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    std::string temporary = folder + "/.loftwork-save-XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
+    // Removed when this function returns without renaming it, and by a signal that ends the
+    // process while it exists.
+    TemporaryFile temporary(folder + "/.loftwork-save-XXXXXX");
+    const int fd = temporary.create();
     if (fd < 0) {
         error = std::string("cannot create a file in its folder: ") + strerror(errno);
         return false;
@@ -515,10 +495,10 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
         error = std::string("closing the file failed: ") + strerror(errno);
         ok = false;
     }
-    if (ok && rename(temporary.c_str(), target.c_str()) != 0) {
+    if (ok && rename(temporary.path(), target.c_str()) != 0) {
         error = std::string("cannot replace the file: ") + strerror(errno);
         ok = false;
     }
-    if (!ok) unlink(temporary.c_str());
+    if (ok) temporary.release();
     return ok;
 }
