@@ -1,6 +1,6 @@
-// Export of a 200 x 200 surface to STEP, IGES, STL and OBJ, and Loftwork's mesher side by side
-// with Open CASCADE's BRepMesh_IncrementalMesh at the same guaranteed deviation: triangles and
-// time for each.
+// Export of a 200 x 200 surface to STEP, IGES, STL and OBJ, of a long strip in a plane to STL,
+// and Loftwork's mesher side by side with Open CASCADE's BRepMesh_IncrementalMesh at the same
+// guaranteed deviation: triangles and time for each.
 //
 // The deviation is measured the same way for both meshes: at the corners, centre, edge midpoints
 // and four more points of every triangle's parameters, the distance of the surface point from
@@ -249,6 +249,48 @@ void Export(benchmark::State& state) {
     remove(path.c_str());
 }
 BENCHMARK(Export)->DenseRange(0, 3)->ArgName("format")->Unit(benchmark::kMillisecond);
+
+// A strip of 2 sections of 50,000 points each, a spiral of 400 turns lying in the plane x = 0
+// (or, for comparison, in z = 0), degree 3 along it, exported as STL: every boundary vertex of
+// the mesh shares one x, which made the boundary weld compare each pair of them.
+SurfaceModel strip(bool inPlaneX0) {
+    constexpr int kPoints = 50000;
+    SurfaceModel s;
+    s.countU = kPoints;
+    s.countV = 2;
+    s.orderU = 4;
+    s.orderV = 2;
+    s.knotCountU = kPoints + 4;
+    s.knotCountV = 4;
+    s.knotsU.resize(kPoints + 4);
+    fillUniformKnots(s.knotsU.data(), kPoints + 4, 4);
+    s.knotsV = {0, 0, 1, 1};
+    for (int v = 0; v < 2; ++v) {
+        for (int u = 0; u < kPoints; ++u) {
+            const float a = 1.0f + v * 1.0f, t = 0.05f * u;
+            const float p = a * std::cos(t), q = a * std::sin(t);
+            s.controlNet.push_back(inPlaneX0 ? PointH{0.0f, p, q, 1.0f} : PointH{p, q, 0.0f, 1.0f});
+        }
+    }
+    return s;
+}
+
+void StripExport(benchmark::State& state) {
+    const SurfaceModel s = strip(state.range(0) == 1);
+    const char* tmp = getenv("TMPDIR");
+    const std::string path = std::string(tmp ? tmp : "/tmp") + "/loftwork-strip-bench-" +
+                             std::to_string(getpid()) + ".stl";
+    ExportReport result;
+    std::string message;
+    for (auto _ : state) {
+        if (!exportSurface(path, s, std::nullopt, result, message)) {
+            state.SkipWithError(message.c_str());
+        }
+    }
+    state.counters["triangles"] = static_cast<double>(result.triangles);
+    remove(path.c_str());
+}
+BENCHMARK(StripExport)->Arg(0)->Arg(1)->ArgName("in_plane_x0")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -11,8 +11,10 @@
 #include "exchange/surface_mesh.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numeric>
 
 #include "exchange/export_checks.h"
@@ -41,8 +43,8 @@ Vec3 cross(Vec3 a, Vec3 b) {
 }
 
 // Spans and non-zero basis functions of a list of parameter values in one direction, from
-// findKnotSpan and evaluateBasis, so that points come out exactly as evaluateSurfacePoint gives
-// them.
+// findEvaluationSpan and evaluateBasis, so that points come out exactly as evaluateSurfacePoint
+// gives them.
 class BasisTable {
 public:
     BasisTable(const std::vector<float>& U, int count, int order)
@@ -53,7 +55,7 @@ public:
         values_.clear();
     }
     size_t add(float t) {
-        const int span = findKnotSpan(n_, p_, t, U_);
+        const int span = findEvaluationSpan(n_, p_, t, U_);
         spans_.push_back(span);
         values_.resize(values_.size() + static_cast<size_t>(p_ + 1));
         evaluateBasis(&values_[values_.size() - static_cast<size_t>(p_ + 1)], span, t, p_, U_);
@@ -386,7 +388,10 @@ size_t findRoot(std::vector<uint32_t>& parent, size_t k) {
 }
 
 // Vertex k's replacement: boundary vertices closer than weld to another boundary vertex become
-// one (the first of them), so that seams and poles share their vertices.
+// one (the first of them), so that seams and poles share their vertices. The vertices are sorted
+// into cubes of side weld, so that a vertex is compared only with those in its own cube and the
+// 26 around it: n log n however the boundary lies (a boundary in one plane x = c put every vertex
+// within weld of every other in x).
 std::vector<uint32_t> weldBoundary(const std::vector<float>& positions, size_t nu, size_t nv,
                                    double weld) {
     const size_t total = nu * nv;
@@ -400,19 +405,55 @@ std::vector<uint32_t> weldBoundary(const std::vector<float>& positions, size_t n
             }
         }
     }
-    auto x = [&](uint32_t k) { return positions[3 * k]; };
-    std::sort(boundary.begin(), boundary.end(),
-              [&](uint32_t a, uint32_t b) { return x(a) < x(b) || (x(a) == x(b) && a < b); });
-    for (size_t m = 0; m < boundary.size(); ++m) {
-        const uint32_t a = boundary[m];
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    for (uint32_t k : boundary) {
+        for (int c = 0; c < 3; ++c) low[c] = std::min(low[c], double{positions[3 * k + c]});
+    }
+    // Cube coordinates from the lowest corner, capped so that they fit: cubes past the cap merge,
+    // which costs comparisons but loses no pair within weld.
+    using Cube = std::array<int64_t, 3>;
+    constexpr double kMostCube = 1e15;
+    auto cubeOf = [&](uint32_t k) {
+        Cube cube;
+        for (int c = 0; c < 3; ++c) {
+            if (!(weld > 0.0)) {  // only equal points weld: the cube is the point itself
+                uint32_t bits;
+                const float value = positions[3 * k + c] + 0.0f;
+                memcpy(&bits, &value, sizeof bits);
+                cube[c] = bits;
+                continue;
+            }
+            const double offset = (positions[3 * k + c] - low[c]) / weld;
+            cube[c] = static_cast<int64_t>(std::min(std::floor(offset), kMostCube));
+        }
+        return cube;
+    };
+    std::vector<std::pair<Cube, uint32_t>> cubes;
+    cubes.reserve(boundary.size());
+    for (uint32_t k : boundary) cubes.emplace_back(cubeOf(k), k);
+    std::sort(cubes.begin(), cubes.end());
+    for (const auto& [cube, a] : cubes) {
         const Vec3 pa = {positions[3 * a], positions[3 * a + 1], positions[3 * a + 2]};
-        for (size_t q = m + 1; q < boundary.size(); ++q) {
-            const uint32_t b = boundary[q];
-            if (static_cast<double>(x(b)) - pa.x > weld) break;
-            const Vec3 pb = {positions[3 * b], positions[3 * b + 1], positions[3 * b + 2]};
-            if (length(pb - pa) > weld) continue;
-            const size_t ra = findRoot(parent, a), rb = findRoot(parent, b);
-            if (ra != rb) parent[std::max(ra, rb)] = static_cast<uint32_t>(std::min(ra, rb));
+        for (int64_t dx = -1; dx <= 1; ++dx) {
+            for (int64_t dy = -1; dy <= 1; ++dy) {
+                for (int64_t dz = -1; dz <= 1; ++dz) {
+                    const Cube near = {cube[0] + dx, cube[1] + dy, cube[2] + dz};
+                    auto it = std::lower_bound(cubes.begin(), cubes.end(), near,
+                                               [](const std::pair<Cube, uint32_t>& e,
+                                                  const Cube& c) { return e.first < c; });
+                    for (; it != cubes.end() && it->first == near; ++it) {
+                        const uint32_t b = it->second;
+                        if (b <= a) continue;  // each pair once
+                        const Vec3 pb = {positions[3 * b], positions[3 * b + 1],
+                                         positions[3 * b + 2]};
+                        if (length(pb - pa) > weld) continue;
+                        const size_t ra = findRoot(parent, a), rb = findRoot(parent, b);
+                        if (ra != rb) {
+                            parent[std::max(ra, rb)] = static_cast<uint32_t>(std::min(ra, rb));
+                        }
+                    }
+                }
+            }
         }
     }
     for (size_t k = 0; k < total; ++k) parent[k] = static_cast<uint32_t>(findRoot(parent, k));
@@ -479,6 +520,16 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
     Grid grid(surface, tolerance - weld);
     grid.lines[0] = knotLines(surface.knotsU, surface.countU, surface.orderU);
     grid.lines[1] = knotLines(surface.knotsV, surface.countV, surface.orderV);
+    // Every distinct knot is a line of the grid, whatever the tolerance.
+    if (grid.count(0) * grid.count(1) > kMaxMeshVertices) {
+        char text[240];
+        snprintf(text, sizeof text,
+                 "the surface cannot be meshed at any tolerance: its distinct knots alone make a "
+                 "grid of %zu x %zu vertices, more than the %zu a mesh may have",
+                 grid.count(0), grid.count(1), kMaxMeshVertices);
+        error = text;
+        return false;
+    }
     if (!refine(grid, tolerance, error)) return false;
     grid.coarsen(0);
     grid.evaluate();

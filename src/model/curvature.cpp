@@ -75,7 +75,7 @@ CurvatureStatus evaluateCurveCurvature(int n, int p, const float* U, const Point
     out.point = d.point;
     // The extent of the span's Cartesian control points sets the scale below which C' counts as
     // zero; weight-0 points (directions, not places) have no say.
-    const int I = findKnotSpan(n, p, u, U);
+    const int I = findEvaluationSpan(n, p, u, U);
     double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     for (int j = I - 1 - p; j <= I - 1; ++j) {
         const PointH& P = Pw[j];

@@ -63,6 +63,14 @@ int findKnotSpan(int n, int p, float u, const float* U) {
     }
 }
 
+int findEvaluationSpan(int n, int p, float u, const float* U) {
+    int I = findKnotSpan(n, p, u, U);
+    if (u == U[n + 1]) {
+        while (I > p + 1 && U[I - 1] == U[I]) --I;
+    }
+    return I;
+}
+
 // The NURBS Book, A2.2 (triangular scheme), with the 1-based span I.
 void evaluateBasis(float* N, int I, float u, int p, const float* U) {
     constexpr int kStackDegree = 32;
@@ -115,8 +123,8 @@ bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float
                           float v) {
     const SurfaceModel& s = surface;
     if (!surfaceIsUsable(s)) return false;
-    const int Iu = findKnotSpan(s.countU - 1, s.orderU - 1, u, s.knotsU.data());
-    const int Iv = findKnotSpan(s.countV - 1, s.orderV - 1, v, s.knotsV.data());
+    const int Iu = findEvaluationSpan(s.countU - 1, s.orderU - 1, u, s.knotsU.data());
+    const int Iv = findEvaluationSpan(s.countV - 1, s.orderV - 1, v, s.knotsV.data());
     // A knot vector edited out of order can send the span outside the valid range; such a
     // surface has no point there.
     if (Iu < s.orderU || Iu > s.countU || Iv < s.orderV || Iv > s.countV) return false;

@@ -19,6 +19,11 @@ void generateUniformKnots(int direction);
 // u == U[n+1] gives the last span; u outside the knot range gives the first or last span.
 int findKnotSpan(int n, int p, float u, const float* U);
 
+// findKnotSpan for evaluating a curve or surface: at the end of the range, u == U[n+1], whose
+// knot is repeated so often that span n+1 is empty (0 0 0 .5 .5 .5 1 1 with five points ends at
+// .5), the last span that is not empty, where the curve ends. Elsewhere findKnotSpan's span.
+int findEvaluationSpan(int n, int p, float u, const float* U);
+
 // Writes the p+1 non-zero basis functions of degree p at u into N, for the 1-based span I.
 void evaluateBasis(float* N, int I, float u, int p, const float* U);
 

@@ -130,7 +130,7 @@ void evaluateBasisDerivatives(double* ders, int I, float u, int p, int d, const 
 bool evaluateCurveDerivatives(int n, int p, const float* U, const PointH* Pw, float u,
                               CurveDerivatives& out) {
     if (n < 0 || p < 0 || p > n) return false;
-    const int I = findKnotSpan(n, p, u, U);
+    const int I = findEvaluationSpan(n, p, u, U);
     if (I < p + 1 || I > n + 1) return false;
     const size_t width = static_cast<size_t>(p + 1);
     std::vector<double> ders(3 * width);
@@ -151,8 +151,8 @@ bool evaluateSurfaceDerivatives(const SurfaceModel& surface, float u, float v,
     if (!surfaceIsUsable(s)) return false;
     const int p = s.orderU - 1;
     const int q = s.orderV - 1;
-    const int Iu = findKnotSpan(s.countU - 1, p, u, s.knotsU.data());
-    const int Iv = findKnotSpan(s.countV - 1, q, v, s.knotsV.data());
+    const int Iu = findEvaluationSpan(s.countU - 1, p, u, s.knotsU.data());
+    const int Iv = findEvaluationSpan(s.countV - 1, q, v, s.knotsV.data());
     if (Iu < s.orderU || Iu > s.countU || Iv < s.orderV || Iv > s.countV) return false;
     const size_t widthU = static_cast<size_t>(s.orderU);
     const size_t widthV = static_cast<size_t>(s.orderV);

@@ -26,3 +26,16 @@ double skinningWork(long long R, long long columns, long long order) {
     const double band = 2.0 * static_cast<double>(order);
     return static_cast<double>(R) * band * (band + 4.0 * static_cast<double>(columns));
 }
+
+std::string degreePastPoints(const SurfaceModel& s) {
+    const bool inU = s.orderU > s.countU;
+    const int degree = (inU ? s.orderU : s.orderV) - 1;
+    const int count = inU ? s.countU : s.countV;
+    const char* name = inU ? "s" : "t";
+    char line[200];
+    snprintf(line, sizeof line,
+             "degree %s is %d but there are only %d points in %s: a surface of degree %d needs "
+             "at least %d",
+             name, degree, count, name, degree, degree + 1);
+    return line;
+}

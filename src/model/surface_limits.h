@@ -26,3 +26,8 @@ double skinningWork(long long R, long long columns, long long order);
 // Most work skinning may take on the GUI thread: 41 ms at this limit in bench/skinning_bench
 // (SkinningAtTheWorkLimit), where 2000 sections of degree 1999 took 7.6 s.
 constexpr double kMostSkinningWork = 2e8;
+
+// Why a surface whose arrays match its counts is still not usable: the degree of a direction
+// needs more points than it has ("degree s is 3 but there are only 2 points in s ..."). Its knot
+// vector then has no parameter range, which is not to be printed as one.
+std::string degreePastPoints(const SurfaceModel& surface);

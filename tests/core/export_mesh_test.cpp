@@ -51,6 +51,9 @@ const MeshCase kCases[] = {
     {"vase_past_its_size", [] { return testsupport::exampleSurface("vase.surf"); }, 10.0,
      Openings::onlyEnds},
     {"revolved_egg_past_its_size", testsupport::revolvedEgg, 1e6, Openings::none},
+    // The mesh once had no triangle: the end of the range lay on an empty span.
+    {"range_ending_on_a_full_knot", testsupport::rangeEndingOnAFullKnot, 1e-3, Openings::open},
+    {"ring_in_the_plane_x0", testsupport::ringInPlaneX0, 1e-3, Openings::open},
 };
 
 struct Vec {
@@ -235,6 +238,45 @@ INSTANTIATE_TEST_SUITE_P(Surfaces, MeshExport, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<MeshCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// The ring's seam is welded though every boundary vertex shares x = 0 (the weld once compared
+// every pair of such vertices): its only boundary edges run along the inner and outer circles.
+TEST(MeshSurface, WeldsTheSeamOfARingInAPlane) {
+    SurfaceMesh mesh;
+    std::string error;
+    const SurfaceModel ring = testsupport::ringInPlaneX0();
+    ASSERT_TRUE(meshSurface(ring, 1e-3, mesh, error)) << error;
+    size_t boundary = 0;
+    for (const auto& [edge, use] : edgeUses(mesh)) {
+        if (use.first + use.second != 1) continue;
+        ++boundary;
+        for (uint32_t k : {edge.first, edge.second}) {
+            const float* p = &mesh.positions[3 * k];
+            EXPECT_EQ(p[0], 0.0f);
+            const double radius = std::hypot(p[1], p[2]);
+            EXPECT_LT(std::min(std::fabs(radius - 1.0), std::fabs(radius - 2.0)), 1e-5) << radius;
+        }
+    }
+    EXPECT_GT(boundary, 0u);
+}
+
+// A net whose distinct knots alone pass the vertex cap says so, whatever the tolerance: a
+// tolerance of 1e30 was called "too fine".
+TEST(MeshSurface, NamesTheKnotGridWhenItPassesTheVertexCap) {
+    const int count = 1500;  // degree 1: 1500 x 1500 knot lines, past 2^21 vertices
+    std::vector<float> U(count + 2);
+    for (int i = 0; i < count; ++i) U[i + 1] = static_cast<float>(i) / (count - 1);
+    U[count + 1] = 1.0f;
+    const SurfaceModel s = testsupport::makeSurface(
+        count, count, 2, 2, U, U,
+        std::vector<PointH>(static_cast<size_t>(count) * count, PointH{0, 0, 0, 1}));
+    SurfaceMesh mesh;
+    std::string error;
+    EXPECT_FALSE(meshSurface(s, 1e30, mesh, error));
+    EXPECT_NE(error.find("distinct knots alone make a grid of 1500 x 1500"), std::string::npos)
+        << error;
+    EXPECT_EQ(error.find("too fine"), std::string::npos) << error;
+}
 
 // A tolerance finer than single precision can follow is refused, not looped on or allocated for.
 TEST(MeshSurface, RefusesAToleranceBeyondSinglePrecision) {

@@ -66,6 +66,40 @@ const RefusalCase kCases[] = {
      "step", std::nullopt, "knot 0.4 in s is repeated 3 times"},
     {"empty_parameter_range", [](SurfaceModel& s) { s.knotsV = {0, 0, 0, 0, 0, 0, 0}; }, "obj",
      std::nullopt, "no parameter range"},
+    {"degree_above_the_editors",
+     [](SurfaceModel& s) {
+         s = testsupport::makeSurface(25, 2, 25, 2, std::vector<float>(25, 0.0f), {0, 0, 1, 1},
+                                      testsupport::wavyNet(25, 2, true));
+         s.knotsU.resize(50, 1.0f);
+     },
+     "stl", std::nullopt, "degree s is 24, above 23"},
+    {"degree_past_the_points",
+     [](SurfaceModel& s) {
+         s = testsupport::makeSurface(5, 2, 3, 3, {0, 0, 0, 0.5f, 1, 1, 1, 1}, {0, 0, 0, 1, 1},
+                                      testsupport::wavyNet(5, 2, true));
+     },
+     "obj", std::nullopt, "degree t is 2 but there are only 2 points in t"},
+    // Exported once as meshes of triangles without area, or of none.
+    {"collapsed_to_a_curve",
+     [](SurfaceModel& s) {
+         for (int section = 1; section < s.countV; ++section) {
+             for (int k = 0; k < s.countU; ++k) {
+                 sectionPoints(s, section)[k] = sectionPoints(s, 0)[k];
+             }
+         }
+     },
+     "stl", std::nullopt, "collapses to a curve or a point"},
+    {"collapsed_to_a_point",
+     [](SurfaceModel& s) {
+         for (PointH& P : s.controlNet) P = {0.5f * P.w, 0.25f * P.w, -1.0f * P.w, P.w};
+     },
+     "obj", 0.01, "collapses to a curve or a point"},
+    {"weight_near_zero_throws_a_point_far_off",
+     [](SurfaceModel& s) { sectionPoints(s, 1)[2].w = 1e-30f; }, "stl", std::nullopt,
+     "no triangles left"},
+    {"default_tolerance_past_the_surface",
+     [](SurfaceModel& s) { sectionPoints(s, 1)[2].w = 1e-5f; }, "obj", std::nullopt,
+     "larger than the surface itself"},
     {"zero_tolerance", [](SurfaceModel&) {}, "stl", 0.0, "positive number"},
     {"negative_tolerance", [](SurfaceModel&) {}, "obj", -0.01, "positive number"},
     {"nan_tolerance", [](SurfaceModel&) {}, "stl", NAN, "positive number"},

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/editor_file_io.h"
@@ -85,6 +86,21 @@ inline SurfaceModel revolvedGoblet() {
 // A closed egg: both ends of the profile on the axis, so both are poles.
 inline SurfaceModel revolvedEgg() {
     return revolvedProfile({0.0f, -1.0f, 0.9f, -0.8f, 1.0f, 0.3f, 0.5f, 1.0f, 0.0f, 1.1f});
+}
+
+// Five points of degree 2 on U knots 0 0 0 .5 .5 .5 1 1: the parameter range [0, .5] ends on a
+// knot repeated three times, so the span findKnotSpan gives at its end is empty.
+inline SurfaceModel rangeEndingOnAFullKnot() {
+    return makeSurface(5, 3, 3, 2, {0, 0, 0, 0.5f, 0.5f, 0.5f, 1, 1}, {0, 0, 0.5f, 1, 1},
+                       wavyNet(5, 3, false));
+}
+
+// A flat ring between radii 1 and 2 in the plane x = 0, closed along its seam: every boundary
+// vertex of its mesh has x = 0.
+inline SurfaceModel ringInPlaneX0() {
+    SurfaceModel ring = revolvedProfile({1.0f, 0.0f, 1.5f, 0.0f, 2.0f, 0.0f});
+    for (PointH& P : ring.controlNet) std::swap(P.x, P.y);
+    return ring;
 }
 
 // The surface a save writes while skinning is on: 6 x 5 points through five sections.
