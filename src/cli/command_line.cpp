@@ -3,11 +3,15 @@
 // the editor, without opening a window.
 #include "cli/command_line.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,12 +22,14 @@
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
 #include "io/surface_file.h"
+#include "io/temporary_files.h"
 #include "model/curvature.h"
 #include "model/derived_nets.h"
 #include "model/knots.h"
 #include "model/printable_text.h"
 #include "model/section_correspondence.h"
 #include "model/skinning.h"
+#include "model/surface_limits.h"
 
 namespace {
 
@@ -61,30 +67,44 @@ const char kUsage[] =
     "       loftwork --screenshot FILE        open the editor and save the main window as FILE\n"
     "       loftwork --help                   this text\n";
 
-int usageError(const char* problem) {
-    fprintf(stderr, "loftwork: %s\n%s", problem, kUsage);
+int usageError(const std::string& problem) {
+    printMessage("loftwork: " + problem);
+    fputs(kUsage, stderr);
     return 2;
 }
 
 }  // namespace
 
+void printMessage(const std::string& line) {
+    fprintf(stderr, "%s\n", printableText(line).c_str());
+}
+
 bool loadForCommand(const char* path, SurfaceModel& surface) {
     std::string error;
     if (path == nullptr || path[0] == '\0') {
-        fprintf(stderr, "loftwork: no surface loaded: no file name given\n");
+        printMessage("loftwork: no surface loaded: no file name given");
         return false;
     }
-    if (readSurfaceFile(path, surface, error)) return true;
-    fprintf(stderr, "loftwork: cannot load %s: %s\n", printableText(path).c_str(),
-            printableText(error).c_str());
-    return false;
+    if (!readSurfaceFile(path, surface, error)) {
+        printMessage(std::string("loftwork: cannot load ") + path + ": " + error);
+        return false;
+    }
+    // The editor's own bound: meshing and evaluating cost grows with the degree squared, and a
+    // degree of 100 took minutes.
+    if (surface.orderU > kMostDrawnOrder || surface.orderV > kMostDrawnOrder) {
+        char line[160];
+        snprintf(line, sizeof line, ": degrees %d x %d are above %d, the highest the editor takes",
+                 surface.orderU - 1, surface.orderV - 1, kMostDrawnOrder - 1);
+        printMessage(std::string("loftwork: cannot load ") + path + line);
+        return false;
+    }
+    return true;
 }
 
 bool saveForCommand(const char* path, const SurfaceModel& surface) {
     std::string error;
     if (writeSurfaceFile(path, surface, error)) return true;
-    fprintf(stderr, "loftwork: cannot save %s: %s\n", printableText(path).c_str(),
-            printableText(error).c_str());
+    printMessage(std::string("loftwork: cannot save ") + path + ": " + error);
     return false;
 }
 
@@ -100,7 +120,7 @@ int infoCommand(int argc, char** argv) {
     if (argc != 2) return usageError("info takes one surface file");
     SurfaceModel s;
     if (!loadForCommand(argv[1], s)) return 1;
-    printf("file: %s\n", argv[1]);
+    printf("file: %s\n", printableText(argv[1]).c_str());
     printf("points U x V: %d x %d\n", s.countU, s.countV);
     printf("degrees U V: %d %d\n", s.orderU - 1, s.orderV - 1);
     printf("orders U V: %d %d\n", s.orderU, s.orderV);
@@ -125,16 +145,19 @@ int readParameterPairs(int argc, char** argv, const char* problem, std::vector<f
     parameters.assign(static_cast<size_t>(argc - 2), 0.0f);
     for (int i = 2; i < argc; ++i) {
         if (!argumentToFloat(argv[i], parameters[static_cast<size_t>(i - 2)])) {
-            const std::string text = std::string("not a parameter value: \"") + argv[i] + "\"";
-            return usageError(text.c_str());
+            return usageError(std::string("not a parameter value: \"") + argv[i] + "\"");
         }
     }
     return 0;
 }
 
+// Parameters are printed with all the digits a float has, so that a pair just past the range
+// does not print as its end.
 int noPointAt(const char* path, float u, float v) {
-    fprintf(stderr, "loftwork: %s has no surface point at (%g, %g)\n", path, static_cast<double>(u),
-            static_cast<double>(v));
+    char line[80];
+    snprintf(line, sizeof line, " has no surface point at (%.9g, %.9g)", static_cast<double>(u),
+             static_cast<double>(v));
+    printMessage(std::string("loftwork: ") + path + line);
     return 1;
 }
 
@@ -142,14 +165,21 @@ int noPointAt(const char* path, float u, float v) {
 // polynomials would be extrapolated into points that are not on the surface. False, with the
 // message and exit status 1 left to the caller, for a pair outside.
 bool insideKnotRange(const char* path, const SurfaceModel& s, float u, float v) {
+    if (surfaceArraysMatch(s) && !surfaceIsUsable(s)) {
+        printMessage(std::string("loftwork: ") + path + ": " + degreePastPoints(s));
+        return false;
+    }
     const float u0 = s.knotsU[static_cast<size_t>(s.orderU - 1)];
     const float u1 = s.knotsU[static_cast<size_t>(s.countU)];
     const float v0 = s.knotsV[static_cast<size_t>(s.orderV - 1)];
     const float v1 = s.knotsV[static_cast<size_t>(s.countV)];
     if (u >= u0 && u <= u1 && v >= v0 && v <= v1) return true;
-    fprintf(stderr, "loftwork: %s: (%g, %g) is outside the knot range [%g, %g] x [%g, %g]\n", path,
-            static_cast<double>(u), static_cast<double>(v), static_cast<double>(u0),
-            static_cast<double>(u1), static_cast<double>(v0), static_cast<double>(v1));
+    char line[200];
+    snprintf(line, sizeof line,
+             ": (%.9g, %.9g) is outside the knot range [%.9g, %.9g] x [%.9g, %.9g]",
+             static_cast<double>(u), static_cast<double>(v), static_cast<double>(u0),
+             static_cast<double>(u1), static_cast<double>(v0), static_cast<double>(v1));
+    printMessage(std::string("loftwork: ") + path + line);
     return false;
 }
 
@@ -212,9 +242,8 @@ int skinCommand(int argc, char** argv) {
         if (strcmp(argument, "--params") == 0) {
             if (i + 1 >= argc) return usageError("--params needs chord, centripetal or uniform");
             if (!parseLoftParameters(argv[i + 1], options.parameters)) {
-                const std::string problem = std::string("unknown section parameters \"") +
-                                            argv[i + 1] + "\" (chord, centripetal or uniform)";
-                return usageError(problem.c_str());
+                return usageError(std::string("unknown section parameters \"") + argv[i + 1] +
+                                  "\" (chord, centripetal or uniform)");
             }
             ++i;
         } else if (strcmp(argument, "--closed") == 0) {
@@ -222,8 +251,7 @@ int skinCommand(int argc, char** argv) {
         } else if (strcmp(argument, "--align") == 0) {
             align = true;
         } else if (argument[0] == '-' && argument[1] != '\0') {
-            const std::string problem = std::string("unknown skin option \"") + argument + "\"";
-            return usageError(problem.c_str());
+            return usageError(std::string("unknown skin option \"") + argument + "\"");
         } else if (pathCount < 2) {
             paths[pathCount++] = argument;
         } else {
@@ -237,7 +265,7 @@ int skinCommand(int argc, char** argv) {
         AlignmentReport report;
         std::string error;
         if (!alignSections(surface, report, error)) {
-            fprintf(stderr, "loftwork: %s: cannot align: %s\n", paths[0], error.c_str());
+            printMessage(std::string("loftwork: ") + paths[0] + ": cannot align: " + error);
             return 1;
         }
         printf("align all: %d sections rearranged, total distance %.9g -> %.9g\n",
@@ -248,8 +276,9 @@ int skinCommand(int argc, char** argv) {
     std::string refusal;
     if (!skinSurface(surface, options, derived, refusal) ||
         !skinnedNetUsable(surface, true, derived)) {
-        fprintf(stderr, "Skinning refused: %s\n", refusal.c_str());
-        fprintf(stderr, "loftwork: %s: the sections admit no skinned surface\n", paths[0]);
+        printMessage("Skinning refused: " + refusal);
+        printMessage(std::string("loftwork: ") + paths[0] +
+                     ": the sections admit no skinned surface");
         return 1;
     }
     SurfaceModel skinned;
@@ -318,6 +347,40 @@ int firstArgumentRefused(int argc, char** argv) {
     return 0;
 }
 
+// A signal that ends a subcommand first removes the hidden temporary file of a write in
+// progress, then ends the process as the signal would have, so whoever sent it sees it did.
+void endOnSignal(int number) {
+    removeTemporaryFiles();
+    signal(number, SIG_DFL);
+    raise(number);
+}
+
+void prepareSignals() {
+    // Past the file-size limit a write fails with EFBIG, which is reported like any other
+    // failed write, instead of ending the process.
+    signal(SIGXFSZ, SIG_IGN);
+    struct sigaction action = {};
+    action.sa_handler = endOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
+}
+
+// Runs the subcommand; a failure nobody below caught (memory running out, above all) ends it
+// with a message and status 1. Files are only ever replaced whole, so none is left half written.
+int runCaught(const Subcommand& command, int argc, char** argv) {
+    prepareSignals();
+    try {
+        return command.run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        printMessage(std::string("loftwork: ") + command.name +
+                     ": there is not enough memory; no file was changed");
+    } catch (const std::exception& failure) {
+        printMessage(std::string("loftwork: ") + command.name + ": " + failure.what() +
+                     "; no file was changed");
+    }
+    return 1;
+}
+
 }  // namespace
 
 bool isCommandLineInvocation(int argc, char** argv) {
@@ -337,15 +400,15 @@ int runCommandLine(int argc, char** argv) {
         const int refused = std::max(firstArgumentRefused(argc, argv), 1);
         const char* word = argv[refused];
         const bool option = word[0] == '-';
-        std::string problem = std::string("unknown ") + (option ? "option" : "subcommand") + " \"" +
-                              printableText(word) + "\"";
+        std::string problem =
+            std::string("unknown ") + (option ? "option" : "subcommand") + " \"" + word + "\"";
         if (option && refused + 1 >= argc && strcmp(word, "--screenshot") == 0) {
             problem = "--screenshot needs a file name";
         } else if (option && refused + 1 >= argc &&
                    (strcmp(word, "-display") == 0 || strcmp(word, "-geometry") == 0)) {
             problem = std::string(word) + " needs a value";
         }
-        return usageError(problem.c_str());
+        return usageError(problem);
     }
-    return command->run(argc - 1, argv + 1);
+    return runCaught(*command, argc - 1, argv + 1);
 }

@@ -23,8 +23,9 @@ const char kExportUsage[] =
     "  model with its mirror image across the plane, as the panel's \"mirror\" does: a second\n"
     "  face in STEP and IGES, one mesh joined along the plane in STL and OBJ.\n";
 
-int exportUsageError(const char* problem) {
-    fprintf(stderr, "loftwork export: %s\n%s", problem, kExportUsage);
+int exportUsageError(const std::string& problem) {
+    printMessage("loftwork export: " + problem);
+    fputs(kExportUsage, stderr);
     return 2;
 }
 
@@ -58,8 +59,7 @@ int exportCommand(int argc, char** argv) {
             char* stop = nullptr;
             const double value = strtod(argv[i + 1], &stop);
             if (stop == argv[i + 1] || *stop != '\0') {
-                const std::string problem = std::string("not a tolerance: \"") + argv[i + 1] + "\"";
-                return exportUsageError(problem.c_str());
+                return exportUsageError(std::string("not a tolerance: \"") + argv[i + 1] + "\"");
             }
             tolerance = value;
             ++i;
@@ -68,15 +68,13 @@ int exportCommand(int argc, char** argv) {
             if (i + 1 >= argc) return exportUsageError("--mirror needs a plane: x=C, y=C or z=C");
             MirrorPlane plane;
             if (!parseMirrorPlane(argv[i + 1], plane)) {
-                const std::string problem = std::string("not a mirror plane: \"") + argv[i + 1] +
-                                            "\" (give x=C, y=C or z=C with a finite C)";
-                return exportUsageError(problem.c_str());
+                return exportUsageError(std::string("not a mirror plane: \"") + argv[i + 1] +
+                                        "\" (give x=C, y=C or z=C with a finite C)");
             }
             mirror = plane;
             ++i;
         } else if (argument[0] == '-' && argument[1] != '\0') {
-            const std::string problem = std::string("unknown option \"") + argument + "\"";
-            return exportUsageError(problem.c_str());
+            return exportUsageError(std::string("unknown option \"") + argument + "\"");
         } else if (input == nullptr) {
             input = argument;
         } else if (output == nullptr) {
@@ -95,6 +93,6 @@ int exportCommand(int argc, char** argv) {
     std::string message;
     const bool done =
         exportSurface(output, surface, tolerance, report, message, mirror ? &*mirror : nullptr);
-    fprintf(stderr, "loftwork: %s\n", message.c_str());
+    printMessage("loftwork: " + message);
     return done ? 0 : 1;
 }

@@ -19,8 +19,9 @@ const char kRevolveUsage[] =
     "  Revolves section N (default 0) of the surface file IN a full turn about the y axis and\n"
     "  saves the new surface (nine sections, degree 2 across them) as OUT.\n";
 
-int revolveUsageError(const char* problem) {
-    fprintf(stderr, "loftwork revolve: %s\n%s", problem, kRevolveUsage);
+int revolveUsageError(const std::string& problem) {
+    printMessage("loftwork revolve: " + problem);
+    fputs(kRevolveUsage, stderr);
     return 2;
 }
 
@@ -52,15 +53,13 @@ int revolveCommand(int argc, char** argv) {
             if (sectionGiven) return revolveUsageError("--section given twice");
             if (i + 1 >= argc) return revolveUsageError("--section needs a section number");
             if (!argumentToIndex(argv[i + 1], section)) {
-                const std::string problem =
-                    std::string("not a section number: \"") + argv[i + 1] + "\"";
-                return revolveUsageError(problem.c_str());
+                return revolveUsageError(std::string("not a section number: \"") + argv[i + 1] +
+                                         "\"");
             }
             sectionGiven = true;
             ++i;
         } else if (argument[0] == '-' && argument[1] != '\0') {
-            const std::string problem = std::string("unknown option \"") + argument + "\"";
-            return revolveUsageError(problem.c_str());
+            return revolveUsageError(std::string("unknown option \"") + argument + "\"");
         } else if (input == nullptr) {
             input = argument;
         } else if (output == nullptr) {
@@ -76,14 +75,16 @@ int revolveCommand(int argc, char** argv) {
     SurfaceModel surface;
     if (!loadForCommand(input, surface)) return 1;
     if (section >= surface.countV) {
-        fprintf(stderr, "loftwork: %s has sections 0 to %d; there is no section %d\n", input,
-                surface.countV - 1, section);
+        char line[120];
+        snprintf(line, sizeof line, " has sections 0 to %d; there is no section %d",
+                 surface.countV - 1, section);
+        printMessage(std::string("loftwork: ") + input + line);
         return 1;
     }
     SurfaceModel revolved;
     std::string error;
     if (!revolveSection(surface, section, revolved, error)) {
-        fprintf(stderr, "%s\n", error.c_str());
+        printMessage(error);
         return 1;
     }
     return saveForCommand(output, revolved) ? 0 : 1;

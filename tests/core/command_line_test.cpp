@@ -212,3 +212,98 @@ TEST(CommandLine, SkinSavesWhatTheEditorSaves) {
         EXPECT_EQ(b.substr(0, b.find('\n')), "FILENAME:" + there);
     }
 }
+
+// Control bytes in file names and arguments reach the terminal escaped from every message: the
+// file line of info, range errors, export messages and usage errors printed them raw.
+TEST(CommandLine, ControlBytesReachTheTerminalEscaped) {
+    const std::string named = scratchDir() +
+                              "/bell\x07"
+                              "and\x1b[2J.surf";
+    testsupport::writeText(named, readAll(sample("vase.surf")));
+    const std::string vase = sample("vase.surf");
+    const std::vector<std::vector<std::string>> cases = {
+        {"info", named},
+        {"eval", named, "0.5", "2"},
+        {"curvature", named, "-1", "0"},
+        {"eval", vase, "0.5", "1\x1b[31m"},
+        {"skin", vase, "--\x1b[31m"},
+        {"skin", named, scratchDir() + "/\x1b]0;title\x07.surf", "--params", "\x7f"},
+        {"export", named, scratchDir() + "/esc\x1b[2J.stl"},
+        {"export", vase, scratchDir() + "/esc.stl", "--tolerance", "\x1b[2J"},
+        {"export", vase, scratchDir() + "/esc.stl", "--\x1b[2J"},
+        {"export", vase, scratchDir() + "/esc\x1b.dxf"},
+        {"revolve", vase, scratchDir() + "/r.surf", "--section", "\x1b[2J"},
+        {"revolve", named, scratchDir() + "/r.surf", "--section", "99"},
+        {"\x1b[2Jcommand"},
+    };
+    for (const auto& args : cases) {
+        const ProcessResult run = runLoftwork(args);
+        for (const std::string& text : {run.out, run.err}) {
+            for (char c : text) {
+                EXPECT_TRUE(c == '\n' || (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f))
+                    << args[0] << ": " << testing::PrintToString(text);
+            }
+        }
+        EXPECT_NE((run.out + run.err).find("\\x"), std::string::npos) << args[0] << ": " << run.err;
+    }
+}
+
+// Messages name the real cause: a pair just past the range prints with all its digits, not as
+// the range's end; a degree past the points says so rather than printing a range [1, 0]; a
+// degree above the editor's bound is refused before minutes of work.
+TEST(CommandLine, RefusalsNameTheirCause) {
+    const std::string overDegree = scratchDir() + "/over_degree.surf";
+    testsupport::writeText(overDegree,
+                           "FILENAME:x DEGREE_U_V 3 1 N.C.P._U_V 2 3 N.KNOTS_U_V 6 5\n"
+                           "COORD.C.P.(X,Y,Z,W)\n0 0 0 1\n1 0 0 1\n0 1 0 1\n1 1 0 1\n0 2 0 1\n"
+                           "1 2 0 1\n");
+    std::string high =
+        "FILENAME:x DEGREE_U_V 30 1 N.C.P._U_V 31 2 N.KNOTS_U_V 62 4\nCOORD.C.P.(X,Y,Z,W)\n";
+    for (int k = 0; k < 62; ++k) {
+        high += std::to_string(k % 31) + " " + std::to_string(k / 31) + " 0 1\n";
+    }
+    const std::string highDegree = scratchDir() + "/high_degree.surf";
+    testsupport::writeText(highDegree, high);
+    const std::string vase = sample("vase.surf");
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+        const char* never;
+    } cases[] = {
+        {{"curvature", vase, "1.0000001", "0.5"}, "(1.00000012, 0.5) is outside", "(1, 0.5)"},
+        {{"eval", vase, "0.5", "-1e-7"}, "(0.5, -1.00000001e-07) is outside", nullptr},
+        {{"eval", overDegree, "0.5", "0.5"},
+         "degree s is 3 but there are only 2 points in s: a surface of degree 3 needs at least 4",
+         "[1, 0]"},
+        {{"export", overDegree, scratchDir() + "/over.stl"}, "needs at least 4", "[1, 0]"},
+        {{"export", highDegree, scratchDir() + "/high.stl"},
+         "degrees 30 x 1 are above 23",
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult run = runLoftwork(c.args);
+        EXPECT_EQ(run.status, 1) << c.args[0];
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        if (c.never != nullptr) {
+            EXPECT_EQ(run.err.find(c.never), std::string::npos) << run.err;
+        }
+    }
+    EXPECT_EQ(readAll(scratchDir() + "/high.stl"), "<missing>");
+}
+
+// A range that ends on a knot repeated degree + 1 times (five points of degree 2 on
+// 0 0 0 .5 .5 .5 1 1) ends at the last point of its Bezier segment: eval said "no surface point"
+// there, inside the range.
+TEST(CommandLine, EvalReachesTheEndOfARangeEndingOnARepeatedKnot) {
+    const std::string path = scratchDir() + "/full_knot.surf";
+    testsupport::writeText(path,
+                           "FILENAME:x DEGREE_U_V 2 1 N.C.P._U_V 5 2 N.KNOTS_U_V 8 4\n"
+                           "COORD.C.P.(X,Y,Z,W)\n0 0 0 1\n1 2 0 1\n4 1 2 2\n3 3 3 1\n4 4 4 1\n"
+                           "0 0 1 1\n1 2 1 1\n6 3 3 3\n3 3 3 1\n4 4 4 1\n"
+                           "KNOTS_U 0 0 0 0.5 0.5 0.5 1 1 KNOTS_V 0 0 1 1\n");
+    // At u = .5 the surface is the third point of each section (Cartesian (2, .5, 1) and
+    // (2, 1, 1)), and halfway across the sections their weighted mean.
+    const ProcessResult run = runLoftwork({"eval", path, "0.5", "0", "0.5", "1", "0.5", "0.5"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "2 0.5 1\n2 1 1\n2 0.800000012 1\n");
+}
