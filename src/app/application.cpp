@@ -20,6 +20,7 @@
 #include "input/main_input.h"
 #include "input/section_input.h"
 #include "io/recovery_file.h"
+#include "io/temporary_files.h"
 #include "model/editor_state.h"
 #include "model/printable_text.h"
 #include "model/surface_edit.h"
@@ -33,11 +34,13 @@ namespace {
 
 // The signal that asked the editor to end, 0 while none did. The handler only notes it: the
 // recovery file is written from the idle handler, outside the signal. A second signal while
-// the editor is still busy ends it at once, as a plain signal would.
+// the editor is still busy ends it at once, as a plain signal would, after removing the
+// temporary file of a save or export in progress.
 volatile sig_atomic_t gEndingSignal = 0;
 
 void noteEndingSignal(int signal) {
     if (gEndingSignal != 0) {
+        removeTemporaryFiles();
         ::signal(signal, SIG_DFL);
         raise(signal);
         return;

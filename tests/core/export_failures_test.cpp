@@ -190,14 +190,15 @@ TEST(ExportFailures, CommandLineAtTheFileSizeLimitExitsWithOne) {
     }
 }
 
-// A command ended by SIGTERM while its temporary file exists removes that file: the test sends
-// the signal the moment the file appears in the folder.
+// An export or a skin ended by SIGTERM while its temporary file exists removes that file: the
+// test sends the signal the moment the file appears in the folder.
 TEST(ExportFailures, SigtermRemovesTheTemporaryFile) {
     const std::string input = testsupport::scratchDir() + "/terminated_input.surf";
     std::string error;
     ASSERT_TRUE(writeSurfaceFile(input.c_str(), wavySheet(250, 250), error)) << error;
-    for (const char* extension : {"step", "stl"}) {
+    for (const char* extension : {"step", "stl", "surf"}) {
         const std::string kept = folderWithOldFile(std::string("sigterm_") + extension, extension);
+        const char* command = std::string(extension) == "surf" ? "skin" : "export";
         const std::string folder = kept.substr(0, kept.rfind('/'));
         const int watch = inotify_init1(IN_CLOEXEC);
         ASSERT_GE(watch, 0);
@@ -208,7 +209,7 @@ TEST(ExportFailures, SigtermRemovesTheTemporaryFile) {
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
             dup2(null, 2);
-            execl(LOFTWORK_BINARY, LOFTWORK_BINARY, "export", input.c_str(), kept.c_str(),
+            execl(LOFTWORK_BINARY, LOFTWORK_BINARY, command, input.c_str(), kept.c_str(),
                   static_cast<char*>(nullptr));
             _exit(127);
         }
