@@ -434,24 +434,23 @@ std::vector<uint32_t> weldBoundary(const std::vector<float>& positions, size_t n
     std::sort(cubes.begin(), cubes.end());
     for (const auto& [cube, a] : cubes) {
         const Vec3 pa = {positions[3 * a], positions[3 * a + 1], positions[3 * a + 2]};
+        // The cubes (x, y, z - 1 .. z + 1) are neighbours in the sorted list: one search each.
         for (int64_t dx = -1; dx <= 1; ++dx) {
             for (int64_t dy = -1; dy <= 1; ++dy) {
-                for (int64_t dz = -1; dz <= 1; ++dz) {
-                    const Cube near = {cube[0] + dx, cube[1] + dy, cube[2] + dz};
-                    auto it = std::lower_bound(cubes.begin(), cubes.end(), near,
-                                               [](const std::pair<Cube, uint32_t>& e,
-                                                  const Cube& c) { return e.first < c; });
-                    for (; it != cubes.end() && it->first == near; ++it) {
-                        const uint32_t b = it->second;
-                        if (b <= a) continue;  // each pair once
-                        const Vec3 pb = {positions[3 * b], positions[3 * b + 1],
-                                         positions[3 * b + 2]};
-                        if (length(pb - pa) > weld) continue;
-                        const size_t ra = findRoot(parent, a), rb = findRoot(parent, b);
-                        if (ra != rb) {
-                            parent[std::max(ra, rb)] = static_cast<uint32_t>(std::min(ra, rb));
-                        }
-                    }
+                const Cube first = {cube[0] + dx, cube[1] + dy, cube[2] - 1};
+                auto it = std::lower_bound(
+                    cubes.begin(), cubes.end(), first,
+                    [](const std::pair<Cube, uint32_t>& e, const Cube& c) { return e.first < c; });
+                for (; it != cubes.end() && it->first[0] == first[0] && it->first[1] == first[1] &&
+                       it->first[2] <= cube[2] + 1;
+                     ++it) {
+                    const uint32_t b = it->second;
+                    if (b <= a) continue;  // each pair once
+                    const Vec3 pb = {positions[3 * b], positions[3 * b + 1], positions[3 * b + 2]};
+                    if (length(pb - pa) > weld) continue;
+                    const size_t ra = findRoot(parent, a), rb = findRoot(parent, b);
+                    if (ra != rb)
+                        parent[std::max(ra, rb)] = static_cast<uint32_t>(std::min(ra, rb));
                 }
             }
         }
