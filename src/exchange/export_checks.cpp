@@ -210,7 +210,8 @@ bool checkMesh(const SurfaceMesh& mesh, double tolerance, bool defaultTolerance,
         snprintf(line, sizeof line,
                  "the default tolerance %g (1/1000 of the box around the control points) is "
                  "larger than the surface itself (%g across): a control point lies far off the "
-                 "surface, as a weight near 0 puts it; give a tolerance",
+                 "surface, as a weight near 0 puts it: mend that weight, or give the command "
+                 "line's export a --tolerance",
                  tolerance, size);
         error = line;
         return false;
