@@ -7,8 +7,10 @@
 namespace {
 
 // Basis functions N[0 .. p] of degree p at t in span i and their first derivatives D[0 .. p]
-// (The NURBS Book, A2.3 with one derivative).
-void basisWithDerivatives(const double* T, int i, int p, double t, double* N, double* D) {
+// (The NURBS Book, A2.3 with one derivative). The knot differences it divides by depend on the
+// span only: inv holds their reciprocals, inv[j * (p + 1) + r] = 1 / (T[i+r+1] - T[i+1-j+r]).
+void basisWithDerivatives(const double* T, const double* inv, int i, int p, double t, double* N,
+                          double* D) {
     double ndu[kHullMaxDegree + 1][kHullMaxDegree + 1];
     double left[kHullMaxDegree + 1], right[kHullMaxDegree + 1];
     ndu[0][0] = 1.0;
@@ -17,8 +19,7 @@ void basisWithDerivatives(const double* T, int i, int p, double t, double* N, do
         right[j] = T[i + j] - t;
         double saved = 0.0;
         for (int r = 0; r < j; ++r) {
-            ndu[j][r] = right[r + 1] + left[j - r];  // knot difference, below the diagonal
-            const double temp = ndu[r][j - 1] / ndu[j][r];
+            const double temp = ndu[r][j - 1] * inv[j * (p + 1) + r];
             ndu[r][j] = saved + right[r + 1] * temp;
             saved = left[j - r] * temp;
         }
@@ -27,13 +28,63 @@ void basisWithDerivatives(const double* T, int i, int p, double t, double* N, do
     for (int r = 0; r <= p; ++r) {
         N[r] = ndu[r][p];
         double d = 0.0;
-        if (r >= 1) d += ndu[r - 1][p - 1] / ndu[p][r - 1];
-        if (r <= p - 1) d -= ndu[r][p - 1] / ndu[p][r];
+        if (r >= 1) d += ndu[r - 1][p - 1] * inv[p * (p + 1) + r - 1];
+        if (r <= p - 1) d -= ndu[r][p - 1] * inv[p * (p + 1) + r];
         D[r] = p > 0 ? p * d : 0.0;
     }
 }
 
+// The reciprocal knot differences of every non-empty span, (p + 1)^2 per span.
+std::vector<double> reciprocalDifferences(const std::vector<double>& T, int n, int p) {
+    const size_t stride = static_cast<size_t>((p + 1) * (p + 1));
+    std::vector<double> inv(stride * static_cast<size_t>(n + 1), 0.0);
+    for (int i = p; i < n; ++i) {
+        if (!(T[static_cast<size_t>(i)] < T[static_cast<size_t>(i + 1)])) continue;
+        for (int j = 1; j <= p; ++j) {
+            for (int r = 0; r < j; ++r) {
+                inv[stride * static_cast<size_t>(i) + static_cast<size_t>(j * (p + 1) + r)] =
+                    1.0 / (T[static_cast<size_t>(i + r + 1)] - T[static_cast<size_t>(i + 1 - j + r)]);
+            }
+        }
+    }
+    return inv;
+}
+
+// The blossom of the span-i piece of a degree-p B-spline with homogeneous points d[0 .. p] (those
+// of span i) at args[0 .. p-1]: de Boor's algorithm with one argument per level. With every
+// argument t it is the point at t; with p - k of them at the span's start and k at its end it is
+// the span's k-th Bezier point.
+void blossom(const double* T, int i, int p, const double* args, const double (*d)[4],
+             double* out) {
+    double w[kHullMaxDegree + 1][4];
+    for (int k = 0; k <= p; ++k) {
+        for (int c = 0; c < 4; ++c) w[k][c] = d[k][c];
+    }
+    for (int r = 1; r <= p; ++r) {
+        for (int k = p; k >= r; --k) {
+            const int j = i - p + k;
+            const double alpha = (args[r - 1] - T[j]) / (T[j + p + 1 - r] - T[j]);
+            for (int c = 0; c < 4; ++c) w[k][c] = (1.0 - alpha) * w[k - 1][c] + alpha * w[k][c];
+        }
+    }
+    for (int c = 0; c < 4; ++c) out[c] = w[p][c];
+}
+
+// The Bezier points of the span-i piece, from the points of that span.
+void bezierPoints(const double* T, int i, int p, const double (*d)[4], double (*out)[4]) {
+    double args[kHullMaxDegree];
+    for (int k = 0; k <= p; ++k) {
+        for (int r = 0; r < p; ++r) args[r] = r < p - k ? T[i] : T[i + 1];
+        blossom(T, i, p, args, d, out[k]);
+    }
+}
+
+// One patch per non-empty span pair, with the box of its Bezier points: with positive weights
+// the patch lies inside it, and it is much closer to the patch than the box of the B-spline
+// points, which reach over the neighbouring spans.
 void addPatches(HullSurface& s) {
+    double row[kHullMaxDegree + 1][4], rowBezier[kHullMaxDegree + 1][kHullMaxDegree + 1][4];
+    double column[kHullMaxDegree + 1][4], columnBezier[kHullMaxDegree + 1][4];
     for (int j = s.q; j < s.nv; ++j) {
         if (!(s.V[static_cast<size_t>(j)] < s.V[static_cast<size_t>(j + 1)])) continue;
         for (int i = s.p; i < s.nu; ++i) {
@@ -41,9 +92,20 @@ void addPatches(HullSurface& s) {
             HullPatch patch{i, j, s.U[static_cast<size_t>(i)], s.U[static_cast<size_t>(i + 1)],
                             s.V[static_cast<size_t>(j)], s.V[static_cast<size_t>(j + 1)],
                             {HUGE_VAL, HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}};
-            for (int l = j - s.q; l <= j; ++l) {
-                for (int k = i - s.p; k <= i; ++k) {
-                    const double* P = &s.Pw[4 * static_cast<size_t>(k + l * s.nu)];
+            for (int l = 0; l <= s.q; ++l) {
+                for (int k = 0; k <= s.p; ++k) {
+                    const double* P = &s.Pw[4 * static_cast<size_t>(i - s.p + k + (j - s.q + l) * s.nu)];
+                    for (int c = 0; c < 4; ++c) row[k][c] = P[c];
+                }
+                bezierPoints(s.U.data(), i, s.p, row, rowBezier[l]);
+            }
+            for (int k = 0; k <= s.p; ++k) {
+                for (int l = 0; l <= s.q; ++l) {
+                    for (int c = 0; c < 4; ++c) column[l][c] = rowBezier[l][k][c];
+                }
+                bezierPoints(s.V.data(), j, s.q, column, columnBezier);
+                for (int l = 0; l <= s.q; ++l) {
+                    const double* P = columnBezier[l];
                     for (int c = 0; c < 3; ++c) {
                         patch.lo[c] = std::min(patch.lo[c], P[c] / P[3]);
                         patch.hi[c] = std::max(patch.hi[c], P[c] / P[3]);
@@ -115,6 +177,8 @@ bool buildHullSurface(const SurfaceModel& surface, HullSurface& out, std::string
         s.Pw.insert(s.Pw.end(), {static_cast<double>(P.x), static_cast<double>(P.y),
                                  static_cast<double>(P.z), w});
     }
+    s.invU = reciprocalDifferences(s.U, s.nu, s.p);
+    s.invV = reciprocalDifferences(s.V, s.nv, s.q);
     addPatches(s);
     out = std::move(s);
     return true;
@@ -131,11 +195,96 @@ int hullSpan(const std::vector<double>& knots, int n, int p, double t) {
     return std::max(i, p);
 }
 
+namespace {
+
+// The Cartesian point and derivatives from the homogeneous sums A, A_u and A_v.
+void fromHomogeneous(const HullSurface& s, const double* A, const double* Au, const double* Av,
+                     HullSample& out) {
+    const double r = 1.0 / A[3];
+    const double S[3] = {A[0] * r, A[1] * r, A[2] * r};
+    out.x = S[0] + s.shift[0];
+    out.y = S[1] + s.shift[1];
+    out.z = S[2] + s.shift[2];
+    out.xu = (Au[0] - Au[3] * S[0]) * r;
+    out.yu = (Au[1] - Au[3] * S[1]) * r;
+    out.zu = (Au[2] - Au[3] * S[2]) * r;
+    out.xv = (Av[0] - Av[3] * S[0]) * r;
+    out.yv = (Av[1] - Av[3] * S[1]) * r;
+    out.zv = (Av[2] - Av[3] * S[2]) * r;
+}
+
+}  // namespace
+
+void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, HullLine& out) {
+    out.surface = &s;
+    out.alongU = alongU;
+    out.i = i;
+    out.j = j;
+    out.t = t;
+    double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
+    if (alongU) {
+        basisWithDerivatives(s.V.data(), s.invV.data() + j * (s.q + 1) * (s.q + 1), j, s.q, t, N, Dn);
+        out.count = s.p + 1;
+        for (int k = 0; k <= s.p; ++k) {
+            double* C = out.C[k];
+            double* D = out.D[k];
+            C[0] = C[1] = C[2] = C[3] = D[0] = D[1] = D[2] = D[3] = 0.0;
+            for (int l = 0; l <= s.q; ++l) {
+                const double* P = &s.Pw[4 * static_cast<size_t>(i - s.p + k + (j - s.q + l) * s.nu)];
+                for (int c = 0; c < 4; ++c) {
+                    C[c] += N[l] * P[c];
+                    D[c] += Dn[l] * P[c];
+                }
+            }
+        }
+    } else {
+        basisWithDerivatives(s.U.data(), s.invU.data() + i * (s.p + 1) * (s.p + 1), i, s.p, t, N, Dn);
+        out.count = s.q + 1;
+        for (int l = 0; l <= s.q; ++l) {
+            double* C = out.C[l];
+            double* D = out.D[l];
+            C[0] = C[1] = C[2] = C[3] = D[0] = D[1] = D[2] = D[3] = 0.0;
+            const double* P = &s.Pw[4 * static_cast<size_t>(i - s.p + (j - s.q + l) * s.nu)];
+            for (int k = 0; k <= s.p; ++k, P += 4) {
+                for (int c = 0; c < 4; ++c) {
+                    C[c] += N[k] * P[c];
+                    D[c] += Dn[k] * P[c];
+                }
+            }
+        }
+    }
+}
+
+void evaluateHullLine(const HullLine& line, double s, HullSample& out) {
+    const HullSurface& h = *line.surface;
+    double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
+    if (line.alongU) {
+        basisWithDerivatives(h.U.data(), h.invU.data() + line.i * (h.p + 1) * (h.p + 1), line.i, h.p,
+                             s, N, Dn);
+    } else {
+        basisWithDerivatives(h.V.data(), h.invV.data() + line.j * (h.q + 1) * (h.q + 1), line.j, h.q,
+                             s, N, Dn);
+    }
+    double A[4] = {0, 0, 0, 0}, As[4] = {0, 0, 0, 0}, At[4] = {0, 0, 0, 0};
+    for (int k = 0; k < line.count; ++k) {
+        for (int c = 0; c < 4; ++c) {
+            A[c] += N[k] * line.C[k][c];
+            As[c] += Dn[k] * line.C[k][c];
+            At[c] += N[k] * line.D[k][c];
+        }
+    }
+    if (line.alongU) {
+        fromHomogeneous(h, A, As, At, out);
+    } else {
+        fromHomogeneous(h, A, At, As, out);
+    }
+}
+
 void evaluateHull(const HullSurface& s, int i, int j, double u, double v, HullSample& out) {
     double Nu[kHullMaxDegree + 1], Du[kHullMaxDegree + 1];
     double Nv[kHullMaxDegree + 1], Dv[kHullMaxDegree + 1];
-    basisWithDerivatives(s.U.data(), i, s.p, u, Nu, Du);
-    basisWithDerivatives(s.V.data(), j, s.q, v, Nv, Dv);
+    basisWithDerivatives(s.U.data(), s.invU.data() + i * (s.p + 1) * (s.p + 1), i, s.p, u, Nu, Du);
+    basisWithDerivatives(s.V.data(), s.invV.data() + j * (s.q + 1) * (s.q + 1), j, s.q, v, Nv, Dv);
     double A[4] = {0, 0, 0, 0}, Au[4] = {0, 0, 0, 0}, Av[4] = {0, 0, 0, 0};
     for (int l = 0; l <= s.q; ++l) {
         double row[4] = {0, 0, 0, 0}, rowU[4] = {0, 0, 0, 0};
@@ -152,15 +301,5 @@ void evaluateHull(const HullSurface& s, int i, int j, double u, double v, HullSa
             Av[c] += Dv[l] * row[c];
         }
     }
-    const double w = A[3];
-    const double S[3] = {A[0] / w, A[1] / w, A[2] / w};
-    out.x = S[0] + s.shift[0];
-    out.y = S[1] + s.shift[1];
-    out.z = S[2] + s.shift[2];
-    out.xu = (Au[0] - Au[3] * S[0]) / w;
-    out.yu = (Au[1] - Au[3] * S[1]) / w;
-    out.zu = (Au[2] - Au[3] * S[2]) / w;
-    out.xv = (Av[0] - Av[3] * S[0]) / w;
-    out.yv = (Av[1] - Av[3] * S[1]) / w;
-    out.zv = (Av[2] - Av[3] * S[2]) / w;
+    fromHomogeneous(s, A, Au, Av, out);
 }

@@ -20,7 +20,7 @@ struct HullSample {
 };
 
 // One span pair [u0, u1] x [v0, v1] with the 0-based spans i, j (U[i] <= u < U[i+1]) and the
-// box of its control points, which holds the patch since every weight is positive.
+// box of its Bezier points, which holds the patch since every weight is positive.
 struct HullPatch {
     int i, j;
     double u0, u1, v0, v1;
@@ -32,6 +32,7 @@ struct HullSurface {
     int nu = 0, nv = 0;  // control points along u (per section) and v (sections)
     std::vector<double> U, V;
     std::vector<double> Pw;  // 4 doubles per point, x*w y*w z*w w, section-major as the net
+    std::vector<double> invU, invV;  // reciprocal knot differences, (degree + 1)^2 per span
     std::vector<HullPatch> patches;
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};  // box of all control points
     // Added to every evaluated coordinate: the figures are integrated about a point near the hull
@@ -47,6 +48,22 @@ bool buildHullSurface(const SurfaceModel& surface, HullSurface& out, std::string
 
 // The point and derivatives at (u, v) in the patch's spans, shifted by out.shift.
 void evaluateHull(const HullSurface& s, int i, int j, double u, double v, HullSample& out);
+
+// The surface along one parameter line of patch (i, j): along u at v = t (alongU) or along v at
+// u = t. It holds the homogeneous points of that curve and of its derivative across the line, so
+// that a point on it costs one set of basis functions and a few sums.
+struct HullLine {
+    const HullSurface* surface;
+    bool alongU;
+    int i, j;
+    double t;
+    int count;  // points of the curve: the degree along the line + 1
+    double C[kHullMaxDegree + 1][4], D[kHullMaxDegree + 1][4];
+};
+void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, HullLine& out);
+
+// The point and derivatives at parameter s along the line, as evaluateHull gives them.
+void evaluateHullLine(const HullLine& line, double s, HullSample& out);
 
 // The span holding u in a knot vector of n points and degree p (the last span for the end).
 int hullSpan(const std::vector<double>& knots, int n, int p, double t);

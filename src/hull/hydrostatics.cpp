@@ -85,52 +85,66 @@ struct Cell {
     double u0, u1, v0, v1;
 };
 
+// One line of a cell for the nested rules: the inner direction s at outer parameter t, with the
+// coordinate (x for axis 0, y for axis 1) whose level is sought along it.
 struct Line {
-    const HullModel* model;
     const Cell* cell;
-    bool innerU;  // the inner direction is u (the line runs along u at v = t)
-    double t;
-    int axis;  // 0: roots of x = level, 1: roots of y = level
+    bool innerU;  // the line runs along u at v = t
+    int axis;
     double level;
+    HullLine curve;
 
+    Line(const HullModel& m, const Cell& c, bool alongU, double t, int which, double value)
+        : cell(&c), innerU(alongU), axis(which), level(value) {
+        makeHullLine(m.surface, c.patch->i, c.patch->j, alongU, t, curve);
+    }
     double s0() const { return innerU ? cell->u0 : cell->v0; }
     double s1() const { return innerU ? cell->u1 : cell->v1; }
-    void at(double s, HullSample& out) const {
-        const HullPatch& p = *cell->patch;
-        if (innerU) {
-            evaluateHull(model->surface, p.i, p.j, s, t, out);
-        } else {
-            evaluateHull(model->surface, p.i, p.j, t, s, out);
-        }
-    }
+    void at(double s, HullSample& out) const { evaluateHullLine(curve, s, out); }
     double value(const HullSample& x) const { return (axis == 0 ? x.x : x.y) - level; }
     double slope(const HullSample& x) const {
         if (axis == 0) return innerU ? x.xu : x.xv;
         return innerU ? x.yu : x.yv;
     }
+    // Sign changes of the curve's coefficients of coordinate - level (weights are positive):
+    // no more roots than these lie on the span (the B-spline's variation diminishing).
+    int coefficientSignChanges() const {
+        const double offset = curve.surface->shift[axis] - level;
+        int changes = 0;
+        bool previous = false;
+        for (int k = 0; k < curve.count; ++k) {
+            const bool negative = curve.C[k][axis] + offset * curve.C[k][3] < 0.0;
+            if (k > 0 && negative != previous) ++changes;
+            previous = negative;
+        }
+        return changes;
+    }
 };
 
-// The point between a and b where the line's value changes sign (ga and gb of opposite sides of
-// "below the level"): Newton's steps, kept inside the bracket by bisection.
-double polishRoot(const Line& line, double a, double b, double ga) {
+// The point between a and b where the line's value changes sign (ga and gb on opposite sides of
+// "below the level"): Newton's steps from the secant's point, kept inside the bracket by
+// bisection. A Newton step below 1e-9 of the bracket leaves an error below the square of it.
+double polishRoot(const Line& line, double a, double b, double ga, double gb) {
     HullSample x;
-    double s = 0.5 * (a + b);
     const double width = b - a;
-    for (int iteration = 0; iteration < 60 && b - a > 1.0e-15 * width; ++iteration) {
+    const bool negativeA = ga < 0.0;
+    double s = ga != gb ? a + (b - a) * ga / (ga - gb) : 0.5 * (a + b);
+    if (!(s > a && s < b)) s = 0.5 * (a + b);
+    for (int iteration = 0; iteration < 80; ++iteration) {
         line.at(s, x);
         const double g = line.value(x);
-        if ((g < 0.0) == (ga < 0.0)) {
+        if (g == 0.0) return s;
+        if ((g < 0.0) == negativeA) {
             a = s;
         } else {
             b = s;
         }
-        if (g == 0.0) break;
         const double d = line.slope(x);
         double next = d != 0.0 ? s - g / d : 0.5 * (a + b);
-        if (!(next > a && next < b)) next = 0.5 * (a + b);
-        if (std::fabs(next - s) < 1.0e-15 * width) {
-            s = next;
-            break;
+        const bool newton = next > a && next < b;
+        if (!newton) next = 0.5 * (a + b);
+        if ((newton && std::fabs(next - s) < 1.0e-9 * width) || b - a < 1.0e-15 * width) {
+            return next;
         }
         s = next;
     }
@@ -142,6 +156,19 @@ double polishRoot(const Line& line, double a, double b, double ga) {
 int lineRoots(const Line& line, double* roots, bool& startBelow) {
     const double s0 = line.s0(), s1 = line.s1();
     HullSample x;
+    const int changes = line.coefficientSignChanges();
+    if (changes <= 1) {
+        // At most one root: the ends say whether it lies on this part of the line.
+        line.at(s0, x);
+        const double g0 = line.value(x);
+        startBelow = g0 < 0.0;
+        if (changes == 0) return 0;
+        line.at(s1, x);
+        const double g1 = line.value(x);
+        if ((g1 < 0.0) == startBelow) return 0;
+        roots[0] = polishRoot(line, s0, s1, g0, g1);
+        return 1;
+    }
     int count = 0;
     double previousS = s0, previousG = 0.0;
     for (int k = 0; k <= kLineSamples; ++k) {
@@ -151,7 +178,7 @@ int lineRoots(const Line& line, double* roots, bool& startBelow) {
         if (k == 0) {
             startBelow = g < 0.0;
         } else if ((g < 0.0) != (previousG < 0.0) && count < kMaxRoots) {
-            roots[count++] = polishRoot(line, previousS, s, previousG);
+            roots[count++] = polishRoot(line, previousS, s, previousG, g);
         }
         previousS = s;
         previousG = g;
@@ -159,12 +186,47 @@ int lineRoots(const Line& line, double* roots, bool& startBelow) {
     return count;
 }
 
+// A point of the waterline found on a line of a nested rule, kept as a candidate extreme.
+struct Extreme {
+    double value = -HUGE_VAL;
+    const HullPatch* patch = nullptr;
+    bool innerU = false;
+    double t = 0.0, s = 0.0;
+};
+
+// The best waterline points for the largest x, -x, z and -z, in different patches, best first.
+struct WaterlineExtremes {
+    static constexpr int kKept = 3;
+    Extreme best[4][kKept];
+
+    static double coordinate(const HullSample& x, int e) {
+        const double c = e < 2 ? x.x : x.z;
+        return e % 2 == 0 ? c : -c;
+    }
+    bool found() const { return best[0][0].patch != nullptr; }
+    void offer(const HullSample& x, const HullPatch* p, bool innerU, double t, double s) {
+        for (int e = 0; e < 4; ++e) {
+            const Extreme candidate{coordinate(x, e), p, innerU, t, s};
+            Extreme* kept = best[e];
+            int slot = kKept - 1;  // where the candidate goes: its patch's entry, else the last
+            for (int k = 0; k < kKept; ++k) {
+                if (kept[k].patch == p) slot = k;
+            }
+            if (!(candidate.value > kept[slot].value)) continue;
+            kept[slot] = candidate;
+            for (int k = slot; k > 0 && kept[k].value > kept[k - 1].value; --k) {
+                std::swap(kept[k], kept[k - 1]);
+            }
+        }
+    }
+};
+
 // Moments of the part of the cell below y = level by an n x n rule: the whole cell when clip is
 // false, else nested with the inner limits at the waterline. The outer interval is first cut
 // where the waterline meets the cell's two sides along it, so that each piece's inner limits
 // are smooth in t.
 void cellRule(const HullModel& m, const Cell& c, int n, bool clip, bool innerU, double level,
-              HullMoments& out) {
+              HullMoments& out, WaterlineExtremes* track) {
     const GaussRule& g = gaussRule(n);
     const double t0 = innerU ? c.v0 : c.u0, t1 = innerU ? c.v1 : c.u1;
     double cuts[2 * kMaxRoots + 2];
@@ -173,9 +235,8 @@ void cellRule(const HullModel& m, const Cell& c, int n, bool clip, bool innerU, 
     if (clip) {
         // The two sides along t are lines in the other direction.
         for (int side = 0; side < 2; ++side) {
-            Cell sideCell = c;
             const double s = innerU ? (side == 0 ? c.u0 : c.u1) : (side == 0 ? c.v0 : c.v1);
-            Line edge{&m, &sideCell, !innerU, s, 1, level};
+            const Line edge(m, c, !innerU, s, 1, level);
             double roots[kMaxRoots];
             bool below = false;
             const int k = lineRoots(edge, roots, below);
@@ -191,13 +252,18 @@ void cellRule(const HullModel& m, const Cell& c, int n, bool clip, bool innerU, 
         for (int k = 0; k < n; ++k) {
             const double t = a + (b - a) * g.x[k];
             const double wt = g.w[k] * (b - a);
-            Line line{&m, &c, innerU, t, 1, level};
+            const Line line(m, c, innerU, t, 1, level);
             double limits[kMaxRoots + 2];
             int limitCount = 0;
             limits[limitCount++] = line.s0();
             bool below = true;
             if (clip) {
-                limitCount += lineRoots(line, limits + 1, below);
+                const int roots = lineRoots(line, limits + 1, below);
+                for (int r = 1; track != nullptr && r <= roots; ++r) {
+                    line.at(limits[r], x);
+                    track->offer(x, c.patch, innerU, t, limits[r]);
+                }
+                limitCount += roots;
             }
             limits[limitCount++] = line.s1();
             for (int interval = 0; interval + 1 < limitCount; ++interval, below = !below) {
@@ -219,6 +285,7 @@ struct Integration {
     int nLow, nHigh;
     double tolerance[kHullMoments];  // for the whole parameter domain
     double domainArea;
+    WaterlineExtremes* track;  // given the waterline points the rules find, when not null
 };
 
 bool innerAlongU(const HullModel& m, const Cell& c) {
@@ -238,8 +305,8 @@ void integrateCell(const Integration& in, const Cell& c, int depth, HullMoments&
                    HullMoments& error) {
     const bool innerU = !in.clip || innerAlongU(*in.model, c);
     HullMoments low, high;
-    cellRule(*in.model, c, in.nLow, in.clip, innerU, in.level, low);
-    cellRule(*in.model, c, in.nHigh, in.clip, innerU, in.level, high);
+    cellRule(*in.model, c, in.nLow, in.clip, innerU, in.level, low, nullptr);
+    cellRule(*in.model, c, in.nHigh, in.clip, innerU, in.level, high, in.track);
     const double share = std::max((c.u1 - c.u0) * (c.v1 - c.v0) / in.domainArea, 1.0e-9);
     bool settled = true;
     for (int k = 0; k < kHullMoments; ++k) {
@@ -261,9 +328,9 @@ void integrateCell(const Integration& in, const Cell& c, int depth, HullMoments&
 }
 
 Integration makeIntegration(const HullModel& m, bool clip, double level) {
-    Integration in{&m, clip, level, 0, 0, {}, 1.0};
+    Integration in{&m, clip, level, 0, 0, {}, 1.0, nullptr};
     const int degree = std::max(m.surface.p, m.surface.q);
-    in.nLow = std::min(std::max(2 * degree, 3), kMaxRule - 2);
+    in.nLow = std::min(degree + 2, kMaxRule - 2);
     in.nHigh = in.nLow + 2;
     for (int k = 0; k < kHullMoments; ++k) {
         in.tolerance[k] = kRelativeTolerance * std::pow(m.size, kMomentDimension[k]);
@@ -407,80 +474,70 @@ bool checkEdges(const HullModel& m, double level, bool& half, std::string& error
     return true;
 }
 
-// The extremes of x and z on the waterline at y = level: roots of
-// y = level along a grid of lines in every patch it crosses, the best refined by a golden-section
-// search along the line family it was found on.
-struct Extreme {
-    double value = -HUGE_VAL;
-    const HullPatch* patch = nullptr;
-    bool innerU = false;
-    double t = 0.0, s = 0.0;
-};
-
-double waterlineCoordinate(const HullSample& x, int axis, double sign) {
-    return sign * (axis == 0 ? x.x : x.z);
+// The extremes of the waterline: the largest x, -x, z and -z, each refined along the family of
+// lines its best points were found on (the root along such a line follows the waterline).
+void refineExtremes(const HullModel& m, double level, WaterlineExtremes& w) {
+    HullSample x;
+    for (int e = 0; e < 4; ++e) {
+        double refined = w.best[e][0].value;
+        for (const Extreme& best : w.best[e]) {
+            if (best.patch == nullptr) continue;
+            const HullPatch& p = *best.patch;
+            const Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+            const double t0 = best.innerU ? p.v0 : p.u0, t1 = best.innerU ? p.v1 : p.u1;
+            const auto along = [&](double t) {
+                const Line line(m, c, best.innerU, t, 1, level);
+                double roots[kMaxRoots];
+                bool below = false;
+                const int count = lineRoots(line, roots, below);
+                double value = -HUGE_VAL;
+                for (int r = 0; r < count; ++r) {
+                    line.at(roots[r], x);
+                    value = std::max(value, WaterlineExtremes::coordinate(x, e));
+                }
+                return value;
+            };
+            const double h = 0.25 * (t1 - t0);
+            double a = std::max(best.t - h, t0), b = std::min(best.t + h, t1);
+            const double r = 0.5 * (std::sqrt(5.0) - 1.0);
+            double cc = b - r * (b - a), d = a + r * (b - a);
+            double fc = along(cc), fd = along(d);
+            for (int k = 0; k < 40; ++k) {
+                if (fc > fd) {
+                    b = d, d = cc, fd = fc, cc = b - r * (b - a), fc = along(cc);
+                } else {
+                    a = cc, cc = d, fc = fd, d = a + r * (b - a), fd = along(d);
+                }
+            }
+            refined = std::max({refined, fc, fd, along(a), along(b)});
+        }
+        w.best[e][0].value = refined;
+    }
 }
 
-// ex[0 .. 3]: largest x, -x, z and -z.
-void waterlineExtremes(const HullModel& m, double level, Extreme* ex) {
+// Waterline points on a grid of lines in every patch the waterplane meets, for a waterline the
+// integration found no point of.
+void scanWaterline(const HullModel& m, double level, WaterlineExtremes& w) {
     constexpr int kGrid = 8;
-    const double signs[4] = {1.0, -1.0, 1.0, -1.0};
-    const int axes[4] = {0, 0, 2, 2};
     HullSample x;
     for (const HullPatch& p : m.surface.patches) {
         if (!(p.lo[1] <= level && p.hi[1] >= level)) continue;
-        Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+        const Cell c{&p, p.u0, p.u1, p.v0, p.v1};
         for (int family = 0; family < 2; ++family) {
             const bool innerU = family == 0;
             for (int k = 0; k <= kGrid; ++k) {
                 const double t = innerU ? p.v0 + (p.v1 - p.v0) * k / kGrid
                                         : p.u0 + (p.u1 - p.u0) * k / kGrid;
-                Line line{&m, &c, innerU, t, 1, level};
+                const Line line(m, c, innerU, t, 1, level);
                 double roots[kMaxRoots];
                 bool below = false;
                 const int count = lineRoots(line, roots, below);
                 for (int r = 0; r < count; ++r) {
                     line.at(roots[r], x);
-                    for (int e = 0; e < 4; ++e) {
-                        const double value = waterlineCoordinate(x, axes[e], signs[e]);
-                        if (value > ex[e].value) ex[e] = {value, &p, innerU, t, roots[r]};
-                    }
+                    w.offer(x, &p, innerU, t, roots[r]);
                 }
             }
         }
-    }
-    // Refinement: along the family the best point was found on, the root follows the waterline.
-    for (int e = 0; e < 4; ++e) {
-        Extreme& best = ex[e];
-        if (best.patch == nullptr) continue;
-        const HullPatch& p = *best.patch;
-        Cell c{&p, p.u0, p.u1, p.v0, p.v1};
-        const double t0 = best.innerU ? p.v0 : p.u0, t1 = best.innerU ? p.v1 : p.u1;
-        const auto along = [&](double t) {
-            Line line{&m, &c, best.innerU, t, 1, level};
-            double roots[kMaxRoots];
-            bool below = false;
-            const int count = lineRoots(line, roots, below);
-            double value = -HUGE_VAL;
-            for (int r = 0; r < count; ++r) {
-                line.at(roots[r], x);
-                value = std::max(value, waterlineCoordinate(x, axes[e], signs[e]));
-            }
-            return value;
-        };
-        const double h = (t1 - t0) / kGrid;
-        double a = std::max(best.t - h, t0), b = std::min(best.t + h, t1);
-        const double r = 0.5 * (std::sqrt(5.0) - 1.0);
-        double cc = b - r * (b - a), d = a + r * (b - a);
-        double fc = along(cc), fd = along(d);
-        for (int k = 0; k < 50; ++k) {
-            if (fc > fd) {
-                b = d, d = cc, fd = fc, cc = b - r * (b - a), fc = along(cc);
-            } else {
-                a = cc, cc = d, fc = fd, d = a + r * (b - a), fd = along(d);
-            }
-        }
-        best.value = std::max({best.value, fc, fd, along(a), along(b)});
     }
 }
 
@@ -494,23 +551,87 @@ struct SectionIntegration {
     double tolerance;
 };
 
-double sectionRule(const SectionIntegration& in, const Cell& c, bool innerU, int n) {
-    const GaussRule& g = gaussRule(n);
+// y - draft where the line at t meets x = level, when it meets it exactly once.
+bool heightAtSection(const SectionIntegration& in, const Cell& c, bool innerU, double t,
+                     double& h) {
+    const Line line(*in.model, c, innerU, t, 0, in.xLevel);
+    double roots[kMaxRoots];
+    bool below = false;
+    if (lineRoots(line, roots, below) != 1) return false;
+    HullSample x;
+    line.at(roots[0], x);
+    h = x.y - in.draft;
+    return true;
+}
+
+// Where the outer integrand of the section has a kink: where the section leaves the cell through
+// a side along t, and where it crosses the waterplane (found by the Illinois method on the height
+// of the section's point). Returns the count written to cuts, t0 and t1 included, in order.
+int sectionCuts(const SectionIntegration& in, const Cell& c, bool innerU, double* cuts) {
     const double t0 = innerU ? c.v0 : c.u0, t1 = innerU ? c.v1 : c.u1;
+    int count = 0;
+    cuts[count++] = t0;
+    for (int side = 0; side < 2; ++side) {
+        const double s = innerU ? (side == 0 ? c.u0 : c.u1) : (side == 0 ? c.v0 : c.v1);
+        const Line edge(*in.model, c, !innerU, s, 0, in.xLevel);
+        bool below = false;
+        count += lineRoots(edge, cuts + count, below);
+    }
+    if (c.patch->lo[1] < in.draft && c.patch->hi[1] > in.draft) {
+        constexpr int kSamples = 8;
+        double previousT = t0, previousH = 0.0;
+        bool previousKnown = false;
+        for (int k = 0; k <= kSamples && count < 2 * kMaxRoots; ++k) {
+            const double t = t0 + (t1 - t0) * k / kSamples;
+            double h = 0.0;
+            const bool known = heightAtSection(in, c, innerU, t, h);
+            if (known && previousKnown && (h < 0.0) != (previousH < 0.0)) {
+                double a = previousT, b = t, ha = previousH, hb = h;
+                for (int iteration = 0; iteration < 60 && b - a > 1.0e-14 * (t1 - t0);
+                     ++iteration) {
+                    const double m = (a * hb - b * ha) / (hb - ha);
+                    double hm = 0.0;
+                    if (!(m > a && m < b) || !heightAtSection(in, c, innerU, m, hm)) break;
+                    if ((hm < 0.0) == (ha < 0.0)) {
+                        a = m, ha = hm, hb *= 0.5;
+                    } else {
+                        b = m, hb = hm, ha *= 0.5;
+                    }
+                    if (hm == 0.0) break;
+                }
+                cuts[count++] = std::fabs(ha) < std::fabs(hb) ? a : b;
+            }
+            previousT = t;
+            previousH = h;
+            previousKnown = known;
+        }
+    }
+    cuts[count++] = t1;
+    std::sort(cuts, cuts + count);
+    return count;
+}
+
+double sectionRule(const SectionIntegration& in, const Cell& c, bool innerU, int n,
+                   const double* cuts, int cutCount) {
+    const GaussRule& g = gaussRule(n);
     double sum = 0.0;
     HullSample x;
-    for (int k = 0; k < n; ++k) {
-        const double t = t0 + (t1 - t0) * g.x[k];
-        Line line{in.model, &c, innerU, t, 0, in.xLevel};
-        double roots[kMaxRoots];
-        bool below = false;
-        const int count = lineRoots(line, roots, below);
-        for (int r = 0; r < count; ++r) {
-            line.at(roots[r], x);
-            const double slope = std::fabs(line.slope(x));
-            if (!(slope > 0.0) || x.y >= in.draft) continue;
-            const double ny = x.zu * x.xv - x.xu * x.zv;
-            sum += g.w[k] * (t1 - t0) * (x.y - in.draft) * ny / slope;
+    for (int piece = 0; piece + 1 < cutCount; ++piece) {
+        const double t0 = cuts[piece], t1 = cuts[piece + 1];
+        if (!(t1 > t0)) continue;
+        for (int k = 0; k < n; ++k) {
+            const double t = t0 + (t1 - t0) * g.x[k];
+            const Line line(*in.model, c, innerU, t, 0, in.xLevel);
+            double roots[kMaxRoots];
+            bool below = false;
+            const int count = lineRoots(line, roots, below);
+            for (int r = 0; r < count; ++r) {
+                line.at(roots[r], x);
+                const double slope = std::fabs(line.slope(x));
+                if (!(slope > 0.0) || x.y >= in.draft) continue;
+                const double ny = x.zu * x.xv - x.xu * x.zv;
+                sum += g.w[k] * (t1 - t0) * (x.y - in.draft) * ny / slope;
+            }
         }
     }
     return sum;
@@ -518,8 +639,10 @@ double sectionRule(const SectionIntegration& in, const Cell& c, bool innerU, int
 
 void integrateSection(const SectionIntegration& in, const Cell& c, bool innerU, int depth,
                       double& sum, double& error) {
-    const double low = sectionRule(in, c, innerU, in.nLow);
-    const double high = sectionRule(in, c, innerU, in.nHigh);
+    double cuts[3 * kMaxRoots + 2];
+    const int cutCount = sectionCuts(in, c, innerU, cuts);
+    const double low = sectionRule(in, c, innerU, in.nLow, cuts, cutCount);
+    const double high = sectionRule(in, c, innerU, in.nHigh, cuts, cutCount);
     const double share = innerU ? (c.v1 - c.v0) / (c.patch->v1 - c.patch->v0)
                                 : (c.u1 - c.u0) / (c.patch->u1 - c.patch->u0);
     if (std::fabs(high - low) <= in.tolerance * std::max(share, 1.0e-9) || depth >= 24) {
@@ -541,7 +664,7 @@ void integrateSection(const SectionIntegration& in, const Cell& c, bool innerU, 
 HullFigure sectionArea(const HullModel& m, double xLevel, double draft) {
     SectionIntegration in{&m, xLevel, draft, 0, 0, 0.0};
     const int degree = std::max(m.surface.p, m.surface.q);
-    in.nLow = std::min(std::max(2 * degree, 3), kMaxRule - 2);
+    in.nLow = std::min(degree + 2, kMaxRule - 2);
     in.nHigh = in.nLow + 2;
     in.tolerance = kRelativeTolerance * m.size * m.size;
     HullFigure area;
@@ -656,7 +779,9 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
     while (whole < m.order.size() && s.patches[static_cast<size_t>(m.order[whole])].hi[1] < level)
         ++whole;
     HullMoments M = m.prefix[whole], E = m.prefixError[whole];
-    const Integration in = makeIntegration(m, true, level);
+    WaterlineExtremes waterline;
+    Integration in = makeIntegration(m, true, level);
+    in.track = &waterline;
     for (size_t k = whole; k < m.order.size(); ++k) {
         const HullPatch& p = s.patches[static_cast<size_t>(m.order[k])];
         if (!(p.lo[1] < level)) continue;
@@ -712,8 +837,10 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
     h.kmt = {h.kmt.value + h.bmt.value, h.kmt.error + h.bmt.error};
     h.wettedArea = {k * M.m[9], k * E.m[9]};
 
-    Extreme ex[4];
-    waterlineExtremes(m, level, ex);
+    if (!waterline.found()) scanWaterline(m, level, waterline);
+    refineExtremes(m, level, waterline);
+    const Extreme ex[4] = {waterline.best[0][0], waterline.best[1][0], waterline.best[2][0],
+                           waterline.best[3][0]};
     // A waterline the grid did not meet lies on an edge only, at a corner of the domain: the
     // box of the waterplane's second moments is then the fallback.
     const double xFore = ex[0].patch != nullptr ? ex[0].value : xf.value;
