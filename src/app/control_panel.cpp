@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "app/file_chooser.h"
+#include "app/hydrostatics_panel.h"
 #include "app/panel_report.h"
 #include "app/panel_widgets.h"
 #include "app/point_fields.h"
@@ -747,6 +748,9 @@ void drawPanelRows() {
                 typeSectionPointValue);
     pointFields("picked point", pickedPointIndex(s.surface, s.selection), typePickedPointValue);
     linesRows(s.panel);
+
+    groupTitle("hydrostatics");
+    hydrostaticsRows();
     ImGui::EndChild();
 
     statusLine(s.panel.statusLine);

@@ -168,7 +168,8 @@ int hydrostaticsCommand(int argc, char** argv) {
         const bool takesValue = option == "--draft" || option == "--drafts" ||
                                 option == "--mirror" || option == "--density" ||
                                 option == "--stations" || option == "--csv" || option == "--sac";
-        if (takesValue && value == nullptr) return hydrostaticsUsageError(option + " needs a value");
+        if (takesValue && value == nullptr)
+            return hydrostaticsUsageError(option + " needs a value");
         const std::string quoted = value != nullptr ? "\"" + printableText(value) + "\"" : "";
         if (option == "--draft") {
             double t;

@@ -43,7 +43,8 @@ std::vector<double> reciprocalDifferences(const std::vector<double>& T, int n, i
         for (int j = 1; j <= p; ++j) {
             for (int r = 0; r < j; ++r) {
                 inv[stride * static_cast<size_t>(i) + static_cast<size_t>(j * (p + 1) + r)] =
-                    1.0 / (T[static_cast<size_t>(i + r + 1)] - T[static_cast<size_t>(i + 1 - j + r)]);
+                    1.0 /
+                    (T[static_cast<size_t>(i + r + 1)] - T[static_cast<size_t>(i + 1 - j + r)]);
             }
         }
     }
@@ -54,8 +55,7 @@ std::vector<double> reciprocalDifferences(const std::vector<double>& T, int n, i
 // of span i) at args[0 .. p-1]: de Boor's algorithm with one argument per level. With every
 // argument t it is the point at t; with p - k of them at the span's start and k at its end it is
 // the span's k-th Bezier point.
-void blossom(const double* T, int i, int p, const double* args, const double (*d)[4],
-             double* out) {
+void blossom(const double* T, int i, int p, const double* args, const double (*d)[4], double* out) {
     double w[kHullMaxDegree + 1][4];
     for (int k = 0; k <= p; ++k) {
         for (int c = 0; c < 4; ++c) w[k][c] = d[k][c];
@@ -89,12 +89,18 @@ void addPatches(HullSurface& s) {
         if (!(s.V[static_cast<size_t>(j)] < s.V[static_cast<size_t>(j + 1)])) continue;
         for (int i = s.p; i < s.nu; ++i) {
             if (!(s.U[static_cast<size_t>(i)] < s.U[static_cast<size_t>(i + 1)])) continue;
-            HullPatch patch{i, j, s.U[static_cast<size_t>(i)], s.U[static_cast<size_t>(i + 1)],
-                            s.V[static_cast<size_t>(j)], s.V[static_cast<size_t>(j + 1)],
-                            {HUGE_VAL, HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}};
+            HullPatch patch{i,
+                            j,
+                            s.U[static_cast<size_t>(i)],
+                            s.U[static_cast<size_t>(i + 1)],
+                            s.V[static_cast<size_t>(j)],
+                            s.V[static_cast<size_t>(j + 1)],
+                            {HUGE_VAL, HUGE_VAL, HUGE_VAL},
+                            {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}};
             for (int l = 0; l <= s.q; ++l) {
                 for (int k = 0; k <= s.p; ++k) {
-                    const double* P = &s.Pw[4 * static_cast<size_t>(i - s.p + k + (j - s.q + l) * s.nu)];
+                    const double* P =
+                        &s.Pw[4 * static_cast<size_t>(i - s.p + k + (j - s.q + l) * s.nu)];
                     for (int c = 0; c < 4; ++c) row[k][c] = P[c];
                 }
                 bezierPoints(s.U.data(), i, s.p, row, rowBezier[l]);
@@ -223,14 +229,16 @@ void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, Hul
     out.t = t;
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
     if (alongU) {
-        basisWithDerivatives(s.V.data(), s.invV.data() + j * (s.q + 1) * (s.q + 1), j, s.q, t, N, Dn);
+        basisWithDerivatives(s.V.data(), s.invV.data() + j * (s.q + 1) * (s.q + 1), j, s.q, t, N,
+                             Dn);
         out.count = s.p + 1;
         for (int k = 0; k <= s.p; ++k) {
             double* C = out.C[k];
             double* D = out.D[k];
             C[0] = C[1] = C[2] = C[3] = D[0] = D[1] = D[2] = D[3] = 0.0;
             for (int l = 0; l <= s.q; ++l) {
-                const double* P = &s.Pw[4 * static_cast<size_t>(i - s.p + k + (j - s.q + l) * s.nu)];
+                const double* P =
+                    &s.Pw[4 * static_cast<size_t>(i - s.p + k + (j - s.q + l) * s.nu)];
                 for (int c = 0; c < 4; ++c) {
                     C[c] += N[l] * P[c];
                     D[c] += Dn[l] * P[c];
@@ -238,7 +246,8 @@ void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, Hul
             }
         }
     } else {
-        basisWithDerivatives(s.U.data(), s.invU.data() + i * (s.p + 1) * (s.p + 1), i, s.p, t, N, Dn);
+        basisWithDerivatives(s.U.data(), s.invU.data() + i * (s.p + 1) * (s.p + 1), i, s.p, t, N,
+                             Dn);
         out.count = s.q + 1;
         for (int l = 0; l <= s.q; ++l) {
             double* C = out.C[l];
@@ -259,11 +268,11 @@ void evaluateHullLine(const HullLine& line, double s, HullSample& out) {
     const HullSurface& h = *line.surface;
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
     if (line.alongU) {
-        basisWithDerivatives(h.U.data(), h.invU.data() + line.i * (h.p + 1) * (h.p + 1), line.i, h.p,
-                             s, N, Dn);
+        basisWithDerivatives(h.U.data(), h.invU.data() + line.i * (h.p + 1) * (h.p + 1), line.i,
+                             h.p, s, N, Dn);
     } else {
-        basisWithDerivatives(h.V.data(), h.invV.data() + line.j * (h.q + 1) * (h.q + 1), line.j, h.q,
-                             s, N, Dn);
+        basisWithDerivatives(h.V.data(), h.invV.data() + line.j * (h.q + 1) * (h.q + 1), line.j,
+                             h.q, s, N, Dn);
     }
     double A[4] = {0, 0, 0, 0}, As[4] = {0, 0, 0, 0}, At[4] = {0, 0, 0, 0};
     for (int k = 0; k < line.count; ++k) {

@@ -31,7 +31,7 @@ struct HullSurface {
     int p = 0, q = 0;    // degrees along u and v
     int nu = 0, nv = 0;  // control points along u (per section) and v (sections)
     std::vector<double> U, V;
-    std::vector<double> Pw;  // 4 doubles per point, x*w y*w z*w w, section-major as the net
+    std::vector<double> Pw;          // 4 doubles per point, x*w y*w z*w w, section-major as the net
     std::vector<double> invU, invV;  // reciprocal knot differences, (degree + 1)^2 per span
     std::vector<HullPatch> patches;
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};  // box of all control points
@@ -69,7 +69,15 @@ void evaluateHullLine(const HullLine& line, double s, HullSample& out);
 int hullSpan(const std::vector<double>& knots, int n, int p, double t);
 
 // The first and last parameter of each direction.
-inline double hullU0(const HullSurface& s) { return s.U[static_cast<size_t>(s.p)]; }
-inline double hullU1(const HullSurface& s) { return s.U[static_cast<size_t>(s.nu)]; }
-inline double hullV0(const HullSurface& s) { return s.V[static_cast<size_t>(s.q)]; }
-inline double hullV1(const HullSurface& s) { return s.V[static_cast<size_t>(s.nv)]; }
+inline double hullU0(const HullSurface& s) {
+    return s.U[static_cast<size_t>(s.p)];
+}
+inline double hullU1(const HullSurface& s) {
+    return s.U[static_cast<size_t>(s.nu)];
+}
+inline double hullV0(const HullSurface& s) {
+    return s.V[static_cast<size_t>(s.q)];
+}
+inline double hullV1(const HullSurface& s) {
+    return s.V[static_cast<size_t>(s.nv)];
+}

@@ -330,12 +330,16 @@ void integrateCell(const Integration& in, const Cell& c, int depth, HullMoments&
 Integration makeIntegration(const HullModel& m, bool clip, double level) {
     Integration in{&m, clip, level, 0, 0, {}, 1.0, nullptr};
     const int degree = std::max(m.surface.p, m.surface.q);
-    in.nLow = std::min(degree + 2, kMaxRule - 2);
-    in.nHigh = in.nLow + 2;
+    // A whole patch of a polynomial surface: y^2 N_y has degree 4 p - 1, which 2 p points
+    // integrate exactly, so the two orders differ only by what is not polynomial (the wetted
+    // area's root, the weights). A clipped cell's inner limits are not polynomial anyway.
+    in.nLow = std::min(clip ? degree + 2 : std::max(2 * degree, 3), kMaxRule - 2);
+    in.nHigh = in.nLow + (clip ? 2 : 1);
     for (int k = 0; k < kHullMoments; ++k) {
         in.tolerance[k] = kRelativeTolerance * std::pow(m.size, kMomentDimension[k]);
     }
-    in.domainArea = (hullU1(m.surface) - hullU0(m.surface)) * (hullV1(m.surface) - hullV0(m.surface));
+    in.domainArea =
+        (hullU1(m.surface) - hullU0(m.surface)) * (hullV1(m.surface) - hullV0(m.surface));
     return in;
 }
 
@@ -418,8 +422,10 @@ bool checkEdges(const HullModel& m, double level, bool& half, std::string& error
     HullSample x;
     for (int edge = 0; edge < 4; ++edge) {
         const bool alongU = edge >= 2;  // edges 2 and 3 run along u at a fixed v
-        const double fixed = edge == 0 ? hullU0(s) : edge == 1 ? hullU1(s)
-                           : edge == 2 ? hullV0(s) : hullV1(s);
+        const double fixed = edge == 0   ? hullU0(s)
+                             : edge == 1 ? hullU1(s)
+                             : edge == 2 ? hullV0(s)
+                                         : hullV1(s);
         const std::vector<double>& knots = alongU ? s.U : s.V;
         const int n = alongU ? s.nu : s.nv, p = alongU ? s.p : s.q;
         std::vector<HullSample> points, under;
@@ -453,9 +459,9 @@ bool checkEdges(const HullModel& m, double level, bool& half, std::string& error
             half = true;
             continue;
         }
-        const HullSample& deepest = *std::min_element(
-            under.begin(), under.end(),
-            [](const HullSample& a, const HullSample& b) { return a.y < b.y; });
+        const HullSample& deepest =
+            *std::min_element(under.begin(), under.end(),
+                              [](const HullSample& a, const HullSample& b) { return a.y < b.y; });
         char where[160];
         snprintf(where, sizeof where, "(x %.6g, y %.6g, z %.6g)", deepest.x - s.shift[0],
                  deepest.y - s.shift[1], deepest.z - s.shift[2]);
@@ -465,9 +471,10 @@ bool checkEdges(const HullModel& m, double level, bool& half, std::string& error
         } else {
             char mirror[64];
             snprintf(mirror, sizeof mirror, "%.6g", m.mirrorZ);
-            error = std::string("the edge ") + edgeName(edge) +
-                    " is open below the waterplane: it lies neither on the mirror plane z = " +
-                    mirror + " nor on a plane of constant x (at " + where + ")";
+            error =
+                std::string("the edge ") + edgeName(edge) +
+                " is open below the waterplane: it lies neither on the mirror plane z = " + mirror +
+                " nor on a plane of constant x (at " + where + ")";
         }
         return false;
     }
@@ -526,8 +533,8 @@ void scanWaterline(const HullModel& m, double level, WaterlineExtremes& w) {
         for (int family = 0; family < 2; ++family) {
             const bool innerU = family == 0;
             for (int k = 0; k <= kGrid; ++k) {
-                const double t = innerU ? p.v0 + (p.v1 - p.v0) * k / kGrid
-                                        : p.u0 + (p.u1 - p.u0) * k / kGrid;
+                const double t =
+                    innerU ? p.v0 + (p.v1 - p.v0) * k / kGrid : p.u0 + (p.u1 - p.u0) * k / kGrid;
                 const Line line(m, c, innerU, t, 1, level);
                 double roots[kMaxRoots];
                 bool below = false;
@@ -751,8 +758,10 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
         return false;
     }
     if (!(draft > 0.0)) {
-        snprintf(text, sizeof text, "a draft of %.9g: the waterplane must lie above the lowest "
-                 "point of the hull", draft);
+        snprintf(text, sizeof text,
+                 "a draft of %.9g: the waterplane must lie above the lowest "
+                 "point of the hull",
+                 draft);
         error = text;
         return false;
     }
@@ -762,8 +771,10 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
     }
     const double height = m.highestY - m.lowestY;
     if (draft > height + 1.0e-7 * m.size) {
-        snprintf(text, sizeof text, "a draft of %.9g puts the waterplane above the whole hull "
-                 "(its height is %.9g)", draft, height);
+        snprintf(text, sizeof text,
+                 "a draft of %.9g puts the waterplane above the whole hull "
+                 "(its height is %.9g)",
+                 draft, height);
         error = text;
         return false;
     }
@@ -806,7 +817,8 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
     h.halfModel = half;
     h.volume = flux(signedVolume, E.m[3] + T * E.m[0]);
     const HullFigure momentX = flux(M.m[4] - T * M.m[1], E.m[4] + T * E.m[1]);
-    const HullFigure momentY = flux(0.5 * (M.m[6] - T * T * M.m[0]), 0.5 * (E.m[6] + T * T * E.m[0]));
+    const HullFigure momentY =
+        flux(0.5 * (M.m[6] - T * T * M.m[0]), 0.5 * (E.m[6] + T * T * E.m[0]));
     const HullFigure momentZ = half ? HullFigure{} : flux(M.m[5] - T * M.m[2], E.m[5] + T * E.m[2]);
     h.displacement = {h.volume.value * options.density, h.volume.error * options.density};
     h.lcb = ratio(momentX, h.volume);
@@ -825,12 +837,12 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
     const HullFigure xf = ratio(areaX, h.waterplaneArea);
     const HullFigure zf = ratio(areaZ, h.waterplaneArea);
     // Second moments about the centre of the waterplane.
-    const HullFigure inertiaL = {areaXX.value - h.waterplaneArea.value * xf.value * xf.value,
-                                 areaXX.error + 2.0 * std::fabs(areaX.value) * xf.error +
-                                     areaX.error * std::fabs(xf.value)};
-    const HullFigure inertiaT = {areaZZ.value - h.waterplaneArea.value * zf.value * zf.value,
-                                 areaZZ.error + 2.0 * std::fabs(areaZ.value) * zf.error +
-                                     areaZ.error * std::fabs(zf.value)};
+    const HullFigure inertiaL = {
+        areaXX.value - h.waterplaneArea.value * xf.value * xf.value,
+        areaXX.error + 2.0 * std::fabs(areaX.value) * xf.error + areaX.error * std::fabs(xf.value)};
+    const HullFigure inertiaT = {
+        areaZZ.value - h.waterplaneArea.value * zf.value * zf.value,
+        areaZZ.error + 2.0 * std::fabs(areaZ.value) * zf.error + areaZ.error * std::fabs(zf.value)};
     h.lcf = {xf.value - s.shift[0], xf.error};
     h.bmt = ratio(inertiaT, h.volume);
     h.bml = ratio(inertiaL, h.volume);
@@ -890,7 +902,8 @@ std::vector<double> hullWaterline(const HullModel& m, double draft, int perSpan)
         for (int b = 0; b <= g; ++b) {
             for (int a = 0; a <= g; ++a) {
                 evaluateHull(s, p.i, p.j, p.u0 + (p.u1 - p.u0) * a / g,
-                             p.v0 + (p.v1 - p.v0) * b / g, grid[static_cast<size_t>(a + b * (g + 1))]);
+                             p.v0 + (p.v1 - p.v0) * b / g,
+                             grid[static_cast<size_t>(a + b * (g + 1))]);
             }
         }
         // Marching squares on y - level, each crossing placed by linear interpolation.

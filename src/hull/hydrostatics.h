@@ -53,16 +53,15 @@ struct HullModel {
     HullSurface surface;
     double mirrorZ = 0.0;
     double lowestY = 0.0, highestY = 0.0;
-    double size = 1.0;  // diagonal of the box of the control points
-    std::vector<int> order;  // patches by their highest y
+    double size = 1.0;                             // diagonal of the box of the control points
+    std::vector<int> order;                        // patches by their highest y
     std::vector<HullMoments> prefix, prefixError;  // sums over order[0 .. k-1]
 };
 
 // Prepares surface for hydrostatics about the mirror plane z = mirrorZ. False with a message
 // for a surface that cannot bound water (see buildHullSurface) or a mirror plane that is not
 // finite.
-bool prepareHull(const SurfaceModel& surface, double mirrorZ, HullModel& model,
-                 std::string& error);
+bool prepareHull(const SurfaceModel& surface, double mirrorZ, HullModel& model, std::string& error);
 
 // The figures at draft T. False with a message, and out unchanged, when the surface does not
 // bound water below that waterplane: a draft that is not finite, of 0 or below, or above the

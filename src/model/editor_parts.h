@@ -78,6 +78,8 @@ struct PanelVariables {
     char linesButtocks[kTextFieldSize] = "3";
     char linesFileName[kTextFieldSize] = "lines.pdf";
     char offsetsFileName[kTextFieldSize] = "offsets.csv";
+    int32_t hydrostaticsEnabled = 0;  // "waterline and figures"
+    float hydrostaticsDraft = 0.2f;   // "draft", from the surface's lowest point
 
     int32_t knotControlRebuilds = 0;  // bumped by every rebuildKnotControls
     bool closeKnotRollouts = false;   // close "knots in s" / "knots in t" on the next frame

@@ -21,6 +21,7 @@
 #include "view/grid_surface.h"
 #include "view/help_overlay.h"
 #include "view/lines_overlay.h"
+#include "view/hydrostatics_overlay.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_arrows.h"
 #include "view/section_view.h"
@@ -473,7 +474,8 @@ void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection&
     gluLookAt(eyeX, eyeY, eyeZ, t[0], t[1], t[2], 0.0, 1.0, 0.0);
 
     // 3. Surface, nets and marker, the chosen lines on it, the sections' start arrows, then the
-    // probe, the click point and the axes.
+    // probe, the click point and the axes; the waterline and centre of buoyancy when
+    // hydrostatics are on.
     drawSurface(surface, derived, selection, panel, view, surfaceRenderer);
     if (panel.showLines != 0) {
         SurfaceModel skinned;
@@ -482,6 +484,7 @@ void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection&
     drawSectionArrows(surface);
     drawProbePoint(surface, view);
     drawClickPoint(view);
+    drawHydrostaticsOverlay();
     drawAxes();
 }
 

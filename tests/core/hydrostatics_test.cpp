@@ -78,7 +78,7 @@ struct Wigley {
     // Figures at draft d from the closed forms: a(y) = 1 - (y/T)^2 across the depth.
     Hydrostatics expected(double d) const {
         const double yw = -T + d;
-        const auto A = [&](double y) { return y - y * y * y / (3 * T * T); };      // int a
+        const auto A = [&](double y) { return y - y * y * y / (3 * T * T); };  // int a
         const auto Ay = [&](double y) { return y * y / 2 - std::pow(y, 4) / (4 * T * T); };
         const double a = 1.0 - yw * yw / (T * T);
         const double section = B * (A(yw) - A(-T));
@@ -104,8 +104,12 @@ struct Wigley {
                 const double xi = 2 * x / L, eta = y / T;
                 const double zx = B / 2 * (-4 * xi / L) * (1 - eta * eta);
                 const double zy = B / 2 * (1 - xi * xi) * (-2 * eta / T);
-                const double w = (i == 0 || i == n ? 1 : i % 2 ? 4 : 2) *
-                                 (j == 0 || j == n ? 1 : j % 2 ? 4 : 2);
+                const double w = (i == 0 || i == n ? 1
+                                  : i % 2          ? 4
+                                                   : 2) *
+                                 (j == 0 || j == n ? 1
+                                  : j % 2          ? 4
+                                                   : 2);
                 wetted += w * std::sqrt(1 + zx * zx + zy * zy);
             }
         }
@@ -114,8 +118,7 @@ struct Wigley {
     }
 };
 
-Hydrostatics compute(const SurfaceModel& s, double draft, double mirrorZ = 0.0,
-                     int stations = 0) {
+Hydrostatics compute(const SurfaceModel& s, double draft, double mirrorZ = 0.0, int stations = 0) {
     HullModel model;
     std::string error;
     EXPECT_TRUE(prepareHull(s, mirrorZ, model, error)) << error;
@@ -135,10 +138,10 @@ std::string refusal(const SurfaceModel& s, double draft) {
     return error;
 }
 
-#define EXPECT_FIGURE(got, want, scale)                                               \
-    do {                                                                              \
-        EXPECT_NEAR((got).value, (want), 1e-9 * (scale)) << #got;                     \
-        EXPECT_LE((got).error, 1e-8 * (scale)) << #got;                               \
+#define EXPECT_FIGURE(got, want, scale)                           \
+    do {                                                          \
+        EXPECT_NEAR((got).value, (want), 1e-9 * (scale)) << #got; \
+        EXPECT_LE((got).error, 1e-8 * (scale)) << #got;           \
     } while (0)
 
 void expectWigley(const Hydrostatics& h, const Hydrostatics& e, double size, double dy = 0.0) {
@@ -256,12 +259,11 @@ TEST(HydrostaticsShapes, BoxAndCylinderMatchClosedForms) {
 
     // Lower half of a circle of radius 1 in two rational quarter arcs, 3 long.
     const float r = 1.0f, c = static_cast<float>(std::sqrt(0.5));
-    std::vector<PointH> arc = {{0, 0, -r, 1}, {0, -r * c, -r * c, c}, {0, -r, 0, 1},
-                               {0, -r * c, r * c, c}, {0, 0, r, 1}};
-    for (int k = 0; k < 5; ++k) arc.push_back({3 * arc[static_cast<size_t>(k)].w,
-                                               arc[static_cast<size_t>(k)].y,
-                                               arc[static_cast<size_t>(k)].z,
-                                               arc[static_cast<size_t>(k)].w});
+    std::vector<PointH> arc = {
+        {0, 0, -r, 1}, {0, -r * c, -r * c, c}, {0, -r, 0, 1}, {0, -r * c, r * c, c}, {0, 0, r, 1}};
+    for (int k = 0; k < 5; ++k)
+        arc.push_back({3 * arc[static_cast<size_t>(k)].w, arc[static_cast<size_t>(k)].y,
+                       arc[static_cast<size_t>(k)].z, arc[static_cast<size_t>(k)].w});
     const SurfaceModel cylinder = makeSurface(5, 2, 3, 2, arc, {0, 0, 0, 0.5f, 0.5f, 1, 1, 1});
     for (double T : {1.0, 0.5, 0.2}) {
         SCOPED_TRACE(T);
@@ -332,12 +334,15 @@ TEST(HydrostaticsCommand, TableAndCsvAtDraftsAndExitStatuses) {
     for (PointH& p : movedHalf.controlNet) p.z += 1.0f;
     const std::string moved = saved(movedHalf, "wigley-moved.surf");
     ASSERT_EQ(runLoftwork({"hydrostatics", moved, "--mirror", "z=1", "--drafts", "0.05:0.25:5",
-                           "--csv", csv}).status, 0);
+                           "--csv", csv})
+                  .status,
+              0);
     std::istringstream table(testsupport::readAll(csv));
     std::string line;
     std::getline(table, line);
-    EXPECT_EQ(line, "draft,volume,displacement,lcb,vcb,tcb,waterplane_area,lcf,bmt,bml,kmt,"
-                    "wetted_area,lwl,bwl,cb,cp,cm,cwp");
+    EXPECT_EQ(line,
+              "draft,volume,displacement,lcb,vcb,tcb,waterplane_area,lcf,bmt,bml,kmt,"
+              "wetted_area,lwl,bwl,cb,cp,cm,cwp");
     int rows = 0;
     while (std::getline(table, line)) {
         std::vector<double> v;

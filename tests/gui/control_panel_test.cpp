@@ -159,6 +159,7 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"tracing", "point fields", "section point"},
         {"tracing", "point fields", "picked point"},
         {"lines", "rollout", "lines"},
+        {"hydrostatics", "group", "hydrostatics"},
     };
     const PanelFrame& frame = drawPanel();
     std::vector<const PanelItem*> fixed;
