@@ -734,6 +734,23 @@ bool prepareHull(const SurfaceModel& surface, double mirrorZ, HullModel& model,
     std::sort(m.order.begin(), m.order.end(), [&s](int a, int b) {
         return s.patches[static_cast<size_t>(a)].hi[1] < s.patches[static_cast<size_t>(b)].hi[1];
     });
+    constexpr int kGrid = 4;
+    HullSample x;
+    for (const HullPatch& p : s.patches) {
+        double lowY = HUGE_VAL, lowZ = HUGE_VAL, highZ = -HUGE_VAL;
+        for (int a = 0; a <= kGrid; ++a) {
+            for (int b = 0; b <= kGrid; ++b) {
+                evaluateHull(s, p.i, p.j, p.u0 + (p.u1 - p.u0) * a / kGrid,
+                             p.v0 + (p.v1 - p.v0) * b / kGrid, x);
+                lowY = std::min(lowY, x.y);
+                lowZ = std::min(lowZ, x.z);
+                highZ = std::max(highZ, x.z);
+            }
+        }
+        m.sampledLowY.push_back(lowY);
+        m.sampledLowZ.push_back(lowZ);
+        m.sampledHighZ.push_back(highZ);
+    }
     m.prefix.assign(count + 1, HullMoments{});
     m.prefixError.assign(count + 1, HullMoments{});
     const Integration in = makeIntegration(m, false, 0.0);
@@ -780,6 +797,24 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
     }
     bool half = false;
     if (!checkEdges(m, draft, half, error)) return false;
+    if (half) {
+        // Counted twice, a half model must lie on one side of its plane below the water.
+        const double tolerance = 1.0e-6 * m.size;
+        bool plus = false, minus = false;
+        for (size_t k = 0; k < m.sampledLowY.size(); ++k) {
+            if (!(m.sampledLowY[k] < draft)) continue;
+            plus = plus || m.sampledHighZ[k] > tolerance;
+            minus = minus || m.sampledLowZ[k] < -tolerance;
+        }
+        if (plus && minus) {
+            snprintf(text, sizeof text,
+                     "the half model reaches across its mirror plane z = %.9g "
+                     "below the waterplane, so its mirror image would overlap it",
+                     m.mirrorZ);
+            error = text;
+            return false;
+        }
+    }
 
     // Level of the root searches: a hair below the waterplane, so that an edge lying in it (a
     // hull drawn up to its design waterline) is found as the waterline, not missed by rounding.

@@ -56,6 +56,9 @@ struct HullModel {
     double size = 1.0;                             // diagonal of the box of the control points
     std::vector<int> order;                        // patches by their highest y
     std::vector<HullMoments> prefix, prefixError;  // sums over order[0 .. k-1]
+    // Per patch: the lowest y and the least and greatest z of a grid of its points, the z
+    // measured from the mirror plane (a half model must keep to one side of it).
+    std::vector<double> sampledLowY, sampledLowZ, sampledHighZ;
 };
 
 // Prepares surface for hydrostatics about the mirror plane z = mirrorZ. False with a message
@@ -66,7 +69,8 @@ bool prepareHull(const SurfaceModel& surface, double mirrorZ, HullModel& model, 
 // The figures at draft T. False with a message, and out unchanged, when the surface does not
 // bound water below that waterplane: a draft that is not finite, of 0 or below, or above the
 // whole hull; an edge below the waterplane that is neither on the mirror plane nor on a plane of
-// constant x (which edge, and where); a density that is not a positive finite number.
+// constant x (which edge, and where); a half model that reaches across its mirror plane below
+// the waterplane; a density that is not a positive finite number.
 bool computeHydrostatics(const HullModel& model, double draft, const HydrostaticsOptions& options,
                          Hydrostatics& out, std::string& error);
 

@@ -294,6 +294,8 @@ TEST(HydrostaticsRefusals, SurfacesThatDoNotBoundWaterAreRefusedWithTheReason) {
     for (PointH& p : offPlane.controlNet) p.z += 0.1f;
     SurfaceModel lowDeck = w.whole();  // one side's top edge dips below the waterplane
     lowDeck.controlNet[4].y = -0.1f;
+    SurfaceModel crossing = w.half();  // the midship section bulges across z = 0
+    crossing.controlNet[4].z = -0.3f;
     const float nan = std::nanf("");
     const struct {
         const char* name;
@@ -302,6 +304,7 @@ TEST(HydrostaticsRefusals, SurfacesThatDoNotBoundWaterAreRefusedWithTheReason) {
         const char* reason;
     } cases[] = {
         {"open sheet", offPlane, 0.2, "open below the waterplane"},
+        {"half model across its plane", crossing, 0.2, "reaches across its mirror plane"},
         {"deck below the waterplane", lowDeck, 0.24, "above the open edge"},
         {"draft of 0", w.whole(), 0.0, "above the lowest point"},
         {"negative draft", w.whole(), -0.1, "above the lowest point"},
