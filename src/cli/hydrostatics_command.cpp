@@ -13,7 +13,6 @@
 #include "cli/command_line.h"
 #include "hull/hydrostatics.h"
 #include "io/surface_file.h"
-#include "model/printable_text.h"
 
 namespace {
 
@@ -28,7 +27,8 @@ const char kHydrostaticsUsage[] =
     "  draft at N stations along the waterline (default 21).\n";
 
 int hydrostaticsUsageError(const std::string& problem) {
-    fprintf(stderr, "loftwork hydrostatics: %s\n%s", problem.c_str(), kHydrostaticsUsage);
+    printMessage("loftwork hydrostatics: " + problem);
+    fputs(kHydrostaticsUsage, stderr);
     return 2;
 }
 
@@ -144,8 +144,7 @@ std::string sacCsv(const Hydrostatics& h) {
 bool writeCsv(const char* path, const std::string& text) {
     std::string error;
     if (writeFileReplacing(path, text, error)) return true;
-    fprintf(stderr, "loftwork: cannot save %s: %s\n", printableText(path).c_str(),
-            printableText(error).c_str());
+    printMessage(std::string("loftwork: cannot save ") + path + ": " + error);
     return false;
 }
 
@@ -170,7 +169,7 @@ int hydrostaticsCommand(int argc, char** argv) {
                                 option == "--stations" || option == "--csv" || option == "--sac";
         if (takesValue && value == nullptr)
             return hydrostaticsUsageError(option + " needs a value");
-        const std::string quoted = value != nullptr ? "\"" + printableText(value) + "\"" : "";
+        const std::string quoted = value != nullptr ? "\"" + std::string(value) + "\"" : "";
         if (option == "--draft") {
             double t;
             if (draft || !drafts.empty()) return hydrostaticsUsageError("give one draft or drafts");
@@ -211,7 +210,7 @@ int hydrostaticsCommand(int argc, char** argv) {
             if (sac != nullptr) return hydrostaticsUsageError("--sac given twice");
             sac = value;
         } else if (option.size() > 1 && option[0] == '-') {
-            return hydrostaticsUsageError("unknown option \"" + printableText(argv[i]) + "\"");
+            return hydrostaticsUsageError("unknown option \"" + std::string(argv[i]) + "\"");
         } else if (input == nullptr) {
             input = argv[i];
             continue;
@@ -230,7 +229,7 @@ int hydrostaticsCommand(int argc, char** argv) {
     HullModel model;
     std::string error;
     if (!prepareHull(surface, mirror.value_or(0.0), model, error)) {
-        fprintf(stderr, "loftwork: %s: %s\n", printableText(input).c_str(), error.c_str());
+        printMessage(std::string("loftwork: ") + input + ": " + error);
         return 1;
     }
     HydrostaticsOptions options;
@@ -243,8 +242,9 @@ int hydrostaticsCommand(int argc, char** argv) {
     for (double t : drafts) {
         Hydrostatics h;
         if (!computeHydrostatics(model, t, options, h, error)) {
-            fprintf(stderr, "loftwork: %s: at draft %.9g: %s\n", printableText(input).c_str(), t,
-                    error.c_str());
+            char at[48];
+            snprintf(at, sizeof at, ": at draft %.9g: ", t);
+            printMessage(std::string("loftwork: ") + input + at + error);
             return 1;
         }
         rows.push_back(std::move(h));

@@ -26,7 +26,8 @@ const char kImportUsage[] =
     "  largest by area); --list prints each face's number, surface kind, size and area.\n";
 
 int importUsageError(const char* problem) {
-    fprintf(stderr, "loftwork import: %s\n%s", problem, kImportUsage);
+    printMessage(std::string("loftwork import: ") + problem);
+    fputs(kImportUsage, stderr);
     return 2;
 }
 
@@ -46,8 +47,7 @@ int listFaces(const char* input) {
     ImportReport report;
     std::string error;
     if (!listCadFaces(input, report, error)) {
-        fprintf(stderr, "loftwork: cannot read %s: %s\n", printableText(input).c_str(),
-                printableText(error).c_str());
+        printMessage(std::string("loftwork: cannot read ") + input + ": " + error);
         return 1;
     }
     printf("%s: %zu %s, %s, lengths in %s\n", printableText(input).c_str(), report.faces.size(),
@@ -78,16 +78,15 @@ int importCommand(int argc, char** argv) {
             if (face != 0) return importUsageError("--face given twice");
             if (i + 1 >= argc) return importUsageError("--face needs a face number");
             if (!parseFaceNumber(argv[i + 1], face)) {
-                const std::string problem = std::string("not a face number: \"") +
-                                            printableText(argv[i + 1]) + "\" (faces count from 1)";
+                const std::string problem =
+                    std::string("not a face number: \"") + argv[i + 1] + "\" (faces count from 1)";
                 return importUsageError(problem.c_str());
             }
             ++i;
         } else if (strcmp(argument, "--list") == 0) {
             list = true;
         } else if (argument[0] == '-' && argument[1] != '\0') {
-            const std::string problem =
-                std::string("unknown option \"") + printableText(argument) + "\"";
+            const std::string problem = std::string("unknown option \"") + argument + "\"";
             return importUsageError(problem.c_str());
         } else if (input == nullptr) {
             input = argument;
@@ -114,13 +113,10 @@ int importCommand(int argc, char** argv) {
     ImportReport report;
     std::string error;
     if (!importCadSurface(input, face, surface, report, error)) {
-        fprintf(stderr, "loftwork: cannot import %s: %s\n", printableText(input).c_str(),
-                printableText(error).c_str());
+        printMessage(std::string("loftwork: cannot import ") + input + ": " + error);
         return 1;
     }
     if (!saveForCommand(output, surface)) return 1;
-    fprintf(stderr, "loftwork: %s; saved as %s\n",
-            printableText(importMessage(input, surface, report)).c_str(),
-            printableText(output).c_str());
+    printMessage("loftwork: " + importMessage(input, surface, report) + "; saved as " + output);
     return 0;
 }

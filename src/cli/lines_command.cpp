@@ -18,7 +18,6 @@
 #include "exchange/lines_print.h"
 #include "exchange/offset_table.h"
 #include "io/surface_file.h"
-#include "model/printable_text.h"
 
 namespace {
 
@@ -56,7 +55,8 @@ const char kFromOffsetsUsage[] =
     "  plane z = C below the first waterline a station meets.\n";
 
 int usageError(const char* command, const char* usage, const std::string& problem) {
-    fprintf(stderr, "loftwork %s: %s\n%s", command, printableText(problem).c_str(), usage);
+    printMessage(std::string("loftwork ") + command + ": " + problem);
+    fputs(usage, stderr);
     return 2;
 }
 
@@ -199,7 +199,7 @@ bool prepareCuts(const char* command, const char* path, const SurfaceModel& surf
     }
     std::string error;
     if (!surfaceBox(surface, box, error)) {
-        fprintf(stderr, "loftwork %s: %s: %s\n", command, printableText(path).c_str(), error.c_str());
+        printMessage(std::string("loftwork ") + command + ": " + path + ": " + error);
         return false;
     }
     return true;
@@ -266,8 +266,8 @@ int linesCommand(int argc, char** argv) {
         return usageError("lines", kLinesUsage, "--templates needs --stations");
     }
     if (extension != "dxf" && extension != "svg" && extension != "pdf") {
-        fprintf(stderr, "loftwork lines: unknown extension of %s (give .dxf, .svg or .pdf)\n",
-                printableText(output).c_str());
+        printMessage(std::string("loftwork lines: unknown extension of ") + output +
+                     " (give .dxf, .svg or .pdf)");
         return 1;
     }
 
@@ -293,7 +293,7 @@ int linesCommand(int argc, char** argv) {
     LinesPlan plan;
     std::string error;
     if (!makeLinesPlan(surface, request, plan, error)) {
-        fprintf(stderr, "loftwork lines: %s: %s\n", printableText(paths[0]).c_str(), error.c_str());
+        printMessage(std::string("loftwork lines: ") + paths[0] + ": " + error);
         return 1;
     }
     std::string message;
@@ -311,7 +311,7 @@ int linesCommand(int argc, char** argv) {
         done = writeLinesPrint(output, extension == "svg" ? PrintFormat::svg : PrintFormat::pdf,
                                drawing, scale, message);
     }
-    fprintf(stderr, "loftwork lines: %s\n", printableText(message).c_str());
+    printMessage("loftwork lines: " + message);
     return done ? 0 : 1;
 }
 
@@ -356,16 +356,17 @@ int offsetsCommand(int argc, char** argv) {
     if (!makeOffsetTable(surface, choiceValues(*options.stations, 0, box, options.mirror),
                          choiceValues(*options.waterlines, 1, box, options.mirror), centre,
                          options.tolerance.value_or(0.0), table, error)) {
-        fprintf(stderr, "loftwork offsets: %s: %s\n", printableText(paths[0]).c_str(), error.c_str());
+        printMessage(std::string("loftwork offsets: ") + paths[0] + ": " + error);
         return 1;
     }
     if (!writeFileReplacing(paths[1], formatOffsetTable(table), error)) {
-        fprintf(stderr, "loftwork offsets: cannot write %s: %s\n", printableText(paths[1]).c_str(),
-                error.c_str());
+        printMessage(std::string("loftwork offsets: cannot write ") + paths[1] + ": " + error);
         return 1;
     }
-    fprintf(stderr, "loftwork offsets: wrote %zu stations x %zu waterlines to %s\n",
-            table.stations.size(), table.waterlines.size(), printableText(paths[1]).c_str());
+    char wrote[96];
+    snprintf(wrote, sizeof wrote, "loftwork offsets: wrote %zu stations x %zu waterlines to ",
+             table.stations.size(), table.waterlines.size());
+    printMessage(wrote + std::string(paths[1]));
     return 0;
 }
 
@@ -429,19 +430,19 @@ int fromOffsetsCommand(int argc, char** argv) {
     }
     struct stat info;
     if (stat(paths[0], &info) != 0 || !S_ISREG(info.st_mode)) {
-        fprintf(stderr, "loftwork from-offsets: cannot read %s: %s\n", printableText(paths[0]).c_str(),
-                stat(paths[0], &info) != 0 ? strerror(errno) : "not a regular file");
+        printMessage(std::string("loftwork from-offsets: cannot read ") + paths[0] + ": " +
+                     (stat(paths[0], &info) != 0 ? strerror(errno) : "not a regular file"));
         return 1;
     }
     if (info.st_size > (64 << 20)) {
-        fprintf(stderr, "loftwork from-offsets: %s is over 64 MB\n", printableText(paths[0]).c_str());
+        printMessage(std::string("loftwork from-offsets: ") + paths[0] + " is over 64 MB");
         return 1;
     }
     std::string text;
     FILE* file = fopen(paths[0], "rb");
     if (file == nullptr) {
-        fprintf(stderr, "loftwork from-offsets: cannot read %s: %s\n", printableText(paths[0]).c_str(),
-                strerror(errno));
+        printMessage(std::string("loftwork from-offsets: cannot read ") + paths[0] + ": " +
+                     strerror(errno));
         return 1;
     }
     char buffer[65536];
@@ -455,19 +456,19 @@ int fromOffsetsCommand(int argc, char** argv) {
     std::string error;
     const double centre = mirror ? mirror->offset : 0.0;
     if (!parseOffsets(text, centre, sections, error)) {
-        fprintf(stderr, "loftwork from-offsets: %s: %s\n", printableText(paths[0]).c_str(),
-                printableText(error).c_str());
+        printMessage(std::string("loftwork from-offsets: ") + paths[0] + ": " + error);
         return 1;
     }
     SurfaceModel surface;
     if (!surfaceFromSections(sections, degrees[0], degrees[1], loft, surface, error)) {
-        fprintf(stderr, "loftwork from-offsets: %s: %s\n", printableText(paths[0]).c_str(),
-                error.c_str());
+        printMessage(std::string("loftwork from-offsets: ") + paths[0] + ": " + error);
         return 1;
     }
     if (!saveForCommand(paths[1], surface)) return 1;
-    fprintf(stderr, "loftwork from-offsets: %zu stations, %d points each, saved as %s\n",
-            sections.stations.size(), surface.countU, printableText(paths[1]).c_str());
+    char saved[96];
+    snprintf(saved, sizeof saved, "loftwork from-offsets: %zu stations, %d points each, saved as ",
+             sections.stations.size(), surface.countU);
+    printMessage(saved + std::string(paths[1]));
     if (sections.skipped > 0) {
         fprintf(stderr, "loftwork from-offsets: passed over %d stations that meet fewer than two "
                 "waterlines\n", sections.skipped);

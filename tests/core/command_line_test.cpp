@@ -235,6 +235,9 @@ TEST(CommandLine, ControlBytesReachTheTerminalEscaped) {
         {"revolve", vase, scratchDir() + "/r.surf", "--section", "\x1b[2J"},
         {"revolve", named, scratchDir() + "/r.surf", "--section", "99"},
         {"\x1b[2Jcommand"},
+        {"import", scratchDir() + "/in\x1b[2J.step", scratchDir() + "/i.surf"},
+        {"lines", vase, scratchDir() + "/plan\x1b[2J.xyz", "--stations", "3"},
+        {"hydrostatics", named, "--draft", "\x1b[2J"},
     };
     for (const auto& args : cases) {
         const ProcessResult run = runLoftwork(args);
