@@ -285,9 +285,8 @@ bool readFaces(const std::string& path, TopTools_IndexedMapOfShape& faces, Impor
 
 // True when every edge of the face's one wire runs along a side of its parameter rectangle,
 // so the face is the whole surface over that rectangle; a face cut by other curves, or with
-// holes, is trimmed.
-// A periodic direction (period above 0) compares parameters a whole number of periods apart
-// as the same.
+// holes, is trimmed. In a periodic direction (period above 0) parameters a whole number of
+// periods apart are the same.
 bool boundaryIsParameterBox(const TopoDS_Face& face, double u0, double u1, double v0, double v1,
                             double periodU, double periodV) {
     int wires = 0;
