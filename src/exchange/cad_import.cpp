@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
@@ -35,11 +36,15 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <new>
+#include <thread>
 
 #include "exchange/cad_files.h"
 #include "exchange/export_surface.h"
@@ -261,17 +266,68 @@ CadFace describeFace(const TopoDS_Face& face, bool measure) {
     return described;
 }
 
-// The faces of the file, each once, in the order of the file's shapes.
-bool readFaces(const std::string& path, TopTools_IndexedMapOfShape& faces, ImportReport& report,
-               std::string& error) {
+// The name, kind and size of the file, and its first bytes, before any reader sees it.
+bool checkFile(const std::string& path, std::string& error) {
     const ExportFormat format = exportFormatOf(path);
     if (format != ExportFormat::step && format != ExportFormat::iges) {
         error = "not a STEP or IGES file name (.step, .stp, .igs or .iges)";
         return false;
     }
-    report.format = exportFormatName(format);
     std::string start;
-    if (!readFileStart(path, start, error) || !contentsMatch(format, start, error)) return false;
+    return readFileStart(path, start, error) && contentsMatch(format, start, error);
+}
+
+// Open CASCADE's readers stop the process on some malformed files (a reference to an entity of
+// another type is followed as a null pointer: a crash no exception reports), and may take
+// without end on others. So the same reading runs first in a child process, which is ended
+// after a time that grows with the file's size; only a file the child read to its end is read
+// in this process.
+bool readerSurvives(const std::string& path, const std::function<void()>& read,
+                    std::string& error) {
+    struct stat info;
+    const long long bytes = stat(path.c_str(), &info) == 0 ? info.st_size : 0;
+    const int seconds = 30 + static_cast<int>(bytes >> 20);
+    fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) {
+        error = std::string("cannot start the process that reads it first: ") + strerror(errno);
+        return false;
+    }
+    if (child == 0) {
+        for (int number : {SIGINT, SIGTERM, SIGHUP}) std::signal(number, SIG_DFL);
+        read();
+        _exit(0);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        error = "Open CASCADE's reader took more than " + std::to_string(seconds) +
+                " s on it and was stopped";
+        return false;
+    }
+    if (ended < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = "Open CASCADE's reader crashed on it" +
+                (ended > 0 && WIFSIGNALED(status)
+                     ? std::string(" (") + strsignal(WTERMSIG(status)) + ")"
+                     : std::string()) +
+                ": the file is malformed";
+        return false;
+    }
+    return true;
+}
+
+// The faces of a checked file, each once, in the order of the file's shapes.
+bool readFaces(const std::string& path, TopTools_IndexedMapOfShape& faces, ImportReport& report,
+               std::string& error) {
+    const ExportFormat format = exportFormatOf(path);
+    report.format = exportFormatName(format);
     silenceOcct();
     TopoDS_Shape shape;
     if (!readShape(path, format, shape, report, error)) return false;
@@ -468,7 +524,9 @@ bool isCadFileName(const std::string& path) {
     return format == ExportFormat::step || format == ExportFormat::iges;
 }
 
-bool listCadFaces(const std::string& path, ImportReport& report, std::string& error) {
+namespace {
+
+bool listFacesHere(const std::string& path, ImportReport& report, std::string& error) {
     report = ImportReport();
     return guarded("reading the file", error, [&] {
         TopTools_IndexedMapOfShape faces;
@@ -480,8 +538,8 @@ bool listCadFaces(const std::string& path, ImportReport& report, std::string& er
     });
 }
 
-bool importCadSurface(const std::string& path, int face, SurfaceModel& out, ImportReport& report,
-                      std::string& error) {
+bool importHere(const std::string& path, int face, SurfaceModel& out, ImportReport& report,
+                std::string& error) {
     report = ImportReport();
     return guarded("reading the file", error, [&] {
         TopTools_IndexedMapOfShape faces;
@@ -505,6 +563,32 @@ bool importCadSurface(const std::string& path, int face, SurfaceModel& out, Impo
             faceBSpline(TopoDS::Face(faces(report.face)), report, error);
         return !bspline.IsNull() && toSurfaceModel(*bspline, out, error);
     });
+}
+
+}  // namespace
+
+bool listCadFaces(const std::string& path, ImportReport& report, std::string& error) {
+    report = ImportReport();
+    const auto probe = [&] {
+        ImportReport probed;
+        std::string ignored;
+        listFacesHere(path, probed, ignored);
+    };
+    return checkFile(path, error) && readerSurvives(path, probe, error) &&
+           listFacesHere(path, report, error);
+}
+
+bool importCadSurface(const std::string& path, int face, SurfaceModel& out, ImportReport& report,
+                      std::string& error) {
+    report = ImportReport();
+    const auto probe = [&] {
+        SurfaceModel probed;
+        ImportReport probedReport;
+        std::string ignored;
+        importHere(path, face, probed, probedReport, ignored);
+    };
+    return checkFile(path, error) && readerSurvives(path, probe, error) &&
+           importHere(path, face, out, report, error);
 }
 
 std::string importMessage(const std::string& path, const SurfaceModel& surface,

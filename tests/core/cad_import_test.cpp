@@ -366,6 +366,18 @@ const Refusal kRefusals[] = {
          writeText(p, text.substr(0, text.size() / 2));
      },
      "cannot import"},
+    // OCCT's reader follows a pole that is not a point as a null pointer.
+    {"pole_of_another_type", "wrong-pole.step",
+     [](const std::string& p) {
+         std::string text, error;
+         const SurfaceModel s = testsupport::rationalUnevenSurface();
+         ASSERT_TRUE(formatStep({&s}, scratchDir(), text, error)) << error;
+         const size_t pole = text.find("(#", text.find("B_SPLINE_SURFACE_WITH_KNOTS"));
+         ASSERT_NE(pole, std::string::npos);
+         text.replace(pole, text.find(',', pole) - pole, "(#1");
+         writeText(p, text);
+     },
+     "reader crashed on it"},
     {"iges_garbled", "garbled.igs",
      [](const std::string& p) {
          std::string text, error;
