@@ -22,6 +22,7 @@
 #include "model/point_vector.h"
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
+#include "model/section_knots.h"
 #include "model/section_points.h"
 #include "model/surface_edit.h"
 #include "view/help_overlay.h"
@@ -220,7 +221,9 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
 // --- Popup menu --------------------------------------------------------------------------
 
 // The new point goes between points found - 1 and found of every section: at the pointer in
-// the current section, between the same neighbours in the others (pointsToInsert).
+// the current section; the others get a knot inserted there, which keeps their shapes
+// (insertPointByKnot), or, where no knot fits, a point between the same neighbours with the
+// knots made uniform again (pointsToInsert).
 void addSectionPoint() {
     EditorState& s = editor;
     Point3 u;
@@ -236,11 +239,15 @@ void addSectionPoint() {
     }
     const int oldCount = s.surface.countU;
     runEdit(s, "add point " + std::to_string(found), [&] {
-        insertSectionPoint(s.surface, found,
-                           pointsToInsert(s.surface, found, s.selection.currentSection, u));
+        const bool kept = insertPointByKnot(s.surface, found, s.selection.currentSection, u);
+        if (!kept) {
+            insertSectionPoint(s.surface, found,
+                               pointsToInsert(s.surface, found, s.selection.currentSection, u));
+        }
         carryPickOverInsert(s.selection, oldCount, found);
-        setStatus("Add: point %d inserted in every section (%d points each)", found,
-                  s.surface.countU);
+        setStatus("Add: point %d inserted in every section (%d points each)%s", found,
+                  s.surface.countU,
+                  kept ? "" : "; knots in s made uniform again, the other sections moved");
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
 }

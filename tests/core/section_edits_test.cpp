@@ -2,11 +2,15 @@
 // other one a point between its own neighbours, in its own plane.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "model/knots.h"
+#include "model/section_knots.h"
 #include "model/section_points.h"
+#include "support/curve_shape.h"
 
 namespace {
 
@@ -82,6 +86,60 @@ TEST(SectionAdd, EachOtherSectionGetsItsPointBetweenItsOwnNeighbours) {
         insertSectionPoint(m, c.index, added);
         ASSERT_EQ(m.countU, 6);
         for (int s = 0; s < 3; ++s) EXPECT_EQ(m.controlNet[s * 6 + c.index].y, added[s].y);
+    }
+}
+
+// "Add" inserts a knot into the other sections: their curves keep their shapes, the current
+// section gets u between its two neighbours and keeps every other point.
+TEST(SectionAdd, TheOtherSectionsKeepTheirShapes) {
+    const struct {
+        const char* name;
+        int order;
+        std::vector<float> knots;  // empty: clamped uniform
+        int section, index;
+    } cases[] = {
+        {"degree 2, first segment", 3, {}, 0, 1},
+        {"degree 2, last segment", 3, {}, 2, 4},
+        {"degree 2, middle, from the middle section", 3, {}, 1, 2},
+        {"degree 3", 4, {}, 1, 3},
+        {"degree 3, uneven knots", 4, {0, 0, 0, 0, 0.1f, 1, 1, 1, 1}, 2, 2},
+        {"degree 4, a Bezier curve", 5, {}, 0, 2},
+        {"degree 1", 2, {}, 1, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SurfaceModel m = sections();
+        m.orderU = c.order;
+        m.knotCountU = 5 + c.order;
+        m.knotsU.resize(static_cast<size_t>(m.knotCountU));
+        fillUniformKnots(m.knotsU.data(), m.knotCountU, c.order);
+        if (!c.knots.empty()) m.knotsU = c.knots;
+        const SurfaceModel before = m;
+        const Point3 u(static_cast<float>(c.section), 0.9f, -0.2f);
+        ASSERT_TRUE(insertPointByKnot(m, c.index, c.section, u));
+        ASSERT_EQ(m.countU, 6);
+        ASSERT_TRUE(surfaceArraysMatch(m));
+        // One knot more, strictly inside the range, the old ones kept.
+        std::vector<float> knots = m.knotsU;
+        EXPECT_TRUE(std::is_sorted(knots.begin(), knots.end()));
+        for (float k : before.knotsU) knots.erase(std::find(knots.begin(), knots.end(), k));
+        ASSERT_EQ(knots.size(), 1u);
+        EXPECT_GT(knots[0], before.knotsU[static_cast<size_t>(c.order - 1)]);
+        EXPECT_LT(knots[0], before.knotsU[5]);
+        for (int s = 0; s < 3; ++s) {
+            if (s != c.section) {
+                EXPECT_LT(testsupport::shapeChange(before, s, m, s), 1e-6) << "section " << s;
+                continue;
+            }
+            for (int j = 0; j < 6; ++j) {
+                const PointH& now = m.controlNet[static_cast<size_t>(s * 6 + j)];
+                const PointH expected =
+                    j == c.index
+                        ? PointH{u.x, u.y, u.z, 1.0f}
+                        : before.controlNet[static_cast<size_t>(s * 5 + (j < c.index ? j : j - 1))];
+                EXPECT_EQ(0, memcmp(&now, &expected, sizeof(PointH))) << "point " << j;
+            }
+        }
     }
 }
 

@@ -67,25 +67,17 @@ new_point="$(points bottle.surf 0 | sed -n 7p)"
 echo "$new_point" | awk '{
     if ($4 != 1 || $1 != 0 || $2 < 0.47 || $2 > 0.53 || $3 < 0.07 || $3 > 0.13) exit 1
 }' || fail "point 6 is \"$new_point\", expected the added point near (0, 0.5, 0.097, 1)"
-# Every other section gets its own new point at index 6, on the segment between its neighbours
-# (now points 5 and 7) and at the same fraction along it, so it stays in its own plane.
-fraction="$(points bottle.surf 0 | awk 'NR >= 6 && NR <= 8 { y[NR] = $2; z[NR] = $3 }
-    END { dy = y[8] - y[6]; dz = z[8] - z[6]
-          print ((y[7] - y[6]) * dy + (z[7] - z[6]) * dz) / (dy * dy + dz * dz) }')"
+# Every other section gets a knot inserted, which keeps its curve: its new point 6 and its
+# changed neighbours stay in its own plane through the bottle's axis (y), and the U knots are
+# the old ones with one more between them, in order.
 for s in $(seq 1 8); do
-    points bottle.surf "$s" | awk -v t="$fraction" 'NR >= 6 && NR <= 8 {
-            x[NR] = $1 / $4; y[NR] = $2 / $4; z[NR] = $3 / $4; w[NR] = $4 }
-        END {
-            if (w[7] != 1) exit 1
-            for (k = 0; k < 3; k++) {
-                a = k == 0 ? x[6] : (k == 1 ? y[6] : z[6])
-                b = k == 0 ? x[8] : (k == 1 ? y[8] : z[8])
-                p = k == 0 ? x[7] : (k == 1 ? y[7] : z[7])
-                d = a + t * (b - a) - p
-                if (d > 2e-5 || d < -2e-5) exit 1
-            }
-        }' || fail "section $s: point 6 is not between its own neighbours: $(points bottle.surf "$s" | sed -n 6,8p | tr '\n' ' ')"
+    points bottle.surf "$s" | awk '{ x[NR] = $1 / $4; z[NR] = $3 / $4
+            if (x[NR] * x[NR] + z[NR] * z[NR] > best) { best = x[NR] * x[NR] + z[NR] * z[NR]; r = NR } }
+        END { for (i = 1; i <= NR; i++) { d = x[i] * z[r] - z[i] * x[r]; if (d > 2e-5 || d < -2e-5) exit 1 } }' ||
+        fail "section $s left its plane: $(points bottle.surf "$s" | sed -n 5,9p | tr '\n' ' ')"
 done
+awk '/^KNOTS_U/ { k = 1; next } /^KNOTS_V/ { k = 0 } k && NF { print $1 }' bottle.surf |
+    awk 'NR > 1 && $1 < last { exit 1 } { last = $1 }' || fail "the saved U knots are out of order"
 # The untouched neighbours keep their places: old point 6 is now point 7.
 [ "$(points bottle.surf 0 | sed -n 8p)" = "0.000000 0.620000 0.090000 1.000000" ] ||
     fail "old point 6 did not move to index 7"

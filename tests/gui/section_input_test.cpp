@@ -14,6 +14,7 @@
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
+#include "support/curve_shape.h"
 #include "support/gui_test_env.h"
 #include "support/section_surface.h"
 #include "support/state_text.h"
@@ -300,8 +301,11 @@ TEST_F(SectionEditing, FrameResetAndAStillViewWhileDragging) {
     expectAt(0, 2, 0.5f, 0.2f, "the dragged point under the pointer");
 }
 
+// The current section gets the point at the pointer and keeps its others; the other sections
+// get a knot inserted there, so their curves keep their shapes (re-spacing the knots evenly
+// once moved them by 4% of their size).
 TEST_F(SectionEditing, AddInsertsIntoTheNearestSegmentOfEverySection) {
-    const std::vector<PointH> before = editor.surface.controlNet;
+    const SurfaceModel before = editor.surface;
     const GuiHookCalls calls = guiHookCalls;
     editor.selection.selectedPoint = 4;
     testsupport::drawSectionWindow();
@@ -310,9 +314,14 @@ TEST_F(SectionEditing, AddInsertsIntoTheNearestSegmentOfEverySection) {
 
     ASSERT_EQ(editor.surface.countU, 6);
     EXPECT_EQ(editor.surface.knotCountU, 9);
-    std::vector<float> uniform(9);
-    fillUniformKnots(uniform.data(), 9, 3);
-    EXPECT_EQ(editor.surface.knotsU, uniform);
+    // The old knots and one more, between them.
+    std::vector<float> knots = editor.surface.knotsU;
+    ASSERT_EQ(knots.size(), 9u);
+    EXPECT_TRUE(std::is_sorted(knots.begin(), knots.end()));
+    for (float k : before.knotsU) knots.erase(std::find(knots.begin(), knots.end(), k));
+    ASSERT_EQ(knots.size(), 1u);
+    EXPECT_GT(knots[0], 0.0f);
+    EXPECT_LT(knots[0], 1.0f);
     EXPECT_EQ(guiHookCalls.rebuildKnotControls, calls.rebuildKnotControls + 1);
     EXPECT_GT(guiHookCalls.refreshPanel, calls.refreshPanel);
     EXPECT_EQ(editor.selection.selectedPoint, 4);
@@ -322,16 +331,15 @@ TEST_F(SectionEditing, AddInsertsIntoTheNearestSegmentOfEverySection) {
     EXPECT_NEAR(added.x, 0.0f, 1e-6f);
     EXPECT_NEAR(added.y, 0.2f, kPixel);
     EXPECT_NEAR(added.z, -0.1f, kPixel);
-    for (int v = 0; v < 3; ++v) {
-        for (int j = 0; j < 6; ++j) {
-            if (j == 2 && v != 0) continue;  // placed in its own section (SectionAddTest)
-            const PointH& now = editor.surface.controlNet[v * 6 + j];
-            const PointH& expected = j < 2    ? before[v * 5 + j]
-                                     : j == 2 ? added
-                                              : before[v * 5 + j - 1];
-            EXPECT_EQ(std::memcmp(&now, &expected, sizeof(PointH)), 0)
-                << "section " << v << " point " << j;
-        }
+    for (int j = 0; j < 6; ++j) {
+        const PointH& now = editor.surface.controlNet[j];
+        const PointH& expected = j < 2    ? before.controlNet[j]
+                                 : j == 2 ? added
+                                          : before.controlNet[j - 1];
+        EXPECT_EQ(std::memcmp(&now, &expected, sizeof(PointH)), 0) << "point " << j;
+    }
+    for (int v = 1; v < 3; ++v) {
+        EXPECT_LT(testsupport::shapeChange(before, v, editor.surface, v), 1e-6) << "section " << v;
     }
 }
 
