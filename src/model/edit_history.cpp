@@ -14,7 +14,8 @@ size_t snapshotBytes(const EditSnapshot& s) {
 bool editChanged(const EditSnapshot& before, const EditSnapshot& after) {
     return !sameSurface(before.surface, after.surface) ||
            before.multiplicity != after.multiplicity || before.fillSurface != after.fillSurface ||
-           before.surfaceDisplayMode != after.surfaceDisplayMode;
+           before.surfaceDisplayMode != after.surfaceDisplayMode ||
+           before.loftParameters != after.loftParameters || before.closedLoft != after.closedLoft;
 }
 
 bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before) {

@@ -21,6 +21,8 @@ struct EditSnapshot {
     int32_t degreeT = 0;
     int32_t fillSurface = 0;
     float surfaceDisplayMode = 0.0f;
+    int32_t loftParameters = 0;  // the loft options, which decide the skinned net
+    int32_t closedLoft = 0;
     int32_t currentSection = 0;
     int32_t selectedPoint = 0;
     int32_t destPlane = 0;
@@ -53,8 +55,9 @@ struct EditHistory {
 // Memory a snapshot holds, for the history's bound.
 size_t snapshotBytes(const EditSnapshot& snapshot);
 
-// True when the two states differ in what an edit changes: the surface, the multiplicity or
-// the display mode (bit for bit). Selection and degree fields alone are not an edit.
+// True when the two states differ in what an edit changes: the surface, the multiplicity, the
+// display mode or the loft options (bit for bit). Selection and degree fields alone are not an
+// edit.
 bool editChanged(const EditSnapshot& before, const EditSnapshot& after);
 
 // Starts a gesture named name from the state before it. While one is open, further edits join

@@ -51,6 +51,10 @@ struct PanelVariables {
     int32_t skinningEnabled = 0;
     int32_t loftParameters = 0;  // "loft parameters": a LoftParameters value
     int32_t closedLoft = 0;      // "closed loft"
+    // The loft options the last change of those two controls settled on: what an undo step keeps
+    // (the controls already hold the new choice when their callback runs).
+    int32_t loftParametersSet = 0;
+    int32_t closedLoftSet = 0;
     int32_t fillSurface = 0;
     int32_t mirrorEnabled = 0;  // "mirror": the surface is shown and exported with its mirror image
     MirrorPlane mirrorPlane;

@@ -16,12 +16,13 @@ bool flipSection(SurfaceModel& surface, int section, std::string& error);
 
 // Moves the start of a closed section by step points along it (negative: backwards): the
 // distinct points P[0 .. n-2] turn round by step and the last point again repeats the new
-// first, so the closed polygon keeps its shape. False, with the reason, and nothing changed,
-// for a missing or open section or one of fewer than three points.
+// first, so the closed control polygon keeps its shape (its curve, clamped at its ends, does
+// not: "start -1" and "start +1" use turnSectionStart, which keeps the curve). False, with the
+// reason, and nothing changed, for a missing or open section or one of fewer than three points.
 bool shiftSectionStart(SurfaceModel& surface, int section, int step, std::string& error);
 
 // The sum over corresponding points of the distances between the Cartesian points of sections
-// a and b.
+// a and b (summed in double precision).
 float sectionDistance(const SurfaceModel& surface, int a, int b);
 
 struct AlignmentReport {
@@ -31,19 +32,24 @@ struct AlignmentReport {
 };
 
 // For every section after the first, in order, chooses the direction and (closed sections only)
-// the start that give the least sectionDistance to the section before it, already aligned. The
-// current arrangement is kept unless another one is strictly closer. False, with the reason,
-// and nothing changed, without a usable surface.
+// the start that give the least sum of distances to the section before it, already aligned,
+// compared in double precision. The current arrangement is kept unless another one is strictly
+// closer; of equally close ones the first in the order direction, then start, wins. Sections of
+// more than 128 distinct points try the starts where an FFT of the squared distances has its least
+// minima, and their neighbourhoods, so the work grows as n log n rather than n squared. False, with
+// the reason, and nothing changed, without a usable surface.
 bool alignSections(SurfaceModel& surface, AlignmentReport& report, std::string& error);
 
 // Callbacks of the panel's "flip", "start -1", "start +1" and "align all" buttons: each one
 // undoable step on the current section (every section for "align all"), with the outcome on the
-// status line. The id is ignored.
+// status line. The start buttons move the start along the curve (turnSectionStart). The id is
+// ignored.
 void flipSectionCallback(int id);
 void startBackCallback(int id);
 void startForwardCallback(int id);
 void alignSectionsCallback(int id);
 
-// Callback of the "loft parameters" and "closed loft" controls: while skinning is on, skins
-// again with the new options. Not an edit of the surface. The id is ignored.
+// Callback of the "loft parameters" and "closed loft" controls: one undoable step that takes the
+// controls' options for the loft and, while skinning is on, skins again with them. The id is
+// ignored.
 void loftOptionsCallback(int id);

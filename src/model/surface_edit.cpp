@@ -19,6 +19,8 @@ EditSnapshot captureEdit(const EditorState& state) {
     // Likewise "fill surf" shows the display mode once its change is done.
     snapshot.fillSurface = state.panel.surfaceDisplayMode == kDisplayModeFill ? 1 : 0;
     snapshot.surfaceDisplayMode = state.panel.surfaceDisplayMode;
+    snapshot.loftParameters = state.panel.loftParametersSet;
+    snapshot.closedLoft = state.panel.closedLoftSet;
     snapshot.currentSection = state.selection.currentSection;
     snapshot.selectedPoint = state.selection.selectedPoint;
     snapshot.destPlane = state.selection.destPlane;
@@ -39,6 +41,11 @@ void swapIn(EditorState& state, EditSnapshot& snapshot) {
     std::swap(state.panel.degreeT, snapshot.degreeT);
     std::swap(state.panel.fillSurface, snapshot.fillSurface);
     std::swap(state.panel.surfaceDisplayMode, snapshot.surfaceDisplayMode);
+    std::swap(state.panel.loftParametersSet, snapshot.loftParameters);
+    std::swap(state.panel.closedLoftSet, snapshot.closedLoft);
+    // The loft controls show, and skinning uses, the options of the state brought back.
+    state.panel.loftParameters = state.panel.loftParametersSet;
+    state.panel.closedLoft = state.panel.closedLoftSet;
     std::swap(state.selection.currentSection, snapshot.currentSection);
     std::swap(state.selection.selectedPoint, snapshot.selectedPoint);
     std::swap(state.selection.destPlane, snapshot.destPlane);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,8 +12,11 @@
 #include "io/surface_file.h"
 #include "model/cyclic_band_solver.h"
 #include "model/derived_nets.h"
+#include "model/editor_state.h"
 #include "model/knots.h"
+#include "model/section_correspondence.h"
 #include "model/skinning.h"
+#include "model/surface_edit.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -476,6 +480,61 @@ TEST(SkinCommandOptions, AClosedLoftOfTwoSectionsIsRefused) {
         testsupport::runLoftwork({"skin", in, testsupport::scratchDir() + "/x.surf", "--closed"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("at least three sections"), std::string::npos) << run.err;
+}
+
+// Each change of "loft parameters" or "closed loft" is one step: undo brings back the options the
+// controls showed and the skinned net of that moment, redo the later ones, bit for bit.
+TEST(LoftOptionsUndo, EachChangeIsOneStepThatComesBackWithItsSkinnedNet) {
+    editor = EditorState();
+    editor.surface = makeSurface(6, 5, 3, 3, ringNet(6, 5, 7));
+    editor.derived.multiplicity = 1;
+    editor.panel.skinningEnabled = 1;
+    surfaceEdited(editor, EditEffect::movedPoints, Redraw::later);
+    struct Stage {
+        LoftOptions options;
+        std::vector<PointH> net;
+    };
+    std::vector<Stage> stages = {{{kChord, false}, editor.derived.skinnedNet}};
+    const LoftOptions changes[] = {{kCentripetal, false}, {kCentripetal, true}, {kUniform, true}};
+    for (const LoftOptions& o : changes) {
+        editor.panel.loftParameters = static_cast<int32_t>(o.parameters);
+        editor.panel.closedLoft = o.closed ? 1 : 0;
+        loftOptionsCallback(-1);
+        DerivedNets expected;
+        std::string error;
+        ASSERT_TRUE(skinSurface(editor.surface, o, expected, error)) << error;
+        ASSERT_EQ(editor.derived.skinnedNet.size(), expected.skinnedNet.size());
+        EXPECT_EQ(0, memcmp(editor.derived.skinnedNet.data(), expected.skinnedNet.data(),
+                            expected.skinnedNet.size() * sizeof(PointH)));
+        stages.push_back({o, editor.derived.skinnedNet});
+    }
+    ASSERT_EQ(editor.history.undoSteps.size(), 3u);
+    EXPECT_EQ(editor.history.undoSteps[1].name, "closed loft on");
+    EXPECT_EQ(editor.history.undoSteps[2].name, "loft parameters uniform");
+    auto expectStage = [](const Stage& stage, const char* when) {
+        EXPECT_EQ(editor.panel.loftParameters, static_cast<int32_t>(stage.options.parameters))
+            << when;
+        EXPECT_EQ(editor.panel.closedLoft != 0, stage.options.closed) << when;
+        ASSERT_EQ(editor.derived.skinnedNet.size(), stage.net.size()) << when;
+        EXPECT_EQ(0, memcmp(editor.derived.skinnedNet.data(), stage.net.data(),
+                            stage.net.size() * sizeof(PointH)))
+            << when;
+    };
+    for (int k = 2; k >= 0; --k) {
+        ASSERT_TRUE(undoEdit(editor, Redraw::later));
+        expectStage(stages[static_cast<size_t>(k)], "undo");
+    }
+    EXPECT_FALSE(undoEdit(editor, Redraw::later));
+    ASSERT_TRUE(redoEdit(editor, Redraw::later));
+    ASSERT_TRUE(redoEdit(editor, Redraw::later));
+    expectStage(stages[2], "redo");
+    // With skinning off a change is still a step, and its undo is what the next skin uses.
+    editor.panel.skinningEnabled = 0;
+    editor.panel.loftParameters = static_cast<int32_t>(kUniform);
+    loftOptionsCallback(-1);
+    ASSERT_TRUE(undoEdit(editor, Redraw::later));
+    EXPECT_EQ(editor.panel.loftParameters, static_cast<int32_t>(kCentripetal));
+    EXPECT_EQ(loftOptionsOf(editor.panel).parameters, kCentripetal);
 }
 
 }  // namespace
