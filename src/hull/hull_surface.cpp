@@ -9,10 +9,15 @@ namespace {
 // Basis functions N[0 .. p] of degree p at t in span i and their first derivatives D[0 .. p]
 // (The NURBS Book, A2.3 with one derivative). The knot differences it divides by depend on the
 // span only: inv holds their reciprocals, inv[j * (p + 1) + r] = 1 / (T[i+r+1] - T[i+1-j+r]).
-void basisWithDerivatives(const double* T, const double* inv, int i, int p, double t, double* N,
-                          double* D) {
-    double ndu[kHullMaxDegree + 1][kHullMaxDegree + 1];
-    double left[kHullMaxDegree + 1], right[kHullMaxDegree + 1];
+// P is the degree when it is known at compile time (the loops are then unrolled), else 0 and
+// the degree is p; the arithmetic is the same either way.
+template <int P>
+void basisWithDerivativesOf(const double* T, const double* inv, int i, int degree, double t,
+                            double* N, double* D) {
+    const int p = P > 0 ? P : degree;
+    constexpr int kSize = P > 0 ? P + 1 : kHullMaxDegree + 1;
+    double ndu[kSize][kSize];
+    double left[kSize], right[kSize];
     ndu[0][0] = 1.0;
     for (int j = 1; j <= p; ++j) {
         left[j] = t - T[i + 1 - j];
@@ -31,6 +36,18 @@ void basisWithDerivatives(const double* T, const double* inv, int i, int p, doub
         if (r >= 1) d += ndu[r - 1][p - 1] * inv[p * (p + 1) + r - 1];
         if (r <= p - 1) d -= ndu[r][p - 1] * inv[p * (p + 1) + r];
         D[r] = p > 0 ? p * d : 0.0;
+    }
+}
+
+void basisWithDerivatives(const double* T, const double* inv, int i, int p, double t, double* N,
+                          double* D) {
+    switch (p) {
+        case 1: return basisWithDerivativesOf<1>(T, inv, i, p, t, N, D);
+        case 2: return basisWithDerivativesOf<2>(T, inv, i, p, t, N, D);
+        case 3: return basisWithDerivativesOf<3>(T, inv, i, p, t, N, D);
+        case 4: return basisWithDerivativesOf<4>(T, inv, i, p, t, N, D);
+        case 5: return basisWithDerivativesOf<5>(T, inv, i, p, t, N, D);
+        default: return basisWithDerivativesOf<0>(T, inv, i, p, t, N, D);
     }
 }
 
@@ -287,6 +304,31 @@ void evaluateHullLine(const HullLine& line, double s, HullSample& out) {
     } else {
         fromHomogeneous(h, A, At, As, out);
     }
+}
+
+void evaluateHullLineCoordinate(const HullLine& line, double s, int axis, double& value,
+                                 double& slope) {
+    const HullSurface& h = *line.surface;
+    double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
+    if (line.alongU) {
+        basisWithDerivatives(h.U.data(), h.invU.data() + line.i * (h.p + 1) * (h.p + 1), line.i,
+                             h.p, s, N, Dn);
+    } else {
+        basisWithDerivatives(h.V.data(), h.invV.data() + line.j * (h.q + 1) * (h.q + 1), line.j,
+                             h.q, s, N, Dn);
+    }
+    // The same sums and quotients as evaluateHullLine, for one coordinate and the weight only.
+    double a = 0.0, w = 0.0, as = 0.0, ws = 0.0;
+    for (int k = 0; k < line.count; ++k) {
+        a += N[k] * line.C[k][axis];
+        w += N[k] * line.C[k][3];
+        as += Dn[k] * line.C[k][axis];
+        ws += Dn[k] * line.C[k][3];
+    }
+    const double r = 1.0 / w;
+    const double S = a * r;
+    value = S + h.shift[axis];
+    slope = (as - ws * S) * r;
 }
 
 void evaluateHull(const HullSurface& s, int i, int j, double u, double v, HullSample& out) {

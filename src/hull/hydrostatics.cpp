@@ -101,6 +101,16 @@ struct Line {
     double s0() const { return innerU ? cell->u0 : cell->v0; }
     double s1() const { return innerU ? cell->u1 : cell->v1; }
     void at(double s, HullSample& out) const { evaluateHullLine(curve, s, out); }
+    // value() and slope() of the point at s, without the rest of the point.
+    double valueAt(double s, double& slopeOut) const {
+        double coordinate = 0.0;
+        evaluateHullLineCoordinate(curve, s, axis, coordinate, slopeOut);
+        return coordinate - level;
+    }
+    double valueAt(double s) const {
+        double unused = 0.0;
+        return valueAt(s, unused);
+    }
     double value(const HullSample& x) const { return (axis == 0 ? x.x : x.y) - level; }
     double slope(const HullSample& x) const {
         if (axis == 0) return innerU ? x.xu : x.xv;
@@ -125,21 +135,19 @@ struct Line {
 // "below the level"): Newton's steps from the secant's point, kept inside the bracket by
 // bisection. A Newton step below 1e-9 of the bracket leaves an error below the square of it.
 double polishRoot(const Line& line, double a, double b, double ga, double gb) {
-    HullSample x;
     const double width = b - a;
     const bool negativeA = ga < 0.0;
     double s = ga != gb ? a + (b - a) * ga / (ga - gb) : 0.5 * (a + b);
     if (!(s > a && s < b)) s = 0.5 * (a + b);
     for (int iteration = 0; iteration < 80; ++iteration) {
-        line.at(s, x);
-        const double g = line.value(x);
+        double d = 0.0;
+        const double g = line.valueAt(s, d);
         if (g == 0.0) return s;
         if ((g < 0.0) == negativeA) {
             a = s;
         } else {
             b = s;
         }
-        const double d = line.slope(x);
         double next = d != 0.0 ? s - g / d : 0.5 * (a + b);
         const bool newton = next > a && next < b;
         if (!newton) next = 0.5 * (a + b);
@@ -155,16 +163,13 @@ double polishRoot(const Line& line, double a, double b, double ga, double gb) {
 // line starts below.
 int lineRoots(const Line& line, double* roots, bool& startBelow) {
     const double s0 = line.s0(), s1 = line.s1();
-    HullSample x;
     const int changes = line.coefficientSignChanges();
     if (changes <= 1) {
         // At most one root: the ends say whether it lies on this part of the line.
-        line.at(s0, x);
-        const double g0 = line.value(x);
+        const double g0 = line.valueAt(s0);
         startBelow = g0 < 0.0;
         if (changes == 0) return 0;
-        line.at(s1, x);
-        const double g1 = line.value(x);
+        const double g1 = line.valueAt(s1);
         if ((g1 < 0.0) == startBelow) return 0;
         roots[0] = polishRoot(line, s0, s1, g0, g1);
         return 1;
@@ -173,8 +178,7 @@ int lineRoots(const Line& line, double* roots, bool& startBelow) {
     double previousS = s0, previousG = 0.0;
     for (int k = 0; k <= kLineSamples; ++k) {
         const double s = k == kLineSamples ? s1 : s0 + (s1 - s0) * k / kLineSamples;
-        line.at(s, x);
-        const double g = line.value(x);
+        const double g = line.valueAt(s);
         if (k == 0) {
             startBelow = g < 0.0;
         } else if ((g < 0.0) != (previousG < 0.0) && count < kMaxRoots) {
@@ -221,15 +225,12 @@ struct WaterlineExtremes {
     }
 };
 
-// Moments of the part of the cell below y = level by an n x n rule: the whole cell when clip is
-// false, else nested with the inner limits at the waterline. The outer interval is first cut
-// where the waterline meets the cell's two sides along it, so that each piece's inner limits
-// are smooth in t.
-void cellRule(const HullModel& m, const Cell& c, int n, bool clip, bool innerU, double level,
-              HullMoments& out, WaterlineExtremes* track) {
-    const GaussRule& g = gaussRule(n);
+// Where the outer interval of the cell is cut: its ends and, when clip is set, where the waterline
+// meets the cell's two sides along it, so that each piece's inner limits are smooth in t.
+// Returns the count written to cuts, in order.
+int cellCuts(const HullModel& m, const Cell& c, bool clip, bool innerU, double level,
+             double* cuts) {
     const double t0 = innerU ? c.v0 : c.u0, t1 = innerU ? c.v1 : c.u1;
-    double cuts[2 * kMaxRoots + 2];
     int cutCount = 0;
     cuts[cutCount++] = t0;
     if (clip) {
@@ -245,6 +246,15 @@ void cellRule(const HullModel& m, const Cell& c, int n, bool clip, bool innerU, 
     }
     cuts[cutCount++] = t1;
     std::sort(cuts, cuts + cutCount);
+    return cutCount;
+}
+
+// Moments of the part of the cell below y = level by an n x n rule between the cuts cellCuts
+// found (the same for both orders): the whole cell when clip is false, else nested with the
+// inner limits at the waterline.
+void cellRule(const HullModel& m, const Cell& c, int n, bool clip, bool innerU, double level,
+              const double* cuts, int cutCount, HullMoments& out, WaterlineExtremes* track) {
+    const GaussRule& g = gaussRule(n);
     HullSample x;
     for (int piece = 0; piece + 1 < cutCount; ++piece) {
         const double a = cuts[piece], b = cuts[piece + 1];
@@ -305,8 +315,10 @@ void integrateCell(const Integration& in, const Cell& c, int depth, HullMoments&
                    HullMoments& error) {
     const bool innerU = !in.clip || innerAlongU(*in.model, c);
     HullMoments low, high;
-    cellRule(*in.model, c, in.nLow, in.clip, innerU, in.level, low, nullptr);
-    cellRule(*in.model, c, in.nHigh, in.clip, innerU, in.level, high, in.track);
+    double cuts[2 * kMaxRoots + 2];
+    const int cutCount = cellCuts(*in.model, c, in.clip, innerU, in.level, cuts);
+    cellRule(*in.model, c, in.nLow, in.clip, innerU, in.level, cuts, cutCount, low, nullptr);
+    cellRule(*in.model, c, in.nHigh, in.clip, innerU, in.level, cuts, cutCount, high, in.track);
     const double share = std::max((c.u1 - c.u0) * (c.v1 - c.v0) / in.domainArea, 1.0e-9);
     bool settled = true;
     for (int k = 0; k < kHullMoments; ++k) {
