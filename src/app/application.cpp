@@ -172,9 +172,8 @@ void probeIdle() {
         return;
     }
     // A file chooser that answered fills its box in the panel.
-    if (std::string message; takeChosenFile(message)) {
-        setStatus("%s", message.c_str());
-        if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
+    if (takeChooserAnswer() && editor.handles.controlPanel != 0) {
+        glutPostWindowRedisplay(editor.handles.controlPanel);
     }
     nextFrame += std::chrono::microseconds(kFrameMicroseconds);
     if (nextFrame < now) nextFrame = now + std::chrono::microseconds(kFrameMicroseconds);
@@ -208,7 +207,7 @@ void saveUnsavedChanges() {
     if (!refreshUnsavedChanges(s)) return;
     std::string path;
     std::string error;
-    if (writeRecoveryFile(s.surface, s.panel.surfaceFileName, path, error)) {
+    if (writeRecoveryFile(s.surface, s.surface.fileName.c_str(), path, error)) {
         if (!error.empty()) fprintf(stderr, "%s\n", printableText(error).c_str());
         fprintf(stderr, "unsaved changes written to %s\n", printableText(path).c_str());
     } else {

@@ -117,7 +117,7 @@ struct PanelData {
     const char* group = "";    // group of the items being drawn
     PanelInput input;          // input held back for the next frame
     bool gestureOpen = false;  // a control holds an undo step open
-    bool focusFileBox = false;  // the "file" box is to take the keyboard
+    bool releaseKeyboard = false;  // a key went to another window: the typing control lets go
     std::string shownStatus;    // the status line as the last frame drew it
     std::vector<double> shownOutside;  // what shownOutside() gave at the last frame
     double lastFrameTime = 0.0;  // ImGui's clock at the last frame
@@ -661,23 +661,11 @@ void drawPanelRows() {
     groupTitle("commands");
     if (ImGui::BeginTable("commands", 2, columns)) {
         ImGui::TableNextColumn();
-        // ImGui takes a frame to pass the keyboard to the box and another to show it active.
-        if (gPanel.focusFileBox) ImGui::SetKeyboardFocusHere();
         textBox("file", s.panel.surfaceFileName);
-        if (gPanel.focusFileBox) {
-            gPanel.focusFileBox = !ImGui::IsItemActive();
-            if (gPanel.focusFileBox) {
-                glutPostWindowRedisplay(s.handles.controlPanel);
-            } else if (ImGuiInputTextState* text = ImGui::GetInputTextState(ImGui::GetItemID())) {
-                text->SelectAll();  // a name typed now replaces the one there
-            }
-        }
         unsavedMark(s.history.unsavedChanges);
         button("load points", loadOrImportCallback);
         browseButton("file", s.panel.surfaceFileName, "surface file", false,
-                     {"Surfaces, STEP and IGES | *.surf *.step *.stp *.igs *.iges *.STEP *.STP "
-                      "*.IGS *.IGES",
-                      "All files | *"});
+                     kSurfaceFileFilters);
         button("save points", savePointsCallback);
         historyButtons(s.history);
         textBox("export", s.panel.exportFileName);
@@ -1025,10 +1013,14 @@ void controlPanelDisplay() {
     io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();
+    if (gPanel.releaseKeyboard) {
+        gPanel.releaseKeyboard = false;
+        ImGui::ClearActiveID();
+    }
 
     // 2. One ImGui window covering the GLUT window, holding every control, after a file chooser's
     // answer has filled its box.
-    if (std::string message; takeChosenFile(message)) setStatus("%s", message.c_str());
+    takeChooserAnswer();
     gPanel.drawing = PanelFrame();
     gPanel.drawing.number = gPanel.lastFrame.number + 1;
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
@@ -1080,15 +1072,13 @@ bool panelOutOfDate() {
     return ImGui::GetIO().WantTextInput && ImGui::GetTime() - gPanel.lastFrameTime > kCaretBlink;
 }
 
-void focusFileBox() {
-    gPanel.focusFileBox = true;
-    const int previous = glutGetWindow();
-    if (editor.handles.controlPanel != 0) {
-        glutSetWindow(editor.handles.controlPanel);
-        glutPopWindow();
-        glutPostRedisplay();
-    }
-    if (previous != 0) glutSetWindow(previous);
+void releasePanelKeyboard() {
+    if (editor.handles.controlPanel == 0 || ImGui::GetCurrentContext() == nullptr) return;
+    if (!ImGui::GetIO().WantTextInput) return;
+    // Let go at the start of the next frame, so the control sees itself deactivated as after a
+    // click elsewhere (its value applies or goes back, its undo step ends).
+    gPanel.releaseKeyboard = true;
+    glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
 void buildControlPanel() {

@@ -20,8 +20,10 @@ void createSurfaceCallback(int id);
 // the controls' values ask for a frame themselves), or a text field's caret due to blink.
 bool panelOutOfDate();
 
-// Raises the panel and gives the "file" box the keyboard on its next frame (ctrl+o).
-void focusFileBox();
+// A key went to another window: a control of the panel that holds the keyboard (a text box
+// showing its caret, a spinner being typed into) lets go, so the panel no longer looks as if
+// it took the keys.
+void releasePanelKeyboard();
 
 // Display handler of the panel window: one ImGui frame with every control, then a buffer swap.
 // Runs with the panel window current.

@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "exchange/import_callback.h"
 #include "model/editor_parts.h"
+#include "model/editor_state.h"
 
 extern char** environ;
 
@@ -33,6 +35,7 @@ struct ChooserAnswer {
 struct ChooserData {
     std::shared_ptr<ChooserAnswer> answer;  // null while no chooser is open
     char* field = nullptr;
+    bool loadChosen = false;  // opened by ctrl+o: the chosen surface is loaded
 };
 ChooserData gChooser;
 
@@ -101,7 +104,7 @@ void runChooser(std::shared_ptr<ChooserAnswer> answer, std::vector<std::string> 
 }  // namespace
 
 bool startFileChooser(char* field, const char* title, bool save, std::string& error,
-                      const std::vector<std::string>& filters) {
+                      const std::vector<std::string>& filters, bool loadChosen) {
     if (gChooser.answer != nullptr) {
         error = "a file chooser is open already";
         return false;
@@ -126,10 +129,12 @@ bool startFileChooser(char* field, const char* title, bool save, std::string& er
     }
     gChooser.answer = answer;
     gChooser.field = field;
+    gChooser.loadChosen = loadChosen;
     return true;
 }
 
-bool takeChosenFile(std::string& message) {
+bool takeChosenFile(std::string& message, bool* loadChosen) {
+    if (loadChosen != nullptr) *loadChosen = false;
     if (gChooser.answer == nullptr) return false;
     int status;
     std::string output;
@@ -140,6 +145,7 @@ bool takeChosenFile(std::string& message) {
         output = gChooser.answer->output;
     }
     char* field = gChooser.field;
+    const bool load = gChooser.loadChosen;
     gChooser = ChooserData();
     while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
     if (status == 1) {
@@ -154,7 +160,21 @@ bool takeChosenFile(std::string& message) {
     } else {
         std::memcpy(field, output.c_str(), output.size() + 1);
         message = "browse: " + output;
+        if (loadChosen != nullptr) *loadChosen = load;
     }
+    return true;
+}
+
+const std::vector<std::string> kSurfaceFileFilters = {
+    "Surfaces, STEP and IGES | *.surf *.step *.stp *.igs *.iges *.STEP *.STP *.IGS *.IGES",
+    "All files | *"};
+
+bool takeChooserAnswer() {
+    std::string message;
+    bool load = false;
+    if (!takeChosenFile(message, &load)) return false;
+    setStatus("%s", message.c_str());
+    if (load) loadOrImportCallback(-1);
     return true;
 }
 

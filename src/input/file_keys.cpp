@@ -1,18 +1,30 @@
 // ctrl+s and ctrl+o in every window.
 #include "input/file_keys.h"
 
-#include "app/control_panel.h"
-#include "io/serializator.h"
+#include <string>
+
+#include "app/file_chooser.h"
+#include "io/editor_file_io.h"
+#include "model/editor_state.h"
 
 bool handleFileKey(unsigned char key) {
     constexpr unsigned char kCtrlS = 's' - 'a' + 1;
     constexpr unsigned char kCtrlO = 'o' - 'a' + 1;
     if (key == kCtrlS) {
-        savePointsCallback(-1);
+        std::string message;
+        saveEditorDocument(message);
+        setStatus("%s", message.c_str());
         return true;
     }
     if (key == kCtrlO) {
-        focusFileBox();
+        // The chooser's own window takes the keys; nothing here pretends to.
+        std::string error;
+        if (startFileChooser(editor.panel.surfaceFileName, "open a surface file", false, error,
+                             kSurfaceFileFilters, true)) {
+            setStatus("open: choose a surface file in the window that opened");
+        } else {
+            setStatus("open: %s", error.c_str());
+        }
         return true;
     }
     return false;

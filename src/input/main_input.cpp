@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "app/application.h"
+#include "app/control_panel.h"
 #include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
@@ -79,6 +80,7 @@ void pickControlPoint(int x, int y) {
 }  // namespace
 
 void mainKeyboard(unsigned char key, int, int) {
+    releasePanelKeyboard();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     if (handleHistoryKey(key, glutGetModifiers(), Redraw::later) || handleFileKey(key)) return;
     switch (key) {
@@ -128,6 +130,7 @@ void mainKeyboard(unsigned char key, int, int) {
 }
 
 void mainSpecial(int key, int, int) {
+    releasePanelKeyboard();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     switch (key) {
         case GLUT_KEY_LEFT:

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/control_panel.h"
 #include "input/calibration_input.h"
 #include "input/file_keys.h"
 #include "input/history_keys.h"
@@ -141,6 +142,7 @@ void sectionMotion(int x, int y) {
 // --- Keyboard ----------------------------------------------------------------------------
 
 void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
+    releasePanelKeyboard();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     if (handleHistoryKey(key, glutGetModifiers(), Redraw::now) || handleFileKey(key)) return;
     switch (key) {
@@ -180,6 +182,7 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
 }
 
 void sectionSpecial(int key, int /*x*/, int /*y*/) {
+    releasePanelKeyboard();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     // One tenth of a unit to the screen's right: (0, 0, 0.1) with the camera on the -x side.
     const Vector3 step =

@@ -166,6 +166,17 @@ CalibrationRead readCalibrationFile(const std::string& imagePath, int width, int
 bool writeCalibrationFile(const std::string& imagePath, const BackgroundPlacement& placement,
                           int width, int height, std::string& error) {
     if (!placementIsSound(placement, width, height, error)) return false;
+    // A file that is not a calibration of this image (another file, or one linked there) is
+    // never written over.
+    BackgroundPlacement existing;
+    std::string why;
+    if (readCalibrationFile(imagePath, width, height, existing, why) == CalibrationRead::refused) {
+        error = "the file there was refused when read (" + why +
+                "), so it is kept as it is; remove it to save calibrations of this image";
+        return false;
+    }
+    // A link of that name is replaced itself, never written through.
     const std::string path = calibrationPathFor(imagePath);
-    return writeFileReplacing(path.c_str(), formatCalibration(placement, width, height), error);
+    return writeFileReplacing(path.c_str(), formatCalibration(placement, width, height), error,
+                              LinkHandling::replaceLink);
 }

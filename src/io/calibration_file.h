@@ -37,6 +37,8 @@ enum class CalibrationRead { applied, missing, refused };
 CalibrationRead readCalibrationFile(const std::string& imagePath, int width, int height,
                                     BackgroundPlacement& placement, std::string& error);
 
-// Writes IMAGE.calibration, replacing an older one only once the new one is complete.
+// Writes IMAGE.calibration, replacing an older one only once the new one is complete. A file of
+// that name that readCalibrationFile refuses is kept, with the reason in error; a symbolic link
+// of that name is replaced by the new file, what it points to left alone.
 bool writeCalibrationFile(const std::string& imagePath, const BackgroundPlacement& placement,
                           int width, int height, std::string& error);

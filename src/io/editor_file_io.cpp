@@ -1,14 +1,18 @@
 // Loading a surface file into the editor state and saving the editor's surface.
 #include "io/editor_file_io.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "io/recovery_file.h"
 #include "io/surface_file.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
@@ -89,7 +93,92 @@ std::string sizeText(int countU, int countV) {
     return text;
 }
 
+FileStamp fileStampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<uint64_t>(info.st_dev);
+    stamp.inode = static_cast<uint64_t>(info.st_ino);
+    stamp.size = static_cast<int64_t>(info.st_size);
+    stamp.modifiedNs =
+        static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
+// A save over a file that changed on disk since the editor loaded or saved it waits for the
+// same save asked again within kConfirmSeconds, with the file still as it was when first asked.
+constexpr int kConfirmSeconds = 5;
+struct PendingReplace {
+    std::string path;
+    FileStamp stamp;
+    std::chrono::steady_clock::time_point asked;
+};
+PendingReplace gPendingReplace;
+
+// True when path may be written now; otherwise false with why in message, and the next save
+// of the same path within kConfirmSeconds goes ahead.
+bool replaceConfirmed(const EditHistory& history, const std::string& path, std::string& message) {
+    const SavedFile* known = savedFileNamed(history, path);
+    if (known == nullptr || !known->stamp.exists) return true;
+    const FileStamp now = fileStampOf(path);
+    if (!now.exists || now == known->stamp) return true;
+    const auto time = std::chrono::steady_clock::now();
+    PendingReplace& pending = gPendingReplace;
+    if (pending.path == path && pending.stamp == now &&
+        time - pending.asked <= std::chrono::seconds(kConfirmSeconds)) {
+        pending = PendingReplace();
+        return true;
+    }
+    pending.path = path;
+    pending.stamp = now;
+    pending.asked = time;
+    message = "not saved: " + path +
+              " changed on disk since the editor last loaded or saved it (another program wrote "
+              "it); save again within " +
+              std::to_string(kConfirmSeconds) + " seconds to replace it";
+    return false;
+}
+
+// Sets the "file" box to the document's file name.
+void showFileName(PanelVariables& panel, const std::string& name) {
+    snprintf(panel.surfaceFileName, sizeof panel.surfaceFileName, "%s", name.c_str());
+}
+
+// "; NAME.recovered.surf holds unsaved changes kept earlier (load it to see them)", naming the
+// recovery files of path other than `except`, or "" when there are none.
+std::string recoveryNote(const std::string& path, const std::string& except) {
+    std::vector<std::string> found = existingRecoveryFiles(path.c_str());
+    found.erase(std::remove(found.begin(), found.end(), except), found.end());
+    if (found.empty()) return "";
+    std::string names;
+    for (size_t i = 0; i < found.size() && i < 3; ++i) names += (i > 0 ? ", " : "") + found[i];
+    if (found.size() > 3) names += " and " + std::to_string(found.size() - 3) + " more";
+    return "; unsaved changes kept earlier are in " + names + " (load one to see them)";
+}
+
 }  // namespace
+
+bool surfaceFileText(const char* path, const SurfaceModel& surface, std::string& text,
+                     std::string& error) {
+    if (!surfaceArraysMatch(surface)) {
+        error = "no complete surface is loaded";
+        return false;
+    }
+    if (!surfaceIsFinite(surface)) {
+        error = "the surface holds a value that is not a finite number";
+        return false;
+    }
+    if (!sixDecimalsHold(surface, error)) return false;
+    try {
+        text.clear();
+        formatSurfaceText(surface, path, text);
+        return true;
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to format the file";
+        return false;
+    }
+}
 
 const SurfaceModel& surfaceToSave(const SurfaceModel& surface, bool skinning,
                                   const DerivedNets& derived, SurfaceModel& skinned) {
@@ -119,19 +208,8 @@ bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string
             "writes STEP and IGES)";
         return false;
     }
-    if (!surfaceIsFinite(surface)) {
-        error = "the surface holds a value that is not a finite number";
-        return false;
-    }
-    if (!sixDecimalsHold(surface, error)) return false;
-    try {
-        std::string text;
-        formatSurfaceText(surface, path, text);
-        return writeFileReplacing(path, text, error);
-    } catch (const std::bad_alloc&) {
-        error = "not enough memory to format the file";
-        return false;
-    }
+    std::string text;
+    return surfaceFileText(path, surface, text, error) && writeFileReplacing(path, text, error);
 }
 
 bool loadEditorSurface(const char* path, std::string& message, const SurfaceReader& reader) {
@@ -142,15 +220,33 @@ bool loadEditorSurface(const char* path, std::string& message, const SurfaceRead
     }
     SurfaceModel file;
     std::string error, note;
+    // Stamped before reading: a write in between makes the next save ask, the safe side.
+    const FileStamp stamp = fileStampOf(name);
     const bool read =
         reader ? reader(name, file, error, note) : readSurfaceFile(name.c_str(), file, error);
     if (!read || !editorCanTake(file, error)) {
         message = "cannot load " + name + ": " + error;
         return false;
     }
+    file.fileName = name;
+
+    // Unsaved changes of the surface shown are kept in its recovery file before it goes; when
+    // they cannot be, it stays.
+    EditorState& s = editor;
+    std::string kept;
+    std::string recovery;
+    if (refreshUnsavedChanges(s) && surfaceArraysMatch(s.surface)) {
+        if (!writeRecoveryFile(s.surface, s.surface.fileName.c_str(), recovery, error)) {
+            message = "not loaded: the unsaved changes of the surface shown could not be kept (" +
+                      error + "); save them first";
+            return false;
+        }
+        kept = "unsaved changes of " +
+               (s.surface.fileName.empty() ? std::string("the surface") : s.surface.fileName) +
+               " kept in " + recovery + (error.empty() ? "" : " (" + error + ")") + "; ";
+    }
 
     // Everything is checked; commit the new surface in one go, as one undoable step.
-    EditorState& s = editor;
     runEdit(s, "load " + name, [&] {
         s.surface = std::move(file);
         s.panel.degreeS = s.surface.orderU - 1;
@@ -159,15 +255,18 @@ bool loadEditorSurface(const char* path, std::string& message, const SurfaceRead
         clearPick(s.selection);
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
-    markSurfaceSaved(s);
+    markSurfaceSaved(s, stamp);
+    showFileName(s.panel, name);
 
-    message = note.empty() ? "loaded " + name + ": " + sizeText(s.surface.countU, s.surface.countV)
-                           : note;
+    message = kept + (note.empty() ? "loaded " + name + ": " +
+                                         sizeText(s.surface.countU, s.surface.countV)
+                                   : note);
     if (s.surface.orderU > s.surface.countU || s.surface.orderV > s.surface.countV) {
         message +=
             " (too few points for its degrees: nothing to draw until \"degree S\" and "
             "\"degree T\" bring them into range)";
     }
+    message += recoveryNote(name, recovery);
     return true;
 }
 
@@ -177,7 +276,8 @@ bool saveEditorSurface(const char* path, std::string& message) {
         message = "cannot save: no file name given";
         return false;
     }
-    const EditorState& s = editor;
+    EditorState& s = editor;
+    if (!replaceConfirmed(s.history, name, message)) return false;
     const bool skinning = s.panel.skinningEnabled != 0;
     SurfaceModel skinnedCopy;
     const SurfaceModel& saved = surfaceToSave(s.surface, skinning, s.derived, skinnedCopy);
@@ -186,7 +286,10 @@ bool saveEditorSurface(const char* path, std::string& message) {
         message = "cannot save " + name + ": " + error;
         return false;
     }
-    markSurfaceSaved(editor);
+    // The surface is now the file's: its name is the document's.
+    s.surface.fileName = name;
+    markSurfaceSaved(s, fileStampOf(name));
+    showFileName(s.panel, name);
     message = "saved " + name + ": " + sizeText(s.surface.countU, s.surface.countV);
     if (&saved == &skinnedCopy) {
         message += " of the skinned surface";
@@ -194,4 +297,10 @@ bool saveEditorSurface(const char* path, std::string& message) {
         message += " of the control net (the skinned surface is not available)";
     }
     return true;
+}
+
+bool saveEditorDocument(std::string& message) {
+    const std::string name =
+        editor.surface.fileName.empty() ? editor.panel.surfaceFileName : editor.surface.fileName;
+    return saveEditorSurface(name.c_str(), message);
 }

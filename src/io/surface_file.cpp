@@ -409,15 +409,63 @@ bool writeDevice(const char* path, const std::string& data, std::string& error) 
 
 }  // namespace
 
-bool writeFileReplacing(const char* path, const std::string& data, std::string& error) {
+namespace {
+
+// Creates the temporary file and writes data to it with the mode (and, where permitted, owner
+// and group) given, flushed to disk. On failure the temporary's destructor removes it.
+bool writeTemporary(TemporaryFile& temporary, const std::string& data, mode_t mode, uid_t owner,
+                    gid_t group, std::string& error) {
+    const int fd = temporary.create();
+    if (fd < 0) {
+        error = std::string("cannot create a file in its folder: ") + strerror(errno);
+        return false;
+    }
+    bool ok = writeAll(fd, data, error);
+    // The replacement keeps the file's owner and group where this user may give them.
+    if (ok && owner != static_cast<uid_t>(-1) && fchown(fd, owner, group) != 0) {
+        // Not permitted to give the owner: the group alone, else the saver's own.
+        const int groupOnly = fchown(fd, static_cast<uid_t>(-1), group);
+        (void)groupOnly;
+    }
+    if (ok && fchmod(fd, mode) != 0) {
+        error = std::string("cannot set the file's permissions: ") + strerror(errno);
+        ok = false;
+    }
+    if (ok && fsync(fd) != 0) {
+        error = std::string("flushing to disk failed: ") + strerror(errno);
+        ok = false;
+    }
+    if (close(fd) != 0 && ok) {
+        error = std::string("closing the file failed: ") + strerror(errno);
+        ok = false;
+    }
+    return ok;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+mode_t newFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+bool writeFileReplacing(const char* path, const std::string& data, std::string& error,
+                        LinkHandling links) {
     if (path == nullptr || path[0] == '\0') {
         error = "no file name given";
         return false;
     }
-    // Replace the file a symbolic link points to, not the link.
     std::string target = path;
     struct stat info;
-    if (lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
+    const bool isLink = lstat(path, &info) == 0 && S_ISLNK(info.st_mode);
+    if (isLink && links == LinkHandling::followLink) {
+        // Replace the file a symbolic link points to, not the link.
         char* resolved = realpath(path, nullptr);
         if (resolved == nullptr) {
             error = std::string("cannot follow the link: ") + strerror(errno);
@@ -429,7 +477,11 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
     mode_t mode;
     uid_t owner = static_cast<uid_t>(-1);
     gid_t group = static_cast<gid_t>(-1);
-    if (stat(target.c_str(), &info) == 0) {
+    if (isLink && links == LinkHandling::replaceLink) {
+        // The link itself is replaced by a new file of this user's; what it points to is
+        // neither read nor written.
+        mode = newFileMode();
+    } else if (stat(target.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             error = "it is a directory";
             return false;
@@ -457,48 +509,41 @@ bool writeFileReplacing(const char* path, const std::string& data, std::string& 
         owner = info.st_uid;
         group = info.st_gid;
     } else if (errno == ENOENT) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
+        mode = newFileMode();
     } else {
         error = strerror(errno);
         return false;
     }
 
-    const size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     // Removed when this function returns without renaming it, and by a signal that ends the
     // process while it exists.
-    TemporaryFile temporary(folder + "/.loftwork-save-XXXXXX");
-    const int fd = temporary.create();
-    if (fd < 0) {
-        error = std::string("cannot create a file in its folder: ") + strerror(errno);
+    TemporaryFile temporary(folderOf(target) + "/.loftwork-save-XXXXXX");
+    if (!writeTemporary(temporary, data, mode, owner, group, error)) return false;
+    if (rename(temporary.path(), target.c_str()) != 0) {
+        error = std::string("cannot replace the file: ") + strerror(errno);
         return false;
     }
-    bool ok = writeAll(fd, data, error);
-    // The replacement keeps the file's owner and group where this user may give them.
-    if (ok && owner != static_cast<uid_t>(-1) && fchown(fd, owner, group) != 0) {
-        // Not permitted to give the owner: the group alone, else the saver's own.
-        const int groupOnly = fchown(fd, static_cast<uid_t>(-1), group);
-        (void)groupOnly;
+    temporary.release();
+    return true;
+}
+
+NewFile writeNewFile(const char* path, const std::string& data, std::string& error) {
+    if (path == nullptr || path[0] == '\0') {
+        error = "no file name given";
+        return NewFile::failed;
     }
-    if (ok && fchmod(fd, mode) != 0) {
-        error = std::string("cannot set the file's permissions: ") + strerror(errno);
-        ok = false;
+    struct stat info;
+    if (lstat(path, &info) == 0) return NewFile::taken;
+    // Removed on return: the link below gives the file its own name.
+    TemporaryFile temporary(folderOf(path) + "/.loftwork-save-XXXXXX");
+    if (!writeTemporary(temporary, data, newFileMode(), static_cast<uid_t>(-1),
+                        static_cast<gid_t>(-1), error)) {
+        return NewFile::failed;
     }
-    if (ok && fsync(fd) != 0) {
-        error = std::string("flushing to disk failed: ") + strerror(errno);
-        ok = false;
-    }
-    if (close(fd) != 0 && ok) {
-        error = std::string("closing the file failed: ") + strerror(errno);
-        ok = false;
-    }
-    if (ok && rename(temporary.path(), target.c_str()) != 0) {
-        error = std::string("cannot replace the file: ") + strerror(errno);
-        ok = false;
-    }
-    if (ok) temporary.release();
-    return ok;
+    // A hard link is made only where nothing of that name is, not even a dangling symbolic
+    // link, and never replaces what another program put there in the meantime.
+    if (link(temporary.path(), path) == 0) return NewFile::written;
+    if (errno == EEXIST) return NewFile::taken;
+    error = std::string("cannot create the file: ") + strerror(errno);
+    return NewFile::failed;
 }

@@ -26,7 +26,19 @@ void formatSurfaceText(const SurfaceModel& surface, const char* fileName, std::s
 // Appends value as printf's "%f" writes it (six decimals, rounded to nearest, ties to even).
 void appendFixed6(std::string& out, float value);
 
+// What a write does with a path that is a symbolic link: replace the file it points to (a
+// surface saved through a link the user made), or replace the link itself with a new file,
+// leaving what it points to alone (files the editor names itself, beside others).
+enum class LinkHandling { followLink, replaceLink };
+
 // Writes data to path. A regular file is replaced only once the new contents are completely
 // written and flushed to a temporary file beside it, so on any failure the previous file stays
 // as it was. Returns false with a reason in error.
-bool writeFileReplacing(const char* path, const std::string& data, std::string& error);
+bool writeFileReplacing(const char* path, const std::string& data, std::string& error,
+                        LinkHandling links = LinkHandling::followLink);
+
+// Creates the file path with data, complete and flushed before it appears under that name, and
+// only where nothing of that name exists (a symbolic link, even a dangling one, counts): taken
+// when something does, failed with a reason in error when it cannot be written.
+enum class NewFile { written, taken, failed };
+NewFile writeNewFile(const char* path, const std::string& data, std::string& error);

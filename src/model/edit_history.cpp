@@ -81,3 +81,27 @@ bool undoStep(EditHistory& history, EditSnapshot& current, std::string& name) {
 bool redoStep(EditHistory& history, EditSnapshot& current, std::string& name) {
     return moveStep(history, history.redoSteps, history.undoSteps, current, name);
 }
+
+const SavedFile* savedFileNamed(const EditHistory& history, const std::string& name) {
+    for (const SavedFile& file : history.savedFiles) {
+        if (file.surface.fileName == name) return &file;
+    }
+    return nullptr;
+}
+
+void recordSavedFile(EditHistory& history, const SurfaceModel& surface, const FileStamp& stamp) {
+    std::vector<SavedFile>& files = history.savedFiles;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i].surface.fileName == surface.fileName) {
+            files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    if (files.size() >= kMostSavedFiles) files.erase(files.begin());
+    files.push_back(SavedFile{surface, stamp});
+}
+
+bool differsFromItsFile(const EditHistory& history, const SurfaceModel& surface) {
+    const SavedFile* file = savedFileNamed(history, surface.fileName);
+    return file == nullptr || !sameSurface(file->surface, surface);
+}

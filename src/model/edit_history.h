@@ -39,6 +39,34 @@ struct UndoStep {
 
 constexpr size_t kHistoryLimitBytes = size_t{256} << 20;
 
+// What identifies one version of a file's contents on disk: another program's write changes at
+// least one of these (a new file put in its place, or the old one written to), a change of its
+// permissions none. exists is false when there was no file (or it could not be examined).
+struct FileStamp {
+    bool exists = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+
+    bool operator==(const FileStamp& other) const {
+        return exists == other.exists && device == other.device && inode == other.inode &&
+               size == other.size && modifiedNs == other.modifiedNs;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
+// A file as the editor last loaded or saved it: the surface it holds (its fileName names the
+// file) and the file's stamp just after.
+struct SavedFile {
+    SurfaceModel surface;
+    FileStamp stamp;
+};
+
+// The files the history remembers; the oldest is forgotten first (its surface then counts as
+// unsaved, the safe side).
+constexpr size_t kMostSavedFiles = 4;
+
 struct EditHistory {
     std::deque<UndoStep> undoSteps;  // oldest first
     std::deque<UndoStep> redoSteps;  // the next step to redo last
@@ -48,9 +76,20 @@ struct EditHistory {
     bool gestureOpen = false;  // a drag or a typed value in progress
     UndoStep gesture;          // its name and the state before it
 
-    SurfaceModel savedSurface;    // the surface as last loaded or saved
-    bool unsavedChanges = false;  // the surface differs from savedSurface
+    std::vector<SavedFile> savedFiles;  // one per file name, newest last
+    bool unsavedChanges = false;        // the surface differs from the file it names
 };
+
+// The record of the file named name, or null when the history has none.
+const SavedFile* savedFileNamed(const EditHistory& history, const std::string& name);
+
+// Records surface as the contents of the file its fileName names, stamped stamp, replacing an
+// older record of that file.
+void recordSavedFile(EditHistory& history, const SurfaceModel& surface, const FileStamp& stamp);
+
+// True when surface differs from what the file it names held when last loaded or saved (or that
+// file has no record).
+bool differsFromItsFile(const EditHistory& history, const SurfaceModel& surface);
 
 // Memory a snapshot holds, for the history's bound.
 size_t snapshotBytes(const EditSnapshot& snapshot);

@@ -244,6 +244,8 @@ bool revolveCurrentSection() {
         setStatus("%s", error.c_str());
         return false;
     }
+    // The new surface is the same document: saving it goes to the same file.
+    revolved.fileName = s.surface.fileName;
     runEdit(s, "create new surf", [&] {
         s.surface = std::move(revolved);
         clearPick(s.selection);

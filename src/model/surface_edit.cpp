@@ -1,6 +1,7 @@
 // Recording, following up and undoing edits of the surface.
 #include "model/surface_edit.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "model/derived_nets.h"
@@ -93,6 +94,11 @@ bool moveThroughHistory(EditorState& state, Redraw timing, bool undo) {
         followSurface(state);
     }
     if (!sameShape(state.surface, current.surface)) guiRebuildKnotControls();
+    // Undoing a load brings back the file name of the surface before it, and the box shows it.
+    if (state.surface.fileName != current.surface.fileName) {
+        snprintf(state.panel.surfaceFileName, sizeof state.panel.surfaceFileName, "%s",
+                 state.surface.fileName.c_str());
+    }
     refreshUnsavedChanges(state);
     setStatus("%s: %s", undo ? "undid" : "redid", name.c_str());
     guiRefreshPanel();
@@ -152,13 +158,13 @@ bool redoEdit(EditorState& state, Redraw timing) {
     return moveThroughHistory(state, timing, false);
 }
 
-void markSurfaceSaved(EditorState& state) {
-    state.history.savedSurface = state.surface;
+void markSurfaceSaved(EditorState& state, const FileStamp& stamp) {
+    recordSavedFile(state.history, state.surface, stamp);
     state.history.unsavedChanges = false;
 }
 
 bool refreshUnsavedChanges(EditorState& state) {
-    state.history.unsavedChanges = !sameSurface(state.surface, state.history.savedSurface);
+    state.history.unsavedChanges = differsFromItsFile(state.history, state.surface);
     return state.history.unsavedChanges;
 }
 

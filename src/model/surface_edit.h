@@ -49,10 +49,12 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing);
 bool undoEdit(EditorState& state, Redraw timing);
 bool redoEdit(EditorState& state, Redraw timing);
 
-// The surface was just loaded from or saved to its file: it has no unsaved changes.
-void markSurfaceSaved(EditorState& state);
+// The surface was just loaded from or saved to the file its fileName names, which then had the
+// stamp given: it has no unsaved changes.
+void markSurfaceSaved(EditorState& state, const FileStamp& stamp = FileStamp());
 
-// Compares the surface with the one last loaded or saved and keeps the answer in the history.
+// Compares the surface with what the file it names held when last loaded or saved, and keeps
+// the answer in the history.
 bool refreshUnsavedChanges(EditorState& state);
 
 // Callbacks of the "undo" and "redo" buttons; the id is ignored.

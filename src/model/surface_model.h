@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // A control point in homogeneous form: the Cartesian coordinates already multiplied by the
@@ -26,6 +27,9 @@ struct SurfaceModel {
     std::vector<float> knotsU;
     std::vector<float> knotsV;
     std::vector<PointH> controlNet;
+    // The file this surface was loaded from or last saved to, as the user named it; empty when
+    // it has none. Not part of the shape: sameSurface ignores it.
+    std::string fileName;
 };
 
 // True when the control net holds exactly countU x countV points (both at least 1), so every
@@ -49,7 +53,7 @@ PointH* sectionPoints(SurfaceModel& surface, int section);
 const PointH* sectionPoints(const SurfaceModel& surface, int section);
 
 // Bit-for-bit equality of every count, knot and control-point float (so -0 differs from 0 and
-// a NaN equals itself when its bits do).
+// a NaN equals itself when its bits do). The file names are not compared.
 bool sameSurface(const SurfaceModel& a, const SurfaceModel& b);
 
 // True when every coordinate and weight of the net and every knot is a finite number.

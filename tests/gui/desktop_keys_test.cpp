@@ -1,15 +1,23 @@
-// The keys every window shares: ctrl+s saves, ctrl+o takes the keyboard to the "file" box, and
-// "h" or F1 shows the window's keys and buttons over it.
+// The keys every window shares: ctrl+s saves, ctrl+o opens a surface file, and "h" or F1 shows
+// the window's keys and buttons over it.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
+#include "app/file_chooser.h"
+#include "io/surface_file.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
 #include "model/editor_state.h"
@@ -68,28 +76,66 @@ int darkPixels(HelpWindow help) {
 
 class DesktopKeys : public ::testing::TestWithParam<WindowKeys> {};
 
-TEST_P(DesktopKeys, CtrlSSavesAndCtrlOTakesTheKeyboardToTheFileBox) {
+// ctrl+s writes the surface to its own file, not to what the "file" box was left holding.
+TEST_P(DesktopKeys, CtrlSSavesToTheSurfacesOwnFile) {
     const WindowKeys& w = GetParam();
-    ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
     const std::string path = scratchDirectory() + "/ctrl-s-" + w.name + ".surf";
-    snprintf(editor.panel.surfaceFileName, kTextFieldSize, "%s", path.c_str());
+    const std::string stale = scratchDirectory() + "/ctrl-s-stale-" + w.name + ".surf";
+    std::ofstream(path) << std::ifstream(examplePath("vase.surf")).rdbuf();
+    std::remove(stale.c_str());
+    ASSERT_TRUE(loadSurface(path));
+    snprintf(editor.panel.surfaceFileName, kTextFieldSize, "%s", stale.c_str());
     editor.surface.controlNet[3].y += 0.25f;
     refreshUnsavedChanges(editor);
     w.key(19);
-    std::ifstream saved(path);
-    const std::string text{std::istreambuf_iterator<char>(saved), {}};
-    EXPECT_NE(text.find("COORD"), std::string::npos) << w.name;
+    SurfaceModel saved;
+    std::string error;
+    ASSERT_TRUE(readSurfaceFile(path.c_str(), saved, error)) << w.name << ": " << error;
+    EXPECT_TRUE(sameSurface(saved, editor.surface)) << w.name;
+    EXPECT_NE(access(stale.c_str(), F_OK), 0) << w.name << ": the box's name was written";
     EXPECT_FALSE(editor.history.unsavedChanges) << w.name;
+    EXPECT_EQ(std::string(editor.panel.surfaceFileName), path) << w.name;
+}
 
+// ctrl+o opens the file chooser (a stand-in answers here) and loads the file chosen; no box of
+// the panel takes the keyboard meanwhile.
+TEST_P(DesktopKeys, CtrlOLoadsTheFileChosen) {
+    const WindowKeys& w = GetParam();
+    ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
+    const std::string chooser = scratchDirectory() + "/open-chooser.sh";
+    std::ofstream(chooser) << "#!/bin/sh\necho '" << examplePath("hull.surf") << "'\n";
+    chmod(chooser.c_str(), 0755);
+    setenv("LOFTWORK_FILE_CHOOSER", chooser.c_str(), 1);
     drawPanel(2);
-    ASSERT_FALSE(ImGui::GetIO().WantTextInput);
     w.key(15);
-    drawPanel(3);
-    ImGui::GetIO().AddInputCharacter('Z');  // replaces the box's text, which is selected
     drawPanel(2);
-    EXPECT_EQ(std::string(editor.panel.surfaceFileName), "Z") << w.name;
-    ImGui::ClearActiveID();
+    EXPECT_FALSE(ImGui::GetIO().WantTextInput) << w.name;
+    // The answer is taken up by the idle handler or the panel's next frame, whichever comes.
+    for (int i = 0; i < 500 && editor.surface.fileName != examplePath("hull.surf"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        takeChooserAnswer();
+    }
+    unsetenv("LOFTWORK_FILE_CHOOSER");
+    ASSERT_EQ(editor.surface.fileName, examplePath("hull.surf")) << w.name;
+    EXPECT_EQ(std::string(editor.panel.statusLine).rfind("loaded ", 0), 0u)
+        << editor.panel.statusLine;
+    SurfaceModel hull;
+    std::string error;
+    ASSERT_TRUE(readSurfaceFile(examplePath("hull.surf").c_str(), hull, error)) << error;
+    EXPECT_TRUE(sameSurface(hull, editor.surface)) << w.name;
+}
+
+// A box of the panel showing its caret lets go when a key goes to another window, so it never
+// looks as if it took keys that went elsewhere.
+TEST_P(DesktopKeys, AKeyElsewhereTakesTheCaretFromThePanel) {
+    const WindowKeys& w = GetParam();
     drawPanel(2);
+    clickPanel("text box", "export");
+    drawPanel(2);
+    ASSERT_TRUE(ImGui::GetIO().WantTextInput) << w.name;
+    w.key('+');
+    drawPanel(2);
+    EXPECT_FALSE(ImGui::GetIO().WantTextInput) << w.name;
 }
 
 TEST_P(DesktopKeys, HOrF1ShowsTheWindowsKeysAndTheNextHidesThem) {

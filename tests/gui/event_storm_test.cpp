@@ -7,6 +7,7 @@
 // actions. A seed that once broke an invariant goes into kSeeds.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -117,6 +118,17 @@ void setFileName(char* field, const std::string& path) {
 
 std::string scratchSurface() {
     return testsupport::scratchDirectory() + "/storm.surf";
+}
+
+// A copy of the file in the scratch folder, made once: a surface loaded from it is saved (ctrl+s)
+// and recovered beside the copy, never beside the samples.
+std::string scratchCopy(const std::string& path) {
+    const std::string copy =
+        testsupport::scratchDirectory() + "/storm-" + path.substr(path.find_last_of('/') + 1);
+    if (access(copy.c_str(), F_OK) != 0) {
+        std::ofstream(copy, std::ios::binary) << std::ifstream(path, std::ios::binary).rdbuf();
+    }
+    return copy;
 }
 
 void section(int button, int state, Random& r) {
@@ -246,6 +258,8 @@ const Action kActions[] = {
     {"ctrl+s or ctrl+o in a window", 1,
      [](Random& r) {
          setFileName(editor.panel.surfaceFileName, scratchSurface());
+         // ctrl+o's chooser answers at once, with nothing chosen: no window may open here.
+         setenv("LOFTWORK_FILE_CHOOSER", "/bin/false", 1);
          const unsigned char key = r.chance(50) ? 19 : 15;
          if (r.chance(50)) {
              glutSetWindow(editor.handles.mainWindow);
@@ -291,15 +305,15 @@ const Action kActions[] = {
          // give no surface.
          const std::string data = std::string(LOFTWORK_SOURCE_DIR) + "/tests/data/edge-";
          const std::string files[] = {scratchSurface(),
-                                      testsupport::examplePath("vase.surf"),
-                                      testsupport::examplePath("hull.surf"),
-                                      testsupport::examplePath("bottle.surf"),
-                                      data + "weights-zero-negative-crlf.surf",
-                                      data + "degrees-beyond-points.surf",
-                                      data + "degree-0-one-point.surf",
-                                      data + "both-knot-lists.surf",
-                                      data + "far-away-point.surf",
-                                      data + "knots-out-of-order.surf",
+                                      scratchCopy(testsupport::examplePath("vase.surf")),
+                                      scratchCopy(testsupport::examplePath("hull.surf")),
+                                      scratchCopy(testsupport::examplePath("bottle.surf")),
+                                      scratchCopy(data + "weights-zero-negative-crlf.surf"),
+                                      scratchCopy(data + "degrees-beyond-points.surf"),
+                                      scratchCopy(data + "degree-0-one-point.surf"),
+                                      scratchCopy(data + "both-knot-lists.surf"),
+                                      scratchCopy(data + "far-away-point.surf"),
+                                      scratchCopy(data + "knots-out-of-order.surf"),
                                       testsupport::scratchDirectory(),
                                       testsupport::scratchDirectory() + "/missing.surf"};
          setFileName(editor.panel.surfaceFileName, files[r.below(12)]);
@@ -548,8 +562,12 @@ std::string runStorm(uint64_t seed, int count, bool large) {
         glutReshapeWindow(640, 480);
         testsupport::pumpEvents(2);
     } else {
-        testsupport::loadSurface(testsupport::examplePath("vase.surf"));
+        testsupport::loadSurface(scratchCopy(testsupport::examplePath("vase.surf")));
     }
+    // ctrl+s and the recovery file write in the scratch folder, and no step may bring back a
+    // surface of an earlier test, named by a sample file.
+    editor.surface.fileName = scratchSurface();
+    editor.history = EditHistory();
     editor.panel.skinningEnabled = 0;
     editor.panel.shading = kShadingGlu;  // a storm before may have left an analysis shading
     editor.view.sectionZoom = 1.0f;

@@ -236,9 +236,17 @@ TEST(UndoHistory, SurvivesSavingAndStepsBackToTheSavedState) {
     drawPanel(2);
     clickPanel("button", "undo");
     EXPECT_FALSE(editor.history.unsavedChanges) << "back at the saved surface";
+    // Before the first drag the surface was the vase as loaded, named by its own file, which
+    // holds it: nothing unsaved, and the box names that file again.
     clickPanel("button", "undo");
-    EXPECT_TRUE(editor.history.unsavedChanges);
+    EXPECT_FALSE(editor.history.unsavedChanges);
+    EXPECT_EQ(std::string(editor.panel.surfaceFileName), examplePath("vase.surf"));
     EXPECT_EQ(editor.history.redoSteps.size(), 2u);
+    clickPanel("button", "redo");
+    EXPECT_FALSE(editor.history.unsavedChanges) << "the dragged surface as saved";
+    EXPECT_EQ(std::string(editor.panel.surfaceFileName), path);
+    dragSectionPoint(1, -5, 8, 4);
+    EXPECT_TRUE(editor.history.unsavedChanges);
 }
 
 // The window manager's close button on a window: the WM_DELETE_WINDOW message GLUT receives.
@@ -279,6 +287,7 @@ TEST(QuitWithUnsavedChanges, WritesARecoveryFileThatLoadsToTheSameSurface) {
         for (const bool changed : {false, true}) {
             ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
             snprintf(editor.panel.surfaceFileName, kTextFieldSize, "%s", path.c_str());
+            editor.surface.fileName = path;
             markSurfaceSaved(editor);
             remove(recovery.c_str());
             if (changed) dragSectionPoint(2, 12, 12, 3);
@@ -310,6 +319,7 @@ TEST(QuitWithUnsavedChanges, WritesARecoveryFileThatLoadsToTheSameSurface) {
     ASSERT_TRUE(loadSurface(examplePath("vase.surf")));
     snprintf(editor.panel.surfaceFileName, kTextFieldSize, "%s/gone/quit-vase.surf",
              scratchDirectory().c_str());
+    editor.surface.fileName = editor.panel.surfaceFileName;
     markSurfaceSaved(editor);
     dragSectionPoint(2, 12, 12, 3);
     const SurfaceModel edited = editor.surface;

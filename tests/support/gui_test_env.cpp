@@ -14,6 +14,7 @@
 #include "app/application.h"
 #include "io/serializator.h"
 #include "model/editor_state.h"
+#include "model/surface_edit.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define LOFTWORK_LEAK_CHECK 1
@@ -43,6 +44,9 @@ void pumpEvents(int rounds) {
 }
 
 bool loadSurface(const std::string& path) {
+    // A fixture replaces whatever the test did before: that is not kept as unsaved changes (which
+    // would write recovery files beside the samples).
+    markSurfaceSaved(editor);
     snprintf(editor.panel.surfaceFileName, sizeof editor.panel.surfaceFileName, "%s", path.c_str());
     serializator->load(-1);
     return editor.surface.countU > 0 &&
