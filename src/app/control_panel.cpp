@@ -1112,9 +1112,12 @@ void buildControlPanel() {
     // 3. The surface named in the configuration. A successful load rebuilds the knot controls;
     // a failed one leaves an empty editor whose "load points" still works.
     DefaultSerializator::getInstance()->load(kControlId);
-    // The surface the editor opens with is where undo stops.
-    s.history = EditHistory();
-    markSurfaceSaved(s);
+    // The surface the editor opens with is where undo stops; what its file held (and when) is
+    // kept, so a save over another program's later write asks first.
+    EditHistory fresh;
+    fresh.savedFiles = std::move(s.history.savedFiles);
+    s.history = std::move(fresh);
+    if (refreshUnsavedChanges(s)) markSurfaceSaved(s);
     if (!surfaceIsUsable(s.surface) && s.panel.statusLine[0] == '\0') {
         setStatus("no surface loaded from \"%s\": name a surface file and press \"load points\"",
                   s.panel.surfaceFileName);
