@@ -145,8 +145,9 @@ void showFileName(PanelVariables& panel, const std::string& name) {
     snprintf(panel.surfaceFileName, sizeof panel.surfaceFileName, "%s", name.c_str());
 }
 
-// "; NAME.recovered.surf holds unsaved changes kept earlier (load it to see them)", naming the
-// recovery files of path other than `except`, or "" when there are none.
+// "; unsaved changes kept earlier are in NAME.recovered.surf (load one to see them)", naming the
+// recovery files of path other than `except` (the one this load just wrote), or "" when there
+// are none.
 std::string recoveryNote(const std::string& path, const std::string& except) {
     std::vector<std::string> found = existingRecoveryFiles(path.c_str());
     found.erase(std::remove(found.begin(), found.end(), except), found.end());
