@@ -27,6 +27,7 @@
 #include "view/grid_renderer.h"
 #include "view/grid_surface.h"
 #include "view/main_view.h"
+#include "view/scene_buffer.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
 
@@ -128,6 +129,7 @@ void mainReshape(int width, int height) {
     const float aspect = static_cast<float>(width) / static_cast<float>(height);
     gluPerspective(45.0, aspect, 0.01, 1000.0);
     glMatrixMode(GL_MODELVIEW);
+    mainViewReshaped();
 }
 
 // Back-and-forth raster over the parameter square, one step per call. Each test reads the
@@ -178,9 +180,15 @@ void probeIdle() {
     nextFrame += std::chrono::microseconds(kFrameMicroseconds);
     if (nextFrame < now) nextFrame = now + std::chrono::microseconds(kFrameMicroseconds);
     advanceProbe(editor);
-    // The main view is named rather than taken as the current window: the panel and the
-    // section window also become current while their events are handled.
-    if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
+    // The main view is drawn when its picture would change: the probe moved where it can be
+    // seen, or what the rest of the scene is drawn from changed. It is named rather than taken
+    // as the current window: the panel and the section window also become current while their
+    // events are handled.
+    if (editor.handles.mainWindow != 0 && mainViewOutOfDate())
+        glutPostWindowRedisplay(editor.handles.mainWindow);
+    // The section window is drawn when what it shows changed, whoever changed it.
+    if (editor.handles.sectionWindow != 0 && sectionViewStale())
+        glutPostWindowRedisplay(editor.handles.sectionWindow);
     // The panel is drawn when something it shows changed, not on a timer: its own input and
     // every refresh request post a frame, and a new status line is caught here. Under software
     // GL one panel frame costs several main-view frames.
@@ -253,6 +261,7 @@ void exitCleanup() {
         gluDeleteNurbsRenderer(static_cast<GLUnurbs*>(s.handles.sectionRenderer));
     s.handles.sectionRenderer = nullptr;
     releaseSurfaceCache();
+    releaseSceneBuffer();
     releaseGridRenderer();
     releaseGridSurface();
     // The texture lives in the section window's context; with no context left (GLUT already torn

@@ -15,7 +15,8 @@ void initApplication(int* argc, char** argv);
 void mainReshape(int width, int height);
 
 // Idle handler: about 60 times a second, moves the probe point one step over the parameter
-// square and asks for a frame of the main view; every other time also for one of the panel.
+// square; asks for a frame of each window whose picture that step or any other change made out
+// of date.
 void probeIdle();
 
 struct EditorState;

@@ -64,6 +64,8 @@ bool writeMainWindowPng(const std::string& path) {
 void screenshotTick(int) {
     ++ticks;
     if (mainFrameCount() - framesAtStart < kFramesBeforeShot && ticks < kMostTicks) {
+        // The idle editor draws only when its picture changes: the frames are asked for.
+        if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
         glutTimerFunc(kTickMilliseconds, screenshotTick, 0);
         return;
     }

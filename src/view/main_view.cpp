@@ -22,20 +22,49 @@
 #include "view/help_overlay.h"
 #include "view/lines_overlay.h"
 #include "view/hydrostatics_overlay.h"
+#include "view/main_scene_inputs.h"
 #include "view/nurbs_renderers.h"
+#include "view/scene_buffer.h"
 #include "view/section_arrows.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
 
 namespace {
 
+// Where the probe falls in the main window, in GL window coordinates (y up, depth 0 to 1), and
+// whether any of its pixels can pass the depth test against the scene.
+struct ProbeOnScreen {
+    bool seen = false;
+    double x = 0.0, y = 0.0, z = 0.0;
+};
+
 // The main view's own state.
 struct MainViewData {
     long frameCount = 0;         // frames mainDisplay has drawn
+    long sceneDraws = 0;         // of them, frames that drew the scene rather than copy it back
     bool surfaceCaching = true;  // draw the surface from its kept tessellation
     bool onFixedSteps = false;   // the surface renderer samples at fixed steps
     SurfaceTessellator tessellator = SurfaceTessellator::byCost;
     GluCost gluCost;  // what GLU's tessellations of the main view took
+
+    // The scene (everything but the probe) of the last frame that drew it: what it was drawn
+    // from, whether the scene buffer holds it, the matrices and viewport it was drawn with, and
+    // the current normal it left, which lights the probe drawn over it.
+    MainSceneInputs scene;
+    std::vector<unsigned char> scratch;
+    bool sceneInBuffer = false;
+    double modelView[16] = {};
+    double projection[16] = {};
+    int viewport[4] = {0, 0, 0, 0};
+    float normal[3] = {0.0f, 0.0f, 1.0f};
+    // What the last frame showed of the probe and of the help, and the frames still owed to a
+    // new window size (the GL may resize its buffers only after a frame at the new size).
+    bool framed = false;
+    ProbeOnScreen shownProbe;
+    bool shownHelp = false;
+    int framesAfterReshape = 0;
+    // The back buffer holds the frame on the screen: it was shown without a swap.
+    bool backHoldsFrame = false;
 };
 
 MainViewData data;
@@ -203,6 +232,7 @@ void drawProbePoint(const SurfaceModel& surface, const ViewState& view) {
 
 void drawClickPoint(const ViewState& view) {
     const double* p = view.clickPoint;
+    materialHighlight();
     glPointSize(10.0f);
     glBegin(GL_POINTS);
     glVertex3f(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
@@ -442,8 +472,12 @@ void drawLabel(float x, float y, float z, void* font, const char* text) {
         glutBitmapCharacter(font, static_cast<unsigned char>(*c));
 }
 
-void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection& selection,
-                   const PanelVariables& panel, const ViewState& view, void*& surfaceRenderer) {
+namespace {
+
+// Everything drawMainScene draws but the probe.
+void drawSceneWithoutProbe(const SurfaceModel& surface, DerivedNets& derived,
+                           Selection& selection, const PanelVariables& panel,
+                           const ViewState& view, void*& surfaceRenderer) {
     // 1. What the frame shows of the surface's derived data: the current section's centroid
     //    (the section camera's base), and the expanded net, a copy of controlNet taken when
     //    built, built again only when missing or no longer of the shape the counts and the
@@ -473,29 +507,169 @@ void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection&
     const float eyeZ = t[2] + r * sinPolar * cosAzimuth;
     gluLookAt(eyeX, eyeY, eyeZ, t[0], t[1], t[2], 0.0, 1.0, 0.0);
 
-    // 3. Surface, nets and marker, the chosen lines on it, the sections' start arrows, then the
-    // probe, the click point and the axes; the waterline and centre of buoyancy when
-    // hydrostatics are on.
+    // 3. Surface, nets and marker, the chosen lines on it, the sections' start arrows, the click
+    //    point, the waterline and centre of buoyancy when hydrostatics are on, and the axes.
     drawSurface(surface, derived, selection, panel, view, surfaceRenderer);
     if (panel.showLines != 0) {
         SurfaceModel skinned;
         drawLinesOverlay(surfaceToSave(surface, panel.skinningEnabled != 0, derived, skinned), panel);
     }
     drawSectionArrows(surface);
-    drawProbePoint(surface, view);
     drawClickPoint(view);
     drawHydrostaticsOverlay();
     drawAxes();
+}
+
+MainViewSettings mainViewSettings() {
+    MainViewSettings settings;
+    settings.surfaceCaching = data.surfaceCaching;
+    settings.tessellator = static_cast<int>(data.tessellator);
+    settings.gluMillisecondsPerPatch = data.gluCost.millisecondsPerPatch;
+    settings.gluSlowPatches = data.gluCost.slowPatches;
+    return settings;
+}
+
+// The probe at (probeU, probeV) against the scene last drawn, with its matrices and depth. Its
+// point is 10 pixels across; it is seen unless each of its pixels lies outside the window or has
+// the scene in front of it (with margins for rounding), or its centre lies outside the view's
+// depth range or behind the eye, where GL drops it.
+ProbeOnScreen probeOnScreen(const SurfaceModel& surface, const ViewState& view) {
+    ProbeOnScreen probe;
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    if (!evaluateSurfacePoint(surface, x, y, z, view.probeU, view.probeV)) return probe;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return probe;
+    const double point[4] = {x, y, z, 1.0};
+    double eye[4] = {0.0, 0.0, 0.0, 0.0}, clip[4] = {0.0, 0.0, 0.0, 0.0};
+    for (int i = 0; i < 4; ++i) {
+        for (int k = 0; k < 4; ++k) eye[i] += data.modelView[k * 4 + i] * point[k];
+    }
+    for (int i = 0; i < 4; ++i) {
+        for (int k = 0; k < 4; ++k) clip[i] += data.projection[k * 4 + i] * eye[k];
+    }
+    if (!(clip[3] > 0.0)) return probe;
+    constexpr double kDepthMargin = 1e-5;
+    const double depth = (clip[2] / clip[3] + 1.0) * 0.5;
+    if (depth < -kDepthMargin || depth > 1.0 + kDepthMargin) return probe;
+    probe.x = data.viewport[0] + (clip[0] / clip[3] + 1.0) * 0.5 * data.viewport[2];
+    probe.y = data.viewport[1] + (clip[1] / clip[3] + 1.0) * 0.5 * data.viewport[3];
+    probe.z = depth;
+    if (!std::isfinite(probe.x) || !std::isfinite(probe.y)) return probe;
+    // A point of even size 10 covers the pixels whose centres lie within 5 of its own across
+    // and up: columns floor(x + 1/2) - 5 to floor(x + 1/2) + 4. Near the rounding's turn both
+    // roundings are taken.
+    constexpr double kRounding = 1e-3;
+    const double left = std::fmax(std::floor(probe.x + 0.5 - kRounding) - 5.0, data.viewport[0]);
+    const double right = std::fmin(std::floor(probe.x + 0.5 + kRounding) + 4.0,
+                                   data.viewport[0] + data.viewport[2] - 1.0);
+    const double bottom =
+        std::fmax(std::floor(probe.y + 0.5 - kRounding) - 5.0, data.viewport[1]);
+    const double top = std::fmin(std::floor(probe.y + 0.5 + kRounding) + 4.0,
+                                 data.viewport[1] + data.viewport[3] - 1.0);
+    for (double py = bottom; py <= top && !probe.seen; py += 1.0) {
+        for (double px = left; px <= right; px += 1.0) {
+            if (keptSceneDepth(static_cast<int>(px), static_cast<int>(py)) >=
+                depth - kDepthMargin) {
+                probe.seen = true;
+                break;
+            }
+        }
+    }
+    return probe;
+}
+
+bool sameProbePicture(const ProbeOnScreen& a, const ProbeOnScreen& b) {
+    if (!a.seen && !b.seen) return true;
+    return a.seen && b.seen && a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+// The pixels the probe at `probe` may have touched (its 10-pixel point, with a margin for
+// rounding), within the viewport; empty when it was not seen.
+PixelRegion probeRegion(const ProbeOnScreen& probe) {
+    PixelRegion r;
+    if (!probe.seen) return r;
+    constexpr double kReach = 8.0;
+    const double x0 = std::fmax(std::floor(probe.x - kReach), data.viewport[0]);
+    const double y0 = std::fmax(std::floor(probe.y - kReach), data.viewport[1]);
+    const double x1 = std::fmin(std::floor(probe.x + kReach) + 1.0,
+                                static_cast<double>(data.viewport[0]) + data.viewport[2]);
+    const double y1 = std::fmin(std::floor(probe.y + kReach) + 1.0,
+                                static_cast<double>(data.viewport[1]) + data.viewport[3]);
+    if (!(x1 > x0) || !(y1 > y0)) return r;
+    r.x = static_cast<int>(x0);
+    r.y = static_cast<int>(y0);
+    r.width = static_cast<int>(x1 - x0);
+    r.height = static_cast<int>(y1 - y0);
+    return r;
+}
+
+// The scene under this frame's probe. While nothing it is drawn from changed it is copied back
+// from the scene buffer: where the last frame's probe was, when the back buffer still holds that
+// frame (no swap since), else whole. Otherwise it is drawn and kept, with its matrices, its depth
+// and the normal it leaves. The inputs are taken before drawing, so whatever the drawing itself
+// changes (the centroid, the expanded net, GLU's measured cost) makes the next frame draw the
+// scene again. Returns true when the scene was copied back.
+bool sceneOfFrame(EditorState& s) {
+    const MainViewSettings settings = mainViewSettings();
+    const PixelRegion lastProbe = probeRegion(data.shownProbe);
+    if (data.framesAfterReshape == 0 && data.sceneInBuffer && !helpShown(HelpWindow::main) &&
+        sameMainSceneInputs(data.scene, s, settings, data.scratch) &&
+        restoreSceneBuffer(data.backHoldsFrame ? &lastProbe : nullptr)) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixd(data.projection);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixd(data.modelView);
+        glViewport(data.viewport[0], data.viewport[1], data.viewport[2], data.viewport[3]);
+        glEnable(GL_DEPTH_TEST);
+        glNormal3fv(data.normal);
+        return true;
+    }
+    keepMainSceneInputs(data.scene, s, settings);
+    drawSceneWithoutProbe(s.surface, s.derived, s.selection, s.panel, s.view,
+                          s.handles.surfaceRenderer);
+    ++data.sceneDraws;
+    glGetDoublev(GL_MODELVIEW_MATRIX, data.modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, data.projection);
+    glGetIntegerv(GL_VIEWPORT, data.viewport);
+    glGetFloatv(GL_CURRENT_NORMAL, data.normal);
+    data.sceneInBuffer = keepSceneBuffer(s.view.mainWindowWidth, s.view.mainWindowHeight);
+    return false;
+}
+
+}  // namespace
+
+void drawMainScene(const SurfaceModel& surface, DerivedNets& derived, Selection& selection,
+                   const PanelVariables& panel, const ViewState& view, void*& surfaceRenderer) {
+    data.backHoldsFrame = false;  // whoever draws this shows it with their own swap
+    drawSceneWithoutProbe(surface, derived, selection, panel, view, surfaceRenderer);
+    drawProbePoint(surface, view);
 }
 
 void mainDisplay() {
     EditorState& s = editor;
     if (s.handles.mainWindow != 0 && glutGetWindow() != s.handles.mainWindow)
         glutSetWindow(s.handles.mainWindow);
-    drawMainScene(s.surface, s.derived, s.selection, s.panel, s.view, s.handles.surfaceRenderer);
-    drawHelpOverlay(HelpWindow::main, s.view.mainWindowWidth, s.view.mainWindowHeight);
-    glFlush();
-    glutSwapBuffers();
+    // 1. The scene, then the probe over it.
+    const bool copiedBack = sceneOfFrame(s);
+    drawProbePoint(s.surface, s.view);
+    data.shownProbe = probeOnScreen(s.surface, s.view);
+    data.shownHelp = helpShown(HelpWindow::main);
+    data.framed = true;
+    if (data.framesAfterReshape > 0) --data.framesAfterReshape;
+
+    // 2. A frame over a scene copied back is shown by copying the back buffer to the screen,
+    //    which leaves the back buffer holding the frame for the next one to mend; any other
+    //    frame, with the help over it, by a swap.
+    PixelRegion window;
+    window.width = s.view.mainWindowWidth;
+    window.height = s.view.mainWindowHeight;
+    if (copiedBack && showBackBufferRegion(window)) {
+        data.backHoldsFrame = true;
+    } else {
+        drawHelpOverlay(HelpWindow::main, s.view.mainWindowWidth, s.view.mainWindowHeight);
+        glFlush();
+        glutSwapBuffers();
+        data.backHoldsFrame = false;
+    }
     ++data.frameCount;
 
     if (s.handles.sectionWindow != 0 && sectionViewStale()) {
@@ -503,6 +677,22 @@ void mainDisplay() {
         sectionDisplay();
         glutSetWindow(s.handles.mainWindow);
     }
+}
+
+bool mainViewOutOfDate() {
+    const EditorState& s = editor;
+    if (!data.framed || data.framesAfterReshape > 0) return true;
+    if (data.shownHelp != helpShown(HelpWindow::main)) return true;
+    if (!sameMainSceneInputs(data.scene, s, mainViewSettings(), data.scratch)) return true;
+    return !sameProbePicture(data.shownProbe, probeOnScreen(s.surface, s.view));
+}
+
+void mainViewReshaped() {
+    data.framesAfterReshape = 2;
+}
+
+long mainSceneDrawCount() {
+    return data.sceneDraws;
 }
 
 long mainFrameCount() {

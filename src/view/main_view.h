@@ -4,11 +4,27 @@
 
 #include "model/editor_state.h"
 
-// Display handler of the main window; ends by redrawing the section window.
+// Display handler of the main window: the scene (all but the probe) is drawn only when what it
+// is drawn from changed, and otherwise copied back from where the last frame kept it (only where
+// the last probe was, while the back buffer still holds the last frame); the probe is drawn over
+// it. Ends by redrawing the section window when that is stale.
 void mainDisplay();
 
+// True when a frame would show something other than the window shows: what the scene is drawn
+// from changed, a new window size still owes a frame, the help was shown or hidden, or the probe
+// at its present step falls elsewhere, or is seen where it was hidden (behind the surface or off
+// the window) or the reverse. The idle step asks for a frame only then.
+bool mainViewOutOfDate();
+
+// Called by the main window's reshape handler: the next frames draw the scene afresh.
+void mainViewReshaped();
+
+// How many of mainDisplay's frames drew the scene rather than copy it back.
+long mainSceneDrawCount();
+
 // Everything mainDisplay draws into the main window's back buffer (clear, camera, surface,
-// probe and click points, axes), without the buffer swap and without the section window. It
+// click point, axes, then the probe over them), without the buffer swap, the help and the
+// section window. It
 // recomputes the current section's centroid in `selection`, rebuilds the expanded net in
 // `derived` when it no longer fits the surface, and keeps the main view's GLU renderer in
 // surfaceRenderer (made when missing, replaced after an error).

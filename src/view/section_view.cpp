@@ -57,6 +57,13 @@ uint64_t sectionInputs(const EditorState& s) {
     d.add(v.backgroundTexture);
     d.add(v.backgroundWidth);
     d.add(v.backgroundHeight);
+    d.add(v.backgroundPlacement.scale);
+    d.add(v.backgroundPlacement.originZ);
+    d.add(v.backgroundPlacement.originY);
+    d.add(v.backgroundPlacement.opacity);
+    d.add(v.calibration.step);
+    d.add(v.calibration.marks);
+    d.add(v.curvatureComb);
     d.add(helpShown(HelpWindow::section));
     // The station drawn with the lines depends on the whole surface.
     d.add(s.panel.showLines);
@@ -70,10 +77,14 @@ uint64_t sectionInputs(const EditorState& s) {
     return d.value;
 }
 
-// The digest of the inputs of the last frame sectionDisplay drew.
+// The digest of the inputs of the last frame sectionDisplay drew, and the frames still owed to a
+// new window size: the GL may resize its buffers only after the first swap at the new size, so
+// the frame drawn right after a reshape can land in the old, smaller buffer (clipped and off
+// centre), and one more frame follows it.
 struct SectionViewData {
     bool drawn = false;
     uint64_t drawnInputs = 0;
+    int framesAfterReshape = 0;
 };
 SectionViewData sectionData;
 
@@ -223,6 +234,7 @@ void sectionReshape(int width, int height) {
     editor.view.sectionWindowHeight = height;
     applySectionProjection();
     glViewport(0, 0, width, height);
+    sectionData.framesAfterReshape = 2;
 }
 
 void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
@@ -265,8 +277,10 @@ void sectionDisplay() {
     glutSwapBuffers();
     sectionData.drawn = true;
     sectionData.drawnInputs = sectionInputs(s);
+    if (sectionData.framesAfterReshape > 0) --sectionData.framesAfterReshape;
 }
 
 bool sectionViewStale() {
-    return !sectionData.drawn || sectionData.drawnInputs != sectionInputs(editor);
+    return !sectionData.drawn || sectionData.framesAfterReshape > 0 ||
+           sectionData.drawnInputs != sectionInputs(editor);
 }

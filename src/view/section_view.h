@@ -18,9 +18,11 @@ void drawSectionFrame(const SurfaceModel& surface, const Selection& selection,
 // current section's centroid: what sectionDisplay draws before the help and the swap.
 void drawSectionWindow(EditorState& s);
 
-// True when what the section window shows has changed since sectionDisplay last drew it: the
-// main view's frames, which end by drawing the section window, leave it alone otherwise (its
-// animation moves nothing the section window shows).
+// True when what the section window shows has changed since sectionDisplay last drew it (the
+// surface's current section, the selection, its camera, the background image and its placement,
+// a calibration's marks, the comb, the lines, the help), or when a new window size still owes it
+// a frame. The idle step then asks for a frame; the main view's animation moves nothing shown
+// there.
 bool sectionViewStale();
 
 // Reshape handler of the section window.

@@ -16,6 +16,10 @@
 #include "model/editor_state.h"
 #include "model/surface_edit.h"
 
+// Xlib's names (None, Bool, Status) are macros: its headers come after every other.
+#include <GL/glx.h>
+#include <X11/Xutil.h>
+
 #if defined(__SANITIZE_ADDRESS__)
 #define LOFTWORK_LEAK_CHECK 1
 #elif defined(__has_feature)
@@ -65,6 +69,43 @@ std::vector<unsigned char> drawAndReadBack(int window, void (*draw)(), int* widt
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     glutSwapBuffers();
+    *width = w;
+    *height = h;
+    return rgb;
+}
+
+std::vector<unsigned char> shownOnScreen(int window, int* width, int* height) {
+    glutSetWindow(window);
+    glFinish();
+    const int w = glutGet(GLUT_WINDOW_WIDTH);
+    const int h = glutGet(GLUT_WINDOW_HEIGHT);
+    Display* display = glXGetCurrentDisplay();
+    XSync(display, False);
+    XImage* image = XGetImage(display, glXGetCurrentDrawable(), 0, 0, static_cast<unsigned>(w),
+                              static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
+    if (image != nullptr) {
+        // The shift that brings a channel's mask down to its lowest bit.
+        const auto shiftOf = [](unsigned long mask) {
+            int shift = 0;
+            while (mask != 0 && (mask & 1) == 0) {
+                mask >>= 1;
+                ++shift;
+            }
+            return shift;
+        };
+        const unsigned long masks[3] = {image->red_mask, image->green_mask, image->blue_mask};
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const unsigned long p = XGetPixel(image, x, h - 1 - y);
+                for (int c = 0; c < 3; ++c) {
+                    rgb[(static_cast<size_t>(y) * w + x) * 3 + c] =
+                        static_cast<unsigned char>((p & masks[c]) >> shiftOf(masks[c]));
+                }
+            }
+        }
+        XDestroyImage(image);
+    }
     *width = w;
     *height = h;
     return rgb;

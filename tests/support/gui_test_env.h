@@ -28,4 +28,9 @@ struct Rgb {
 // software renderer under Xvfb gives no contents for the front buffer.
 std::vector<unsigned char> drawAndReadBack(int window, void (*draw)(), int* width, int* height);
 
+// What the X server shows of the window, as drawAndReadBack lays it out (RGB bytes, bottom row
+// first), read with XGetImage once the frames already swapped have reached the server. A part
+// covered by another window reads as whatever the server has there: keep the window uncovered.
+std::vector<unsigned char> shownOnScreen(int window, int* width, int* height);
+
 }  // namespace testsupport
