@@ -408,6 +408,11 @@ void translation(const char* label, PadKind kind, float* values, ControlCallback
     note("translation", label, values[0]);
 }
 
+// A knot spinner changed its knot in place.
+void knotChanged(int /*id*/) {
+    surfaceEdited(editor, EditEffect::display, Redraw::later);
+}
+
 // One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves; `other`
 // is the label of the other rollout.
 void knotRollout(const char* label, const char* other, const char* direction,
@@ -430,7 +435,7 @@ void knotRollout(const char* label, const char* other, const char* direction,
     for (size_t i = 0; i < knots.size(); ++i) {
         char name[24];
         snprintf(name, sizeof name, "%zu", i);
-        floatSpinner(name, &knots[i], kKnotSpeed, nullptr,
+        floatSpinner(name, &knots[i], kKnotSpeed, knotChanged,
                      "knot " + std::to_string(i) + " in " + direction);
     }
     ImGui::EndChild();
@@ -972,19 +977,21 @@ void changeDegree(int direction) {
         degree = order - 1;
         return;
     }
-    if (degree < 1 || degree > highest) {
-        const int32_t asked = degree;
-        degree = std::clamp(degree, 1, highest);
+    const int32_t asked = degree;
+    degree = std::clamp(degree, 1, highest);
+    if (degree + 1 != order) {
+        runEdit(s, name, [&] {
+            order = degree + 1;
+            knotCount = points + order;
+            generateUniformKnots(s.surface, direction);
+            surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+        });
+    }
+    // Said after the edit, whose own account of the new degrees it replaces.
+    if (degree != asked) {
         setStatus("%s %d is out of range with %d points (1 to %d): set to %d", name, asked, points,
                   highest, degree);
     }
-    if (degree + 1 == order) return;
-    runEdit(s, name, [&] {
-        order = degree + 1;
-        knotCount = points + order;
-        generateUniformKnots(s.surface, direction);
-        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
-    });
 }
 
 }  // namespace

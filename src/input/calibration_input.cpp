@@ -48,12 +48,14 @@ void calibrationDistanceCallback(int /*id*/) {
     CalibrationGesture& c = s.view.calibration;
     if (c.step != CalibrationStep::distance || !imageLoaded(s.view)) {
         setStatus("distance: press \"calibrate\" and click two marks on the image first");
+        c.distance = 0.0f;  // the box is emptied for the next try
         return;
     }
     std::string error;
     if (!calibrateScale(s.view.backgroundPlacement, s.view.backgroundWidth, s.view.backgroundHeight,
                         c.marks[0], c.marks[1], c.distance, error)) {
         setStatus("distance %g refused: %s", static_cast<double>(c.distance), error.c_str());
+        c.distance = 0.0f;  // the box is emptied for the next try
         return;
     }
     c.step = CalibrationStep::originMark;

@@ -21,6 +21,7 @@ bool editChanged(const EditSnapshot& before, const EditSnapshot& after) {
 bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before) {
     if (history.gestureOpen) return false;
     history.gestureOpen = true;
+    ++history.gesturesOpened;
     history.gesture.name = name;
     history.gesture.state = before;
     return true;

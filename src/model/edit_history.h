@@ -75,6 +75,10 @@ struct EditHistory {
 
     bool gestureOpen = false;  // a drag or a typed value in progress
     UndoStep gesture;          // its name and the state before it
+    long gesturesOpened = 0;   // counts the gestures, so one can be told from the next
+    // The status line's serial when the open gesture began or last said what it did: a message
+    // set since then (a refusal, the edit's own report) is not replaced by that account.
+    uint32_t statusSerialOfGesture = 0;
 
     std::vector<SavedFile> savedFiles;  // one per file name, newest last
     bool unsavedChanges = false;        // the surface differs from the file it names

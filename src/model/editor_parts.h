@@ -89,6 +89,7 @@ struct PanelVariables {
     bool closeKnotRollouts = false;   // close "knots in s" / "knots in t" on the next frame
 
     char statusLine[512] = "";  // last status message, shown at the bottom of the panel
+    uint32_t statusSerial = 0;  // bumped by every message, so an edit can tell one was set
 };
 
 // Cameras, window sizes, the probe and the background image of both views.

@@ -9,10 +9,15 @@
 
 EditorState editor;
 
-void setStatusLine(PanelVariables& panel, const char* text) {
+void showStatusLine(PanelVariables& panel, const char* text) {
     // Messages carry names and bytes from files: escape sequences must not reach the terminal.
     const std::string shown = printableText(text);
     snprintf(panel.statusLine, sizeof panel.statusLine, "%s", shown.c_str());
+    ++panel.statusSerial;
+}
+
+void setStatusLine(PanelVariables& panel, const char* text) {
+    showStatusLine(panel, text);
     fprintf(stderr, "%s\n", panel.statusLine);
 }
 

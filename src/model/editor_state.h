@@ -32,5 +32,9 @@ extern EditorState editor;
 // standard error.
 void setStatusLine(PanelVariables& panel, const char* text);
 
+// Shows a message on the status line without writing it to standard error: what a drag does at
+// each step, which is written once when the drag ends.
+void showStatusLine(PanelVariables& panel, const char* text);
+
 // setStatusLine on the editor's panel, printf-style.
 void setStatus(const char* format, ...) __attribute__((format(printf, 1, 2)));

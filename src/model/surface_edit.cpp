@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "model/derived_nets.h"
+#include "model/edit_description.h"
 #include "model/gui_hooks.h"
 #include "model/skinning.h"
 
@@ -108,14 +109,40 @@ bool moveThroughHistory(EditorState& state, Redraw timing, bool undo) {
 
 }  // namespace
 
+namespace {
+
+// What the open gesture did so far, on the status line ("move point 3 of section 2: point 3 of
+// section 2 at (...), weight 1"), unless a message was set since it began or last said so (a
+// refusal, the edit's own report). While the gesture goes on the line is only shown; endEdit
+// writes it to standard error once, when the step is recorded.
+void sayWhatGestureDid(EditorState& state) {
+    EditHistory& history = state.history;
+    if (state.panel.statusSerial != history.statusSerialOfGesture) return;
+    const std::string what = describeEdit(history.gesture.state, state);
+    if (what.empty()) return;
+    showStatusLine(state.panel, (history.gesture.name + ": " + what).c_str());
+    history.statusSerialOfGesture = state.panel.statusSerial;
+}
+
+}  // namespace
+
 bool beginEdit(EditorState& state, const std::string& name) {
     if (state.history.gestureOpen) return false;
-    return openGesture(state.history, name, captureEdit(state));
+    if (!openGesture(state.history, name, captureEdit(state))) return false;
+    state.history.statusSerialOfGesture = state.panel.statusSerial;
+    return true;
 }
 
 void endEdit(EditorState& state) {
-    if (!state.history.gestureOpen) return;
-    closeGesture(state.history, captureEdit(state));
+    EditHistory& history = state.history;
+    if (!history.gestureOpen) return;
+    const std::string what = describeEdit(history.gesture.state, state);
+    const std::string name = history.gesture.name;
+    const uint32_t serial = history.statusSerialOfGesture;
+    if (closeGesture(history, captureEdit(state)) && !what.empty() &&
+        state.panel.statusSerial == serial) {
+        setStatusLine(state.panel, (name + ": " + what).c_str());
+    }
     refreshUnsavedChanges(state);
     guiRefreshPanel();
 }
@@ -146,6 +173,7 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
         case EditEffect::display:
             break;
     }
+    if (state.history.gestureOpen) sayWhatGestureDid(state);
     guiRefreshPanel();
     guiRedrawViews(timing == Redraw::now);
 }

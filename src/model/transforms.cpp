@@ -294,7 +294,10 @@ void weightCallback(int /*id*/) {
     });
     if (!reweighted) {
         setStatus("%s", error.c_str());
-        if (point < 0) return;
+        if (point < 0) {
+            selection.weightValue = -1.0f;  // the box shows no weight while no point is picked
+            return;
+        }
         // The spinner shows the weight the point still has, unless that weight is the problem.
         const float kept = editor.surface.controlNet[static_cast<size_t>(point)].w;
         const bool valueRefused =

@@ -5,8 +5,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-// GLU NURBS error callback of both views: prints "Nurbs Error: %s\n" to standard output and
-// shows it on the status line, once per error until the surface (or its multiplicity) changes.
+// GLU NURBS error callback of both views: the first error GLU reports for a surface is printed
+// as "Nurbs Error: %s\n" on standard output and its cause shown on the status line (a knot
+// below the one before it, when there is one); nothing more until the surface (or its
+// multiplicity) changes, and nothing more during the gesture (a drag) it came in.
 void nurbsErrorCallback(GLenum errorCode);
 
 // Reports every error afresh from now on, as for a surface never drawn.
