@@ -300,8 +300,9 @@ TEST(Weight, RefusedValuesAndPicksChangeNothing) {
     };
     const Case cases[] = {
         {"nothing picked yet", -1, -1.0f, 1.0f, -1.0f},
-        {"pick beyond the net", 4 * kPoints * kSections, 2.0f, 1.0f, 2.0f},
-        {"pick not at a point's start", 6, 2.0f, 1.0f, 2.0f},
+        // No point to take it: the box shows no weight rather than the value refused.
+        {"pick beyond the net", 4 * kPoints * kSections, 2.0f, 1.0f, -1.0f},
+        {"pick not at a point's start", 6, 2.0f, 1.0f, -1.0f},
         // A refused value: the spinner goes back to the weight the point keeps.
         {"weight 0", 4, 0.0f, 1.0f, 1.0f},
         {"negative weight", 4, -0.5f, 1.0f, 1.0f},
