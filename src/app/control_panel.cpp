@@ -43,6 +43,7 @@
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
+#include "model/loft_ends.h"
 #include "model/section_correspondence.h"
 #include "model/skinning.h"
 #include "model/surface_commands.h"
@@ -523,6 +524,47 @@ constexpr ImGuiInputTextFlags kTypedFlags = ImGuiInputTextFlags_EnterReturnsTrue
                                             ImGuiInputTextFlags_CharsScientific |
                                             ImGuiInputTextFlags_AutoSelectAll;
 
+// "start" / "end": how an open loft ends at its first / last section (free, closing to a pole,
+// or leaving along a direction); below it, when not free, the pole or direction ("default" takes
+// the centroid pushed out / the section's normal), the bulge and a default pole's distance. Every
+// change is one undoable step; a refused one leaves the rows as they were.
+void loftEndRows(const char* label, const LoftEnd& end, bool atStart) {
+    static const char* const kKinds[] = {"free", "point", "tangent"};
+    ImGui::PushID(label);
+    LoftEnd wanted = end;
+    int kind = static_cast<int>(end.kind);
+    ImGui::SetNextItemWidth(-kLabelRoom);
+    if (ImGui::Combo(label, &kind, kKinds, IM_ARRAYSIZE(kKinds))) {
+        wanted.kind = static_cast<LoftEndKind>(kind);
+    }
+    note("list", label, kind);
+    if (end.kind != LoftEndKind::free) {
+        float typed[3] = {end.vector[0], end.vector[1], end.vector[2]};
+        const char* vectorLabel = end.kind == LoftEndKind::point ? "at" : "along";
+        ImGui::SetNextItemWidth(-kLabelRoom - 60.0f);
+        if (ImGui::InputFloat3(vectorLabel, typed, kTypedFormat, kTypedFlags)) {
+            std::copy_n(typed, 3, wanted.vector);
+            wanted.given = true;
+        }
+        ImGui::SameLine();
+        if (ImGui::Button(end.given ? "default" : "(default)")) wanted.given = false;
+        float bulge = end.bulge;
+        ImGui::SetNextItemWidth(-kLabelRoom);
+        if (ImGui::InputFloat("bulge", &bulge, 0.0f, 0.0f, kTypedFormat, kTypedFlags)) {
+            wanted.bulge = bulge;
+        }
+        if (end.kind == LoftEndKind::point && !end.given) {
+            float distance = end.length;
+            ImGui::SetNextItemWidth(-kLabelRoom);
+            if (ImGui::InputFloat("out", &distance, 0.0f, 0.0f, kTypedFormat, kTypedFlags)) {
+                wanted.length = distance;
+            }
+        }
+    }
+    ImGui::PopID();
+    if (wanted != end) setLoftEnd(editor, atStart, wanted);
+}
+
 // True when a typed field was given a new value: Enter on a field left as shown, whose text is
 // rounded, or on another field of the same row, leaves the value as it was.
 bool typedOverShown(float typed, float value) {
@@ -720,6 +762,8 @@ void drawPanelRows() {
         checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
         loftParametersList("loft parameters", &s.panel.loftParameters);
         checkBox("closed loft", &s.panel.closedLoft, loftOptionsCallback);
+        loftEndRows("start", s.panel.loftStart, true);
+        loftEndRows("end", s.panel.loftEnd, false);
         button("flip", flipSectionCallback);
         ImGui::SameLine();
         button("align all", alignSectionsCallback);

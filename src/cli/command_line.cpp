@@ -28,6 +28,7 @@
 #include "model/knots.h"
 #include "model/printable_text.h"
 #include "model/section_correspondence.h"
+#include "model/loft_ends.h"
 #include "model/skinning.h"
 #include "model/surface_limits.h"
 
@@ -50,6 +51,10 @@ const char kUsage[] =
     "section\n"
     "            [--align]                             align the sections' starts and "
     "directions first\n"
+    "            [--start|--end free|point[:x,y,z]|tangent[:x,y,z]]  how the loft ends at its "
+    "first / last section\n"
+    "            [--start-bulge|--end-bulge B] [--start-length|--end-length L]  end derivative "
+    "scale; how far out a default pole lies\n"
     "       loftwork revolve ...              surface of revolution (run it alone for its "
     "usage)\n"
     "       loftwork export ...               a surface file as STEP, IGES, STL or OBJ (run it "
@@ -248,6 +253,28 @@ int skinCommand(int argc, char** argv) {
             ++i;
         } else if (strcmp(argument, "--closed") == 0) {
             options.closed = true;
+        } else if (strcmp(argument, "--start") == 0 || strcmp(argument, "--end") == 0) {
+            LoftEnd& end = argument[2] == 's' ? options.start : options.end;
+            std::string problem = std::string(argument) + " needs free, point or tangent";
+            if (i + 1 >= argc || !parseLoftEnd(argv[i + 1], end, problem)) {
+                return usageError(problem.c_str());
+            }
+            ++i;
+        } else if (strcmp(argument, "--start-bulge") == 0 || strcmp(argument, "--end-bulge") == 0 ||
+                   strcmp(argument, "--start-length") == 0 ||
+                   strcmp(argument, "--end-length") == 0) {
+            LoftEnd& end = argument[2] == 's' ? options.start : options.end;
+            const bool bulge = strstr(argument, "bulge") != nullptr;
+            char* stop = nullptr;
+            const float value = i + 1 < argc ? strtof(argv[i + 1], &stop) : 0.0f;
+            if (i + 1 >= argc || stop == argv[i + 1] || *stop != '\0' || !std::isfinite(value) ||
+                (bulge ? !(value > 0.0f) : !(value >= 0.0f))) {
+                const std::string problem =
+                    std::string(argument) + (bulge ? " needs a number above 0" : " needs a number of at least 0");
+                return usageError(problem.c_str());
+            }
+            (bulge ? end.bulge : end.length) = value;
+            ++i;
         } else if (strcmp(argument, "--align") == 0) {
             align = true;
         } else if (argument[0] == '-' && argument[1] != '\0') {

@@ -32,7 +32,8 @@ int skinnedCountV(const SurfaceModel& s, const DerivedNets& d) {
 bool skinnedNetUsable(const SurfaceModel& s, bool skinning, const DerivedNets& d) {
     if (!skinning || s.countU <= 0 || s.countV <= 0 || s.knotCountV <= 0) return false;
     const int rows = skinnedCountV(s, d);
-    const bool open = rows == s.countV && s.knotCountV == s.countV + s.orderV;
+    // End conditions add up to two rows at either end of an open loft.
+    const bool open = rows >= s.countV && rows <= s.countV + 4 && s.knotCountV == s.countV + s.orderV;
     const bool closed = rows == s.countV + s.orderV - 1;
     return (open || closed) && d.skinnedNet.size() == static_cast<size_t>(s.countU) * rows;
 }

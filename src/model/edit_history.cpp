@@ -15,7 +15,8 @@ bool editChanged(const EditSnapshot& before, const EditSnapshot& after) {
     return !sameSurface(before.surface, after.surface) ||
            before.multiplicity != after.multiplicity || before.fillSurface != after.fillSurface ||
            before.surfaceDisplayMode != after.surfaceDisplayMode ||
-           before.loftParameters != after.loftParameters || before.closedLoft != after.closedLoft;
+           before.loftParameters != after.loftParameters || before.closedLoft != after.closedLoft ||
+           before.loftStart != after.loftStart || before.loftEnd != after.loftEnd;
 }
 
 bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before) {

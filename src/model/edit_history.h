@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/loft_options.h"
 #include "model/surface_model.h"
 
 // The selection and panel values an undo step brings back with the surface, so the panel shows
@@ -28,6 +29,8 @@ struct EditSnapshot {
     int32_t destPlane = 0;
     int32_t pickedPointOffset = -1;
     float weightValue = -1.0f;
+    LoftEnd loftStart;  // the loft's end conditions, which shape the skinned surface
+    LoftEnd loftEnd;
 };
 
 // One step: its name ("move point 3 of section 2") and the state on the other side of it (the

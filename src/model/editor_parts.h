@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/background_calibration.h"
+#include "model/loft_options.h"
 #include "model/mirror_plane.h"
 #include "model/surface_model.h"
 
@@ -55,6 +56,8 @@ struct PanelVariables {
     // (the controls already hold the new choice when their callback runs).
     int32_t loftParametersSet = 0;
     int32_t closedLoftSet = 0;
+    LoftEnd loftStart;           // "start": how an open loft ends at its first section
+    LoftEnd loftEnd;             // "end": at its last section
     int32_t fillSurface = 0;
     int32_t mirrorEnabled = 0;  // "mirror": the surface is shown and exported with its mirror image
     MirrorPlane mirrorPlane;

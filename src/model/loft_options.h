@@ -8,9 +8,32 @@
 // follows sharp turns more tightly), or evenly.
 enum class LoftParameters : int32_t { chord = 0, centripetal = 1, uniform = 2 };
 
+// How an open loft ends at its first or last section: as the sections give it (free), closing to
+// a pole (point) or leaving the section along a direction (tangent).
+enum class LoftEndKind : int32_t { free = 0, point = 1, tangent = 2 };
+
+struct LoftEnd {
+    LoftEndKind kind = LoftEndKind::free;
+    bool given = false;                     // at / along `vector`; otherwise the default below
+    float vector[3] = {0.0f, 0.0f, 0.0f};  // the pole (point) or the direction (tangent)
+    // Default pole: the section's centroid moved this far out of the loft along the section's
+    // normal; 0 takes the section's mean radius, which rounds a circle into a half sphere.
+    float length = 0.0f;
+    float bulge = 1.0f;  // scales the derivative the surface leaves the end with
+};
+
+inline bool operator==(const LoftEnd& a, const LoftEnd& b) {
+    return a.kind == b.kind && a.given == b.given && a.vector[0] == b.vector[0] &&
+           a.vector[1] == b.vector[1] && a.vector[2] == b.vector[2] && a.length == b.length &&
+           a.bulge == b.bulge;
+}
+inline bool operator!=(const LoftEnd& a, const LoftEnd& b) { return !(a == b); }
+
 struct LoftOptions {
     LoftParameters parameters = LoftParameters::chord;
     bool closed = false;  // periodic across the sections: the last runs smoothly into the first
+    LoftEnd start;        // at the first section (an open loft only)
+    LoftEnd end;          // at the last section
 };
 
 struct PanelVariables;

@@ -15,6 +15,7 @@
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
+#include "model/loft_ends.h"
 #include "model/surface_limits.h"
 
 float vectorNorm(const float* v, int n) {
@@ -378,6 +379,9 @@ bool loftNet(const SurfaceModel& s, const LoftOptions& options, std::vector<floa
     }
 
     const size_t rowFloats = 4 * static_cast<size_t>(cols);
+    if (loftHasEndConditions(options)) {
+        return loftNetWithEnds(net, cols, R, order, options, result, knots, refusal);
+    }
     if (!options.closed) {
         knots.resize(static_cast<size_t>(R + order));
         averageKnots(v.data(), R, order, knots.data());
@@ -501,6 +505,8 @@ LoftOptions loftOptionsOf(const PanelVariables& panel) {
         options.parameters = LoftParameters::uniform;
     }
     options.closed = panel.closedLoft != 0;
+    options.start = panel.loftStart;
+    options.end = panel.loftEnd;
     return options;
 }
 

@@ -28,6 +28,8 @@ EditSnapshot captureEdit(const EditorState& state) {
     snapshot.destPlane = state.selection.destPlane;
     snapshot.pickedPointOffset = state.selection.pickedPointOffset;
     snapshot.weightValue = state.selection.weightValue;
+    snapshot.loftStart = state.panel.loftStart;
+    snapshot.loftEnd = state.panel.loftEnd;
     return snapshot;
 }
 
@@ -53,6 +55,8 @@ void swapIn(EditorState& state, EditSnapshot& snapshot) {
     std::swap(state.selection.destPlane, snapshot.destPlane);
     std::swap(state.selection.pickedPointOffset, snapshot.pickedPointOffset);
     std::swap(state.selection.weightValue, snapshot.weightValue);
+    std::swap(state.panel.loftStart, snapshot.loftStart);
+    std::swap(state.panel.loftEnd, snapshot.loftEnd);
 }
 
 bool sameShape(const SurfaceModel& a, const SurfaceModel& b) {
