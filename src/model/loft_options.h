@@ -30,6 +30,10 @@ inline bool operator==(const LoftEnd& a, const LoftEnd& b) {
 inline bool operator!=(const LoftEnd& a, const LoftEnd& b) { return !(a == b); }
 
 struct LoftOptions {
+    LoftOptions() = default;
+    // The two choices every loft has; its ends stay free.
+    LoftOptions(LoftParameters p, bool c) : parameters(p), closed(c) {}
+
     LoftParameters parameters = LoftParameters::chord;
     bool closed = false;  // periodic across the sections: the last runs smoothly into the first
     LoftEnd start;        // at the first section (an open loft only)
