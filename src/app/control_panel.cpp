@@ -525,44 +525,76 @@ constexpr ImGuiInputTextFlags kTypedFlags = ImGuiInputTextFlags_EnterReturnsTrue
                                             ImGuiInputTextFlags_AutoSelectAll;
 
 // "start" / "end": how an open loft ends at its first / last section (free, closing to a pole,
-// or leaving along a direction); below it, when not free, the pole or direction ("default" takes
-// the centroid pushed out / the section's normal), the bulge and a default pole's distance. Every
-// change is one undoable step; a refused one leaves the rows as they were.
-void loftEndRows(const char* label, const LoftEnd& end, bool atStart) {
+// or leaving along a direction), side by side on one row. Every change is one undoable step; a
+// refused one leaves the row as it was.
+void loftEndCombo(const char* label, const LoftEnd& end, bool atStart, float width) {
     static const char* const kKinds[] = {"free", "point", "tangent"};
-    ImGui::PushID(label);
-    LoftEnd wanted = end;
     int kind = static_cast<int>(end.kind);
-    ImGui::SetNextItemWidth(-kLabelRoom);
+    ImGui::SetNextItemWidth(width);
     if (ImGui::Combo(label, &kind, kKinds, IM_ARRAYSIZE(kKinds))) {
+        LoftEnd wanted = end;
         wanted.kind = static_cast<LoftEndKind>(kind);
+        setLoftEnd(editor, atStart, wanted);
     }
     note("list", label, kind);
-    if (end.kind != LoftEndKind::free) {
-        float typed[3] = {end.vector[0], end.vector[1], end.vector[2]};
-        const char* vectorLabel = end.kind == LoftEndKind::point ? "at" : "along";
-        ImGui::SetNextItemWidth(-kLabelRoom - 60.0f);
-        if (ImGui::InputFloat3(vectorLabel, typed, kTypedFormat, kTypedFlags)) {
-            std::copy_n(typed, 3, wanted.vector);
-            wanted.given = true;
-        }
+}
+
+// The pole or direction of a non-free end ("default" takes the centroid pushed out / the
+// section's normal), its bulge and a default pole's distance, in the "ends..." popup.
+void loftEndDetails(const char* label, const LoftEnd& end, bool atStart) {
+    if (end.kind == LoftEndKind::free) return;
+    ImGui::PushID(label);
+    ImGui::TextUnformatted(label);
+    LoftEnd wanted = end;
+    float typed[3] = {end.vector[0], end.vector[1], end.vector[2]};
+    ImGui::SetNextItemWidth(220.0f);
+    if (ImGui::InputFloat3(end.kind == LoftEndKind::point ? "at" : "along", typed, kTypedFormat,
+                           kTypedFlags)) {
+        std::copy_n(typed, 3, wanted.vector);
+        wanted.given = true;
+    }
+    ImGui::SameLine();
+    if (ImGui::Button(end.given ? "default" : "(default)")) wanted.given = false;
+    float bulge = end.bulge;
+    ImGui::SetNextItemWidth(100.0f);
+    if (ImGui::InputFloat("bulge", &bulge, 0.0f, 0.0f, kTypedFormat, kTypedFlags)) {
+        wanted.bulge = bulge;
+    }
+    if (end.kind == LoftEndKind::point && !end.given) {
+        float distance = end.length;
         ImGui::SameLine();
-        if (ImGui::Button(end.given ? "default" : "(default)")) wanted.given = false;
-        float bulge = end.bulge;
-        ImGui::SetNextItemWidth(-kLabelRoom);
-        if (ImGui::InputFloat("bulge", &bulge, 0.0f, 0.0f, kTypedFormat, kTypedFlags)) {
-            wanted.bulge = bulge;
-        }
-        if (end.kind == LoftEndKind::point && !end.given) {
-            float distance = end.length;
-            ImGui::SetNextItemWidth(-kLabelRoom);
-            if (ImGui::InputFloat("out", &distance, 0.0f, 0.0f, kTypedFormat, kTypedFlags)) {
-                wanted.length = distance;
-            }
+        ImGui::SetNextItemWidth(100.0f);
+        if (ImGui::InputFloat("out (0: radius)", &distance, 0.0f, 0.0f, kTypedFormat,
+                              kTypedFlags)) {
+            wanted.length = distance;
         }
     }
     ImGui::PopID();
     if (wanted != end) setLoftEnd(editor, atStart, wanted);
+}
+
+void loftEndRows(PanelVariables& panel) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float labels = ImGui::CalcTextSize("start").x + ImGui::CalcTextSize("end").x +
+                         3.0f * style.ItemInnerSpacing.x + style.ItemSpacing.x;
+    const float width = (ImGui::GetContentRegionAvail().x - labels) * 0.5f;
+    loftEndCombo("start", panel.loftStart, true, width);
+    ImGui::SameLine();
+    loftEndCombo("end", panel.loftEnd, false, width);
+}
+
+// Beside "closed loft" while an end is not free: opens the details of the ends.
+void loftEndsButton(PanelVariables& panel) {
+    if (panel.loftStart.kind == LoftEndKind::free && panel.loftEnd.kind == LoftEndKind::free) {
+        return;
+    }
+    ImGui::SameLine();
+    if (ImGui::SmallButton("ends...")) ImGui::OpenPopup("loft ends");
+    if (ImGui::BeginPopup("loft ends")) {
+        loftEndDetails("start", panel.loftStart, true);
+        loftEndDetails("end", panel.loftEnd, false);
+        ImGui::EndPopup();
+    }
 }
 
 // True when a typed field was given a new value: Enter on a field left as shown, whose text is
@@ -762,8 +794,8 @@ void drawPanelRows() {
         checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
         loftParametersList("loft parameters", &s.panel.loftParameters);
         checkBox("closed loft", &s.panel.closedLoft, loftOptionsCallback);
-        loftEndRows("start", s.panel.loftStart, true);
-        loftEndRows("end", s.panel.loftEnd, false);
+        loftEndsButton(s.panel);
+        loftEndRows(s.panel);
         button("flip", flipSectionCallback);
         ImGui::SameLine();
         button("align all", alignSectionsCallback);

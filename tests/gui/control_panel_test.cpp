@@ -138,6 +138,8 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"operations", "check box", "skinning"},
         {"operations", "list", "loft parameters"},
         {"operations", "check box", "closed loft"},
+        {"operations", "list", "start"},
+        {"operations", "list", "end"},
         {"operations", "button", "flip"},
         {"operations", "button", "align all"},
         {"operations", "button", "start -1"},
