@@ -790,6 +790,7 @@ void drawPanelRows() {
         translation("z", PadKind::vertical, &s.panel.translateZ, translateZCallback, move);
         translation("zy", PadKind::both, s.panel.translateZY, translateZYCallback, move);
         button("scaleUp", scaleUpCallback);
+        ImGui::SameLine();  // one row for both, which leaves room for the loft's ends
         button("scaleDown", scaleDownCallback);
         checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
         loftParametersList("loft parameters", &s.panel.loftParameters);
