@@ -24,32 +24,13 @@
 #include "exchange/surface_mesh.h"
 #include "model/knots.h"
 
+#include "wavy_sheet.h"
+
 namespace {
 
 constexpr int kCount = 200;
 
-// A rational 200 x 200 sheet, degree 3 both ways: waves whose height grows across the sheet,
-// so its curvature is uneven.
-SurfaceModel largeSurface() {
-    SurfaceModel s;
-    s.countU = s.countV = kCount;
-    s.orderU = s.orderV = 4;
-    s.knotCountU = s.knotCountV = kCount + 4;
-    s.knotsU.resize(kCount + 4);
-    s.knotsV.resize(kCount + 4);
-    fillUniformKnots(s.knotsU.data(), kCount + 4, 4);
-    fillUniformKnots(s.knotsV.data(), kCount + 4, 4);
-    for (int v = 0; v < kCount; ++v) {
-        for (int u = 0; u < kCount; ++u) {
-            const float x = -1.0f + 2.0f * u / (kCount - 1);
-            const float y = -1.0f + 2.0f * v / (kCount - 1);
-            const float z = 0.15f * (1.5f + y) * std::sin(4.0f * x) * std::cos(3.0f * y);
-            const float w = 1.0f + 0.2f * std::sin(0.05f * (u + 2 * v));
-            s.controlNet.push_back({x * w, y * w, z * w, w});
-        }
-    }
-    return s;
-}
+SurfaceModel largeSurface() { return wavySheet(kCount); }
 
 const SurfaceModel& surface() {
     static const SurfaceModel s = largeSurface();
