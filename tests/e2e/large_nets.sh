@@ -50,8 +50,10 @@ run() {
     local main
     main="$(timeout 60 xdotool search --sync --onlyvisible --name '^main window$' | head -n 1)"
     [ -n "$main" ] || fail "$1: no main window"
+    # The load writes two lines that name the file ("load ..." before it reads, "loaded ..." or
+    # the refusal after), so wait for the expected line itself, not the first mention.
     for _ in $(seq 1 300); do
-        grep -q "$1" stderr.txt && break
+        grep -q "$2" stderr.txt && break
         kill -0 "$pid" 2>/dev/null || fail "$1: the editor ended"
         sleep 0.1
     done

@@ -15,9 +15,9 @@ printf '#!/bin/sh\necho "%s/hull.surf"\n' "$work" >"$work/chooser.sh"
 chmod +x "$work/chooser.sh"
 export LOFTWORK_FILE_CHOOSER="$work/chooser.sh"
 
-# wait_for_line PATTERN: up to five seconds for standard error to show it.
+# wait_for_line PATTERN: up to fifteen seconds for standard error to show it.
 wait_for_line() {
-    for _ in $(seq 1 50); do
+    for _ in $(seq 1 150); do
         grep -q "$1" "$work/stderr.txt" && return 0
         sleep 0.1
     done
