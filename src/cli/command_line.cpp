@@ -19,6 +19,7 @@
 #include "cli/hydrostatics_command.h"
 #include "cli/import_command.h"
 #include "cli/lines_command.h"
+#include "cli/rebuild_command.h"
 #include "cli/revolve_command.h"
 #include "io/editor_file_io.h"
 #include "io/surface_file.h"
@@ -71,6 +72,8 @@ const char kUsage[] =
     "for its usage)\n"
     "       loftwork from-offsets ...         a surface skinned through an offset table (run it "
     "alone for its usage)\n"
+    "       loftwork rebuild ...              a surface refitted to fewer points or within a "
+    "tolerance (run it alone for its usage)\n"
     "       loftwork --screenshot FILE        open the editor and save the main window as FILE\n"
     "       loftwork --help                   this text\n";
 
@@ -327,6 +330,7 @@ const Subcommand kSubcommands[] = {
     {"lines", linesCommand},
     {"offsets", offsetsCommand},
     {"from-offsets", fromOffsetsCommand},
+    {"rebuild", rebuildCommand},
 };
 
 bool isHelp(const char* argument) {
