@@ -23,6 +23,7 @@
 #include "view/lines_overlay.h"
 #include "view/hydrostatics_overlay.h"
 #include "view/main_scene_inputs.h"
+#include "view/net_drawing.h"
 #include "view/nurbs_renderers.h"
 #include "view/scene_buffer.h"
 #include "view/section_arrows.h"
@@ -151,55 +152,6 @@ GLUnurbs* chooseSampling(GLUnurbs* renderer, void*& slot, const std::vector<Poin
     return renderer;
 }
 
-// The net's points as one vertex array of homogeneous points, in storage order; the point at
-// 4 * index == pickedPointOffset is drawn in materialHighlight, and `restore` is set again right
-// after it.
-void drawNetPoints(const std::vector<PointH>& net, int32_t pickedPointOffset, void (*restore)()) {
-    if (net.empty()) return;
-    glPointSize(10.0f);
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(4, GL_FLOAT, sizeof(PointH), &net[0].x);
-    const long long count = static_cast<long long>(net.size());
-    const long long picked =
-        pickedPointOffset >= 0 && pickedPointOffset % 4 == 0 ? pickedPointOffset / 4 : -1;
-    if (picked >= 0 && picked < count) {
-        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(picked));
-        materialHighlight();
-        glDrawArrays(GL_POINTS, static_cast<GLint>(picked), 1);
-        restore();
-        glDrawArrays(GL_POINTS, static_cast<GLint>(picked + 1),
-                     static_cast<GLsizei>(count - picked - 1));
-    } else {
-        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count));
-    }
-    glPopClientAttrib();
-}
-
-// One line strip per section through the countU points of that section, from one vertex array;
-// with highlightCurrent, section currentSection in materialHighlight and the others in
-// materialNet.
-void drawSectionStrips(const SurfaceModel& surface, const std::vector<PointH>& net,
-                       bool highlightCurrent, int currentSection) {
-    // A closed loft's skinned net has more rows than the surface has sections.
-    const int rows = static_cast<int>(net.size() / static_cast<size_t>(surface.countU));
-    if (rows < 1) return;
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(4, GL_FLOAT, sizeof(PointH), &net[0].x);
-    for (int i = 0; i < rows; ++i) {
-        if (highlightCurrent) {
-            if (i == currentSection) {
-                materialHighlight();
-            } else if (i == 0 || i == currentSection + 1) {
-                materialNet();
-            }
-        }
-        glDrawArrays(GL_LINE_STRIP, i * surface.countU, surface.countU);
-    }
-    glPopClientAttrib();
-}
-
 void drawSectionCameraMarker(const Selection& selection, const ViewState& view) {
     const Point3 ref = sectionCameraRef(selection.sectionCentroid, view);
     const Point3 eye = sectionCameraEye(selection.sectionCentroid, view);
@@ -326,16 +278,6 @@ void drawThroughGlu(GLUnurbs* renderer, const SurfaceDescription& description, f
     }
 }
 
-void drawControlNet(const SurfaceModel& surface, const DerivedNets& derived,
-                    const Selection& selection, bool skinning) {
-    glLineWidth(1.0f);
-    if (netMatchesCounts(surface))
-        drawSectionStrips(surface, surface.controlNet, true, selection.currentSection);
-    materialNet();
-    if (skinnedNetUsable(surface, skinning, derived))
-        drawSectionStrips(surface, derived.skinnedNet, false, selection.currentSection);
-}
-
 // The surface reflected across the half-model's mirror plane: the tessellation just drawn, drawn
 // again under the reflection (its triangles then turn the other way round).
 template <typename DrawAgain>
@@ -425,14 +367,7 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
         }
     }
 
-    drawControlNet(surface, derived, selection, skinning);
-
-    if (netMatchesCounts(surface))
-        drawNetPoints(surface.controlNet, selection.pickedPointOffset, materialNet);
-    if (skinnedNetUsable(surface, skinning, derived)) {
-        materialSkinned();
-        drawNetPoints(derived.skinnedNet, selection.pickedPointOffset, materialSkinned);
-    }
+    drawNets(surface, derived, selection, skinning);
 
     drawSectionCameraMarker(selection, view);
 }

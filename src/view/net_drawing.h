@@ -1,0 +1,31 @@
+// The main view's control net and skinned net: their section polylines and their points, drawn
+// whole, or, where the points crowd the screen, only what shows.
+#pragma once
+
+#include "model/editor_state.h"
+
+// Draws, with line width 1 and points of 10 pixels, lit with the current normal: the control
+// net's section polylines (the current section in materialHighlight, the others in
+// materialNet), the skinned net's polylines (materialNet), the control net's points
+// (materialNet) and the skinned net's points (materialSkinned), the point at
+// selection.pickedPointOffset of each net in materialHighlight.
+//
+// With thinning on (the default), a net whose points share pixels on the screen leaves out the
+// points and polyline segments that the points drawn after them hide wherever they would fall:
+// every pixel ends with the colour and depth the whole drawing gives it, so the picture and
+// depth-buffer picking stay the same. The current section, the selected point and the picked
+// point are always drawn. What is left out is worked out from the nets, the matrices and the
+// viewport, and kept until one of them changes.
+void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Selection& selection,
+              bool skinning);
+
+// Turns the thinning on or off (off: every point and segment is drawn, the reference the tests
+// and benchmarks compare with).
+void setNetThinning(bool on);
+
+// What the last drawNets drew of the nets' points and polyline segments, out of how many.
+struct NetDrawCounts {
+    long long points = 0, pointsDrawn = 0;
+    long long segments = 0, segmentsDrawn = 0;
+};
+NetDrawCounts lastNetDrawCounts();

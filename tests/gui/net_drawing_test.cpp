@@ -1,0 +1,195 @@
+// The control and skinned nets drawn thinned to what shows against the same nets drawn whole:
+// the same picture and the same picks, the current section and the picked point kept, and far
+// fewer points and segments drawn where the points crowd the window.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "input/main_input.h"
+#include "model/derived_nets.h"
+#include "model/editor_state.h"
+#include "support/gui_test_env.h"
+#include "support/main_window_probe.h"
+#include "support/test_surface.h"
+#include "view/main_view.h"
+#include "view/net_drawing.h"
+
+namespace {
+
+struct TwoDrawings {
+    testsupport::MainFrame whole, thinned;
+    NetDrawCounts counts;
+};
+
+TwoDrawings drawBothWays() {
+    TwoDrawings d;
+    setNetThinning(false);
+    d.whole = testsupport::drawMainFrame();
+    setNetThinning(true);
+    d.thinned = testsupport::drawMainFrame();
+    d.counts = lastNetDrawCounts();
+    return d;
+}
+
+int differingPixels(const testsupport::MainFrame& a, const testsupport::MainFrame& b) {
+    int count = 0;
+    for (size_t i = 0; i + 2 < a.rgb.size(); i += 3) {
+        if (a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2])
+            ++count;
+    }
+    return count;
+}
+
+// How a case sets up the editor: a sample file or a lofted hull of n x n points, skinning,
+// filled or outline, and the camera turned away from the start-up view.
+struct NetCase {
+    const char* sample;  // nullptr: the hull
+    int hull;
+    bool skinning, filled, turned;
+};
+
+std::string caseName(const NetCase& c) {
+    std::string name = c.sample != nullptr ? c.sample : "hull" + std::to_string(c.hull);
+    return name + (c.skinning ? " skinned" : "") + (c.filled ? " filled" : "") +
+           (c.turned ? " turned" : "");
+}
+
+void setUpCase(const NetCase& c) {
+    testsupport::resetMainView();
+    if (c.sample != nullptr) {
+        ASSERT_TRUE(testsupport::loadSurface(testsupport::examplePath(c.sample)));
+    } else {
+        testsupport::setHull(c.hull);
+    }
+    EditorState& s = editor;
+    s.panel.skinningEnabled = c.skinning ? 1 : 0;
+    s.panel.surfaceDisplayMode = c.filled ? kDisplayModeFill : kDisplayModeOutline;
+    if (c.turned) {
+        s.view.cameraPolar = 1.1f;
+        s.view.cameraAzimuth = 0.7f;
+        s.view.cameraDistance = 3.2f;
+    }
+    s.selection.currentSection = s.surface.countV / 2;
+    s.selection.selectedPoint = s.surface.countU / 3;
+    s.selection.pickedPointOffset = 4 * (s.surface.countU + 1);
+    syncDerivedNets();
+}
+
+class NetDrawing : public ::testing::Test {
+protected:
+    void TearDown() override { setNetThinning(true); }
+};
+
+}  // namespace
+
+// The sample surfaces and the hulls up to 50 x 50, whose points stand apart or nearly so, and
+// the crowded 200 x 200 hull: thinned, every pixel comes out as the whole drawing has it.
+TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
+    const NetCase cases[] = {
+        {"vase.surf", 0, false, false, false},   {"vase.surf", 0, true, true, false},
+        {"hull.surf", 0, true, false, true},     {"bottle.surf", 0, false, true, true},
+        {"wigley.surf", 0, true, false, false},  {nullptr, 20, true, true, true},
+        {nullptr, 50, false, false, false},      {nullptr, 50, true, true, false},
+        {nullptr, 50, true, false, true},        {nullptr, 200, false, false, false},
+        {nullptr, 200, true, false, false},      {nullptr, 200, true, true, false},
+        {nullptr, 200, true, true, true},
+    };
+    for (const NetCase& c : cases) {
+        SCOPED_TRACE(caseName(c));
+        setUpCase(c);
+        const TwoDrawings d = drawBothWays();
+        EXPECT_EQ(differingPixels(d.whole, d.thinned), 0);
+        EXPECT_GT(d.thinned.covered(), 1000);
+    }
+}
+
+// Where the points crowd the window, the thinning leaves most of them and of the segments out.
+TEST_F(NetDrawing, CrowdedNetsDrawAFractionOfTheirPointsAndSegments) {
+    struct Row {
+        int hull;
+        double mostPoints, mostSegments;  // shares of all that may be drawn
+    };
+    for (const Row& row : {Row{200, 0.1, 0.06}, Row{400, 0.05, 0.05}}) {
+        SCOPED_TRACE(row.hull);
+        setUpCase({nullptr, row.hull, true, false, false});
+        testsupport::drawMainFrame();
+        const NetDrawCounts counts = lastNetDrawCounts();
+        EXPECT_EQ(counts.points, 2LL * row.hull * row.hull);
+        EXPECT_LE(counts.pointsDrawn, row.mostPoints * counts.points);
+        EXPECT_LE(counts.segmentsDrawn, row.mostSegments * counts.segments);
+    }
+}
+
+// In a crowded net, the picked point, the selected point and the current section are drawn
+// even where other points hide them: a current section pulled in front of the net shows its
+// highlighted polyline and its points, and the picked point its highlight, as drawn whole.
+TEST_F(NetDrawing, CurrentSectionAndPickedPointShowInACrowdedNet) {
+    setUpCase({nullptr, 200, false, false, false});
+    EditorState& s = editor;
+    const int countU = s.surface.countU;
+    for (int u = 0; u < countU; ++u) {
+        PointH& p = s.surface.controlNet[static_cast<size_t>(s.selection.currentSection) * countU + u];
+        p.z += 0.6f * p.w;
+        p.y += 0.3f * p.w;
+    }
+    // Point 0 of section 33 lies nearest the eye, at the hull's bottom edge: its section's
+    // radius, 0.4 + 0.05 sin 33, is the largest of the sections its square reaches.
+    s.selection.pickedPointOffset = 4 * (33 * countU);
+    syncDerivedNets();
+    const TwoDrawings d = drawBothWays();
+    EXPECT_EQ(differingPixels(d.whole, d.thinned), 0);
+    auto highlighted = [](const testsupport::MainFrame& f, int x0, int y0, int x1, int y1) {
+        int count = 0;
+        for (int y = std::max(y0, 0); y <= std::min(y1, f.height - 1); ++y) {
+            for (int x = std::max(x0, 0); x <= std::min(x1, f.width - 1); ++x) {
+                const testsupport::Rgb c = f.at(x, y);
+                if (c.r > c.g + 60 && c.b > c.g + 30) ++count;  // materialHighlight's pink
+            }
+        }
+        return count;
+    };
+    const PointH& picked = s.surface.controlNet[static_cast<size_t>(33) * countU];
+    const auto at = testsupport::mainWindowPositionOf(picked.x, picked.y, picked.z);
+    const int row = d.thinned.height - 1 - at.y;
+    EXPECT_GE(highlighted(d.thinned, at.x - 6, row - 6, at.x + 6, row + 6), 60);
+    EXPECT_LT(d.counts.pointsDrawn, d.counts.points / 4);
+    // The pulled section: highlighted polyline pixels and net-coloured point squares over the
+    // whole of its length, above the hull.
+    int sectionPixels = 0;
+    for (int u = 0; u < countU; u += 20) {
+        const PointH& p =
+            s.surface.controlNet[static_cast<size_t>(s.selection.currentSection) * countU + u];
+        const auto q = testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
+        const testsupport::Rgb c = d.thinned.at(q.x, d.thinned.height - 1 - q.y);
+        if (c.r != 204 || c.g != 204 || c.b != 204) ++sectionPixels;
+    }
+    EXPECT_EQ(sectionPixels, (countU + 19) / 20);
+}
+
+// A right click anywhere on a crowded net picks the same point whether the net was drawn whole
+// or thinned: the depth under the pointer is the same.
+TEST_F(NetDrawing, PickInACrowdedNetFindsThePointTheWholeDrawingGives) {
+    setUpCase({nullptr, 200, true, true, true});
+    auto pickAll = [](bool thinning) {
+        setNetThinning(thinning);
+        testsupport::drawMainFrame();
+        std::vector<int32_t> picks;
+        for (int y = 150; y <= 330; y += 30) {
+            for (int x = 160; x <= 480; x += 40) {
+                editor.selection.pickedPointOffset = -1;
+                mainMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, x, y);
+                picks.push_back(editor.selection.pickedPointOffset);
+            }
+        }
+        return picks;
+    };
+    const std::vector<int32_t> whole = pickAll(false);
+    const std::vector<int32_t> thinned = pickAll(true);
+    EXPECT_EQ(whole, thinned);
+    int hits = 0;
+    for (int32_t p : thinned) hits += p >= 0 ? 1 : 0;
+    EXPECT_GT(hits, 10);
+}
