@@ -3,6 +3,8 @@
 // section view). Surfaces of 10 x 10 to 200 x 200 points, outline (the start-up mode) and fill;
 // with glu=1 the main view draws the surface through GLU whatever its cost (the picture small
 // nets keep), with glu=0 it picks GLU or its own grid by GLU's measured cost as the editor does.
+// With thin=1 the control and skinned nets leave out the points and segments that do not show
+// (the editor's way), with thin=0 they are drawn whole (the reference).
 // Wall time, since llvmpipe rasterises on its own threads; the CPU column is the whole process.
 // Needs a display (scripts/bench runs it under xvfb-run).
 #include <GL/freeglut.h>
@@ -15,6 +17,7 @@
 #include "model/editor_state.h"
 #include "view/grid_surface.h"
 #include "view/main_view.h"
+#include "view/net_drawing.h"
 #include "view/nurbs_renderers.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
@@ -26,6 +29,7 @@ void SectionDragStep(benchmark::State& state) {
     editor.panel.surfaceDisplayMode = state.range(1) != 0 ? kDisplayModeFill : kDisplayModeOutline;
     setSurfaceTessellator(state.range(2) != 0 ? SurfaceTessellator::glu
                                               : SurfaceTessellator::byCost);
+    setNetThinning(state.range(3) != 0);
     glutSetWindow(editor.handles.sectionWindow);
     sectionDisplay();
     sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 120);
@@ -39,20 +43,28 @@ void SectionDragStep(benchmark::State& state) {
     if (editor.derived.skinnedNet.empty()) state.SkipWithError("skinning produced no net");
     editor.panel.surfaceDisplayMode = kDisplayModeOutline;
     setSurfaceTessellator(SurfaceTessellator::byCost);
+    setNetThinning(true);
 }
 BENCHMARK(SectionDragStep)
-    ->ArgNames({"net", "fill", "glu"})
-    ->Args({10, 0, 0})
-    ->Args({50, 0, 0})
-    ->Args({50, 1, 0})
-    ->Args({100, 0, 0})
-    ->Args({100, 1, 0})
-    ->Args({100, 0, 1})
-    ->Args({100, 1, 1})
-    ->Args({200, 0, 0})
-    ->Args({200, 1, 0})
-    ->Args({200, 0, 1})
-    ->Args({200, 1, 1})
+    ->ArgNames({"net", "fill", "glu", "thin"})
+    ->Args({10, 0, 0, 1})
+    ->Args({50, 0, 0, 1})
+    ->Args({50, 1, 0, 1})
+    ->Args({100, 0, 0, 0})
+    ->Args({100, 0, 0, 1})
+    ->Args({100, 1, 0, 0})
+    ->Args({100, 1, 0, 1})
+    ->Args({100, 0, 1, 1})
+    ->Args({100, 1, 1, 1})
+    ->Args({200, 0, 0, 0})
+    ->Args({200, 0, 0, 1})
+    ->Args({200, 1, 0, 0})
+    ->Args({200, 1, 0, 1})
+    ->Args({200, 0, 1, 1})
+    ->Args({200, 1, 1, 1})
+    ->Args({500, 0, 0, 0})
+    ->Args({500, 0, 0, 1})
+    ->Args({500, 1, 0, 1})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

@@ -44,12 +44,18 @@ constexpr int kLongestTestedSegment = 16;
 
 constexpr float kFar = std::numeric_limits<float>::infinity();
 
-// A net's points on the screen: for each point, the grid pixel its centre rounds to (-1 when
-// only GL can say which pixels it covers: off the window, behind the eye, outside the depth
-// range or near a pixel edge), its window position and window depth.
+// Where a point falls: kOffWindow (behind the eye, outside the window or the depth range: only
+// GL can say what it covers), kNearEdge (on the window, but so near a pixel edge that its square
+// may start a pixel either side), or the grid cell its centre rounds to.
+constexpr int kOffWindow = -1;
+constexpr int kNearEdge = -2;
+
+// A net's points on the screen: per point its place (above), the window pixel its centre
+// rounds to and its window depth.
 struct NetOnScreen {
     std::vector<int> cell;
-    std::vector<float> x, y, depth;
+    std::vector<int> px, py;
+    std::vector<float> depth;
 };
 
 // The pixels around the points: window pixel (originX, originY) is grid cell 0.
@@ -85,7 +91,7 @@ struct NetDrawingData {
     NetPlan control, skinned;
     NetDrawCounts counts;
     // Scratch grids, kept between draws to spare the allocations.
-    std::vector<float> nearest, rowPass, coverControl, coverSkinned, keepDepth;
+    std::vector<float> nearest, rowPass, coverControl, coverSkinned, keepDepth, coverAround;
     NetOnScreen controlScreen, skinnedScreen;
 };
 
@@ -182,49 +188,50 @@ void currentTransform(double combined[16], int viewport[4], double matrices[32])
     }
 }
 
-// True when v lies farther than kEdgeMargin from the nearest half-integer, where a 10-pixel
-// point's covered pixels change.
-bool clearOfPixelEdge(double v) {
-    const double f = (v + 0.5) - std::floor(v + 0.5);
-    return f > kEdgeMargin && f < 1.0 - kEdgeMargin;
+// The pixel a 10-pixel point at window coordinate v starts its square from (plus 5), and
+// whether v lies farther than kEdgeMargin from the half-integers where that pixel changes.
+int roundedPixel(double v, bool& clear) {
+    const double shifted = v + 0.5;
+    int pixel = static_cast<int>(shifted);
+    if (shifted < pixel) --pixel;
+    const double f = shifted - pixel;
+    clear = clear && f > kEdgeMargin && f < 1.0 - kEdgeMargin;
+    return pixel;
 }
 
-// Projects the net's points into window coordinates; the grid cells are filled in later, once
-// the grid is known (here a cell of 0 marks a point with a certain place, -1 one without).
+// Projects the net's points into window coordinates and widens the box from (left, bottom) to
+// (right, top) to hold the pixels of those on the window. The grid cells are filled in later,
+// once the grid is known (until then a cell of 0 marks a point clear of the pixel edges).
 void project(const std::vector<PointH>& net, const double m[16], const int viewport[4],
-             NetOnScreen& screen) {
+             NetOnScreen& screen, int& left, int& bottom, int& right, int& top) {
     const size_t n = net.size();
-    screen.cell.assign(n, -1);
-    screen.x.resize(n);
-    screen.y.resize(n);
+    screen.cell.resize(n);
+    screen.px.resize(n);
+    screen.py.resize(n);
     screen.depth.resize(n);
+    const double scaleX = 0.5 * viewport[2], scaleY = 0.5 * viewport[3];
+    const double offsetX = viewport[0] + scaleX, offsetY = viewport[1] + scaleY;
     for (size_t i = 0; i < n; ++i) {
         const PointH& p = net[i];
         const double cx = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12] * p.w;
         const double cy = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13] * p.w;
         const double cz = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14] * p.w;
         const double cw = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15] * p.w;
-        screen.x[i] = screen.y[i] = screen.depth[i] = 0.0f;
         if (!(cw > 0.0) || !(std::fabs(cx) < cw) || !(std::fabs(cy) < cw) ||
             !(std::fabs(cz) < cw)) {
+            screen.cell[i] = kOffWindow;
+            screen.px[i] = screen.py[i] = 0;
+            screen.depth[i] = 0.0f;
             continue;
         }
-        const double wx = viewport[0] + (cx / cw + 1.0) * 0.5 * viewport[2];
-        const double wy = viewport[1] + (cy / cw + 1.0) * 0.5 * viewport[3];
-        screen.x[i] = static_cast<float>(wx);
-        screen.y[i] = static_cast<float>(wy);
-        screen.depth[i] = static_cast<float>((cz / cw + 1.0) * 0.5);
-        if (clearOfPixelEdge(wx) && clearOfPixelEdge(wy)) screen.cell[i] = 0;
-    }
-}
-
-// Widens `grid` to hold every certain point of the net with the pixels its square covers and
-// the pixels the sliding windows read around them.
-void growGrid(const NetOnScreen& screen, int& left, int& bottom, int& right, int& top) {
-    for (size_t i = 0; i < screen.cell.size(); ++i) {
-        if (screen.cell[i] < 0) continue;
-        const int px = static_cast<int>(std::floor(screen.x[i] + 0.5));
-        const int py = static_cast<int>(std::floor(screen.y[i] + 0.5));
+        const double inverse = 1.0 / cw;
+        bool clear = true;
+        const int px = roundedPixel(offsetX + cx * inverse * scaleX, clear);
+        const int py = roundedPixel(offsetY + cy * inverse * scaleY, clear);
+        screen.px[i] = px;
+        screen.py[i] = py;
+        screen.depth[i] = static_cast<float>((cz * inverse + 1.0) * 0.5);
+        screen.cell[i] = clear ? 0 : kNearEdge;
         left = std::min(left, px);
         right = std::max(right, px);
         bottom = std::min(bottom, py);
@@ -239,8 +246,8 @@ long long fillNearest(NetOnScreen& screen, const PixelGrid& grid, std::vector<fl
     long long shared = 0;
     for (size_t i = 0; i < screen.cell.size(); ++i) {
         if (screen.cell[i] < 0) continue;
-        const int gx = static_cast<int>(std::floor(screen.x[i] + 0.5)) - grid.originX;
-        const int gy = static_cast<int>(std::floor(screen.y[i] + 0.5)) - grid.originY;
+        const int gx = screen.px[i] - grid.originX;
+        const int gy = screen.py[i] - grid.originY;
         const int cell = gy * grid.width + gx;
         screen.cell[i] = cell;
         float& d = nearest[static_cast<size_t>(cell)];
@@ -250,26 +257,31 @@ long long fillNearest(NetOnScreen& screen, const PixelGrid& grid, std::vector<fl
     return shared;
 }
 
-// out(q) = min (or max) of in(q + k) for k from `low` to `high`, along rows (step 1) or columns
-// (step width); reads past the grid count as kFar for a minimum and are skipped for a maximum.
+// out(q) = min (or max) of in(q + k) for k from `low` to `high`, along rows or along columns;
+// reads past the grid are left out.
 template <bool kMinimum>
 void slide(const std::vector<float>& in, std::vector<float>& out, const PixelGrid& grid, int low,
            int high, bool alongRows) {
-    out.resize(in.size());
     const int w = grid.width, h = grid.height;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int along = alongRows ? x : y;
-            const int size = alongRows ? w : h;
-            const int from = std::max(along + low, 0);
-            const int to = std::min(along + high, size - 1);
-            float v = kMinimum ? kFar : -kFar;
-            for (int k = from; k <= to; ++k) {
-                const float s = alongRows ? in[static_cast<size_t>(y) * w + k]
-                                          : in[static_cast<size_t>(k) * w + x];
-                v = kMinimum ? std::min(v, s) : std::max(v, s);
+    out.assign(in.size(), kMinimum ? kFar : -kFar);
+    auto combine = [](float a, float b) { return kMinimum ? std::min(a, b) : std::max(a, b); };
+    if (alongRows) {
+        for (int y = 0; y < h; ++y) {
+            const float* row = in.data() + static_cast<size_t>(y) * w;
+            float* target = out.data() + static_cast<size_t>(y) * w;
+            for (int k = low; k <= high; ++k) {
+                const int from = std::max(0, -k), to = std::min(w, w - k);
+                for (int x = from; x < to; ++x) target[x] = combine(target[x], row[x + k]);
             }
-            out[static_cast<size_t>(y) * w + x] = v;
+        }
+    } else {
+        for (int y = 0; y < h; ++y) {
+            float* target = out.data() + static_cast<size_t>(y) * w;
+            for (int k = low; k <= high; ++k) {
+                if (y + k < 0 || y + k >= h) continue;
+                const float* row = in.data() + static_cast<size_t>(y + k) * w;
+                for (int x = 0; x < w; ++x) target[x] = combine(target[x], row[x]);
+            }
         }
     }
 }
@@ -282,8 +294,27 @@ void coverDepth(const std::vector<float>& nearest, std::vector<float>& cover,
     slide<true>(scratch, cover, grid, -kBoxAbove, kBoxBelow, false);
 }
 
-// The net's plan: the points to draw (the nearest at some pixel of their square, or without a
-// certain place, or forced) and the segments to draw (see planSegments).
+// True when every pixel of the grid from (x0, y0) to (x1, y1) holds a depth below `depth`;
+// false when the box leaves the grid.
+bool allNearer(const std::vector<float>& depths, const PixelGrid& grid, int x0, int y0, int x1,
+               int y1, float depth) {
+    x0 -= grid.originX;
+    x1 -= grid.originX;
+    y0 -= grid.originY;
+    y1 -= grid.originY;
+    if (x0 < 0 || y0 < 0 || x1 >= grid.width || y1 >= grid.height) return false;
+    for (int y = y0; y <= y1; ++y) {
+        const float* row = depths.data() + static_cast<size_t>(y) * grid.width;
+        for (int x = x0; x <= x1; ++x) {
+            if (!(row[x] < depth)) return false;
+        }
+    }
+    return true;
+}
+
+// The points of the net to draw: the forced ones, those off the window, and those nearest at
+// some pixel of their square. A point near a pixel edge is left out only when points nearer
+// than it cover every pixel its square may take.
 void planPoints(const std::vector<PointH>& net, const NetOnScreen& screen,
                 const std::vector<float>& cover, const PixelGrid& grid, long long picked,
                 long long forcedFirst, long long forcedEnd, long long selected, NetPlan& plan,
@@ -299,8 +330,11 @@ void planPoints(const std::vector<PointH>& net, const NetOnScreen& screen,
         const bool forced = index == picked || index == selected ||
                             (index >= forcedFirst && index < forcedEnd);
         const int cell = screen.cell[i];
-        if (!forced && cell >= 0 &&
-            screen.depth[i] - kDepthTie > keepDepth[static_cast<size_t>(cell)]) {
+        const float depth = screen.depth[i] - kDepthTie;
+        if (!forced && cell >= 0 && depth > keepDepth[static_cast<size_t>(cell)]) continue;
+        if (!forced && cell == kNearEdge &&
+            allNearer(cover, grid, screen.px[i] - 1 - kBoxBelow, screen.py[i] - 1 - kBoxBelow,
+                      screen.px[i] + 1 + kBoxAbove, screen.py[i] + 1 + kBoxAbove, depth)) {
             continue;
         }
         if (index == picked) plan.pickedAt = static_cast<long long>(plan.points.size());
@@ -309,33 +343,32 @@ void planPoints(const std::vector<PointH>& net, const NetOnScreen& screen,
 }
 
 // True when every pixel segment (a, b) of the net could touch has a point drawn after it that
-// is nearer than the whole segment.
+// is nearer than the whole segment. The pixels it may touch lie within one of its end points'
+// floors, which lie within a pixel below the rounded positions. coverAround holds, at each
+// pixel, the farthest cover depth 2 pixels around it: enough for a segment that moves at most
+// a pixel across and up.
 bool segmentHidden(const NetOnScreen& screen, size_t a, size_t b, const std::vector<float>& cover,
-                   const PixelGrid& grid) {
-    if (screen.cell[a] < 0 || screen.cell[b] < 0) return false;
+                   const std::vector<float>& coverAround, const PixelGrid& grid) {
+    if (screen.cell[a] == kOffWindow || screen.cell[b] == kOffWindow) return false;
     const float nearestOfSegment = std::min(screen.depth[a], screen.depth[b]) - kDepthTie;
-    const int x0 = static_cast<int>(std::floor(std::min(screen.x[a], screen.x[b]))) - 1;
-    const int x1 = static_cast<int>(std::floor(std::max(screen.x[a], screen.x[b]))) + 1;
-    const int y0 = static_cast<int>(std::floor(std::min(screen.y[a], screen.y[b]))) - 1;
-    const int y1 = static_cast<int>(std::floor(std::max(screen.y[a], screen.y[b]))) + 1;
-    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return false;
-    for (int y = y0; y <= y1; ++y) {
-        const int gy = y - grid.originY;
-        if (gy < 0 || gy >= grid.height) return false;
-        for (int x = x0; x <= x1; ++x) {
-            const int gx = x - grid.originX;
-            if (gx < 0 || gx >= grid.width) return false;
-            if (!(cover[static_cast<size_t>(gy) * grid.width + gx] < nearestOfSegment))
-                return false;
-        }
+    const int x0 = std::min(screen.px[a], screen.px[b]) - 2;
+    const int x1 = std::max(screen.px[a], screen.px[b]) + 1;
+    const int y0 = std::min(screen.py[a], screen.py[b]) - 2;
+    const int y1 = std::max(screen.py[a], screen.py[b]) + 1;
+    if (x1 - x0 <= 4 && y1 - y0 <= 4) {
+        const int gx = x0 + 2 - grid.originX, gy = y0 + 2 - grid.originY;
+        if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return false;
+        return coverAround[static_cast<size_t>(gy) * grid.width + gx] < nearestOfSegment;
     }
-    return true;
+    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return false;
+    return allNearer(cover, grid, x0, y0, x1, y1, nearestOfSegment);
 }
 
 // The runs of segments to draw, section by section: all of the current section's (when
 // highlightCurrent), and elsewhere those that segmentHidden does not leave out.
 long long planSegments(const NetOnScreen& screen, int countU, int currentSection,
-                       const std::vector<float>& cover, const PixelGrid& grid, NetPlan& plan) {
+                       const std::vector<float>& cover, const std::vector<float>& coverAround,
+                       const PixelGrid& grid, NetPlan& plan) {
     const int rows = static_cast<int>(screen.cell.size() / static_cast<size_t>(countU));
     long long drawn = 0;
     for (int group = 0; group < 3; ++group) {
@@ -348,7 +381,8 @@ long long planSegments(const NetOnScreen& screen, int countU, int currentSection
         int runStart = -1;  // first vertex of the open run
         for (int k = 0; k + 1 < countU; ++k) {
             const bool draw =
-                group == 1 || !segmentHidden(screen, base + k, base + k + 1, cover, grid);
+                group == 1 ||
+                !segmentHidden(screen, base + k, base + k + 1, cover, coverAround, grid);
             if (draw) {
                 ++drawn;
                 if (runStart < 0) runStart = k;
@@ -403,13 +437,12 @@ void planNets(const std::vector<PointH>* control, const std::vector<PointH>* ski
               const Selection& selection, const double combined[16], const int viewport[4]) {
     NetDrawingData& d = data;
     d.control.whole = d.skinned.whole = true;
-    if (control != nullptr) project(*control, combined, viewport, d.controlScreen);
-    if (skinned != nullptr) project(*skinned, combined, viewport, d.skinnedScreen);
-
     int left = std::numeric_limits<int>::max(), bottom = left;
     int right = std::numeric_limits<int>::min(), top = right;
-    if (control != nullptr) growGrid(d.controlScreen, left, bottom, right, top);
-    if (skinned != nullptr) growGrid(d.skinnedScreen, left, bottom, right, top);
+    if (control != nullptr)
+        project(*control, combined, viewport, d.controlScreen, left, bottom, right, top);
+    if (skinned != nullptr)
+        project(*skinned, combined, viewport, d.skinnedScreen, left, bottom, right, top);
     if (left > right) return;
     // Room for the squares (5 pixels) and the two sliding windows over them (10 more).
     constexpr int kReach = 16;
@@ -454,13 +487,16 @@ void planNets(const std::vector<PointH>* control, const std::vector<PointH>* ski
     // The polylines are drawn before every point of both nets: what either net's points cover.
     std::vector<float>& cover = d.coverControl;
     for (size_t i = 0; i < cover.size(); ++i) cover[i] = std::min(cover[i], d.coverSkinned[i]);
+    slide<false>(cover, d.rowPass, grid, -2, 2, true);
+    slide<false>(d.rowPass, d.coverAround, grid, -2, 2, false);
     if (control != nullptr) {
         d.control.segmentsDrawn =
-            planSegments(d.controlScreen, countU, selection.currentSection, cover, grid, d.control);
+            planSegments(d.controlScreen, countU, selection.currentSection, cover,
+                         d.coverAround, grid, d.control);
         d.control.whole = false;
     }
     if (skinned != nullptr) {
-        d.skinned.segmentsDrawn = planSegments(d.skinnedScreen, countU, -1, cover, grid, d.skinned);
+        d.skinned.segmentsDrawn = planSegments(d.skinnedScreen, countU, -1, cover, d.coverAround, grid, d.skinned);
         d.skinned.whole = false;
     }
 }
