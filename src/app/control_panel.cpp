@@ -356,6 +356,17 @@ void listBox(const char* label, int* value) {
     note("list", label, *value);
 }
 
+// The unit of the export's STEP and IGES files, on the row of its buttons.
+void exportUnitList(int* value) {
+    static const char* const kUnits[] = {"mm", "cm", "m", "in"};
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(ImGui::CalcTextSize("mm").x + ImGui::GetFrameHeight() * 1.6f);
+    if (ImGui::Combo("##export unit", value, kUnits, IM_ARRAYSIZE(kUnits))) {
+        changed(nullptr, kControlId);
+    }
+    note("list", "export unit", *value);
+}
+
 // The loft's section parameters, in the order of LoftParameters.
 void loftParametersList(const char* label, int* value) {
     static const char* const kChoices[] = {"chord", "centripetal", "uniform"};
@@ -750,6 +761,7 @@ void drawPanelRows() {
         textBox("export", s.panel.exportFileName);
         button("export", exportCallback);
         browseButton("export", s.panel.exportFileName, "export to", true);
+        exportUnitList(&s.panel.exportUnit);
         ImGui::TableNextColumn();
         textBox("background", s.panel.backgroundFileName);
         button("background", backgroundCallback);

@@ -15,13 +15,15 @@
 namespace {
 
 const char kExportUsage[] =
-    "usage: loftwork export IN OUT [--tolerance T] [--mirror x=C|y=C|z=C]\n"
+    "usage: loftwork export IN OUT [--tolerance T] [--mirror x=C|y=C|z=C] [--unit mm|cm|m|in]\n"
     "  Writes the surface file IN as OUT, in the format of OUT's extension: .step or .stp\n"
     "  (STEP AP214) and .igs or .iges (IGES) keep the exact B-spline surface; .stl (binary STL)\n"
     "  and .obj (OBJ) carry a mesh no farther than T from the surface, in model units (default\n"
     "  1/1000 of the diagonal of the box around the control points). --mirror writes a half\n"
     "  model with its mirror image across the plane, as the panel's \"mirror\" does: a second\n"
-    "  face in STEP and IGES, one mesh joined along the plane in STL and OBJ.\n";
+    "  face in STEP and IGES sewn to the first, one mesh joined along the plane in STL and OBJ.\n"
+    "  --unit says what one model unit is (default mm); STEP and IGES declare it, and the\n"
+    "  numbers are written as they are.\n";
 
 int exportUsageError(const std::string& problem) {
     printMessage("loftwork export: " + problem);
@@ -47,6 +49,7 @@ int exportCommand(int argc, char** argv) {
     const char* output = nullptr;
     std::optional<double> tolerance;
     std::optional<MirrorPlane> mirror;
+    std::optional<LengthUnit> unit;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
@@ -73,6 +76,16 @@ int exportCommand(int argc, char** argv) {
             }
             mirror = plane;
             ++i;
+        } else if (strcmp(argument, "--unit") == 0) {
+            if (unit) return exportUsageError("--unit given twice");
+            if (i + 1 >= argc) return exportUsageError("--unit needs mm, cm, m or in");
+            LengthUnit chosen;
+            if (!parseLengthUnit(argv[i + 1], chosen)) {
+                return exportUsageError(std::string("not a unit: \"") + argv[i + 1] +
+                                        "\" (give mm, cm, m or in)");
+            }
+            unit = chosen;
+            ++i;
         } else if (argument[0] == '-' && argument[1] != '\0') {
             return exportUsageError(std::string("unknown option \"") + argument + "\"");
         } else if (input == nullptr) {
@@ -89,10 +102,11 @@ int exportCommand(int argc, char** argv) {
 
     SurfaceModel surface;
     if (!loadForCommand(input, surface)) return 1;
+    surface.fileName = input;  // names the part in STEP and IGES
     ExportReport report;
     std::string message;
-    const bool done =
-        exportSurface(output, surface, tolerance, report, message, mirror ? &*mirror : nullptr);
+    const bool done = exportSurface(output, surface, tolerance, report, message,
+                                    mirror ? &*mirror : nullptr, unit.value_or(LengthUnit::mm));
     printMessage("loftwork: " + message);
     return done ? 0 : 1;
 }

@@ -10,12 +10,17 @@
 void exportCallback(int) {
     const EditorState& s = editor;
     SurfaceModel skinned;
+    skinned.fileName = s.surface.fileName;  // the skinned surface is the same document
     const SurfaceModel& surface =
         surfaceToSave(s.surface, s.panel.skinningEnabled != 0, s.derived, skinned);
     ExportReport report;
     std::string message;
     // With "mirror" on, the half-model is exported together with its mirror image.
     const MirrorPlane* mirror = s.panel.mirrorEnabled != 0 ? &s.panel.mirrorPlane : nullptr;
-    exportSurface(s.panel.exportFileName, surface, std::nullopt, report, message, mirror);
+    // The panel lists the units in the order of LengthUnit.
+    const LengthUnit units[] = {LengthUnit::mm, LengthUnit::cm, LengthUnit::m, LengthUnit::in};
+    const int chosen = s.panel.exportUnit >= 0 && s.panel.exportUnit < 4 ? s.panel.exportUnit : 0;
+    exportSurface(s.panel.exportFileName, surface, std::nullopt, report, message, mirror,
+                  units[chosen]);
     setStatus("%s", message.c_str());
 }

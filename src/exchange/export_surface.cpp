@@ -29,6 +29,18 @@ std::string lowerExtension(const std::string& path) {
     return extension;
 }
 
+std::string baseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file's name without its folder and extension: "hull" for "boats/hull.surf".
+std::string stem(const std::string& path) {
+    const std::string base = baseName(path);
+    const size_t dot = base.rfind('.');
+    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -63,7 +75,7 @@ const char* exportFormatName(ExportFormat format) {
 
 bool exportSurface(const std::string& path, const SurfaceModel& surface,
                    std::optional<double> tolerance, ExportReport& report, std::string& message,
-                   const MirrorPlane* mirror) {
+                   const MirrorPlane* mirror, LengthUnit unit) {
     report = ExportReport();
     const std::string refused = "not exported to " + path + ": ";
     if (path.empty()) {
@@ -110,15 +122,16 @@ bool exportSurface(const std::string& path, const SurfaceModel& surface,
             if (made && report.format == ExportFormat::obj) formatObj(triangles, data);
             report.triangles = triangles.triangleCount();
         } else {
-            SurfaceModel image;
-            std::vector<const SurfaceModel*> faces = {&surface};
-            if (mirror != nullptr) {
-                image = reflectSurface(surface, *mirror);
-                faces.push_back(&image);
-            }
+            // The part is named after the surface's file, or after the export when it has none.
+            CadContent content;
+            content.faces = {&surface};
+            content.mirror = mirror;
+            content.name = stem(surface.fileName.empty() ? path : surface.fileName);
+            content.fileName = baseName(path);
+            content.unit = unit;
             made = report.format == ExportFormat::step
-                       ? formatStep(faces, folderOf(path), data, error)
-                       : formatIges(faces, data, error);
+                       ? formatStep(content, folderOf(path), data, error)
+                       : formatIges(content, data, error);
         }
         if (made) made = writeFileReplacing(path.c_str(), data, error);
     } catch (const std::bad_alloc&) {
@@ -142,8 +155,10 @@ bool exportSurface(const std::string& path, const SurfaceModel& surface,
         snprintf(text, sizeof text, " as %s: %zu triangles within %g of the surface",
                  exportFormatName(report.format), report.triangles, report.tolerance);
     } else {
-        snprintf(text, sizeof text, " as %s: the exact B-spline surface, %d x %d control points",
-                 exportFormatName(report.format), surface.countU, surface.countV);
+        snprintf(text, sizeof text,
+                 " as %s: the exact B-spline surface, %d x %d control points, one unit = 1 %s",
+                 exportFormatName(report.format), surface.countU, surface.countV,
+                 lengthUnitName(unit));
     }
     message = "exported " + path + text;
     if (mirror != nullptr) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "exchange/cad_files.h"
 #include "model/mirror_plane.h"
 #include "model/surface_model.h"
 
@@ -31,8 +32,11 @@ struct ExportReport {
 // was, an unknown extension, a surface that fails checkExportable (a weight of 0 or below, no
 // usable surface, ...) and a tolerance that is not a positive finite number. message says what
 // was written or why not. With a mirror plane the surface's mirror image is written too: a
-// second face in STEP and IGES, the reflected half of one mesh in STL and OBJ, joined along the
-// plane with the vertices on it shared; a plane that is not sound is refused.
+// second face in STEP and IGES, facing the same way and sewn to the first along the plane into
+// one shell, the reflected half of one mesh in STL and OBJ, joined along the plane with the
+// vertices on it shared; a plane that is not sound is refused. STEP and IGES name the part after
+// the surface's file (after path when it has none) and declare unit as the length of one model
+// unit, writing the numbers as they are.
 bool exportSurface(const std::string& path, const SurfaceModel& surface,
                    std::optional<double> tolerance, ExportReport& report, std::string& message,
-                   const MirrorPlane* mirror = nullptr);
+                   const MirrorPlane* mirror = nullptr, LengthUnit unit = LengthUnit::mm);

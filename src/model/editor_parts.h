@@ -77,6 +77,7 @@ struct PanelVariables {
     char surfaceFileName[kTextFieldSize] = "";
     char backgroundFileName[kTextFieldSize] = "";
     char exportFileName[kTextFieldSize] = "";
+    int32_t exportUnit = 0;  // what one model unit is in STEP and IGES: 0 mm, 1 cm, 2 m, 3 in
     // "lines": the stations, waterlines and buttocks shown on the surface while showLines is on
     // ("v1,v2,..." or a count), and the files "write lines plan" and "write offsets" write.
     int32_t showLines = 0;

@@ -1,4 +1,4 @@
-// "loftwork export IN OUT [--tolerance T] [--mirror x=C|y=C|z=C]", run as the real program: exit
+// "loftwork export IN OUT [--tolerance T] [--mirror x=C|y=C|z=C] [--unit U]", run as the real program: exit
 // statuses, messages and the files written.
 #include <gtest/gtest.h>
 
@@ -37,6 +37,9 @@ const CliCase kCases[] = {
      "given twice",
      false},
     {"unknown_option", {"IN", "OUT.stl", "--quality"}, 2, "unknown option", false},
+    {"unit_unknown", {"IN", "OUT.step", "--unit", "ft"}, 2, "not a unit: \"ft\"", false},
+    {"unit_without_value", {"IN", "OUT.step", "--unit"}, 2, "--unit needs mm, cm, m or in", false},
+    {"unit_in_metres", {"IN", "OUT.igs", "--unit", "m"}, 0, "one unit = 1 m", true},
     {"mirror_without_plane", {"IN", "OUT.stl", "--mirror"}, 2, "needs a plane", false},
     {"mirror_other_axis", {"IN", "OUT.stl", "--mirror", "w=0"}, 2, "not a mirror plane", false},
     {"mirror_not_finite", {"IN", "OUT.stl", "--mirror", "z=nan"}, 2, "not a mirror plane", false},

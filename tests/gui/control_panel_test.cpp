@@ -110,6 +110,7 @@ TEST_F(PanelTest, RowsAppearInOrderWithTheirLabelsAndGroups) {
         {"commands", "text box", "export"},
         {"commands", "button", "export"},
         {"commands", "button", "browse... export"},
+        {"commands", "list", "export unit"},
         {"commands", "text box", "background"},
         {"commands", "button", "background"},
         {"commands", "button", "browse... background"},
