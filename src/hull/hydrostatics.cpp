@@ -148,12 +148,13 @@ double polishRoot(const Line& line, double a, double b, double ga, double gb) {
         } else {
             b = s;
         }
-        double next = d != 0.0 ? s - g / d : 0.5 * (a + b);
-        const bool newton = next > a && next < b;
-        if (!newton) next = 0.5 * (a + b);
-        if ((newton && std::fabs(next - s) < 1.0e-9 * width) || b - a < 1.0e-15 * width) {
-            return next;
-        }
+        const double step = d != 0.0 ? g / d : HUGE_VAL;
+        // A step this small has converged. It may round to no move at all, which the bracket
+        // test below would take for a failed step and bisect on to the end of the loop.
+        if (std::fabs(step) < 1.0e-9 * width) return std::min(std::max(s - step, a), b);
+        double next = s - step;
+        if (!(next > a && next < b)) next = 0.5 * (a + b);
+        if (b - a < 1.0e-15 * width || next == a || next == b) return next;
         s = next;
     }
     return s;
