@@ -415,6 +415,42 @@ double extremeY(const HullSurface& s, double sign) {
     return sign * best;
 }
 
+// Samples along the four edges of the parameter rectangle, 17 per span, and their spread.
+void sampleEdges(HullModel& m) {
+    const HullSurface& s = m.surface;
+    HullSample x;
+    for (int edge = 0; edge < 4; ++edge) {
+        const bool alongU = edge >= 2;  // edges 2 and 3 run along u at a fixed v
+        const double fixed = edge == 0   ? hullU0(s)
+                             : edge == 1 ? hullU1(s)
+                             : edge == 2 ? hullV0(s)
+                                         : hullV1(s);
+        const std::vector<double>& knots = alongU ? s.U : s.V;
+        const int n = alongU ? s.nu : s.nv, p = alongU ? s.p : s.q;
+        const int fixedSpan = alongU ? hullSpan(s.V, s.nv, s.q, fixed) : hullSpan(s.U, s.nu, s.p, fixed);
+        std::vector<HullModel::EdgePoint>& points = m.edgePoints[edge];
+        points.clear();
+        for (int span = p; span < n; ++span) {
+            const double a = knots[static_cast<size_t>(span)];
+            const double b = knots[static_cast<size_t>(span + 1)];
+            if (!(a < b)) continue;
+            HullLine line;
+            makeHullLine(s, alongU ? span : fixedSpan, alongU ? fixedSpan : span, alongU, fixed,
+                         line);
+            for (int k = 0; k <= 16; ++k) {
+                evaluateHullLine(line, a + (b - a) * k / 16, x);
+                points.push_back({x.x, x.y, x.z});
+            }
+        }
+        double spread = 0.0;
+        for (const HullModel::EdgePoint& a : points) {
+            spread = std::max({spread, std::fabs(a.x - points[0].x), std::fabs(a.y - points[0].y),
+                               std::fabs(a.z - points[0].z)});
+        }
+        m.edgeSpread[edge] = spread;
+    }
+}
+
 const char* edgeName(int edge) {
     static const char* const names[4] = {
         "s = first knot (the first point of every section)",
@@ -425,60 +461,37 @@ const char* edgeName(int edge) {
     return names[edge];
 }
 
-// The four edges of the parameter rectangle, sampled; true when the surface bounds water below
-// level, with half set when an edge below it lies on the mirror plane.
+// The four edges of the parameter rectangle, from their samples; true when the surface bounds
+// water below level, with half set when an edge below it lies on the mirror plane.
 bool checkEdges(const HullModel& m, double level, bool& half, std::string& error) {
     const HullSurface& s = m.surface;
     const double planeTolerance = 1.0e-6 * m.size;
     const double below = level - 1.0e-7 * m.size;
     half = false;
-    HullSample x;
     for (int edge = 0; edge < 4; ++edge) {
-        const bool alongU = edge >= 2;  // edges 2 and 3 run along u at a fixed v
-        const double fixed = edge == 0   ? hullU0(s)
-                             : edge == 1 ? hullU1(s)
-                             : edge == 2 ? hullV0(s)
-                                         : hullV1(s);
-        const std::vector<double>& knots = alongU ? s.U : s.V;
-        const int n = alongU ? s.nu : s.nv, p = alongU ? s.p : s.q;
-        std::vector<HullSample> points, under;
-        for (int span = p; span < n; ++span) {
-            const double a = knots[static_cast<size_t>(span)];
-            const double b = knots[static_cast<size_t>(span + 1)];
-            if (!(a < b)) continue;
-            for (int k = 0; k <= 16; ++k) {
-                const double w = a + (b - a) * k / 16;
-                if (alongU) {
-                    evaluateHull(s, span, hullSpan(s.V, s.nv, s.q, fixed), w, fixed, x);
-                } else {
-                    evaluateHull(s, hullSpan(s.U, s.nu, s.p, fixed), span, fixed, w, x);
-                }
-                points.push_back(x);
-                if (x.y < below) under.push_back(x);
-            }
-        }
-        if (under.empty()) continue;
-        double spread = 0.0, xSpread = 0.0, zOff = 0.0;
-        for (const HullSample& a : points) {
-            spread = std::max({spread, std::fabs(a.x - points[0].x), std::fabs(a.y - points[0].y),
-                               std::fabs(a.z - points[0].z)});
-        }
-        for (const HullSample& a : under) {
-            xSpread = std::max(xSpread, std::fabs(a.x - under[0].x));
+        const std::vector<HullModel::EdgePoint>& points = m.edgePoints[edge];
+        const HullModel::EdgePoint* first = nullptr;
+        const HullModel::EdgePoint* deepest = nullptr;
+        size_t under = 0;
+        double xSpread = 0.0, zOff = 0.0;
+        for (const HullModel::EdgePoint& a : points) {
+            if (!(a.y < below)) continue;
+            if (first == nullptr) first = &a;
+            if (deepest == nullptr || a.y < deepest->y) deepest = &a;
+            ++under;
+            xSpread = std::max(xSpread, std::fabs(a.x - first->x));
             zOff = std::max(zOff, std::fabs(a.z));
         }
-        if (spread <= planeTolerance || xSpread <= planeTolerance) continue;
+        if (under == 0) continue;
+        if (m.edgeSpread[edge] <= planeTolerance || xSpread <= planeTolerance) continue;
         if (zOff <= planeTolerance) {
             half = true;
             continue;
         }
-        const HullSample& deepest =
-            *std::min_element(under.begin(), under.end(),
-                              [](const HullSample& a, const HullSample& b) { return a.y < b.y; });
         char where[160];
-        snprintf(where, sizeof where, "(x %.6g, y %.6g, z %.6g)", deepest.x - s.shift[0],
-                 deepest.y - s.shift[1], deepest.z - s.shift[2]);
-        if (under.size() < points.size()) {
+        snprintf(where, sizeof where, "(x %.6g, y %.6g, z %.6g)", deepest->x - s.shift[0],
+                 deepest->y - s.shift[1], deepest->z - s.shift[2]);
+        if (under < points.size()) {
             error = std::string("the waterplane lies above the open edge ") + edgeName(edge) +
                     ", which dips to " + where;
         } else {
@@ -764,6 +777,7 @@ bool prepareHull(const SurfaceModel& surface, double mirrorZ, HullModel& model,
         m.sampledLowZ.push_back(lowZ);
         m.sampledHighZ.push_back(highZ);
     }
+    sampleEdges(m);
     m.prefix.assign(count + 1, HullMoments{});
     m.prefixError.assign(count + 1, HullMoments{});
     const Integration in = makeIntegration(m, false, 0.0);

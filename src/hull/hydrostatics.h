@@ -59,6 +59,14 @@ struct HullModel {
     // Per patch: the lowest y and the least and greatest z of a grid of its points, the z
     // measured from the mirror plane (a half model must keep to one side of it).
     std::vector<double> sampledLowY, sampledLowZ, sampledHighZ;
+    // Points along each edge of the parameter rectangle (s first, s last, t first, t last) and
+    // how far they spread from the first of them: whether an edge is open below a waterplane
+    // is then a look at its points, the same for every draft.
+    struct EdgePoint {
+        double x, y, z;
+    };
+    std::vector<EdgePoint> edgePoints[4];
+    double edgeSpread[4] = {0, 0, 0, 0};
 };
 
 // Prepares surface for hydrostatics about the mirror plane z = mirrorZ. False with a message
