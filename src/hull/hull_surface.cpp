@@ -51,6 +51,22 @@ void basisWithDerivatives(const double* T, const double* inv, int i, int p, doub
     }
 }
 
+// The same basis functions and derivatives from their polynomials c (powerForm) at the span's
+// own parameter x, by Horner's rule; scale turns d/dx into d/dt.
+template <int P>
+void powerBasisOf(const double* c, double scale, int degree, double x, double* N, double* D) {
+    const int p = P > 0 ? P : degree;
+    for (int r = 0; r <= p; ++r, c += p + 1) {
+        double value = c[p], slope = 0.0;
+        for (int m = p - 1; m >= 0; --m) {
+            slope = slope * x + value;
+            value = value * x + c[m];
+        }
+        N[r] = value;
+        D[r] = slope * scale;
+    }
+}
+
 // The reciprocal knot differences of every non-empty span, (p + 1)^2 per span.
 std::vector<double> reciprocalDifferences(const std::vector<double>& T, int n, int p) {
     const size_t stride = static_cast<size_t>((p + 1) * (p + 1));
@@ -66,6 +82,51 @@ std::vector<double> reciprocalDifferences(const std::vector<double>& T, int n, i
         }
     }
     return inv;
+}
+
+// The basis functions of every non-empty span as polynomials in the span's own parameter
+// x = (t - T[i]) / (T[i+1] - T[i]): the recurrence of basisWithDerivativesOf carried out on
+// polynomials, with t - T[k] = (T[i] - T[k]) + h x and T[k] - t = (T[k] - T[i]) - h x.
+void powerForm(const std::vector<double>& T, const std::vector<double>& inv, int n, int p,
+               std::vector<double>& power, std::vector<double>& scale) {
+    const size_t stride = static_cast<size_t>((p + 1) * (p + 1));
+    power.assign(stride * static_cast<size_t>(n + 1), 0.0);
+    scale.assign(static_cast<size_t>(n + 1), 0.0);
+    constexpr int kSize = kHullPowerDegree + 1;
+    for (int i = p; i < n; ++i) {
+        const double ti = T[static_cast<size_t>(i)], h = T[static_cast<size_t>(i + 1)] - ti;
+        if (!(h > 0.0)) continue;
+        const double* in = inv.data() + stride * static_cast<size_t>(i);
+        // ndu[r][j] as in basisWithDerivativesOf, each a polynomial: coefficients of x^0 .. x^j.
+        double ndu[kSize][kSize][kSize] = {};
+        ndu[0][0][0] = 1.0;
+        for (int j = 1; j <= p; ++j) {
+            double saved[kSize] = {};
+            for (int r = 0; r < j; ++r) {
+                double temp[kSize];
+                for (int m = 0; m < j; ++m) temp[m] = ndu[r][j - 1][m] * in[j * (p + 1) + r];
+                const double right = T[static_cast<size_t>(i + r + 1)] - ti;  // - h x
+                const double left = ti - T[static_cast<size_t>(i + 1 - j + r)];  // + h x
+                double* out = ndu[r][j];
+                for (int m = 0; m <= j; ++m) out[m] = saved[m];
+                for (int m = 0; m < j; ++m) {
+                    out[m] += right * temp[m];
+                    out[m + 1] -= h * temp[m];
+                }
+                for (int m = 0; m <= j; ++m) saved[m] = 0.0;
+                for (int m = 0; m < j; ++m) {
+                    saved[m] += left * temp[m];
+                    saved[m + 1] += h * temp[m];
+                }
+            }
+            for (int m = 0; m <= j; ++m) ndu[j][j][m] = saved[m];
+        }
+        double* out = power.data() + stride * static_cast<size_t>(i);
+        for (int r = 0; r <= p; ++r) {
+            for (int m = 0; m <= p; ++m) out[r * (p + 1) + m] = ndu[r][p][m];
+        }
+        scale[static_cast<size_t>(i)] = 1.0 / h;
+    }
 }
 
 // The blossom of the span-i piece of a degree-p B-spline with homogeneous points d[0 .. p] (those
@@ -202,10 +263,38 @@ bool buildHullSurface(const SurfaceModel& surface, HullSurface& out, std::string
     }
     s.invU = reciprocalDifferences(s.U, s.nu, s.p);
     s.invV = reciprocalDifferences(s.V, s.nv, s.q);
+    if (s.p <= kHullPowerDegree) powerForm(s.U, s.invU, s.nu, s.p, s.powerU, s.spanScaleU);
+    if (s.q <= kHullPowerDegree) powerForm(s.V, s.invV, s.nv, s.q, s.powerV, s.spanScaleV);
     addPatches(s);
     out = std::move(s);
     return true;
 }
+
+namespace {
+
+// Basis functions and derivatives along u (alongU) or v in the given span at t.
+void spanBasis(const HullSurface& s, bool alongU, int span, double t, double* N, double* D) {
+    const int p = alongU ? s.p : s.q;
+    const std::vector<double>& T = alongU ? s.U : s.V;
+    if (p > kHullPowerDegree) {
+        const std::vector<double>& inv = alongU ? s.invU : s.invV;
+        basisWithDerivatives(T.data(), inv.data() + span * (p + 1) * (p + 1), span, p, t, N, D);
+        return;
+    }
+    const double* c = (alongU ? s.powerU : s.powerV).data() + span * (p + 1) * (p + 1);
+    const double scale = (alongU ? s.spanScaleU : s.spanScaleV)[static_cast<size_t>(span)];
+    const double x = (t - T[static_cast<size_t>(span)]) * scale;
+    switch (p) {
+        case 1: return powerBasisOf<1>(c, scale, p, x, N, D);
+        case 2: return powerBasisOf<2>(c, scale, p, x, N, D);
+        case 3: return powerBasisOf<3>(c, scale, p, x, N, D);
+        case 4: return powerBasisOf<4>(c, scale, p, x, N, D);
+        case 5: return powerBasisOf<5>(c, scale, p, x, N, D);
+        default: return powerBasisOf<0>(c, scale, p, x, N, D);
+    }
+}
+
+}  // namespace
 
 int hullSpan(const std::vector<double>& knots, int n, int p, double t) {
     if (t >= knots[static_cast<size_t>(n)]) {
@@ -246,8 +335,7 @@ void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, Hul
     out.t = t;
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
     if (alongU) {
-        basisWithDerivatives(s.V.data(), s.invV.data() + j * (s.q + 1) * (s.q + 1), j, s.q, t, N,
-                             Dn);
+        spanBasis(s, false, j, t, N, Dn);
         out.count = s.p + 1;
         for (int k = 0; k <= s.p; ++k) {
             double* C = out.C[k];
@@ -263,8 +351,7 @@ void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, Hul
             }
         }
     } else {
-        basisWithDerivatives(s.U.data(), s.invU.data() + i * (s.p + 1) * (s.p + 1), i, s.p, t, N,
-                             Dn);
+        spanBasis(s, true, i, t, N, Dn);
         out.count = s.q + 1;
         for (int l = 0; l <= s.q; ++l) {
             double* C = out.C[l];
@@ -284,13 +371,7 @@ void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, Hul
 void evaluateHullLine(const HullLine& line, double s, HullSample& out) {
     const HullSurface& h = *line.surface;
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
-    if (line.alongU) {
-        basisWithDerivatives(h.U.data(), h.invU.data() + line.i * (h.p + 1) * (h.p + 1), line.i,
-                             h.p, s, N, Dn);
-    } else {
-        basisWithDerivatives(h.V.data(), h.invV.data() + line.j * (h.q + 1) * (h.q + 1), line.j,
-                             h.q, s, N, Dn);
-    }
+    spanBasis(h, line.alongU, line.alongU ? line.i : line.j, s, N, Dn);
     double A[4] = {0, 0, 0, 0}, As[4] = {0, 0, 0, 0}, At[4] = {0, 0, 0, 0};
     for (int k = 0; k < line.count; ++k) {
         for (int c = 0; c < 4; ++c) {
@@ -310,13 +391,7 @@ void evaluateHullLineCoordinate(const HullLine& line, double s, int axis, double
                                  double& slope) {
     const HullSurface& h = *line.surface;
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
-    if (line.alongU) {
-        basisWithDerivatives(h.U.data(), h.invU.data() + line.i * (h.p + 1) * (h.p + 1), line.i,
-                             h.p, s, N, Dn);
-    } else {
-        basisWithDerivatives(h.V.data(), h.invV.data() + line.j * (h.q + 1) * (h.q + 1), line.j,
-                             h.q, s, N, Dn);
-    }
+    spanBasis(h, line.alongU, line.alongU ? line.i : line.j, s, N, Dn);
     // The same sums and quotients as evaluateHullLine, for one coordinate and the weight only.
     double a = 0.0, w = 0.0, as = 0.0, ws = 0.0;
     for (int k = 0; k < line.count; ++k) {
@@ -334,8 +409,8 @@ void evaluateHullLineCoordinate(const HullLine& line, double s, int axis, double
 void evaluateHull(const HullSurface& s, int i, int j, double u, double v, HullSample& out) {
     double Nu[kHullMaxDegree + 1], Du[kHullMaxDegree + 1];
     double Nv[kHullMaxDegree + 1], Dv[kHullMaxDegree + 1];
-    basisWithDerivatives(s.U.data(), s.invU.data() + i * (s.p + 1) * (s.p + 1), i, s.p, u, Nu, Du);
-    basisWithDerivatives(s.V.data(), s.invV.data() + j * (s.q + 1) * (s.q + 1), j, s.q, v, Nv, Dv);
+    spanBasis(s, true, i, u, Nu, Du);
+    spanBasis(s, false, j, v, Nv, Dv);
     double A[4] = {0, 0, 0, 0}, Au[4] = {0, 0, 0, 0}, Av[4] = {0, 0, 0, 0};
     for (int l = 0; l <= s.q; ++l) {
         double row[4] = {0, 0, 0, 0}, rowU[4] = {0, 0, 0, 0};

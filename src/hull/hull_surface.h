@@ -12,6 +12,10 @@
 // The highest degree the evaluator takes; nothing a designer draws comes near it.
 constexpr int kHullMaxDegree = 24;
 
+// The highest degree whose basis functions are kept as polynomials: the conversion loses no
+// more than a few hundred units in the last place up to it.
+constexpr int kHullPowerDegree = 7;
+
 // A point of the surface with its partial derivatives along u and v.
 struct HullSample {
     double x, y, z;
@@ -33,6 +37,10 @@ struct HullSurface {
     std::vector<double> U, V;
     std::vector<double> Pw;          // 4 doubles per point, x*w y*w z*w w, section-major as the net
     std::vector<double> invU, invV;  // reciprocal knot differences, (degree + 1)^2 per span
+    // Per span, up to degree kHullPowerDegree: the basis functions as polynomials in the span's
+    // own parameter (0 at its first knot, 1 at its last), (degree + 1)^2 coefficients, and the
+    // reciprocal of the span's length. Empty for higher degrees, which use the recurrence.
+    std::vector<double> powerU, powerV, spanScaleU, spanScaleV;
     std::vector<HullPatch> patches;
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};  // box of all control points
     // Added to every evaluated coordinate: the figures are integrated about a point near the hull
