@@ -327,6 +327,67 @@ void fromHomogeneous(const HullSurface& s, const double* A, const double* Au, co
 
 }  // namespace
 
+namespace {
+
+// sum[c] = sum of N[l] P_l[c] over l = 0 .. degree, with P_l at P + l * step, and the same with
+// the derivatives Dn. Q is the degree when it is known at compile time, else 0.
+template <int Q>
+void weightedSumOf(const double* N, const double* Dn, int degree, const double* P, size_t step,
+                   double* sum, double* sumD) {
+    const int q = Q > 0 ? Q : degree;
+    double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
+    for (int l = 0; l <= q; ++l, P += step) {
+        for (int c = 0; c < 4; ++c) {
+            a[c] += N[l] * P[c];
+            b[c] += Dn[l] * P[c];
+        }
+    }
+    for (int c = 0; c < 4; ++c) sum[c] = a[c], sumD[c] = b[c];
+}
+
+void weightedSum(const double* N, const double* Dn, int degree, const double* P, size_t step,
+                 double* sum, double* sumD) {
+    switch (degree) {
+        case 1: return weightedSumOf<1>(N, Dn, degree, P, step, sum, sumD);
+        case 2: return weightedSumOf<2>(N, Dn, degree, P, step, sum, sumD);
+        case 3: return weightedSumOf<3>(N, Dn, degree, P, step, sum, sumD);
+        case 4: return weightedSumOf<4>(N, Dn, degree, P, step, sum, sumD);
+        case 5: return weightedSumOf<5>(N, Dn, degree, P, step, sum, sumD);
+        default: return weightedSumOf<0>(N, Dn, degree, P, step, sum, sumD);
+    }
+}
+
+// The line's two curves as polynomials: PC[m] = sum over k of c[k][m] C[k], with c the basis
+// polynomials of the span (powerForm). P is the degree when known at compile time, else 0.
+template <int P>
+void toPowerFormOf(const double* c, int degree, HullLine& line) {
+    const int p = P > 0 ? P : degree;
+    for (int m = 0; m <= p; ++m) {
+        double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
+        for (int k = 0; k <= p; ++k) {
+            const double f = c[k * (p + 1) + m];
+            for (int comp = 0; comp < 4; ++comp) {
+                a[comp] += f * line.C[k][comp];
+                b[comp] += f * line.D[k][comp];
+            }
+        }
+        for (int comp = 0; comp < 4; ++comp) line.PC[m][comp] = a[comp], line.PD[m][comp] = b[comp];
+    }
+}
+
+void toPowerForm(const double* c, int degree, HullLine& line) {
+    switch (degree) {
+        case 1: return toPowerFormOf<1>(c, degree, line);
+        case 2: return toPowerFormOf<2>(c, degree, line);
+        case 3: return toPowerFormOf<3>(c, degree, line);
+        case 4: return toPowerFormOf<4>(c, degree, line);
+        case 5: return toPowerFormOf<5>(c, degree, line);
+        default: return toPowerFormOf<0>(c, degree, line);
+    }
+}
+
+}  // namespace
+
 void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, HullLine& out) {
     out.surface = &s;
     out.alongU = alongU;
@@ -334,42 +395,57 @@ void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, Hul
     out.j = j;
     out.t = t;
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
+    const double* corner = &s.Pw[4 * static_cast<size_t>(i - s.p + (j - s.q) * s.nu)];
     if (alongU) {
+        // Point k of the line sums the points k of rows j - q .. j.
         spanBasis(s, false, j, t, N, Dn);
         out.count = s.p + 1;
         for (int k = 0; k <= s.p; ++k) {
-            double* C = out.C[k];
-            double* D = out.D[k];
-            C[0] = C[1] = C[2] = C[3] = D[0] = D[1] = D[2] = D[3] = 0.0;
-            for (int l = 0; l <= s.q; ++l) {
-                const double* P =
-                    &s.Pw[4 * static_cast<size_t>(i - s.p + k + (j - s.q + l) * s.nu)];
-                for (int c = 0; c < 4; ++c) {
-                    C[c] += N[l] * P[c];
-                    D[c] += Dn[l] * P[c];
-                }
-            }
+            weightedSum(N, Dn, s.q, corner + 4 * k, 4 * static_cast<size_t>(s.nu), out.C[k],
+                        out.D[k]);
         }
     } else {
+        // Point l of the line sums the points of row j - q + l.
         spanBasis(s, true, i, t, N, Dn);
         out.count = s.q + 1;
         for (int l = 0; l <= s.q; ++l) {
-            double* C = out.C[l];
-            double* D = out.D[l];
-            C[0] = C[1] = C[2] = C[3] = D[0] = D[1] = D[2] = D[3] = 0.0;
-            const double* P = &s.Pw[4 * static_cast<size_t>(i - s.p + (j - s.q + l) * s.nu)];
-            for (int k = 0; k <= s.p; ++k, P += 4) {
-                for (int c = 0; c < 4; ++c) {
-                    C[c] += N[k] * P[c];
-                    D[c] += Dn[k] * P[c];
-                }
-            }
+            weightedSum(N, Dn, s.p, corner + 4 * static_cast<size_t>(l) * s.nu, 4, out.C[l],
+                        out.D[l]);
         }
     }
+    const int degree = out.count - 1;
+    out.power = degree <= kHullPowerDegree;
+    if (!out.power) return;
+    const int span = alongU ? i : j;
+    out.origin = (alongU ? s.U : s.V)[static_cast<size_t>(span)];
+    out.scale = (alongU ? s.spanScaleU : s.spanScaleV)[static_cast<size_t>(span)];
+    toPowerForm((alongU ? s.powerU : s.powerV).data() + span * (degree + 1) * (degree + 1), degree,
+                out);
 }
 
 void evaluateHullLine(const HullLine& line, double s, HullSample& out) {
     const HullSurface& h = *line.surface;
+    if (line.power) {
+        // Horner's rule on the polynomials, with the derivative along the line.
+        const double x = (s - line.origin) * line.scale;
+        const int last = line.count - 1;
+        double A[4], As[4] = {0, 0, 0, 0}, At[4];
+        for (int c = 0; c < 4; ++c) A[c] = line.PC[last][c], At[c] = line.PD[last][c];
+        for (int m = last - 1; m >= 0; --m) {
+            for (int c = 0; c < 4; ++c) {
+                As[c] = As[c] * x + A[c];
+                A[c] = A[c] * x + line.PC[m][c];
+                At[c] = At[c] * x + line.PD[m][c];
+            }
+        }
+        for (int c = 0; c < 4; ++c) As[c] *= line.scale;
+        if (line.alongU) {
+            fromHomogeneous(h, A, As, At, out);
+        } else {
+            fromHomogeneous(h, A, At, As, out);
+        }
+        return;
+    }
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
     spanBasis(h, line.alongU, line.alongU ? line.i : line.j, s, N, Dn);
     double A[4] = {0, 0, 0, 0}, As[4] = {0, 0, 0, 0}, At[4] = {0, 0, 0, 0};
@@ -390,6 +466,22 @@ void evaluateHullLine(const HullLine& line, double s, HullSample& out) {
 void evaluateHullLineCoordinate(const HullLine& line, double s, int axis, double& value,
                                  double& slope) {
     const HullSurface& h = *line.surface;
+    if (line.power) {
+        const double x = (s - line.origin) * line.scale;
+        const int last = line.count - 1;
+        double a = line.PC[last][axis], w = line.PC[last][3], as = 0.0, ws = 0.0;
+        for (int m = last - 1; m >= 0; --m) {
+            as = as * x + a;
+            ws = ws * x + w;
+            a = a * x + line.PC[m][axis];
+            w = w * x + line.PC[m][3];
+        }
+        const double r = 1.0 / w;
+        const double S = a * r;
+        value = S + h.shift[axis];
+        slope = (as - ws * S) * r * line.scale;
+        return;
+    }
     double N[kHullMaxDegree + 1], Dn[kHullMaxDegree + 1];
     spanBasis(h, line.alongU, line.alongU ? line.i : line.j, s, N, Dn);
     // The same sums and quotients as evaluateHullLine, for one coordinate and the weight only.

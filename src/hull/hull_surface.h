@@ -67,6 +67,11 @@ struct HullLine {
     double t;
     int count;  // points of the curve: the degree along the line + 1
     double C[kHullMaxDegree + 1][4], D[kHullMaxDegree + 1][4];
+    // Up to degree kHullPowerDegree along the line, the same two curves as polynomials in the
+    // span's own parameter x = (s - origin) * scale: coefficients of x^0 .. x^(count - 1).
+    bool power;
+    double origin, scale;
+    double PC[kHullPowerDegree + 1][4], PD[kHullPowerDegree + 1][4];
 };
 void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, HullLine& out);
 
