@@ -6,16 +6,40 @@
 
 namespace {
 
+// Steps on the four components of a homogeneous point, written out: the compiler does not
+// unroll such short loops by itself, and these are the innermost steps of every evaluation.
+// r += f a
+inline void addScaled(double* r, double f, const double* a) {
+    r[0] += f * a[0];
+    r[1] += f * a[1];
+    r[2] += f * a[2];
+    r[3] += f * a[3];
+}
+// One step of Horner's rule, r = r x + a, after the derivative's step d = d x + r.
+inline void hornerStep(double* r, double* d, double x, const double* a) {
+    d[0] = d[0] * x + r[0];
+    d[1] = d[1] * x + r[1];
+    d[2] = d[2] * x + r[2];
+    d[3] = d[3] * x + r[3];
+    r[0] = r[0] * x + a[0];
+    r[1] = r[1] * x + a[1];
+    r[2] = r[2] * x + a[2];
+    r[3] = r[3] * x + a[3];
+}
+inline void copy4(double* r, const double* a) {
+    r[0] = a[0];
+    r[1] = a[1];
+    r[2] = a[2];
+    r[3] = a[3];
+}
+
 // Basis functions N[0 .. p] of degree p at t in span i and their first derivatives D[0 .. p]
 // (The NURBS Book, A2.3 with one derivative). The knot differences it divides by depend on the
 // span only: inv holds their reciprocals, inv[j * (p + 1) + r] = 1 / (T[i+r+1] - T[i+1-j+r]).
-// P is the degree when it is known at compile time (the loops are then unrolled), else 0 and
-// the degree is p; the arithmetic is the same either way.
-template <int P>
-void basisWithDerivativesOf(const double* T, const double* inv, int i, int degree, double t,
-                            double* N, double* D) {
-    const int p = P > 0 ? P : degree;
-    constexpr int kSize = P > 0 ? P + 1 : kHullMaxDegree + 1;
+// Only degrees above kHullPowerDegree come here; the others use their polynomials (powerForm).
+void basisWithDerivatives(const double* T, const double* inv, int i, int p, double t, double* N,
+                          double* D) {
+    constexpr int kSize = kHullMaxDegree + 1;
     double ndu[kSize][kSize];
     double left[kSize], right[kSize];
     ndu[0][0] = 1.0;
@@ -36,18 +60,6 @@ void basisWithDerivativesOf(const double* T, const double* inv, int i, int degre
         if (r >= 1) d += ndu[r - 1][p - 1] * inv[p * (p + 1) + r - 1];
         if (r <= p - 1) d -= ndu[r][p - 1] * inv[p * (p + 1) + r];
         D[r] = p > 0 ? p * d : 0.0;
-    }
-}
-
-void basisWithDerivatives(const double* T, const double* inv, int i, int p, double t, double* N,
-                          double* D) {
-    switch (p) {
-        case 1: return basisWithDerivativesOf<1>(T, inv, i, p, t, N, D);
-        case 2: return basisWithDerivativesOf<2>(T, inv, i, p, t, N, D);
-        case 3: return basisWithDerivativesOf<3>(T, inv, i, p, t, N, D);
-        case 4: return basisWithDerivativesOf<4>(T, inv, i, p, t, N, D);
-        case 5: return basisWithDerivativesOf<5>(T, inv, i, p, t, N, D);
-        default: return basisWithDerivativesOf<0>(T, inv, i, p, t, N, D);
     }
 }
 
@@ -85,7 +97,7 @@ std::vector<double> reciprocalDifferences(const std::vector<double>& T, int n, i
 }
 
 // The basis functions of every non-empty span as polynomials in the span's own parameter
-// x = (t - T[i]) / (T[i+1] - T[i]): the recurrence of basisWithDerivativesOf carried out on
+// x = (t - T[i]) / (T[i+1] - T[i]): the recurrence of basisWithDerivatives carried out on
 // polynomials, with t - T[k] = (T[i] - T[k]) + h x and T[k] - t = (T[k] - T[i]) - h x.
 void powerForm(const std::vector<double>& T, const std::vector<double>& inv, int n, int p,
                std::vector<double>& power, std::vector<double>& scale) {
@@ -97,7 +109,7 @@ void powerForm(const std::vector<double>& T, const std::vector<double>& inv, int
         const double ti = T[static_cast<size_t>(i)], h = T[static_cast<size_t>(i + 1)] - ti;
         if (!(h > 0.0)) continue;
         const double* in = inv.data() + stride * static_cast<size_t>(i);
-        // ndu[r][j] as in basisWithDerivativesOf, each a polynomial: coefficients of x^0 .. x^j.
+        // ndu[r][j] as in basisWithDerivatives, each a polynomial: coefficients of x^0 .. x^j.
         double ndu[kSize][kSize][kSize] = {};
         ndu[0][0][0] = 1.0;
         for (int j = 1; j <= p; ++j) {
@@ -337,12 +349,11 @@ void weightedSumOf(const double* N, const double* Dn, int degree, const double* 
     const int q = Q > 0 ? Q : degree;
     double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
     for (int l = 0; l <= q; ++l, P += step) {
-        for (int c = 0; c < 4; ++c) {
-            a[c] += N[l] * P[c];
-            b[c] += Dn[l] * P[c];
-        }
+        addScaled(a, N[l], P);
+        addScaled(b, Dn[l], P);
     }
-    for (int c = 0; c < 4; ++c) sum[c] = a[c], sumD[c] = b[c];
+    copy4(sum, a);
+    copy4(sumD, b);
 }
 
 void weightedSum(const double* N, const double* Dn, int degree, const double* P, size_t step,
@@ -366,12 +377,11 @@ void toPowerFormOf(const double* c, int degree, HullLine& line) {
         double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
         for (int k = 0; k <= p; ++k) {
             const double f = c[k * (p + 1) + m];
-            for (int comp = 0; comp < 4; ++comp) {
-                a[comp] += f * line.C[k][comp];
-                b[comp] += f * line.D[k][comp];
-            }
+            addScaled(a, f, line.C[k]);
+            addScaled(b, f, line.D[k]);
         }
-        for (int comp = 0; comp < 4; ++comp) line.PC[m][comp] = a[comp], line.PD[m][comp] = b[comp];
+        copy4(line.PC[m], a);
+        copy4(line.PD[m], b);
     }
 }
 
@@ -423,22 +433,138 @@ void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, Hul
                 out);
 }
 
+bool makeHullPatchForm(const HullSurface& s, int i, int j, HullPatchForm& out) {
+    if (s.p > kHullPowerDegree || s.q > kHullPowerDegree) return false;
+    out.surface = &s;
+    out.i = i;
+    out.j = j;
+    const int p = s.p, q = s.q;
+    const double* cu = s.powerU.data() + i * (p + 1) * (p + 1);
+    const double* cv = s.powerV.data() + j * (q + 1) * (q + 1);
+    // B[k][n]: the powers of y of column k of the patch's points; then A from them along x.
+    double B[kHullPowerDegree + 1][kHullPowerDegree + 1][4] = {};
+    for (int l = 0; l <= q; ++l) {
+        const double* P = &s.Pw[4 * static_cast<size_t>(i - p + (j - q + l) * s.nu)];
+        for (int k = 0; k <= p; ++k, P += 4) {
+            for (int n = 0; n <= q; ++n) addScaled(B[k][n], cv[l * (q + 1) + n], P);
+        }
+    }
+    for (int m = 0; m <= p; ++m) {
+        for (int n = 0; n <= q; ++n) {
+            double a[4] = {0, 0, 0, 0};
+            for (int k = 0; k <= p; ++k) addScaled(a, cu[k * (p + 1) + m], B[k][n]);
+            copy4(out.A[m][n], a);
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// C(k, m) / C(degree, m) at [k * (kHullPowerDegree + 1) + m], for m <= k <= degree.
+const double* bezierRatios(int degree) {
+    constexpr int kSize = kHullPowerDegree + 1;
+    static const std::vector<double> table = [] {
+        std::vector<double> t(kSize * kSize * kSize, 0.0);
+        for (int d = 1; d < kSize; ++d) {
+            for (int k = 0; k <= d; ++k) {
+                double ratio = 1.0;
+                for (int m = 0; m <= k; ++m) {
+                    t[static_cast<size_t>((d * kSize + k) * kSize + m)] = ratio;
+                    if (m < k) ratio *= static_cast<double>(k - m) / static_cast<double>(d - m);
+                }
+            }
+        }
+        return t;
+    }();
+    return table.data() + degree * kSize * kSize;
+}
+
+// The line's polynomials from the patch's by Horner's rule across it at y, and its Bezier
+// points. P and Q are the degrees along u and v when known at compile time, else 0.
+template <int P, int Q>
+void lineFromFormOf(const HullPatchForm& form, bool alongU, double y, double acrossScale,
+                    HullLine& out) {
+    const HullSurface& s = *form.surface;
+    const int p = P > 0 ? P : s.p, q = Q > 0 ? Q : s.q;
+    const int degree = alongU ? p : q;
+    if (alongU) {
+        for (int m = 0; m <= p; ++m) {
+            double* value = out.PC[m];
+            double* slope = out.PD[m];
+            copy4(value, form.A[m][q]);
+            slope[0] = slope[1] = slope[2] = slope[3] = 0.0;
+            for (int n = q - 1; n >= 0; --n) hornerStep(value, slope, y, form.A[m][n]);
+        }
+    } else {
+        for (int n = 0; n <= q; ++n) {
+            double* value = out.PC[n];
+            double* slope = out.PD[n];
+            copy4(value, form.A[p][n]);
+            slope[0] = slope[1] = slope[2] = slope[3] = 0.0;
+            for (int m = p - 1; m >= 0; --m) hornerStep(value, slope, y, form.A[m][n]);
+        }
+    }
+    for (int m = 0; m <= degree; ++m) {
+        double* d = out.PD[m];
+        d[0] *= acrossScale;
+        d[1] *= acrossScale;
+        d[2] *= acrossScale;
+        d[3] *= acrossScale;
+    }
+    // Bezier points from the powers: b_k = sum over m <= k of C(k, m) / C(degree, m) a_m.
+    for (int k = 0; k <= degree; ++k) {
+        const double* ratios = bezierRatios(degree) + k * (kHullPowerDegree + 1);
+        double b[4] = {0, 0, 0, 0};
+        for (int m = 0; m <= k; ++m) addScaled(b, ratios[m], out.PC[m]);
+        copy4(out.C[k], b);
+    }
+}
+
+}  // namespace
+
+void makeHullLine(const HullPatchForm& form, bool alongU, double t, HullLine& out) {
+    const HullSurface& s = *form.surface;
+    out.surface = &s;
+    out.alongU = alongU;
+    out.i = form.i;
+    out.j = form.j;
+    out.t = t;
+    out.power = true;
+    const int span = alongU ? form.i : form.j, acrossSpan = alongU ? form.j : form.i;
+    const double acrossScale =
+        (alongU ? s.spanScaleV : s.spanScaleU)[static_cast<size_t>(acrossSpan)];
+    const double acrossOrigin = (alongU ? s.V : s.U)[static_cast<size_t>(acrossSpan)];
+    const double y = (t - acrossOrigin) * acrossScale;
+    out.count = (alongU ? s.p : s.q) + 1;
+    out.origin = (alongU ? s.U : s.V)[static_cast<size_t>(span)];
+    out.scale = (alongU ? s.spanScaleU : s.spanScaleV)[static_cast<size_t>(span)];
+    switch (s.p == s.q ? s.p : 0) {
+        case 2: return lineFromFormOf<2, 2>(form, alongU, y, acrossScale, out);
+        case 3: return lineFromFormOf<3, 3>(form, alongU, y, acrossScale, out);
+        case 4: return lineFromFormOf<4, 4>(form, alongU, y, acrossScale, out);
+        case 5: return lineFromFormOf<5, 5>(form, alongU, y, acrossScale, out);
+        default: return lineFromFormOf<0, 0>(form, alongU, y, acrossScale, out);
+    }
+}
+
 void evaluateHullLine(const HullLine& line, double s, HullSample& out) {
     const HullSurface& h = *line.surface;
     if (line.power) {
         // Horner's rule on the polynomials, with the derivative along the line.
         const double x = (s - line.origin) * line.scale;
         const int last = line.count - 1;
-        double A[4], As[4] = {0, 0, 0, 0}, At[4];
-        for (int c = 0; c < 4; ++c) A[c] = line.PC[last][c], At[c] = line.PD[last][c];
+        double A[4], As[4] = {0, 0, 0, 0}, At[4], unused[4] = {0, 0, 0, 0};
+        copy4(A, line.PC[last]);
+        copy4(At, line.PD[last]);
         for (int m = last - 1; m >= 0; --m) {
-            for (int c = 0; c < 4; ++c) {
-                As[c] = As[c] * x + A[c];
-                A[c] = A[c] * x + line.PC[m][c];
-                At[c] = At[c] * x + line.PD[m][c];
-            }
+            hornerStep(A, As, x, line.PC[m]);
+            hornerStep(At, unused, x, line.PD[m]);
         }
-        for (int c = 0; c < 4; ++c) As[c] *= line.scale;
+        As[0] *= line.scale;
+        As[1] *= line.scale;
+        As[2] *= line.scale;
+        As[3] *= line.scale;
         if (line.alongU) {
             fromHomogeneous(h, A, As, At, out);
         } else {

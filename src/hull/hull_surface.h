@@ -69,11 +69,26 @@ struct HullLine {
     double C[kHullMaxDegree + 1][4], D[kHullMaxDegree + 1][4];
     // Up to degree kHullPowerDegree along the line, the same two curves as polynomials in the
     // span's own parameter x = (s - origin) * scale: coefficients of x^0 .. x^(count - 1).
+    // A line made from a patch's polynomials has these only, with C its Bezier points on the
+    // span (which bound its sign changes as well as the B-spline points do) and D unset.
     bool power;
     double origin, scale;
     double PC[kHullPowerDegree + 1][4], PD[kHullPowerDegree + 1][4];
 };
 void makeHullLine(const HullSurface& s, int i, int j, bool alongU, double t, HullLine& out);
+
+// One patch as a polynomial in its own parameters x (along u) and y (along v), each 0 at the
+// span's first knot and 1 at its last: the homogeneous point is the sum of A[m][n] x^m y^n.
+// Lines of a patch are cheaper made from it than from the net when there are more than a few.
+struct HullPatchForm {
+    const HullSurface* surface;
+    int i, j;
+    double A[kHullPowerDegree + 1][kHullPowerDegree + 1][4];
+};
+// False (and nothing made) when a degree is above kHullPowerDegree.
+bool makeHullPatchForm(const HullSurface& s, int i, int j, HullPatchForm& out);
+// The same line as makeHullLine gives, up to rounding, in its polynomial form only.
+void makeHullLine(const HullPatchForm& form, bool alongU, double t, HullLine& out);
 
 // The point and derivatives at parameter s along the line, as evaluateHull gives them.
 void evaluateHullLine(const HullLine& line, double s, HullSample& out);

@@ -83,7 +83,13 @@ constexpr int kMomentDimension[kHullMoments] = {2, 3, 3, 3, 4, 4, 4, 4, 4, 2};
 struct Cell {
     const HullPatch* patch;
     double u0, u1, v0, v1;
+    const HullPatchForm* form = nullptr;  // the patch's polynomials, when its degrees allow
 };
+
+// The polynomials of patch p in form, or null when its degrees are too high for them.
+const HullPatchForm* patchForm(const HullModel& m, const HullPatch& p, HullPatchForm& form) {
+    return makeHullPatchForm(m.surface, p.i, p.j, form) ? &form : nullptr;
+}
 
 // One line of a cell for the nested rules: the inner direction s at outer parameter t, with the
 // coordinate (x for axis 0, y for axis 1) whose level is sought along it.
@@ -96,7 +102,11 @@ struct Line {
 
     Line(const HullModel& m, const Cell& c, bool alongU, double t, int which, double value)
         : cell(&c), innerU(alongU), axis(which), level(value) {
-        makeHullLine(m.surface, c.patch->i, c.patch->j, alongU, t, curve);
+        if (c.form != nullptr) {
+            makeHullLine(*c.form, alongU, t, curve);
+        } else {
+            makeHullLine(m.surface, c.patch->i, c.patch->j, alongU, t, curve);
+        }
     }
     double s0() const { return innerU ? cell->u0 : cell->v0; }
     double s1() const { return innerU ? cell->u1 : cell->v1; }
@@ -333,10 +343,10 @@ void integrateCell(const Integration& in, const Cell& c, int depth, HullMoments&
         return;
     }
     const double um = 0.5 * (c.u0 + c.u1), vm = 0.5 * (c.v0 + c.v1);
-    const Cell quarters[4] = {{c.patch, c.u0, um, c.v0, vm},
-                              {c.patch, um, c.u1, c.v0, vm},
-                              {c.patch, c.u0, um, vm, c.v1},
-                              {c.patch, um, c.u1, vm, c.v1}};
+    const Cell quarters[4] = {{c.patch, c.u0, um, c.v0, vm, c.form},
+                              {c.patch, um, c.u1, c.v0, vm, c.form},
+                              {c.patch, c.u0, um, vm, c.v1, c.form},
+                              {c.patch, um, c.u1, vm, c.v1, c.form}};
     for (const Cell& q : quarters) integrateCell(in, q, depth + 1, sum, error);
 }
 
@@ -427,7 +437,8 @@ void sampleEdges(HullModel& m) {
                                          : hullV1(s);
         const std::vector<double>& knots = alongU ? s.U : s.V;
         const int n = alongU ? s.nu : s.nv, p = alongU ? s.p : s.q;
-        const int fixedSpan = alongU ? hullSpan(s.V, s.nv, s.q, fixed) : hullSpan(s.U, s.nu, s.p, fixed);
+        const int fixedSpan =
+            alongU ? hullSpan(s.V, s.nv, s.q, fixed) : hullSpan(s.U, s.nu, s.p, fixed);
         std::vector<HullModel::EdgePoint>& points = m.edgePoints[edge];
         points.clear();
         for (int span = p; span < n; ++span) {
@@ -516,7 +527,8 @@ void refineExtremes(const HullModel& m, double level, WaterlineExtremes& w) {
         for (const Extreme& best : w.best[e]) {
             if (best.patch == nullptr) continue;
             const HullPatch& p = *best.patch;
-            const Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+            HullPatchForm form;
+            const Cell c{&p, p.u0, p.u1, p.v0, p.v1, patchForm(m, p, form)};
             const double t0 = best.innerU ? p.v0 : p.u0, t1 = best.innerU ? p.v1 : p.u1;
             const auto along = [&](double t) {
                 const Line line(m, c, best.innerU, t, 1, level);
@@ -555,7 +567,8 @@ void scanWaterline(const HullModel& m, double level, WaterlineExtremes& w) {
     HullSample x;
     for (const HullPatch& p : m.surface.patches) {
         if (!(p.lo[1] <= level && p.hi[1] >= level)) continue;
-        const Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+        HullPatchForm form;
+        const Cell c{&p, p.u0, p.u1, p.v0, p.v1, patchForm(m, p, form)};
         for (int family = 0; family < 2; ++family) {
             const bool innerU = family == 0;
             for (int k = 0; k <= kGrid; ++k) {
@@ -704,7 +717,8 @@ HullFigure sectionArea(const HullModel& m, double xLevel, double draft) {
     HullSample x;
     for (const HullPatch& p : m.surface.patches) {
         if (!(p.lo[0] <= xLevel && p.hi[0] >= xLevel && p.lo[1] < draft)) continue;
-        Cell c{&p, p.u0, p.u1, p.v0, p.v1};
+        HullPatchForm form;
+        const Cell c{&p, p.u0, p.u1, p.v0, p.v1, patchForm(m, p, form)};
         evaluateHull(m.surface, p.i, p.j, 0.5 * (p.u0 + p.u1), 0.5 * (p.v0 + p.v1), x);
         const bool innerU = std::fabs(x.xu) * (p.u1 - p.u0) >= std::fabs(x.xv) * (p.v1 - p.v0);
         integrateSection(in, c, innerU, 0, area.value, area.error);
@@ -760,34 +774,38 @@ bool prepareHull(const SurfaceModel& surface, double mirrorZ, HullModel& model,
     std::sort(m.order.begin(), m.order.end(), [&s](int a, int b) {
         return s.patches[static_cast<size_t>(a)].hi[1] < s.patches[static_cast<size_t>(b)].hi[1];
     });
+    sampleEdges(m);
+    m.sampledLowY.assign(count, 0.0);
+    m.sampledLowZ.assign(count, 0.0);
+    m.sampledHighZ.assign(count, 0.0);
+    m.prefix.assign(count + 1, HullMoments{});
+    m.prefixError.assign(count + 1, HullMoments{});
+    const Integration in = makeIntegration(m, false, 0.0);
     constexpr int kGrid = 4;
     HullSample x;
-    for (const HullPatch& p : s.patches) {
+    for (size_t k = 0; k < count; ++k) {
+        const size_t index = static_cast<size_t>(m.order[k]);
+        const HullPatch& p = s.patches[index];
+        HullPatchForm form;
+        const Cell c{&p, p.u0, p.u1, p.v0, p.v1, patchForm(m, p, form)};
         double lowY = HUGE_VAL, lowZ = HUGE_VAL, highZ = -HUGE_VAL;
-        for (int a = 0; a <= kGrid; ++a) {
-            for (int b = 0; b <= kGrid; ++b) {
-                evaluateHull(s, p.i, p.j, p.u0 + (p.u1 - p.u0) * a / kGrid,
-                             p.v0 + (p.v1 - p.v0) * b / kGrid, x);
+        for (int b = 0; b <= kGrid; ++b) {
+            const Line line(m, c, true, p.v0 + (p.v1 - p.v0) * b / kGrid, 1, 0.0);
+            for (int a = 0; a <= kGrid; ++a) {
+                line.at(p.u0 + (p.u1 - p.u0) * a / kGrid, x);
                 lowY = std::min(lowY, x.y);
                 lowZ = std::min(lowZ, x.z);
                 highZ = std::max(highZ, x.z);
             }
         }
-        m.sampledLowY.push_back(lowY);
-        m.sampledLowZ.push_back(lowZ);
-        m.sampledHighZ.push_back(highZ);
-    }
-    sampleEdges(m);
-    m.prefix.assign(count + 1, HullMoments{});
-    m.prefixError.assign(count + 1, HullMoments{});
-    const Integration in = makeIntegration(m, false, 0.0);
-    for (size_t k = 0; k < count; ++k) {
-        const HullPatch& p = s.patches[static_cast<size_t>(m.order[k])];
+        m.sampledLowY[index] = lowY;
+        m.sampledLowZ[index] = lowZ;
+        m.sampledHighZ[index] = highZ;
         HullMoments sum, err;
-        integrateCell(in, Cell{&p, p.u0, p.u1, p.v0, p.v1}, 0, sum, err);
-        for (int c = 0; c < kHullMoments; ++c) {
-            m.prefix[k + 1].m[c] = m.prefix[k].m[c] + sum.m[c];
-            m.prefixError[k + 1].m[c] = m.prefixError[k].m[c] + err.m[c];
+        integrateCell(in, c, 0, sum, err);
+        for (int a = 0; a < kHullMoments; ++a) {
+            m.prefix[k + 1].m[a] = m.prefix[k].m[a] + sum.m[a];
+            m.prefixError[k + 1].m[a] = m.prefixError[k].m[a] + err.m[a];
         }
     }
     model = std::move(m);
@@ -858,7 +876,8 @@ bool computeHydrostatics(const HullModel& m, double draft, const HydrostaticsOpt
     for (size_t k = whole; k < m.order.size(); ++k) {
         const HullPatch& p = s.patches[static_cast<size_t>(m.order[k])];
         if (!(p.lo[1] < level)) continue;
-        integrateCell(in, Cell{&p, p.u0, p.u1, p.v0, p.v1}, 0, M, E);
+        HullPatchForm form;
+        integrateCell(in, Cell{&p, p.u0, p.u1, p.v0, p.v1, patchForm(m, p, form)}, 0, M, E);
     }
 
     const double T = draft;
