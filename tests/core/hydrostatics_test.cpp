@@ -283,6 +283,46 @@ TEST(HydrostaticsShapes, BoxAndCylinderMatchClosedForms) {
     }
 }
 
+// The same box barge with its section (port side, bottom, starboard side) drawn as three
+// straight Bezier segments of a higher degree: degree 6 takes the polynomial path of the
+// evaluator, degree 9 the recurrence beyond it. Only the parametrisation changes, so the
+// figures are the box's.
+TEST(HydrostaticsShapes, BoxOfHighDegreeMatchesClosedForms) {
+    const double L = 4.0, B = 1.5;
+    for (int degree : {6, 9}) {
+        SCOPED_TRACE(degree);
+        const float corners[4][2] = {{-0.75f, 1}, {-0.75f, 0}, {0.75f, 0}, {0.75f, 1}};  // z, y
+        std::vector<PointH> net;
+        for (float x : {0.0f, 4.0f}) {
+            for (int segment = 0; segment < 3; ++segment) {
+                for (int k = segment == 0 ? 0 : 1; k <= degree; ++k) {
+                    const float f = static_cast<float>(k) / static_cast<float>(degree);
+                    const float* a = corners[segment];
+                    const float* b = corners[segment + 1];
+                    net.push_back({x, a[1] + f * (b[1] - a[1]), a[0] + f * (b[0] - a[0]), 1});
+                }
+            }
+        }
+        std::vector<float> knots(static_cast<size_t>(degree + 1), 0.0f);
+        for (int segment = 1; segment < 3; ++segment) knots.resize(knots.size() + degree, static_cast<float>(segment));
+        knots.resize(knots.size() + degree + 1, 3.0f);
+        const int count = 3 * degree + 1;
+        const SurfaceModel box = makeSurface(count, 2, degree + 1, 2, net, knots);
+        for (double T : {0.25, 0.625}) {
+            SCOPED_TRACE(T);
+            const Hydrostatics h = compute(box, T);
+            EXPECT_FIGURE(h.volume, L * B * T, 1.0);
+            EXPECT_FIGURE(h.lcb, L / 2, 1.0);
+            EXPECT_FIGURE(h.vcb, T / 2, 1.0);
+            EXPECT_FIGURE(h.bmt, B * B / (12 * T), 1.0);
+            EXPECT_FIGURE(h.bml, L * L / (12 * T), 1.0);
+            EXPECT_FIGURE(h.wettedArea, L * B + 2 * L * T, 1.0);
+            EXPECT_FIGURE(h.bwl, B, 1.0);
+            EXPECT_FIGURE(h.cm, 1.0, 1.0);
+        }
+    }
+}
+
 SurfaceModel withPoint(SurfaceModel s, size_t k, PointH p) {
     s.controlNet[k] = p;
     return s;
