@@ -70,9 +70,9 @@ void formatObj(const SurfaceMesh& mesh, std::string& out) {
     out += " vertices, ";
     appendIndex(out, static_cast<uint32_t>(mesh.triangleCount()));
     out += " triangles\n";
-    const char* prefixes[2] = {"v ", "vn "};
-    const std::vector<float>* arrays[2] = {&mesh.positions, &mesh.normals};
-    for (int kind = 0; kind < 2; ++kind) {
+    const char* prefixes[3] = {"v ", "vn ", "vn "};
+    const std::vector<float>* arrays[3] = {&mesh.positions, &mesh.normals, &mesh.sideNormals};
+    for (int kind = 0; kind < 3; ++kind) {
         const std::vector<float>& values = *arrays[kind];
         for (size_t k = 0; k < values.size(); k += 3) {
             out += prefixes[kind];
@@ -84,14 +84,18 @@ void formatObj(const SurfaceMesh& mesh, std::string& out) {
             out += '\n';
         }
     }
+    // A corner on a crease takes its side's normal, listed after the vertex normals.
+    const bool creases = mesh.cornerNormals.size() == mesh.triangles.size();
+    const uint32_t firstSide = static_cast<uint32_t>(mesh.vertexCount());
     for (size_t t = 0; t < mesh.triangleCount(); ++t) {
         out += 'f';
         for (int corner = 0; corner < 3; ++corner) {
             const uint32_t index = mesh.triangles[3 * t + corner] + 1;
+            const uint32_t side = creases ? mesh.cornerNormals[3 * t + corner] : kVertexNormal;
             out += ' ';
             appendIndex(out, index);
             out += "//";
-            appendIndex(out, index);
+            appendIndex(out, side == kVertexNormal ? index : firstSide + side + 1);
         }
         out += '\n';
     }

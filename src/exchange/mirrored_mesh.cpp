@@ -39,6 +39,19 @@ void appendMirrorImage(SurfaceMesh& mesh, const MirrorPlane& plane, double weld)
         mesh.normals.insert(mesh.normals.end(), m, m + 3);
     }
 
+    // Side normals of creases: the reflected copies follow the originals.
+    const size_t sides = mesh.sideNormals.size() / 3;
+    for (size_t k = 0; k < sides; ++k) {
+        float m[3] = {mesh.sideNormals[3 * k], mesh.sideNormals[3 * k + 1],
+                      mesh.sideNormals[3 * k + 2]};
+        m[a] = -m[a];
+        mesh.sideNormals.insert(mesh.sideNormals.end(), m, m + 3);
+    }
+    const bool creases = !mesh.cornerNormals.empty();
+    auto reflected = [&](uint32_t normal) {
+        return normal == kVertexNormal ? normal : normal + static_cast<uint32_t>(sides);
+    };
+
     const size_t triangles = mesh.triangleCount();
     for (size_t t = 0; t < triangles; ++t) {
         const uint32_t v0 = mesh.triangles[3 * t], v1 = mesh.triangles[3 * t + 1],
@@ -46,6 +59,12 @@ void appendMirrorImage(SurfaceMesh& mesh, const MirrorPlane& plane, double weld)
         if (onPlane[v0] && onPlane[v1] && onPlane[v2]) continue;
         // Reflection turns a triangle over; swapping two corners turns it back.
         mesh.triangles.insert(mesh.triangles.end(), {image[v0], image[v2], image[v1]});
+        if (creases) {
+            const uint32_t* n = &mesh.cornerNormals[3 * t];
+            const uint32_t swappedNormals[3] = {reflected(n[0]), reflected(n[2]), reflected(n[1])};
+            mesh.cornerNormals.insert(mesh.cornerNormals.end(), swappedNormals,
+                                      swappedNormals + 3);
+        }
         const float* uv = &mesh.cornerParameters[6 * t];
         const float swapped[6] = {uv[0], uv[1], uv[4], uv[5], uv[2], uv[3]};
         mesh.cornerParameters.insert(mesh.cornerParameters.end(), swapped, swapped + 6);

@@ -19,6 +19,7 @@
 
 #include "exchange/export_checks.h"
 #include "model/knots.h"
+#include "model/rational_derivatives.h"
 
 namespace {
 
@@ -492,6 +493,117 @@ double signedVolume(const SurfaceMesh& mesh) {
     return volume;
 }
 
+// Interior knots of one direction repeated as often as the degree: the surface is only C0 there
+// and may turn a corner.
+std::vector<float> continuityBreaks(const std::vector<float>& U, int count, int order) {
+    const int p = order - 1;
+    const float first = U[static_cast<size_t>(p)], last = U[static_cast<size_t>(count)];
+    std::vector<float> out;
+    for (size_t i = 0; i < U.size();) {
+        size_t j = i;
+        while (j + 1 < U.size() && U[j + 1] == U[i]) ++j;
+        if (U[i] > first && U[i] < last && static_cast<int>(j - i + 1) >= p) out.push_back(U[i]);
+        i = j + 1;
+    }
+    return out;
+}
+
+// The unit normal S_u x S_v at (u, v), or false where it has no direction (a pole).
+bool unitNormal(const SurfaceModel& s, float u, float v, Vec3& n) {
+    SurfaceDerivatives d;
+    if (!evaluateSurfaceDerivatives(s, u, v, d)) return false;
+    const Vec3 su{d.Su.x, d.Su.y, d.Su.z}, sv{d.Sv.x, d.Sv.y, d.Sv.z};
+    n = cross(su, sv);
+    const double size = length(n), a = length(su), b = length(sv);
+    // At a pole one derivative is rounding noise, and so is the direction of the normal.
+    if (!(size > 1e-6 * a * b) || std::min(a, b) <= 1e-5 * std::max(a, b)) return false;
+    if (!std::isfinite(size)) return false;
+    n = (1.0 / size) * n;
+    return true;
+}
+
+// True when the surface turns a corner across the knot line t = knot of direction d (0: u) at
+// the other parameter `other`: the normals just before and just after the knot part by more
+// than a degree. A knot of full multiplicity where the surface stays smooth (the joints of a
+// rational circle) is no crease.
+bool turnsCorner(const SurfaceModel& s, int d, float knot, float other,
+                 const std::vector<float>& lines) {
+    const auto next = std::upper_bound(lines.begin(), lines.end(), knot);
+    const auto before = std::lower_bound(lines.begin(), lines.end(), knot);
+    if (next == lines.end() || before == lines.begin()) return false;
+    const float step = 1e-3f * std::min(*next - knot, knot - *(before - 1));
+    Vec3 a, b;
+    const bool found = d == 0 ? unitNormal(s, knot - step, other, a) &&
+                                    unitNormal(s, knot + step, other, b)
+                              : unitNormal(s, other, knot - step, a) &&
+                                    unitNormal(s, other, knot + step, b);
+    return found && a.x * b.x + a.y * b.y + a.z * b.z < std::cos(3.14159265358979 / 180.0);
+}
+
+// Gives the triangle corners on a crease one normal per side: the area-weighted mean of the
+// normals of the triangles on that side around the vertex. lines are the grid's lines.
+void splitCreaseNormals(const SurfaceModel& s, const std::vector<float> lines[2],
+                        SurfaceMesh& mesh) {
+    const std::vector<float> breaks[2] = {continuityBreaks(s.knotsU, s.countU, s.orderU),
+                                          continuityBreaks(s.knotsV, s.countV, s.orderV)};
+    mesh.sideNormals.clear();
+    mesh.cornerNormals.clear();
+    if (breaks[0].empty() && breaks[1].empty()) return;
+    // Side class of each corner: 0 off every crease, else 1 + (side in u) + 3 * (side in v)
+    // with a side of 0 (no crease in that direction), 1 (before) or 2 (after).
+    const size_t corners = mesh.triangles.size();
+    std::vector<uint8_t> side(corners, 0);
+    bool any = false;
+    for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+        const float* uv = &mesh.cornerParameters[6 * t];
+        for (int c = 0; c < 3; ++c) {
+            int sides[2] = {0, 0};
+            for (int d = 0; d < 2; ++d) {
+                const float at = uv[2 * c + d];
+                if (!std::binary_search(breaks[d].begin(), breaks[d].end(), at)) continue;
+                if (!turnsCorner(s, d, at, uv[2 * c + 1 - d], lines[d])) continue;
+                const float centre = (uv[d] + uv[2 + d] + uv[4 + d]) / 3.0f;
+                sides[d] = centre < at ? 1 : 2;
+            }
+            if (sides[0] != 0 || sides[1] != 0) {
+                side[3 * t + c] = static_cast<uint8_t>(1 + sides[0] + 3 * sides[1]);
+                any = true;
+            }
+        }
+    }
+    if (!any) return;
+    std::vector<Vec3> sums;
+    std::vector<std::array<uint32_t, 9>> slots(mesh.vertexCount());
+    for (auto& slot : slots) slot.fill(kVertexNormal);
+    mesh.cornerNormals.assign(corners, kVertexNormal);
+    auto vertex = [&](uint32_t k) {
+        return Vec3{mesh.positions[3 * k], mesh.positions[3 * k + 1], mesh.positions[3 * k + 2]};
+    };
+    for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+        const uint32_t* v = &mesh.triangles[3 * t];
+        const Vec3 n = cross(vertex(v[1]) - vertex(v[0]), vertex(v[2]) - vertex(v[0]));
+        for (int c = 0; c < 3; ++c) {
+            const uint8_t which = side[3 * t + c];
+            if (which == 0) continue;
+            uint32_t& slot = slots[v[c]][which - 1];
+            if (slot == kVertexNormal) {
+                slot = static_cast<uint32_t>(sums.size());
+                sums.push_back({0.0, 0.0, 0.0});
+            }
+            sums[slot] = sums[slot] + n;
+            mesh.cornerNormals[3 * t + c] = slot;
+        }
+    }
+    mesh.sideNormals.reserve(3 * sums.size());
+    for (const Vec3& sum : sums) {
+        const double size = length(sum);
+        const Vec3 n = size > 0.0 ? (1.0 / size) * sum : Vec3{0.0, 0.0, 1.0};
+        mesh.sideNormals.insert(mesh.sideNormals.end(), {static_cast<float>(n.x),
+                                                         static_cast<float>(n.y),
+                                                         static_cast<float>(n.z)});
+    }
+}
+
 }  // namespace
 
 double meshWeld(const SurfaceModel& surface, double tolerance) {
@@ -609,6 +721,7 @@ bool meshSurface(const SurfaceModel& surface, double tolerance, SurfaceMesh& mes
         mesh.normals[3 * k + 1] = static_cast<float>(n.y);
         mesh.normals[3 * k + 2] = static_cast<float>(n.z);
     }
+    splitCreaseNormals(surface, grid.lines, mesh);
     return true;
 }
 
@@ -619,6 +732,10 @@ void faceOutwards(SurfaceMesh& mesh) {
         float* uv = &mesh.cornerParameters[6 * t];
         std::swap(uv[2], uv[4]);
         std::swap(uv[3], uv[5]);
+        if (!mesh.cornerNormals.empty()) {
+            std::swap(mesh.cornerNormals[3 * t + 1], mesh.cornerNormals[3 * t + 2]);
+        }
     }
     for (float& n : mesh.normals) n = -n;
+    for (float& n : mesh.sideNormals) n = -n;
 }

@@ -18,10 +18,18 @@ struct SurfaceMesh {
                                           // the mesh is closed
     std::vector<float> cornerParameters;  // u, v of each triangle's three corners (a seam
                                           // vertex has one position but two parameters)
+    // Along a crease (a knot of multiplicity = degree where the surface turns a corner) a vertex
+    // has one normal for each side: sideNormals holds them (x, y, z), and cornerNormals names,
+    // for each triangle corner, the one it takes, or kVertexNormal for the vertex's own. Both
+    // stay empty on a surface without creases.
+    std::vector<float> sideNormals;
+    std::vector<uint32_t> cornerNormals;
 
     size_t vertexCount() const { return positions.size() / 3; }
     size_t triangleCount() const { return triangles.size() / 3; }
 };
+
+constexpr uint32_t kVertexNormal = UINT32_MAX;
 
 // The most vertices a mesh may have before the tolerance is called too fine for the surface.
 constexpr size_t kMaxMeshVertices = size_t{2} << 20;

@@ -221,14 +221,20 @@ TEST_P(MeshExport, ObjReadsBackAsTheMesh) {
                 lines >> corner;
                 const size_t slashes = corner.find("//");
                 ASSERT_NE(slashes, std::string::npos);
-                ASSERT_EQ(corner.substr(0, slashes), corner.substr(slashes + 2));
-                triangles.push_back(static_cast<uint32_t>(std::stoul(corner)) - 1);
+                // A corner on a crease names its side's normal, listed after the vertices' own.
+                const size_t at = triangles.size();
+                const uint32_t side =
+                    mesh.cornerNormals.empty() ? kVertexNormal : mesh.cornerNormals[at];
+                const uint32_t vertex = static_cast<uint32_t>(std::stoul(corner));
+                EXPECT_EQ(std::stoul(corner.substr(slashes + 2)),
+                          side == kVertexNormal ? vertex : mesh.vertexCount() + side + 1);
+                triangles.push_back(vertex - 1);
             }
         }
     }
     EXPECT_EQ(positions, mesh.positions);
     EXPECT_EQ(triangles, mesh.triangles);
-    ASSERT_EQ(normals.size(), positions.size());
+    ASSERT_EQ(normals.size(), positions.size() + mesh.sideNormals.size());
     for (size_t k = 0; k < normals.size(); k += 3) {
         EXPECT_NEAR(norm(Vec{normals[k], normals[k + 1], normals[k + 2]}), 1.0, 1e-6);
     }
