@@ -51,16 +51,53 @@ constexpr int kOffWindow = -1;
 constexpr int kNearEdge = -2;
 
 // A net's points on the screen: per point its place (above), the window pixel its centre
-// rounds to and its window depth.
+// rounds to, its window position and its window depth.
 struct NetOnScreen {
     std::vector<int> cell;
     std::vector<int> px, py;
-    std::vector<float> depth;
+    std::vector<float> x, y, depth;
 };
 
 // The pixels around the points: window pixel (originX, originY) is grid cell 0.
 struct PixelGrid {
     int originX = 0, originY = 0, width = 0, height = 0;
+};
+
+// A box of grid cells, both corners included; empty when x0 > x1 or y0 > y1.
+struct CellBox {
+    int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    CellBox grown(int by, const PixelGrid& grid) const {
+        return {std::max(x0 - by, 0), std::max(y0 - by, 0), std::min(x1 + by, grid.width - 1),
+                std::min(y1 + by, grid.height - 1)};
+    }
+};
+
+// How one net is drawn: whole (the reference drawing) or from its kept points and runs of
+// segments. Runs are (first vertex, vertex count) into the net's own array, in three groups:
+// the sections before the current one, the current one, the sections after it.
+struct NetPlan {
+    std::vector<PointH> points;  // kept points, in storage order
+    long long pickedAt = -1;     // index of the picked point in `points`
+    std::vector<GLint> runFirst[3];
+    std::vector<GLsizei> runCount[3];
+    long long segmentsDrawn = 0;
+};
+
+// Everything worked out for one net, kept for the next draw: its points on the screen, the
+// nearest point depth at each pixel centre, the nearest depth its squares give each pixel
+// (cover), the farthest cover over a square at each pixel (keepDepth), which points and
+// segments (i, i + 1) show, and the points by the pixel they fell on at the last whole plan
+// (a moved point whose pixel changed since is a stray).
+struct NetState {
+    bool present = false;
+    long long picked = -1, forcedFirst = -1, forcedEnd = -1, selected = -1;
+    int currentSection = -1;  // the section whose segments are always drawn (-1: none)
+    NetOnScreen screen;
+    std::vector<float> nearest, cover, keepDepth;
+    std::vector<int> cellStart, cellPoints, plannedCell, strays;
+    std::vector<unsigned char> pointShown, segmentShown;
+    std::vector<int> longSegments;
+    NetPlan plan;
 };
 
 // What a draw of the nets was worked out from, compared bit for bit with the next draw's.
@@ -72,27 +109,17 @@ struct NetKey {
     bool control = false, skinned = false;
 };
 
-// How one net is drawn: whole (the reference drawing) or from its kept points and runs of
-// segments. Runs are (first vertex, vertex count) into the net's own array, in three groups:
-// the sections before the current one, the current one, the sections after it.
-struct NetPlan {
-    bool whole = true;
-    std::vector<PointH> points;  // kept points, in storage order
-    long long pickedAt = -1;     // index of the picked point in `points`
-    std::vector<GLint> runFirst[3];
-    std::vector<GLsizei> runCount[3];
-    long long segmentsDrawn = 0;
-};
-
 struct NetDrawingData {
     bool thinning = true;
     bool planned = false;
+    bool whole = true;  // the last plan draws both nets whole
     NetKey key;
-    NetPlan control, skinned;
+    NetState control, skinned;
+    PixelGrid grid;
+    int countU = 0;
+    std::vector<float> coverBoth, coverAround, scratch;
+    std::vector<int> moved, movedOther;
     NetDrawCounts counts;
-    // Scratch grids, kept between draws to spare the allocations.
-    std::vector<float> nearest, rowPass, coverControl, coverSkinned, keepDepth, coverAround;
-    NetOnScreen controlScreen, skinnedScreen;
 };
 
 NetDrawingData data;
@@ -199,62 +226,116 @@ int roundedPixel(double v, bool& clear) {
     return pixel;
 }
 
+// Projects point i of the net; returns its place (kOffWindow, kNearEdge, or 0 for a point
+// clear of the pixel edges).
+int projectPoint(const PointH& p, const double m[16], const int viewport[4], NetOnScreen& screen,
+                 size_t i) {
+    const double cx = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12] * p.w;
+    const double cy = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13] * p.w;
+    const double cz = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14] * p.w;
+    const double cw = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15] * p.w;
+    if (!(cw > 0.0) || !(std::fabs(cx) < cw) || !(std::fabs(cy) < cw) || !(std::fabs(cz) < cw)) {
+        screen.px[i] = screen.py[i] = 0;
+        screen.x[i] = screen.y[i] = screen.depth[i] = 0.0f;
+        return screen.cell[i] = kOffWindow;
+    }
+    const double inverse = 1.0 / cw;
+    const double scaleX = 0.5 * viewport[2], scaleY = 0.5 * viewport[3];
+    const double x = viewport[0] + scaleX + cx * inverse * scaleX;
+    const double y = viewport[1] + scaleY + cy * inverse * scaleY;
+    bool clear = true;
+    screen.px[i] = roundedPixel(x, clear);
+    screen.py[i] = roundedPixel(y, clear);
+    screen.x[i] = static_cast<float>(x);
+    screen.y[i] = static_cast<float>(y);
+    screen.depth[i] = static_cast<float>((cz * inverse + 1.0) * 0.5);
+    return screen.cell[i] = clear ? 0 : kNearEdge;
+}
+
 // Projects the net's points into window coordinates and widens the box from (left, bottom) to
-// (right, top) to hold the pixels of those on the window. The grid cells are filled in later,
-// once the grid is known (until then a cell of 0 marks a point clear of the pixel edges).
+// (right, top) to hold the pixels of those on the window.
 void project(const std::vector<PointH>& net, const double m[16], const int viewport[4],
              NetOnScreen& screen, int& left, int& bottom, int& right, int& top) {
     const size_t n = net.size();
     screen.cell.resize(n);
     screen.px.resize(n);
     screen.py.resize(n);
+    screen.x.resize(n);
+    screen.y.resize(n);
     screen.depth.resize(n);
-    const double scaleX = 0.5 * viewport[2], scaleY = 0.5 * viewport[3];
-    const double offsetX = viewport[0] + scaleX, offsetY = viewport[1] + scaleY;
     for (size_t i = 0; i < n; ++i) {
-        const PointH& p = net[i];
-        const double cx = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12] * p.w;
-        const double cy = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13] * p.w;
-        const double cz = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14] * p.w;
-        const double cw = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15] * p.w;
-        if (!(cw > 0.0) || !(std::fabs(cx) < cw) || !(std::fabs(cy) < cw) ||
-            !(std::fabs(cz) < cw)) {
-            screen.cell[i] = kOffWindow;
-            screen.px[i] = screen.py[i] = 0;
-            screen.depth[i] = 0.0f;
-            continue;
-        }
-        const double inverse = 1.0 / cw;
-        bool clear = true;
-        const int px = roundedPixel(offsetX + cx * inverse * scaleX, clear);
-        const int py = roundedPixel(offsetY + cy * inverse * scaleY, clear);
-        screen.px[i] = px;
-        screen.py[i] = py;
-        screen.depth[i] = static_cast<float>((cz * inverse + 1.0) * 0.5);
-        screen.cell[i] = clear ? 0 : kNearEdge;
-        left = std::min(left, px);
-        right = std::max(right, px);
-        bottom = std::min(bottom, py);
-        top = std::max(top, py);
+        if (projectPoint(net[i], m, viewport, screen, i) == kOffWindow) continue;
+        left = std::min(left, screen.px[i]);
+        right = std::max(right, screen.px[i]);
+        bottom = std::min(bottom, screen.py[i]);
+        top = std::max(top, screen.py[i]);
     }
 }
 
-// Gives each certain point its grid cell and keeps, per cell, the nearest depth there. Returns
-// how many points fell on a cell another point already held.
-long long fillNearest(NetOnScreen& screen, const PixelGrid& grid, std::vector<float>& nearest) {
-    nearest.assign(static_cast<size_t>(grid.width) * grid.height, kFar);
+// The grid cell of window pixel (px, py), or -1 off the grid.
+int gridCell(const PixelGrid& grid, int px, int py) {
+    const int gx = px - grid.originX, gy = py - grid.originY;
+    if (gx < 0 || gy < 0 || gx >= grid.width || gy >= grid.height) return -1;
+    return gy * grid.width + gx;
+}
+
+// Gives each clear point its grid cell, keeps per cell the nearest of their depths, and files
+// every point on the window by its pixel. Returns how many clear points fell on a cell another
+// one already held.
+long long fillNearest(NetState& net, const PixelGrid& grid) {
+    NetOnScreen& screen = net.screen;
+    const size_t cells = static_cast<size_t>(grid.width) * grid.height;
+    const size_t n = screen.cell.size();
+    net.nearest.assign(cells, kFar);
+    net.plannedCell.resize(n);
+    net.cellStart.assign(cells + 1, 0);
+    net.strays.clear();
     long long shared = 0;
-    for (size_t i = 0; i < screen.cell.size(); ++i) {
-        if (screen.cell[i] < 0) continue;
-        const int gx = screen.px[i] - grid.originX;
-        const int gy = screen.py[i] - grid.originY;
-        const int cell = gy * grid.width + gx;
+    for (size_t i = 0; i < n; ++i) {
+        const int cell = screen.cell[i] == kOffWindow ? -1 : gridCell(grid, screen.px[i], screen.py[i]);
+        net.plannedCell[i] = cell;
+        if (cell < 0) continue;
+        ++net.cellStart[static_cast<size_t>(cell) + 1];
+        if (screen.cell[i] == kNearEdge) continue;
         screen.cell[i] = cell;
-        float& d = nearest[static_cast<size_t>(cell)];
+        float& d = net.nearest[static_cast<size_t>(cell)];
         if (d != kFar) ++shared;
         d = std::min(d, screen.depth[i]);
     }
+    for (size_t c = 0; c < cells; ++c) net.cellStart[c + 1] += net.cellStart[c];
+    net.cellPoints.resize(static_cast<size_t>(net.cellStart[cells]));
+    std::vector<int> cursor(net.cellStart.begin(), net.cellStart.end() - 1);
+    for (size_t i = 0; i < n; ++i) {
+        const int cell = net.plannedCell[i];
+        if (cell >= 0) net.cellPoints[static_cast<size_t>(cursor[static_cast<size_t>(cell)]++)] =
+                           static_cast<int>(i);
+    }
     return shared;
+}
+
+// Calls visit(i) for every point of the net on the window whose pixel lies in `box` now.
+template <typename Visit>
+void forPointsIn(const NetState& net, const PixelGrid& grid, const CellBox& box, Visit visit) {
+    for (int gy = box.y0; gy <= box.y1; ++gy) {
+        for (int gx = box.x0; gx <= box.x1; ++gx) {
+            const int cell = gy * grid.width + gx;
+            for (int k = net.cellStart[static_cast<size_t>(cell)];
+                 k < net.cellStart[static_cast<size_t>(cell) + 1]; ++k) {
+                const int i = net.cellPoints[static_cast<size_t>(k)];
+                if (gridCell(grid, net.screen.px[i], net.screen.py[i]) == cell &&
+                    net.screen.cell[i] != kOffWindow)
+                    visit(static_cast<size_t>(i));
+            }
+        }
+    }
+    for (int i : net.strays) {
+        if (net.screen.cell[i] == kOffWindow) continue;
+        const int gx = net.screen.px[i] - grid.originX, gy = net.screen.py[i] - grid.originY;
+        // A stray still on its planned cell was visited above.
+        if (gx >= box.x0 && gx <= box.x1 && gy >= box.y0 && gy <= box.y1 &&
+            gy * grid.width + gx != net.plannedCell[static_cast<size_t>(i)])
+            visit(static_cast<size_t>(i));
+    }
 }
 
 // out(q) = min (or max) of in(q + k) for k from `low` to `high`, along rows or along columns;
@@ -286,12 +367,23 @@ void slide(const std::vector<float>& in, std::vector<float>& out, const PixelGri
     }
 }
 
-// cover(q): the nearest depth among the squares of the net's certain points that cover pixel
-// q. A square at cell c covers q when c lies between q - 4 and q + 5, across and up.
-void coverDepth(const std::vector<float>& nearest, std::vector<float>& cover,
-                std::vector<float>& scratch, const PixelGrid& grid) {
-    slide<true>(nearest, scratch, grid, -kBoxAbove, kBoxBelow, true);
-    slide<true>(scratch, cover, grid, -kBoxAbove, kBoxBelow, false);
+// The same as slide along rows then columns, for the cells of `box` only.
+template <bool kMinimum>
+void slideBox(const std::vector<float>& in, std::vector<float>& out, const PixelGrid& grid,
+              int low, int high, const CellBox& box) {
+    for (int y = box.y0; y <= box.y1; ++y) {
+        for (int x = box.x0; x <= box.x1; ++x) {
+            float v = kMinimum ? kFar : -kFar;
+            for (int ky = std::max(y + low, 0); ky <= std::min(y + high, grid.height - 1); ++ky) {
+                const float* row = in.data() + static_cast<size_t>(ky) * grid.width;
+                for (int kx = std::max(x + low, 0); kx <= std::min(x + high, grid.width - 1);
+                     ++kx) {
+                    v = kMinimum ? std::min(v, row[kx]) : std::max(v, row[kx]);
+                }
+            }
+            out[static_cast<size_t>(y) * grid.width + x] = v;
+        }
+    }
 }
 
 // True when every pixel of the grid from (x0, y0) to (x1, y1) holds a depth below `depth`;
@@ -312,79 +404,92 @@ bool allNearer(const std::vector<float>& depths, const PixelGrid& grid, int x0, 
     return true;
 }
 
-// The points of the net to draw: the forced ones, those off the window, and those nearest at
-// some pixel of their square. A point near a pixel edge is left out only when points nearer
-// than it cover every pixel its square may take.
-void planPoints(const std::vector<PointH>& net, const NetOnScreen& screen,
-                const std::vector<float>& cover, const PixelGrid& grid, long long picked,
-                long long forcedFirst, long long forcedEnd, long long selected, NetPlan& plan,
-                std::vector<float>& keepDepth, std::vector<float>& scratch) {
-    // keepDepth(c): the farthest of the nearest depths over the pixels of a square at c; a
-    // point there shows somewhere when its depth is not beyond it.
-    slide<false>(cover, scratch, grid, -kBoxBelow, kBoxAbove, true);
-    slide<false>(scratch, keepDepth, grid, -kBoxBelow, kBoxAbove, false);
-    plan.points.clear();
-    plan.pickedAt = -1;
-    for (size_t i = 0; i < net.size(); ++i) {
-        const long long index = static_cast<long long>(i);
-        const bool forced = index == picked || index == selected ||
-                            (index >= forcedFirst && index < forcedEnd);
-        const int cell = screen.cell[i];
-        const float depth = screen.depth[i] - kDepthTie;
-        if (!forced && cell >= 0 && depth > keepDepth[static_cast<size_t>(cell)]) continue;
-        if (!forced && cell == kNearEdge &&
-            allNearer(cover, grid, screen.px[i] - 1 - kBoxBelow, screen.py[i] - 1 - kBoxBelow,
-                      screen.px[i] + 1 + kBoxAbove, screen.py[i] + 1 + kBoxAbove, depth)) {
-            continue;
-        }
-        if (index == picked) plan.pickedAt = static_cast<long long>(plan.points.size());
-        plan.points.push_back(net[i]);
-    }
+// Whether point i of the net is drawn: when forced, off the window, or nearest at some pixel of
+// its square. A point near a pixel edge is left out only when points nearer than it cover every
+// pixel its square may take.
+bool pointShows(const NetState& net, const PixelGrid& grid, size_t i) {
+    const long long index = static_cast<long long>(i);
+    if (index == net.picked || index == net.selected ||
+        (index >= net.forcedFirst && index < net.forcedEnd))
+        return true;
+    const int cell = net.screen.cell[i];
+    const float depth = net.screen.depth[i] - kDepthTie;
+    if (cell >= 0) return !(depth > net.keepDepth[static_cast<size_t>(cell)]);
+    if (cell == kOffWindow) return true;
+    const int px = net.screen.px[i], py = net.screen.py[i];
+    return !allNearer(net.cover, grid, px - 1 - kBoxBelow, py - 1 - kBoxBelow, px + 1 + kBoxAbove,
+                      py + 1 + kBoxAbove, depth);
 }
 
-// True when every pixel segment (a, b) of the net could touch has a point drawn after it that
-// is nearer than the whole segment. The pixels it may touch lie within one of its end points'
-// floors, which lie within a pixel below the rounded positions. coverAround holds, at each
-// pixel, the farthest cover depth 2 pixels around it: enough for a segment that moves at most
-// a pixel across and up.
-bool segmentHidden(const NetOnScreen& screen, size_t a, size_t b, const std::vector<float>& cover,
-                   const std::vector<float>& coverAround, const PixelGrid& grid) {
-    if (screen.cell[a] == kOffWindow || screen.cell[b] == kOffWindow) return false;
-    const float nearestOfSegment = std::min(screen.depth[a], screen.depth[b]) - kDepthTie;
-    const int x0 = std::min(screen.px[a], screen.px[b]) - 2;
-    const int x1 = std::max(screen.px[a], screen.px[b]) + 1;
-    const int y0 = std::min(screen.py[a], screen.py[b]) - 2;
-    const int y1 = std::max(screen.py[a], screen.py[b]) + 1;
+// Whether segment (a, b) is drawn: unless every pixel it could touch has a point drawn after it
+// that is nearer than any of its fragments. GL rasterises a line up to about a pixel past its
+// ends along its longer axis, and gives those fragments depths carried on past the ends' at the
+// segment's slope; the pixels within 1.5 of its ends are tested. coverAround holds, at each
+// pixel, the farthest cover 2 pixels around it, which answers at once for a segment that
+// spans at most 5 x 5 pixels. Sets longOne when the segment was tested pixel by pixel.
+bool segmentShows(const NetOnScreen& screen, size_t a, size_t b, const std::vector<float>& cover,
+                  const std::vector<float>& coverAround, const PixelGrid& grid, bool& longOne) {
+    longOne = false;
+    if (screen.cell[a] == kOffWindow || screen.cell[b] == kOffWindow) return true;
+    const float xa = screen.x[a], xb = screen.x[b], ya = screen.y[a], yb = screen.y[b];
+    const float along = std::max(std::fabs(xb - xa), std::fabs(yb - ya));
+    constexpr float kShortest = 1.0f / 16.0f;
+    if (!(along >= kShortest)) return true;
+    const float rise = std::fabs(screen.depth[b] - screen.depth[a]);
+    const float nearestOfSegment =
+        std::min(screen.depth[a], screen.depth[b]) - rise * (1.0f + 1.0f / along) - kDepthTie;
+    const int x0 = static_cast<int>(std::floor(std::min(xa, xb) - 1.5f));
+    const int x1 = static_cast<int>(std::floor(std::max(xa, xb) + 1.5f));
+    const int y0 = static_cast<int>(std::floor(std::min(ya, yb) - 1.5f));
+    const int y1 = static_cast<int>(std::floor(std::max(ya, yb) + 1.5f));
     if (x1 - x0 <= 4 && y1 - y0 <= 4) {
         const int gx = x0 + 2 - grid.originX, gy = y0 + 2 - grid.originY;
-        if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return false;
-        return coverAround[static_cast<size_t>(gy) * grid.width + gx] < nearestOfSegment;
+        if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return true;
+        return !(coverAround[static_cast<size_t>(gy) * grid.width + gx] < nearestOfSegment);
     }
-    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return false;
-    return allNearer(cover, grid, x0, y0, x1, y1, nearestOfSegment);
+    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return true;
+    longOne = true;
+    return !allNearer(cover, grid, x0, y0, x1, y1, nearestOfSegment);
 }
 
-// The runs of segments to draw, section by section: all of the current section's (when
-// highlightCurrent), and elsewhere those that segmentHidden does not leave out.
-long long planSegments(const NetOnScreen& screen, int countU, int currentSection,
-                       const std::vector<float>& cover, const std::vector<float>& coverAround,
-                       const PixelGrid& grid, NetPlan& plan) {
-    const int rows = static_cast<int>(screen.cell.size() / static_cast<size_t>(countU));
-    long long drawn = 0;
+// Tests segment (i, i + 1) of the net again (none past a section's end) against both nets'
+// cover.
+void testSegment(NetState& net, size_t i, int countU, const NetDrawingData& d) {
+    if (static_cast<int>((i + 1) % static_cast<size_t>(countU)) == 0) return;
+    const int row = static_cast<int>(i / static_cast<size_t>(countU));
+    bool longOne = false;
+    const bool shows = row == net.currentSection ||
+                       segmentShows(net.screen, i, i + 1, d.coverBoth, d.coverAround, d.grid,
+                                    longOne);
+    net.segmentShown[i] = shows ? 1 : 0;
+    if (longOne) net.longSegments.push_back(static_cast<int>(i));
+}
+
+// The kept points and the runs of kept segments, from the flags.
+void buildPlan(NetState& net, const std::vector<PointH>& points, int countU) {
+    NetPlan& plan = net.plan;
+    plan.points.clear();
+    plan.pickedAt = -1;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (!net.pointShown[i]) continue;
+        if (static_cast<long long>(i) == net.picked)
+            plan.pickedAt = static_cast<long long>(plan.points.size());
+        plan.points.push_back(points[i]);
+    }
     for (int group = 0; group < 3; ++group) {
         plan.runFirst[group].clear();
         plan.runCount[group].clear();
     }
+    plan.segmentsDrawn = 0;
+    const int rows = static_cast<int>(points.size() / static_cast<size_t>(countU));
     for (int row = 0; row < rows; ++row) {
-        const int group = row < currentSection ? 0 : row == currentSection ? 1 : 2;
+        const int group = row < net.currentSection ? 0 : row == net.currentSection ? 1 : 2;
         const size_t base = static_cast<size_t>(row) * countU;
         int runStart = -1;  // first vertex of the open run
         for (int k = 0; k + 1 < countU; ++k) {
-            const bool draw =
-                group == 1 ||
-                !segmentHidden(screen, base + k, base + k + 1, cover, coverAround, grid);
+            const bool draw = net.segmentShown[base + k] != 0;
             if (draw) {
-                ++drawn;
+                ++plan.segmentsDrawn;
                 if (runStart < 0) runStart = k;
             }
             if ((!draw || k + 2 == countU) && runStart >= 0) {
@@ -395,17 +500,195 @@ long long planSegments(const NetOnScreen& screen, int countU, int currentSection
             }
         }
     }
-    return drawn;
 }
 
-bool sameKey(const NetKey& key, const std::vector<PointH>* control,
-             const std::vector<PointH>* skinned, const double matrices[32], const int viewport[4],
-             int countU, const Selection& selection) {
-    auto sameNet = [](const std::vector<PointH>& kept, const std::vector<PointH>* net) {
-        if (net == nullptr) return kept.empty();
-        return kept.size() == net->size() &&
-               (kept.empty() ||
-                std::memcmp(kept.data(), net->data(), kept.size() * sizeof(PointH)) == 0);
+// The points forced into the drawing: the picked point of either net, and in the control net
+// the current section and its selected point. Only the control net highlights its section.
+void setForced(NetState& net, size_t count, const Selection& selection, int countU,
+               bool control) {
+    net.picked = pickedIndex(selection.pickedPointOffset, count);
+    net.forcedFirst = net.forcedEnd = net.selected = -1;
+    net.currentSection = -1;
+    if (!control || selection.currentSection < 0) return;
+    net.currentSection = selection.currentSection;
+    net.forcedFirst = static_cast<long long>(selection.currentSection) * countU;
+    net.forcedEnd = net.forcedFirst + countU;
+    if (selection.selectedPoint >= 0 && selection.selectedPoint < countU)
+        net.selected = net.forcedFirst + selection.selectedPoint;
+}
+
+// The whole plan of the nets from their points. Returns false when both are drawn whole: no
+// point on the window, or no two clear points on one pixel.
+bool planNets(const std::vector<PointH>* control, const std::vector<PointH>* skinned, int countU,
+              const Selection& selection, const double combined[16], const int viewport[4]) {
+    NetDrawingData& d = data;
+    d.countU = countU;
+    NetState* nets[2] = {&d.control, &d.skinned};
+    const std::vector<PointH>* points[2] = {control, skinned};
+    int left = std::numeric_limits<int>::max(), bottom = left;
+    int right = std::numeric_limits<int>::min(), top = right;
+    for (int k = 0; k < 2; ++k) {
+        nets[k]->present = points[k] != nullptr;
+        if (points[k] != nullptr)
+            project(*points[k], combined, viewport, nets[k]->screen, left, bottom, right, top);
+    }
+    if (left > right) return false;
+    // Room for the squares (5 pixels), the two sliding windows over them (10 more), and points
+    // a drag moves a little.
+    constexpr int kReach = 24;
+    PixelGrid& grid = d.grid;
+    grid.originX = left - kReach;
+    grid.originY = bottom - kReach;
+    grid.width = right - left + 1 + 2 * kReach;
+    grid.height = top - bottom + 1 + 2 * kReach;
+    const size_t cells = static_cast<size_t>(grid.width) * grid.height;
+
+    long long shared = 0;
+    for (int k = 0; k < 2; ++k) {
+        NetState& net = *nets[k];
+        if (!net.present) {
+            net.cover.assign(cells, kFar);
+            continue;
+        }
+        shared += fillNearest(net, grid);
+        slide<true>(net.nearest, d.scratch, grid, -kBoxAbove, kBoxBelow, true);
+        slide<true>(d.scratch, net.cover, grid, -kBoxAbove, kBoxBelow, false);
+    }
+    if (shared == 0) return false;
+
+    d.coverBoth.resize(cells);
+    for (size_t i = 0; i < cells; ++i)
+        d.coverBoth[i] = std::min(d.control.cover[i], d.skinned.cover[i]);
+    slide<false>(d.coverBoth, d.scratch, grid, -2, 2, true);
+    slide<false>(d.scratch, d.coverAround, grid, -2, 2, false);
+    for (int k = 0; k < 2; ++k) {
+        NetState& net = *nets[k];
+        if (!net.present) continue;
+        setForced(net, points[k]->size(), selection, countU, k == 0);
+        slide<false>(net.cover, d.scratch, grid, -kBoxBelow, kBoxAbove, true);
+        slide<false>(d.scratch, net.keepDepth, grid, -kBoxBelow, kBoxAbove, false);
+        const size_t n = points[k]->size();
+        net.pointShown.resize(n);
+        net.segmentShown.assign(n, 0);
+        net.longSegments.clear();
+        for (size_t i = 0; i < n; ++i) {
+            net.pointShown[i] = pointShows(net, grid, i) ? 1 : 0;
+            if (i + 1 < n) testSegment(net, i, countU, d);
+        }
+        buildPlan(net, *points[k], countU);
+    }
+    return true;
+}
+
+// The most points a draw takes as moved rather than planning again from scratch.
+constexpr size_t kMostMoved = 64;
+
+// The points of `net` that differ from `kept`, into `moved`; false when there are more than
+// kMostMoved.
+bool findMoved(const std::vector<PointH>& kept, const std::vector<PointH>& net,
+               std::vector<int>& moved) {
+    moved.clear();
+    constexpr size_t kBlock = 256;
+    for (size_t start = 0; start < net.size(); start += kBlock) {
+        const size_t count = std::min(kBlock, net.size() - start);
+        if (std::memcmp(&kept[start], &net[start], count * sizeof(PointH)) == 0) continue;
+        for (size_t i = start; i < start + count; ++i) {
+            if (std::memcmp(&kept[i], &net[i], sizeof(PointH)) == 0) continue;
+            if (moved.size() == kMostMoved) return false;
+            moved.push_back(static_cast<int>(i));
+        }
+    }
+    return true;
+}
+
+// Brings the plan up to date after the points `moved` of one net moved, the view and the
+// selection unchanged: only the pixels within reach of where they were and are now are worked
+// out again. Returns false when a moved point was or is off the window or near the grid's
+// edge, or too many points strayed from their planned pixels: then the nets are planned again.
+bool updateMoved(NetState& net, NetState& other, const std::vector<PointH>& points,
+                 const std::vector<PointH>* otherPoints, const std::vector<int>& moved,
+                 const double combined[16], const int viewport[4]) {
+    NetDrawingData& d = data;
+    const PixelGrid& grid = d.grid;
+    constexpr int kInside = 16;  // a moved point stays this far from the grid's edges
+    constexpr size_t kMostStrays = 256;
+    CellBox changed{grid.width, grid.height, -1, -1};
+    auto include = [&](size_t i) {
+        if (net.screen.cell[i] == kOffWindow) return false;
+        const int gx = net.screen.px[i] - grid.originX, gy = net.screen.py[i] - grid.originY;
+        if (gx < kInside || gy < kInside || gx >= grid.width - kInside ||
+            gy >= grid.height - kInside)
+            return false;
+        changed.x0 = std::min(changed.x0, gx);
+        changed.x1 = std::max(changed.x1, gx);
+        changed.y0 = std::min(changed.y0, gy);
+        changed.y1 = std::max(changed.y1, gy);
+        return true;
+    };
+    for (int i : moved) {
+        const size_t at = static_cast<size_t>(i);
+        if (!include(at)) return false;
+        projectPoint(points[at], combined, viewport, net.screen, at);
+        if (!include(at)) return false;
+        const int cell = gridCell(grid, net.screen.px[at], net.screen.py[at]);
+        if (net.screen.cell[at] != kNearEdge) net.screen.cell[at] = cell;
+        if (cell != net.plannedCell[at] &&
+            std::find(net.strays.begin(), net.strays.end(), i) == net.strays.end()) {
+            if (net.strays.size() == kMostStrays) return false;
+            net.strays.push_back(i);
+        }
+    }
+    // The nearest depths where points left or arrived, the cover they give (5 pixels around),
+    // the farthest cover over the squares that reach those pixels (5 more), both nets' cover
+    // and the farthest of it 2 around.
+    for (int gy = changed.y0; gy <= changed.y1; ++gy) {
+        for (int gx = changed.x0; gx <= changed.x1; ++gx)
+            net.nearest[static_cast<size_t>(gy) * grid.width + gx] = kFar;
+    }
+    forPointsIn(net, grid, changed, [&](size_t i) {
+        if (net.screen.cell[i] < 0) return;
+        float& nearest = net.nearest[static_cast<size_t>(net.screen.cell[i])];
+        nearest = std::min(nearest, net.screen.depth[i]);
+    });
+    const CellBox covered = changed.grown(kBoxBelow, grid);
+    slideBox<true>(net.nearest, net.cover, grid, -kBoxAbove, kBoxBelow, covered);
+    for (int gy = covered.y0; gy <= covered.y1; ++gy) {
+        for (int gx = covered.x0; gx <= covered.x1; ++gx) {
+            const size_t c = static_cast<size_t>(gy) * grid.width + gx;
+            d.coverBoth[c] = std::min(d.control.cover[c], d.skinned.cover[c]);
+        }
+    }
+    const CellBox squares = covered.grown(kBoxBelow, grid);
+    slideBox<false>(net.cover, net.keepDepth, grid, -kBoxBelow, kBoxAbove, squares);
+    slideBox<false>(d.coverBoth, d.coverAround, grid, -2, 2, covered.grown(2, grid));
+    // Points whose square or whose possible squares reach the changed cover, and segments
+    // of both nets with an end within reach of the changed cover around.
+    forPointsIn(net, grid, squares.grown(1, grid),
+                [&](size_t i) { net.pointShown[i] = pointShows(net, grid, i) ? 1 : 0; });
+    const int countU = d.countU;
+    const CellBox ends = covered.grown(4, grid);
+    NetState* both[2] = {&net, &other};
+    for (NetState* s : both) {
+        if (!s->present) continue;
+        forPointsIn(*s, grid, ends, [&](size_t i) {
+            if (i % static_cast<size_t>(countU) != 0) testSegment(*s, i - 1, countU, d);
+            testSegment(*s, i, countU, d);
+        });
+        const std::vector<int> longOnes = std::move(s->longSegments);
+        s->longSegments.clear();
+        for (int i : longOnes) testSegment(*s, static_cast<size_t>(i), countU, d);
+        if (s->longSegments.size() > s->screen.cell.size()) return false;
+    }
+    buildPlan(net, points, countU);
+    if (other.present && otherPoints != nullptr) buildPlan(other, *otherPoints, countU);
+    return true;
+}
+
+bool sameView(const NetKey& key, const std::vector<PointH>* control,
+              const std::vector<PointH>* skinned, const double matrices[32], const int viewport[4],
+              int countU, const Selection& selection) {
+    auto sameSize = [](const std::vector<PointH>& kept, const std::vector<PointH>* net) {
+        return net == nullptr ? kept.empty() : kept.size() == net->size();
     };
     return key.control == (control != nullptr) && key.skinned == (skinned != nullptr) &&
            key.countU == countU && key.currentSection == selection.currentSection &&
@@ -413,7 +696,7 @@ bool sameKey(const NetKey& key, const std::vector<PointH>* control,
            key.pickedPointOffset == selection.pickedPointOffset &&
            std::memcmp(key.matrices, matrices, sizeof key.matrices) == 0 &&
            std::memcmp(key.viewport, viewport, sizeof key.viewport) == 0 &&
-           sameNet(key.controlNet, control) && sameNet(key.skinnedNet, skinned);
+           sameSize(key.controlNet, control) && sameSize(key.skinnedNet, skinned);
 }
 
 void keepKey(NetKey& key, const std::vector<PointH>* control, const std::vector<PointH>* skinned,
@@ -431,74 +714,45 @@ void keepKey(NetKey& key, const std::vector<PointH>* control, const std::vector<
     key.pickedPointOffset = selection.pickedPointOffset;
 }
 
-// Works out what to draw of the two nets (either may be missing); a net whose points share no
-// pixel is drawn whole, as is everything when no point has a certain place.
-void planNets(const std::vector<PointH>* control, const std::vector<PointH>* skinned, int countU,
-              const Selection& selection, const double combined[16], const int viewport[4]) {
+// Brings the plan up to date with the nets: kept while nothing changed, updated where a few
+// points of one net moved, and otherwise planned again.
+void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* skinned,
+                int countU, const Selection& selection) {
     NetDrawingData& d = data;
-    d.control.whole = d.skinned.whole = true;
-    int left = std::numeric_limits<int>::max(), bottom = left;
-    int right = std::numeric_limits<int>::min(), top = right;
-    if (control != nullptr)
-        project(*control, combined, viewport, d.controlScreen, left, bottom, right, top);
-    if (skinned != nullptr)
-        project(*skinned, combined, viewport, d.skinnedScreen, left, bottom, right, top);
-    if (left > right) return;
-    // Room for the squares (5 pixels) and the two sliding windows over them (10 more).
-    constexpr int kReach = 16;
-    PixelGrid grid;
-    grid.originX = left - kReach;
-    grid.originY = bottom - kReach;
-    grid.width = right - left + 1 + 2 * kReach;
-    grid.height = top - bottom + 1 + 2 * kReach;
-
-    long long shared = 0;
-    if (control != nullptr) {
-        shared += fillNearest(d.controlScreen, grid, d.nearest);
-        coverDepth(d.nearest, d.coverControl, d.rowPass, grid);
-    } else {
-        d.coverControl.assign(static_cast<size_t>(grid.width) * grid.height, kFar);
+    double combined[16], matrices[32];
+    int viewport[4];
+    currentTransform(combined, viewport, matrices);
+    if (d.planned && sameView(d.key, control, skinned, matrices, viewport, countU, selection)) {
+        std::vector<int>& controlMoved = d.moved;
+        std::vector<int>& skinnedMoved = d.movedOther;
+        controlMoved.clear();
+        skinnedMoved.clear();
+        const bool fewControl =
+            control == nullptr || findMoved(d.key.controlNet, *control, controlMoved);
+        const bool fewSkinned =
+            skinned == nullptr || findMoved(d.key.skinnedNet, *skinned, skinnedMoved);
+        if (fewControl && fewSkinned && controlMoved.empty() && skinnedMoved.empty()) return;
+        bool updated = false;
+        if (!d.whole && fewControl && fewSkinned) {
+            if (skinnedMoved.empty()) {
+                updated = updateMoved(d.control, d.skinned, *control, skinned, controlMoved,
+                                      combined, viewport);
+            } else if (controlMoved.empty()) {
+                updated = updateMoved(d.skinned, d.control, *skinned, control, skinnedMoved,
+                                      combined, viewport);
+            }
+        }
+        if (updated) {
+            for (int i : controlMoved)
+                d.key.controlNet[static_cast<size_t>(i)] = (*control)[static_cast<size_t>(i)];
+            for (int i : skinnedMoved)
+                d.key.skinnedNet[static_cast<size_t>(i)] = (*skinned)[static_cast<size_t>(i)];
+            return;
+        }
     }
-    if (skinned != nullptr) {
-        shared += fillNearest(d.skinnedScreen, grid, d.nearest);
-        coverDepth(d.nearest, d.coverSkinned, d.rowPass, grid);
-    } else {
-        d.coverSkinned.assign(static_cast<size_t>(grid.width) * grid.height, kFar);
-    }
-    if (shared == 0) return;
-
-    const long long section = selection.currentSection;
-    const long long sectionFirst = section >= 0 ? section * countU : -1;
-    const long long sectionEnd = section >= 0 ? sectionFirst + countU : -1;
-    const long long selected = selection.selectedPoint >= 0 && selection.selectedPoint < countU &&
-                                       sectionFirst >= 0
-                                   ? sectionFirst + selection.selectedPoint
-                                   : -1;
-    if (control != nullptr) {
-        planPoints(*control, d.controlScreen, d.coverControl, grid,
-                   pickedIndex(selection.pickedPointOffset, control->size()), sectionFirst,
-                   sectionEnd, selected, d.control, d.keepDepth, d.rowPass);
-    }
-    if (skinned != nullptr) {
-        planPoints(*skinned, d.skinnedScreen, d.coverSkinned, grid,
-                   pickedIndex(selection.pickedPointOffset, skinned->size()), -1, -1, -1,
-                   d.skinned, d.keepDepth, d.rowPass);
-    }
-    // The polylines are drawn before every point of both nets: what either net's points cover.
-    std::vector<float>& cover = d.coverControl;
-    for (size_t i = 0; i < cover.size(); ++i) cover[i] = std::min(cover[i], d.coverSkinned[i]);
-    slide<false>(cover, d.rowPass, grid, -2, 2, true);
-    slide<false>(d.rowPass, d.coverAround, grid, -2, 2, false);
-    if (control != nullptr) {
-        d.control.segmentsDrawn =
-            planSegments(d.controlScreen, countU, selection.currentSection, cover,
-                         d.coverAround, grid, d.control);
-        d.control.whole = false;
-    }
-    if (skinned != nullptr) {
-        d.skinned.segmentsDrawn = planSegments(d.skinnedScreen, countU, -1, cover, d.coverAround, grid, d.skinned);
-        d.skinned.whole = false;
-    }
+    d.whole = !planNets(control, skinned, countU, selection, combined, viewport);
+    keepKey(d.key, control, skinned, matrices, viewport, countU, selection);
+    d.planned = true;
 }
 
 long long segmentCount(const std::vector<PointH>* net, int countU) {
@@ -523,20 +777,9 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
                                              (skinned ? skinned->size() : 0));
     d.counts.segments = segmentCount(control, countU) + segmentCount(skinned, countU);
 
-    if (d.thinning && countU >= 1) {
-        double combined[16], matrices[32];
-        int viewport[4];
-        currentTransform(combined, viewport, matrices);
-        if (!d.planned ||
-            !sameKey(d.key, control, skinned, matrices, viewport, countU, selection)) {
-            planNets(control, skinned, countU, selection, combined, viewport);
-            keepKey(d.key, control, skinned, matrices, viewport, countU, selection);
-            d.planned = true;
-        }
-    } else {
-        d.control.whole = d.skinned.whole = true;
-    }
-    const bool wholeNets = !d.thinning || (d.control.whole && d.skinned.whole);
+    const bool thinned = d.thinning && countU >= 1;
+    if (thinned) updatePlan(control, skinned, countU, selection);
+    const bool wholeNets = !thinned || d.whole;
 
     glLineWidth(1.0f);
     if (control != nullptr) {
@@ -544,8 +787,8 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
             drawSectionStrips(countU, *control, true, selection.currentSection);
             d.counts.segmentsDrawn += segmentCount(control, countU);
         } else {
-            drawRuns(*control, d.control, true);
-            d.counts.segmentsDrawn += d.control.segmentsDrawn;
+            drawRuns(*control, d.control.plan, true);
+            d.counts.segmentsDrawn += d.control.plan.segmentsDrawn;
         }
     }
     materialNet();
@@ -554,37 +797,36 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
             drawSectionStrips(countU, *skinned, false, selection.currentSection);
             d.counts.segmentsDrawn += segmentCount(skinned, countU);
         } else {
-            drawRuns(*skinned, d.skinned, false);
-            d.counts.segmentsDrawn += d.skinned.segmentsDrawn;
+            drawRuns(*skinned, d.skinned.plan, false);
+            d.counts.segmentsDrawn += d.skinned.plan.segmentsDrawn;
         }
     }
 
     if (control != nullptr) {
-        const long long picked = pickedIndex(selection.pickedPointOffset, control->size());
         if (wholeNets) {
-            drawPoints(*control, picked, materialNet);
+            drawPoints(*control, pickedIndex(selection.pickedPointOffset, control->size()),
+                       materialNet);
             d.counts.pointsDrawn += static_cast<long long>(control->size());
         } else {
-            drawPoints(d.control.points, d.control.pickedAt, materialNet);
-            d.counts.pointsDrawn += static_cast<long long>(d.control.points.size());
+            drawPoints(d.control.plan.points, d.control.plan.pickedAt, materialNet);
+            d.counts.pointsDrawn += static_cast<long long>(d.control.plan.points.size());
         }
     }
     if (skinned != nullptr) {
         materialSkinned();
-        const long long picked = pickedIndex(selection.pickedPointOffset, skinned->size());
         if (wholeNets) {
-            drawPoints(*skinned, picked, materialSkinned);
+            drawPoints(*skinned, pickedIndex(selection.pickedPointOffset, skinned->size()),
+                       materialSkinned);
             d.counts.pointsDrawn += static_cast<long long>(skinned->size());
         } else {
-            drawPoints(d.skinned.points, d.skinned.pickedAt, materialSkinned);
-            d.counts.pointsDrawn += static_cast<long long>(d.skinned.points.size());
+            drawPoints(d.skinned.plan.points, d.skinned.plan.pickedAt, materialSkinned);
+            d.counts.pointsDrawn += static_cast<long long>(d.skinned.plan.points.size());
         }
     }
 }
 
 void setNetThinning(bool on) {
     data.thinning = on;
-    data.planned = false;
 }
 
 NetDrawCounts lastNetDrawCounts() {
