@@ -39,6 +39,8 @@ constexpr double kEdgeMargin = 1.0 / 256.0;
 // Window depths within this of each other may compare either way in GL (24-bit depth, float
 // arithmetic).
 constexpr float kDepthTie = 2e-7f;
+// Nets spread over more pixels than this (about 44 bytes each) are drawn whole.
+constexpr size_t kMostCells = size_t{1} << 20;
 // Segments whose box of pixels is wider or higher than this are always drawn.
 constexpr int kLongestTestedSegment = 16;
 
@@ -455,7 +457,7 @@ bool segmentShows(const NetOnScreen& screen, size_t a, size_t b, const std::vect
 // Tests segment (i, i + 1) of the net again (none past a section's end) against both nets'
 // cover.
 void testSegment(NetState& net, size_t i, int countU, const NetDrawingData& d) {
-    if (static_cast<int>((i + 1) % static_cast<size_t>(countU)) == 0) return;
+    if (i + 1 >= net.screen.cell.size() || (i + 1) % static_cast<size_t>(countU) == 0) return;
     const int row = static_cast<int>(i / static_cast<size_t>(countU));
     bool longOne = false;
     const bool shows = row == net.currentSection ||
@@ -542,6 +544,7 @@ bool planNets(const std::vector<PointH>* control, const std::vector<PointH>* ski
     grid.width = right - left + 1 + 2 * kReach;
     grid.height = top - bottom + 1 + 2 * kReach;
     const size_t cells = static_cast<size_t>(grid.width) * grid.height;
+    if (cells > kMostCells) return false;
 
     long long shared = 0;
     for (int k = 0; k < 2; ++k) {
