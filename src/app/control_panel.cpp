@@ -32,6 +32,7 @@
 #include "app/panel_report.h"
 #include "app/panel_widgets.h"
 #include "app/point_fields.h"
+#include "app/rebuild_popup.h"
 #include "exchange/export_callback.h"
 #include "exchange/import_callback.h"
 #include "exchange/lines_callback.h"
@@ -401,6 +402,8 @@ void analysisRows(PanelVariables& panel, ViewState& view) {
         staticText(range);
     }
     checkBox("comb", &view.curvatureComb, nullptr);
+    ImGui::SameLine();
+    rebuildButton();
 }
 
 void rotation(const char* label, float* matrix, ControlCallback callback, const std::string& step) {

@@ -14,8 +14,11 @@
 #include <memory>
 #include <utility>
 
+#include "model/editor_state.h"
 #include "model/knots.h"
+#include "model/picked_point.h"
 #include "model/rational_derivatives.h"
+#include "model/surface_edit.h"
 #include "model/surface_limits.h"
 
 namespace {
@@ -645,6 +648,13 @@ bool rebuild(const SurfaceModel& in, const RebuildOptions& o, bool twoWays, Surf
     report.u = sampleParameter(static_cast<int>(fit.deviation.a), report.samplesU);
     report.v = sampleParameter(static_cast<int>(fit.deviation.r), report.samplesV);
     for (int c = 0; c < 3; ++c) report.point[c] = f.data(fit.deviation.a, 3 * fit.deviation.r + c);
+    report.positions.resize(report.deviation.size() * 3);
+    for (int r = 0; r < report.samplesV; ++r) {
+        for (int a = 0; a < report.samplesU; ++a) {
+            float* q = report.positions.data() + 3 * (static_cast<size_t>(r) * report.samplesU + a);
+            for (int c = 0; c < 3; ++c) q[c] = static_cast<float>(f.data(a, 3 * r + c));
+        }
+    }
     return true;
 }
 
@@ -777,4 +787,36 @@ std::string rebuildReportText(const RebuildReport& r) {
     if (r.rational)
         text += "; the input was rational: the rebuilt points fit its shape with weight 1";
     return text;
+}
+
+bool applyRebuild(EditorState& state, const RebuildOptions& options, bool sectionsOnly,
+                  std::string& message) {
+    if (state.panel.skinningEnabled != 0 && !sectionsOnly) {
+        message =
+            "Rebuild refused: skinning is on, and the rebuilt net would be lofted through "
+            "again; rebuild the sections (the loft follows them), or turn skinning off";
+        setStatus("%s", message.c_str());
+        return false;
+    }
+    SurfaceModel rebuilt;
+    RebuildReport report;
+    std::string refusal;
+    const bool done = sectionsOnly
+                          ? rebuildSections(state.surface, options, rebuilt, report, refusal)
+                          : rebuildSurface(state.surface, options, rebuilt, report, refusal);
+    if (!done) {
+        message = "Rebuild refused: " + refusal;
+        setStatus("%s", message.c_str());
+        return false;
+    }
+    const std::string step = std::string(sectionsOnly ? "rebuild sections to " : "rebuild to ") +
+                             countText(report.pointsU, report.pointsV, !sectionsOnly) + " points";
+    runEdit(state, step, [&] {
+        state.surface = std::move(rebuilt);
+        clearPick(state.selection);
+        surfaceEdited(state, EditEffect::reshaped, Redraw::later);
+    });
+    message = rebuildReportText(report);
+    setStatus("%s", message.c_str());
+    return true;
 }

@@ -11,6 +11,8 @@
 
 #include "model/surface_model.h"
 
+struct EditorState;
+
 // What a rebuild is asked for: either a point count in each direction (pointsU, pointsV both
 // set) or the fewest points that keep within tolerance of the input (tolerance above 0).
 struct RebuildOptions {
@@ -36,9 +38,11 @@ struct RebuildReport {
     // 0 when no direction has the six points an estimate needs.
     double scatter = 0.0;
     bool rational = false;  // the input had unequal weights; the result has weight 1 throughout
-    // Distance at every sample, samplesU along U per row, samplesV rows: a deviation map.
+    // Distance at every sample, samplesU along U per row, samplesV rows, and the input's point
+    // there (x, y, z each): a deviation map.
     int samplesU = 0, samplesV = 0;
     std::vector<float> deviation;
+    std::vector<float> positions;
 };
 
 // Refits the whole surface (both directions). Refused, with the reason in refusal and out
@@ -68,3 +72,11 @@ double estimateScatter(const SurfaceModel& surface);
 // The report as the command line and the status line print it: counts, largest deviation with
 // its place, the scatter, and a note when weights were dropped.
 std::string rebuildReportText(const RebuildReport& report);
+
+// Replaces the editor's surface (sectionsOnly: its sections) by its rebuild as one undoable
+// step, with the report on the status line. While skinning is on a rebuild of the surface is
+// refused, as its net would be lofted through again; the sections can be, and the loft follows
+// them. A refusal goes to the status line and changes nothing. Returns whether the surface was
+// replaced; message gets the status line's text.
+bool applyRebuild(EditorState& state, const RebuildOptions& options, bool sectionsOnly,
+                  std::string& message);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "view/deviation_overlay.h"
 #include "view/hydrostatics_overlay.h"
 
 namespace {
@@ -45,6 +46,8 @@ void gatherScalars(const EditorState& s, const MainViewSettings& settings,
     addBytes(out, hydrostatics.waterline.size());
     const unsigned char* w = reinterpret_cast<const unsigned char*>(hydrostatics.waterline.data());
     out.insert(out.end(), w, w + hydrostatics.waterline.size() * sizeof(float));
+    addBytes(out, deviationOverlay().shown);
+    addBytes(out, deviationOverlay().generation);
     const ViewState& v = s.view;
     addBytes(out, v.mainWindowWidth);
     addBytes(out, v.mainWindowHeight);

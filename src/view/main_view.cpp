@@ -16,6 +16,7 @@
 #include "model/mirror_plane.h"
 #include "model/section_camera.h"
 #include "model/section_centroid.h"
+#include "view/deviation_overlay.h"
 #include "view/glu_limits.h"
 #include "view/grid_renderer.h"
 #include "view/grid_surface.h"
@@ -452,6 +453,7 @@ void drawSceneWithoutProbe(const SurfaceModel& surface, DerivedNets& derived,
     drawSectionArrows(surface);
     drawClickPoint(view);
     drawHydrostaticsOverlay();
+    drawDeviationOverlay();
     drawAxes();
 }
 

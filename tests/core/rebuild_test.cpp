@@ -11,9 +11,12 @@
 #include "io/surface_file.h"
 #include "model/curvature.h"
 #include "model/derived_nets.h"
+#include "model/edit_history.h"
+#include "model/editor_state.h"
 #include "model/knots.h"
 #include "model/rational_derivatives.h"
 #include "model/skinning.h"
+#include "model/surface_edit.h"
 #include "model/surface_rebuild.h"
 #include "support/cut_surfaces.h"
 #include "support/scratch_files.h"
@@ -302,6 +305,39 @@ TEST(Rebuild, ACubicCurveOnManyPointsComesBackAsItsBezierForm) {
     }
     EXPECT_EQ(knots, (std::vector<float>{0, 0, 0, 0, 1, 1, 1, 1}));
     EXPECT_LT(report.maxDeviation, 1e-6);
+}
+
+TEST(Rebuild, TheEditorTakesARebuildAsOneUndoableStepAndARefusalChangesNothing) {
+    testsupport::EditorScope scope;
+    editor = EditorState();
+    editor.surface = noisyHull(0.002, 9, 8);
+    const SurfaceModel before = editor.surface;
+    struct Case {
+        const char* name;
+        RebuildOptions options;
+        bool sectionsOnly, skinning, taken;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"surface", pointsOf(4, 5), false, false, true, "rebuilt to 4 x 5 points"},
+        {"sections while skinning", pointsOf(5, 0), true, true, true, "rebuilt to 5 x 9 points"},
+        {"surface while skinning", pointsOf(4, 5), false, true, false, "skinning is on"},
+        {"below the scatter", toleranceOf(1e-5), false, false, false, "below the scatter"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        editor.panel.skinningEnabled = c.skinning ? 1 : 0;
+        const size_t steps = editor.history.undoSteps.size();
+        std::string message;
+        EXPECT_EQ(applyRebuild(editor, c.options, c.sectionsOnly, message), c.taken);
+        EXPECT_NE(std::string(editor.panel.statusLine).find(c.says), std::string::npos) << message;
+        EXPECT_EQ(editor.history.undoSteps.size(), steps + (c.taken ? 1 : 0));
+        EXPECT_EQ(sameSurface(editor.surface, before), !c.taken);
+        if (c.taken) {
+            ASSERT_TRUE(undoEdit(editor, Redraw::later));
+            EXPECT_TRUE(sameSurface(editor.surface, before));
+        }
+    }
 }
 
 TEST(RebuildCommand, SavesTheRebuildPrintsTheDeviationAndRefusesWithTheRightStatus) {

@@ -1,0 +1,163 @@
+// The rebuild popup: its fields, the preview rebuilt whenever they or the surface change, the
+// deviation map it shows, and "apply".
+#include "app/rebuild_popup.h"
+
+#include <GL/freeglut.h>
+#include <imgui.h>
+
+#include <cstdio>
+#include <string>
+
+#include "model/editor_state.h"
+#include "model/surface_rebuild.h"
+#include "view/deviation_overlay.h"
+
+namespace {
+
+// The popup's own state: its fields, and the preview with what it was computed from.
+struct RebuildPopup {
+    bool open = false;
+    int scope = 0;  // 0: the surface, 1: its sections
+    int mode = 0;   // 0: point counts, 1: a tolerance
+    int points[2] = {4, 4};
+    double tolerance = 1e-3;
+    double fairness = 0.0;
+
+    bool previewValid = false;
+    SurfaceModel previewOf;
+    RebuildOptions previewOptions;
+    int previewScope = -1;
+    int previewSkinning = -1;
+    bool previewDone = false;
+    std::string previewText;
+};
+
+RebuildPopup gRebuild;
+
+RebuildOptions optionsOf(const RebuildPopup& p) {
+    RebuildOptions o;
+    if (p.mode == 0) {
+        o.pointsU = p.points[0];
+        o.pointsV = p.scope == 0 ? p.points[1] : 0;
+    } else {
+        o.tolerance = p.tolerance;
+    }
+    o.fairness = p.fairness;
+    return o;
+}
+
+bool sameOptions(const RebuildOptions& a, const RebuildOptions& b) {
+    return a.pointsU == b.pointsU && a.pointsV == b.pointsV && a.tolerance == b.tolerance &&
+           a.fairness == b.fairness;
+}
+
+void redrawMainView() {
+    if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
+}
+
+// Rebuilds the preview when the fields, the surface or skinning changed since the last one.
+void refreshPreview(RebuildPopup& p) {
+    const EditorState& s = editor;
+    const RebuildOptions options = optionsOf(p);
+    if (p.previewValid && p.previewScope == p.scope &&
+        p.previewSkinning == s.panel.skinningEnabled && sameOptions(options, p.previewOptions) &&
+        sameSurface(p.previewOf, s.surface)) {
+        return;
+    }
+    p.previewValid = true;
+    p.previewOf = s.surface;
+    p.previewOptions = options;
+    p.previewScope = p.scope;
+    p.previewSkinning = s.panel.skinningEnabled;
+    p.previewDone = false;
+    if (p.scope == 0 && s.panel.skinningEnabled != 0) {
+        p.previewText = "skinning is on: rebuild the sections, or turn skinning off";
+        hideDeviationMap();
+        redrawMainView();
+        return;
+    }
+    SurfaceModel rebuilt;
+    RebuildReport report;
+    std::string refusal;
+    p.previewDone = p.scope == 0 ? rebuildSurface(s.surface, options, rebuilt, report, refusal)
+                                 : rebuildSections(s.surface, options, rebuilt, report, refusal);
+    if (p.previewDone) {
+        const float red = showDeviationMap(report.positions, report.deviation, report.samplesU,
+                                           report.samplesV, p.scope == 1);
+        char map[80];
+        snprintf(map, sizeof map, "\nmap on the %s: blue 0 .. red %.3g",
+                 p.scope == 1 ? "sections" : "surface", static_cast<double>(red));
+        p.previewText = rebuildReportText(report) + map;
+    } else {
+        p.previewText = "refused: " + refusal;
+        hideDeviationMap();
+    }
+    redrawMainView();
+}
+
+void close(RebuildPopup& p) {
+    p.open = false;
+    p.previewValid = false;
+    p.previewOf = SurfaceModel();
+    hideDeviationMap();
+    redrawMainView();
+}
+
+void popupRows(RebuildPopup& p) {
+    ImGui::RadioButton("surface", &p.scope, 0);
+    ImGui::SameLine();
+    ImGui::RadioButton("sections", &p.scope, 1);
+    ImGui::RadioButton("points", &p.mode, 0);
+    ImGui::SameLine();
+    ImGui::RadioButton("tolerance", &p.mode, 1);
+    ImGui::SetNextItemWidth(160.0f);
+    if (p.mode == 0) {
+        if (p.scope == 0) {
+            ImGui::InputInt2("points U, V", p.points);
+        } else {
+            ImGui::InputInt("points U", &p.points[0]);
+        }
+    } else {
+        ImGui::InputDouble("distance", &p.tolerance, 0.0, 0.0, "%.4g");
+    }
+    ImGui::SetNextItemWidth(160.0f);
+    ImGui::InputDouble("fair", &p.fairness, 0.0, 0.0, "%.3g");
+    refreshPreview(p);
+    ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + 380.0f);
+    ImGui::TextUnformatted(p.previewText.c_str());
+    ImGui::PopTextWrapPos();
+    ImGui::BeginDisabled(!p.previewDone);
+    if (ImGui::Button("apply")) {
+        std::string message;
+        if (applyRebuild(editor, optionsOf(p), p.scope == 1, message)) {
+            ImGui::CloseCurrentPopup();
+            close(p);
+        }
+    }
+    ImGui::EndDisabled();
+    ImGui::SameLine();
+    if (ImGui::Button("close")) {
+        ImGui::CloseCurrentPopup();
+        close(p);
+    }
+}
+
+}  // namespace
+
+void rebuildButton() {
+    RebuildPopup& p = gRebuild;
+    if (ImGui::SmallButton("rebuild...")) {
+        ImGui::OpenPopup("rebuild");
+        const SurfaceModel& surface = editor.surface;
+        p.points[0] = surface.countU > 0 ? surface.countU : 4;
+        p.points[1] = surface.countV > 0 ? surface.countV : 4;
+        p.previewValid = false;
+    }
+    if (ImGui::BeginPopup("rebuild")) {
+        p.open = true;
+        popupRows(p);
+        ImGui::EndPopup();
+    } else if (p.open) {
+        close(p);
+    }
+}
