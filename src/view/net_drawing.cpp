@@ -519,6 +519,39 @@ void setForced(NetState& net, size_t count, const Selection& selection, int coun
         net.selected = net.forcedFirst + selection.selectedPoint;
 }
 
+// Which of the net's points show, from its cover.
+void planPoints(NetState& net, const PixelGrid& grid) {
+    NetDrawingData& d = data;
+    slide<false>(net.cover, d.scratch, grid, -kBoxBelow, kBoxAbove, true);
+    slide<false>(d.scratch, net.keepDepth, grid, -kBoxBelow, kBoxAbove, false);
+    const size_t n = net.screen.cell.size();
+    net.pointShown.resize(n);
+    for (size_t i = 0; i < n; ++i) net.pointShown[i] = pointShows(net, grid, i) ? 1 : 0;
+}
+
+// Which segments of both nets show, from both nets' cover, and the plans drawn from the flags.
+void planSegments(const std::vector<PointH>* control, const std::vector<PointH>* skinned) {
+    NetDrawingData& d = data;
+    const PixelGrid& grid = d.grid;
+    const size_t cells = static_cast<size_t>(grid.width) * grid.height;
+    d.coverBoth.resize(cells);
+    for (size_t i = 0; i < cells; ++i)
+        d.coverBoth[i] = std::min(d.control.cover[i], d.skinned.cover[i]);
+    slide<false>(d.coverBoth, d.scratch, grid, -2, 2, true);
+    slide<false>(d.scratch, d.coverAround, grid, -2, 2, false);
+    NetState* nets[2] = {&d.control, &d.skinned};
+    const std::vector<PointH>* points[2] = {control, skinned};
+    for (int k = 0; k < 2; ++k) {
+        NetState& net = *nets[k];
+        if (!net.present) continue;
+        const size_t n = points[k]->size();
+        net.segmentShown.assign(n, 0);
+        net.longSegments.clear();
+        for (size_t i = 0; i + 1 < n; ++i) testSegment(net, i, d.countU, d);
+        buildPlan(net, *points[k], d.countU);
+    }
+}
+
 // The whole plan of the nets from their points. Returns false when both are drawn whole: no
 // point on the window, or no two clear points on one pixel.
 bool planNets(const std::vector<PointH>* control, const std::vector<PointH>* skinned, int countU,
@@ -559,27 +592,13 @@ bool planNets(const std::vector<PointH>* control, const std::vector<PointH>* ski
     }
     if (shared == 0) return false;
 
-    d.coverBoth.resize(cells);
-    for (size_t i = 0; i < cells; ++i)
-        d.coverBoth[i] = std::min(d.control.cover[i], d.skinned.cover[i]);
-    slide<false>(d.coverBoth, d.scratch, grid, -2, 2, true);
-    slide<false>(d.scratch, d.coverAround, grid, -2, 2, false);
     for (int k = 0; k < 2; ++k) {
         NetState& net = *nets[k];
         if (!net.present) continue;
         setForced(net, points[k]->size(), selection, countU, k == 0);
-        slide<false>(net.cover, d.scratch, grid, -kBoxBelow, kBoxAbove, true);
-        slide<false>(d.scratch, net.keepDepth, grid, -kBoxBelow, kBoxAbove, false);
-        const size_t n = points[k]->size();
-        net.pointShown.resize(n);
-        net.segmentShown.assign(n, 0);
-        net.longSegments.clear();
-        for (size_t i = 0; i < n; ++i) {
-            net.pointShown[i] = pointShows(net, grid, i) ? 1 : 0;
-            if (i + 1 < n) testSegment(net, i, countU, d);
-        }
-        buildPlan(net, *points[k], countU);
+        planPoints(net, grid);
     }
+    planSegments(control, skinned);
     return true;
 }
 
@@ -687,6 +706,31 @@ bool updateMoved(NetState& net, NetState& other, const std::vector<PointH>& poin
     return true;
 }
 
+// Plans the net again from all its points on the grid of the last whole plan, for a net that
+// changed throughout (the skinned net, skinned again after every move of a control point).
+// False when one of its points falls outside the grid or near its edge.
+bool replanNet(NetState& net, const std::vector<PointH>& points, const double combined[16],
+               const int viewport[4]) {
+    const PixelGrid& grid = data.grid;
+    constexpr int kInside = 16;  // room for the squares and the sliding windows around them
+    int left = std::numeric_limits<int>::max(), bottom = left;
+    int right = std::numeric_limits<int>::min(), top = right;
+    project(points, combined, viewport, net.screen, left, bottom, right, top);
+    if (left <= right &&
+        (left - grid.originX < kInside || bottom - grid.originY < kInside ||
+         right - grid.originX >= grid.width - kInside ||
+         top - grid.originY >= grid.height - kInside))
+        return false;
+    for (const int cell : net.screen.cell) {
+        if (cell == kOffWindow) return false;  // only a whole plan knows where those go
+    }
+    fillNearest(net, grid);
+    slide<true>(net.nearest, data.scratch, grid, -kBoxAbove, kBoxBelow, true);
+    slide<true>(data.scratch, net.cover, grid, -kBoxAbove, kBoxBelow, false);
+    planPoints(net, grid);
+    return true;
+}
+
 bool sameView(const NetKey& key, const std::vector<PointH>* control,
               const std::vector<PointH>* skinned, const double matrices[32], const int viewport[4],
               int countU, const Selection& selection) {
@@ -736,7 +780,19 @@ void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* s
             skinned == nullptr || findMoved(d.key.skinnedNet, *skinned, skinnedMoved);
         if (fewControl && fewSkinned && controlMoved.empty() && skinnedMoved.empty()) return;
         bool updated = false;
-        if (!d.whole && fewControl && fewSkinned) {
+        if (!d.whole && fewControl && !fewSkinned) {
+            // The skinned net follows every move of the control net: planned again whole, the
+            // control net's plan brought up to date around the points that moved.
+            if (replanNet(d.skinned, *skinned, combined, viewport) &&
+                (controlMoved.empty() || updateMoved(d.control, d.skinned, *control, nullptr,
+                                                     controlMoved, combined, viewport))) {
+                planSegments(control, skinned);
+                for (int i : controlMoved)
+                    d.key.controlNet[static_cast<size_t>(i)] = (*control)[static_cast<size_t>(i)];
+                d.key.skinnedNet = *skinned;
+                return;
+            }
+        } else if (!d.whole && fewControl && fewSkinned) {
             if (skinnedMoved.empty()) {
                 updated = updateMoved(d.control, d.skinned, *control, skinned, controlMoved,
                                       combined, viewport);
