@@ -513,8 +513,8 @@ void lineFromFormOf(const HullPatchForm& form, bool alongU, double y, double acr
         d[3] *= acrossScale;
     }
     // Bezier points from the powers: b_k = sum over m <= k of C(k, m) / C(degree, m) a_m.
-    for (int k = 0; k <= degree; ++k) {
-        const double* ratios = bezierRatios(degree) + k * (kHullPowerDegree + 1);
+    const double* ratios = bezierRatios(degree);
+    for (int k = 0; k <= degree; ++k, ratios += kHullPowerDegree + 1) {
         double b[4] = {0, 0, 0, 0};
         for (int m = 0; m <= k; ++m) addScaled(b, ratios[m], out.PC[m]);
         copy4(out.C[k], b);

@@ -312,12 +312,13 @@ struct Integration {
 bool innerAlongU(const HullModel& m, const Cell& c) {
     double du = 0.0, dv = 0.0;
     HullSample x;
-    for (int k = 0; k < 4; ++k) {
-        const double u = k % 2 == 0 ? 0.25 : 0.75, v = k < 2 ? 0.25 : 0.75;
-        evaluateHull(m.surface, c.patch->i, c.patch->j, c.u0 + (c.u1 - c.u0) * u,
-                     c.v0 + (c.v1 - c.v0) * v, x);
-        du += std::fabs(x.yu) * (c.u1 - c.u0);
-        dv += std::fabs(x.yv) * (c.v1 - c.v0);
+    for (const double v : {0.25, 0.75}) {
+        const Line line(m, c, true, c.v0 + (c.v1 - c.v0) * v, 1, 0.0);
+        for (const double u : {0.25, 0.75}) {
+            line.at(c.u0 + (c.u1 - c.u0) * u, x);
+            du += std::fabs(x.yu) * (c.u1 - c.u0);
+            dv += std::fabs(x.yv) * (c.v1 - c.v0);
+        }
     }
     return du >= dv;
 }
