@@ -1,16 +1,21 @@
 // The "hydrostatics" group of the panel. The figures belong to the surface the editor shows (the
-// skinned one while skinning is on), about the "mirror" plane when it is z = C. They are computed
-// on the panel's frame once the surface, the draft and the plane have stayed the same for a
-// moment and no button is held, so dragging a point costs nothing; a timer wakes the panel for
-// that moment.
+// skinned one while skinning is on), about the "mirror" plane when it is z = C. Once the
+// surface, the draft and the plane have stayed the same for a moment and no button is held, a
+// worker thread computes them from a copy of the surface; the panel keeps showing the previous
+// figures meanwhile and takes the new ones on a later frame, unless what they were computed
+// for has changed since, in which case they are dropped and the worker runs again. A timer
+// wakes the panel for the moment of settling and to look for the worker's result, so neither
+// a drag nor the panel's frames ever wait for the figures.
 #include "app/hydrostatics_panel.h"
 
 #include <GL/freeglut.h>
 #include <imgui.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -23,7 +28,42 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kSettleTime = std::chrono::milliseconds(300);
+constexpr unsigned kPollMilliseconds = 40;  // how often the panel looks for the worker's result
 constexpr int kStations = 41;
+
+// Counts the changes of what the figures are asked for; a worker whose count is no longer the
+// current one stops at its next step, and its result is dropped.
+std::atomic<unsigned> gGeneration{0};
+
+// What the worker hands back: the figures, or why there are none, and the waterline.
+struct HydrostaticsResult {
+    unsigned generation = 0;
+    bool current = true;  // false: the worker stopped early because its request went stale
+    bool ok = false;
+    std::string message;
+    Hydrostatics figures;
+    std::vector<double> waterline;
+};
+
+// Runs on the worker thread with its own copies of everything; touches nothing shared but
+// gGeneration.
+HydrostaticsResult computeFigures(const SurfaceModel& surface, double draft, double mirror,
+                                  unsigned generation) {
+    HydrostaticsResult r;
+    r.generation = generation;
+    const auto stale = [&] {
+        r.current = gGeneration.load() == generation;
+        return !r.current;
+    };
+    HullModel model;
+    if (!prepareHull(surface, mirror, model, r.message) || stale()) return r;
+    HydrostaticsOptions options;
+    options.stations = kStations;
+    if (!computeHydrostatics(model, draft, options, r.figures, r.message) || stale()) return r;
+    r.waterline = hullWaterline(model, draft, 6);
+    r.ok = true;
+    return r;
+}
 
 struct HydrostaticsPanel {
     SurfaceModel seen;  // the surface as last seen, with the draft and plane it was seen with
@@ -31,6 +71,7 @@ struct HydrostaticsPanel {
     double seenMirrorZ = 0.0;
     bool computed = false;  // the figures belong to what was last seen
     Clock::time_point changedAt;
+    std::future<HydrostaticsResult> worker;  // valid while a worker runs or its result waits
     bool ok = false;
     std::string message;
     Hydrostatics figures;
@@ -45,43 +86,41 @@ void wakePanel(int) {
     if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
-// One frame of the panel once the surface may have settled; one timer at a time.
-void wakeLater() {
+// One frame of the panel after the given time; one timer at a time.
+void wakeLater(unsigned milliseconds) {
     if (gHydro.timerPending) return;
     gHydro.timerPending = true;
-    glutTimerFunc(static_cast<unsigned>(kSettleTime.count()) + 20, wakePanel, 0);
+    glutTimerFunc(milliseconds, wakePanel, 0);
 }
 
 double mirrorZ(const PanelVariables& panel) {
     return panel.mirrorPlane.axis == 2 ? static_cast<double>(panel.mirrorPlane.offset) : 0.0;
 }
 
-void compute(const SurfaceModel& surface, double mirror) {
+// Shows a result of the current request in the group and in the main view.
+void apply(const HydrostaticsResult& r, double mirror) {
     HydrostaticsOverlay& overlay = hydrostaticsOverlay();
+    gHydro.ok = r.ok;
+    gHydro.message = r.message;
     overlay.shown = false;
-    gHydro.ok = false;
-    HullModel model;
-    HydrostaticsOptions options;
-    options.stations = kStations;
-    Hydrostatics h;
-    const double draft = editor.panel.hydrostaticsDraft;
-    if (!prepareHull(surface, mirror, model, gHydro.message) ||
-        !computeHydrostatics(model, draft, options, h, gHydro.message)) {
-        return;
-    }
-    gHydro.ok = true;
+    if (!r.ok) return;
+    const Hydrostatics& h = r.figures;
     gHydro.figures = h;
     gHydro.sectionAreas.clear();
     for (const HullFigure& a : h.sectionArea)
         gHydro.sectionAreas.push_back(static_cast<float>(a.value));
-    const std::vector<double> segments = hullWaterline(model, draft, 6);
-    overlay.waterline.assign(segments.begin(), segments.end());
+    overlay.waterline.assign(r.waterline.begin(), r.waterline.end());
     overlay.mirrored = h.halfModel;
     overlay.mirrorZ = static_cast<float>(mirror);
     overlay.buoyancy[0] = static_cast<float>(h.lcb.value);
     overlay.buoyancy[1] = static_cast<float>(h.vcb.value);
     overlay.buoyancy[2] = static_cast<float>(h.tcb.value);
     overlay.shown = true;
+}
+
+bool workerRunning() {
+    return gHydro.worker.valid() &&
+           gHydro.worker.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 void figureRow(const char* name, const HullFigure& f, const char* format = "%.6g") {
@@ -107,6 +146,7 @@ void hydrostaticsRows() {
     if (s.panel.hydrostaticsEnabled == 0) {
         hydrostaticsOverlay().shown = false;
         gHydro.seenDraft = -1.0f;  // look again when turned on
+        if (gHydro.worker.valid()) gGeneration.fetch_add(1);  // a running worker may stop
         return;
     }
 
@@ -121,20 +161,35 @@ void hydrostaticsRows() {
         gHydro.seenMirrorZ = mirror;
         gHydro.computed = false;
         gHydro.changedAt = Clock::now();
+        gGeneration.fetch_add(1);
+    }
+    // A finished worker: its figures are shown if they are still of what is seen.
+    if (gHydro.worker.valid() && !workerRunning()) {
+        const HydrostaticsResult r = gHydro.worker.get();
+        if (r.current && r.generation == gGeneration.load()) {
+            apply(r, mirror);
+            gHydro.computed = true;
+            if (s.handles.mainWindow != 0) glutPostWindowRedisplay(s.handles.mainWindow);
+        }
     }
     const bool held = ImGui::IsAnyMouseDown();
-    if (!gHydro.computed && !held && Clock::now() - gHydro.changedAt >= kSettleTime) {
-        compute(gHydro.seen, mirror);
-        gHydro.computed = true;
-        if (s.handles.mainWindow != 0) glutPostWindowRedisplay(s.handles.mainWindow);
+    if (!gHydro.computed && !gHydro.worker.valid() && !held &&
+        Clock::now() - gHydro.changedAt >= kSettleTime) {
+        gHydro.worker = std::async(std::launch::async, computeFigures, gHydro.seen,
+                                   static_cast<double>(gHydro.seenDraft), mirror,
+                                   gGeneration.load());
+    }
+    if (gHydro.worker.valid()) {
+        wakeLater(kPollMilliseconds);
     } else if (!gHydro.computed) {
-        wakeLater();
+        wakeLater(static_cast<unsigned>(kSettleTime.count()) + 20);
     }
 
+    const char* pending = gHydro.worker.valid() ? "computing..." : "waiting for the surface";
     if (!gHydro.ok) {
         ImGui::PushTextWrapPos(0.0f);
         ImGui::TextColored(ImVec4(1.0f, 0.55f, 0.4f, 1.0f), "%s",
-                           gHydro.computed ? gHydro.message.c_str() : "waiting for the surface");
+                           gHydro.computed ? gHydro.message.c_str() : pending);
         ImGui::PopTextWrapPos();
         return;
     }
@@ -167,10 +222,19 @@ void hydrostaticsRows() {
     float most = 0.0f;
     for (float a : gHydro.sectionAreas) most = std::max(most, a);
     char caption[96];
-    snprintf(caption, sizeof caption, "sectional area, x %.4g to %.4g", h.stationX.front(),
-             h.stationX.back());
+    // While new figures are on their way the shown ones are the last, and the caption says so.
+    if (gHydro.computed) {
+        snprintf(caption, sizeof caption, "sectional area, x %.4g to %.4g", h.stationX.front(),
+                 h.stationX.back());
+    } else {
+        snprintf(caption, sizeof caption, "%s", pending);
+    }
     ImGui::PlotLines(
         "##sectional area", gHydro.sectionAreas.data(),
         static_cast<int>(gHydro.sectionAreas.size()), 0, caption, 0.0f, most * 1.1f,
         ImVec2(ImGui::GetWindowWidth() - 2.0f * ImGui::GetStyle().WindowPadding.x, 90.0f));
+}
+
+bool hydrostaticsPending() {
+    return !gHydro.computed;
 }

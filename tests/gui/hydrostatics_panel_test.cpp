@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/hydrostatics_panel.h"
 #include "model/editor_state.h"
 #include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
@@ -35,11 +36,16 @@ void setWigley(float depthScale) {
     setSurface(3, 3, 3, 3, net);
 }
 
-// Panel frames over the settling time, so the figures are computed.
+// Panel frames over the settling time, then until the worker's figures have been taken.
 void settle() {
     drawPanel();
     usleep(400 * 1000);
     drawPanel();
+    for (int wait = 0; wait < 1000 && hydrostaticsPending(); ++wait) {
+        usleep(10 * 1000);
+        drawPanel();
+    }
+    ASSERT_FALSE(hydrostaticsPending());
 }
 
 TEST(HydrostaticsPanel, FiguresReachTheViewOnceTheSurfaceSettles) {
@@ -92,6 +98,48 @@ TEST(HydrostaticsPanel, FiguresReachTheViewOnceTheSurfaceSettles) {
     editor.panel.hydrostaticsEnabled = 0;
     drawPanel();
     EXPECT_FALSE(overlay.shown);
+}
+
+// Height of the centre of buoyancy of the Wigley hull of depth scale * T at draft d: the
+// centroid of 1 - (y/D)^2 over [-D, -D + d], D the depth.
+double wigleyVcb(double scale, double d) {
+    const double D = scale * kT;
+    const auto A = [D](double y) { return y - y * y * y / (3 * D * D); };
+    const auto Ay = [D](double y) { return y * y / 2 - y * y * y * y / (4 * D * D); };
+    return (Ay(-D + d) - Ay(-D)) / (A(-D + d) - A(-D));
+}
+
+// The surface changes again just after the worker has started on it: what it computes is
+// dropped, never shown, and the figures that arrive are those of the latest surface.
+TEST(HydrostaticsPanel, FiguresOfASurfaceThatChangedMeanwhileAreDropped) {
+    const double d = 0.5 * kT;
+    editor.panel.mirrorEnabled = 0;
+    editor.panel.hydrostaticsEnabled = 1;
+    editor.panel.hydrostaticsDraft = static_cast<float>(d);
+    setWigley(1.0f);
+    settle();
+    const HydrostaticsOverlay& overlay = hydrostaticsOverlay();
+    ASSERT_TRUE(overlay.shown);
+    EXPECT_NEAR(overlay.buoyancy[1], wigleyVcb(1.0, d), 1e-6);
+
+    setWigley(1.5f);
+    drawPanel();
+    usleep(400 * 1000);
+    drawPanel();  // settled: the worker starts on the hull of depth 1.5 T
+    ASSERT_TRUE(hydrostaticsPending());
+    setWigley(2.0f);
+    const double dropped = wigleyVcb(1.5, d), latest = wigleyVcb(2.0, d);
+    for (int wait = 0; wait < 1000; ++wait) {
+        drawPanel();
+        EXPECT_GT(std::fabs(overlay.buoyancy[1] - dropped), 1e-4) << "stale figures shown";
+        if (!hydrostaticsPending()) break;
+        usleep(10 * 1000);
+    }
+    ASSERT_FALSE(hydrostaticsPending());
+    EXPECT_TRUE(overlay.shown);
+    EXPECT_NEAR(overlay.buoyancy[1], latest, 1e-6);
+    editor.panel.hydrostaticsEnabled = 0;
+    drawPanel();
 }
 
 }  // namespace
