@@ -113,6 +113,8 @@ bool loadForCommand(const char* path, SurfaceModel& surface) {
 
 bool saveForCommand(const char* path, const SurfaceModel& surface) {
     std::string error;
+    const std::string warning = sixDecimalsWarning(surface);
+    if (!warning.empty()) printMessage("loftwork: " + warning);
     if (writeSurfaceFile(path, surface, error)) return true;
     printMessage(std::string("loftwork: cannot save ") + path + ": " + error);
     return false;

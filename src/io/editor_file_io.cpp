@@ -34,6 +34,9 @@ double writtenValue(float value) {
 // would not.
 constexpr double kMostLoss = 0.01;
 
+// A saved point that moves by more than this share of the surface's size is worth a warning.
+constexpr double kMostMove = 1e-4;
+
 bool sixDecimalsHold(const SurfaceModel& s, std::string& error) {
     double extent = 0.0;
     for (const PointH& p : s.controlNet) {
@@ -75,6 +78,19 @@ bool sixDecimalsHold(const SurfaceModel& s, std::string& error) {
         }
     }
     return true;
+}
+
+// Diagonal of the box around the Cartesian control points.
+double cartesianBoxDiagonal(const SurfaceModel& s) {
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const PointH& p : s.controlNet) {
+        const double c[3] = {double{p.x} / p.w, double{p.y} / p.w, double{p.z} / p.w};
+        for (int k = 0; k < 3; ++k) {
+            low[k] = std::min(low[k], c[k]);
+            high[k] = std::max(high[k], c[k]);
+        }
+    }
+    return s.controlNet.empty() ? 0.0 : std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
 }
 
 // True for a name ending in .step, .stp, .igs or .iges in any letter case.
@@ -181,6 +197,37 @@ bool surfaceFileText(const char* path, const SurfaceModel& surface, std::string&
     }
 }
 
+std::string sixDecimalsWarning(const SurfaceModel& s) {
+    if (!surfaceArraysMatch(s) || !surfaceIsFinite(s) || s.countU < 1) return "";
+    const double size = cartesianBoxDiagonal(s);
+    if (!(size > 0.0) || !std::isfinite(size)) return "";
+    // The point as a reader of the file gets it back: each stored value rounded to six decimals,
+    // then to float, the weight divided out.
+    auto read = [](float value) { return double{static_cast<float>(writtenValue(value))}; };
+    double worst = 0.0;
+    size_t at = 0;
+    for (size_t i = 0; i < s.controlNet.size(); ++i) {
+        const PointH& p = s.controlNet[i];
+        const double w = read(p.w);
+        if (!(w > 0.0) || !(p.w > 0.0f)) continue;  // a weight six decimals lose is refused
+        const double move = std::hypot(read(p.x) / w - double{p.x} / p.w,
+                                       read(p.y) / w - double{p.y} / p.w,
+                                       read(p.z) / w - double{p.z} / p.w);
+        if (move > worst) {
+            worst = move;
+            at = i;
+        }
+    }
+    if (!(worst > kMostMove * size)) return "";
+    char line[256];
+    snprintf(line, sizeof line,
+             "warning: six decimals move point %zu of section %zu by %.3g, %.3g of the surface's "
+             "size %.3g (scale the surface up, or give its small weights more room)",
+             at % static_cast<size_t>(s.countU), at / static_cast<size_t>(s.countU), worst,
+             worst / size, size);
+    return line;
+}
+
 const SurfaceModel& surfaceToSave(const SurfaceModel& surface, bool skinning,
                                   const DerivedNets& derived, SurfaceModel& skinned) {
     if (!skinnedNetUsable(surface, skinning, derived)) return surface;
@@ -282,6 +329,9 @@ bool saveEditorSurface(const char* path, std::string& message) {
     const bool skinning = s.panel.skinningEnabled != 0;
     SurfaceModel skinnedCopy;
     const SurfaceModel& saved = surfaceToSave(s.surface, skinning, s.derived, skinnedCopy);
+    // Said before the file is written, and again with the outcome.
+    const std::string warning = sixDecimalsWarning(saved);
+    if (!warning.empty()) setStatusLine(s.panel, warning.c_str());
     std::string error;
     if (!writeSurfaceFile(name.c_str(), saved, error)) {
         message = "cannot save " + name + ": " + error;
@@ -297,6 +347,7 @@ bool saveEditorSurface(const char* path, std::string& message) {
     } else if (skinning) {
         message += " of the control net (the skinned surface is not available)";
     }
+    if (!warning.empty()) message += "; " + warning;
     return true;
 }
 

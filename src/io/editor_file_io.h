@@ -22,6 +22,12 @@ const SurfaceModel& surfaceToSave(const SurfaceModel& surface, bool skinning,
 // one of those formats. False with the reason in error.
 bool writeSurfaceFile(const char* path, const SurfaceModel& surface, std::string& error);
 
+// Empty when the file's six decimals keep every control point within 1e-4 of the surface's size
+// (the diagonal of the box around its Cartesian control points); otherwise a one-line warning
+// naming the point they move most (its index in its section, the section) and by how much. Saves
+// go ahead either way.
+std::string sixDecimalsWarning(const SurfaceModel& surface);
+
 // Reads the file at path into out, or says why not in error; note, when not empty, is the
 // message a successful read gives instead of the size alone.
 using SurfaceReader = std::function<bool(const std::string& path, SurfaceModel& out,
