@@ -703,10 +703,16 @@ bool rebuildCurve(int n, int p, const float* U, const PointH* Pw, const RebuildO
 // lies along it), while independent scatter of deviation sigma gives ones of deviation
 // sqrt(252) sigma. The median is used, so features and poles count little, and the quieter
 // direction is taken, so the estimate errs low: only a tolerance surely below the scatter is
-// refused.
+// refused. A shape that turns a radian or more from one point to the next has fifth differences
+// as large as scatter's, and cannot be told from it: a direction counts only with at least
+// kLeastScatterPoints points and kLeastScatterSites differences in all, so a coarse net (a
+// six-point wave) is not taken for a noisy one.
+constexpr int kLeastScatterPoints = 8;
+constexpr size_t kLeastScatterSites = 20;
+
 double estimateScatter(const SurfaceModel& s) {
     if (!surfaceIsUsable(s) || !surfaceIsFinite(s)) return 0.0;
-    if (s.countU < 6 && s.countV < 6) return 0.0;
+    if (s.countU < kLeastScatterPoints && s.countV < kLeastScatterPoints) return 0.0;
     auto greville = [](const std::vector<float>& U, int i, int order, int count) {
         const int p = order - 1;
         double sum = 0.0;
@@ -746,7 +752,7 @@ double estimateScatter(const SurfaceModel& s) {
     for (int dir = 0; dir < 2; ++dir) {
         const int along = dir == 0 ? s.countU : s.countV;
         const int across = dir == 0 ? s.countV : s.countU;
-        if (along < 6) continue;
+        if (along < kLeastScatterPoints) continue;
         std::vector<double> sizes;
         for (int r = 0; r < across; ++r) {
             auto index = [&](int t) {
@@ -767,7 +773,7 @@ double estimateScatter(const SurfaceModel& s) {
                 }
             }
         }
-        if (sizes.size() < 3) continue;
+        if (sizes.size() < kLeastScatterSites) continue;
         std::nth_element(sizes.begin(), sizes.begin() + sizes.size() / 2, sizes.end());
         // 1.4826 times the median absolute value is the deviation of a normal distribution.
         const double sigma = 1.4826 * sizes[sizes.size() / 2] / std::sqrt(252.0);

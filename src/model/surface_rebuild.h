@@ -35,7 +35,7 @@ struct RebuildReport {
     double point[3] = {0, 0, 0};  // the input's point there
     // The scatter of the input's points about a smooth surface (their estimated standard
     // deviation across it), from the fifth differences of its points at the Greville parameters;
-    // 0 when no direction has the six points an estimate needs.
+    // 0 when no direction has the points an estimate needs (8, and 20 differences in all).
     double scatter = 0.0;
     bool rational = false;  // the input had unequal weights; the result has weight 1 throughout
     // Distance at every sample, samplesU along U per row, samplesV rows, and the input's point

@@ -200,6 +200,26 @@ TEST(Rebuild, TheScatterIsEstimatedFromTheInputAndAToleranceBelowItIsRefused) {
     }
 }
 
+TEST(Rebuild, ACoarseWaveIsNotTakenForScatter) {
+    // Six points a wave of a radian and more per point: its fifth differences are as large as
+    // scatter's, yet a tight tolerance is met at its own count.
+    std::vector<PointH> net;
+    for (int j = 0; j < 6; ++j) {
+        for (int i = 0; i < 6; ++i) {
+            const float x = -1.0f + 0.4f * i, y = -1.0f + 0.4f * j;
+            net.push_back({x, y, 0.15f * (1.5f + y) * std::sin(4 * x) * std::cos(3 * y), 1.0f});
+        }
+    }
+    std::vector<float> knots(10);
+    fillUniformKnots(knots.data(), 10, 4);
+    const SurfaceModel wave = testsupport::makeSurface(6, 6, 4, 4, knots, knots, net);
+    SurfaceModel out;
+    RebuildReport report;
+    std::string refusal;
+    EXPECT_TRUE(rebuildSurface(wave, toleranceOf(1e-4), out, report, refusal)) << refusal;
+    EXPECT_LE(report.maxDeviation, 1e-4);
+}
+
 TEST(Rebuild, MoreFairnessBendsLessAndDeviatesMore) {
     const SurfaceModel loft = noisyHull(0.002);
     double lastEnergy = INFINITY, lastDeviation = -1.0;
