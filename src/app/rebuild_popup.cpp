@@ -34,6 +34,11 @@ struct RebuildPopup {
 
 RebuildPopup gRebuild;
 
+// Fields take their value on Enter, as the panel's typed fields do: a rebuild of a large net
+// takes a moment, and is not run for every digit typed.
+constexpr ImGuiInputTextFlags kOnEnter =
+    ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_AutoSelectAll;
+
 RebuildOptions optionsOf(const RebuildPopup& p) {
     RebuildOptions o;
     if (p.mode == 0) {
@@ -113,15 +118,15 @@ void popupRows(RebuildPopup& p) {
     ImGui::SetNextItemWidth(160.0f);
     if (p.mode == 0) {
         if (p.scope == 0) {
-            ImGui::InputInt2("points U, V", p.points);
+            ImGui::InputInt2("points U, V", p.points, kOnEnter);
         } else {
-            ImGui::InputInt("points U", &p.points[0]);
+            ImGui::InputInt("points U", &p.points[0], 0, 0, kOnEnter);
         }
     } else {
-        ImGui::InputDouble("distance", &p.tolerance, 0.0, 0.0, "%.4g");
+        ImGui::InputDouble("distance", &p.tolerance, 0.0, 0.0, "%.4g", kOnEnter);
     }
     ImGui::SetNextItemWidth(160.0f);
-    ImGui::InputDouble("fair", &p.fairness, 0.0, 0.0, "%.3g");
+    ImGui::InputDouble("fair", &p.fairness, 0.0, 0.0, "%.3g", kOnEnter);
     refreshPreview(p);
     ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + 380.0f);
     ImGui::TextUnformatted(p.previewText.c_str());
