@@ -5,9 +5,10 @@
 // point covering it (the first drawn among equals) and with that point's depth. A point that is
 // nowhere that nearest point changes nothing when left out. A polyline segment changes nothing
 // when left out if, at every pixel it could touch, a point drawn after it is nearer than any
-// part of the segment: that point overwrites the pixel's colour and depth whatever the segment
-// left there. Both tests run on the pixel grid: the nearest depth among the points covering
-// each pixel is a 10 x 10 sliding minimum of the nearest point depth at each pixel centre.
+// fragment of the segment (GL draws a little past its ends): that point overwrites the pixel's
+// colour and depth whatever the segment left there. Both tests run on the pixel grid: the
+// nearest depth among the points covering each pixel is a 10 x 10 sliding minimum of the
+// nearest point depth at each pixel centre.
 // Positions so near a pixel edge that GL's rounding may go either way, points off the window or
 // outside the depth range, and depths within kDepthTie of each other are always kept, so a
 // difference between our arithmetic and GL's only ever draws more.
@@ -294,7 +295,8 @@ long long fillNearest(NetState& net, const PixelGrid& grid) {
     net.strays.clear();
     long long shared = 0;
     for (size_t i = 0; i < n; ++i) {
-        const int cell = screen.cell[i] == kOffWindow ? -1 : gridCell(grid, screen.px[i], screen.py[i]);
+        const int cell =
+            screen.cell[i] == kOffWindow ? -1 : gridCell(grid, screen.px[i], screen.py[i]);
         net.plannedCell[i] = cell;
         if (cell < 0) continue;
         ++net.cellStart[static_cast<size_t>(cell) + 1];

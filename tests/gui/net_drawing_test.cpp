@@ -149,15 +149,16 @@ TEST_F(NetDrawing, CrowdedNetsDrawAFractionOfTheirPointsAndSegments) {
     }
 }
 
-// In a crowded net, the picked point, the selected point and the current section are drawn
-// even where other points hide them: a current section pulled in front of the net shows its
-// highlighted polyline and its points, and the picked point its highlight, as drawn whole.
+// In a crowded net, the picked point, the selected point and the current section are drawn:
+// a current section pulled in front of the net shows all along, and the picked point at the
+// net's front edge its highlight, as in the whole drawing.
 TEST_F(NetDrawing, CurrentSectionAndPickedPointShowInACrowdedNet) {
     setUpCase({nullptr, 200, false, false, false});
     EditorState& s = editor;
     const int countU = s.surface.countU;
+    const size_t sectionStart = static_cast<size_t>(s.selection.currentSection) * countU;
     for (int u = 0; u < countU; ++u) {
-        PointH& p = s.surface.controlNet[static_cast<size_t>(s.selection.currentSection) * countU + u];
+        PointH& p = s.surface.controlNet[sectionStart + u];
         p.z += 0.6f * p.w;
         p.y += 0.3f * p.w;
     }
@@ -182,12 +183,10 @@ TEST_F(NetDrawing, CurrentSectionAndPickedPointShowInACrowdedNet) {
     const int row = d.thinned.height - 1 - at.y;
     EXPECT_GE(highlighted(d.thinned, at.x - 6, row - 6, at.x + 6, row + 6), 60);
     EXPECT_LT(d.counts.pointsDrawn, d.counts.points / 4);
-    // The pulled section: highlighted polyline pixels and net-coloured point squares over the
-    // whole of its length, above the hull.
+    // The pulled section's points, above the hull, each cover the pixel they fall on.
     int sectionPixels = 0;
     for (int u = 0; u < countU; u += 20) {
-        const PointH& p =
-            s.surface.controlNet[static_cast<size_t>(s.selection.currentSection) * countU + u];
+        const PointH& p = s.surface.controlNet[sectionStart + u];
         const auto q = testsupport::mainWindowPositionOf(p.x / p.w, p.y / p.w, p.z / p.w);
         const testsupport::Rgb c = d.thinned.at(q.x, d.thinned.height - 1 - q.y);
         if (c.r != 204 || c.g != 204 || c.b != 204) ++sectionPixels;
