@@ -17,7 +17,7 @@ namespace {
 // The popup's own state: its fields, and the preview with what it was computed from.
 struct RebuildPopup {
     bool open = false;
-    int scope = 0;  // 0: the surface, 1: its sections
+    int scope = 0;  // a RebuildScope: the surface, its sections, the current section
     int mode = 0;   // 0: point counts, 1: a tolerance
     int points[2] = {4, 4};
     double tolerance = 1e-3;
@@ -28,6 +28,7 @@ struct RebuildPopup {
     RebuildOptions previewOptions;
     int previewScope = -1;
     int previewSkinning = -1;
+    int previewSection = -1;
     bool previewDone = false;
     std::string previewText;
 };
@@ -39,11 +40,15 @@ RebuildPopup gRebuild;
 constexpr ImGuiInputTextFlags kOnEnter =
     ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_AutoSelectAll;
 
+RebuildScope scopeOf(const RebuildPopup& p) {
+    return static_cast<RebuildScope>(p.scope);
+}
+
 RebuildOptions optionsOf(const RebuildPopup& p) {
     RebuildOptions o;
     if (p.mode == 0) {
         o.pointsU = p.points[0];
-        o.pointsV = p.scope == 0 ? p.points[1] : 0;
+        o.pointsV = scopeOf(p) == RebuildScope::surface ? p.points[1] : 0;
     } else {
         o.tolerance = p.tolerance;
     }
@@ -65,7 +70,8 @@ void refreshPreview(RebuildPopup& p) {
     const EditorState& s = editor;
     const RebuildOptions options = optionsOf(p);
     if (p.previewValid && p.previewScope == p.scope &&
-        p.previewSkinning == s.panel.skinningEnabled && sameOptions(options, p.previewOptions) &&
+        p.previewSkinning == s.panel.skinningEnabled &&
+        p.previewSection == s.selection.currentSection && sameOptions(options, p.previewOptions) &&
         sameSurface(p.previewOf, s.surface)) {
         return;
     }
@@ -74,24 +80,17 @@ void refreshPreview(RebuildPopup& p) {
     p.previewOptions = options;
     p.previewScope = p.scope;
     p.previewSkinning = s.panel.skinningEnabled;
-    p.previewDone = false;
-    if (p.scope == 0 && s.panel.skinningEnabled != 0) {
-        p.previewText = "skinning is on: rebuild the sections, or turn skinning off";
-        hideDeviationMap();
-        redrawMainView();
-        return;
-    }
-    SurfaceModel rebuilt;
+    p.previewSection = s.selection.currentSection;
     RebuildReport report;
     std::string refusal;
-    p.previewDone = p.scope == 0 ? rebuildSurface(s.surface, options, rebuilt, report, refusal)
-                                 : rebuildSections(s.surface, options, rebuilt, report, refusal);
+    p.previewDone = rebuildPreview(s, options, scopeOf(p), report, refusal);
     if (p.previewDone) {
+        const bool curves = scopeOf(p) != RebuildScope::surface;
         const float red = showDeviationMap(report.positions, report.deviation, report.samplesU,
-                                           report.samplesV, p.scope == 1);
+                                           report.samplesV, curves);
         char map[80];
         snprintf(map, sizeof map, "\nmap on the %s: blue 0 .. red %.3g",
-                 p.scope == 1 ? "sections" : "surface", static_cast<double>(red));
+                 curves ? "sections" : "surface", static_cast<double>(red));
         p.previewText = rebuildReportText(report) + map;
     } else {
         p.previewText = "refused: " + refusal;
@@ -109,15 +108,18 @@ void close(RebuildPopup& p) {
 }
 
 void popupRows(RebuildPopup& p) {
-    ImGui::RadioButton("surface", &p.scope, 0);
+    ImGui::RadioButton("surface", &p.scope, static_cast<int>(RebuildScope::surface));
     ImGui::SameLine();
-    ImGui::RadioButton("sections", &p.scope, 1);
+    ImGui::RadioButton("sections", &p.scope, static_cast<int>(RebuildScope::sections));
+    ImGui::SameLine();
+    const std::string current = "section " + std::to_string(editor.selection.currentSection);
+    ImGui::RadioButton(current.c_str(), &p.scope, static_cast<int>(RebuildScope::currentSection));
     ImGui::RadioButton("points", &p.mode, 0);
     ImGui::SameLine();
     ImGui::RadioButton("tolerance", &p.mode, 1);
     ImGui::SetNextItemWidth(160.0f);
     if (p.mode == 0) {
-        if (p.scope == 0) {
+        if (scopeOf(p) == RebuildScope::surface) {
             ImGui::InputInt2("points U, V", p.points, kOnEnter);
         } else {
             ImGui::InputInt("points U", &p.points[0], 0, 0, kOnEnter);
@@ -134,7 +136,7 @@ void popupRows(RebuildPopup& p) {
     ImGui::BeginDisabled(!p.previewDone);
     if (ImGui::Button("apply")) {
         std::string message;
-        if (applyRebuild(editor, optionsOf(p), p.scope == 1, message)) {
+        if (rebuildInEditor(editor, optionsOf(p), scopeOf(p), message)) {
             ImGui::CloseCurrentPopup();
             close(p);
         }

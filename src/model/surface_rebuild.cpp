@@ -795,32 +795,116 @@ std::string rebuildReportText(const RebuildReport& r) {
     return text;
 }
 
-bool applyRebuild(EditorState& state, const RebuildOptions& options, bool sectionsOnly,
-                  std::string& message) {
-    if (state.panel.skinningEnabled != 0 && !sectionsOnly) {
-        message =
-            "Rebuild refused: skinning is on, and the rebuilt net would be lofted through "
-            "again; rebuild the sections (the loft follows them), or turn skinning off";
-        setStatus("%s", message.c_str());
+bool rebuildOneSection(const SurfaceModel& in, int section, const RebuildOptions& options,
+                       SurfaceModel& out, RebuildReport& report, std::string& refusal) {
+    if (!checkInput(in, options, refusal)) return false;
+    if (!hasSection(in, section)) {
+        refusal = "there is no section " + std::to_string(section);
         return false;
     }
+    const bool byTolerance = options.pointsU <= 0 && options.pointsV <= 0;
+    if (!byTolerance && options.pointsU != in.countU && in.countV > 1) {
+        refusal = "the sections of a net share their point count (" + std::to_string(in.countU) +
+                  "): rebuild every section to change it";
+        return false;
+    }
+    if (!clampedKnots(in.knotsU, in.countU - 1, in.orderU - 1)) {
+        refusal = "a section whose knots are not clamped (a closed one) is not rebuilt alone";
+        return false;
+    }
+    RebuildOptions fixed = options;
+    fixed.pointsU = byTolerance ? in.countU : options.pointsU;
+    fixed.pointsV = 0;
+    fixed.tolerance = 0.0;
+    std::vector<PointH> points;
+    std::vector<float> knots;
+    RebuildReport found;
+    if (!rebuildCurve(in.countU - 1, in.orderU - 1, in.knotsU.data(), sectionPoints(in, section),
+                      fixed, points, knots, found, refusal)) {
+        return false;
+    }
+    if (byTolerance && found.maxDeviation > options.tolerance) {
+        char line[200];
+        snprintf(line, sizeof line,
+                 "the section keeps the net's %d points, and with them strays %.6g, past %.6g",
+                 in.countU, found.maxDeviation, options.tolerance);
+        refusal = line;
+        return false;
+    }
+    SurfaceModel result = in;
+    if (static_cast<int>(points.size()) != in.countU) {  // a lone section, to a new count
+        result.countU = static_cast<int>(points.size());
+        result.knotCountU = result.countU + result.orderU;
+        result.knotsU = knots;
+        result.controlNet = points;
+    } else {
+        std::copy(points.begin(), points.end(), sectionPoints(result, section));
+    }
+    out = std::move(result);
+    report = std::move(found);
+    report.v = in.countV > 1 ? static_cast<double>(section) / (in.countV - 1) : 0.0;
+    report.pointsV = in.countV;
+    return true;
+}
+
+bool rebuildPreview(const EditorState& state, const RebuildOptions& options, RebuildScope scope,
+                    RebuildReport& report, std::string& refusal) {
+    SurfaceModel rebuilt;
+    if (scope == RebuildScope::surface && state.panel.skinningEnabled != 0) {
+        refusal =
+            "skinning is on, and the rebuilt net would be lofted through again; rebuild "
+            "the sections (the loft follows them), or turn skinning off";
+        return false;
+    }
+    switch (scope) {
+        case RebuildScope::surface:
+            return rebuildSurface(state.surface, options, rebuilt, report, refusal);
+        case RebuildScope::sections:
+            return rebuildSections(state.surface, options, rebuilt, report, refusal);
+        case RebuildScope::currentSection:
+            return rebuildOneSection(state.surface, state.selection.currentSection, options,
+                                     rebuilt, report, refusal);
+    }
+    return false;
+}
+
+bool rebuildInEditor(EditorState& state, const RebuildOptions& options, RebuildScope scope,
+                     std::string& message) {
     SurfaceModel rebuilt;
     RebuildReport report;
     std::string refusal;
-    const bool done = sectionsOnly
-                          ? rebuildSections(state.surface, options, rebuilt, report, refusal)
-                          : rebuildSurface(state.surface, options, rebuilt, report, refusal);
+    bool done = false;
+    const int section = state.selection.currentSection;
+    if (scope == RebuildScope::surface && state.panel.skinningEnabled != 0) {
+        rebuildPreview(state, options, scope, report, refusal);
+    } else if (scope == RebuildScope::surface) {
+        done = rebuildSurface(state.surface, options, rebuilt, report, refusal);
+    } else if (scope == RebuildScope::sections) {
+        done = rebuildSections(state.surface, options, rebuilt, report, refusal);
+    } else {
+        done = rebuildOneSection(state.surface, section, options, rebuilt, report, refusal);
+    }
     if (!done) {
         message = "Rebuild refused: " + refusal;
         setStatus("%s", message.c_str());
         return false;
     }
-    const std::string step = std::string(sectionsOnly ? "rebuild sections to " : "rebuild to ") +
-                             countText(report.pointsU, report.pointsV, !sectionsOnly) + " points";
+    const std::string points = scope == RebuildScope::surface
+                                   ? countText(report.pointsU, report.pointsV, true)
+                                   : std::to_string(report.pointsU);
+    const std::string step = (scope == RebuildScope::surface ? std::string("rebuild to ")
+                              : scope == RebuildScope::sections
+                                  ? std::string("rebuild sections to ")
+                                  : "rebuild section " + std::to_string(section) + " to ") +
+                             points + " points";
     runEdit(state, step, [&] {
         state.surface = std::move(rebuilt);
-        clearPick(state.selection);
-        surfaceEdited(state, EditEffect::reshaped, Redraw::later);
+        if (scope != RebuildScope::currentSection) clearPick(state.selection);
+        surfaceEdited(state,
+                      scope == RebuildScope::currentSection && state.surface.countV > 1
+                          ? EditEffect::movedPoints
+                          : EditEffect::reshaped,
+                      Redraw::later);
     });
     message = rebuildReportText(report);
     setStatus("%s", message.c_str());

@@ -73,10 +73,26 @@ double estimateScatter(const SurfaceModel& surface);
 // its place, the scatter, and a note when weights were dropped.
 std::string rebuildReportText(const RebuildReport& report);
 
-// Replaces the editor's surface (sectionsOnly: its sections) by its rebuild as one undoable
-// step, with the report on the status line. While skinning is on a rebuild of the surface is
-// refused, as its net would be lofted through again; the sections can be, and the loft follows
-// them. A refusal goes to the status line and changes nothing. Returns whether the surface was
-// replaced; message gets the status line's text.
-bool applyRebuild(EditorState& state, const RebuildOptions& options, bool sectionsOnly,
-                  std::string& message);
+// Refits section `section` alone, as a curve, keeping the net's point count (a net's sections
+// share it; a net of one section may change it) and its knots: a fairing of that section with
+// the fairness weight. With a tolerance the count stays too, and a fit that strays further is
+// refused. The other sections stay bit for bit. Refused as rebuildCurve is, and for a section
+// that is not there or whose knots are not clamped (a closed section).
+bool rebuildOneSection(const SurfaceModel& in, int section, const RebuildOptions& options,
+                       SurfaceModel& out, RebuildReport& report, std::string& refusal);
+
+// What the editor rebuilds: the surface, every section, or the current section.
+enum class RebuildScope { surface, sections, currentSection };
+
+// Replaces the editor's surface (or its sections, or its current section) by its rebuild as one
+// undoable step, with the report on the status line. While skinning is on a rebuild of the
+// surface is refused, as its net would be lofted through again; sections can be, and the loft
+// follows them. A refusal goes to the status line and changes nothing. Returns whether the
+// surface was replaced; message gets the status line's text.
+bool rebuildInEditor(EditorState& state, const RebuildOptions& options, RebuildScope scope,
+                     std::string& message);
+
+// Rebuilds the shown preview: the surface, sections or current section, as rebuildInEditor
+// would, without changing the state.
+bool rebuildPreview(const EditorState& state, const RebuildOptions& options, RebuildScope scope,
+                    RebuildReport& report, std::string& refusal);

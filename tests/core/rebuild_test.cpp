@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -331,28 +332,45 @@ TEST(Rebuild, TheEditorTakesARebuildAsOneUndoableStepAndARefusalChangesNothing) 
     testsupport::EditorScope scope;
     editor = EditorState();
     editor.surface = noisyHull(0.002, 9, 8);
+    editor.selection.currentSection = 3;
     const SurfaceModel before = editor.surface;
+    using Scope = RebuildScope;
     struct Case {
         const char* name;
         RebuildOptions options;
-        bool sectionsOnly, skinning, taken;
+        Scope scope;
+        bool skinning, taken;
         const char* says;
     };
     const Case cases[] = {
-        {"surface", pointsOf(4, 5), false, false, true, "rebuilt to 4 x 5 points"},
-        {"sections while skinning", pointsOf(5, 0), true, true, true, "rebuilt to 5 x 9 points"},
-        {"surface while skinning", pointsOf(4, 5), false, true, false, "skinning is on"},
-        {"below the scatter", toleranceOf(1e-5), false, false, false, "below the scatter"},
+        {"surface", pointsOf(4, 5), Scope::surface, false, true, "rebuilt to 4 x 5 points"},
+        {"sections while skinning", pointsOf(5, 0), Scope::sections, true, true,
+         "rebuilt to 5 x 9 points"},
+        {"faired section", pointsOf(8, 0, 1e-6), Scope::currentSection, true, true,
+         "rebuilt to 8 x 9 points"},
+        {"surface while skinning", pointsOf(4, 5), Scope::surface, true, false, "skinning is on"},
+        {"below the scatter", toleranceOf(1e-5), Scope::surface, false, false, "below the scatter"},
+        {"a section to its own count", pointsOf(5, 0), Scope::currentSection, false, false,
+         "share their point count (8)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         editor.panel.skinningEnabled = c.skinning ? 1 : 0;
         const size_t steps = editor.history.undoSteps.size();
         std::string message;
-        EXPECT_EQ(applyRebuild(editor, c.options, c.sectionsOnly, message), c.taken);
+        EXPECT_EQ(rebuildInEditor(editor, c.options, c.scope, message), c.taken);
         EXPECT_NE(std::string(editor.panel.statusLine).find(c.says), std::string::npos) << message;
         EXPECT_EQ(editor.history.undoSteps.size(), steps + (c.taken ? 1 : 0));
         EXPECT_EQ(sameSurface(editor.surface, before), !c.taken);
+        if (c.scope == Scope::currentSection && c.taken) {
+            for (int k = 0; k < before.countU * before.countV; ++k) {
+                const bool inSection = k / before.countU == 3;
+                EXPECT_EQ(
+                    std::memcmp(&editor.surface.controlNet[k], &before.controlNet[k], 16) == 0,
+                    !inSection)
+                    << k;
+            }
+        }
         if (c.taken) {
             ASSERT_TRUE(undoEdit(editor, Redraw::later));
             EXPECT_TRUE(sameSurface(editor.surface, before));
