@@ -8,15 +8,17 @@ namespace {
 
 // Steps on the four components of a homogeneous point, written out: the compiler does not
 // unroll such short loops by itself, and these are the innermost steps of every evaluation.
+// The arrays never overlap, which lets the compiler take two components at a time.
 // r += f a
-inline void addScaled(double* r, double f, const double* a) {
+inline void addScaled(double* __restrict r, double f, const double* __restrict a) {
     r[0] += f * a[0];
     r[1] += f * a[1];
     r[2] += f * a[2];
     r[3] += f * a[3];
 }
 // One step of Horner's rule, r = r x + a, after the derivative's step d = d x + r.
-inline void hornerStep(double* r, double* d, double x, const double* a) {
+inline void hornerStep(double* __restrict r, double* __restrict d, double x,
+                       const double* __restrict a) {
     d[0] = d[0] * x + r[0];
     d[1] = d[1] * x + r[1];
     d[2] = d[2] * x + r[2];
