@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <future>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "hull/hydrostatics.h"
@@ -175,9 +176,17 @@ void hydrostaticsRows() {
     const bool held = ImGui::IsAnyMouseDown();
     if (!gHydro.computed && !gHydro.worker.valid() && !held &&
         Clock::now() - gHydro.changedAt >= kSettleTime) {
-        gHydro.worker = std::async(std::launch::async, computeFigures, gHydro.seen,
-                                   static_cast<double>(gHydro.seenDraft), mirror,
-                                   gGeneration.load());
+        try {
+            gHydro.worker = std::async(std::launch::async, computeFigures, gHydro.seen,
+                                       static_cast<double>(gHydro.seenDraft), mirror,
+                                       gGeneration.load());
+        } catch (const std::system_error&) {
+            // No thread to be had: the figures are computed here, as they were before.
+            apply(computeFigures(gHydro.seen, gHydro.seenDraft, mirror, gGeneration.load()),
+                  mirror);
+            gHydro.computed = true;
+            if (s.handles.mainWindow != 0) glutPostWindowRedisplay(s.handles.mainWindow);
+        }
     }
     if (gHydro.worker.valid()) {
         wakeLater(kPollMilliseconds);
