@@ -612,6 +612,27 @@ bool rebuild(const SurfaceModel& in, const RebuildOptions& o, bool twoWays, Surf
             within = fit.deviation.max <= o.tolerance;
             if (NU == mostU && NV == mostV) break;
         }
+        // The shares are cautious: points are taken off each direction in turn (bisection down
+        // to seven tenths of it) while the whole net stays within.
+        for (int dir = 0; within && dir < (twoWays ? 2 : 1); ++dir) {
+            int& n = dir == 0 ? NU : NV;
+            const int found = n;
+            int lo = std::max(dir == 0 ? orderU : orderV, found * 7 / 10) - 1, hi = found;
+            while (hi - lo > 1) {
+                n = lo + (hi - lo) / 2;
+                Fitted trial;
+                std::vector<float> map;
+                if (!fitNet(f, NU, NV, o.fairness, trial, &map, refusal)) return false;
+                if (trial.deviation.max <= o.tolerance) {
+                    hi = n;
+                    fit = std::move(trial);
+                    report.deviation = std::move(map);
+                } else {
+                    lo = n;
+                }
+            }
+            n = hi;
+        }
         if (!within) {
             char line[240];
             snprintf(
