@@ -45,6 +45,7 @@
 #include "model/gui_hooks.h"
 #include "model/knots.h"
 #include "model/loft_ends.h"
+#include "model/rational_sections.h"
 #include "model/section_correspondence.h"
 #include "model/skinning.h"
 #include "model/surface_commands.h"
@@ -538,6 +539,22 @@ constexpr ImGuiInputTextFlags kTypedFlags = ImGuiInputTextFlags_EnterReturnsTrue
                                             ImGuiInputTextFlags_CharsScientific |
                                             ImGuiInputTextFlags_AutoSelectAll;
 
+// "rational sections" beside "skinning": sections whose weights differ lofted as homogeneous
+// points, or brought to common weights first. A change is one undoable step; one the sections
+// refuse leaves the choice as it was.
+void rationalSectionsCombo(const PanelVariables& panel) {
+    static const char* const kChoices[] = {"homogeneous", "compatible"};
+    const char* label = "rational sections";
+    int choice = panel.rationalSections == 1 ? 1 : 0;
+    ImGui::SameLine();
+    const float labelWidth = ImGui::CalcTextSize(label).x + ImGui::GetStyle().ItemInnerSpacing.x;
+    ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x - labelWidth);
+    if (ImGui::Combo(label, &choice, kChoices, IM_ARRAYSIZE(kChoices))) {
+        setRationalSections(editor, static_cast<LoftRational>(choice));
+    }
+    note("list", label, choice);
+}
+
 // "start" / "end": how an open loft ends at its first / last section (free, closing to a pole,
 // or leaving along a direction), side by side on one row. Every change is one undoable step; a
 // refused one leaves the row as it was.
@@ -808,6 +825,7 @@ void drawPanelRows() {
         ImGui::SameLine();  // one row for both, which leaves room for the loft's ends
         button("scaleDown", scaleDownCallback);
         checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
+        rationalSectionsCombo(s.panel);  // on the same row, which keeps the panel's height
         loftParametersList("loft parameters", &s.panel.loftParameters);
         checkBox("closed loft", &s.panel.closedLoft, loftOptionsCallback);
         loftEndsButton(s.panel);

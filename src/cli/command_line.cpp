@@ -30,6 +30,7 @@
 #include "model/printable_text.h"
 #include "model/section_correspondence.h"
 #include "model/loft_ends.h"
+#include "model/rational_sections.h"
 #include "model/skinning.h"
 #include "model/surface_limits.h"
 
@@ -50,6 +51,9 @@ const char kUsage[] =
     "            [--params chord|centripetal|uniform]  section parameters (default chord)\n"
     "            [--closed]                            close the loft back into the first "
     "section\n"
+    "            [--rational homogeneous|compatible]   sections whose weights differ: lofted as "
+    "they are\n"
+    "                                                  (default) or given common weights first\n"
     "            [--align]                             align the sections' starts and "
     "directions first\n"
     "            [--start|--end free|point[:x,y,z]|tangent[:x,y,z]]\n"
@@ -260,6 +264,11 @@ int skinCommand(int argc, char** argv) {
             ++i;
         } else if (strcmp(argument, "--closed") == 0) {
             options.closed = true;
+        } else if (strcmp(argument, "--rational") == 0) {
+            if (i + 1 >= argc || !parseLoftRational(argv[i + 1], options.rational)) {
+                return usageError("--rational needs homogeneous or compatible");
+            }
+            ++i;
         } else if (strcmp(argument, "--start") == 0 || strcmp(argument, "--end") == 0) {
             LoftEnd& end = argument[2] == 's' ? options.start : options.end;
             std::string problem = std::string(argument) + " needs free, point or tangent";
@@ -314,6 +323,17 @@ int skinCommand(int argc, char** argv) {
         printMessage(std::string("loftwork: ") + paths[0] +
                      ": the sections admit no skinned surface");
         return 1;
+    }
+    if (options.rational == LoftRational::compatible) {
+        const int cols = surface.countU;
+        int bad = -1;
+        const int reference =
+            commonWeightSection(surface.controlNet.data(), cols, surface.countV, bad);
+        std::vector<PointH> common;
+        const int changed = bringToCommonWeights(surface.controlNet.data(), cols, surface.countV,
+                                                 reference, common);
+        printf("rational sections compatible: %d of %d sections took the weights of section %d\n",
+               changed, surface.countV, reference);
     }
     SurfaceModel skinned;
     return saveForCommand(paths[1], surfaceToSave(surface, true, derived, skinned)) ? 0 : 1;

@@ -16,7 +16,8 @@ bool editChanged(const EditSnapshot& before, const EditSnapshot& after) {
            before.multiplicity != after.multiplicity || before.fillSurface != after.fillSurface ||
            before.surfaceDisplayMode != after.surfaceDisplayMode ||
            before.loftParameters != after.loftParameters || before.closedLoft != after.closedLoft ||
-           before.loftStart != after.loftStart || before.loftEnd != after.loftEnd;
+           before.loftStart != after.loftStart || before.loftEnd != after.loftEnd ||
+           before.rationalSections != after.rationalSections;
 }
 
 bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before) {

@@ -31,6 +31,7 @@ struct EditSnapshot {
     float weightValue = -1.0f;
     LoftEnd loftStart;  // the loft's end conditions, which shape the skinned surface
     LoftEnd loftEnd;
+    int32_t rationalSections = 0;
 };
 
 // One step: its name ("move point 3 of section 2") and the state on the other side of it (the

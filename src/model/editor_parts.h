@@ -58,6 +58,7 @@ struct PanelVariables {
     int32_t closedLoftSet = 0;
     LoftEnd loftStart;           // "start": how an open loft ends at its first section
     LoftEnd loftEnd;             // "end": at its last section
+    int32_t rationalSections = 0;  // "rational sections": a LoftRational value
     int32_t fillSurface = 0;
     int32_t mirrorEnabled = 0;  // "mirror": the surface is shown and exported with its mirror image
     MirrorPlane mirrorPlane;

@@ -12,6 +12,11 @@ enum class LoftParameters : int32_t { chord = 0, centripetal = 1, uniform = 2 };
 // a pole (point) or leaving the section along a direction (tangent).
 enum class LoftEndKind : int32_t { free = 0, point = 1, tangent = 2 };
 
+// How the loft treats sections whose weights differ: their homogeneous points interpolated as they
+// are (whose weights can pass through 0 between the sections), or the sections first brought to
+// common weights, which keeps every weight of the loft above 0.
+enum class LoftRational : int32_t { homogeneous = 0, compatible = 1 };
+
 struct LoftEnd {
     LoftEndKind kind = LoftEndKind::free;
     bool given = false;                     // at / along `vector`; otherwise the default below
@@ -38,12 +43,13 @@ struct LoftOptions {
     bool closed = false;  // periodic across the sections: the last runs smoothly into the first
     LoftEnd start;        // at the first section (an open loft only)
     LoftEnd end;          // at the last section
+    LoftRational rational = LoftRational::homogeneous;
 };
 
 struct PanelVariables;
 
-// The options the panel's "loft parameters" and "closed loft" controls hold; an out-of-range
-// parameter choice reads as chord length.
+// The options the panel's loft controls hold; an out-of-range parameter choice reads as chord
+// length, an out-of-range rational choice as homogeneous.
 LoftOptions loftOptionsOf(const PanelVariables& panel);
 
 // "chord", "centripetal", "uniform".
@@ -51,3 +57,9 @@ const char* loftParametersName(LoftParameters parameters);
 
 // The choice named by text (one of the names above); false for any other text.
 bool parseLoftParameters(const char* text, LoftParameters& parameters);
+
+// "homogeneous", "compatible".
+const char* loftRationalName(LoftRational rational);
+
+// The choice named by text (one of the names above); false for any other text.
+bool parseLoftRational(const char* text, LoftRational& rational);

@@ -16,7 +16,9 @@
 #include "model/gui_hooks.h"
 #include "model/knots.h"
 #include "model/loft_ends.h"
+#include "model/rational_sections.h"
 #include "model/surface_limits.h"
+#include "model/weight_function.h"
 
 float vectorNorm(const float* v, int n) {
     float sum = 0.0f;
@@ -439,14 +441,59 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
     }
     std::vector<float> result;
     std::vector<float> knots;
-    if (!loftNet(s, options, result, knots, refusal)) return false;
+    if (options.rational == LoftRational::compatible) {
+        SurfaceModel common = s;
+        int bad = -1;
+        const int reference = commonWeightSection(s.controlNet.data(), cols, R, bad);
+        if (reference < 0) {
+            char reason[160];
+            snprintf(reason, sizeof reason,
+                     "section %d has a weight of 0 or below, which compatible rational sections "
+                     "cannot take",
+                     bad);
+            refusal = reason;
+            return false;
+        }
+        bringToCommonWeights(s.controlNet.data(), cols, R, reference, common.controlNet);
+        if (!loftNet(common, options, result, knots, refusal)) return false;
+    } else if (!loftNet(s, options, result, knots, refusal)) {
+        return false;
+    }
     if (!allFinite(result.data(), result.size())) {
         refusal = "the skinned net would leave the range of numbers";
         return false;
     }
-
     std::vector<PointH> skinned(result.size() / 4);
     std::memcpy(&skinned[0].x, result.data(), result.size() * sizeof(float));
+    // Interpolating homogeneous points can take a weight column through 0 between sections whose
+    // weights differ: the surface would pass through infinity there.
+    const int rows = static_cast<int>(skinned.size() / static_cast<size_t>(cols));
+    WeightDip dip;
+    if (!weightsStayPositive(skinned.data(), cols, rows,
+                             s.knotsU.data(), s.orderU, knots.data(), order, dip)) {
+        char where[160];
+        snprintf(where, sizeof where,
+                 dip.undecided ? "the loft's weights come too near 0 to be sure they stay above "
+                                 "it (%.3g at u %.4g, v %.4g)"
+                               : "the loft's weights fall to %.3g at u %.4g, v %.4g, where the "
+                                 "surface runs off to infinity",
+                 dip.weight, dip.u, dip.v);
+        int bad = -1;
+        commonWeightSection(s.controlNet.data(), cols, R, bad);
+        char reason[360];
+        if (bad >= 0) {
+            snprintf(reason, sizeof reason, "%s: section %d has a weight of 0 or below", where,
+                     bad);
+        } else {
+            snprintf(reason, sizeof reason,
+                     "%s, from sections whose weights differ, interpolated as homogeneous points: "
+                     "choose rational sections: compatible (skin --rational compatible)",
+                     where);
+        }
+        refusal = reason;
+        return false;
+    }
+
     derived.skinnedNet.swap(skinned);
     derived.skinnedKnotsV.swap(knots);
     return true;
@@ -507,6 +554,9 @@ LoftOptions loftOptionsOf(const PanelVariables& panel) {
     options.closed = panel.closedLoft != 0;
     options.start = panel.loftStart;
     options.end = panel.loftEnd;
+    if (panel.rationalSections == static_cast<int32_t>(LoftRational::compatible)) {
+        options.rational = LoftRational::compatible;
+    }
     return options;
 }
 

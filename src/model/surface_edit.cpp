@@ -30,6 +30,7 @@ EditSnapshot captureEdit(const EditorState& state) {
     snapshot.weightValue = state.selection.weightValue;
     snapshot.loftStart = state.panel.loftStart;
     snapshot.loftEnd = state.panel.loftEnd;
+    snapshot.rationalSections = state.panel.rationalSections;
     return snapshot;
 }
 
@@ -57,6 +58,7 @@ void swapIn(EditorState& state, EditSnapshot& snapshot) {
     std::swap(state.selection.weightValue, snapshot.weightValue);
     std::swap(state.panel.loftStart, snapshot.loftStart);
     std::swap(state.panel.loftEnd, snapshot.loftEnd);
+    std::swap(state.panel.rationalSections, snapshot.rationalSections);
 }
 
 bool sameShape(const SurfaceModel& a, const SurfaceModel& b) {
