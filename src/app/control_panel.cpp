@@ -539,14 +539,13 @@ constexpr ImGuiInputTextFlags kTypedFlags = ImGuiInputTextFlags_EnterReturnsTrue
                                             ImGuiInputTextFlags_CharsScientific |
                                             ImGuiInputTextFlags_AutoSelectAll;
 
-// "rational sections" beside "skinning": sections whose weights differ lofted as homogeneous
+// "rational sections": sections whose weights differ lofted as homogeneous
 // points, or brought to common weights first. A change is one undoable step; one the sections
 // refuse leaves the choice as it was.
 void rationalSectionsCombo(const PanelVariables& panel) {
     static const char* const kChoices[] = {"homogeneous", "compatible"};
     const char* label = "rational sections";
     int choice = panel.rationalSections == 1 ? 1 : 0;
-    ImGui::SameLine();
     const float labelWidth = ImGui::CalcTextSize(label).x + ImGui::GetStyle().ItemInnerSpacing.x;
     ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x - labelWidth);
     if (ImGui::Combo(label, &choice, kChoices, IM_ARRAYSIZE(kChoices))) {
@@ -825,10 +824,11 @@ void drawPanelRows() {
         ImGui::SameLine();  // one row for both, which leaves room for the loft's ends
         button("scaleDown", scaleDownCallback);
         checkBox("skinning", &s.panel.skinningEnabled, skinningCallback);
-        rationalSectionsCombo(s.panel);  // on the same row, which keeps the panel's height
-        loftParametersList("loft parameters", &s.panel.loftParameters);
+        ImGui::SameLine();  // one row for both, which leaves room for "rational sections"
         checkBox("closed loft", &s.panel.closedLoft, loftOptionsCallback);
         loftEndsButton(s.panel);
+        loftParametersList("loft parameters", &s.panel.loftParameters);
+        rationalSectionsCombo(s.panel);
         loftEndRows(s.panel);
         button("flip", flipSectionCallback);
         ImGui::SameLine();

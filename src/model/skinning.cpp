@@ -474,8 +474,8 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
         char where[160];
         snprintf(where, sizeof where,
                  dip.undecided ? "the loft's weights come too near 0 to be sure they stay above "
-                                 "it (%.3g at u %.4g, v %.4g)"
-                               : "the loft's weights fall to %.3g at u %.4g, v %.4g, where the "
+                                 "it (%.3g at u %.3g, v %.3g)"
+                               : "the loft's weights fall to %.3g at u %.3g, v %.3g, where the "
                                  "surface runs off to infinity",
                  dip.weight, dip.u, dip.v);
         int bad = -1;
@@ -484,10 +484,12 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
         if (bad >= 0) {
             snprintf(reason, sizeof reason, "%s: section %d has a weight of 0 or below", where,
                      bad);
+        } else if (options.rational == LoftRational::compatible) {
+            snprintf(reason, sizeof reason, "%s, even at common weights", where);
         } else {
             snprintf(reason, sizeof reason,
-                     "%s, from sections whose weights differ, interpolated as homogeneous points: "
-                     "choose rational sections: compatible (skin --rational compatible)",
+                     "%s, as the sections' weights differ: choose rational sections: compatible "
+                     "(skin --rational compatible)",
                      where);
         }
         refusal = reason;
