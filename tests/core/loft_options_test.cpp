@@ -468,6 +468,12 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{{"--closed", "--params", "uniform"}, 0, "", {kUniform, true}},
                       CommandCase{
                           {"--align", "--closed"}, 0, "align all: 0 sections", {kChord, true}},
+                      CommandCase{{"--rational", "compatible"}, 0, "3 of 4 sections took", [] {
+                                      LoftOptions o;  // the rings' random weights in common
+                                      o.rational = LoftRational::compatible;
+                                      return o;
+                                  }()},
+                      CommandCase{{"--rational", "exact"}, 2, "--rational needs", {}},
                       CommandCase{{"--params"}, 2, "--params needs", {}},
                       CommandCase{{"--params", "arc"}, 2, "unknown section parameters", {}},
                       CommandCase{{"--twist"}, 2, "unknown skin option", {}}));
