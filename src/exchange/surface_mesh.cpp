@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <numeric>
+#include <unordered_map>
 
 #include "exchange/export_checks.h"
 #include "model/knots.h"
@@ -573,8 +574,8 @@ void splitCreaseNormals(const SurfaceModel& s, const std::vector<float> lines[2]
     }
     if (!any) return;
     std::vector<Vec3> sums;
-    std::vector<std::array<uint32_t, 9>> slots(mesh.vertexCount());
-    for (auto& slot : slots) slot.fill(kVertexNormal);
+    // The side normal of each vertex and side class met, keyed by vertex * 9 + class - 1.
+    std::unordered_map<uint64_t, uint32_t> slots;
     mesh.cornerNormals.assign(corners, kVertexNormal);
     auto vertex = [&](uint32_t k) {
         return Vec3{mesh.positions[3 * k], mesh.positions[3 * k + 1], mesh.positions[3 * k + 2]};
@@ -585,11 +586,10 @@ void splitCreaseNormals(const SurfaceModel& s, const std::vector<float> lines[2]
         for (int c = 0; c < 3; ++c) {
             const uint8_t which = side[3 * t + c];
             if (which == 0) continue;
-            uint32_t& slot = slots[v[c]][which - 1];
-            if (slot == kVertexNormal) {
-                slot = static_cast<uint32_t>(sums.size());
-                sums.push_back({0.0, 0.0, 0.0});
-            }
+            const auto found = slots.emplace(uint64_t{v[c]} * 9 + (which - 1u),
+                                             static_cast<uint32_t>(sums.size()));
+            if (found.second) sums.push_back({0.0, 0.0, 0.0});
+            const uint32_t slot = found.first->second;
             sums[slot] = sums[slot] + n;
             mesh.cornerNormals[3 * t + c] = slot;
         }
