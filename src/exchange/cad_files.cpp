@@ -5,10 +5,10 @@
 #include <APIHeaderSection_MakeHeader.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
 #include <BRep_Builder.hxx>
-#include <IGESData_GlobalSection.hxx>
-#include <IGESData_IGESModel.hxx>
 #include <IGESControl_Controller.hxx>
 #include <IGESControl_Writer.hxx>
+#include <IGESData_GlobalSection.hxx>
+#include <IGESData_IGESModel.hxx>
 #include <Interface_Static.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
@@ -16,8 +16,8 @@
 #include <STEPControl_Controller.hxx>
 #include <STEPControl_Writer.hxx>
 #include <Standard_Failure.hxx>
-#include <StepData_StepModel.hxx>
 #include <StepBasic_Product.hxx>
+#include <StepData_StepModel.hxx>
 #include <StepGeom_BSplineSurface.hxx>
 #include <TCollection_HAsciiString.hxx>
 #include <TopExp_Explorer.hxx>
@@ -113,7 +113,7 @@ struct SurfaceShape {
 };
 
 // True when the model's B-spline surfaces are exactly the expected ones.
-bool modelHoldsSurfaces(const Handle(StepData_StepModel)& model,
+bool modelHoldsSurfaces(const Handle(StepData_StepModel) & model,
                         std::vector<SurfaceShape> expected) {
     if (model.IsNull()) return false;
     std::vector<SurfaceShape> found;
@@ -159,7 +159,7 @@ private:
 
 // The poles and degrees a surface is written with: the writers open a periodic direction into
 // its clamped form.
-SurfaceShape writtenShape(const Handle(Geom_BSplineSurface)& surface) {
+SurfaceShape writtenShape(const Handle(Geom_BSplineSurface) & surface) {
     Handle(Geom_BSplineSurface) open = surface;
     if (surface->IsUPeriodic() || surface->IsVPeriodic()) {
         open = Handle(Geom_BSplineSurface)::DownCast(surface->Copy());
@@ -198,7 +198,7 @@ bool makeCadShape(const CadContent& content, TopoDS_Shape& shape,
             image->UReverse();
             sides.push_back(image);
         }
-        for (const Handle(Geom_BSplineSurface)& side : sides) {
+        for (const Handle(Geom_BSplineSurface) & side : sides) {
             expected.push_back(writtenShape(side));
             const TopoDS_Face face = makeOcctFace(side, error);
             if (face.IsNull()) return false;

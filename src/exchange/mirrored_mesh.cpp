@@ -62,8 +62,7 @@ void appendMirrorImage(SurfaceMesh& mesh, const MirrorPlane& plane, double weld)
         if (creases) {
             const uint32_t* n = &mesh.cornerNormals[3 * t];
             const uint32_t swappedNormals[3] = {reflected(n[0]), reflected(n[2]), reflected(n[1])};
-            mesh.cornerNormals.insert(mesh.cornerNormals.end(), swappedNormals,
-                                      swappedNormals + 3);
+            mesh.cornerNormals.insert(mesh.cornerNormals.end(), swappedNormals, swappedNormals + 3);
         }
         const float* uv = &mesh.cornerParameters[6 * t];
         const float swapped[6] = {uv[0], uv[1], uv[4], uv[5], uv[2], uv[3]};

@@ -85,7 +85,7 @@ Handle(Geom_BSplineSurface) makeOcctSurface(const SurfaceModel& surface, std::st
     }
 }
 
-TopoDS_Face makeOcctFace(const Handle(Geom_BSplineSurface)& surface, std::string& error) {
+TopoDS_Face makeOcctFace(const Handle(Geom_BSplineSurface) & surface, std::string& error) {
     try {
         BRepBuilderAPI_MakeFace face(surface, Precision::Confusion());
         if (face.IsDone()) return face.Face();
@@ -123,7 +123,7 @@ struct SurfaceArrays {
     }
 };
 
-SurfaceArrays arraysOf(const Handle(Geom_BSplineSurface)& s) {
+SurfaceArrays arraysOf(const Handle(Geom_BSplineSurface) & s) {
     SurfaceArrays a;
     a.count[0] = s->NbUPoles();
     a.count[1] = s->NbVPoles();
@@ -157,12 +157,11 @@ Handle(Geom_BSplineSurface) surfaceOf(const SurfaceArrays& a) {
             weights(i + 1, j + 1) = a.weights[a.at(0, i, j)];
         }
     }
-    return new Geom_BSplineSurface(
-        poles, weights, toArray<TColStd_Array1OfReal>(a.knots[0]),
-        toArray<TColStd_Array1OfReal>(a.knots[1]),
-        toArray<TColStd_Array1OfInteger>(a.multiplicities[0]),
-        toArray<TColStd_Array1OfInteger>(a.multiplicities[1]), a.degree[0], a.degree[1],
-        a.periodic[0], a.periodic[1]);
+    return new Geom_BSplineSurface(poles, weights, toArray<TColStd_Array1OfReal>(a.knots[0]),
+                                   toArray<TColStd_Array1OfReal>(a.knots[1]),
+                                   toArray<TColStd_Array1OfInteger>(a.multiplicities[0]),
+                                   toArray<TColStd_Array1OfInteger>(a.multiplicities[1]),
+                                   a.degree[0], a.degree[1], a.periodic[0], a.periodic[1]);
 }
 
 // True when rows r and s of direction d have the same poles within tolerance and the same
@@ -236,7 +235,8 @@ bool closeDirection(SurfaceArrays& a, int d, double tolerance) {
 }
 
 // Largest distance between the two surfaces over a grid of their common parameter range.
-double largestDistance(const Handle(Geom_BSplineSurface)& a, const Handle(Geom_BSplineSurface)& b) {
+double largestDistance(const Handle(Geom_BSplineSurface) & a,
+                       const Handle(Geom_BSplineSurface) & b) {
     double u0, u1, v0, v1;
     a->Bounds(u0, u1, v0, v1);
     double most = 0.0;
@@ -252,8 +252,8 @@ double largestDistance(const Handle(Geom_BSplineSurface)& a, const Handle(Geom_B
 
 }  // namespace
 
-Handle(Geom_BSplineSurface) closeSeams(const Handle(Geom_BSplineSurface)& surface,
-                                       double tolerance) {
+Handle(Geom_BSplineSurface)
+    closeSeams(const Handle(Geom_BSplineSurface) & surface, double tolerance) {
     Handle(Geom_BSplineSurface) result = surface;
     for (int d = 0; d < 2; ++d) {
         SurfaceArrays arrays = arraysOf(result);

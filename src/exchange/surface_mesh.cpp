@@ -534,10 +534,9 @@ bool turnsCorner(const SurfaceModel& s, int d, float knot, float other,
     if (next == lines.end() || before == lines.begin()) return false;
     const float step = 1e-3f * std::min(*next - knot, knot - *(before - 1));
     Vec3 a, b;
-    const bool found = d == 0 ? unitNormal(s, knot - step, other, a) &&
-                                    unitNormal(s, knot + step, other, b)
-                              : unitNormal(s, other, knot - step, a) &&
-                                    unitNormal(s, other, knot + step, b);
+    const bool found =
+        d == 0 ? unitNormal(s, knot - step, other, a) && unitNormal(s, knot + step, other, b)
+               : unitNormal(s, other, knot - step, a) && unitNormal(s, other, knot + step, b);
     return found && a.x * b.x + a.y * b.y + a.z * b.z < std::cos(3.14159265358979 / 180.0);
 }
 
@@ -598,9 +597,9 @@ void splitCreaseNormals(const SurfaceModel& s, const std::vector<float> lines[2]
     for (const Vec3& sum : sums) {
         const double size = length(sum);
         const Vec3 n = size > 0.0 ? (1.0 / size) * sum : Vec3{0.0, 0.0, 1.0};
-        mesh.sideNormals.insert(mesh.sideNormals.end(), {static_cast<float>(n.x),
-                                                         static_cast<float>(n.y),
-                                                         static_cast<float>(n.z)});
+        mesh.sideNormals.insert(
+            mesh.sideNormals.end(),
+            {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)});
     }
 }
 

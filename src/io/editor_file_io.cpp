@@ -90,7 +90,8 @@ double cartesianBoxDiagonal(const SurfaceModel& s) {
             high[k] = std::max(high[k], c[k]);
         }
     }
-    return s.controlNet.empty() ? 0.0 : std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
+    return s.controlNet.empty() ? 0.0
+                                : std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
 }
 
 // True for a name ending in .step, .stp, .igs or .iges in any letter case.
@@ -210,9 +211,9 @@ std::string sixDecimalsWarning(const SurfaceModel& s) {
         const PointH& p = s.controlNet[i];
         const double w = read(p.w);
         if (!(w > 0.0) || !(p.w > 0.0f)) continue;  // a weight six decimals lose is refused
-        const double move = std::hypot(read(p.x) / w - double{p.x} / p.w,
-                                       read(p.y) / w - double{p.y} / p.w,
-                                       read(p.z) / w - double{p.z} / p.w);
+        const double move =
+            std::hypot(read(p.x) / w - double{p.x} / p.w, read(p.y) / w - double{p.y} / p.w,
+                       read(p.z) / w - double{p.z} / p.w);
         if (move > worst) {
             worst = move;
             at = i;
@@ -306,9 +307,9 @@ bool loadEditorSurface(const char* path, std::string& message, const SurfaceRead
     markSurfaceSaved(s, stamp);
     showFileName(s.panel, name);
 
-    message = kept + (note.empty() ? "loaded " + name + ": " +
-                                         sizeText(s.surface.countU, s.surface.countV)
-                                   : note);
+    message = kept + (note.empty()
+                          ? "loaded " + name + ": " + sizeText(s.surface.countU, s.surface.countV)
+                          : note);
     if (s.surface.orderU > s.surface.countU || s.surface.orderV > s.surface.countV) {
         message +=
             " (too few points for its degrees: nothing to draw until \"degree S\" and "
