@@ -20,8 +20,8 @@ const char kRebuildUsage[] =
     "  Refits the surface of IN by least squares, with its degrees, and saves it as OUT:\n"
     "  --points NU,NV  to NU points along the sections and NV across them\n"
     "  --tolerance T   to the fewest points that keep within distance T of IN\n"
-    "  --fair W        weight of the bending energy (default 0); wobbles shorter than about\n"
-    "                  6 W^(1/4) of the surface are smoothed away\n"
+    "  --fair W        weight of the bending energy, 0 to 1 (default 0); wobbles shorter than\n"
+    "                  about 6 W^(1/4) of the surface are smoothed away\n"
     "  --sections      refit every section along U only (--points NU); the sections stay\n"
     "  Prints the points, the largest deviation and where it lies, and the scatter of IN's\n"
     "  points. A tolerance below that scatter is refused.\n";
@@ -111,9 +111,10 @@ int rebuildCommand(int argc, char** argv) {
         return rebuildUsageError(std::string("not a tolerance: \"") + tolerance +
                                  "\" (a distance above 0)");
     }
-    if (fair != nullptr && (!readNumber(fair, options.fairness) || options.fairness < 0)) {
+    if (fair != nullptr &&
+        (!readNumber(fair, options.fairness) || options.fairness < 0 || options.fairness > 1)) {
         return rebuildUsageError(std::string("not a fairness weight: \"") + fair +
-                                 "\" (a number of at least 0)");
+                                 "\" (a number from 0 to 1)");
     }
 
     SurfaceModel surface;

@@ -37,6 +37,8 @@ constexpr int kSamplesPerInputPoint = 4;
 constexpr long long kMostSamples = 2500000;
 // Most points a fit takes per direction.
 constexpr int kMostPointsPerDirection = 1000;
+// Largest fairness weight taken.
+constexpr double kMostFairness = 1.0;
 // Sample rows the tolerance search fits per direction before the whole grid is fitted.
 constexpr int kSearchRows = 48;
 
@@ -508,8 +510,11 @@ bool checkInput(const SurfaceModel& in, const RebuildOptions& o, std::string& re
         refusal = "the surface has coordinates, weights or knots that are not finite numbers";
         return false;
     }
-    if (!std::isfinite(o.fairness) || o.fairness < 0.0) {
-        refusal = "the fairness weight must be a number of at least 0";
+    // At 1 the bending energy already outweighs any shape the surface has (the fit is as stiff
+    // as the boundary lets it be); far past it the normal equations lose the fit's straight
+    // part to rounding, and a surface shrunk to nothing would come back.
+    if (!std::isfinite(o.fairness) || o.fairness < 0.0 || o.fairness > kMostFairness) {
+        refusal = "the fairness weight must be a number from 0 to 1";
         return false;
     }
     const bool byTolerance = o.pointsU <= 0 && o.pointsV <= 0;
@@ -527,15 +532,6 @@ bool rebuild(const SurfaceModel& in, const RebuildOptions& o, bool twoWays, Surf
     const bool byTolerance = o.pointsU <= 0 && o.pointsV <= 0;
     const int orderU = in.orderU, orderV = in.orderV;
     if (!byTolerance) {
-        if (o.pointsU < orderU || (twoWays && o.pointsV < orderV)) {
-            char line[160];
-            snprintf(line, sizeof line,
-                     "%s points are too few for degrees %d x %d: at least %s are needed",
-                     countText(o.pointsU, o.pointsV, twoWays).c_str(), orderU - 1, orderV - 1,
-                     countText(orderU, orderV, twoWays).c_str());
-            refusal = line;
-            return false;
-        }
         const long long NV = twoWays ? o.pointsV : in.countV;
         if (o.pointsU > kMostPointsPerDirection || (twoWays && NV > kMostPointsPerDirection) ||
             static_cast<long long>(o.pointsU) * NV > kMostNetPoints) {
@@ -543,6 +539,15 @@ bool rebuild(const SurfaceModel& in, const RebuildOptions& o, bool twoWays, Surf
                       " points are more than a rebuild takes (" +
                       std::to_string(kMostPointsPerDirection) + " a direction, " +
                       std::to_string(kMostNetPoints) + " in all)";
+            return false;
+        }
+        if (o.pointsU < orderU || (twoWays && o.pointsV < orderV)) {
+            char line[160];
+            snprintf(line, sizeof line,
+                     "%s points are too few for degrees %d x %d: at least %s are needed",
+                     countText(o.pointsU, o.pointsV, twoWays).c_str(), orderU - 1, orderV - 1,
+                     countText(orderU, orderV, twoWays).c_str());
+            refusal = line;
             return false;
         }
     }

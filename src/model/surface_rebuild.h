@@ -20,8 +20,8 @@ struct RebuildOptions {
     int pointsV = 0;
     double tolerance = 0.0;
     // Weight of the bending energy (the integral of the squared second derivatives, parameters
-    // running 0 .. 1) against the mean squared deviation. 0 is a plain least-squares fit; wobbles
-    // shorter than about 6 fairness^(1/4) of the parameter range are smoothed away.
+    // running 0 .. 1) against the mean squared deviation, from 0 to 1. 0 is a plain least-squares
+    // fit; wobbles shorter than about 6 fairness^(1/4) of the parameter range are smoothed away.
     double fairness = 0.0;
 };
 

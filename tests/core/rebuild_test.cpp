@@ -259,6 +259,7 @@ TEST(Rebuild, RefusalsSayWhyAndChangeNothing) {
         {"points below the order", testsupport::wigley(), pointsOf(2, 3), "too few"},
         {"points past the limit", testsupport::wigley(), pointsOf(1001, 3), "more than"},
         {"negative fairness", testsupport::wigley(), pointsOf(3, 3, -1.0), "fairness"},
+        {"fairness past 1", noisyHull(0.0), pointsOf(8, 8, 1e30), "from 0 to 1"},
         {"no count, no tolerance", testsupport::wigley(), RebuildOptions(), "tolerance above 0"},
         {"degree past the points", unusable, pointsOf(5, 3), "degree"},
         {"unreachable with fairness", noisyHull(0.0), toleranceOf(1e-6, 1.0), "fairness"},
