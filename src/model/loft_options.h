@@ -13,8 +13,9 @@ enum class LoftParameters : int32_t { chord = 0, centripetal = 1, uniform = 2 };
 enum class LoftEndKind : int32_t { free = 0, point = 1, tangent = 2 };
 
 // How the loft treats sections whose weights differ: their homogeneous points interpolated as they
-// are (whose weights can pass through 0 between the sections), or the sections first brought to
-// common weights, which keeps every weight of the loft above 0.
+// are (whose weights can pass through 0 between the sections), or their Cartesian points lofted
+// apart from common weights (those of the section whose weights vary most), which keeps every
+// weight of the loft above 0.
 enum class LoftRational : int32_t { homogeneous = 0, compatible = 1 };
 
 struct LoftEnd {

@@ -441,10 +441,11 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
     }
     std::vector<float> result;
     std::vector<float> knots;
+    int reference = -1;
     if (options.rational == LoftRational::compatible) {
-        SurfaceModel common = s;
+        SurfaceModel cartesian = s;
         int bad = -1;
-        const int reference = commonWeightSection(s.controlNet.data(), cols, R, bad);
+        reference = commonWeightSection(s.controlNet.data(), cols, R, bad);
         if (reference < 0) {
             char reason[160];
             snprintf(reason, sizeof reason,
@@ -454,8 +455,12 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
             refusal = reason;
             return false;
         }
-        bringToCommonWeights(s.controlNet.data(), cols, R, reference, common.controlNet);
-        if (!loftNet(common, options, result, knots, refusal)) return false;
+        // The Cartesian points are lofted apart from the weights, which are the reference
+        // section's in every row: exactly those, whatever the elimination's rounding.
+        for (PointH& P : cartesian.controlNet) {
+            if (P.w != 1.0f) P = {P.x / P.w, P.y / P.w, P.z / P.w, 1.0f};
+        }
+        if (!loftNet(cartesian, options, result, knots, refusal)) return false;
     } else if (!loftNet(s, options, result, knots, refusal)) {
         return false;
     }
@@ -465,6 +470,14 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
     }
     std::vector<PointH> skinned(result.size() / 4);
     std::memcpy(&skinned[0].x, result.data(), result.size() * sizeof(float));
+    if (reference >= 0) {
+        const PointH* common = s.controlNet.data() + static_cast<size_t>(reference) * cols;
+        for (size_t i = 0; i < skinned.size(); ++i) {
+            PointH& P = skinned[i];
+            const float w = common[i % static_cast<size_t>(cols)].w;
+            P = {P.x * w, P.y * w, P.z * w, w};
+        }
+    }
     // Interpolating homogeneous points can take a weight column through 0 between sections whose
     // weights differ: the surface would pass through infinity there.
     const int rows = static_cast<int>(skinned.size() / static_cast<size_t>(cols));
@@ -480,12 +493,20 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
                  dip.weight, dip.u, dip.v);
         int bad = -1;
         commonWeightSection(s.controlNet.data(), cols, R, bad);
+        std::vector<PointH> scratch;
         char reason[360];
         if (bad >= 0) {
             snprintf(reason, sizeof reason, "%s: section %d has a weight of 0 or below", where,
                      bad);
-        } else if (options.rational == LoftRational::compatible) {
-            snprintf(reason, sizeof reason, "%s, even at common weights", where);
+        } else if (options.rational == LoftRational::compatible ||
+                   bringToCommonWeights(s.controlNet.data(), cols, R, 0, scratch) == 0) {
+            snprintf(reason, sizeof reason,
+                     "%s: at degree %d the interpolation loses the weights to rounding; lower "
+                     "degree T%s",
+                     where, order - 1,
+                     options.rational == LoftRational::compatible
+                         ? ""
+                         : ", or choose rational sections: compatible");
         } else {
             snprintf(reason, sizeof reason,
                      "%s, as the sections' weights differ: choose rational sections: compatible "

@@ -87,7 +87,10 @@ bool interpolateClosedLoft(float* P, int R, const float* Q, int dim, int p, cons
 // The loft options choose the parameters and whether the loft closes. An open loft gives
 // countV rows of control points and countV + orderV knots; a closed one countV + orderV - 1
 // rows (the first orderV - 1 repeated at the end) and countV + 2 * orderV - 1 unclamped knots.
-// A closed loft of fewer than three sections, and sections at the same place, are refused.
+// A closed loft of fewer than three sections, and sections at the same place, are refused; so is
+// a loft whose weight function would reach 0 anywhere (weightsStayPositive). With compatible
+// rational sections the Cartesian points are interpolated and every row takes the weights of
+// commonWeightSection's section, exactly.
 bool skinSurface(const SurfaceModel& surface, const LoftOptions& options, DerivedNets& derived,
                  std::string& refusal);
 bool skinSurface(const SurfaceModel& surface, DerivedNets& derived, std::string& refusal);

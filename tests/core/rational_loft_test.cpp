@@ -138,14 +138,15 @@ TEST(CompatibleRationalSections, TheDuctPassesThroughEveryCircleAndSquare) {
             for (const PointH& P : skinned.controlNet) ASSERT_GT(P.w, 0.0f);
             EXPECT_TRUE(checkExportable(skinned, error)) << error;
             int bad = -1;
-            std::vector<PointH> common;
             ASSERT_EQ(commonWeightSection(duct.controlNet.data(), 9, R, bad), 0);
-            bringToCommonWeights(duct.controlNet.data(), 9, R, 0, common);
+            std::vector<PointH> cartesian;  // the points the loft interpolates
+            for (const PointH& P : duct.controlNet)
+                cartesian.push_back({P.x / P.w, P.y / P.w, P.z / P.w, 1.0f});
             std::vector<float> v(static_cast<size_t>(R));
-            ASSERT_TRUE(computeSectionParameters(&common[0].x, 9, R, v.data()));
+            ASSERT_TRUE(computeSectionParameters(&cartesian[0].x, 9, R, v.data()));
             for (int k = 0; k < R; ++k) {
                 const Section& c = (*sections)[static_cast<size_t>(k)];
-                const double tolerance = 1e-6 * c.size;
+                const double tolerance = 1e-6 * controlBoxDiagonal(duct);
                 for (int i = 0; i <= 64; ++i) {
                     float x, y, z;
                     ASSERT_TRUE(evaluateSurfacePoint(skinned, x, y, z, i / 64.0f, v[k]));
@@ -164,8 +165,8 @@ TEST(CompatibleRationalSections, TheDuctPassesThroughEveryCircleAndSquare) {
 
 // Random weights, and circles and squares in turn, lofted as homogeneous points: refused with
 // the way out named; compatible, every weight above 0. (Lofts whose weights stay above 0 keep
-// the reference elimination's bits: skinning_test.) On sections of equal weights compatible
-// changes nothing.
+// the reference elimination's bits: skinning_test.) On sections of weight 1 compatible changes
+// nothing.
 TEST(HomogeneousRationalSections, RefusesWeightsThroughZeroAndCompatibleKeepsEqualWeights) {
     for (const SurfaceModel& s : {ductOf(kDuct, 4, 5), ductOf(kAlternating, 4)}) {
         SurfaceModel skinned;
@@ -184,12 +185,12 @@ TEST(HomogeneousRationalSections, RefusesWeightsThroughZeroAndCompatibleKeepsEqu
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("--rational compatible"), std::string::npos) << run.err;
     EXPECT_EQ(testsupport::readAll(out), "<missing>");
-    const SurfaceModel circles =
-        ductOf({{true, 1, 0}, {true, 1.5f, 1}, {true, 0.5f, 2.5f}, {true, 1, 3}}, 3);
+    const SurfaceModel squares =
+        ductOf({{false, 1, 0}, {false, 1.5f, 1}, {false, 0.5f, 2.5f}, {false, 1, 3}}, 3);
     SurfaceModel a, b;
     std::string refusal;
-    ASSERT_TRUE(skinDuct(circles, LoftRational::homogeneous, a, refusal)) << refusal;
-    ASSERT_TRUE(skinDuct(circles, LoftRational::compatible, b, refusal)) << refusal;
+    ASSERT_TRUE(skinDuct(squares, LoftRational::homogeneous, a, refusal)) << refusal;
+    ASSERT_TRUE(skinDuct(squares, LoftRational::compatible, b, refusal)) << refusal;
     EXPECT_TRUE(sameSurface(a, b));
 }
 
