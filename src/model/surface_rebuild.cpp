@@ -734,6 +734,7 @@ bool rebuildCurve(int n, int p, const float* U, const PointH* Pw, const RebuildO
 // kLeastScatterPoints points and kLeastScatterSites differences in all, so a coarse net (a
 // six-point wave) is not taken for a noisy one.
 constexpr int kLeastScatterPoints = 8;
+constexpr int kScatterRows = 24;
 constexpr size_t kLeastScatterSites = 20;
 
 double estimateScatter(const SurfaceModel& s) {
@@ -748,31 +749,36 @@ double estimateScatter(const SurfaceModel& s) {
         const double lo = U[static_cast<size_t>(p)], hi = U[static_cast<size_t>(count)];
         return static_cast<float>(std::min(hi, std::max(lo, g)));
     };
+    // Points are evaluated as the rows taken need them: kScatterRows rows a direction, evenly
+    // spread, give thousands of differences, plenty for a median, at a fraction of the net.
     const size_t total = s.controlNet.size();
-    std::vector<Eigen::Vector3d> point(total), normal(total);
-    std::vector<char> hasNormal(total, 0);
+    std::vector<Eigen::Vector3d> point(total), normal(total), tangent(total);
+    enum : char { unknown, withNormal, withTangent, without, noPoint };
+    std::vector<char> state(total, unknown);
     // A lone section has no normal of the surface: its points are measured across its tangent.
     const bool loneSection = s.countV == 1;
-    std::vector<Eigen::Vector3d> tangent(total);
-    for (int j = 0; j < s.countV; ++j) {
-        const float v = greville(s.knotsV, j, s.orderV, s.countV);
-        for (int i = 0; i < s.countU; ++i) {
-            const size_t k = static_cast<size_t>(j) * s.countU + i;
-            const float u = greville(s.knotsU, i, s.orderU, s.countU);
-            SurfaceDerivatives d;
-            if (!evaluateSurfaceDerivatives(s, u, v, d)) return 0.0;
-            point[k] = Eigen::Vector3d(d.point.x, d.point.y, d.point.z);
-            const Eigen::Vector3d su(d.Su.x, d.Su.y, d.Su.z), sv(d.Sv.x, d.Sv.y, d.Sv.z);
-            const Eigen::Vector3d n = su.cross(sv);
-            if (n.norm() > 1e-9 * (su.squaredNorm() + sv.squaredNorm()) && n.norm() > 0.0) {
-                normal[k] = n.normalized();
-                hasNormal[k] = 1;
-            } else if (loneSection && su.norm() > 0.0) {
-                tangent[k] = su.normalized();
-                hasNormal[k] = 2;
-            }
+    auto evaluate = [&](size_t k) {
+        if (state[k] != unknown) return state[k];
+        const int i = static_cast<int>(k % static_cast<size_t>(s.countU));
+        const int j = static_cast<int>(k / static_cast<size_t>(s.countU));
+        SurfaceDerivatives d;
+        if (!evaluateSurfaceDerivatives(s, greville(s.knotsU, i, s.orderU, s.countU),
+                                        greville(s.knotsV, j, s.orderV, s.countV), d)) {
+            return state[k] = noPoint;
         }
-    }
+        point[k] = Eigen::Vector3d(d.point.x, d.point.y, d.point.z);
+        const Eigen::Vector3d su(d.Su.x, d.Su.y, d.Su.z), sv(d.Sv.x, d.Sv.y, d.Sv.z);
+        const Eigen::Vector3d n = su.cross(sv);
+        if (n.norm() > 1e-9 * (su.squaredNorm() + sv.squaredNorm()) && n.norm() > 0.0) {
+            normal[k] = n.normalized();
+            return state[k] = withNormal;
+        }
+        if (loneSection && su.norm() > 0.0) {
+            tangent[k] = su.normalized();
+            return state[k] = withTangent;
+        }
+        return state[k] = without;
+    };
     const double stencil[6] = {-1, 5, -10, 10, -5, 1};
     double best = -1.0;
     for (int dir = 0; dir < 2; ++dir) {
@@ -780,17 +786,26 @@ double estimateScatter(const SurfaceModel& s) {
         const int across = dir == 0 ? s.countV : s.countU;
         if (along < kLeastScatterPoints) continue;
         std::vector<double> sizes;
-        for (int r = 0; r < across; ++r) {
+        const int rows = std::min(across, kScatterRows);
+        for (int taken = 0; taken < rows; ++taken) {
+            const int r =
+                rows > 1
+                    ? static_cast<int>(static_cast<long long>(taken) * (across - 1) / (rows - 1))
+                    : 0;
             auto index = [&](int t) {
                 return dir == 0 ? static_cast<size_t>(r) * s.countU + t
                                 : static_cast<size_t>(t) * s.countU + r;
             };
+            for (int t = 0; t < along; ++t) {
+                if (evaluate(index(t)) == noPoint) return 0.0;
+            }
             for (int t = 0; t + 5 < along; ++t) {
                 const size_t c0 = index(t + 2), c1 = index(t + 3);
-                if (!hasNormal[c0] || hasNormal[c0] != hasNormal[c1]) continue;
+                const char kind = state[c0];
+                if ((kind != withNormal && kind != withTangent) || state[c1] != kind) continue;
                 Eigen::Vector3d difference = Eigen::Vector3d::Zero();
                 for (int k = 0; k < 6; ++k) difference += stencil[k] * point[index(t + k)];
-                if (hasNormal[c0] == 1) {
+                if (kind == withNormal) {
                     const Eigen::Vector3d n = (normal[c0] + normal[c1]).normalized();
                     sizes.push_back(std::fabs(n.dot(difference)));
                 } else {
