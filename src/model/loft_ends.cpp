@@ -182,8 +182,11 @@ void derivativeRow(const float* net, int cols, const LoftEnd& end, const EndFram
 
 }  // namespace
 
-bool loftNetWithEnds(const float* net, int cols, int R, int order, const LoftOptions& options,
+bool loftNetWithEnds(const LoftSections& sections, int order, const LoftOptions& options,
                      std::vector<float>& result, std::vector<float>& knots, std::string& refusal) {
+    const float* net = sections.net;
+    const int cols = sections.cols;
+    const int R = sections.R;
     const int p = order - 1;
     if (p < 2) {
         refusal = "end conditions need a degree of at least 2 across the sections";
@@ -207,20 +210,35 @@ bool loftNetWithEnds(const float* net, int cols, int R, int order, const LoftOpt
     const bool startPole = options.start.kind == LoftEndKind::point;
     const bool endPole = options.end.kind == LoftEndKind::point;
 
-    // The rows the surface passes through: the poles around the sections.
+    // The rows the surface passes through: the poles around the sections. Without a pole the
+    // sections' own parameters serve; with one, the sections' chords are measured only once.
     const size_t rowFloats = 4 * static_cast<size_t>(cols);
     const int P = R + (startPole ? 1 : 0) + (endPole ? 1 : 0);
-    std::vector<float> positions(static_cast<size_t>(P) * rowFloats);
-    float* sections = positions.data() + (startPole ? rowFloats : 0);
-    std::copy_n(net, static_cast<size_t>(R) * rowFloats, sections);
-    if (startPole) poleRow(net, cols, first, positions.data());
-    if (endPole) poleRow(net, cols, last, positions.data() + static_cast<size_t>(P - 1) * rowFloats);
-    LoftOptions open = options;
-    open.closed = false;
-    std::vector<float> v(static_cast<size_t>(P));
-    if (!computeLoftParameters(positions.data(), cols, P, open, v.data())) {
-        refusal = "all sections lie at the same place";
-        return false;
+    std::vector<float> poles;
+    const float* startRow = nullptr;
+    const float* endRow = nullptr;
+    if (startPole || endPole) {
+        poles.resize(2 * rowFloats);
+        if (startPole) poleRow(net, cols, first, poles.data());
+        if (endPole) poleRow(net, cols, last, poles.data() + rowFloats);
+        startRow = startPole ? poles.data() : nullptr;
+        endRow = endPole ? poles.data() + rowFloats : nullptr;
+    }
+    auto rowOf = [&](int k) {
+        if (k == 0 && startRow != nullptr) return startRow;
+        if (k == P - 1 && endRow != nullptr) return endRow;
+        return net + static_cast<size_t>(k - (startPole ? 1 : 0)) * rowFloats;
+    };
+    std::vector<float> v(sections.v, sections.v + R);
+    if (startPole || endPole) {
+        LoftOptions open = options;
+        open.closed = false;
+        v.resize(static_cast<size_t>(P));
+        if (!loftParametersAround(startRow, net, cols, R, endRow, *sections.chord, open,
+                                  v.data())) {
+            refusal = "all sections lie at the same place";
+            return false;
+        }
     }
     for (int k = 1; k < P; ++k) {
         if (!std::isfinite(v[k]) || !(v[k] > v[k - 1])) {
@@ -236,7 +254,7 @@ bool loftNetWithEnds(const float* net, int cols, int R, int order, const LoftOpt
     if (hasStart) t.push_back(v[0]);
     t.insert(t.end(), v.begin(), v.end());
     if (hasEnd) t.push_back(v[P - 1]);
-    knots.assign(static_cast<size_t>(N + order), 0.0f);
+    knots.resize(static_cast<size_t>(N + order));
     averageKnots(t.data(), N, order, knots.data());
     if (!allFinite(knots.data(), knots.size())) {
         refusal = "the end conditions give no knots";
@@ -244,13 +262,17 @@ bool loftNetWithEnds(const float* net, int cols, int R, int order, const LoftOpt
     }
 
     // Rows in the order of their control points: the start's position, its derivative, the
-    // positions in between, the end's derivative and its position.
+    // positions in between, the end's derivative and its position. Only what the sections'
+    // net does not already vouch for is checked for range: the basis values, the poles and
+    // the derivatives.
     const size_t width = static_cast<size_t>(order);
-    std::vector<float> values(static_cast<size_t>(N) * width, 0.0f);
+    std::vector<float> values(static_cast<size_t>(N) * width);
     std::vector<BandRow> rows;
     rows.reserve(static_cast<size_t>(N));
-    std::vector<float> B(static_cast<size_t>(N) * rowFloats);
+    std::vector<float> B;
+    B.reserve(static_cast<size_t>(N) * rowFloats);
     std::vector<float> basis(width);
+    bool sound = true;
     auto positionRow = [&](int k) {
         const size_t i = rows.size();
         const int I = findKnotSpan(N - 1, p, v[k], knots.data());
@@ -263,9 +285,11 @@ bool loftNetWithEnds(const float* net, int cols, int R, int order, const LoftOpt
         float* stored = values.data() + i * width;
         for (int c = 0; c < count; ++c) stored[c] = basis[static_cast<size_t>(skip + c)];
         rows.push_back({firstColumn + skip, count, stored});
-        std::copy_n(positions.data() + static_cast<size_t>(k) * rowFloats, rowFloats,
-                    B.data() + i * rowFloats);
-        return count > 0;
+        const float* row = rowOf(k);
+        B.insert(B.end(), row, row + rowFloats);
+        const bool checked = sections.netFinite && row != startRow && row != endRow;
+        sound = sound && count > 0 && allFinite(stored, static_cast<size_t>(count)) &&
+                (checked || allFinite(row, rowFloats));
     };
     auto derivative = [&](int column, float slope, const LoftEnd& end, const EndFrame& f,
                           double span, double sign) {
@@ -274,23 +298,25 @@ bool loftNetWithEnds(const float* net, int cols, int R, int order, const LoftOpt
         stored[0] = -slope;
         stored[1] = slope;
         rows.push_back({column, 2, stored});
-        derivativeRow(net, cols, end, f, span, sign, B.data() + i * rowFloats);
+        B.resize(B.size() + rowFloats);
+        float* row = B.data() + i * rowFloats;
+        derivativeRow(net, cols, end, f, span, sign, row);
+        sound = sound && allFinite(row, rowFloats);
     };
-    bool sound = positionRow(0);
+    positionRow(0);
     // The derivative's span: from the end's row to the next row in (the end section for a pole).
     const float startSlope = static_cast<float>(p) / knots[static_cast<size_t>(p) + 1];
     const float endSlope =
         static_cast<float>(p) / (knots[static_cast<size_t>(N + p)] - knots[static_cast<size_t>(N - 1)]);
     if (hasStart) derivative(0, startSlope, options.start, first, v[1] - v[0], 1.0);
-    for (int k = 1; k + 1 < P; ++k) sound = positionRow(k) && sound;
+    for (int k = 1; k + 1 < P; ++k) positionRow(k);
     if (hasEnd) derivative(N - 2, endSlope, options.end, last, v[P - 1] - v[P - 2], -1.0);
-    sound = positionRow(P - 1) && sound;
-    if (!sound || !std::isfinite(startSlope) || !std::isfinite(endSlope) ||
-        !allFinite(values.data(), values.size()) || !allFinite(B.data(), B.size())) {
+    positionRow(P - 1);
+    if (!sound || !std::isfinite(startSlope) || !std::isfinite(endSlope)) {
         refusal = "the end conditions give numbers out of range";
         return false;
     }
-    result.assign(static_cast<size_t>(N) * rowFloats, 0.0f);
+    result.resize(static_cast<size_t>(N) * rowFloats);
     if (!solveBandRows(rows, B.data(), result.data(), 4 * cols)) {
         refusal = "the sections and end conditions give no interpolating surface";
         return false;

@@ -14,14 +14,26 @@ struct EditorState;
 // True when the options ask for anything but free ends of an open loft.
 bool loftHasEndConditions(const LoftOptions& options);
 
-// The control points (result, rows of 4 * cols floats) and knots of the open loft through the R
-// sections of net (homogeneous points, section-major) with the options' end conditions. The
-// surface has R + 1 rows per tangent end and R + 2 per point end, and rows + order knots.
+// The R sections of a loft as the loft has measured them: net (homogeneous points,
+// section-major, cols a section), their parameters v and the chords loftParameters kept.
+// netFinite says every float of net is known to be finite.
+struct LoftSections {
+    const float* net;
+    int cols;
+    int R;
+    const float* v;
+    const std::vector<float>* chord;
+    bool netFinite;
+};
+
+// The control points (result, rows of 4 * cols floats) and knots of the open loft through the
+// sections with the options' end conditions. The surface has R + 1 rows per tangent end and
+// R + 2 per point end, and rows + order knots.
 // False with the reason when the ends cannot be built: a degree below 2 across the sections,
 // fewer than two sections, a zero direction, an end section without a plane for its default,
 // a pole in the end section's plane, a weight that is not positive at an end, or a singular
 // system.
-bool loftNetWithEnds(const float* net, int cols, int R, int order, const LoftOptions& options,
+bool loftNetWithEnds(const LoftSections& sections, int order, const LoftOptions& options,
                      std::vector<float>& result, std::vector<float>& knots, std::string& refusal);
 
 // Reads "free", "point", "point:x,y,z", "tangent" or "tangent:x,y,z" into end (kind, given

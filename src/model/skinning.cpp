@@ -144,26 +144,15 @@ bool interpolateCurveBanded(float* P, int n, const float* Q, int dim, int p, con
 
 namespace {
 
-// Parameters from the measured distances between consecutive sections (and, for a closed loft,
-// from the last section back to the first): in every column the distances (or their square
-// roots) are shared out over the column's total, and the shares are averaged over the columns.
-bool measuredParameters(const float* net, int cols, int R, bool closed, bool centripetal,
-                        float* v) {
-    if (R < 1) return true;
-    if (R == 1) {
-        v[0] = 1.0f;
-        return true;
-    }
-    v[0] = 0.0f;
-    if (!closed) v[R - 1] = 1.0f;
-    const int K = closed ? R : R - 1;  // chords measured
-    if (!closed && K < 2) return true;
+// Chord lengths (or their square roots) between consecutive rows of every column:
+// chord[(k - 1) * cols + t] = |G[k][t] - G[k-1][t]| for k = 1 .. K, row R being row 0 again.
+// total[t] receives the sum of column t's chords, taken in order.
+void measureChords(const float* net, int cols, int R, int K, bool centripetal, float* chord,
+                   float* total) {
     const size_t rowFloats = 4 * static_cast<size_t>(cols);
-    // chord[(r - 1) * cols + t] = |G[r][t] - G[r-1][t]|, kept so each chord is measured once.
-    std::vector<float> chord(static_cast<size_t>(K) * cols);
-    std::vector<float> total(static_cast<size_t>(cols), 0.0f);
     float difference[4];
     for (int t = 0; t < cols; ++t) {
+        total[t] = 0.0f;
         for (int r = 1; r <= K; ++r) {
             const float* a = net + (r % R) * rowFloats + 4 * static_cast<size_t>(t);
             const float* b = net + (r - 1) * rowFloats + 4 * static_cast<size_t>(t);
@@ -174,45 +163,129 @@ bool measuredParameters(const float* net, int cols, int R, bool closed, bool cen
             total[t] += length;
         }
     }
+}
+
+// v[1 .. last] from the rows of chords (rows(k - 1) from row k - 1 to row k, cols floats each)
+// and their totals per column: in every column the chords are shared out over the column's
+// total, and the shares are averaged over the columns.
+template <typename Rows>
+bool shareChords(Rows rows, const float* total, int cols, int last, float* v) {
     // A column whose point never moves has no chord length to share out; it is left out of
     // the average instead of dividing by zero.
     int used = 0;
     for (int t = 0; t < cols; ++t) used += total[t] != 0.0f ? 1 : 0;
     if (used == 0) return false;
     const float share = 1.0f / static_cast<float>(used);
-    const int lastComputed = closed ? R - 1 : K - 1;
-    for (int k = 1; k <= lastComputed; ++k) {
+    for (int k = 1; k <= last; ++k) {
         float sum = 0.0f;
+        const float* chord = rows(k - 1);
         for (int t = 0; t < cols; ++t) {
             if (total[t] == 0.0f) continue;
-            sum += chord[static_cast<size_t>(k - 1) * cols + t] / total[t];
+            sum += chord[t] / total[t];
         }
         v[k] = v[k - 1] + share * sum;
     }
     return true;
 }
 
-}  // namespace
-
-bool computeSectionParameters(const float* net, int cols, int R, float* v) {
-    return measuredParameters(net, cols, R, false, false, v);
-}
-
-bool computeLoftParameters(const float* net, int cols, int R, const LoftOptions& options,
-                           float* v) {
-    if (options.parameters != LoftParameters::uniform) {
-        const bool centripetal = options.parameters == LoftParameters::centripetal;
-        return measuredParameters(net, cols, R, options.closed, centripetal, v);
-    }
+// Parameters from the measured distances between consecutive sections (and, for a closed loft,
+// from the last section back to the first). chord receives the measured chords, for
+// loftParametersAround.
+bool measuredParameters(const float* net, int cols, int R, bool closed, bool centripetal,
+                        float* v, std::vector<float>& chord) {
     if (R < 1) return true;
     if (R == 1) {
         v[0] = 1.0f;
         return true;
     }
-    const float spans = static_cast<float>(options.closed ? R : R - 1);
+    v[0] = 0.0f;
+    if (!closed) v[R - 1] = 1.0f;
+    const int K = closed ? R : R - 1;  // chords measured
+    chord.resize(static_cast<size_t>(K) * cols);
+    std::vector<float> total(static_cast<size_t>(cols));
+    measureChords(net, cols, R, K, centripetal, chord.data(), total.data());
+    if (!closed && K < 2) return true;
+    const float* chords = chord.data();
+    auto rows = [chords, cols](int k) { return chords + static_cast<size_t>(k) * cols; };
+    return shareChords(rows, total.data(), cols, closed ? R - 1 : K - 1, v);
+}
+
+bool uniformParameters(int R, bool closed, float* v) {
+    if (R < 1) return true;
+    if (R == 1) {
+        v[0] = 1.0f;
+        return true;
+    }
+    const float spans = static_cast<float>(closed ? R : R - 1);
     for (int k = 0; k < R; ++k) v[k] = static_cast<float>(k) / spans;
-    if (!options.closed) v[R - 1] = 1.0f;
+    if (!closed) v[R - 1] = 1.0f;
     return true;
+}
+
+}  // namespace
+
+bool computeSectionParameters(const float* net, int cols, int R, float* v) {
+    std::vector<float> chord;
+    return measuredParameters(net, cols, R, false, false, v, chord);
+}
+
+bool loftParameters(const float* net, int cols, int R, const LoftOptions& options, float* v,
+                    std::vector<float>& chord) {
+    if (options.parameters != LoftParameters::uniform) {
+        const bool centripetal = options.parameters == LoftParameters::centripetal;
+        return measuredParameters(net, cols, R, options.closed, centripetal, v, chord);
+    }
+    return uniformParameters(R, options.closed, v);
+}
+
+bool computeLoftParameters(const float* net, int cols, int R, const LoftOptions& options,
+                           float* v) {
+    std::vector<float> chord;
+    return loftParameters(net, cols, R, options, v, chord);
+}
+
+bool loftParametersAround(const float* before, const float* net, int cols, int R,
+                          const float* after, const std::vector<float>& chord,
+                          const LoftOptions& options, float* v) {
+    const int P = R + (before != nullptr ? 1 : 0) + (after != nullptr ? 1 : 0);
+    if (options.parameters == LoftParameters::uniform || P < 2) {
+        return uniformParameters(P, false, v);
+    }
+    v[0] = 0.0f;
+    v[P - 1] = 1.0f;
+    if (P < 3) return true;
+    const bool centripetal = options.parameters == LoftParameters::centripetal;
+    const size_t rowFloats = 4 * static_cast<size_t>(cols);
+    // The chords to and from the added rows, measured as rows of the net they stand beside.
+    std::vector<float> pair(2 * rowFloats);
+    std::vector<float> outer(2 * static_cast<size_t>(cols));
+    std::vector<float> total(static_cast<size_t>(cols));
+    float* beforeChord = outer.data();
+    float* afterChord = outer.data() + cols;
+    if (before != nullptr) {
+        std::copy_n(before, rowFloats, pair.data());
+        std::copy_n(net, rowFloats, pair.data() + rowFloats);
+        measureChords(pair.data(), cols, 2, 1, centripetal, beforeChord, total.data());
+    }
+    if (after != nullptr) {
+        std::copy_n(net + static_cast<size_t>(R - 1) * rowFloats, rowFloats, pair.data());
+        std::copy_n(after, rowFloats, pair.data() + rowFloats);
+        measureChords(pair.data(), cols, 2, 1, centripetal, afterChord, total.data());
+    }
+    // Each column's total adds its chords in order along the rows, as for one stacked net.
+    const int shift = before != nullptr ? 1 : 0;
+    for (int t = 0; t < cols; ++t) {
+        float sum = before != nullptr ? beforeChord[t] : 0.0f;
+        for (int k = 0; k + 1 < R; ++k) sum += chord[static_cast<size_t>(k) * cols + t];
+        if (after != nullptr) sum += afterChord[t];
+        total[t] = sum;
+    }
+    auto rows = [&](int k) {
+        if (k < shift) return static_cast<const float*>(beforeChord);
+        if (k - shift == R - 1) return static_cast<const float*>(afterChord);
+        return chord.data() + static_cast<size_t>(k - shift) * cols;
+    };
+    return shareChords(rows, total.data(), cols, P - 2, v);
 }
 
 void averageKnots(const float* v, int R, int order, float* V) {
@@ -346,8 +419,9 @@ bool interpolateClosedLoft(float* P, int R, const float* Q, int dim, int p, cons
 namespace {
 
 // Parameters, knots and control points of the loft, or the reason there are none.
-bool loftNet(const SurfaceModel& s, const LoftOptions& options, std::vector<float>& result,
-             std::vector<float>& knots, std::string& refusal) {
+// netFinite: every float of s's net is known to be finite.
+bool loftNet(const SurfaceModel& s, const LoftOptions& options, bool netFinite,
+             std::vector<float>& result, std::vector<float>& knots, std::string& refusal) {
     const int R = s.countV;
     const int cols = s.knotCountU - s.orderU;
     const int order = s.orderV;
@@ -357,7 +431,8 @@ bool loftNet(const SurfaceModel& s, const LoftOptions& options, std::vector<floa
         return false;
     }
     std::vector<float> v(static_cast<size_t>(R));
-    if (!computeLoftParameters(net, cols, R, options, v.data())) {
+    std::vector<float> chord;
+    if (!loftParameters(net, cols, R, options, v.data(), chord)) {
         refusal = "all sections lie at the same place";
         return false;
     }
@@ -382,7 +457,8 @@ bool loftNet(const SurfaceModel& s, const LoftOptions& options, std::vector<floa
 
     const size_t rowFloats = 4 * static_cast<size_t>(cols);
     if (loftHasEndConditions(options)) {
-        return loftNetWithEnds(net, cols, R, order, options, result, knots, refusal);
+        const LoftSections sections{net, cols, R, v.data(), &chord, netFinite};
+        return loftNetWithEnds(sections, order, options, result, knots, refusal);
     }
     if (!options.closed) {
         knots.resize(static_cast<size_t>(R + order));
@@ -460,8 +536,8 @@ bool skinSurfaceChecked(const SurfaceModel& s, const LoftOptions& options, Deriv
         for (PointH& P : cartesian.controlNet) {
             if (P.w != 1.0f) P = {P.x / P.w, P.y / P.w, P.z / P.w, 1.0f};
         }
-        if (!loftNet(cartesian, options, result, knots, refusal)) return false;
-    } else if (!loftNet(s, options, result, knots, refusal)) {
+        if (!loftNet(cartesian, options, false, result, knots, refusal)) return false;
+    } else if (!loftNet(s, options, true, result, knots, refusal)) {
         return false;
     }
     if (!allFinite(result.data(), result.size())) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/banded_solver.h"
 #include "model/editor_state.h"
@@ -51,6 +52,19 @@ bool computeSectionParameters(const float* net, int cols, int R, float* v);
 // first and leaves v[R-1] below 1, the first section's parameter one period on. False when no
 // column has a length to share out.
 bool computeLoftParameters(const float* net, int cols, int R, const LoftOptions& options, float* v);
+
+// computeLoftParameters that keeps the measured chords (left alone for uniform parameters):
+// chord[(k - 1) * cols + t] runs from section k - 1 to section k in column t.
+bool loftParameters(const float* net, int cols, int R, const LoftOptions& options, float* v,
+                    std::vector<float>& chord);
+
+// Parameters v[0 .. P-1] of the open loft through the row before the sections (none when null),
+// the R >= 2 sections of net and the row after them (none when null), with the sections' chords
+// as loftParameters measured them: the floats computeLoftParameters gives for those rows
+// stacked into one net, without copying or measuring the sections again.
+bool loftParametersAround(const float* before, const float* net, int cols, int R,
+                          const float* after, const std::vector<float>& chord,
+                          const LoftOptions& options, float* v);
 
 // V knots V[0 .. R + order - 1] for interpolation at the parameters v[0 .. R-1]: order zeros,
 // the averages of order - 1 consecutive parameters, order ones. For order 1 (degree 0) the
