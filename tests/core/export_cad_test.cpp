@@ -8,11 +8,13 @@
 #include <BRep_Tool.hxx>
 #include <IGESControl_Reader.hxx>
 #include <IGESData_IGESModel.hxx>
+#include <RWStl.hxx>
 #include <STEPControl_Reader.hxx>
 #include <StepBasic_Product.hxx>
 #include <StepData_StepModel.hxx>
 #include <TColStd_SequenceOfAsciiString.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopoDS.hxx>
 
@@ -213,6 +215,52 @@ TEST(ObjCreases, EachSideOfARidgeHasItsPlanesNormal) {
     // A rational circle's joints repeat their knots as often as the degree, yet are smooth.
     const auto egg = normalsByPosition(exported(testsupport::revolvedEgg(), "egg.obj"));
     for (const auto& vertex : egg) EXPECT_EQ(vertex.second.size(), 1u);
+}
+
+// A circle-to-square duct lofted with compatible rational sections exports in every format:
+// Open CASCADE reads STEP and IGES back as its surface and the STL as the mesh written.
+TEST(DuctExport, EveryFormatReadsBack) {
+    const float cx[9] = {1, 1, 0, -1, -1, -1, 0, 1, 1}, cy[9] = {0, 1, 1, 1, 0, -1, -1, -1, 0};
+    std::vector<PointH> net;
+    for (int j = 0; j < 3; ++j) {  // a circle, a square with corners at 1.4, a circle
+        for (int t = 0; t < 9; ++t) {
+            const float w = j != 1 && t % 2 ? 0.70710678f : 1.0f;
+            const float r = j != 1 ? 1.0f : t % 2 ? 0.7f : 1.4f;
+            net.push_back({r * cx[t] * w, r * cy[t] * w, 2.0f * j * w, w});
+        }
+    }
+    const SurfaceModel sections = testsupport::makeSurface(
+        9, 3, 3, 3, {0, 0, 0, .25f, .25f, .5f, .5f, .75f, .75f, 1, 1, 1}, {0, 0, 0, 1, 1, 1}, net);
+    LoftOptions options;
+    options.rational = LoftRational::compatible;
+    DerivedNets derived;
+    std::string refusal;
+    ASSERT_TRUE(skinSurface(sections, options, derived, refusal)) << refusal;
+    SurfaceModel skinned;
+    const SurfaceModel& duct = surfaceToSave(sections, true, derived, skinned);
+    for (const char* name : {"duct.step", "duct.igs"}) {
+        std::unique_ptr<XSControl_Reader> reader(
+            name[5] == 's' ? static_cast<XSControl_Reader*>(new STEPControl_Reader)
+                           : new IGESControl_Reader);
+        ASSERT_EQ(reader->ReadFile(exported(duct, name).c_str()), IFSelect_RetDone);
+        reader->TransferRoots();
+        TopExp_Explorer face(reader->OneShape(), TopAbs_FACE);
+        ASSERT_TRUE(face.More()) << name;
+        const BRepAdaptor_Surface read(TopoDS::Face(face.Current()));
+        for (const float t : {0.0f, 0.3f, 0.6f, 1.0f}) {
+            float x, y, z;
+            ASSERT_TRUE(evaluateSurfacePoint(duct, x, y, z, t, 1 - t));
+            EXPECT_LE(read.Value(t, 1 - t).Distance(gp_Pnt(x, y, z)),
+                      1e-6 * controlBoxDiagonal(duct))
+                << name;
+        }
+    }
+    ExportReport report;
+    std::string message;
+    const std::string stl = testsupport::scratchDir() + "/duct.stl";
+    ASSERT_TRUE(exportSurface(stl, duct, std::nullopt, report, message)) << message;
+    EXPECT_EQ(static_cast<size_t>(RWStl::ReadFile(stl.c_str())->NbTriangles()), report.triangles);
+    EXPECT_FALSE(normalsByPosition(exported(duct, "duct.obj")).empty());
 }
 
 }  // namespace
