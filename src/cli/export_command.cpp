@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/command_line.h"
+#include "cli/command_support.h"
 #include "exchange/export_surface.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.h"
+#include "cli/command_support.h"
 #include "hull/hydrostatics.h"
 #include "io/surface_file.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/command_line.h"
+#include "cli/command_support.h"
 #include "exchange/cad_import.h"
 #include "model/printable_text.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.h"
+#include "cli/command_support.h"
 #include "exchange/lines_plan.h"
 #include "exchange/lines_print.h"
 #include "exchange/offset_table.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/command_line.h"
+#include "cli/command_support.h"
 #include "model/surface_commands.h"
 
 namespace {
