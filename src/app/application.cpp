@@ -17,6 +17,7 @@
 #include "app/control_panel.h"
 #include "app/file_chooser.h"
 #include "app/scene_setup.h"
+#include "input/app_requests.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
 #include "io/recovery_file.h"
@@ -70,10 +71,21 @@ void endIfSignalled() {
     raise(signal);
 }
 
+// ctrl+o in a window: the chooser for a surface file, which loads the file chosen.
+bool chooseSurfaceToLoad(std::string& error) {
+    return startFileChooser(editor.panel.surfaceFileName, "open a surface file", false, error,
+                            kSurfaceFileFilters, true);
+}
+
 }  // namespace
 
 void initApplication(int* argc, char** argv) {
     EditorState& s = editor;
+    AppRequests requests;
+    requests.quit = quitEditor;
+    requests.releasePanelKeyboard = releasePanelKeyboard;
+    requests.chooseSurfaceToLoad = chooseSurfaceToLoad;
+    setAppRequests(requests);
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/file_chooser.h"
+#include "input/app_requests.h"
 #include "io/editor_file_io.h"
 #include "model/editor_state.h"
 
@@ -19,8 +19,7 @@ bool handleFileKey(unsigned char key) {
     if (key == kCtrlO) {
         // The chooser's own window takes the keys; nothing here pretends to.
         std::string error;
-        if (startFileChooser(editor.panel.surfaceFileName, "open a surface file", false, error,
-                             kSurfaceFileFilters, true)) {
+        if (requestSurfaceChooser(error)) {
             setStatus("open: choose a surface file in the window that opened");
         } else {
             setStatus("open: %s", error.c_str());

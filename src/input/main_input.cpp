@@ -9,8 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/application.h"
-#include "app/control_panel.h"
+#include "input/app_requests.h"
 #include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
@@ -80,7 +79,7 @@ void pickControlPoint(int x, int y) {
 }  // namespace
 
 void mainKeyboard(unsigned char key, int, int) {
-    releasePanelKeyboard();  // the keys come here: the panel shows no caret
+    requestPanelKeyboardRelease();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     if (handleHistoryKey(key, glutGetModifiers(), Redraw::later) || handleFileKey(key)) return;
     switch (key) {
@@ -122,7 +121,8 @@ void mainKeyboard(unsigned char key, int, int) {
             break;
         case 'q':
         case 'Q':
-            quitEditor();
+            requestQuit();
+            break;
         default:
             break;
     }
@@ -130,7 +130,7 @@ void mainKeyboard(unsigned char key, int, int) {
 }
 
 void mainSpecial(int key, int, int) {
-    releasePanelKeyboard();  // the keys come here: the panel shows no caret
+    requestPanelKeyboardRelease();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     switch (key) {
         case GLUT_KEY_LEFT:

@@ -11,8 +11,7 @@
 
 #include <string>
 
-#include "app/application.h"
-#include "app/control_panel.h"
+#include "input/app_requests.h"
 #include "input/calibration_input.h"
 #include "input/file_keys.h"
 #include "input/history_keys.h"
@@ -142,7 +141,7 @@ void sectionMotion(int x, int y) {
 // --- Keyboard ----------------------------------------------------------------------------
 
 void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
-    releasePanelKeyboard();  // the keys come here: the panel shows no caret
+    requestPanelKeyboardRelease();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     if (handleHistoryKey(key, glutGetModifiers(), Redraw::now) || handleFileKey(key)) return;
     switch (key) {
@@ -174,7 +173,8 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
             break;
         case 'q':
         case 'Q':
-            quitEditor();
+            requestQuit();
+            break;
         default:
             break;
     }
@@ -182,7 +182,7 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
 }
 
 void sectionSpecial(int key, int /*x*/, int /*y*/) {
-    releasePanelKeyboard();  // the keys come here: the panel shows no caret
+    requestPanelKeyboardRelease();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     // One tenth of a unit to the screen's right: (0, 0, 0.1) with the camera on the -x side.
     const Vector3 step =
