@@ -5,6 +5,7 @@
 // The id is that of the control that asked (-1 for every caller) and is not used.
 class Serializator {
 public:
+    virtual ~Serializator() = default;
     virtual void load(int id) = 0;
     virtual void save(int id) = 0;
 };
