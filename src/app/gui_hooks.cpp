@@ -9,22 +9,24 @@
 #include "view/main_view.h"
 #include "view/section_view.h"
 
+#ifdef LOFTWORK_COUNT_GUI_HOOKS
 GuiHookCalls guiHookCalls;
+#endif
 
 void guiRebuildKnotControls() {
-    ++guiHookCalls.rebuildKnotControls;
+    LOFTWORK_COUNT_GUI_HOOK(rebuildKnotControls);
     rebuildKnotControls();
 }
 
 void guiRefreshPanel() {
-    ++guiHookCalls.refreshPanel;
+    LOFTWORK_COUNT_GUI_HOOK(refreshPanel);
     if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
 }
 
 // The main view's frame ends by drawing the section view, so a posted redraw of the main window
 // shows both; without a main window the section window is asked directly.
 void guiRedrawViews(bool now) {
-    ++guiHookCalls.redrawViews;
+    LOFTWORK_COUNT_GUI_HOOK(redrawViews);
     const Handles& h = editor.handles;
     if (!now) {
         if (h.mainWindow != 0) {

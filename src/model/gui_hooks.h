@@ -1,5 +1,5 @@
 // The few requests the core makes of the GUI. The GUI library defines them; programs without
-// windows (tests, command line) link stand-ins that only count the calls.
+// windows (tests, tools) link stand-ins that do nothing.
 #pragma once
 
 // Rebuild the panel's knot spinners, section radio buttons and "multipl." spinner after a knot
@@ -13,10 +13,15 @@ void guiRefreshPanel();
 // current window given back) or at the next frame.
 void guiRedrawViews(bool now);
 
-// How often each request was made; only the stand-ins count.
+#ifdef LOFTWORK_COUNT_GUI_HOOKS
+// Test builds only (the program never defines it): how often each request was made.
 struct GuiHookCalls {
     int rebuildKnotControls = 0;
     int refreshPanel = 0;
     int redrawViews = 0;
 };
 extern GuiHookCalls guiHookCalls;
+#define LOFTWORK_COUNT_GUI_HOOK(request) (++guiHookCalls.request)
+#else
+#define LOFTWORK_COUNT_GUI_HOOK(request) ((void)0)
+#endif

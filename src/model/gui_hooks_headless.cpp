@@ -1,10 +1,11 @@
-// Stand-ins for the GUI requests in programs that open no window: they only count the calls.
+// Stand-ins for the GUI requests in programs that open no window: they do nothing (and count the
+// calls in test builds).
 #include "model/gui_hooks.h"
 
+#ifdef LOFTWORK_COUNT_GUI_HOOKS
 GuiHookCalls guiHookCalls;
+#endif
 
-void guiRebuildKnotControls() { ++guiHookCalls.rebuildKnotControls; }
-void guiRefreshPanel() { ++guiHookCalls.refreshPanel; }
-void guiRedrawViews(bool /*now*/) {
-    ++guiHookCalls.redrawViews;
-}
+void guiRebuildKnotControls() { LOFTWORK_COUNT_GUI_HOOK(rebuildKnotControls); }
+void guiRefreshPanel() { LOFTWORK_COUNT_GUI_HOOK(refreshPanel); }
+void guiRedrawViews(bool /*now*/) { LOFTWORK_COUNT_GUI_HOOK(redrawViews); }
