@@ -16,12 +16,9 @@
 
 namespace {
 
-// range(0): the sheet's points per direction; range(1): the points of the rebuild.
-void RebuildToPoints(benchmark::State& state) {
-    const SurfaceModel sheet = wavySheet(static_cast<int>(state.range(0)));
-    RebuildOptions options;
-    options.pointsU = options.pointsV = static_cast<int>(state.range(1));
-    options.fairness = 1e-10;
+// Times rebuilds of sheet with options; the report of the last.
+RebuildReport timeRebuild(benchmark::State& state, const SurfaceModel& sheet,
+                          const RebuildOptions& options) {
     RebuildReport report;
     for (auto _ : state) {
         SurfaceModel out;
@@ -30,6 +27,16 @@ void RebuildToPoints(benchmark::State& state) {
             state.SkipWithError(refusal.c_str());
         benchmark::DoNotOptimize(out.controlNet.data());
     }
+    return report;
+}
+
+// range(0): the sheet's points per direction; range(1): the points of the rebuild.
+void RebuildToPoints(benchmark::State& state) {
+    const SurfaceModel sheet = wavySheet(static_cast<int>(state.range(0)));
+    RebuildOptions options;
+    options.pointsU = options.pointsV = static_cast<int>(state.range(1));
+    options.fairness = 1e-10;
+    const RebuildReport report = timeRebuild(state, sheet, options);
     state.counters["deviation"] = report.maxDeviation;
 }
 BENCHMARK(RebuildToPoints)
@@ -44,14 +51,7 @@ void RebuildToTolerance(benchmark::State& state) {
     const SurfaceModel sheet = wavySheet(static_cast<int>(state.range(0)));
     RebuildOptions options;
     options.tolerance = 1e-3;
-    RebuildReport report;
-    for (auto _ : state) {
-        SurfaceModel out;
-        std::string refusal;
-        if (!rebuildSurface(sheet, options, out, report, refusal))
-            state.SkipWithError(refusal.c_str());
-        benchmark::DoNotOptimize(out.controlNet.data());
-    }
+    const RebuildReport report = timeRebuild(state, sheet, options);
     state.counters["pointsU"] = report.pointsU;
     state.counters["pointsV"] = report.pointsV;
 }

@@ -14,6 +14,7 @@
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
+#include "model/rational_sections.h"
 #include "model/skinning.h"
 #include "model/surface_edit.h"
 #include "model/surface_limits.h"
@@ -389,15 +390,7 @@ bool setLoftEnd(EditorState& state, bool atStart, const LoftEnd& wanted) {
     const char* name = atStart ? "start" : "end";
     LoftOptions options = loftOptionsOf(state.panel);
     (atStart ? options.start : options.end) = wanted;
-    if (surfaceIsUsable(state.surface)) {
-        DerivedNets trial;
-        std::string refusal;
-        if (!skinSurface(state.surface, options, trial, refusal)) {
-            reportSkinningRefusal(state.panel, refusal);
-            guiRefreshPanel();
-            return false;
-        }
-    }
+    if (loftRefused(state, options)) return false;
     const std::string step = std::string(name) + ": " + loftEndText(wanted);
     runEdit(state, step, [&] {
         slot = wanted;

@@ -53,19 +53,21 @@ int bringToCommonWeights(const PointH* net, int cols, int R, int reference,
     return changed;
 }
 
+bool loftRefused(EditorState& state, const LoftOptions& options) {
+    if (!surfaceIsUsable(state.surface)) return false;
+    DerivedNets trial;
+    std::string refusal;
+    if (skinSurface(state.surface, options, trial, refusal)) return false;
+    reportSkinningRefusal(state.panel, refusal);
+    guiRefreshPanel();
+    return true;
+}
+
 bool setRationalSections(EditorState& state, LoftRational wanted) {
     if (state.panel.rationalSections == static_cast<int32_t>(wanted)) return true;
     LoftOptions options = loftOptionsOf(state.panel);
     options.rational = wanted;
-    if (state.panel.skinningEnabled != 0 && surfaceIsUsable(state.surface)) {
-        DerivedNets trial;
-        std::string refusal;
-        if (!skinSurface(state.surface, options, trial, refusal)) {
-            reportSkinningRefusal(state.panel, refusal);
-            guiRefreshPanel();
-            return false;
-        }
-    }
+    if (state.panel.skinningEnabled != 0 && loftRefused(state, options)) return false;
     const std::string step = std::string("rational sections ") + loftRationalName(wanted);
     runEdit(state, step, [&] {
         state.panel.rationalSections = static_cast<int32_t>(wanted);
