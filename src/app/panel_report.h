@@ -2,7 +2,7 @@
 // (the end-to-end runs find controls by it): set LOFTWORK_PANEL_REPORT to the file's path.
 #pragma once
 
-#include "app/control_panel.h"
+#include "app/panel_frame.h"
 
 // Writes the frame's controls, one "kind|group|label|minX minY maxX maxY|value" line each, to
 // the file named by LOFTWORK_PANEL_REPORT, when that is set and the text differs from the last
