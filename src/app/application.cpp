@@ -125,6 +125,7 @@ void initApplication(int* argc, char** argv) {
     glutCloseFunc(windowClosed);
 
     initScene();
+    atexit(exitCleanup);
     buildControlPanel();
     glutSetWindow(s.handles.controlPanel);
     glutCloseFunc(windowClosed);

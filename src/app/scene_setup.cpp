@@ -1,13 +1,11 @@
 // Scene set-up at start-up: the surface path from the configuration file, the translation
-// bookkeeping, the main window's clear colour and light, and the exit clean-up.
+// bookkeeping, the main window's clear colour and light.
 #include "app/scene_setup.h"
 
 #include <GL/gl.h>
 
-#include <cstdlib>
 #include <string>
 
-#include "app/application.h"
 #include "io/config_file.h"
 #include "model/editor_state.h"
 
@@ -51,6 +49,4 @@ void initScene() {
     glEnable(GL_AUTO_NORMAL);
     glEnable(GL_NORMALIZE);
     glShadeModel(GL_SMOOTH);
-
-    atexit(exitCleanup);
 }

@@ -1,5 +1,5 @@
 // Scene set-up at start-up: the configured surface path, the main window's clear colour and
-// light, and the exit clean-up.
+// light.
 #pragma once
 
 // Runs once with the main window current.
