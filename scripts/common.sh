@@ -7,7 +7,8 @@ PACKAGES=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev lib
           imagemagick x11-utils libtcmalloc-minimal4 libocct-foundation-dev
           libocct-modeling-data-dev libocct-modeling-algorithms-dev libocct-data-exchange-dev
           libtbb-dev admesh zenity libx11-dev libgmock-dev
-          libcairo2-dev python3-ezdxf librsvg2-bin poppler-utils libeigen3-dev)
+          libcairo2-dev python3-ezdxf librsvg2-bin poppler-utils libeigen3-dev
+          libcli11-dev)
 
 # ensure_packages [extra packages...]: installs whatever of the list is missing.
 ensure_packages() {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_arguments.h"
 #include "cli/command_support.h"
 #include "cli/export_command.h"
 #include "cli/hydrostatics_command.h"
@@ -95,10 +96,14 @@ void printKnots(const char* name, const std::vector<float>& knots) {
 }
 
 int infoCommand(int argc, char** argv) {
-    if (argc != 2) return usageError("info takes one surface file");
+    CommandArguments arguments("loftwork", kUsage);
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
+    if (arguments.files().size() != 1) return usageError("info takes one surface file");
+    const char* path = arguments.files()[0].c_str();
     SurfaceModel s;
-    if (!loadForCommand(argv[1], s)) return 1;
-    printf("file: %s\n", printableText(argv[1]).c_str());
+    if (!loadForCommand(path, s)) return 1;
+    printf("file: %s\n", printableText(path).c_str());
     printf("points U x V: %d x %d\n", s.countU, s.countV);
     printf("degrees U V: %d %d\n", s.orderU - 1, s.orderV - 1);
     printf("orders U V: %d %d\n", s.orderU, s.orderV);
@@ -116,17 +121,25 @@ bool argumentToFloat(const char* text, float& value) {
     return true;
 }
 
-// The parameter pairs of eval and curvature: argv[1] is the file, then u v pairs. Returns 0
-// with the parameters in order, or the usage error's exit status.
-int readParameterPairs(int argc, char** argv, const char* problem, std::vector<float>& parameters) {
-    if (argc < 4 || (argc - 2) % 2 != 0) return usageError(problem);
-    parameters.assign(static_cast<size_t>(argc - 2), 0.0f);
-    for (int i = 2; i < argc; ++i) {
-        if (!argumentToFloat(argv[i], parameters[static_cast<size_t>(i - 2)])) {
-            return usageError(std::string("not a parameter value: \"") + argv[i] + "\"");
+// The words of eval and curvature: the file, then u v pairs, which may be negative. Returns -1
+// with the file and the parameters in order, or the exit status (0 after --help, 2 for a usage
+// error).
+int readParameterPairs(int argc, char** argv, const char* problem, std::string& path,
+                       std::vector<float>& parameters) {
+    CommandArguments arguments("loftwork", kUsage);
+    arguments.everyWordIsAFile();
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
+    const std::vector<std::string>& words = arguments.files();
+    if (words.size() < 3 || (words.size() - 1) % 2 != 0) return usageError(problem);
+    path = words[0];
+    parameters.assign(words.size() - 1, 0.0f);
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (!argumentToFloat(words[i].c_str(), parameters[i - 1])) {
+            return usageError("not a parameter value: \"" + words[i] + "\"");
         }
     }
-    return 0;
+    return -1;
 }
 
 // Parameters are printed with all the digits a float has, so that a pair just past the range
@@ -162,17 +175,19 @@ bool insideKnotRange(const char* path, const SurfaceModel& s, float u, float v) 
 }
 
 int evalCommand(int argc, char** argv) {
+    std::string file;
     std::vector<float> parameters;
-    const int usage = readParameterPairs(
-        argc, argv, "eval takes a surface file and one or more pairs u v", parameters);
-    if (usage != 0) return usage;
+    const int status = readParameterPairs(
+        argc, argv, "eval takes a surface file and one or more pairs u v", file, parameters);
+    if (status >= 0) return status;
+    const char* path = file.c_str();
     SurfaceModel surface;
-    if (!loadForCommand(argv[1], surface)) return 1;
+    if (!loadForCommand(path, surface)) return 1;
     for (size_t i = 0; i < parameters.size(); i += 2) {
-        if (!insideKnotRange(argv[1], surface, parameters[i], parameters[i + 1])) return 1;
+        if (!insideKnotRange(path, surface, parameters[i], parameters[i + 1])) return 1;
         float x, y, z;
         if (!evaluateSurfacePoint(surface, x, y, z, parameters[i], parameters[i + 1])) {
-            return noPointAt(argv[1], parameters[i], parameters[i + 1]);
+            return noPointAt(path, parameters[i], parameters[i + 1]);
         }
         printf("%.9g %.9g %.9g\n", static_cast<double>(x), static_cast<double>(y),
                static_cast<double>(z));
@@ -183,15 +198,17 @@ int evalCommand(int argc, char** argv) {
 // "K H" per pair; a pair where the surface has a point but no tangent plane (a pole, a
 // degenerate patch) gets a line saying so, and the pairs after it are still printed.
 int curvatureCommand(int argc, char** argv) {
+    std::string file;
     std::vector<float> parameters;
-    const int usage = readParameterPairs(
-        argc, argv, "curvature takes a surface file and one or more pairs u v", parameters);
-    if (usage != 0) return usage;
+    const int status = readParameterPairs(
+        argc, argv, "curvature takes a surface file and one or more pairs u v", file, parameters);
+    if (status >= 0) return status;
+    const char* path = file.c_str();
     SurfaceModel surface;
-    if (!loadForCommand(argv[1], surface)) return 1;
+    if (!loadForCommand(path, surface)) return 1;
     for (size_t i = 0; i < parameters.size(); i += 2) {
         const float u = parameters[i], v = parameters[i + 1];
-        if (!insideKnotRange(argv[1], surface, u, v)) return 1;
+        if (!insideKnotRange(path, surface, u, v)) return 1;
         SurfaceCurvature c;
         switch (evaluateSurfaceCurvature(surface, u, v, c)) {
             case CurvatureStatus::Defined:
@@ -204,66 +221,74 @@ int curvatureCommand(int argc, char** argv) {
                        static_cast<double>(v));
                 break;
             case CurvatureStatus::NoPoint:
-                return noPointAt(argv[1], u, v);
+                return noPointAt(path, u, v);
         }
     }
     return 0;
 }
 
+// What --start-bulge, --end-bulge, --start-length and --end-length need.
+std::string endNumberNeeds(const char* name) {
+    return std::string(name) + (strstr(name, "bulge") != nullptr ? " needs a number above 0"
+                                                                 : " needs a number of at least 0");
+}
+
 int skinCommand(int argc, char** argv) {
-    const char* paths[2] = {nullptr, nullptr};
-    int pathCount = 0;
+    using Repeat = CommandArguments::Repeat;
+    const char* const kEnds[] = {"--start", "--end"};
+    const char* const kEndNumbers[] = {"--start-bulge", "--end-bulge", "--start-length",
+                                       "--end-length"};
+    CommandArguments arguments("loftwork", kUsage);
+    arguments.callUnknownOptions("unknown skin option");
+    arguments.option("--params", "--params needs chord, centripetal or uniform", Repeat::many);
+    arguments.flag("--closed");
+    arguments.option("--rational", "--rational needs homogeneous or compatible", Repeat::many);
+    for (const char* name : kEnds) {
+        arguments.option(name, std::string(name) + " needs free, point or tangent", Repeat::many);
+    }
+    for (const char* name : kEndNumbers) arguments.option(name, endNumberNeeds(name), Repeat::many);
+    arguments.flag("--align");
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
+
+    // Every value is checked; where an option is given again, the last one counts.
     LoftOptions options;
-    bool align = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (strcmp(argument, "--params") == 0) {
-            if (i + 1 >= argc) return usageError("--params needs chord, centripetal or uniform");
-            if (!parseLoftParameters(argv[i + 1], options.parameters)) {
-                return usageError(std::string("unknown section parameters \"") + argv[i + 1] +
-                                  "\" (chord, centripetal or uniform)");
-            }
-            ++i;
-        } else if (strcmp(argument, "--closed") == 0) {
-            options.closed = true;
-        } else if (strcmp(argument, "--rational") == 0) {
-            if (i + 1 >= argc || !parseLoftRational(argv[i + 1], options.rational)) {
-                return usageError("--rational needs homogeneous or compatible");
-            }
-            ++i;
-        } else if (strcmp(argument, "--start") == 0 || strcmp(argument, "--end") == 0) {
-            LoftEnd& end = argument[2] == 's' ? options.start : options.end;
-            std::string problem = std::string(argument) + " needs free, point or tangent";
-            if (i + 1 >= argc || !parseLoftEnd(argv[i + 1], end, problem)) {
-                return usageError(problem.c_str());
-            }
-            ++i;
-        } else if (strcmp(argument, "--start-bulge") == 0 || strcmp(argument, "--end-bulge") == 0 ||
-                   strcmp(argument, "--start-length") == 0 ||
-                   strcmp(argument, "--end-length") == 0) {
-            LoftEnd& end = argument[2] == 's' ? options.start : options.end;
-            const bool bulge = strstr(argument, "bulge") != nullptr;
-            char* stop = nullptr;
-            const float value = i + 1 < argc ? strtof(argv[i + 1], &stop) : 0.0f;
-            if (i + 1 >= argc || stop == argv[i + 1] || *stop != '\0' || !std::isfinite(value) ||
-                (bulge ? !(value > 0.0f) : !(value >= 0.0f))) {
-                const std::string problem =
-                    std::string(argument) + (bulge ? " needs a number above 0" : " needs a number of at least 0");
-                return usageError(problem.c_str());
-            }
-            (bulge ? end.bulge : end.length) = value;
-            ++i;
-        } else if (strcmp(argument, "--align") == 0) {
-            align = true;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            return usageError(std::string("unknown skin option \"") + argument + "\"");
-        } else if (pathCount < 2) {
-            paths[pathCount++] = argument;
-        } else {
-            return usageError("skin takes an input and an output surface file");
+    for (const std::string& value : arguments.values("--params")) {
+        if (!parseLoftParameters(value.c_str(), options.parameters)) {
+            return usageError("unknown section parameters \"" + value +
+                              "\" (chord, centripetal or uniform)");
         }
     }
-    if (pathCount != 2) return usageError("skin takes an input and an output surface file");
+    options.closed = arguments.given("--closed");
+    for (const std::string& value : arguments.values("--rational")) {
+        if (!parseLoftRational(value.c_str(), options.rational)) {
+            return usageError("--rational needs homogeneous or compatible");
+        }
+    }
+    for (const char* name : kEnds) {
+        LoftEnd& end = name[2] == 's' ? options.start : options.end;
+        for (const std::string& value : arguments.values(name)) {
+            std::string problem = std::string(name) + " needs free, point or tangent";
+            if (!parseLoftEnd(value.c_str(), end, problem)) return usageError(problem);
+        }
+    }
+    for (const char* name : kEndNumbers) {
+        LoftEnd& end = name[2] == 's' ? options.start : options.end;
+        const bool bulge = strstr(name, "bulge") != nullptr;
+        for (const std::string& value : arguments.values(name)) {
+            float number;
+            if (!argumentToFloat(value.c_str(), number) ||
+                (bulge ? !(number > 0.0f) : !(number >= 0.0f))) {
+                return usageError(endNumberNeeds(name));
+            }
+            (bulge ? end.bulge : end.length) = number;
+        }
+    }
+    const bool align = arguments.given("--align");
+    if (arguments.files().size() != 2) {
+        return usageError("skin takes an input and an output surface file");
+    }
+    const char* paths[2] = {arguments.files()[0].c_str(), arguments.files()[1].c_str()};
     SurfaceModel surface;
     if (!loadForCommand(paths[0], surface)) return 1;
     if (align) {

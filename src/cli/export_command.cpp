@@ -8,7 +8,9 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/command_arguments.h"
 #include "cli/command_support.h"
 #include "exchange/export_surface.h"
 
@@ -25,12 +27,6 @@ const char kExportUsage[] =
     "  --unit says what one model unit is (default mm); STEP and IGES declare it, and the\n"
     "  numbers are written as they are.\n";
 
-int exportUsageError(const std::string& problem) {
-    printMessage("loftwork export: " + problem);
-    fputs(kExportUsage, stderr);
-    return 2;
-}
-
 // "x=C", "y=C" or "z=C" with a finite number C: the plane x = C, y = C or z = C.
 bool parseMirrorPlane(const char* text, MirrorPlane& plane) {
     if (text[0] < 'x' || text[0] > 'z' || text[1] != '=' || text[2] == '\0') return false;
@@ -45,60 +41,47 @@ bool parseMirrorPlane(const char* text, MirrorPlane& plane) {
 }  // namespace
 
 int exportCommand(int argc, char** argv) {
-    const char* input = nullptr;
-    const char* output = nullptr;
+    CommandArguments arguments("loftwork export", kExportUsage);
+    arguments.option("--tolerance", "--tolerance needs a number");
+    arguments.option("--mirror", "--mirror needs a plane: x=C, y=C or z=C");
+    arguments.option("--unit", "--unit needs mm, cm, m or in");
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
     std::optional<double> tolerance;
     std::optional<MirrorPlane> mirror;
     std::optional<LengthUnit> unit;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
-            fputs(kExportUsage, stdout);
-            return 0;
+    if (const char* text = arguments.value("--tolerance")) {
+        char* stop = nullptr;
+        tolerance = strtod(text, &stop);
+        if (stop == text || *stop != '\0') {
+            return arguments.usageError(std::string("not a tolerance: \"") + text + "\"");
         }
-        if (strcmp(argument, "--tolerance") == 0) {
-            if (tolerance) return exportUsageError("--tolerance given twice");
-            if (i + 1 >= argc) return exportUsageError("--tolerance needs a number");
-            char* stop = nullptr;
-            const double value = strtod(argv[i + 1], &stop);
-            if (stop == argv[i + 1] || *stop != '\0') {
-                return exportUsageError(std::string("not a tolerance: \"") + argv[i + 1] + "\"");
-            }
-            tolerance = value;
-            ++i;
-        } else if (strcmp(argument, "--mirror") == 0) {
-            if (mirror) return exportUsageError("--mirror given twice");
-            if (i + 1 >= argc) return exportUsageError("--mirror needs a plane: x=C, y=C or z=C");
-            MirrorPlane plane;
-            if (!parseMirrorPlane(argv[i + 1], plane)) {
-                return exportUsageError(std::string("not a mirror plane: \"") + argv[i + 1] +
+    }
+    if (const char* text = arguments.value("--mirror")) {
+        MirrorPlane plane;
+        if (!parseMirrorPlane(text, plane)) {
+            return arguments.usageError(std::string("not a mirror plane: \"") + text +
                                         "\" (give x=C, y=C or z=C with a finite C)");
-            }
-            mirror = plane;
-            ++i;
-        } else if (strcmp(argument, "--unit") == 0) {
-            if (unit) return exportUsageError("--unit given twice");
-            if (i + 1 >= argc) return exportUsageError("--unit needs mm, cm, m or in");
-            LengthUnit chosen;
-            if (!parseLengthUnit(argv[i + 1], chosen)) {
-                return exportUsageError(std::string("not a unit: \"") + argv[i + 1] +
-                                        "\" (give mm, cm, m or in)");
-            }
-            unit = chosen;
-            ++i;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            return exportUsageError(std::string("unknown option \"") + argument + "\"");
-        } else if (input == nullptr) {
-            input = argument;
-        } else if (output == nullptr) {
-            output = argument;
-        } else {
-            return exportUsageError("export takes one input surface file and one output file");
         }
+        mirror = plane;
     }
-    if (input == nullptr || output == nullptr) {
-        return exportUsageError("export takes an input surface file and an output file");
+    if (const char* text = arguments.value("--unit")) {
+        LengthUnit chosen;
+        if (!parseLengthUnit(text, chosen)) {
+            return arguments.usageError(std::string("not a unit: \"") + text +
+                                        "\" (give mm, cm, m or in)");
+        }
+        unit = chosen;
     }
+    const std::vector<std::string>& files = arguments.files();
+    if (files.size() > 2) {
+        return arguments.usageError("export takes one input surface file and one output file");
+    }
+    if (files.size() < 2) {
+        return arguments.usageError("export takes an input surface file and an output file");
+    }
+    const char* input = files[0].c_str();
+    const char* output = files[1].c_str();
 
     SurfaceModel surface;
     if (!loadForCommand(input, surface)) return 1;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_arguments.h"
 #include "cli/command_support.h"
 #include "hull/hydrostatics.h"
 #include "io/surface_file.h"
@@ -25,12 +26,6 @@ const char kHydrostaticsUsage[] =
     "  otherwise) is counted with its mirror image. --density is the water's, default 1.025\n"
     "  (t/m^3). --csv writes one row per draft; --sac writes the sectional area curve at one\n"
     "  draft at N stations along the waterline (default 21).\n";
-
-int hydrostaticsUsageError(const std::string& problem) {
-    printMessage("loftwork hydrostatics: " + problem);
-    fputs(kHydrostaticsUsage, stderr);
-    return 2;
-}
 
 bool wholeDouble(const char* text, double& value) {
     char* stop = nullptr;
@@ -151,78 +146,66 @@ bool writeCsv(const char* path, const std::string& text) {
 }  // namespace
 
 int hydrostaticsCommand(int argc, char** argv) {
-    const char* input = nullptr;
-    const char* csv = nullptr;
-    const char* sac = nullptr;
+    CommandArguments arguments("loftwork hydrostatics", kHydrostaticsUsage);
+    for (const char* name : {"--draft", "--drafts"}) {
+        arguments.option(name, std::string(name) + " needs a value",
+                         CommandArguments::Repeat::many);
+    }
+    for (const char* name : {"--mirror", "--density", "--stations", "--csv", "--sac"}) {
+        arguments.option(name, std::string(name) + " needs a value");
+    }
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
+    if (arguments.values("--draft").size() + arguments.values("--drafts").size() > 1) {
+        return arguments.usageError("give one draft or drafts");
+    }
+    const auto quoted = [](const char* value) { return "\"" + std::string(value) + "\""; };
     std::optional<double> draft, mirror, density;
     std::optional<int> stations;
     std::vector<double> drafts;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (option == "--help" || option == "-h") {
-            fputs(kHydrostaticsUsage, stdout);
-            return 0;
-        }
-        const bool takesValue = option == "--draft" || option == "--drafts" ||
-                                option == "--mirror" || option == "--density" ||
-                                option == "--stations" || option == "--csv" || option == "--sac";
-        if (takesValue && value == nullptr)
-            return hydrostaticsUsageError(option + " needs a value");
-        const std::string quoted = value != nullptr ? "\"" + std::string(value) + "\"" : "";
-        if (option == "--draft") {
-            double t;
-            if (draft || !drafts.empty()) return hydrostaticsUsageError("give one draft or drafts");
-            if (!wholeDouble(value, t)) return hydrostaticsUsageError("not a draft: " + quoted);
-            draft = t;
-        } else if (option == "--drafts") {
-            if (draft || !drafts.empty()) return hydrostaticsUsageError("give one draft or drafts");
-            if (!parseDrafts(value, drafts)) {
-                return hydrostaticsUsageError("not a range of drafts T1:T2:N: " + quoted);
-            }
-        } else if (option == "--mirror") {
-            double c;
-            if (mirror) return hydrostaticsUsageError("--mirror given twice");
-            if (strncmp(value, "z=", 2) != 0 || !wholeDouble(value + 2, c)) {
-                return hydrostaticsUsageError("not a mirror plane: " + quoted +
-                                              " (a hull mirrors across z=C, C finite)");
-            }
-            mirror = c;
-        } else if (option == "--density") {
-            double rho;
-            if (density) return hydrostaticsUsageError("--density given twice");
-            if (!wholeDouble(value, rho) || !(rho > 0.0)) {
-                return hydrostaticsUsageError("not a density above 0: " + quoted);
-            }
-            density = rho;
-        } else if (option == "--stations") {
-            int n;
-            if (stations) return hydrostaticsUsageError("--stations given twice");
-            if (!wholeCount(value, 2, 10000, n)) {
-                return hydrostaticsUsageError("not a number of stations from 2 to 10000: " +
-                                              quoted);
-            }
-            stations = n;
-        } else if (option == "--csv") {
-            if (csv != nullptr) return hydrostaticsUsageError("--csv given twice");
-            csv = value;
-        } else if (option == "--sac") {
-            if (sac != nullptr) return hydrostaticsUsageError("--sac given twice");
-            sac = value;
-        } else if (option.size() > 1 && option[0] == '-') {
-            return hydrostaticsUsageError("unknown option \"" + std::string(argv[i]) + "\"");
-        } else if (input == nullptr) {
-            input = argv[i];
-            continue;
-        } else {
-            return hydrostaticsUsageError("hydrostatics takes one surface file");
-        }
-        ++i;
+    if (const char* value = arguments.value("--draft")) {
+        double t;
+        if (!wholeDouble(value, t)) return arguments.usageError("not a draft: " + quoted(value));
+        draft = t;
     }
-    if (input == nullptr) return hydrostaticsUsageError("hydrostatics takes a surface file");
-    if (!draft && drafts.empty()) return hydrostaticsUsageError("give --draft T or --drafts");
-    if (sac != nullptr && !draft) return hydrostaticsUsageError("--sac needs one --draft");
-    if (stations && sac == nullptr) return hydrostaticsUsageError("--stations goes with --sac");
+    if (const char* value = arguments.value("--drafts")) {
+        if (!parseDrafts(value, drafts)) {
+            return arguments.usageError("not a range of drafts T1:T2:N: " + quoted(value));
+        }
+    }
+    if (const char* value = arguments.value("--mirror")) {
+        double c;
+        if (strncmp(value, "z=", 2) != 0 || !wholeDouble(value + 2, c)) {
+            return arguments.usageError("not a mirror plane: " + quoted(value) +
+                                          " (a hull mirrors across z=C, C finite)");
+        }
+        mirror = c;
+    }
+    if (const char* value = arguments.value("--density")) {
+        double rho;
+        if (!wholeDouble(value, rho) || !(rho > 0.0)) {
+            return arguments.usageError("not a density above 0: " + quoted(value));
+        }
+        density = rho;
+    }
+    if (const char* value = arguments.value("--stations")) {
+        int n;
+        if (!wholeCount(value, 2, 10000, n)) {
+            return arguments.usageError("not a number of stations from 2 to 10000: " +
+                                          quoted(value));
+        }
+        stations = n;
+    }
+    const char* csv = arguments.value("--csv");
+    const char* sac = arguments.value("--sac");
+    if (arguments.files().size() > 1) {
+        return arguments.usageError("hydrostatics takes one surface file");
+    }
+    const char* input = arguments.files().empty() ? nullptr : arguments.files()[0].c_str();
+    if (input == nullptr) return arguments.usageError("hydrostatics takes a surface file");
+    if (!draft && drafts.empty()) return arguments.usageError("give --draft T or --drafts");
+    if (sac != nullptr && !draft) return arguments.usageError("--sac needs one --draft");
+    if (stations && sac == nullptr) return arguments.usageError("--stations goes with --sac");
 
     SurfaceModel surface;
     if (!loadForCommand(input, surface)) return 1;

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/command_arguments.h"
 #include "cli/command_support.h"
 #include "exchange/cad_import.h"
 #include "model/printable_text.h"
@@ -24,12 +26,6 @@ const char kImportUsage[] =
     "  file's length unit. A trimmed face gives its whole surface over the face's parameter\n"
     "  bounds: the trim is dropped. --face N takes face N as --list numbers them (default: the\n"
     "  largest by area); --list prints each face's number, surface kind, size and area.\n";
-
-int importUsageError(const char* problem) {
-    printMessage(std::string("loftwork import: ") + problem);
-    fputs(kImportUsage, stderr);
-    return 2;
-}
 
 // A whole argument as a face number from 1.
 bool parseFaceNumber(const char* text, int& face) {
@@ -64,49 +60,36 @@ int listFaces(const char* input) {
 }  // namespace
 
 int importCommand(int argc, char** argv) {
-    const char* input = nullptr;
-    const char* output = nullptr;
+    CommandArguments arguments("loftwork import", kImportUsage);
+    arguments.option("--face", "--face needs a face number");
+    arguments.flag("--list");
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
     int face = 0;
-    bool list = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
-            fputs(kImportUsage, stdout);
-            return 0;
-        }
-        if (strcmp(argument, "--face") == 0) {
-            if (face != 0) return importUsageError("--face given twice");
-            if (i + 1 >= argc) return importUsageError("--face needs a face number");
-            if (!parseFaceNumber(argv[i + 1], face)) {
-                const std::string problem =
-                    std::string("not a face number: \"") + argv[i + 1] + "\" (faces count from 1)";
-                return importUsageError(problem.c_str());
-            }
-            ++i;
-        } else if (strcmp(argument, "--list") == 0) {
-            list = true;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            const std::string problem = std::string("unknown option \"") + argument + "\"";
-            return importUsageError(problem.c_str());
-        } else if (input == nullptr) {
-            input = argument;
-        } else if (output == nullptr) {
-            output = argument;
-        } else {
-            return importUsageError("import takes one STEP or IGES file and one surface file");
+    if (const char* number = arguments.value("--face")) {
+        if (!parseFaceNumber(number, face)) {
+            return arguments.usageError(std::string("not a face number: \"") + number +
+                                        "\" (faces count from 1)");
         }
     }
+    const bool list = arguments.given("--list");
+    const std::vector<std::string>& files = arguments.files();
+    if (files.size() > 2) {
+        return arguments.usageError("import takes one STEP or IGES file and one surface file");
+    }
+    const char* input = files.size() > 0 ? files[0].c_str() : nullptr;
+    const char* output = files.size() > 1 ? files[1].c_str() : nullptr;
     if (list) {
         if (input == nullptr || output != nullptr || face != 0) {
-            return importUsageError("--list takes the STEP or IGES file alone");
+            return arguments.usageError("--list takes the STEP or IGES file alone");
         }
         return listFaces(input);
     }
     if (input == nullptr || output == nullptr) {
-        return importUsageError("import takes a STEP or IGES file and a surface file");
+        return arguments.usageError("import takes a STEP or IGES file and a surface file");
     }
     if (isCadFileName(output)) {
-        return importUsageError("the output is a surface file (.surf), not STEP or IGES");
+        return arguments.usageError("the output is a surface file (.surf), not STEP or IGES");
     }
 
     SurfaceModel surface;

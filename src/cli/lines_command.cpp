@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_arguments.h"
 #include "cli/command_support.h"
 #include "exchange/lines_plan.h"
 #include "exchange/lines_print.h"
@@ -53,31 +54,6 @@ const char kFromOffsetsUsage[] =
     "  interpolated with degree P (default 3), skinned across the stations with degree Q\n"
     "  (default 3) and the loft options of \"skin\". A table's keel adds a point on the centre\n"
     "  plane z = C below the first waterline a station meets.\n";
-
-int usageError(const char* command, const char* usage, const std::string& problem) {
-    printMessage(std::string("loftwork ") + command + ": " + problem);
-    fputs(usage, stderr);
-    return 2;
-}
-
-// "--name value" or "--name=value": true with value set when argument is that option.
-// Values may start with a minus sign, so the next argument is taken whatever it is.
-bool optionValue(int argc, char** argv, int& i, const char* name, const char*& value,
-                 bool& missing) {
-    const size_t length = strlen(name);
-    if (strncmp(argv[i], name, length) != 0) return false;
-    if (argv[i][length] == '=') {
-        value = argv[i] + length + 1;
-        return true;
-    }
-    if (argv[i][length] != '\0') return false;
-    if (i + 1 >= argc) {
-        missing = true;
-        return true;
-    }
-    value = argv[++i];
-    return true;
-}
 
 // "z=C" with a finite C.
 bool parseCentrePlane(const char* text, MirrorPlane& plane) {
@@ -130,12 +106,20 @@ struct CutOptions {
     std::optional<double> tolerance;
 };
 
-// 0 when argv[i] was one of the shared options (i moved past its value), -1 when it is none of
-// them, or the usage error's status.
-int sharedOption(int argc, char** argv, int& i, CutOptions& options, const char* command,
-                 const char* usage) {
-    const char* value = nullptr;
-    bool missing = false;
+// Declares the options of CutOptions.
+void declareCutOptions(CommandArguments& arguments) {
+    for (const char* name : {"--stations", "--waterlines", "--buttocks"}) {
+        arguments.option(name, std::string(name) + " needs a list or a count");
+    }
+    arguments.option("--diagonal", "--diagonal needs a plane \"a b c d\"",
+                     CommandArguments::Repeat::many);
+    arguments.option("--mirror", "--mirror needs a plane z=C");
+    arguments.option("--tolerance", "--tolerance needs a number");
+}
+
+// Reads the options declareCutOptions declared: -1 when they are good, otherwise the usage
+// error's status.
+int readCutOptions(const CommandArguments& arguments, CutOptions& options) {
     const struct {
         const char* name;
         std::optional<LinesChoice>* choice;
@@ -143,49 +127,37 @@ int sharedOption(int argc, char** argv, int& i, CutOptions& options, const char*
                     {"--waterlines", &options.waterlines},
                     {"--buttocks", &options.buttocks}};
     for (const auto& family : families) {
-        if (!optionValue(argc, argv, i, family.name, value, missing)) continue;
-        if (missing) return usageError(command, usage, std::string(family.name) + " needs a list or a count");
-        if (*family.choice) return usageError(command, usage, std::string(family.name) + " given twice");
+        const char* value = arguments.value(family.name);
+        if (value == nullptr) continue;
         LinesChoice choice;
         std::string error;
         if (!parseLinesChoice(value, choice, error)) {
-            return usageError(command, usage, std::string(family.name) + ": " + error);
+            return arguments.usageError(std::string(family.name) + ": " + error);
         }
         *family.choice = choice;
-        return 0;
     }
-    if (optionValue(argc, argv, i, "--diagonal", value, missing)) {
-        if (missing) return usageError(command, usage, "--diagonal needs a plane \"a b c d\"");
+    for (const std::string& value : arguments.values("--diagonal")) {
         CutPlane plane;
-        if (!parseDiagonal(value, plane)) {
-            return usageError(command, usage,
-                              std::string("not a plane \"a b c d\" (a x + b y + c z = d): \"") +
-                                  value + "\"");
+        if (!parseDiagonal(value.c_str(), plane)) {
+            return arguments.usageError(
+                "not a plane \"a b c d\" (a x + b y + c z = d): \"" + value + "\"");
         }
         options.diagonals.push_back(plane);
-        return 0;
     }
-    if (optionValue(argc, argv, i, "--mirror", value, missing)) {
-        if (missing) return usageError(command, usage, "--mirror needs a plane z=C");
-        if (options.mirror) return usageError(command, usage, "--mirror given twice");
+    if (const char* value = arguments.value("--mirror")) {
         MirrorPlane plane;
         if (!parseCentrePlane(value, plane)) {
-            return usageError(command, usage,
-                              std::string("not a centre plane: \"") + value +
-                                  "\" (give z=C with a finite C)");
+            return arguments.usageError(std::string("not a centre plane: \"") + value +
+                                        "\" (give z=C with a finite C)");
         }
         options.mirror = plane;
-        return 0;
     }
-    if (optionValue(argc, argv, i, "--tolerance", value, missing)) {
-        if (missing) return usageError(command, usage, "--tolerance needs a number");
-        if (options.tolerance) return usageError(command, usage, "--tolerance given twice");
+    if (const char* value = arguments.value("--tolerance")) {
         double tolerance;
         if (!parseNumber(value, tolerance)) {
-            return usageError(command, usage, std::string("not a tolerance: \"") + value + "\"");
+            return arguments.usageError(std::string("not a tolerance: \"") + value + "\"");
         }
         options.tolerance = tolerance;
-        return 0;
     }
     return -1;
 }
@@ -208,63 +180,45 @@ bool prepareCuts(const char* command, const char* path, const SurfaceModel& surf
 }  // namespace
 
 int linesCommand(int argc, char** argv) {
-    const char* paths[2] = {nullptr, nullptr};
-    int pathCount = 0;
+    CommandArguments arguments("loftwork lines", kLinesUsage);
+    declareCutOptions(arguments);
+    arguments.option("--unit", "--unit needs mm, cm, m or in");
+    arguments.option("--scale", "--scale needs 1:N");
+    arguments.flag("--templates");
+    int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
     CutOptions options;
+    status = readCutOptions(arguments, options);
+    if (status >= 0) return status;
     PrintScale scale;
-    bool unitGiven = false, scaleGiven = false, templates = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
-            fputs(kLinesUsage, stdout);
-            return 0;
-        }
-        const int shared = sharedOption(argc, argv, i, options, "lines", kLinesUsage);
-        if (shared > 0) return shared;
-        if (shared == 0) continue;
-        const char* value = nullptr;
-        bool missing = false;
-        if (optionValue(argc, argv, i, "--unit", value, missing)) {
-            if (missing) return usageError("lines", kLinesUsage, "--unit needs mm, cm, m or in");
-            if (unitGiven) return usageError("lines", kLinesUsage, "--unit given twice");
-            if (!parsePrintUnit(value, scale)) {
-                return usageError("lines", kLinesUsage,
-                                  std::string("unknown unit \"") + value + "\" (mm, cm, m or in)");
-            }
-            unitGiven = true;
-        } else if (optionValue(argc, argv, i, "--scale", value, missing)) {
-            if (missing) return usageError("lines", kLinesUsage, "--scale needs 1:N");
-            if (scaleGiven) return usageError("lines", kLinesUsage, "--scale given twice");
-            if (!parsePrintScale(value, scale.denominator)) {
-                return usageError("lines", kLinesUsage,
-                                  std::string("not a scale 1:N: \"") + value + "\"");
-            }
-            scaleGiven = true;
-        } else if (strcmp(argument, "--templates") == 0) {
-            templates = true;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            return usageError("lines", kLinesUsage, std::string("unknown option \"") + argument + "\"");
-        } else if (pathCount < 2) {
-            paths[pathCount++] = argument;
-        } else {
-            return usageError("lines", kLinesUsage, "lines takes one surface file and one output file");
+    if (const char* value = arguments.value("--unit")) {
+        if (!parsePrintUnit(value, scale)) {
+            return arguments.usageError(std::string("unknown unit \"") + value +
+                                        "\" (mm, cm, m or in)");
         }
     }
-    if (pathCount != 2) {
-        return usageError("lines", kLinesUsage, "lines takes a surface file and an output file");
+    if (const char* value = arguments.value("--scale")) {
+        if (!parsePrintScale(value, scale.denominator)) {
+            return arguments.usageError(std::string("not a scale 1:N: \"") + value + "\"");
+        }
     }
+    const bool templates = arguments.given("--templates");
+    if (arguments.files().size() > 2) {
+        return arguments.usageError("lines takes one surface file and one output file");
+    }
+    if (arguments.files().size() < 2) {
+        return arguments.usageError("lines takes a surface file and an output file");
+    }
+    const char* paths[2] = {arguments.files()[0].c_str(), arguments.files()[1].c_str()};
     if (!options.stations && !options.waterlines && !options.buttocks && options.diagonals.empty()) {
-        return usageError("lines", kLinesUsage,
-                          "give stations, waterlines, buttocks or diagonals to draw");
+        return arguments.usageError("give stations, waterlines, buttocks or diagonals to draw");
     }
     const std::string output = paths[1];
     const std::string extension = lowerExtension(output);
     if (templates && extension != "pdf") {
-        return usageError("lines", kLinesUsage, "--templates writes a .pdf file");
+        return arguments.usageError("--templates writes a .pdf file");
     }
-    if (templates && !options.stations) {
-        return usageError("lines", kLinesUsage, "--templates needs --stations");
-    }
+    if (templates && !options.stations) return arguments.usageError("--templates needs --stations");
     if (extension != "dxf" && extension != "svg" && extension != "pdf") {
         printMessage(std::string("loftwork lines: unknown extension of ") + output +
                      " (give .dxf, .svg or .pdf)");
@@ -316,35 +270,25 @@ int linesCommand(int argc, char** argv) {
 }
 
 int offsetsCommand(int argc, char** argv) {
-    const char* paths[2] = {nullptr, nullptr};
-    int pathCount = 0;
+    CommandArguments arguments("loftwork offsets", kOffsetsUsage);
+    declareCutOptions(arguments);
+    int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
     CutOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
-            fputs(kOffsetsUsage, stdout);
-            return 0;
-        }
-        const int shared = sharedOption(argc, argv, i, options, "offsets", kOffsetsUsage);
-        if (shared > 0) return shared;
-        if (shared == 0) continue;
-        if (argument[0] == '-' && argument[1] != '\0') {
-            return usageError("offsets", kOffsetsUsage,
-                              std::string("unknown option \"") + argument + "\"");
-        }
-        if (pathCount == 2) {
-            return usageError("offsets", kOffsetsUsage, "offsets takes one surface file and one table");
-        }
-        paths[pathCount++] = argument;
+    status = readCutOptions(arguments, options);
+    if (status >= 0) return status;
+    if (arguments.files().size() > 2) {
+        return arguments.usageError("offsets takes one surface file and one table");
     }
-    if (pathCount != 2) {
-        return usageError("offsets", kOffsetsUsage, "offsets takes a surface file and a table file");
+    if (arguments.files().size() < 2) {
+        return arguments.usageError("offsets takes a surface file and a table file");
     }
+    const char* paths[2] = {arguments.files()[0].c_str(), arguments.files()[1].c_str()};
     if (!options.stations || !options.waterlines) {
-        return usageError("offsets", kOffsetsUsage, "offsets needs --stations and --waterlines");
+        return arguments.usageError("offsets needs --stations and --waterlines");
     }
     if (options.buttocks || !options.diagonals.empty()) {
-        return usageError("offsets", kOffsetsUsage, "an offset table has no buttocks or diagonals");
+        return arguments.usageError("an offset table has no buttocks or diagonals");
     }
     SurfaceModel surface;
     if (!loadForCommand(paths[0], surface)) return 1;
@@ -371,63 +315,49 @@ int offsetsCommand(int argc, char** argv) {
 }
 
 int fromOffsetsCommand(int argc, char** argv) {
-    const char* paths[2] = {nullptr, nullptr};
-    int pathCount = 0;
+    const char* const kMirrorProblem = "--mirror takes one centre plane z=C with a finite C";
+    const char* const kParamsProblem = "--params needs chord, centripetal or uniform";
+    CommandArguments arguments("loftwork from-offsets", kFromOffsetsUsage);
+    for (const char* name : {"--degree-u", "--degree-v"}) {
+        arguments.option(name, std::string(name) + " needs a degree");
+    }
+    arguments.option("--params", kParamsProblem, CommandArguments::Repeat::many);
+    arguments.flag("--closed");
+    arguments.option("--mirror", kMirrorProblem, CommandArguments::Repeat::many);
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
     int degrees[2] = {3, 3};
-    bool degreeGiven[2] = {false, false};
+    for (int d = 0; d < 2; ++d) {
+        const char* value = arguments.value(d == 0 ? "--degree-u" : "--degree-v");
+        if (value == nullptr) continue;
+        if (strlen(value) != 1 || value[0] < '1' || value[0] > '9') {
+            return arguments.usageError(std::string("not a degree from 1 to 9: \"") + value +
+                                        "\"");
+        }
+        degrees[d] = value[0] - '0';
+    }
     LoftOptions loft;
+    for (const std::string& value : arguments.values("--params")) {
+        if (!parseLoftParameters(value.c_str(), loft.parameters)) {
+            return arguments.usageError(kParamsProblem);
+        }
+    }
+    loft.closed = arguments.given("--closed");
     std::optional<MirrorPlane> mirror;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        const char* value = nullptr;
-        bool missing = false;
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
-            fputs(kFromOffsetsUsage, stdout);
-            return 0;
+    if (const char* value = arguments.value("--mirror")) {
+        MirrorPlane plane;
+        if (arguments.values("--mirror").size() > 1 || !parseCentrePlane(value, plane)) {
+            return arguments.usageError(kMirrorProblem);
         }
-        bool degreeOption = false;
-        for (int d = 0; d < 2; ++d) {
-            const char* name = d == 0 ? "--degree-u" : "--degree-v";
-            if (!optionValue(argc, argv, i, name, value, missing)) continue;
-            degreeOption = true;
-            if (missing) return usageError("from-offsets", kFromOffsetsUsage, std::string(name) + " needs a degree");
-            if (degreeGiven[d]) return usageError("from-offsets", kFromOffsetsUsage, std::string(name) + " given twice");
-            if (strlen(value) != 1 || value[0] < '1' || value[0] > '9') {
-                return usageError("from-offsets", kFromOffsetsUsage,
-                                  std::string("not a degree from 1 to 9: \"") + value + "\"");
-            }
-            degrees[d] = value[0] - '0';
-            degreeGiven[d] = true;
-        }
-        if (degreeOption) continue;
-        if (optionValue(argc, argv, i, "--params", value, missing)) {
-            if (missing || !parseLoftParameters(value, loft.parameters)) {
-                return usageError("from-offsets", kFromOffsetsUsage,
-                                  "--params needs chord, centripetal or uniform");
-            }
-        } else if (strcmp(argument, "--closed") == 0) {
-            loft.closed = true;
-        } else if (optionValue(argc, argv, i, "--mirror", value, missing)) {
-            MirrorPlane plane;
-            if (missing || mirror || !parseCentrePlane(value, plane)) {
-                return usageError("from-offsets", kFromOffsetsUsage,
-                                  "--mirror takes one centre plane z=C with a finite C");
-            }
-            mirror = plane;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            return usageError("from-offsets", kFromOffsetsUsage,
-                              std::string("unknown option \"") + argument + "\"");
-        } else if (pathCount < 2) {
-            paths[pathCount++] = argument;
-        } else {
-            return usageError("from-offsets", kFromOffsetsUsage,
-                              "from-offsets takes one offset file and one surface file");
-        }
+        mirror = plane;
     }
-    if (pathCount != 2) {
-        return usageError("from-offsets", kFromOffsetsUsage,
-                          "from-offsets takes an offset file and a surface file");
+    if (arguments.files().size() > 2) {
+        return arguments.usageError("from-offsets takes one offset file and one surface file");
     }
+    if (arguments.files().size() < 2) {
+        return arguments.usageError("from-offsets takes an offset file and a surface file");
+    }
+    const char* paths[2] = {arguments.files()[0].c_str(), arguments.files()[1].c_str()};
     struct stat info;
     if (stat(paths[0], &info) != 0 || !S_ISREG(info.st_mode)) {
         printMessage(std::string("loftwork from-offsets: cannot read ") + paths[0] + ": " +

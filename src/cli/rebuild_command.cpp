@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/command_arguments.h"
 #include "cli/command_support.h"
 #include "model/surface_rebuild.h"
 
@@ -25,12 +26,6 @@ const char kRebuildUsage[] =
     "  --sections      refit every section along U only (--points NU); the sections stay\n"
     "  Prints the points, the largest deviation and where it lies, and the scatter of IN's\n"
     "  points. A tolerance below that scatter is refused.\n";
-
-int rebuildUsageError(const std::string& problem) {
-    printMessage("loftwork rebuild: " + problem);
-    fputs(kRebuildUsage, stderr);
-    return 2;
-}
 
 // A positive int at the start of text; stop is where its digits end.
 bool readCount(const char* text, int& value, const char** stop) {
@@ -66,54 +61,40 @@ bool readNumber(const char* text, double& value) {
 }  // namespace
 
 int rebuildCommand(int argc, char** argv) {
-    const char* paths[2] = {nullptr, nullptr};
-    int pathCount = 0;
-    const char* points = nullptr;
-    const char* tolerance = nullptr;
-    const char* fair = nullptr;
-    bool sections = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
-            fputs(kRebuildUsage, stdout);
-            return 0;
-        }
-        const char** value = strcmp(argument, "--points") == 0      ? &points
-                             : strcmp(argument, "--tolerance") == 0 ? &tolerance
-                             : strcmp(argument, "--fair") == 0      ? &fair
-                                                                    : nullptr;
-        if (value != nullptr) {
-            if (*value != nullptr) return rebuildUsageError(std::string(argument) + " given twice");
-            if (i + 1 >= argc) return rebuildUsageError(std::string(argument) + " needs a value");
-            *value = argv[++i];
-        } else if (strcmp(argument, "--sections") == 0) {
-            sections = true;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            return rebuildUsageError(std::string("unknown option \"") + argument + "\"");
-        } else if (pathCount < 2) {
-            paths[pathCount++] = argument;
-        } else {
-            return rebuildUsageError("rebuild takes one input and one output surface file");
-        }
+    CommandArguments arguments("loftwork rebuild", kRebuildUsage);
+    for (const char* name : {"--points", "--tolerance", "--fair"}) {
+        arguments.option(name, std::string(name) + " needs a value");
     }
-    if (pathCount != 2)
-        return rebuildUsageError("rebuild takes an input and an output surface file");
+    arguments.flag("--sections");
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
+    const char* points = arguments.value("--points");
+    const char* tolerance = arguments.value("--tolerance");
+    const char* fair = arguments.value("--fair");
+    const bool sections = arguments.given("--sections");
+    if (arguments.files().size() > 2) {
+        return arguments.usageError("rebuild takes one input and one output surface file");
+    }
+    if (arguments.files().size() < 2) {
+        return arguments.usageError("rebuild takes an input and an output surface file");
+    }
+    const char* paths[2] = {arguments.files()[0].c_str(), arguments.files()[1].c_str()};
     if ((points == nullptr) == (tolerance == nullptr)) {
-        return rebuildUsageError("give either --points or --tolerance");
+        return arguments.usageError("give either --points or --tolerance");
     }
     RebuildOptions options;
     if (points != nullptr && !readPoints(points, sections, options.pointsU, options.pointsV)) {
-        return rebuildUsageError(std::string("not a point count: \"") + points + "\" (" +
+        return arguments.usageError(std::string("not a point count: \"") + points + "\" (" +
                                  (sections ? "NU" : "NU,NV") + ", each at least 1)");
     }
     if (tolerance != nullptr &&
         (!readNumber(tolerance, options.tolerance) || !(options.tolerance > 0))) {
-        return rebuildUsageError(std::string("not a tolerance: \"") + tolerance +
+        return arguments.usageError(std::string("not a tolerance: \"") + tolerance +
                                  "\" (a distance above 0)");
     }
     if (fair != nullptr &&
         (!readNumber(fair, options.fairness) || options.fairness < 0 || options.fairness > 1)) {
-        return rebuildUsageError(std::string("not a fairness weight: \"") + fair +
+        return arguments.usageError(std::string("not a fairness weight: \"") + fair +
                                  "\" (a number from 0 to 1)");
     }
 

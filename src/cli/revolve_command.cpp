@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/command_arguments.h"
 #include "cli/command_support.h"
 #include "model/surface_commands.h"
 
@@ -18,12 +20,6 @@ const char kRevolveUsage[] =
     "usage: loftwork revolve IN OUT [--section N]\n"
     "  Revolves section N (default 0) of the surface file IN a full turn about the y axis and\n"
     "  saves the new surface (nine sections, degree 2 across them) as OUT.\n";
-
-int revolveUsageError(const std::string& problem) {
-    printMessage("loftwork revolve: " + problem);
-    fputs(kRevolveUsage, stderr);
-    return 2;
-}
 
 // A whole argument as a non-negative int.
 bool argumentToIndex(const char* text, int& value) {
@@ -39,38 +35,24 @@ bool argumentToIndex(const char* text, int& value) {
 }  // namespace
 
 int revolveCommand(int argc, char** argv) {
-    const char* input = nullptr;
-    const char* output = nullptr;
+    CommandArguments arguments("loftwork revolve", kRevolveUsage);
+    arguments.option("--section", "--section needs a section number");
+    const int status = arguments.parse(argc, argv);
+    if (status >= 0) return status;
     int section = 0;
-    bool sectionGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0) {
-            fputs(kRevolveUsage, stdout);
-            return 0;
-        }
-        if (strcmp(argument, "--section") == 0) {
-            if (sectionGiven) return revolveUsageError("--section given twice");
-            if (i + 1 >= argc) return revolveUsageError("--section needs a section number");
-            if (!argumentToIndex(argv[i + 1], section)) {
-                return revolveUsageError(std::string("not a section number: \"") + argv[i + 1] +
-                                         "\"");
-            }
-            sectionGiven = true;
-            ++i;
-        } else if (argument[0] == '-' && argument[1] != '\0') {
-            return revolveUsageError(std::string("unknown option \"") + argument + "\"");
-        } else if (input == nullptr) {
-            input = argument;
-        } else if (output == nullptr) {
-            output = argument;
-        } else {
-            return revolveUsageError("revolve takes one input and one output surface file");
-        }
+    const char* number = arguments.value("--section");
+    if (number != nullptr && !argumentToIndex(number, section)) {
+        return arguments.usageError(std::string("not a section number: \"") + number + "\"");
     }
-    if (input == nullptr || output == nullptr) {
-        return revolveUsageError("revolve takes an input and an output surface file");
+    const std::vector<std::string>& files = arguments.files();
+    if (files.size() > 2) {
+        return arguments.usageError("revolve takes one input and one output surface file");
     }
+    if (files.size() < 2) {
+        return arguments.usageError("revolve takes an input and an output surface file");
+    }
+    const char* input = files[0].c_str();
+    const char* output = files[1].c_str();
 
     SurfaceModel surface;
     if (!loadForCommand(input, surface)) return 1;
