@@ -1,7 +1,9 @@
-// The main view's scene kept off screen: a framebuffer object with a colour and a depth
-// renderbuffer, filled from the window's back buffer and copied back with glBlitFramebuffer,
-// which copies depth only between buffers of the same depth format, so the depth renderbuffer
-// takes the window's depth bits.
+// The main view's scene kept for the frames in which only the probe moves: its colour and depth
+// read into memory when it is drawn (GL's plain reads, a fraction of a copy on the GPU side), and
+// taken up into the textures of a framebuffer object only when a frame first copies it back, with
+// glBlitFramebuffer, which copies depth only between buffers of the same depth format, so the
+// depth texture takes the window's depth bits. A drag draws the scene on every step and rarely
+// copies it back in between, so most kept scenes are never taken up.
 #define GL_GLEXT_PROTOTYPES
 #include "view/scene_buffer.h"
 
@@ -9,18 +11,31 @@
 #include <GL/glext.h>
 #include <GL/glx.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
 namespace {
 
+// How the window's depth buffer is read and taken up again, bit for bit: depth and stencil
+// together where the window has both, else depth as unsigned integers.
+struct DepthFormat {
+    GLenum internal = 0;  // 0: no framebuffer texture matches the window's depth
+    GLenum format = GL_DEPTH_COMPONENT;
+    GLenum type = GL_UNSIGNED_INT;
+};
+
 struct SceneBufferData {
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
-    int width = 0, height = 0;  // of the renderbuffers
-    bool kept = false;          // the framebuffer holds a scene
+    int width = 0, height = 0;  // of the textures
+    DepthFormat depthFormat;
+    bool kept = false;          // the memory holds a scene
+    bool takenUp = false;       // the framebuffer's textures hold the kept scene
     bool unavailable = false;   // the GL cannot keep one: every frame is drawn whole
+    std::vector<uint32_t> keptColour;  // the kept scene as RGBA bytes, bottom row first
+    std::vector<uint32_t> keptDepth;   // and its depth bits as the window holds them
     std::vector<float> depthValues;  // the kept scene's depth, bottom row first
     int depthWidth = 0, depthHeight = 0;
 };
@@ -32,25 +47,46 @@ void clearErrors() {
     }
 }
 
-// The depth renderbuffer's format: the window's, so that depth can be blitted both ways.
-GLenum windowDepthFormat() {
+// The depth texture's format: the window's, so that depth can be blitted both ways.
+DepthFormat windowDepthFormat() {
     GLint depthBits = 0, stencilBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
-    if (depthBits == 24 && stencilBits == 8) return GL_DEPTH24_STENCIL8;
-    if (depthBits == 16) return GL_DEPTH_COMPONENT16;
-    if (depthBits == 24) return GL_DEPTH_COMPONENT24;
-    if (depthBits == 32) return GL_DEPTH_COMPONENT32;
-    return 0;
+    DepthFormat f;
+    if (depthBits == 24 && stencilBits == 8) {
+        f.internal = GL_DEPTH24_STENCIL8;
+        f.format = GL_DEPTH_STENCIL;
+        f.type = GL_UNSIGNED_INT_24_8;
+    } else if (depthBits == 16) {
+        f.internal = GL_DEPTH_COMPONENT16;
+    } else if (depthBits == 24) {
+        f.internal = GL_DEPTH_COMPONENT24;
+    } else if (depthBits == 32) {
+        f.internal = GL_DEPTH_COMPONENT32;
+    }
+    return f;
 }
 
 void deleteFramebuffer() {
     if (data.framebuffer != 0) glDeleteFramebuffers(1, &data.framebuffer);
-    if (data.colour != 0) glDeleteRenderbuffers(1, &data.colour);
-    if (data.depth != 0) glDeleteRenderbuffers(1, &data.depth);
+    if (data.colour != 0) glDeleteTextures(1, &data.colour);
+    if (data.depth != 0) glDeleteTextures(1, &data.depth);
     data.framebuffer = data.colour = data.depth = 0;
     data.width = data.height = 0;
     data.kept = false;
+    data.takenUp = false;
+}
+
+// A texture of width x height texels of the internal format, left bound to GL_TEXTURE_2D.
+GLuint newTexture(GLenum internal, GLenum format, GLenum type, int width, int height) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internal), width, height, 0, format, type,
+                 nullptr);
+    return texture;
 }
 
 // A framebuffer of width x height pixels, made when missing or of another size; false when the
@@ -58,21 +94,19 @@ void deleteFramebuffer() {
 bool framebufferOfSize(int width, int height) {
     if (data.framebuffer != 0 && data.width == width && data.height == height) return true;
     deleteFramebuffer();
-    const GLenum depthFormat = windowDepthFormat();
-    if (depthFormat == 0) return false;
+    const DepthFormat depth = windowDepthFormat();
+    if (depth.internal == 0) return false;
     const GLenum depthAttachment =
-        depthFormat == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+        depth.internal == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+    GLint boundTexture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
+    data.colour = newTexture(GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, width, height);
+    data.depth = newTexture(depth.internal, depth.format, depth.type, width, height);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(boundTexture));
     glGenFramebuffers(1, &data.framebuffer);
-    glGenRenderbuffers(1, &data.colour);
-    glGenRenderbuffers(1, &data.depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, data.colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glBindRenderbuffer(GL_RENDERBUFFER, data.depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, width, height);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, data.framebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, data.colour);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, data.depth);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, data.colour, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, depthAttachment, GL_TEXTURE_2D, data.depth, 0);
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     if (!complete || glGetError() != GL_NO_ERROR) {
@@ -81,13 +115,38 @@ bool framebufferOfSize(int width, int height) {
     }
     data.width = width;
     data.height = height;
+    data.depthFormat = depth;
     return true;
 }
 
-// Copies colour and depth of the region between the window's back buffer and the framebuffer.
-bool blit(bool intoFramebuffer, PixelRegion r) {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, intoFramebuffer ? 0 : data.framebuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, intoFramebuffer ? data.framebuffer : 0);
+// Takes the kept scene up into the framebuffer's textures, once per kept scene.
+bool takeUpKeptScene() {
+    if (data.takenUp) return true;
+    GLint boundTexture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glBindTexture(GL_TEXTURE_2D, data.colour);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, data.width, data.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    data.keptColour.data());
+    glBindTexture(GL_TEXTURE_2D, data.depth);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, data.width, data.height, data.depthFormat.format,
+                    data.depthFormat.type, data.keptDepth.data());
+    glPopClientAttrib();
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(boundTexture));
+    data.takenUp = glGetError() == GL_NO_ERROR;
+    return data.takenUp;
+}
+
+// Copies colour and depth of the region from the framebuffer into the window's back buffer.
+bool blitBack(PixelRegion r) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, data.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const int x1 = r.x + r.width, y1 = r.y + r.height;
     glBlitFramebuffer(r.x, r.y, x1, y1, r.x, r.y, x1, y1,
                       GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
@@ -117,11 +176,28 @@ CopySubBuffer copySubBuffer() {
     return copy;
 }
 
-void readDepth(int width, int height) {
-    data.depthValues.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+// Reads the back buffer's colour and depth bits into memory, and its depth as GL gives it in
+// floats for keptSceneDepth; colour and depth bits only while the scene can be kept.
+void readScene(int width, int height, bool whole) {
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    data.depthValues.resize(pixels);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_PACK_LSB_FIRST, GL_FALSE);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, data.depthValues.data());
+    if (whole) {
+        data.keptColour.resize(pixels);
+        data.keptDepth.resize(pixels);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, data.keptColour.data());
+        glReadPixels(0, 0, width, height, data.depthFormat.format, data.depthFormat.type,
+                     data.keptDepth.data());
+    }
+    glPopClientAttrib();
     data.depthWidth = width;
     data.depthHeight = height;
 }
@@ -138,13 +214,17 @@ bool glCanKeep() {
 
 bool keepSceneBuffer(int width, int height) {
     data.kept = false;
+    data.takenUp = false;
     if (width < 1 || height < 1) return false;
     clearErrors();
-    readDepth(width, height);
+    const bool keepable = !data.unavailable && glCanKeep() && framebufferOfSize(width, height);
+    readScene(width, height, keepable);
     if (data.unavailable) return false;
-    if (!glCanKeep() || !framebufferOfSize(width, height) || !blit(true, wholeScene())) {
+    if (!keepable || glGetError() != GL_NO_ERROR) {
         deleteFramebuffer();
         data.unavailable = true;
+        std::vector<uint32_t>().swap(data.keptColour);
+        std::vector<uint32_t>().swap(data.keptDepth);
         clearErrors();
         return false;
     }
@@ -156,7 +236,7 @@ bool restoreSceneBuffer(const PixelRegion* region) {
     if (!data.kept) return false;
     if (region != nullptr && (region->width <= 0 || region->height <= 0)) return true;
     clearErrors();
-    if (blit(false, region != nullptr ? *region : wholeScene())) return true;
+    if (takeUpKeptScene() && blitBack(region != nullptr ? *region : wholeScene())) return true;
     data.kept = false;
     return false;
 }
