@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "io/editor_file_io.h"
+#include "io/surface_writer.h"
 #include "io/surface_file.h"
 #include "model/printable_text.h"
 #include "model/surface_limits.h"

@@ -105,21 +105,6 @@ bool checkTolerance(double tolerance, std::string& error) {
     return false;
 }
 
-double controlBoxDiagonal(const SurfaceModel& surface) {
-    if (surface.controlNet.empty()) return 0.0;
-    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
-    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    for (const PointH& P : surface.controlNet) {
-        const double point[3] = {static_cast<double>(P.x) / P.w, static_cast<double>(P.y) / P.w,
-                                 static_cast<double>(P.z) / P.w};
-        for (int k = 0; k < 3; ++k) {
-            low[k] = std::min(low[k], point[k]);
-            high[k] = std::max(high[k], point[k]);
-        }
-    }
-    return std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
-}
-
 double defaultTolerance(const SurfaceModel& surface) {
     return controlBoxDiagonal(surface) / 1000.0;
 }

@@ -17,10 +17,6 @@ bool checkExportable(const SurfaceModel& surface, std::string& error);
 // True when tolerance is a positive finite number; otherwise false with the reason in error.
 bool checkTolerance(double tolerance, std::string& error);
 
-// Length of the diagonal of the box around the Cartesian control points. With positive weights
-// the surface lies inside that box.
-double controlBoxDiagonal(const SurfaceModel& surface);
-
 // The tolerance of a mesh when none is given: 1/1000 of controlBoxDiagonal.
 double defaultTolerance(const SurfaceModel& surface);
 

@@ -18,7 +18,6 @@
 #include <numeric>
 #include <unordered_map>
 
-#include "exchange/export_checks.h"
 #include "model/knots.h"
 #include "model/rational_derivatives.h"
 

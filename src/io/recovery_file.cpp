@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "io/editor_file_io.h"
 #include "io/surface_file.h"
+#include "io/surface_writer.h"
 
 std::string recoveryPath(const char* surfaceFileName) {
     const std::string name = surfaceFileName != nullptr ? surfaceFileName : "";

@@ -1,6 +1,7 @@
 // Checks and comparisons of a surface value.
 #include "model/surface_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -60,4 +61,19 @@ bool surfaceIsFinite(const SurfaceModel& s) {
     return allFinite(s.knotsU.data(), s.knotsU.size()) &&
            allFinite(s.knotsV.data(), s.knotsV.size()) &&
            allFinite(s.controlNet.empty() ? nullptr : &s.controlNet[0].x, s.controlNet.size() * 4);
+}
+
+double controlBoxDiagonal(const SurfaceModel& surface) {
+    if (surface.controlNet.empty()) return 0.0;
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const PointH& P : surface.controlNet) {
+        const double point[3] = {static_cast<double>(P.x) / P.w, static_cast<double>(P.y) / P.w,
+                                 static_cast<double>(P.z) / P.w};
+        for (int k = 0; k < 3; ++k) {
+            low[k] = std::min(low[k], point[k]);
+            high[k] = std::max(high[k], point[k]);
+        }
+    }
+    return std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
 }

@@ -59,3 +59,7 @@ bool sameSurface(const SurfaceModel& a, const SurfaceModel& b);
 // True when every coordinate and weight of the net and every knot is a finite number.
 bool allFinite(const float* values, size_t count);
 bool surfaceIsFinite(const SurfaceModel& surface);
+
+// The diagonal of the box around the surface's Cartesian control points (0 for an empty net): its
+// size, against which tolerances and roundings are measured.
+double controlBoxDiagonal(const SurfaceModel& surface);
