@@ -597,4 +597,26 @@ TEST(SyncDerivedNets, ReskinsAfterASizeChangeAndDropsARefusedNet) {
     EXPECT_FALSE(skinnedNetUsable());
 }
 
+// The finite check skinning runs on a net and on its result: one value out of range at the
+// start, inside and at the edges of the blocks it checks together, or in the tail after them,
+// is found; the largest floats, the smallest denormals and -0 pass.
+TEST(AllFinite, FindsAValueOutOfRangeWhereverItLies) {
+    const float specials[] = {INFINITY, -INFINITY, NAN, -NAN};
+    const float passing[] = {3.4028235e38f, -3.4028235e38f, 1e-45f, -0.0f};
+    for (const size_t count : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{65},
+                               size_t{200}}) {
+        std::vector<float> values(count, 1.5f);
+        for (size_t k = 0; k < count; ++k) values[k] = passing[k % 4];
+        EXPECT_TRUE(::allFinite(values.data(), count)) << count;
+        for (const size_t at : {size_t{0}, size_t{62}, size_t{63}, size_t{64}, count - 1}) {
+            if (at >= count) continue;
+            for (const float bad : specials) {
+                std::vector<float> v = values;
+                v[at] = bad;
+                EXPECT_FALSE(::allFinite(v.data(), count)) << count << " " << at << " " << bad;
+            }
+        }
+    }
+}
+
 }  // namespace
