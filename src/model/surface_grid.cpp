@@ -18,21 +18,6 @@ struct ScreenPoint {
     bool valid;
 };
 
-ScreenPoint projectPoint(const ScreenProjection& screen, const PointH& P) {
-    const double w = P.w;
-    if (w == 0.0) return {0.0f, 0.0f, false};
-    const double x = P.x / w, y = P.y / w, z = P.z / w;
-    const float* m = screen.matrix;
-    const double cx = m[0] * x + m[4] * y + m[8] * z + m[12];
-    const double cy = m[1] * x + m[5] * y + m[9] * z + m[13];
-    const double cw = m[3] * x + m[7] * y + m[11] * z + m[15];
-    if (!(cw > 0.0)) return {0.0f, 0.0f, false};
-    const double px = screen.viewport[0] + (cx / cw + 1.0) * 0.5 * screen.viewport[2];
-    const double py = screen.viewport[1] + (cy / cw + 1.0) * 0.5 * screen.viewport[3];
-    if (!std::isfinite(px) || !std::isfinite(py)) return {0.0f, 0.0f, false};
-    return {static_cast<float>(px), static_cast<float>(py), true};
-}
-
 struct D3 {
     double x, y, z;
 };
@@ -47,12 +32,36 @@ D3 cross(D3 a, D3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-// The Cartesian point of P, or false for a weight of 0 (a direction, not a place).
-bool cartesian(const PointH& P, D3& out) {
-    if (P.w == 0.0f) return false;
-    out = {static_cast<double>(P.x) / P.w, static_cast<double>(P.y) / P.w,
-           static_cast<double>(P.z) / P.w};
-    return std::isfinite(out.x) && std::isfinite(out.y) && std::isfinite(out.z);
+// The Cartesian point (x, y, z) through the screen projection.
+ScreenPoint projectPlace(const ScreenProjection& screen, const D3& p) {
+    const float* m = screen.matrix;
+    const double cx = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12];
+    const double cy = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13];
+    const double cw = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15];
+    if (!(cw > 0.0)) return {0.0f, 0.0f, false};
+    const double px = screen.viewport[0] + (cx / cw + 1.0) * 0.5 * screen.viewport[2];
+    const double py = screen.viewport[1] + (cy / cw + 1.0) * 0.5 * screen.viewport[3];
+    if (!std::isfinite(px) || !std::isfinite(py)) return {0.0f, 0.0f, false};
+    return {static_cast<float>(px), static_cast<float>(py), true};
+}
+
+// P's Cartesian point and where it lands in the window: placed is false for a weight of 0 (a
+// direction, not a place) or a point out of range.
+struct PlacedPoint {
+    D3 place{0.0, 0.0, 0.0};
+    bool placed = false;
+    ScreenPoint screen{0.0f, 0.0f, false};
+};
+
+PlacedPoint placePoint(const ScreenProjection& screen, const PointH& P) {
+    PlacedPoint out;
+    if (P.w == 0.0f) return out;
+    const double w = P.w;
+    out.place = {P.x / w, P.y / w, P.z / w};
+    out.placed = std::isfinite(out.place.x) && std::isfinite(out.place.y) &&
+                 std::isfinite(out.place.z);
+    out.screen = projectPlace(screen, out.place);
+    return out;
 }
 
 // Steps each span of one direction asks for: demand[I] for the 1-based span I in [order, n].
@@ -73,7 +82,8 @@ std::vector<double> spanDemand(const NetSurface& S, const ScreenProjection& proj
     std::vector<double> turning(static_cast<size_t>(n), 0.0);
     std::vector<D3> leg(static_cast<size_t>(n), D3{0.0, 0.0, 0.0});
     std::vector<unsigned char> hasLeg(static_cast<size_t>(n), 0);
-    std::vector<ScreenPoint> screen(static_cast<size_t>(n));
+    // The line's points, each worked out once for both legs it ends.
+    std::vector<PlacedPoint> point(static_cast<size_t>(n));
     const int measured = std::max(2, density.mostLines);
     const bool allLines = lines <= measured;
     for (int k = 0; k < (allLines ? lines : measured); ++k) {
@@ -82,23 +92,22 @@ std::vector<double> spanDemand(const NetSurface& S, const ScreenProjection& proj
                      : static_cast<int>(static_cast<long long>(k) * (lines - 1) / (measured - 1));
         const size_t base = static_cast<size_t>(line) * lineStride;
         for (int j = 0; j < n; ++j) {
-            screen[static_cast<size_t>(j)] =
-                projectPoint(projection, S.net[base + static_cast<size_t>(j) * stride]);
+            point[static_cast<size_t>(j)] =
+                placePoint(projection, S.net[base + static_cast<size_t>(j) * stride]);
         }
         for (int j = 0; j + 1 < n; ++j) {
-            const size_t a = base + static_cast<size_t>(j) * stride;
-            const size_t b = a + stride;
-            const ScreenPoint& sa = screen[static_cast<size_t>(j)];
-            const ScreenPoint& sb = screen[static_cast<size_t>(j) + 1];
+            const PlacedPoint& a = point[static_cast<size_t>(j)];
+            const PlacedPoint& b = point[static_cast<size_t>(j) + 1];
+            const ScreenPoint& sa = a.screen;
+            const ScreenPoint& sb = b.screen;
             double length = farLeg;
             if (sa.valid && sb.valid) {
                 length = std::min(farLeg, std::hypot(static_cast<double>(sb.x) - sa.x,
                                                      static_cast<double>(sb.y) - sa.y));
             }
             pixels[static_cast<size_t>(j) + 1] = pixels[static_cast<size_t>(j)] + length;
-            D3 pa, pb;
-            hasLeg[static_cast<size_t>(j)] = cartesian(S.net[a], pa) && cartesian(S.net[b], pb);
-            if (hasLeg[static_cast<size_t>(j)]) leg[static_cast<size_t>(j)] = pb - pa;
+            hasLeg[static_cast<size_t>(j)] = a.placed && b.placed;
+            if (hasLeg[static_cast<size_t>(j)]) leg[static_cast<size_t>(j)] = b.place - a.place;
         }
         for (int j = 1; j < n; ++j) {
             double angle = 0.0;
