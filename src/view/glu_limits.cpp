@@ -60,10 +60,11 @@ bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t
     float largest = 0.0f;
     for (size_t i = 0; i < count; ++i) {
         const PointH& p = points[i];
-        const float a = std::fmax(std::fmax(std::fabs(p.x), std::fabs(p.y)),
-                                  std::fmax(std::fabs(p.z), std::fabs(p.w)));
         if (!small(p.x) || !small(p.y) || !small(p.z) || !small(p.w)) return false;
-        largest = std::fmax(largest, a);
+        for (const float v : {p.x, p.y, p.z, p.w}) {
+            const float a = std::fabs(v);
+            largest = a > largest ? a : largest;
+        }
     }
     if (boundFitsGluRange(m, largest)) return true;
     for (size_t i = 0; i < count; ++i) {
