@@ -1,10 +1,8 @@
 // The main view's outline and fill from the surface grid: the grid kept between frames and
 // evaluated again in part after a drag, its triangle and line indices, drawn from vertex arrays.
-#define GL_GLEXT_PROTOTYPES
 #include "view/grid_surface.h"
 
 #include <GL/gl.h>
-#include <GL/glext.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,9 +34,6 @@ struct GridSurfaceData {
     std::vector<uint32_t> triangles;
     std::vector<uint32_t> lines;
     std::vector<Strip> triangleStrips, lineStrips;
-    // The strips' lengths and first indices as one multiple draw takes them.
-    std::vector<GLsizei> drawCounts;
-    std::vector<const void*> drawStarts;
     GridSurfaceFrame frame;
 };
 
@@ -255,21 +250,12 @@ void drawKeptGrid(const NetSurface& surface, bool outline) {
     glVertexPointer(3, GL_FLOAT, 0, data.grid.positions.data());
     glNormalPointer(GL_FLOAT, 0, data.grid.normals.data());
     // Strips share each vertex between two triangles or segments, so GL lights about one
-    // vertex per cell instead of six. They go in one call: GL takes the vertex arrays in once
-    // for all of them, where a call per strip took in every vertex between a column strip's
-    // first and last index, most of the grid, for each column.
-    std::vector<GLsizei>& counts = data.drawCounts;
-    std::vector<const void*>& starts = data.drawStarts;
-    counts.clear();
-    starts.clear();
+    // vertex per cell instead of six.
     for (const Strip& strip : strips) {
         if (strip.count < 2) continue;
-        counts.push_back(static_cast<GLsizei>(strip.count));
-        starts.push_back(indices.data() + strip.first);
-    }
-    if (!counts.empty()) {
-        glMultiDrawElements(outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP, counts.data(),
-                            GL_UNSIGNED_INT, starts.data(), static_cast<GLsizei>(counts.size()));
+        glDrawElements(outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP,
+                       static_cast<GLsizei>(strip.count), GL_UNSIGNED_INT,
+                       indices.data() + strip.first);
     }
     glPopClientAttrib();
     glPopAttrib();
