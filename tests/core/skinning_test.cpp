@@ -601,16 +601,14 @@ TEST(SyncDerivedNets, ReskinsAfterASizeChangeAndDropsARefusedNet) {
 // start, inside and at the edges of the blocks it checks together, or in the tail after them,
 // is found; the largest floats, the smallest denormals and -0 pass.
 TEST(AllFinite, FindsAValueOutOfRangeWhereverItLies) {
-    const float specials[] = {INFINITY, -INFINITY, NAN, -NAN};
     const float passing[] = {3.4028235e38f, -3.4028235e38f, 1e-45f, -0.0f};
-    for (const size_t count : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{65},
-                               size_t{200}}) {
-        std::vector<float> values(count, 1.5f);
+    for (const size_t count : {0, 1, 63, 64, 65, 200}) {
+        std::vector<float> values(count);
         for (size_t k = 0; k < count; ++k) values[k] = passing[k % 4];
         EXPECT_TRUE(::allFinite(values.data(), count)) << count;
         for (const size_t at : {size_t{0}, size_t{62}, size_t{63}, size_t{64}, count - 1}) {
-            if (at >= count) continue;
-            for (const float bad : specials) {
+            for (const float bad : {INFINITY, -INFINITY, NAN, -NAN}) {
+                if (at >= count) continue;
                 std::vector<float> v = values;
                 v[at] = bad;
                 EXPECT_FALSE(::allFinite(v.data(), count)) << count << " " << at << " " << bad;
