@@ -56,16 +56,27 @@ bool fitsGluRange(const PointH* points, size_t count, const float* knots, size_t
     }
     const WindowTransform m = readWindowTransform();
     // The net's largest value first: for any ordinary net and view the bound it gives settles
-    // the question without taking every point through the matrices.
+    // the question without taking every point through the matrices. A float lies within
+    // kGluLargestValue exactly when it lies within the largest float that does; blocks of values
+    // are compared without a branch per value, so the compiler takes several at a time.
+    float limit = static_cast<float>(kGluLargestValue);
+    if (static_cast<double>(limit) > kGluLargestValue) limit = std::nextafter(limit, 0.0f);
+    const float* values = count > 0 ? &points[0].x : nullptr;
+    const size_t valueCount = 4 * count;
+    constexpr size_t kBlock = 64;
     float largest = 0.0f;
-    for (size_t i = 0; i < count; ++i) {
-        const PointH& p = points[i];
-        if (!small(p.x) || !small(p.y) || !small(p.z) || !small(p.w)) return false;
-        for (const float v : {p.x, p.y, p.z, p.w}) {
-            const float a = std::fabs(v);
-            largest = a > largest ? a : largest;
-        }
+    bool within = true;
+    auto take = [&](float value) {
+        const float a = std::fabs(value);
+        within &= a <= limit;  // false for NaN
+        largest = a > largest ? a : largest;
+    };
+    size_t i = 0;
+    for (; i + kBlock <= valueCount && within; i += kBlock) {
+        for (size_t k = 0; k < kBlock; ++k) take(values[i + k]);
     }
+    for (; i < valueCount; ++i) take(values[i]);
+    if (!within) return false;
     if (boundFitsGluRange(m, largest)) return true;
     for (size_t i = 0; i < count; ++i) {
         const PointH& p = points[i];
