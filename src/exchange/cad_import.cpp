@@ -48,6 +48,7 @@
 
 #include "exchange/cad_files.h"
 #include "exchange/export_surface.h"
+#include "model/finite_values.h"
 #include "model/surface_limits.h"
 
 namespace {
@@ -357,7 +358,7 @@ bool boundaryIsParameterBox(const TopoDS_Face& face, double u0, double u1, doubl
         const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
         double first, last;
         const Handle(Geom2d_Curve) curve = BRep_Tool::CurveOnSurface(edge, face, first, last);
-        if (curve.IsNull() || !std::isfinite(first) || !std::isfinite(last)) return false;
+        if (curve.IsNull() || !finite(first, last)) return false;
         // Sides: u = u0, u = u1, v = v0, v = v1; the edge must keep to one of them.
         bool onSide[4] = {true, true, true, true};
         constexpr int kSamples = 9;
@@ -383,7 +384,7 @@ Handle(Geom_BSplineSurface)
     }
     double u0, u1, v0, v1;
     BRepTools::UVBounds(face, u0, u1, v0, v1);
-    if (!std::isfinite(u0) || !std::isfinite(u1) || !std::isfinite(v0) || !std::isfinite(v1) ||
+    if (!finite(u0, u1, v0, v1) ||
         !(u0 < u1) || !(v0 < v1) || Precision::IsInfinite(u0) || Precision::IsInfinite(u1) ||
         Precision::IsInfinite(v0) || Precision::IsInfinite(v1)) {
         error = "the face is not bounded in its surface's parameters";

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "io/surface_file.h"
+#include "model/finite_values.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ bool writeLinesPrint(const std::string& path, PrintFormat format, const LinesDra
     const double margin = 15.0, footer = 25.0;
     const double width = (drawing.max[0] - drawing.min[0]) * scale.unitMillimetres;
     const double height = (drawing.max[1] - drawing.min[1]) * scale.unitMillimetres;
-    if (!std::isfinite(width) || !std::isfinite(height) || !(scale.unitMillimetres > 0.0)) {
+    if (!finite(width, height) || !(scale.unitMillimetres > 0.0)) {
         message = "the drawing has no finite size";
         return false;
     }
@@ -269,7 +270,7 @@ bool writeStationTemplates(const std::string& path, const LinesPlan& plan, const
         const double h = (s.box[4] - s.box[1]) * k + 2 * pad;
         s.columns = std::max(1, static_cast<int>(std::ceil((w - overlap) / stepX)));
         s.rows = std::max(1, static_cast<int>(std::ceil((h - overlap) / stepY)));
-        if (static_cast<long>(s.columns) * s.rows > 400 || !std::isfinite(w) || !std::isfinite(h)) {
+        if (static_cast<long>(s.columns) * s.rows > 400 || !finite(w, h)) {
             message = "station " + line.label + " would take more than 400 pages at 1:" +
                       std::to_string(denominator) + ": give a smaller scale or another unit";
             return false;

@@ -10,6 +10,7 @@
 #include "io/calibration_file.h"
 #include "model/background_calibration.h"
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "model/gui_hooks.h"
 #include "view/unproject.h"
 
@@ -106,7 +107,7 @@ bool sectionCalibrationClick(int x, int y) {
     float mark[2];
     planeToImage(s.view.backgroundPlacement, static_cast<float>(pz), static_cast<float>(py),
                  mark[0], mark[1]);
-    if (!std::isfinite(mark[0]) || !std::isfinite(mark[1])) {
+    if (!finite(mark[0], mark[1])) {
         setStatus("calibrate: the pointer is too far from the image to mark it");
         return true;
     }

@@ -13,6 +13,7 @@
 #include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "model/gui_hooks.h"
 #include "model/point_vector.h"
 #include "view/help_overlay.h"
@@ -52,10 +53,7 @@ long long firstPointNear(const SurfaceModel& surface, Point3 u) {
         const PointH& P = surface.controlNet[index];
         if (P.w == 0.0f) continue;
         const Point3 position(P.x / P.w, P.y / P.w, P.z / P.w);
-        if (!std::isfinite(position.x) || !std::isfinite(position.y) ||
-            !std::isfinite(position.z)) {
-            continue;
-        }
+        if (!finite(position)) continue;
         const float d = position.distanceTo(u);
         if (static_cast<double>(d) < kPickRadius) return static_cast<long long>(index);
     }

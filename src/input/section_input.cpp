@@ -16,6 +16,7 @@
 #include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "model/gui_hooks.h"
 #include "model/mirror_plane.h"
 #include "model/picked_point.h"
@@ -45,7 +46,7 @@ static bool pointerModelPosition(const SurfaceModel& surface, int section, int x
     double uz = 0.0;
     if (unprojectAtSelectedPoint(x, y, &ux, &uy, &uz) != GL_TRUE) return false;
     const Point3 u(static_cast<float>(ux), static_cast<float>(uy), static_cast<float>(uz));
-    if (!std::isfinite(u.x) || !std::isfinite(u.y) || !std::isfinite(u.z)) return false;
+    if (!finite(u)) return false;
     *out = u;
     return true;
 }
@@ -73,7 +74,7 @@ static void holdSectionView(EditorState& s) {
     float* offset = s.view.sectionRefOffset;
     float held[3];
     for (int k = 0; k < 3; ++k) held[k] = offset[k] + (centroid[k] - now[k]);
-    if (!std::isfinite(held[0]) || !std::isfinite(held[1]) || !std::isfinite(held[2])) return;
+    if (!finite(held[0], held[1], held[2])) return;
     for (int k = 0; k < 3; ++k) {
         offset[k] = held[k];
         centroid[k] = now[k];
@@ -215,7 +216,7 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
     }
     // A section whose centroid overflows (points near the float range) gives the camera no
     // direction; the pan then stays as it was instead of turning into NaN for good.
-    if (std::isfinite(offset[0]) && std::isfinite(offset[1]) && std::isfinite(offset[2])) {
+    if (finite(offset[0], offset[1], offset[2])) {
         for (int i = 0; i < 3; ++i) s.view.sectionRefOffset[i] = offset[i];
     }
     guiRedrawViews(true);

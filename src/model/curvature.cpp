@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/finite_values.h"
 #include "model/knots.h"
 #include "model/rational_derivatives.h"
 
@@ -26,10 +27,6 @@ D3 crossD(D3 a, D3 b) {
 }
 Vector3 toVector(D3 a) {
     return {static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(a.z)};
-}
-
-bool finite(float value) {
-    return std::isfinite(value);
 }
 
 constexpr double kPlaneTolerance = 1e-5;
@@ -60,8 +57,7 @@ CurvatureStatus evaluateSurfaceCurvature(const SurfaceModel& surface, float u, f
                                      static_cast<float>(H),
                                      static_cast<float>(H + root),
                                      static_cast<float>(H - root)};
-    if (!finite(result.gaussian) || !finite(result.mean) || !finite(result.kMax) ||
-        !finite(result.kMin)) {
+    if (!finite(result.gaussian, result.mean, result.kMax, result.kMin)) {
         return CurvatureStatus::Undefined;
     }
     out = result;
@@ -109,8 +105,7 @@ CurvatureStatus evaluateCurveCurvature(int n, int p, const float* U, const Point
     const double s4 = speed * speed * speed * speed;
     result.curvatureVector = toVector({kn.x / s4, kn.y / s4, kn.z / s4});
     result.curvature = static_cast<float>(kappa);
-    if (!finite(result.curvature) || !finite(result.curvatureVector.x) ||
-        !finite(result.curvatureVector.y) || !finite(result.curvatureVector.z)) {
+    if (!finite(result.curvature) || !finite(result.curvatureVector)) {
         return CurvatureStatus::Undefined;
     }
     out = result;

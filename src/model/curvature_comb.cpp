@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/curvature.h"
+#include "model/finite_values.h"
 
 CurvatureComb sectionCurvatureComb(const SurfaceModel& surface, int section, int samplesPerSpan,
                                    float longestTooth) {
@@ -42,9 +43,7 @@ CurvatureComb sectionCurvatureComb(const SurfaceModel& surface, int section, int
     comb.teeth.reserve(bases.size());
     for (size_t i = 0; i < bases.size(); ++i) {
         Point3 tip = bases[i] + bends[i] * -scale;
-        if (!std::isfinite(tip.x) || !std::isfinite(tip.y) || !std::isfinite(tip.z)) {
-            tip = bases[i];
-        }
+        if (!finite(tip)) tip = bases[i];
         comb.teeth.push_back({bases[i], tip});
     }
     return comb;

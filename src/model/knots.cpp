@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 
 void fillUniformKnots(float* U, int knotCount, int order) {
     const int K = knotCount;
@@ -137,7 +138,7 @@ bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float
     const float px = sum.x / sum.w;
     const float py = sum.y / sum.w;
     const float pz = sum.z / sum.w;
-    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(pz)) return false;
+    if (!finite(px, py, pz)) return false;
     x = px;
     y = py;
     z = pz;

@@ -12,6 +12,7 @@
 #include "model/banded_solver.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "model/gui_hooks.h"
 #include "model/knots.h"
 #include "model/rational_sections.h"
@@ -81,7 +82,7 @@ bool frameEnd(const float* net, int cols, const LoftEnd& end, EndFrame& f,
         return refuse(refusal, "the %s length must be a number of at least 0", f.name);
     }
     const Vec given{end.vector[0], end.vector[1], end.vector[2]};
-    if (end.given && !(std::isfinite(given.x) && std::isfinite(given.y) && std::isfinite(given.z))) {
+    if (end.given && !finite(given.x, given.y, given.z)) {
         return refuse(refusal, "the %s %s holds numbers out of range", f.name,
                       end.kind == LoftEndKind::point ? "point" : "direction");
     }
@@ -313,7 +314,7 @@ bool loftNetWithEnds(const LoftSections& sections, int order, const LoftOptions&
     for (int k = 1; k + 1 < P; ++k) positionRow(k);
     if (hasEnd) derivative(N - 2, endSlope, options.end, last, v[P - 1] - v[P - 2], -1.0);
     positionRow(P - 1);
-    if (!sound || !std::isfinite(startSlope) || !std::isfinite(endSlope)) {
+    if (!sound || !finite(startSlope, endSlope)) {
         refusal = "the end conditions give numbers out of range";
         return false;
     }

@@ -7,6 +7,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "model/finite_values.h"
 #include "model/surface_grid.h"
 
 namespace {
@@ -132,8 +133,7 @@ struct DoubleSurface {
             out.du[c] = (Au[c] - Au[3] * out.point[c]) / A[3];
             out.dv[c] = (Av[c] - Av[3] * out.point[c]) / A[3];
         }
-        return std::isfinite(out.point[0]) && std::isfinite(out.point[1]) &&
-               std::isfinite(out.point[2]);
+        return finite(out.point[0], out.point[1], out.point[2]);
     }
 };
 
@@ -701,7 +701,7 @@ bool controlBox(const SurfaceModel& surface, double box[6]) {
         if (!(P.w > 0.0f)) continue;
         const double p[3] = {static_cast<double>(P.x) / P.w, static_cast<double>(P.y) / P.w,
                              static_cast<double>(P.z) / P.w};
-        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+        if (!finite(p[0], p[1], p[2])) continue;
         for (int c = 0; c < 3; ++c) {
             box[c] = any ? std::min(box[c], p[c]) : p[c];
             box[c + 3] = any ? std::max(box[c + 3], p[c]) : p[c];
@@ -742,7 +742,7 @@ bool cutSurface(const SurfaceModel& surface, const std::vector<CutPlane>& planes
     }
     for (const CutPlane& p : planes) {
         const double length = std::sqrt(p.a * p.a + p.b * p.b + p.c * p.c);
-        if (!std::isfinite(length) || !std::isfinite(p.d) || !(length > 0.0)) {
+        if (!finite(length, p.d) || !(length > 0.0)) {
             error = "a cutting plane has no direction or is not finite";
             return false;
         }

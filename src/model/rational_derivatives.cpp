@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "model/finite_values.h"
 #include "model/knots.h"
 
 namespace {
@@ -47,7 +48,7 @@ bool toFloat(D3 a, float& x, float& y, float& z) {
     x = static_cast<float>(a.x);
     y = static_cast<float>(a.y);
     z = static_cast<float>(a.z);
-    return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
+    return finite(x, y, z);
 }
 
 bool toPoint(D3 a, Point3& out) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 
 Point3 sectionCameraRef(const float centroid[3], const ViewState& view) {
     return {centroid[0] + view.sectionRefOffset[0], centroid[1] + view.sectionRefOffset[1],
@@ -41,7 +42,7 @@ bool frameSection(const SurfaceModel& surface, int section, const float centroid
     for (int j = 0; j < surface.countU; ++j) {
         const PointH& p = points[j];
         const double c[3] = {double(p.x) / p.w, double(p.y) / p.w, double(p.z) / p.w};
-        if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2])) continue;
+        if (!finite(c[0], c[1], c[2])) continue;
         for (int k = 0; k < 3; ++k) {
             low[k] = std::min(low[k], c[k]);
             high[k] = std::max(high[k], c[k]);
@@ -59,8 +60,7 @@ bool frameSection(const SurfaceModel& surface, int section, const float centroid
                               (low[2] + high[2]) / 2.0};
     float offset[3];
     for (int k = 0; k < 3; ++k) offset[k] = static_cast<float>(zoom * centre[k] - centroid[k]);
-    if (!std::isfinite(zoom) || !std::isfinite(offset[0]) || !std::isfinite(offset[1]) ||
-        !std::isfinite(offset[2]) || !std::isfinite(static_cast<float>(zoom))) {
+    if (!finite(zoom, offset[0], offset[1], offset[2], static_cast<float>(zoom))) {
         return false;
     }
     view.sectionZoom = static_cast<float>(zoom);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "model/finite_values.h"
 #include "model/surface_limits.h"
 
 namespace {
@@ -185,11 +186,7 @@ void storeCurves(SurfaceModel& surface, const std::vector<Curve>& curves) {
 bool allFinite(const std::vector<Curve>& curves) {
     for (const Curve& c : curves) {
         for (const Hom& h : c.points) {
-            const PointH f = toPointH(h);
-            if (!std::isfinite(f.x) || !std::isfinite(f.y) || !std::isfinite(f.z) ||
-                !std::isfinite(f.w)) {
-                return false;
-            }
+            if (!finite(toPointH(h))) return false;
         }
     }
     return true;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "model/finite_values.h"
 #include "model/knots.h"
 
 namespace {
@@ -21,9 +22,7 @@ bool moveSectionPoint(SurfaceModel& surface, int section, int point, Point3 u) {
     const float w = p.w;
     if (w == 0.0f || !std::isfinite(w)) return false;
     const PointH moved = {u.x * w, u.y * w, u.z * w, w};
-    if (!std::isfinite(moved.x) || !std::isfinite(moved.y) || !std::isfinite(moved.z)) {
-        return false;
-    }
+    if (!finite(moved)) return false;
     p = moved;
     return true;
 }
@@ -58,14 +57,6 @@ int nearestPolygonSegment(const SurfaceModel& surface, int section, Point3 u, fl
     return found;
 }
 
-namespace {
-
-bool finitePoint(Point3 p) {
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-}  // namespace
-
 std::vector<PointH> pointsToInsert(const SurfaceModel& surface, int index, int section, Point3 u) {
     // u's foot on the segment (A, B) of the current section, as a fraction of the segment; the
     // middle when the segment has no length or a neighbour has no Cartesian place.
@@ -75,7 +66,7 @@ std::vector<PointH> pointsToInsert(const SurfaceModel& surface, int index, int s
     const Vector3 AB = B - A;
     const double squared = double(AB.x) * AB.x + double(AB.y) * AB.y + double(AB.z) * AB.z;
     double t = 0.5;
-    if (finitePoint(A) && finitePoint(B) && squared > 0.0 && std::isfinite(squared)) {
+    if (finite(A) && finite(B) && squared > 0.0 && std::isfinite(squared)) {
         const Vector3 AU = u - A;
         t = (double(AU.x) * AB.x + double(AU.y) * AB.y + double(AU.z) * AB.z) / squared;
         t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
@@ -88,12 +79,12 @@ std::vector<PointH> pointsToInsert(const SurfaceModel& surface, int index, int s
             const Point3 P = cartesian(q[index - 1]);
             const Point3 Q = cartesian(q[index]);
             // A neighbour of weight 0 has no place: the other one stands in for it.
-            if (finitePoint(P) && finitePoint(Q)) {
+            if (finite(P) && finite(Q)) {
                 p = Point3(static_cast<float>(P.x + t * (double(Q.x) - P.x)),
                            static_cast<float>(P.y + t * (double(Q.y) - P.y)),
                            static_cast<float>(P.z + t * (double(Q.z) - P.z)));
-            } else if (finitePoint(P) || finitePoint(Q)) {
-                p = finitePoint(P) ? P : Q;
+            } else if (finite(P) || finite(Q)) {
+                p = finite(P) ? P : Q;
             }
         }
         inserted[static_cast<size_t>(i)] = PointH{p.x, p.y, p.z, 1.0f};

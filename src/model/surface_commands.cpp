@@ -10,6 +10,7 @@
 
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "model/picked_point.h"
 #include "model/skinning.h"
 #include "model/surface_edit.h"
@@ -21,8 +22,6 @@ constexpr int kMaxArcs = 4;
 constexpr int kRevolvedRows = 2 * kMaxArcs + 1;  // rows of a full turn
 constexpr int kRevolvedOrder = 3;                 // circular arcs are rational quadratics
 constexpr float kFullTurn = 6.2831855f;           // 2 pi as a float
-
-bool isFinite(Point3 p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 }  // namespace
 
@@ -176,8 +175,7 @@ bool revolveSection(const SurfaceModel& surface, int section, SurfaceModel& out,
         const Point3 p = swept[k];
         const float w = weights[k];
         net[k] = PointH{p.x * w, p.y * w, p.z * w, w};
-        if (!isFinite(p) || !std::isfinite(net[k].x) || !std::isfinite(net[k].y) ||
-            !std::isfinite(net[k].z) || !std::isfinite(w)) {
+        if (!finite(p) || !finite(net[k])) {
             snprintf(line, sizeof line,
                      "Cannot revolve section %d: the surface would leave the range of numbers",
                      section);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <thread>
 
+#include "model/finite_values.h"
 #include "model/knots.h"
 #include "model/rational_derivatives.h"
 
@@ -41,7 +42,7 @@ ScreenPoint projectPlace(const ScreenProjection& screen, const D3& p) {
     if (!(cw > 0.0)) return {0.0f, 0.0f, false};
     const double px = screen.viewport[0] + (cx / cw + 1.0) * 0.5 * screen.viewport[2];
     const double py = screen.viewport[1] + (cy / cw + 1.0) * 0.5 * screen.viewport[3];
-    if (!std::isfinite(px) || !std::isfinite(py)) return {0.0f, 0.0f, false};
+    if (!finite(px, py)) return {0.0f, 0.0f, false};
     return {static_cast<float>(px), static_cast<float>(py), true};
 }
 
@@ -58,8 +59,7 @@ PlacedPoint placePoint(const ScreenProjection& screen, const PointH& P) {
     if (P.w == 0.0f) return out;
     const double w = P.w;
     out.place = {P.x / w, P.y / w, P.z / w};
-    out.placed = std::isfinite(out.place.x) && std::isfinite(out.place.y) &&
-                 std::isfinite(out.place.z);
+    out.placed = finite(out.place.x, out.place.y, out.place.z);
     out.screen = projectPlace(screen, out.place);
     return out;
 }
@@ -252,7 +252,7 @@ void evaluateRow(const NetSurface& S, const BasisTable& tu, const BasisTable& tv
         const size_t vertex = static_cast<size_t>(row) * grid.columns + column;
         const float px = A[0][0].x / A[0][0].w, py = A[0][0].y / A[0][0].w,
                     pz = A[0][0].z / A[0][0].w;
-        if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(pz)) continue;
+        if (!finite(px, py, pz)) continue;
         if (d == 0) {
             grid.positions[3 * vertex] = px;
             grid.positions[3 * vertex + 1] = py;
@@ -286,7 +286,7 @@ void evaluateRow(const NetSurface& S, const BasisTable& tu, const BasisTable& tv
             const double EGF = area * area;
             K = static_cast<float>((L * Nn - M * M) / EGF);
             H = static_cast<float>((E * Nn - 2.0 * F * M + G * L) / (2.0 * EGF));
-            if (!std::isfinite(K) || !std::isfinite(H)) continue;
+            if (!finite(K, H)) continue;
             grid.gaussian[vertex] = K;
             grid.mean[vertex] = H;
         }
@@ -321,7 +321,7 @@ bool netSurfaceUsable(const NetSurface& S) {
     if (S.orderU > S.countU || S.orderV > S.countV) return false;
     const double widthU = static_cast<double>(S.knotsU[S.countU]) - S.knotsU[S.orderU - 1];
     const double widthV = static_cast<double>(S.knotsV[S.countV]) - S.knotsV[S.orderV - 1];
-    return widthU > 0.0 && widthV > 0.0 && std::isfinite(widthU) && std::isfinite(widthV);
+    return widthU > 0.0 && widthV > 0.0 && finite(widthU, widthV);
 }
 
 GridParameters chooseGridParameters(const NetSurface& S, const ScreenProjection& screen,

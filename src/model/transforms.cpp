@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "model/section_centroid.h"
 #include "model/skinning.h"
 #include "model/surface_edit.h"
@@ -24,10 +25,6 @@ namespace {
 constexpr float kScaleUpFactor = 1.25f;
 constexpr float kScaleDownFactor = 0.8f;
 
-bool isFinite(const PointH& p) {
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::isfinite(p.w);
-}
-
 // Applies transform to a copy of the section and writes the copy back only when every value
 // stayed finite, so an overflow never reaches the net.
 template <typename Transform>
@@ -36,7 +33,9 @@ bool transformSection(SurfaceModel& surface, int section, Transform transform) {
     PointH* points = sectionPoints(surface, section);
     std::vector<PointH> moved(points, points + surface.countU);
     transform(moved);
-    if (!std::all_of(moved.begin(), moved.end(), isFinite)) return false;
+    if (!std::all_of(moved.begin(), moved.end(), [](const PointH& p) { return finite(p); })) {
+        return false;
+    }
     std::copy(moved.begin(), moved.end(), points);
     return true;
 }
@@ -143,7 +142,7 @@ bool reweightPoint(SurfaceModel& surface, int point, float weight, std::string& 
     const long double newW = weight;
     const PointH rescaled{static_cast<float>(p.x / w * newW), static_cast<float>(p.y / w * newW),
                           static_cast<float>(p.z / w * newW), weight};
-    if (!isFinite(rescaled)) {
+    if (!finite(rescaled)) {
         snprintf(line, sizeof line,
                  "Weight %g refused: the point's coordinates would leave the range of numbers",
                  static_cast<double>(weight));

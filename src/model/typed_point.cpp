@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/finite_values.h"
+
 const char* pointFieldName(PointField field) {
     switch (field) {
         case PointField::x:
@@ -34,7 +36,7 @@ bool typePointValue(SurfaceModel& surface, size_t index, PointField field, doubl
         return false;
     }
     const float typed = static_cast<float>(value);
-    if (!std::isfinite(value) || !std::isfinite(typed)) {
+    if (!finite(value, typed)) {
         error = std::string(pointFieldName(field)) + " must be a finite number";
         return false;
     }
@@ -56,7 +58,7 @@ bool typePointValue(SurfaceModel& surface, size_t index, PointField field, doubl
         float& stored = field == PointField::x ? p.x : field == PointField::y ? p.y : p.z;
         stored = static_cast<float>(static_cast<double>(typed) * p.w);
     }
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || !std::isfinite(p.w)) {
+    if (!finite(p)) {
         error = std::string(pointFieldName(field)) + " " + std::to_string(value) +
                 " takes the point past the float range";
         return false;

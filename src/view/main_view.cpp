@@ -12,6 +12,7 @@
 #include "io/editor_file_io.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "model/knots.h"
 #include "model/mirror_plane.h"
 #include "model/section_camera.h"
@@ -175,7 +176,7 @@ void drawSectionCameraMarker(const Selection& selection, const ViewState& view) 
 void drawProbePoint(const SurfaceModel& surface, const ViewState& view) {
     float x = 0.0f, y = 0.0f, z = 0.0f;
     if (!evaluateSurfacePoint(surface, x, y, z, view.probeU, view.probeV)) return;
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return;
+    if (!finite(x, y, z)) return;
     materialHighlight();
     glPointSize(10.0f);
     glBegin(GL_POINTS);
@@ -474,7 +475,7 @@ ProbeOnScreen probeOnScreen(const SurfaceModel& surface, const ViewState& view) 
     ProbeOnScreen probe;
     float x = 0.0f, y = 0.0f, z = 0.0f;
     if (!evaluateSurfacePoint(surface, x, y, z, view.probeU, view.probeV)) return probe;
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return probe;
+    if (!finite(x, y, z)) return probe;
     const double point[4] = {x, y, z, 1.0};
     double eye[4] = {0.0, 0.0, 0.0, 0.0}, clip[4] = {0.0, 0.0, 0.0, 0.0};
     for (int i = 0; i < 4; ++i) {
@@ -490,7 +491,7 @@ ProbeOnScreen probeOnScreen(const SurfaceModel& surface, const ViewState& view) 
     probe.x = data.viewport[0] + (clip[0] / clip[3] + 1.0) * 0.5 * data.viewport[2];
     probe.y = data.viewport[1] + (clip[1] / clip[3] + 1.0) * 0.5 * data.viewport[3];
     probe.z = depth;
-    if (!std::isfinite(probe.x) || !std::isfinite(probe.y)) return probe;
+    if (!finite(probe.x, probe.y)) return probe;
     // A point of even size 10 covers the pixels whose centres lie within 5 of its own across
     // and up: columns floor(x + 1/2) - 5 to floor(x + 1/2) + 4. Near the rounding's turn both
     // roundings are taken.

@@ -5,16 +5,13 @@
 
 #include <cmath>
 
+#include "model/finite_values.h"
 #include "model/point_vector.h"
 
 namespace {
 
 Point3 cartesian(const PointH& p) {
     return Point3(p.x / p.w, p.y / p.w, p.z / p.w);
-}
-
-bool finite(Point3 a) {
-    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
 }
 
 // The arrow of one section: a shaft from point 0 towards the first point that differs from it,

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "model/editor_state.h"
+#include "model/finite_values.h"
 #include "view/window_transform.h"
 
 namespace {
@@ -29,7 +30,7 @@ int unprojectTo(const WindowTransform& t, double winX, double winY, double winZ,
         GL_TRUE) {
         return GL_FALSE;
     }
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return GL_FALSE;
+    if (!finite(x, y, z)) return GL_FALSE;
     *objX = x;
     *objY = y;
     *objZ = z;
@@ -73,7 +74,7 @@ int unprojectAtSelectedPoint(int x, int y, double* objX, double* objY, double* o
     const float px = P.x / P.w;
     const float py = P.y / P.w;
     const float pz = P.z / P.w;
-    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(pz)) return GL_FALSE;
+    if (!finite(px, py, pz)) return GL_FALSE;
 
     const WindowTransform t = readWindowTransform();
     const float winY = flipY(t, y);
