@@ -28,6 +28,7 @@
 #include "view/grid_renderer.h"
 #include "view/grid_surface.h"
 #include "view/main_view.h"
+#include "view/redraw.h"
 #include "view/scene_buffer.h"
 #include "view/section_view.h"
 #include "view/surface_cache.h"
@@ -187,9 +188,7 @@ void probeIdle() {
         return;
     }
     // A file chooser that answered fills its box in the panel.
-    if (takeChooserAnswer() && editor.handles.controlPanel != 0) {
-        glutPostWindowRedisplay(editor.handles.controlPanel);
-    }
+    if (takeChooserAnswer()) requestPanelRedraw();
     nextFrame += std::chrono::microseconds(kFrameMicroseconds);
     if (nextFrame < now) nextFrame = now + std::chrono::microseconds(kFrameMicroseconds);
     advanceProbe(editor);
@@ -197,15 +196,13 @@ void probeIdle() {
     // seen, or what the rest of the scene is drawn from changed. It is named rather than taken
     // as the current window: the panel and the section window also become current while their
     // events are handled.
-    if (editor.handles.mainWindow != 0 && mainViewOutOfDate())
-        glutPostWindowRedisplay(editor.handles.mainWindow);
+    if (editor.handles.mainWindow != 0 && mainViewOutOfDate()) requestMainRedraw();
     // The section window is drawn when what it shows changed, whoever changed it.
-    if (editor.handles.sectionWindow != 0 && sectionViewStale())
-        glutPostWindowRedisplay(editor.handles.sectionWindow);
+    if (editor.handles.sectionWindow != 0 && sectionViewStale()) requestSectionRedraw();
     // The panel is drawn when something it shows changed, not on a timer: its own input and
-    // every refresh request post a frame, and a new status line is caught here. Under software
-    // GL one panel frame costs several main-view frames.
-    if (panelOutOfDate()) glutPostWindowRedisplay(editor.handles.controlPanel);
+    // every change it shows made elsewhere ask for a frame, and a new status line is caught
+    // here. Under software GL one panel frame costs several main-view frames.
+    if (panelOutOfDate()) requestPanelRedraw();
 }
 
 void sectionMenuCallback(int id) {

@@ -28,14 +28,13 @@
 #include "app/panel_report.h"
 #include "app/panel_rows.h"
 #include "app/panel_tracing.h"
-#include "app/point_fields.h"
 #include "input/file_keys.h"
 #include "input/history_keys.h"
 #include "io/serializator.h"
 #include "model/editor_state.h"
 #include "model/surface_edit.h"
-#include "view/grid_renderer.h"
 #include "view/help_overlay.h"
+#include "view/redraw.h"
 
 namespace {
 
@@ -67,7 +66,6 @@ struct PanelData {
     PanelInput input;                  // input held back for the next frame
     bool releaseKeyboard = false;      // a key went to another window: the typing control lets go
     std::string shownStatus;           // the status line as the last frame drew it
-    std::vector<double> shownOutside;  // what shownOutside() gave at the last frame
     double lastFrameTime = 0.0;        // ImGui's clock at the last frame
     // Frames still to draw after input: a list opened by a click shows its choices only in the
     // frame after the one that saw the click, a popup's first frame being hidden while it
@@ -75,29 +73,6 @@ struct PanelData {
     int framesAfterInput = 0;
 };
 PanelData gPanel;
-
-// What the panel shows that the other windows change without a status message: the comb key,
-// a click on another section point, a pick, a calibration mark, the curvature scale of the main
-// view's last frame, the undo counts. A frame is drawn when any of it differs from the last.
-std::vector<double> shownOutside(const EditorState& s) {
-    std::vector<double> shown = {static_cast<double>(s.view.curvatureComb),
-                                 static_cast<double>(lastAnalysisFrame().curvatureRange),
-                                 static_cast<double>(s.selection.currentSection),
-                                 static_cast<double>(s.selection.selectedPoint),
-                                 static_cast<double>(s.selection.pickedPointOffset),
-                                 static_cast<double>(s.selection.weightValue),
-                                 static_cast<double>(s.view.calibration.step),
-                                 static_cast<double>(s.history.undoSteps.size()),
-                                 static_cast<double>(s.history.redoSteps.size()),
-                                 static_cast<double>(s.history.unsavedChanges)};
-    for (const long index : {selectedSectionPointIndex(s.surface, s.selection),
-                             pickedPointIndex(s.surface, s.selection)}) {
-        if (index < 0) continue;
-        const PointH& p = s.surface.controlNet[static_cast<size_t>(index)];
-        shown.insert(shown.end(), {p.x, p.y, p.z, p.w});
-    }
-    return shown;
-}
 
 // ---------------------------------------------------------------------------------------------
 // 1. The groups, in order
@@ -168,7 +143,7 @@ void postPanelRedisplay() {
     // The frame asked for now and two after it.
     constexpr int kFramesAfterInput = 3;
     gPanel.framesAfterInput = kFramesAfterInput;
-    glutPostWindowRedisplay(editor.handles.controlPanel);
+    requestPanelRedraw();
 }
 
 // One slot per physical key: GLUT reports a letter as 'a', 'A' or its control code (ctrl+a is
@@ -346,7 +321,6 @@ void controlPanelDisplay() {
     ImGui::Render();
     gPanel.lastFrameTime = ImGui::GetTime();
     if (gPanel.framesAfterInput > 0) --gPanel.framesAfterInput;
-    gPanel.shownOutside = shownOutside(editor);
     gPanel.lastFrame = std::move(rowState().drawing);
     rowState().drawing = PanelFrame();
     writePanelReport(gPanel.lastFrame);
@@ -366,7 +340,6 @@ bool panelOutOfDate() {
     if (editor.handles.controlPanel == 0 || ImGui::GetCurrentContext() == nullptr) return false;
     if (gPanel.framesAfterInput > 0) return true;
     if (gPanel.shownStatus != editor.panel.statusLine) return true;
-    if (gPanel.shownOutside != shownOutside(editor)) return true;
     // A text field being typed into blinks its caret, twice a second.
     constexpr double kCaretBlink = 0.5;
     return ImGui::GetIO().WantTextInput && ImGui::GetTime() - gPanel.lastFrameTime > kCaretBlink;
@@ -378,7 +351,7 @@ void releasePanelKeyboard() {
     // Let go at the start of the next frame, so the control sees itself deactivated as after a
     // click elsewhere (its value applies or goes back, its undo step ends).
     gPanel.releaseKeyboard = true;
-    glutPostWindowRedisplay(editor.handles.controlPanel);
+    requestPanelRedraw();
 }
 
 void buildControlPanel() {

@@ -24,6 +24,7 @@
 #include "io/editor_file_io.h"
 #include "model/editor_state.h"
 #include "view/hydrostatics_overlay.h"
+#include "view/redraw.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ HydrostaticsPanel gHydro;
 
 void wakePanel(int) {
     gHydro.timerPending = false;
-    if (editor.handles.controlPanel != 0) glutPostWindowRedisplay(editor.handles.controlPanel);
+    requestPanelRedraw();
 }
 
 // One frame of the panel after the given time; one timer at a time.
@@ -139,7 +140,7 @@ void hydrostaticsRows() {
     bool on = s.panel.hydrostaticsEnabled != 0;
     if (ImGui::Checkbox("waterline and figures", &on)) {
         s.panel.hydrostaticsEnabled = on ? 1 : 0;
-        if (s.handles.mainWindow != 0) glutPostWindowRedisplay(s.handles.mainWindow);
+        requestMainRedraw();
     }
     ImGui::SetNextItemWidth(160.0f);
     ImGui::DragFloat("draft", &s.panel.hydrostaticsDraft, 0.002f, 0.0f, 1.0e6f, "%.4f",
@@ -170,7 +171,7 @@ void hydrostaticsRows() {
         if (r.current && r.generation == gGeneration.load()) {
             apply(r, mirror);
             gHydro.computed = true;
-            if (s.handles.mainWindow != 0) glutPostWindowRedisplay(s.handles.mainWindow);
+            requestMainRedraw();
         }
     }
     const bool held = ImGui::IsAnyMouseDown();
@@ -185,7 +186,7 @@ void hydrostaticsRows() {
             apply(computeFigures(gHydro.seen, gHydro.seenDraft, mirror, gGeneration.load()),
                   mirror);
             gHydro.computed = true;
-            if (s.handles.mainWindow != 0) glutPostWindowRedisplay(s.handles.mainWindow);
+            requestMainRedraw();
         }
     }
     if (gHydro.worker.valid()) {

@@ -13,6 +13,7 @@
 #include "app/file_chooser.h"
 #include "model/editor_state.h"
 #include "model/surface_edit.h"
+#include "view/redraw.h"
 
 namespace panel {
 
@@ -46,13 +47,13 @@ void note(const char* kind, const char* label, double value, bool on, bool enabl
 void changed(ControlCallback callback, int id) {
     if (callback != nullptr) {
         callback(id);
-        // Some callbacks draw other windows (skinning redraws the main view); the rest of this
-        // frame is drawn in the panel's own GL context.
+        // Some callbacks make another window current (the background image is loaded in the
+        // section window's context); the rest of this frame is drawn in the panel's own.
         if (editor.handles.controlPanel != 0 && glutGetWindow() != editor.handles.controlPanel) {
             glutSetWindow(editor.handles.controlPanel);
         }
     }
-    if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
+    requestMainRedraw();
 }
 
 void startGesture(const std::string& name) {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "model/gui_hooks.h"
 #include "model/surface_edit.h"
+#include "view/redraw.h"
 
 namespace {
 
@@ -76,5 +76,5 @@ void mirrorCallback(int /*id*/) {
         panel.mirrorPlane = MirrorPlane();
         setStatus("mirror: the plane needs a finite offset; back to z = 0");
     }
-    guiRedrawViews(false);
+    requestViewsRedraw();
 }

@@ -2,7 +2,6 @@
 // deviation map it shows, and "apply".
 #include "app/rebuild_popup.h"
 
-#include <GL/freeglut.h>
 #include <imgui.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "model/editor_state.h"
 #include "model/surface_rebuild.h"
 #include "view/deviation_overlay.h"
+#include "view/redraw.h"
 
 namespace {
 
@@ -61,10 +61,6 @@ bool sameOptions(const RebuildOptions& a, const RebuildOptions& b) {
            a.fairness == b.fairness;
 }
 
-void redrawMainView() {
-    if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
-}
-
 // Rebuilds the preview when the fields, the surface or skinning changed since the last one.
 void refreshPreview(RebuildPopup& p) {
     const EditorState& s = editor;
@@ -96,7 +92,7 @@ void refreshPreview(RebuildPopup& p) {
         p.previewText = "refused: " + refusal;
         hideDeviationMap();
     }
-    redrawMainView();
+    requestMainRedraw();
 }
 
 void close(RebuildPopup& p) {
@@ -104,7 +100,7 @@ void close(RebuildPopup& p) {
     p.previewValid = false;
     p.previewOf = SurfaceModel();
     hideDeviationMap();
-    redrawMainView();
+    requestMainRedraw();
 }
 
 void popupRows(RebuildPopup& p) {

@@ -12,6 +12,7 @@
 
 #include "model/editor_state.h"
 #include "view/main_view.h"
+#include "view/redraw.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ void screenshotTick(int) {
     ++ticks;
     if (mainFrameCount() - framesAtStart < kFramesBeforeShot && ticks < kMostTicks) {
         // The idle editor draws only when its picture changes: the frames are asked for.
-        if (editor.handles.mainWindow != 0) glutPostWindowRedisplay(editor.handles.mainWindow);
+        requestMainRedraw();
         glutTimerFunc(kTickMilliseconds, screenshotTick, 0);
         return;
     }

@@ -11,7 +11,7 @@
 #include "model/background_calibration.h"
 #include "model/editor_state.h"
 #include "model/finite_values.h"
-#include "model/gui_hooks.h"
+#include "view/redraw.h"
 #include "view/unproject.h"
 
 namespace {
@@ -65,7 +65,7 @@ void calibrationDistanceCallback(int /*id*/) {
              "calibrated: the marks are %g units apart (click the image's origin, or leave it)",
              static_cast<double>(c.distance));
     savePlacement(s.panel, s.view, what);
-    guiRedrawViews(false);
+    requestViewsRedraw();
 }
 
 void backgroundPlacementCallback(int /*id*/) {
@@ -88,7 +88,7 @@ void backgroundPlacementCallback(int /*id*/) {
         return;
     }
     savePlacement(s.panel, s.view, "background placed");
-    guiRedrawViews(false);
+    requestViewsRedraw();
 }
 
 bool sectionCalibrationClick(int x, int y) {
@@ -132,11 +132,12 @@ bool sectionCalibrationClick(int x, int y) {
         c.step = CalibrationStep::idle;
         savePlacement(s.panel, s.view, "the clicked point is the image's origin");
     }
-    guiRedrawViews(true);
+    requestViewsRedraw();
+    requestPanelRedraw();  // the step shows in "done"
     return true;
 }
 
 void calibrationDoneCallback(int /*id*/) {
     editor.view.calibration.step = CalibrationStep::idle;
-    guiRedrawViews(false);
+    requestViewsRedraw();
 }

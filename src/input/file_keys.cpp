@@ -6,6 +6,7 @@
 #include "input/app_requests.h"
 #include "io/editor_file_io.h"
 #include "model/editor_state.h"
+#include "view/redraw.h"
 
 bool handleFileKey(unsigned char key) {
     constexpr unsigned char kCtrlS = 's' - 'a' + 1;
@@ -14,6 +15,7 @@ bool handleFileKey(unsigned char key) {
         std::string message;
         saveEditorDocument(message);
         setStatus("%s", message.c_str());
+        requestPanelRedraw();  // whether changes are unsaved
         return true;
     }
     if (key == kCtrlO) {

@@ -17,7 +17,7 @@
 #include "model/gui_hooks.h"
 #include "model/point_vector.h"
 #include "view/help_overlay.h"
-#include "view/main_view.h"
+#include "view/redraw.h"
 #include "view/unproject.h"
 
 namespace {
@@ -71,7 +71,8 @@ void pickControlPoint(int x, int y) {
     s.selection.weightValue = s.surface.controlNet[static_cast<size_t>(index)].w;
     setStatus("picked point %lld of section %lld, weight %g", index % s.surface.countU,
               index / s.surface.countU, static_cast<double>(s.selection.weightValue));
-    guiRefreshPanel();
+    guiRefreshPanel();  // the picked point's fields and weight
+    requestMainRedraw();
 }
 
 }  // namespace
@@ -124,7 +125,7 @@ void mainKeyboard(unsigned char key, int, int) {
         default:
             break;
     }
-    mainDisplay();
+    requestMainRedraw();
 }
 
 void mainSpecial(int key, int, int) {
@@ -145,7 +146,7 @@ void mainSpecial(int key, int, int) {
             break;
         case GLUT_KEY_F1:
             toggleHelp(HelpWindow::main);
-            glutPostRedisplay();
+            requestMainRedraw();
             break;
         default:
             break;
@@ -169,7 +170,7 @@ void mainMouseWithModifiers(int button, int state, int x, int y, int modifiers) 
     } else if (button == kWheelUp || button == kWheelDown) {
         if (state != GLUT_DOWN) return;
         step(s.view.cameraDistance, button == kWheelUp ? -kMoveStep : kMoveStep);
-        glutPostRedisplay();
+        requestMainRedraw();
     } else if (button == GLUT_LEFT_BUTTON) {
         double p[3];
         if (unprojectWithDepthBuffer(x, y, &p[0], &p[1], &p[2]) == GL_TRUE) {
@@ -209,5 +210,5 @@ void mainMotion(int x, int y) {
             if (std::isfinite(moved)) view.cameraTarget[i] = static_cast<float>(moved);
         }
     }
-    glutPostRedisplay();
+    requestMainRedraw();
 }

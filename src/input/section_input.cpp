@@ -17,7 +17,6 @@
 #include "input/history_keys.h"
 #include "model/editor_state.h"
 #include "model/finite_values.h"
-#include "model/gui_hooks.h"
 #include "model/mirror_plane.h"
 #include "model/picked_point.h"
 #include "model/point_vector.h"
@@ -27,6 +26,7 @@
 #include "model/section_points.h"
 #include "model/surface_edit.h"
 #include "view/help_overlay.h"
+#include "view/redraw.h"
 #include "view/unproject.h"
 
 // Picks and segment searches start from this distance: a point 1000 or more away from the
@@ -154,6 +154,7 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
             break;
         case 'k':  // the curvature comb on and off
             s.view.curvatureComb = s.view.curvatureComb != 0 ? 0 : 1;
+            requestPanelRedraw();  // its check box
             break;
         case 'f':
             if (!frameSection(s.surface, s.selection.currentSection, s.selection.sectionCentroid,
@@ -171,6 +172,7 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
             s.selection.selectedPoint = s.selection.selectedPoint < s.surface.countU - 1
                                             ? s.selection.selectedPoint + 1
                                             : 0;
+            requestPanelRedraw();  // the selected point's fields
             break;
         case 'q':
         case 'Q':
@@ -179,7 +181,7 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
         default:
             break;
     }
-    guiRedrawViews(true);
+    requestViewsRedraw();
 }
 
 void sectionSpecial(int key, int /*x*/, int /*y*/) {
@@ -219,7 +221,7 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
     if (finite(offset[0], offset[1], offset[2])) {
         for (int i = 0; i < 3; ++i) s.view.sectionRefOffset[i] = offset[i];
     }
-    guiRedrawViews(true);
+    requestViewsRedraw();
 }
 
 // --- Popup menu --------------------------------------------------------------------------

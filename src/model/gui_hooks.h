@@ -6,12 +6,12 @@
 // array, a count or an order changed (rebuildKnotControls).
 void guiRebuildKnotControls();
 
-// Show the live variables again (the panel's sync).
+// Show the live variables again (the panel's sync): a frame of the panel is asked for.
 void guiRefreshPanel();
 
-// Redraw the views that show the surface: now (the section view, then the main view, and the
-// current window given back) or at the next frame.
-void guiRedrawViews(bool now);
+// Redraw the views that show the surface (the section and the main view): a frame of each is
+// asked for, drawn once the handler that changed the surface has returned.
+void guiRedrawViews();
 
 #ifdef LOFTWORK_COUNT_GUI_HOOKS
 // Test builds only (the program never defines it): how often each request was made.

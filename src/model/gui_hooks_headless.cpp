@@ -8,4 +8,4 @@ GuiHookCalls guiHookCalls;
 
 void guiRebuildKnotControls() { LOFTWORK_COUNT_GUI_HOOK(rebuildKnotControls); }
 void guiRefreshPanel() { LOFTWORK_COUNT_GUI_HOOK(refreshPanel); }
-void guiRedrawViews(bool /*now*/) { LOFTWORK_COUNT_GUI_HOOK(redrawViews); }
+void guiRedrawViews() { LOFTWORK_COUNT_GUI_HOOK(redrawViews); }

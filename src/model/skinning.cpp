@@ -640,7 +640,7 @@ void skinningCallback(int /*id*/) {
     }
     computeSkinning();
     guiRefreshPanel();
-    guiRedrawViews(false);
+    guiRedrawViews();
 }
 
 LoftOptions loftOptionsOf(const PanelVariables& panel) {

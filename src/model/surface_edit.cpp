@@ -80,7 +80,7 @@ void followSurface(EditorState& state) {
     }
 }
 
-bool moveThroughHistory(EditorState& state, Redraw timing, bool undo) {
+bool moveThroughHistory(EditorState& state, bool undo) {
     // A gesture still open (a drag whose release never came) ends before the history moves.
     if (state.history.gestureOpen) endEdit(state);
     EditSnapshot current = captureEdit(state);
@@ -109,7 +109,7 @@ bool moveThroughHistory(EditorState& state, Redraw timing, bool undo) {
     refreshUnsavedChanges(state);
     setStatus("%s: %s", undo ? "undid" : "redid", name.c_str());
     guiRefreshPanel();
-    guiRedrawViews(timing == Redraw::now);
+    guiRedrawViews();
     return true;
 }
 
@@ -153,7 +153,7 @@ void endEdit(EditorState& state) {
     guiRefreshPanel();
 }
 
-void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
+void surfaceEdited(EditorState& state, EditEffect effect, Redraw /*timing*/) {
     switch (effect) {
         case EditEffect::movedPoints:
             if (state.panel.skinningEnabled != 0) {
@@ -181,15 +181,15 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing) {
     }
     if (state.history.gestureOpen) sayWhatGestureDid(state);
     guiRefreshPanel();
-    guiRedrawViews(timing == Redraw::now);
+    guiRedrawViews();
 }
 
-bool undoEdit(EditorState& state, Redraw timing) {
-    return moveThroughHistory(state, timing, true);
+bool undoEdit(EditorState& state, Redraw /*timing*/) {
+    return moveThroughHistory(state, true);
 }
 
-bool redoEdit(EditorState& state, Redraw timing) {
-    return moveThroughHistory(state, timing, false);
+bool redoEdit(EditorState& state, Redraw /*timing*/) {
+    return moveThroughHistory(state, false);
 }
 
 void markSurfaceSaved(EditorState& state, const FileStamp& stamp) {

@@ -17,8 +17,9 @@ enum class EditEffect {
     display,       // how the surface is drawn, or a knot value edited in place
 };
 
-// When the windows show an edit: at once (a window's own mouse and keys draw the section view,
-// then the main view, before returning) or at the next frame (the panel, the menus).
+// Once kept apart edits the windows drew at once from those they drew at the next frame. Every
+// edit now only asks for frames of the views, drawn once the handler returns, so the two values
+// have the same effect.
 enum class Redraw { now, later };
 
 // The state an undo step keeps, and its restoration.

@@ -11,6 +11,7 @@
 #include "io/regular_file.h"
 #include "model/editor_state.h"
 #include "view/image_decode.h"
+#include "view/redraw.h"
 
 FIBITMAP* loadImage32(const char* path, int mostSide, std::string& error) {
     if (path == nullptr || path[0] == '\0') {
@@ -118,7 +119,7 @@ void backgroundCallback(int /*id*/) {
             s.view.backgroundWidth = width;
             s.view.backgroundHeight = height;
             placeBackground(s.panel.backgroundFileName, s.view);
-            glutPostRedisplay();
+            requestSectionRedraw();
         }
     }
     if (previous != 0) glutSetWindow(previous);

@@ -12,6 +12,7 @@
 #include "model/editor_parts.h"
 #include "model/surface_analysis.h"
 #include "view/grid_key.h"
+#include "view/redraw.h"
 #include "view/worker_thread.h"
 
 namespace {
@@ -88,7 +89,10 @@ void evaluate(const NetSurface& surface, const CurrentView& view, int shading, i
     if (curvature) {
         const CurvatureKind kind =
             curvatureKind == kCurvatureMean ? CurvatureKind::mean : CurvatureKind::gaussian;
-        data.info.curvatureRange = curvatureScaleRange(data.grid, kind);
+        const float range = curvatureScaleRange(data.grid, kind);
+        // The panel shows the colour scale's range.
+        if (range != data.info.curvatureRange) requestPanelRedraw();
+        data.info.curvatureRange = range;
         curvatureColours(data.grid, kind, data.info.curvatureRange, data.colours);
     } else {
         // The eye and the camera's right direction in model coordinates, from the rigid

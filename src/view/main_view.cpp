@@ -29,7 +29,6 @@
 #include "view/nurbs_renderers.h"
 #include "view/scene_buffer.h"
 #include "view/section_arrows.h"
-#include "view/section_view.h"
 #include "view/surface_cache.h"
 
 namespace {
@@ -609,12 +608,6 @@ void mainDisplay() {
         data.backHoldsFrame = false;
     }
     ++data.frameCount;
-
-    if (s.handles.sectionWindow != 0 && sectionViewStale()) {
-        glutSetWindow(s.handles.sectionWindow);
-        sectionDisplay();
-        glutSetWindow(s.handles.mainWindow);
-    }
 }
 
 bool mainViewOutOfDate() {

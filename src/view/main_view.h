@@ -7,7 +7,7 @@
 // Display handler of the main window: the scene (all but the probe) is drawn only when what it
 // is drawn from changed, and otherwise copied back from where the last frame kept it (only where
 // the last probe was, while the back buffer still holds the last frame); the probe is drawn over
-// it. Ends by redrawing the section window when that is stale.
+// it. Draws the main window only: the section window has frames of its own.
 void mainDisplay();
 
 // True when a frame would show something other than the window shows: what the scene is drawn

@@ -12,6 +12,7 @@
 #include "input/main_input.h"
 #include "model/editor_state.h"
 #include "model/gui_hooks.h"
+#include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
 #include "support/state_text.h"
 #include "support/test_surface.h"
@@ -86,6 +87,7 @@ TEST_F(MainInput, EachCameraKeyChangesOnlyItsFieldAndRedraws) {
         }
         const long frames = mainFrameCount();
         mainKeyboard(static_cast<unsigned char>(c.key), 10, 10);
+        testsupport::pumpEvents(1);
         EXPECT_EQ(stateText(editor), stateText(expected)) << "key " << c.key;
         EXPECT_EQ(mainFrameCount(), frames + 1) << "key " << c.key;
     }

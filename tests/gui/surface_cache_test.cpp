@@ -256,10 +256,12 @@ TEST(SectionDragRedraw, OneDragStepDrawsTheMainViewOnceWithTheNewSkinnedSurface)
                projection, viewport, &wx, &wy, &wz);
     const struct { int x, y; } p = {static_cast<int>(wx), viewport[3] - static_cast<int>(wy)};
     sectionMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, p.x, p.y);
+    testsupport::pumpEvents(1);  // the frames the press asked for
     const std::vector<PointH> skinnedBefore = editor.derived.skinnedNet;
     const long frames = mainFrameCount();
     const long tessellations = surfaceTessellationCount();
     sectionMotion(p.x + 12, p.y - 9);
+    testsupport::pumpEvents(1);
     EXPECT_EQ(mainFrameCount(), frames + 1);
     EXPECT_EQ(surfaceTessellationCount(), tessellations + 1);
     ASSERT_EQ(editor.derived.skinnedNet.size(), skinnedBefore.size());
