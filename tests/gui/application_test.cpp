@@ -152,3 +152,16 @@ TEST(IdleRedraws, TheSectionWindowAndThePanelFollowEveryChangeTheyShow) {
     }
     EXPECT_NE(lastPanelFrame().find("status", "set outside the panel"), nullptr);
 }
+
+// The comb key of the section window changes a check box of the panel: the key asks for the
+// panel's frame itself, with no idle step to notice the change.
+TEST(IdleRedraws, TheCombKeyReachesThePanelWithoutAnIdleStep) {
+    for (int i = 0; i < 2; ++i) {
+        const bool wasOn = editor.view.curvatureComb != 0;
+        sectionKeyboard('k', 0, 0);
+        pumpEvents(2);
+        const PanelItem* comb = lastPanelFrame().find("check box", "comb");
+        ASSERT_NE(comb, nullptr);
+        EXPECT_EQ(comb->on, !wasOn);
+    }
+}
