@@ -47,8 +47,3 @@ void setSurfaceTessellator(SurfaceTessellator tessellator);
 
 // Draws text with a GLUT bitmap font at the model point (x, y, z).
 void drawLabel(float x, float y, float z, void* font, const char* text);
-
-void materialSurface();
-void materialNet();
-void materialHighlight();
-void materialSkinned();

@@ -26,7 +26,7 @@
 
 #include "model/derived_nets.h"
 #include "model/surface_model.h"
-#include "view/main_view.h"
+#include "view/materials.h"
 
 namespace {
 
