@@ -63,7 +63,7 @@ void BM_SaveSurface500(benchmark::State& state) {
     const std::string path = benchFile();
     std::string message;
     for (auto _ : state) {
-        if (!saveEditorSurface(path.c_str(), message)) state.SkipWithError(message.c_str());
+        if (!saveEditorSurface(editor, path.c_str(), message)) state.SkipWithError(message.c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * fileSize(path));
     unlink(path.c_str());
@@ -89,12 +89,12 @@ void BM_LoadSurface500(benchmark::State& state) {
     setLargeSurface();
     const std::string path = benchFile();
     std::string message;
-    if (!saveEditorSurface(path.c_str(), message)) {
+    if (!saveEditorSurface(editor, path.c_str(), message)) {
         state.SkipWithError(message.c_str());
         return;
     }
     for (auto _ : state) {
-        if (!loadEditorSurface(path.c_str(), message)) state.SkipWithError(message.c_str());
+        if (!loadEditorSurface(editor, path.c_str(), message)) state.SkipWithError(message.c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * fileSize(path));
     unlink(path.c_str());

@@ -25,8 +25,8 @@ void setSyntheticSurface(int count) {
     s.surface.orderV = 4;
     s.surface.knotCountU = count + 4;
     s.surface.knotCountV = count + 4;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     s.surface.controlNet.resize(static_cast<size_t>(count) * count);
     float z = 0.0f;
     for (int v = 0; v < count; ++v) {
@@ -66,7 +66,7 @@ void SkinningReference(benchmark::State& state) {
 void SkinningProduction(benchmark::State& state) {
     setSyntheticSurface(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        if (!computeSkinning()) state.SkipWithError("skinning refused the net");
+        if (!computeSkinning(editor)) state.SkipWithError("skinning refused the net");
         benchmark::DoNotOptimize(editor.derived.skinnedNet.data());
     }
 }
@@ -83,8 +83,8 @@ void SkinningAtTheWorkLimit(benchmark::State& state) {
     s.surface.orderV = R;
     s.surface.knotCountU = 4;
     s.surface.knotCountV = 2 * R;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     for (int v = 0; v < R; ++v) {
         const float z = 0.01f * static_cast<float>(v) + 0.002f * static_cast<float>(v % 3);
         s.surface.controlNet.push_back({0.0f, std::sin(0.1f * static_cast<float>(v)), z, 1.0f});
@@ -95,7 +95,7 @@ void SkinningAtTheWorkLimit(benchmark::State& state) {
     // compatible loft keeps them.
     s.panel.rationalSections = static_cast<int32_t>(LoftRational::compatible);
     for (auto _ : state) {
-        if (!computeSkinning()) state.SkipWithError("skinning refused the net");
+        if (!computeSkinning(editor)) state.SkipWithError("skinning refused the net");
         benchmark::DoNotOptimize(editor.derived.skinnedNet.data());
     }
 }

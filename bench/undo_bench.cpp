@@ -21,8 +21,8 @@ void setSurface(bool skinning) {
     s.surface.countU = s.surface.countV = kCount;
     s.surface.orderU = s.surface.orderV = 4;
     s.surface.knotCountU = s.surface.knotCountV = kCount + 4;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     s.surface.controlNet.resize(static_cast<size_t>(kCount) * kCount);
     for (int v = 0; v < kCount; ++v) {
         for (int u = 0; u < kCount; ++u) {
@@ -35,7 +35,7 @@ void setSurface(bool skinning) {
     }
     s.derived.multiplicity = 1;
     s.panel.skinningEnabled = skinning ? 1 : 0;
-    if (skinning) computeSkinning();
+    if (skinning) computeSkinning(editor);
     markSurfaceSaved(s);
 }
 
@@ -43,7 +43,7 @@ void UndoRedo200(benchmark::State& state) {
     setSurface(state.range(0) != 0);
     editor.selection.currentSection = kCount / 2;
     editor.panel.translateX = 0.25f;
-    translateXCallback(-1);
+    translateByControl(editor, TranslateControl::x);
     if (editor.history.undoSteps.size() != 1) state.SkipWithError("the move made no step");
     bool undo = true;
     for (auto _ : state) {

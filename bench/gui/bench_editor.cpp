@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/file_callbacks.h"
 #include "io/serializator.h"
 #include "model/derived_nets.h"
 #include "model/editor_state.h"
@@ -67,8 +68,8 @@ void setHullSurface(int count, bool skinning) {
     s.surface.orderV = 4;
     s.surface.knotCountU = count + 4;
     s.surface.knotCountV = count + 4;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     s.surface.controlNet.resize(static_cast<size_t>(count) * count);
     for (int v = 0; v < count; ++v) {
         const float x = static_cast<float>(v) / static_cast<float>(count);
@@ -83,8 +84,9 @@ void setHullSurface(int count, bool skinning) {
     s.selection.currentSection = count / 2;
     s.selection.selectedPoint = count / 2;
     s.panel.skinningEnabled = skinning ? 1 : 0;
-    syncDerivedNets();
-    computeSectionCentroid(s.selection.sectionCentroid);
+    syncDerivedNets(editor);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection,
+                           s.selection.sectionCentroid);
 }
 
 int runWithEditor(int argc, char** argv) {

@@ -97,7 +97,7 @@ void SurfaceAfterDragStep(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         moved.y += (step++ % 2 == 0 ? 0.01f : -0.01f) * moved.w;
-        syncDerivedNets();
+        syncDerivedNets(editor);
         state.ResumeTiming();
         NetSurface net;
         net.net = d.skinnedNet.data();

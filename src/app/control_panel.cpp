@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/file_callbacks.h"
 #include "app/file_chooser.h"
 #include "app/hydrostatics_panel.h"
 #include "app/panel_commands.h"
@@ -384,7 +385,7 @@ void buildControlPanel() {
 
     // 3. The surface named in the configuration. A successful load rebuilds the knot controls;
     // a failed one leaves an empty editor whose "load points" still works.
-    DefaultSerializator::getInstance()->load(panel::kControlId);
+    serializator->load(panel::kControlId);
     // The surface the editor opens with is where undo stops; what its file held (and when) is
     // kept, so a save over another program's later write asks first.
     EditHistory fresh;

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "exchange/import_callback.h"
+#include "app/file_callbacks.h"
 #include "model/editor_parts.h"
 #include "model/editor_state.h"
 

@@ -4,7 +4,8 @@
 #pragma once
 
 // Rebuilds the controls whose number follows the model: one spinner per knot, one radio button
-// per section, the "multipl." spinner; sets degreeS and degreeT back from the orders.
+// per section, the "multipl." spinner. Their values already follow the new sizes (the model's
+// followSurfaceShape): the knot rollouts close and the panel is drawn again.
 void rebuildKnotControls();
 
 // Callbacks of "degree S", "degree T" and "create new surf"; the id is ignored.

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/file_callbacks.h"
 #include "app/file_chooser.h"
 #include "app/panel_rows.h"
+#include "app/surface_callbacks.h"
 #include "exchange/export_callback.h"
 #include "exchange/import_callback.h"
 #include "io/serializator.h"

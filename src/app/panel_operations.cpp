@@ -13,6 +13,8 @@
 #include "app/panel_rows.h"
 #include "app/panel_widgets.h"
 #include "app/rebuild_popup.h"
+#include "app/section_callbacks.h"
+#include "app/surface_callbacks.h"
 #include "model/editor_state.h"
 #include "model/loft_ends.h"
 #include "model/rational_sections.h"
@@ -124,7 +126,9 @@ void sectionButtons(int* currentSection, int sections) {
                 ImGui::SameLine();
             }
         }
-        if (ImGui::RadioButton(name, currentSection, i)) changed(nullptr, kControlId);
+        if (ImGui::RadioButton(name, currentSection, i)) {
+            changed(currentSectionCallback, kControlId);
+        }
         note("radio", name, i, *currentSection == i);
     }
     if (sections < 1) ImGui::TextDisabled("no sections");
@@ -145,11 +149,6 @@ std::string pickedPointStepName(const SurfaceModel& surface, const Selection& se
     if (selection.pickedPointOffset < 0 || surface.countU < 1) return "weight";
     return "weight of point " + std::to_string(point % surface.countU) + " of section " +
            std::to_string(point / surface.countU);
-}
-
-// "multipl.": the expanded net is built again for the new multiplicity.
-void multiplicityChanged(int /*id*/) {
-    surfaceEdited(editor, EditEffect::multiplicity, Redraw::later);
 }
 
 // "rational sections": sections whose weights differ lofted as homogeneous
@@ -251,7 +250,7 @@ void operationsGroup(EditorState& s) {
         sectionButtons(&s.selection.currentSection, s.surface.countV);
         subgroupTitle("multiplicity");
         clampedIntSpinner("multipl.", &s.derived.multiplicity, kMultiplicitySpeed, 1,
-                          s.surface.orderV - 1, multiplicityChanged, "multiplicity");
+                          s.surface.orderV - 1, multiplicityCallback, "multiplicity");
         rowState().group = "operations";
         ImGui::Separator();
         const std::string section = " section " + std::to_string(s.selection.currentSection);

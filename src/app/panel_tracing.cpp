@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/file_callbacks.h"
 #include "app/panel_rows.h"
 #include "app/point_fields.h"
 #include "exchange/lines_callback.h"

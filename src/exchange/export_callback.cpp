@@ -7,8 +7,8 @@
 #include "io/editor_file_io.h"
 #include "model/editor_state.h"
 
-void exportCallback(int) {
-    const EditorState& s = editor;
+void exportEditorSurface(EditorState& state) {
+    const EditorState& s = state;
     SurfaceModel skinned;
     skinned.fileName = s.surface.fileName;  // the skinned surface is the same document
     const SurfaceModel& surface =
@@ -22,5 +22,5 @@ void exportCallback(int) {
     const int chosen = s.panel.exportUnit >= 0 && s.panel.exportUnit < 4 ? s.panel.exportUnit : 0;
     exportSurface(s.panel.exportFileName, surface, std::nullopt, report, message, mirror,
                   units[chosen]);
-    setStatus("%s", message.c_str());
+    setStatusLinef(state.panel, "%s", message.c_str());
 }

@@ -1,14 +1,13 @@
-// The panel's "load points" button with STEP and IGES files: their face is read by the import
+// "load points" with STEP and IGES files: their face is read by the import
 // and committed by the same load as a surface file.
 #include "exchange/import_callback.h"
 
 #include "exchange/cad_import.h"
 #include "io/editor_file_io.h"
-#include "io/serializator.h"
 #include "model/editor_state.h"
 
-bool loadOrImportEditorSurface(const char* path, std::string& message) {
-    if (path == nullptr || !isCadFileName(path)) return loadEditorSurface(path, message);
+bool loadOrImportEditorSurface(EditorState& state, const char* path, std::string& message) {
+    if (path == nullptr || !isCadFileName(path)) return loadEditorSurface(state, path, message);
     const SurfaceReader import = [](const std::string& name, SurfaceModel& out, std::string& error,
                                     std::string& note) {
         ImportReport report;
@@ -16,16 +15,5 @@ bool loadOrImportEditorSurface(const char* path, std::string& message) {
         note = importMessage(name, out, report);
         return true;
     };
-    return loadEditorSurface(path, message, import);
-}
-
-void loadOrImportCallback(int id) {
-    // Surface files keep going through the serializer.
-    if (!isCadFileName(editor.panel.surfaceFileName)) {
-        loadPointsCallback(id);
-        return;
-    }
-    std::string message;
-    loadOrImportEditorSurface(editor.panel.surfaceFileName, message);
-    setStatus("%s", message.c_str());
+    return loadEditorSurface(state, path, message, import);
 }

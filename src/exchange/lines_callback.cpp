@@ -36,14 +36,14 @@ bool requestOfPanel(const SurfaceModel& shown, const PanelVariables& panel, Line
 
 }  // namespace
 
-void linesPlanCallback(int) {
-    const EditorState& s = editor;
+void writeEditorLinesPlan(EditorState& state) {
+    const EditorState& s = state;
     SurfaceModel skinned;
     const SurfaceModel& shown = surfaceToSave(s.surface, s.panel.skinningEnabled != 0, s.derived, skinned);
     const std::string path = s.panel.linesFileName;
     const std::string extension = extensionOf(path);
     if (extension != "dxf" && extension != "svg" && extension != "pdf") {
-        setStatus("lines plan: give a file name ending in .dxf, .svg or .pdf");
+        setStatusLinef(state.panel, "lines plan: give a file name ending in .dxf, .svg or .pdf");
         return;
     }
     LinesRequest request;
@@ -51,7 +51,7 @@ void linesPlanCallback(int) {
     std::string error;
     if (!requestOfPanel(shown, s.panel, request, error) ||
         !makeLinesPlan(shown, request, plan, error)) {
-        setStatus("lines plan: %s", error.c_str());
+        setStatusLinef(state.panel, "lines plan: %s", error.c_str());
         return;
     }
     const LinesDrawing drawing = layOutLinesPlan(plan);
@@ -66,17 +66,17 @@ void linesPlanCallback(int) {
         writeLinesPrint(path, extension == "svg" ? PrintFormat::svg : PrintFormat::pdf, drawing,
                         PrintScale(), message);
     }
-    setStatus("lines plan: %s", message.c_str());
+    setStatusLinef(state.panel, "lines plan: %s", message.c_str());
 }
 
-void offsetTableCallback(int) {
-    const EditorState& s = editor;
+void writeEditorOffsetTable(EditorState& state) {
+    const EditorState& s = state;
     SurfaceModel skinned;
     const SurfaceModel& shown = surfaceToSave(s.surface, s.panel.skinningEnabled != 0, s.derived, skinned);
     LinesRequest request;
     std::string error;
     if (!requestOfPanel(shown, s.panel, request, error)) {
-        setStatus("offsets: %s", error.c_str());
+        setStatusLinef(state.panel, "offsets: %s", error.c_str());
         return;
     }
     const bool zMirror = s.panel.mirrorEnabled != 0 && s.panel.mirrorPlane.axis == 2;
@@ -84,9 +84,9 @@ void offsetTableCallback(int) {
     OffsetTable table;
     if (!makeOffsetTable(shown, request.stations, request.waterlines, centre, 0.0, table, error) ||
         !writeFileReplacing(s.panel.offsetsFileName, formatOffsetTable(table), error)) {
-        setStatus("offsets: %s", error.c_str());
+        setStatusLinef(state.panel, "offsets: %s", error.c_str());
         return;
     }
-    setStatus("offsets: wrote %zu stations x %zu waterlines to %s", table.stations.size(),
-              table.waterlines.size(), s.panel.offsetsFileName);
+    setStatusLinef(state.panel, "offsets: wrote %zu stations x %zu waterlines to %s",
+                   table.stations.size(), table.waterlines.size(), s.panel.offsetsFileName);
 }

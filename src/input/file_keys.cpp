@@ -13,7 +13,7 @@ bool handleFileKey(unsigned char key) {
     constexpr unsigned char kCtrlO = 'o' - 'a' + 1;
     if (key == kCtrlS) {
         std::string message;
-        saveEditorDocument(message);
+        saveEditorDocument(editor, message);
         setStatus("%s", message.c_str());
         requestPanelRedraw();  // whether changes are unsaved
         return true;

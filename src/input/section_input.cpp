@@ -188,9 +188,9 @@ void sectionSpecial(int key, int /*x*/, int /*y*/) {
     requestPanelKeyboardRelease();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
     // One tenth of a unit to the screen's right: (0, 0, 0.1) with the camera on the -x side.
-    const Vector3 step =
-        normalized(cross(Vector3(0.0f, 1.0f, 0.0f), sectionCameraEye() - sectionCameraRef())) *
-        0.1f;
+    const float* centroid = s.selection.sectionCentroid;
+    const Vector3 look = sectionCameraEye(centroid, s.view) - sectionCameraRef(centroid, s.view);
+    const Vector3 step = normalized(cross(Vector3(0.0f, 1.0f, 0.0f), look)) * 0.1f;
     float offset[3] = {s.view.sectionRefOffset[0], s.view.sectionRefOffset[1],
                        s.view.sectionRefOffset[2]};
     switch (key) {

@@ -97,7 +97,8 @@ std::string recoveryNote(const std::string& path, const std::string& except) {
 }  // namespace
 
 
-bool loadEditorSurface(const char* path, std::string& message, const SurfaceReader& reader) {
+bool loadEditorSurface(EditorState& state, const char* path, std::string& message,
+                       const SurfaceReader& reader) {
     const std::string name = path != nullptr ? path : "";
     if (name.empty()) {
         message = "no surface loaded: no file name given";
@@ -117,7 +118,7 @@ bool loadEditorSurface(const char* path, std::string& message, const SurfaceRead
 
     // Unsaved changes of the surface shown are kept in its recovery file before it goes; when
     // they cannot be, it stays.
-    EditorState& s = editor;
+    EditorState& s = state;
     std::string kept;
     std::string recovery;
     if (refreshUnsavedChanges(s) && surfaceArraysMatch(s.surface)) {
@@ -155,13 +156,13 @@ bool loadEditorSurface(const char* path, std::string& message, const SurfaceRead
     return true;
 }
 
-bool saveEditorSurface(const char* path, std::string& message) {
+bool saveEditorSurface(EditorState& state, const char* path, std::string& message) {
     const std::string name = path != nullptr ? path : "";
     if (name.empty()) {
         message = "cannot save: no file name given";
         return false;
     }
-    EditorState& s = editor;
+    EditorState& s = state;
     if (!replaceConfirmed(s.history, name, message)) return false;
     const bool skinning = s.panel.skinningEnabled != 0;
     SurfaceModel skinnedCopy;
@@ -188,8 +189,8 @@ bool saveEditorSurface(const char* path, std::string& message) {
     return true;
 }
 
-bool saveEditorDocument(std::string& message) {
+bool saveEditorDocument(EditorState& state, std::string& message) {
     const std::string name =
-        editor.surface.fileName.empty() ? editor.panel.surfaceFileName : editor.surface.fileName;
-    return saveEditorSurface(name.c_str(), message);
+        state.surface.fileName.empty() ? state.panel.surfaceFileName : state.surface.fileName;
+    return saveEditorSurface(state, name.c_str(), message);
 }

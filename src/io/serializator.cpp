@@ -1,34 +1,18 @@
-// The editor's serializer: the one DefaultSerializator, and the load and save buttons.
+// The surface text file of an editor state, through the serializer interface.
 #include "io/serializator.h"
 
 #include <string>
 
 #include "io/editor_file_io.h"
-#include "model/editor_state.h"
-
-DefaultSerializator* DefaultSerializator::getInstance() {
-    static DefaultSerializator* instance = nullptr;
-    if (instance == nullptr) instance = new DefaultSerializator;
-    return instance;
-}
-
-Serializator* serializator = DefaultSerializator::getInstance();
 
 void DefaultSerializator::load(int /*id*/) {
     std::string message;
-    loadEditorSurface(editor.panel.surfaceFileName, message);
-    setStatus("%s", message.c_str());
+    loadEditorSurface(state_, state_.panel.surfaceFileName, message);
+    setStatusLinef(state_.panel, "%s", message.c_str());
 }
 
 void DefaultSerializator::save(int /*id*/) {
     std::string message;
-    saveEditorSurface(editor.panel.surfaceFileName, message);
-    setStatus("%s", message.c_str());
-}
-
-void loadPointsCallback(int id) {
-    serializator->load(id);
-}
-void savePointsCallback(int id) {
-    serializator->save(id);
+    saveEditorSurface(state_, state_.panel.surfaceFileName, message);
+    setStatusLinef(state_.panel, "%s", message.c_str());
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/picked_point.h"
+#include "model/section_centroid.h"
 #include "model/skinning.h"
 #include "model/surface_limits.h"
 
@@ -38,8 +39,14 @@ bool skinnedNetUsable(const SurfaceModel& s, bool skinning, const DerivedNets& d
     return (open || closed) && d.skinnedNet.size() == static_cast<size_t>(s.countU) * rows;
 }
 
-bool skinnedNetUsable() {
-    return skinnedNetUsable(editor.surface, editor.panel.skinningEnabled != 0, editor.derived);
+bool expandedNetMatchesCounts(const SurfaceModel& surface, const DerivedNets& derived) {
+    if (derived.multiplicity < 1 || surface.countU < 1 || surface.countV < 1 || surface.orderV < 1)
+        return false;
+    const size_t rows =
+        static_cast<size_t>(derived.multiplicity) * static_cast<size_t>(surface.countV);
+    return derived.expandedNet.size() == rows * static_cast<size_t>(surface.countU) &&
+           derived.expandedKnotsV.size() == rows + static_cast<size_t>(surface.orderV) &&
+           derived.expandedKnotCountV == static_cast<int32_t>(derived.expandedKnotsV.size());
 }
 
 void releaseExpandedNet(DerivedNets& derived) {
@@ -100,13 +107,6 @@ bool fitExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::stri
     return false;
 }
 
-void rebuildExpandedNet(int /*id*/) {
-    std::string message;
-    if (!fitExpandedNet(editor.surface, editor.derived, message)) {
-        setStatus("%s", message.c_str());
-    }
-}
-
 bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,
                      Selection& selection, std::string& refusal, const LoftOptions& options) {
     clampSelection(surface, selection);
@@ -123,12 +123,43 @@ bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& de
     return !refused;
 }
 
-void syncDerivedNets() {
+void syncDerivedNets(EditorState& state) {
     std::string refusal;
-    if (!syncDerivedNets(editor.surface, editor.panel.skinningEnabled != 0, editor.derived,
-                         editor.selection, refusal, loftOptionsOf(editor.panel))) {
-        reportSkinningRefusal(editor.panel, refusal);
-    } else if (editor.panel.skinningEnabled != 0) {
-        clearSkinningRefusal(editor.panel);
+    const bool skinning = state.panel.skinningEnabled != 0;
+    if (!syncDerivedNets(state.surface, skinning, state.derived, state.selection, refusal,
+                         loftOptionsOf(state.panel))) {
+        reportSkinningRefusal(state.panel, refusal);
+    } else if (skinning) {
+        clearSkinningRefusal(state.panel);
+    }
+}
+
+void followSurfaceShape(EditorState& state) {
+    EditorState& s = state;
+    // The limits of "multipl." (1 .. orderV - 1) and "dest. plane" (0 .. countV - 1) follow the
+    // new sizes; values left outside are brought back in, as the spinners would.
+    if (s.surface.orderV >= 2) {
+        const int32_t multiplicity = std::clamp(s.derived.multiplicity, 1, s.surface.orderV - 1);
+        if (multiplicity != s.derived.multiplicity) {
+            s.derived.multiplicity = multiplicity;
+            releaseExpandedNet(s.derived);  // built for the old multiplicity
+        }
+    }
+    s.selection.destPlane =
+        s.surface.countV >= 1 ? std::clamp(s.selection.destPlane, 0, s.surface.countV - 1) : 0;
+    s.panel.degreeT = s.surface.orderV - 1;
+    s.panel.degreeS = s.surface.orderU - 1;
+}
+
+void refreshShownValues(EditorState& state) {
+    const SurfaceModel& surface = state.surface;
+    DerivedNets& derived = state.derived;
+    computeSectionCentroid(surface, state.selection.currentSection,
+                           state.selection.sectionCentroid);
+    if (surfaceIsUsable(surface) && derived.multiplicity >= 1 &&
+        !expandedNetMatchesCounts(surface, derived)) {
+        if (std::string message; !fitExpandedNet(surface, derived, message)) {
+            setStatusLinef(state.panel, "%s", message.c_str());
+        }
     }
 }

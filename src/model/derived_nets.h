@@ -16,8 +16,9 @@ bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& de
                      Selection& selection, std::string& refusal,
                      const LoftOptions& options = LoftOptions());
 
-// The same for the editor, reporting a skinning refusal on the status line.
-void syncDerivedNets();
+// The same for a state, with its panel's skinning switch and loft options: a refusal goes to
+// its status line, a success clears one shown there.
+void syncDerivedNets(EditorState& state);
 
 // Brings the selection indices back into the ranges the surface's counts allow.
 void clampSelection(const SurfaceModel& surface, Selection& selection);
@@ -29,7 +30,9 @@ int skinnedCountV(const SurfaceModel& surface, const DerivedNets& derived);
 // True while skinning is on and skinnedNet / skinnedKnotsV match the surface's counts, as an
 // open or a closed loft.
 bool skinnedNetUsable(const SurfaceModel& surface, bool skinning, const DerivedNets& derived);
-bool skinnedNetUsable();
+
+// True when the expanded net was built for the surface's counts, order and the multiplicity.
+bool expandedNetMatchesCounts(const SurfaceModel& surface, const DerivedNets& derived);
 
 // Releases expandedNet and expandedKnotsV.
 void releaseExpandedNet(DerivedNets& derived);
@@ -44,6 +47,15 @@ bool buildExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::st
 // what happened in message, when it had to be lowered.
 bool fitExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::string& message);
 
-// Callback of "multipl.": fitExpandedNet on the editor, a lowered multiplicity reported on the
-// status line. The id is ignored.
-void rebuildExpandedNet(int id = -1);
+// After the counts or orders changed: the values the panel shows and limits follow the new
+// sizes. The degrees become the orders' (panel.degreeS, panel.degreeT), the multiplicity is
+// brought into 1 .. orderV - 1 (the expanded net, built for the old one, is released) and the
+// destination plane into the sections.
+void followSurfaceShape(EditorState& state);
+
+// Brings the values the views read into step with the surface and the current section: the
+// section's centroid, and the expanded net when it is missing or of another shape (a
+// multiplicity too large for it is lowered, with the message on the state's status line). The
+// expanded net is a copy of controlNet taken when built: points moved in place leave it as it
+// is.
+void refreshShownValues(EditorState& state);

@@ -21,6 +21,15 @@ void setStatusLine(PanelVariables& panel, const char* text) {
     fprintf(stderr, "%s\n", panel.statusLine);
 }
 
+void setStatusLinef(PanelVariables& panel, const char* format, ...) {
+    char line[sizeof panel.statusLine];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    setStatusLine(panel, line);
+}
+
 void setStatus(const char* format, ...) {
     char line[sizeof editor.panel.statusLine];
     va_list args;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "model/editor_state.h"
 #include "model/finite_values.h"
+#include "model/surface_model.h"
 
 void fillUniformKnots(float* U, int knotCount, int order) {
     const int K = knotCount;
@@ -40,10 +40,6 @@ void generateUniformKnots(SurfaceModel& surface, int direction) {
     std::vector<float> fresh(count > 0 ? static_cast<size_t>(count) : 0);
     if (!fresh.empty()) fillUniformKnots(fresh.data(), count, order);
     knots->swap(fresh);
-}
-
-void generateUniformKnots(int direction) {
-    generateUniformKnots(editor.surface, direction);
 }
 
 // The NURBS Book, A2.1, with 1-based spans: span I is [U[I-1], U[I]).
@@ -114,10 +110,6 @@ PointH weightedNetSum(const SurfaceModel& s, int Iu, const float* Nu, int Iv, co
         }
     }
     return {sx, sy, sz, sw};
-}
-
-bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v) {
-    return evaluateSurfacePoint(editor.surface, x, y, z, u, v);
 }
 
 bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float& z, float u,

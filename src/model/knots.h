@@ -12,8 +12,6 @@ void fillUniformKnots(float* U, int knotCount, int order);
 // vector of knotCountU or knotCountV knots. Any other direction does nothing. The caller sets
 // the knot count first and rebuilds the knot controls afterwards.
 void generateUniformKnots(SurfaceModel& surface, int direction);
-// The same for the editor's surface.
-void generateUniformKnots(int direction);
 
 // 1-based span I of u, with U[I-1] <= u < U[I]; n = last control point index, p = degree.
 // u == U[n+1] gives the last span; u outside the knot range gives the first or last span.
@@ -27,17 +25,14 @@ int findEvaluationSpan(int n, int p, float u, const float* U);
 // Writes the p+1 non-zero basis functions of degree p at u into N, for the 1-based span I.
 void evaluateBasis(float* N, int I, float u, int p, const float* U);
 
-// The Cartesian point of a surface (controlNet with knotsU, knotsV) at (u, v); without a
-// surface argument, of the editor's.
-// Returns false and leaves x, y, z alone when no usable surface is loaded, when (u, v) falls
-// outside the spans of the knot vectors, or when the point is not finite (the weights it touches
-// sum to zero).
 // The homogeneous point sum N_v[l] N_u[k] P over the orderU x orderV control points of spans Iu
 // and Iv (1-based), given their basis values: the sum every surface point is made of, in one
 // fixed order so that all callers get the same floats.
 PointH weightedNetSum(const SurfaceModel& surface, int Iu, const float* Nu, int Iv,
                       const float* Nv);
 
+// The Cartesian point of a surface (controlNet with knotsU, knotsV) at (u, v). Returns false
+// and leaves x, y, z alone when the surface is not usable, when (u, v) falls outside the spans
+// of the knot vectors, or when the point is not finite (the weights it touches sum to zero).
 bool evaluateSurfacePoint(const SurfaceModel& surface, float& x, float& y, float& z, float u,
                           float v);
-bool evaluateSurfacePoint(float& x, float& y, float& z, float u, float v);

@@ -397,7 +397,7 @@ bool setLoftEnd(EditorState& state, bool atStart, const LoftEnd& wanted) {
         slot = wanted;
         surfaceEdited(state, EditEffect::movedPoints, Redraw::later);
     });
-    setStatus("%s%s", step.c_str(),
-              state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
+    setStatusLinef(state.panel, "%s%s", step.c_str(),
+                   state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
     return true;
 }

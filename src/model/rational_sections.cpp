@@ -76,8 +76,8 @@ bool setRationalSections(EditorState& state, LoftRational wanted) {
                                                        : EditEffect::display,
                       Redraw::later);
     });
-    setStatus("%s%s", step.c_str(),
-              state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
+    setStatusLinef(state.panel, "%s%s", step.c_str(),
+                   state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
     return true;
 }
 

@@ -18,14 +18,6 @@ Point3 sectionCameraEye(const float centroid[3], const ViewState& view) {
             ref.z + view.sectionEyeOffset[2]};
 }
 
-Point3 sectionCameraRef() {
-    return sectionCameraRef(editor.selection.sectionCentroid, editor.view);
-}
-
-Point3 sectionCameraEye() {
-    return sectionCameraEye(editor.selection.sectionCentroid, editor.view);
-}
-
 float sectionHalfHeight(int width, int height) {
     if (width < 1 || height < 1) return 1.0f;
     return static_cast<float>(height) / static_cast<float>(width);

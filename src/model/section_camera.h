@@ -22,7 +22,3 @@ bool frameSection(const SurfaceModel& surface, int section, const float centroid
 
 // The start-up view: zoom 1, no pan.
 void resetSectionView(ViewState& view);
-
-// Both for the editor's current section centroid and view.
-Point3 sectionCameraRef();
-Point3 sectionCameraEye();

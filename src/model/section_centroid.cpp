@@ -1,12 +1,6 @@
 // Centroid of the current section.
 #include "model/section_centroid.h"
 
-#include "model/editor_state.h"
-
-void computeSectionCentroid(float out[3]) {
-    computeSectionCentroid(editor.surface, editor.selection.currentSection, out);
-}
-
 void computeSectionCentroid(const SurfaceModel& surface, int section, float out[3]) {
     const SurfaceModel& s = surface;
     if (s.countU < 1 || section < 0 || section >= s.countV) return;

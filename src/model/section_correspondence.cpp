@@ -331,76 +331,67 @@ bool alignSections(SurfaceModel& surface, AlignmentReport& report, std::string& 
 }
 
 // ---------------------------------------------------------------------------------------------
-// Callbacks.
+// Edits of the editor's state.
 
 namespace {
 
 // One undoable step on the current section: change returns false with the reason when it
 // cannot be applied, and then nothing is recorded.
 template <typename Change>
-void editCurrentSection(const std::string& name, Change change,
+void editCurrentSection(EditorState& state, const std::string& name, Change change,
                         EditEffect effect = EditEffect::movedPoints) {
-    EditorState& s = editor;
+    EditorState& s = state;
     const int section = s.selection.currentSection;
     runEdit(s, name + " section " + std::to_string(section), [&] {
         std::string error;
         if (!change(s.surface, section, error)) {
-            setStatus("%s: %s", name.c_str(), error.c_str());
+            setStatusLinef(s.panel, "%s: %s", name.c_str(), error.c_str());
             return;
         }
-        setStatus("%s: section %d done (%d points per section)", name.c_str(), section,
-                  s.surface.countU);
+        setStatusLinef(s.panel, "%s: section %d done (%d points per section)", name.c_str(),
+                       section, s.surface.countU);
         surfaceEdited(s, effect, Redraw::later);
     });
 }
 
 }  // namespace
 
-void flipSectionCallback(int /*id*/) {
-    editCurrentSection("flip", [](SurfaceModel& surface, int section, std::string& error) {
+void flipCurrentSection(EditorState& state) {
+    editCurrentSection(state, "flip", [](SurfaceModel& surface, int section, std::string& error) {
         return flipSection(surface, section, error);
     });
 }
 
 // The start moves along the curve, which keeps its shape; the knots, and so the point count of
 // every section, may change.
-void startBackCallback(int /*id*/) {
+void turnCurrentSectionStart(EditorState& state, int step) {
     editCurrentSection(
-        "start -1",
-        [](SurfaceModel& surface, int section, std::string& error) {
-            return turnSectionStart(surface, section, -1, error);
+        state, step < 0 ? "start -1" : "start +1",
+        [step](SurfaceModel& surface, int section, std::string& error) {
+            return turnSectionStart(surface, section, step < 0 ? -1 : 1, error);
         },
         EditEffect::reshaped);
 }
 
-void startForwardCallback(int /*id*/) {
-    editCurrentSection(
-        "start +1",
-        [](SurfaceModel& surface, int section, std::string& error) {
-            return turnSectionStart(surface, section, 1, error);
-        },
-        EditEffect::reshaped);
-}
-
-void alignSectionsCallback(int /*id*/) {
-    EditorState& s = editor;
+void alignAllSections(EditorState& state) {
+    EditorState& s = state;
     runEdit(s, "align all", [&] {
         AlignmentReport report;
         std::string error;
         if (!alignSections(s.surface, report, error)) {
-            setStatus("align all: %s", error.c_str());
+            setStatusLinef(s.panel, "align all: %s", error.c_str());
             return;
         }
-        setStatus("align all: %d sections rearranged, total distance %g -> %g",
-                  report.changedSections, static_cast<double>(report.totalBefore),
-                  static_cast<double>(report.totalAfter));
+        setStatusLinef(s.panel, "align all: %d sections rearranged, total distance %g -> %g",
+                       report.changedSections, static_cast<double>(report.totalBefore),
+                       static_cast<double>(report.totalAfter));
         // A skinning refusal, if any, replaces the message above.
         if (report.changedSections > 0) surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
     });
 }
 
-void loftOptionsCallback(int /*id*/) {
-    EditorState& s = editor;
+void loftOptionsChanged(EditorState& state) {
+    EditorState& s = state;
     const LoftOptions options = loftOptionsOf(s.panel);
     // The step is named after the control that changed (the controls already show the choice).
     const std::string name =
@@ -410,9 +401,9 @@ void loftOptionsCallback(int /*id*/) {
     runEdit(s, name, [&] {
         s.panel.loftParametersSet = s.panel.loftParameters;
         s.panel.closedLoftSet = s.panel.closedLoft;
-        setStatus("loft: %s parameters, %s%s", loftParametersName(options.parameters),
-                  options.closed ? "closed" : "open",
-                  s.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
+        setStatusLinef(s.panel, "loft: %s parameters, %s%s", loftParametersName(options.parameters),
+                       options.closed ? "closed" : "open",
+                       s.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
         // A skinning refusal, if any, replaces the message above.
         surfaceEdited(s,
                       s.panel.skinningEnabled != 0 ? EditEffect::movedPoints : EditEffect::display,

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "model/editor_state.h"
 #include "model/surface_model.h"
 
 // A section is closed when its first and last points are the same four floats.
@@ -40,16 +41,14 @@ struct AlignmentReport {
 // the reason, and nothing changed, without a usable surface.
 bool alignSections(SurfaceModel& surface, AlignmentReport& report, std::string& error);
 
-// Callbacks of the panel's "flip", "start -1", "start +1" and "align all" buttons: each one
-// undoable step on the current section (every section for "align all"), with the outcome on the
-// status line. The start buttons move the start along the curve (turnSectionStart). The id is
-// ignored.
-void flipSectionCallback(int id);
-void startBackCallback(int id);
-void startForwardCallback(int id);
-void alignSectionsCallback(int id);
+// What the panel's "flip", "start -1" / "start +1" (step -1 or 1) and "align all" buttons do:
+// each one undoable step on the state's current section (every section for "align all"), with
+// the outcome on its status line. The start buttons move the start along the curve
+// (turnSectionStart).
+void flipCurrentSection(EditorState& state);
+void turnCurrentSectionStart(EditorState& state, int step);
+void alignAllSections(EditorState& state);
 
-// Callback of the "loft parameters" and "closed loft" controls: one undoable step that takes the
-// controls' options for the loft and, while skinning is on, skins again with them. The id is
-// ignored.
-void loftOptionsCallback(int id);
+// What a change of the "loft parameters" and "closed loft" controls does: one undoable step that
+// takes the controls' options for the loft and, while skinning is on, skins again with them.
+void loftOptionsChanged(EditorState& state);

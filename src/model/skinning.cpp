@@ -1,5 +1,5 @@
 // Skinning: section parameters, averaged V knots, the reference and the banded interpolation,
-// and the routine that rebuilds the skinned net of the editor.
+// and the routine that rebuilds the skinned net of an editor state.
 #include "model/skinning.h"
 
 #include <algorithm>
@@ -622,23 +622,23 @@ void clearSkinningRefusal(PanelVariables& panel) {
     if (strncmp(panel.statusLine, kRefusal, sizeof kRefusal - 1) == 0) panel.statusLine[0] = '\0';
 }
 
-bool computeSkinning() {
+bool computeSkinning(EditorState& state) {
     std::string refusal;
-    if (!skinSurface(editor.surface, loftOptionsOf(editor.panel), editor.derived, refusal)) {
-        reportSkinningRefusal(editor.panel, refusal);
+    if (!skinSurface(state.surface, loftOptionsOf(state.panel), state.derived, refusal)) {
+        reportSkinningRefusal(state.panel, refusal);
         return false;
     }
-    clearSkinningRefusal(editor.panel);
+    clearSkinningRefusal(state.panel);
     return true;
 }
 
-void skinningCallback(int /*id*/) {
-    if (editor.panel.skinningEnabled == 0) {
-        setStatus("skinning off: the control net is drawn and saved");
+void skinningSwitched(EditorState& state) {
+    if (state.panel.skinningEnabled == 0) {
+        setStatusLinef(state.panel, "skinning off: the control net is drawn and saved");
     } else {
-        setStatus("skinning on: the surface passes through the sections");
+        setStatusLinef(state.panel, "skinning on: the surface passes through the sections");
     }
-    computeSkinning();
+    computeSkinning(state);
     guiRefreshPanel();
     guiRedrawViews();
 }

@@ -109,12 +109,12 @@ bool skinSurface(const SurfaceModel& surface, const LoftOptions& options, Derive
                  std::string& refusal);
 bool skinSurface(const SurfaceModel& surface, DerivedNets& derived, std::string& refusal);
 
-// skinSurface on the editor, with the panel's loft options: a refusal goes to the status line
+// skinSurface on a state, with its panel's loft options: a refusal goes to its status line
 // (once, however often it repeats); a success clears a refusal shown there.
-bool computeSkinning();
+bool computeSkinning(EditorState& state);
 void reportSkinningRefusal(PanelVariables& panel, const std::string& reason);
 void clearSkinningRefusal(PanelVariables& panel);
 
-// Callback of the "skinning" check box, also run after every move of section points while
-// skinning is on: skins, refreshes the panel and draws the main view. The id is ignored.
-void skinningCallback(int id);
+// What the "skinning" check box does once switched: says what is drawn and saved now, skins,
+// refreshes the panel and redraws the views.
+void skinningSwitched(EditorState& state);

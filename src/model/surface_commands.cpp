@@ -232,14 +232,13 @@ bool copySection(SurfaceModel& surface, int from, int to, std::string& error) {
     return true;
 }
 
-// Replaces the editor's surface by the full turn of its current section. Nothing changes
-// unless the whole new surface could be built.
-bool revolveCurrentSection() {
-    EditorState& s = editor;
+// Nothing changes unless the whole new surface could be built.
+bool revolveCurrentSection(EditorState& state) {
+    EditorState& s = state;
     SurfaceModel revolved;
     std::string error;
     if (!revolveSection(s.surface, s.selection.currentSection, revolved, error)) {
-        setStatus("%s", error.c_str());
+        setStatusLinef(s.panel, "%s", error.c_str());
         return false;
     }
     // The new surface is the same document: saving it goes to the same file.
@@ -251,37 +250,34 @@ bool revolveCurrentSection() {
         // rebuilds the knot controls.
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
-    setStatus("new surface: section %d revolved into %d x %d points", s.selection.currentSection,
-              s.surface.countU, s.surface.countV);
+    setStatusLinef(s.panel, "new surface: section %d revolved into %d x %d points",
+                   s.selection.currentSection, s.surface.countU, s.surface.countV);
     return true;
 }
 
-void createRevolvedSurface() {
-    revolveCurrentSection();
-}
-
-void copySectionCallback(int /*id*/) {
-    EditorState& s = editor;
+void copyCurrentSection(EditorState& state) {
+    EditorState& s = state;
     const int from = s.selection.currentSection;
     const int to = s.selection.destPlane;
     runEdit(s, "copy section " + std::to_string(from) + " to " + std::to_string(to), [&] {
         std::string error;
         if (!copySection(s.surface, from, to, error)) {
-            setStatus("%s", error.c_str());
+            setStatusLinef(s.panel, "%s", error.c_str());
             return;
         }
         showPickedWeight(s.surface, s.selection);
-        setStatus("copy: section %d copied onto section %d", from, to);
+        setStatusLinef(s.panel, "copy: section %d copied onto section %d", from, to);
         surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
     });
 }
 
-void fillSurfaceCallback(int /*id*/) {
-    runEdit(editor, "fill surf", [] {
-        PanelVariables& panel = editor.panel;
+void fillSurfaceChanged(EditorState& state) {
+    runEdit(state, "fill surf", [&] {
+        PanelVariables& panel = state.panel;
         panel.surfaceDisplayMode = panel.fillSurface == 1 ? kDisplayModeFill : kDisplayModeOutline;
-        setStatus("fill surf %s: the surface is drawn %s", panel.fillSurface == 1 ? "on" : "off",
-                  panel.fillSurface == 1 ? "filled" : "as an outline");
-        surfaceEdited(editor, EditEffect::display, Redraw::later);
+        setStatusLinef(panel, "fill surf %s: the surface is drawn %s",
+                       panel.fillSurface == 1 ? "on" : "off",
+                       panel.fillSurface == 1 ? "filled" : "as an outline");
+        surfaceEdited(state, EditEffect::display, Redraw::later);
     });
 }

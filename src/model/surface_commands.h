@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "model/editor_state.h"
 #include "model/point_vector.h"
 #include "model/surface_model.h"
 
@@ -30,16 +31,14 @@ bool revolveSection(const SurfaceModel& surface, int section, SurfaceModel& out,
 // does not exist or a value would overflow.
 bool copySection(SurfaceModel& surface, int from, int to, std::string& error);
 
-// Replaces the editor's surface by the full revolution of the current section about the y axis.
-void createRevolvedSurface();
-
-// The same, telling whether it happened: false, with a status message and the state exactly as
-// it was, when there is no current section or its points cannot be revolved (a weight of 0,
+// Replaces the state's surface by the full revolution of its current section about the y axis,
+// as one undoable step. False, with a message on the state's status line and the state exactly
+// as it was, when there is no current section or its points cannot be revolved (a weight of 0,
 // or coordinates so large the new surface would overflow).
-bool revolveCurrentSection();
+bool revolveCurrentSection(EditorState& state);
 
-// Callback of "copy": the current section's shape onto section destPlane.
-void copySectionCallback(int id);
+// "copy": the current section's shape onto section destPlane.
+void copyCurrentSection(EditorState& state);
 
-// Callback of "fill surf": surfaceDisplayMode follows fillSurface.
-void fillSurfaceCallback(int id);
+// "fill surf": surfaceDisplayMode follows fillSurface.
+void fillSurfaceChanged(EditorState& state);

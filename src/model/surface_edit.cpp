@@ -67,19 +67,6 @@ bool sameShape(const SurfaceModel& a, const SurfaceModel& b) {
            a.knotsV.size() == b.knotsV.size();
 }
 
-// Skins again (or drops the skinned net) and brings the selection into the surface's ranges;
-// a refusal goes to the status line, a success clears one shown there.
-void followSurface(EditorState& state) {
-    std::string refusal;
-    const bool skinning = state.panel.skinningEnabled != 0;
-    if (!syncDerivedNets(state.surface, skinning, state.derived, state.selection, refusal,
-                         loftOptionsOf(state.panel))) {
-        reportSkinningRefusal(state.panel, refusal);
-    } else if (skinning) {
-        clearSkinningRefusal(state.panel);
-    }
-}
-
 bool moveThroughHistory(EditorState& state, bool undo) {
     // A gesture still open (a drag whose release never came) ends before the history moves.
     if (state.history.gestureOpen) endEdit(state);
@@ -88,7 +75,7 @@ bool moveThroughHistory(EditorState& state, bool undo) {
     const bool moved =
         undo ? undoStep(state.history, current, name) : redoStep(state.history, current, name);
     if (!moved) {
-        setStatus(undo ? "nothing to undo" : "nothing to redo");
+        setStatusLine(state.panel, undo ? "nothing to undo" : "nothing to redo");
         return false;
     }
     // current now holds the state to show; swapping leaves the replaced one in it.
@@ -98,16 +85,20 @@ bool moveThroughHistory(EditorState& state, bool undo) {
         clampSelection(state.surface, state.selection);
         releaseExpandedNet(state.derived);
     } else {
-        followSurface(state);
+        syncDerivedNets(state);
     }
-    if (!sameShape(state.surface, current.surface)) guiRebuildKnotControls();
+    if (!sameShape(state.surface, current.surface)) {
+        followSurfaceShape(state);
+        guiRebuildKnotControls();
+    }
+    refreshShownValues(state);
     // Undoing a load brings back the file name of the surface before it, and the box shows it.
     if (state.surface.fileName != current.surface.fileName) {
         snprintf(state.panel.surfaceFileName, sizeof state.panel.surfaceFileName, "%s",
                  state.surface.fileName.c_str());
     }
     refreshUnsavedChanges(state);
-    setStatus("%s: %s", undo ? "undid" : "redid", name.c_str());
+    setStatusLinef(state.panel, "%s: %s", undo ? "undid" : "redid", name.c_str());
     guiRefreshPanel();
     guiRedrawViews();
     return true;
@@ -167,7 +158,8 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw /*timing*/) {
             }
             break;
         case EditEffect::reshaped:
-            followSurface(state);
+            syncDerivedNets(state);
+            followSurfaceShape(state);
             guiRebuildKnotControls();
             break;
         case EditEffect::multiplicity:
@@ -179,6 +171,7 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw /*timing*/) {
         case EditEffect::display:
             break;
     }
+    refreshShownValues(state);
     if (state.history.gestureOpen) sayWhatGestureDid(state);
     guiRefreshPanel();
     guiRedrawViews();
@@ -200,12 +193,4 @@ void markSurfaceSaved(EditorState& state, const FileStamp& stamp) {
 bool refreshUnsavedChanges(EditorState& state) {
     state.history.unsavedChanges = differsFromItsFile(state.history, state.surface);
     return state.history.unsavedChanges;
-}
-
-void undoCallback(int /*id*/) {
-    undoEdit(editor, Redraw::later);
-}
-
-void redoCallback(int /*id*/) {
-    redoEdit(editor, Redraw::later);
 }

@@ -57,7 +57,3 @@ void markSurfaceSaved(EditorState& state, const FileStamp& stamp = FileStamp());
 // Compares the surface with what the file it names held when last loaded or saved, and keeps
 // the answer in the history.
 bool refreshUnsavedChanges(EditorState& state);
-
-// Callbacks of the "undo" and "redo" buttons; the id is ignored.
-void undoCallback(int id);
-void redoCallback(int id);

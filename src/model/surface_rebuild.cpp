@@ -927,7 +927,7 @@ bool rebuildInEditor(EditorState& state, const RebuildOptions& options, RebuildS
     }
     if (!done) {
         message = "Rebuild refused: " + refusal;
-        setStatus("%s", message.c_str());
+        setStatusLinef(state.panel, "%s", message.c_str());
         return false;
     }
     const std::string points = scope == RebuildScope::surface
@@ -948,6 +948,6 @@ bool rebuildInEditor(EditorState& state, const RebuildOptions& options, RebuildS
                       Redraw::later);
     });
     message = rebuildReportText(report);
-    setStatus("%s", message.c_str());
+    setStatusLinef(state.panel, "%s", message.c_str());
     return true;
 }

@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr float kScaleUpFactor = 1.25f;
-constexpr float kScaleDownFactor = 0.8f;
 
 // Applies transform to a copy of the section and writes the copy back only when every value
 // stayed finite, so an overflow never reaches the net.
@@ -157,112 +155,114 @@ namespace {
 
 // Reports a section the numbers would not let move; a moved section is followed by the
 // skinned net while skinning is on.
-void finishSectionMove(bool moved) {
-    if (!hasSection(editor.surface, editor.selection.currentSection)) return;
+void finishSectionMove(EditorState& state, bool moved) {
+    if (!hasSection(state.surface, state.selection.currentSection)) return;
     if (!moved) {
-        setStatus("Section %d not moved: its points would leave the range of numbers",
-                  editor.selection.currentSection);
+        setStatusLinef(state.panel,
+                       "Section %d not moved: its points would leave the range of numbers",
+                       state.selection.currentSection);
         return;
     }
-    surfaceEdited(editor, EditEffect::movedPoints, Redraw::later);
+    surfaceEdited(state, EditEffect::movedPoints, Redraw::later);
 }
 
-std::string sectionStepName(const char* verb) {
-    return std::string(verb) + " section " + std::to_string(editor.selection.currentSection);
+std::string sectionStepName(const EditorState& state, const char* verb) {
+    return std::string(verb) + " section " + std::to_string(state.selection.currentSection);
 }
 
 // The pivot of scaling and rotation: the centroid of the section being moved, recomputed here
-// because the one the main view stored may still belong to the previously chosen section.
-void refreshPivot() {
-    computeSectionCentroid(editor.selection.sectionCentroid);
+// because the one stored may still belong to the previously chosen section.
+void refreshPivot(EditorState& state) {
+    computeSectionCentroid(state.surface, state.selection.currentSection,
+                           state.selection.sectionCentroid);
 }
 
-void scaleCurrentSection(float f) {
-    if (!hasSection(editor.surface, editor.selection.currentSection)) {
-        setStatus("scale: no section to scale");
-        return;
-    }
-    runEdit(editor, sectionStepName("scale"), [&] {
-        refreshPivot();
-        setStatus("scale: section %d scaled by %g about its centre",
-                  editor.selection.currentSection, static_cast<double>(f));
-        finishSectionMove(scaleSection(editor.surface, editor.selection.currentSection, f,
-                                       editor.selection.sectionCentroid));
-    });
-}
-
-void translateCurrentSection(float dx, float dy, float dz) {
-    if (!hasSection(editor.surface, editor.selection.currentSection)) return;
+void translateCurrentSection(EditorState& state, float dx, float dy, float dz) {
+    if (!hasSection(state.surface, state.selection.currentSection)) return;
     const float d[3] = {dx, dy, dz};
-    runEdit(editor, sectionStepName("move"), [&] {
-        finishSectionMove(translateSection(editor.surface, editor.selection.currentSection, d));
+    runEdit(state, sectionStepName(state, "move"), [&] {
+        finishSectionMove(state,
+                          translateSection(state.surface, state.selection.currentSection, d));
     });
 }
 
 }  // namespace
 
-void scaleUpCallback(int /*id*/) { scaleCurrentSection(kScaleUpFactor); }
-
-void scaleDownCallback(int /*id*/) { scaleCurrentSection(kScaleDownFactor); }
-
-// The translation controls accumulate their values and are never reset, so each callback moves
-// the section by the change since the previous callback. The change is consumed even when there
-// is no section to move, so the section never jumps by movements made before it existed.
-void translateXCallback(int /*id*/) {
-    PanelVariables& panel = editor.panel;
-    const float d = panel.translateX - panel.lastTranslateX;
-    panel.lastTranslateX = panel.translateX;
-    translateCurrentSection(d, 0.0f, 0.0f);
+void scaleCurrentSection(EditorState& state, float factor) {
+    if (!hasSection(state.surface, state.selection.currentSection)) {
+        setStatusLinef(state.panel, "scale: no section to scale");
+        return;
+    }
+    runEdit(state, sectionStepName(state, "scale"), [&] {
+        refreshPivot(state);
+        setStatusLinef(state.panel, "scale: section %d scaled by %g about its centre",
+                       state.selection.currentSection, static_cast<double>(factor));
+        finishSectionMove(state, scaleSection(state.surface, state.selection.currentSection, factor,
+                                              state.selection.sectionCentroid));
+    });
 }
 
-void translateYCallback(int /*id*/) {
-    PanelVariables& panel = editor.panel;
-    const float d = panel.translateY - panel.lastTranslateY;
-    panel.lastTranslateY = panel.translateY;
-    translateCurrentSection(0.0f, d, 0.0f);
-}
-
-// The depth control grows towards the viewer, who looks down -z: the section moves by -d.
-void translateZCallback(int /*id*/) {
-    PanelVariables& panel = editor.panel;
-    const float d = panel.translateZ - panel.lastTranslateZ;
-    panel.lastTranslateZ = panel.translateZ;
-    translateCurrentSection(0.0f, 0.0f, -d);
-}
-
-// The two-axis control: its horizontal value moves along z, its vertical value along y.
-void translateZYCallback(int /*id*/) {
-    PanelVariables& panel = editor.panel;
-    const float d0 = panel.translateZY[0] - panel.lastTranslateZY[0];
-    const float d1 = panel.translateZY[1] - panel.lastTranslateZY[1];
-    panel.lastTranslateZY[0] = panel.translateZY[0];
-    panel.lastTranslateZY[1] = panel.translateZY[1];
-    translateCurrentSection(0.0f, d1, d0);
+// The translation controls accumulate their values and are never reset, so each change moves
+// the section by the change since the previous one. The change is consumed even when there is
+// no section to move, so the section never jumps by movements made before it existed.
+void translateByControl(EditorState& state, TranslateControl control) {
+    PanelVariables& panel = state.panel;
+    switch (control) {
+        case TranslateControl::x: {
+            const float d = panel.translateX - panel.lastTranslateX;
+            panel.lastTranslateX = panel.translateX;
+            translateCurrentSection(state, d, 0.0f, 0.0f);
+            break;
+        }
+        case TranslateControl::y: {
+            const float d = panel.translateY - panel.lastTranslateY;
+            panel.lastTranslateY = panel.translateY;
+            translateCurrentSection(state, 0.0f, d, 0.0f);
+            break;
+        }
+        case TranslateControl::z: {
+            // The depth control grows towards the viewer, who looks down -z: the section moves
+            // by -d.
+            const float d = panel.translateZ - panel.lastTranslateZ;
+            panel.lastTranslateZ = panel.translateZ;
+            translateCurrentSection(state, 0.0f, 0.0f, -d);
+            break;
+        }
+        case TranslateControl::zy: {
+            // The two-axis control: its horizontal value moves along z, its vertical along y.
+            const float d0 = panel.translateZY[0] - panel.lastTranslateZY[0];
+            const float d1 = panel.translateZY[1] - panel.lastTranslateZY[1];
+            panel.lastTranslateZY[0] = panel.translateZY[0];
+            panel.lastTranslateZY[1] = panel.translateZY[1];
+            translateCurrentSection(state, 0.0f, d1, d0);
+            break;
+        }
+    }
 }
 
 // Turns the current section about its centroid by rotationMatrix, which the panel's arcball
 // (or "z_rot") has just written, then sets the matrix back to the identity so the next drag step
 // applies only the turn made since this one.
-void rotationCallback(int /*id*/) {
-    if (hasSection(editor.surface, editor.selection.currentSection)) {
-        runEdit(editor, sectionStepName("rotate"), [] {
-            refreshPivot();
-            finishSectionMove(rotateSection(editor.surface, editor.selection.currentSection,
-                                            editor.panel.rotationMatrix,
-                                            editor.selection.sectionCentroid));
+void rotateCurrentSection(EditorState& state) {
+    if (hasSection(state.surface, state.selection.currentSection)) {
+        runEdit(state, sectionStepName(state, "rotate"), [&] {
+            refreshPivot(state);
+            finishSectionMove(
+                state, rotateSection(state.surface, state.selection.currentSection,
+                                     state.panel.rotationMatrix, state.selection.sectionCentroid));
         });
     }
-    setIdentity(editor.panel.rotationMatrix);
+    setIdentity(state.panel.rotationMatrix);
 }
 
 // Turns the current section about its centroid around the z direction by the "z_rot" spinner's
 // angle (radians), then sets the spinner back to 0 so each use turns by the value entered.
 // Skinning runs once, inside the rotation.
-void zRotCallback(int /*id*/) {
-    const double a = editor.panel.zRotAngle;
+void rotateCurrentSectionAboutZ(EditorState& state) {
+    const double a = state.panel.zRotAngle;
     const float c = static_cast<float>(std::cos(a));
     const float s = static_cast<float>(std::sin(a));
-    float* R = editor.panel.rotationMatrix;
+    float* R = state.panel.rotationMatrix;
     std::fill(R, R + 16, 0.0f);
     R[0] = c;
     R[1] = -s;
@@ -270,35 +270,36 @@ void zRotCallback(int /*id*/) {
     R[5] = c;
     R[10] = 1.0f;
     R[15] = 1.0f;
-    rotationCallback(-1);
-    editor.panel.zRotAngle = 0.0f;
+    rotateCurrentSection(state);
+    state.panel.zRotAngle = 0.0f;
 }
 
 // Gives the point picked in the main view the weight weightValue while keeping its Cartesian
 // position. The point may lie in any section. Skinning is not rerun.
-void weightCallback(int /*id*/) {
-    Selection& selection = editor.selection;
-    const long long floats = 4LL * static_cast<long long>(editor.surface.controlNet.size());
+void reweightPickedPoint(EditorState& state) {
+    Selection& selection = state.selection;
+    const SurfaceModel& surface = state.surface;
+    const long long floats = 4LL * static_cast<long long>(surface.controlNet.size());
     const long long k = selection.pickedPointOffset;
     const int point = (k < 0 || k % 4 != 0 || k + 3 >= floats) ? -1 : static_cast<int>(k / 4);
     std::string error;
     bool reweighted = false;
-    const std::string name =
-        point < 0 ? std::string("weight")
-                  : "weight of point " + std::to_string(point % editor.surface.countU) +
-                        " of section " + std::to_string(point / editor.surface.countU);
-    runEdit(editor, name, [&] {
-        reweighted = reweightPoint(editor.surface, point, selection.weightValue, error);
-        if (reweighted) surfaceEdited(editor, EditEffect::reweighted, Redraw::later);
+    const std::string name = point < 0
+                                 ? std::string("weight")
+                                 : "weight of point " + std::to_string(point % surface.countU) +
+                                       " of section " + std::to_string(point / surface.countU);
+    runEdit(state, name, [&] {
+        reweighted = reweightPoint(state.surface, point, selection.weightValue, error);
+        if (reweighted) surfaceEdited(state, EditEffect::reweighted, Redraw::later);
     });
     if (!reweighted) {
-        setStatus("%s", error.c_str());
+        setStatusLinef(state.panel, "%s", error.c_str());
         if (point < 0) {
             selection.weightValue = -1.0f;  // the box shows no weight while no point is picked
             return;
         }
         // The spinner shows the weight the point still has, unless that weight is the problem.
-        const float kept = editor.surface.controlNet[static_cast<size_t>(point)].w;
+        const float kept = surface.controlNet[static_cast<size_t>(point)].w;
         const bool valueRefused =
             !(std::isfinite(selection.weightValue) && selection.weightValue > 0.0f);
         if (valueRefused || (std::isfinite(kept) && kept != 0.0f)) selection.weightValue = kept;

@@ -1,20 +1,30 @@
 // Moves, scales and turns the current section as a whole, and changes the weight of the point
-// picked in the main view. Each takes the calling control's id, which it ignores.
+// picked in the main view.
 #pragma once
 
 #include <string>
 
+#include "model/editor_state.h"
 #include "model/surface_model.h"
 
-void scaleUpCallback(int id);
-void scaleDownCallback(int id);
-void translateXCallback(int id);
-void translateYCallback(int id);
-void translateZCallback(int id);
-void translateZYCallback(int id);
-void rotationCallback(int id);
-void zRotCallback(int id);
-void weightCallback(int id);
+// "scale up" and "scale down".
+constexpr float kScaleUpFactor = 1.25f;
+constexpr float kScaleDownFactor = 0.8f;
+
+// The edits the panel's section controls make, each one undoable step on the state, its
+// refusals on the state's status line. Scaling and turning pivot on the current section's
+// centroid.
+void scaleCurrentSection(EditorState& state, float factor);
+// The translation control that changed: "translate X", "translate Y", "translate Z" (towards
+// the viewer) or the two-axis "translate XY".
+enum class TranslateControl { x, y, z, zy };
+void translateByControl(EditorState& state, TranslateControl control);
+// By the panel's rotationMatrix, which then goes back to the identity.
+void rotateCurrentSection(EditorState& state);
+// By the panel's zRotAngle about z, which then goes back to 0.
+void rotateCurrentSectionAboutZ(EditorState& state);
+// The picked point takes the selection's weightValue.
+void reweightPickedPoint(EditorState& state);
 
 // r[i] = M[4i] v[0] + M[4i+1] v[1] + M[4i+2] v[2] + M[4i+3] v[3]: M read row by row.
 void multiplyMatrixVector(const float M[16], const float v[4], float r[4]);

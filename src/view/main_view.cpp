@@ -72,17 +72,6 @@ struct MainViewData {
 
 MainViewData data;
 
-// True when the expanded net was built for the surface's counts, order and the multiplicity.
-bool expandedNetMatchesCounts(const SurfaceModel& surface, const DerivedNets& derived) {
-    if (derived.multiplicity < 1 || surface.countU < 1 || surface.countV < 1 || surface.orderV < 1)
-        return false;
-    const size_t rows =
-        static_cast<size_t>(derived.multiplicity) * static_cast<size_t>(surface.countV);
-    return derived.expandedNet.size() == rows * static_cast<size_t>(surface.countU) &&
-           derived.expandedKnotsV.size() == rows + static_cast<size_t>(surface.orderV) &&
-           derived.expandedKnotCountV == static_cast<int32_t>(derived.expandedKnotsV.size());
-}
-
 // GLU's own sampling (path length: no edge of the tessellation longer than 50 pixels on the
 // screen) suits every ordinary view. A net reaching far past the window, or running from near
 // the eye to far away (a section moved or scaled far out, a file in large units, the camera
@@ -381,17 +370,8 @@ namespace {
 void drawSceneWithoutProbe(const SurfaceModel& surface, DerivedNets& derived,
                            Selection& selection, const PanelVariables& panel,
                            const ViewState& view, void*& surfaceRenderer) {
-    // 1. What the frame shows of the surface's derived data: the current section's centroid
-    //    (the section camera's base), and the expanded net, a copy of controlNet taken when
-    //    built, built again only when missing or no longer of the shape the counts and the
-    //    multiplicity give.
-    computeSectionCentroid(surface, selection.currentSection, selection.sectionCentroid);
-    if (surfaceIsUsable(surface) && derived.multiplicity >= 1 &&
-        !expandedNetMatchesCounts(surface, derived)) {
-        if (std::string message; !fitExpandedNet(surface, derived, message)) {
-            setStatus("%s", message.c_str());
-        }
-    }
+    // 1. The derived data it shows (the current section's centroid, the section camera's base,
+    //    and the expanded net) is kept current by the model.
 
     // 2. Clear, and the orbiting camera: polar angle from +y, azimuth around y, each sine and
     //    cosine in float.
@@ -510,8 +490,8 @@ PixelRegion probeRegion(const ProbeOnScreen& probe) {
 // from the scene buffer: where the last frame's probe was, when the back buffer still holds that
 // frame (no swap since), else whole. Otherwise it is drawn and kept, with its matrices, its depth
 // and the normal it leaves. The inputs are taken before drawing, so whatever the drawing itself
-// changes (the centroid, the expanded net, GLU's measured cost) makes the next frame draw the
-// scene again. Returns true when the scene was copied back.
+// changes (GLU's measured cost) makes the next frame draw the scene again. Returns true when the
+// scene was copied back.
 bool sceneOfFrame(EditorState& s) {
     const MainViewSettings settings = mainViewSettings();
     const PixelRegion lastProbe = probeRegion(data.shownProbe);

@@ -459,7 +459,7 @@ class ImportInEditor : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string message;
-        ASSERT_TRUE(loadEditorSurface(testsupport::sample("vase.surf").c_str(), message))
+        ASSERT_TRUE(loadEditorSurface(editor, testsupport::sample("vase.surf").c_str(), message))
             << message;
         vase_ = editor.surface;
     }
@@ -476,7 +476,7 @@ TEST_F(ImportInEditor, LoadsAFaceAsOneUndoableStep) {
         std::string message;
         ASSERT_TRUE(exportSurface(path, goblet, std::nullopt, exported, message)) << message;
 
-        ASSERT_TRUE(loadOrImportEditorSurface(path.c_str(), message)) << message;
+        ASSERT_TRUE(loadOrImportEditorSurface(editor, path.c_str(), message)) << message;
         EXPECT_NE(message.find("imported face 1 of 1 (B-spline surface)"), std::string::npos)
             << message;
         expectSameNet(editor.surface, goblet);
@@ -496,7 +496,7 @@ TEST_F(ImportInEditor, RefusalsKeepTheSurface) {
         const std::string path = scratch(std::string("editor-") + refusal.file);
         refusal.write(path);
         std::string message;
-        EXPECT_FALSE(loadOrImportEditorSurface(path.c_str(), message)) << refusal.name;
+        EXPECT_FALSE(loadOrImportEditorSurface(editor, path.c_str(), message)) << refusal.name;
         EXPECT_NE(message.find("cannot load"), std::string::npos) << message;
         EXPECT_TRUE(sameSurface(editor.surface, vase_)) << refusal.name;
     }
@@ -507,7 +507,7 @@ TEST_F(ImportInEditor, RefusalsKeepTheSurface) {
     std::string message;
     ASSERT_TRUE(exportSurface(step, skinned, std::nullopt, exported, message)) << message;
     const std::string before = readAll(step);
-    EXPECT_FALSE(saveEditorSurface(step.c_str(), message));
+    EXPECT_FALSE(saveEditorSurface(editor, step.c_str(), message));
     EXPECT_NE(message.find("save it under a .surf name"), std::string::npos) << message;
     EXPECT_EQ(readAll(step), before);
 }

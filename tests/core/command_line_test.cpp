@@ -31,7 +31,7 @@ using testsupport::scratchDir;
 
 bool loadHere(const std::string& path) {
     std::string message;
-    return loadEditorSurface(path.c_str(), message);
+    return loadEditorSurface(editor, path.c_str(), message);
 }
 
 }  // namespace
@@ -165,7 +165,7 @@ TEST(CommandLine, EvalGivesTheEditorsSurfacePoints) {
                 snprintf(text, sizeof text, "%.9g", static_cast<double>(v));
                 args.push_back(text);
                 float x, y, z;
-                ASSERT_TRUE(evaluateSurfacePoint(x, y, z, u, v));
+                ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, u, v));
                 expected.insert(expected.end(), {x, y, z});
             }
         }
@@ -192,7 +192,9 @@ TEST(CommandLine, SkinSavesWhatTheEditorSaves) {
         const std::string there = scratchDir() + "/skinned-there.surf";
         ASSERT_TRUE(loadHere(path));
         editor.panel.skinningEnabled = 1;
-        const bool skinned = computeSkinning() && skinnedNetUsable();
+        const bool skinned =
+            computeSkinning(editor) &&
+            skinnedNetUsable(editor.surface, editor.panel.skinningEnabled != 0, editor.derived);
         const ProcessResult run = runLoftwork({"skin", path, there});
         editor.panel.skinningEnabled = 0;
         if (!skinned) {
@@ -202,7 +204,7 @@ TEST(CommandLine, SkinSavesWhatTheEditorSaves) {
         }
         editor.panel.skinningEnabled = 1;
         std::string message;
-        ASSERT_TRUE(saveEditorSurface(here.c_str(), message)) << message;
+        ASSERT_TRUE(saveEditorSurface(editor, here.c_str(), message)) << message;
         editor.panel.skinningEnabled = 0;
         EXPECT_EQ(run.status, 0) << run.err;
         // Only the FILENAME lines differ: each names its own file.

@@ -29,14 +29,14 @@ TEST_P(UniformKnots, FillsClampedKnotsForEitherDirection) {
     editor.surface.countU = c.count;
     editor.surface.orderU = c.order;
     editor.surface.knotCountU = c.count + c.order;
-    generateUniformKnots(1);
+    generateUniformKnots(editor.surface, 1);
     EXPECT_EQ(editor.surface.knotsU, c.knots);
 
     editor.surface.countV = c.count;
     editor.surface.orderV = c.order;
     editor.surface.knotCountV = c.count + c.order;
     editor.surface.knotsV.clear();
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 2);
     EXPECT_EQ(editor.surface.knotsV, c.knots);
 }
 
@@ -59,8 +59,8 @@ TEST(UniformKnots, OtherDirectionsChangeNothing) {
     editor.surface.knotCountV = 4;
     editor.surface.orderV = 2;
     editor.surface.knotsV = {0, 0.5f, 0.5f, 1};
-    generateUniformKnots(0);
-    generateUniformKnots(3);
+    generateUniformKnots(editor.surface, 0);
+    generateUniformKnots(editor.surface, 3);
     EXPECT_EQ(editor.surface.knotsU, (std::vector<float>{0, 0.25f, 0.75f, 1}));
     EXPECT_EQ(editor.surface.knotsV, (std::vector<float>{0, 0.5f, 0.5f, 1}));
 }
@@ -165,11 +165,11 @@ TEST(SurfacePoint, WeightsPullThePointTowardsTheHeavierCorner) {
     EditorScope scope;
     loadBilinearPatch(1.0f, 3.0f);
     float x = -1, y = -1, z = -1;
-    ASSERT_TRUE(evaluateSurfacePoint(x, y, z, 0.5f, 0.0f));
+    ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, 0.5f, 0.0f));
     EXPECT_EQ(x, 3.0f);  // (0.5 * 0 * 1 + 0.5 * 4 * 3) / (0.5 * 1 + 0.5 * 3), not the midpoint 2
     EXPECT_EQ(y, 0.0f);
     // U runs along a section and V across: at v = 1 the point lies on section 1.
-    ASSERT_TRUE(evaluateSurfacePoint(x, y, z, 0.5f, 1.0f));
+    ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, 0.5f, 1.0f));
     EXPECT_EQ(x, 2.0f);
     EXPECT_EQ(y, 1.0f);
 }
@@ -182,8 +182,8 @@ TEST(SurfacePoint, CornersAreTheCartesianEndPoints) {
     editor.surface.orderV = 2;
     editor.surface.knotCountU = 8;
     editor.surface.knotCountV = 5;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     editor.surface.controlNet.clear();
     for (int s = 0; s < 3; ++s) {
         for (int j = 0; j < 5; ++j) {
@@ -194,14 +194,14 @@ TEST(SurfacePoint, CornersAreTheCartesianEndPoints) {
         }
     }
     float x, y, z;
-    ASSERT_TRUE(evaluateSurfacePoint(x, y, z, 0.0f, 0.0f));
+    ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, 0.0f, 0.0f));
     EXPECT_EQ(x, 0.0f);
     EXPECT_EQ(y, 0.0f);
-    ASSERT_TRUE(evaluateSurfacePoint(x, y, z, 1.0f, 1.0f));
+    ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, 1.0f, 1.0f));
     EXPECT_FLOAT_EQ(x, 4.0f);
     EXPECT_FLOAT_EQ(y, 2.0f);
     EXPECT_FLOAT_EQ(z, 8.0f);
-    ASSERT_TRUE(evaluateSurfacePoint(x, y, z, 1.0f, 0.0f));
+    ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, 1.0f, 0.0f));
     EXPECT_FLOAT_EQ(x, 4.0f);
     EXPECT_EQ(y, 0.0f);
 }
@@ -210,16 +210,16 @@ TEST(SurfacePoint, NoPointWithoutAUsableSurfaceOrWithVanishingWeights) {
     EditorScope scope;
     float x = 7, y = 8, z = 9;
     editor = EditorState();
-    EXPECT_FALSE(evaluateSurfacePoint(x, y, z, 0.5f, 0.5f));
+    EXPECT_FALSE(evaluateSurfacePoint(editor.surface, x, y, z, 0.5f, 0.5f));
 
     loadBilinearPatch(0.0f, 0.0f);
     editor.surface.controlNet[2].w = 0.0f;
     editor.surface.controlNet[3].w = 0.0f;
-    EXPECT_FALSE(evaluateSurfacePoint(x, y, z, 0.5f, 0.5f));
+    EXPECT_FALSE(evaluateSurfacePoint(editor.surface, x, y, z, 0.5f, 0.5f));
 
     loadBilinearPatch(1.0f, 1.0f);
     editor.surface.knotsU.pop_back();  // arrays no longer match the counts
-    EXPECT_FALSE(evaluateSurfacePoint(x, y, z, 0.5f, 0.5f));
+    EXPECT_FALSE(evaluateSurfacePoint(editor.surface, x, y, z, 0.5f, 0.5f));
     EXPECT_EQ(x, 7.0f);
     EXPECT_EQ(y, 8.0f);
     EXPECT_EQ(z, 9.0f);

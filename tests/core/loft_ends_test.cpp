@@ -301,7 +301,7 @@ TEST(LoftEnds, APanelChangeIsOneUndoableStepAndARefusalChangesNothing) {
     editor = EditorState();
     editor.surface = circleLoft(net, 3);
     editor.panel.skinningEnabled = 1;
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     const std::vector<PointH> freeNet = editor.derived.skinnedNet;
 
     ASSERT_TRUE(setLoftEnd(editor, true, endOf("point")));

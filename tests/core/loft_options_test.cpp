@@ -505,7 +505,7 @@ TEST(LoftOptionsUndo, EachChangeIsOneStepThatComesBackWithItsSkinnedNet) {
     for (const LoftOptions& o : changes) {
         editor.panel.loftParameters = static_cast<int32_t>(o.parameters);
         editor.panel.closedLoft = o.closed ? 1 : 0;
-        loftOptionsCallback(-1);
+        loftOptionsChanged(editor);
         DerivedNets expected;
         std::string error;
         ASSERT_TRUE(skinSurface(editor.surface, o, expected, error)) << error;
@@ -537,7 +537,7 @@ TEST(LoftOptionsUndo, EachChangeIsOneStepThatComesBackWithItsSkinnedNet) {
     // With skinning off a change is still a step, and its undo is what the next skin uses.
     editor.panel.skinningEnabled = 0;
     editor.panel.loftParameters = static_cast<int32_t>(kUniform);
-    loftOptionsCallback(-1);
+    loftOptionsChanged(editor);
     ASSERT_TRUE(undoEdit(editor, Redraw::later));
     EXPECT_EQ(editor.panel.loftParameters, static_cast<int32_t>(kCentripetal));
     EXPECT_EQ(loftOptionsOf(editor.panel).parameters, kCentripetal);

@@ -208,7 +208,7 @@ TEST(RationalSectionsEdit, RefusalsKeepTheSurfaceAndTheChoiceIsOneStep) {
     EXPECT_EQ(loftOptionsOf(editor.panel).rational, LoftRational::compatible);
     EXPECT_NE(std::string(editor.panel.statusLine).find("weights fall to"), std::string::npos);
     editor.panel.rationalSections = 0;  // then "skinning" is ticked
-    EXPECT_FALSE(computeSkinning());
+    EXPECT_FALSE(computeSkinning(editor));
     ASSERT_EQ(editor.derived.skinnedNet.size(), shown.size());
     EXPECT_EQ(0, memcmp(editor.derived.skinnedNet.data(), shown.data(), shown.size() * 16));
     editor.panel.rationalSections = 1;

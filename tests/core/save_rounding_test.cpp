@@ -38,7 +38,7 @@ TEST(SaveRounding, WarnsNamingThePointTheFileMovesMost) {
         editor.surface = vase(c.factor, c.smallWeights);
         const std::string path = testsupport::scratchDir() + "/rounding.surf";
         std::string message, error;
-        ASSERT_TRUE(saveEditorSurface(path.c_str(), message)) << message;
+        ASSERT_TRUE(saveEditorSurface(editor, path.c_str(), message)) << message;
         SurfaceModel read;
         ASSERT_TRUE(readSurfaceFile(path.c_str(), read, error)) << error;
         double worst = 0.0;

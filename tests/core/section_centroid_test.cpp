@@ -33,12 +33,12 @@ TEST(SectionCentroid, MeanOfTheWeightedCoordinatesOfTheCurrentSection) {
     loadFiveByThree();
     float out[3] = {-1, -1, -1};
     editor.selection.currentSection = 1;  // weight 2: twice the Cartesian mean (2, 6, 10)
-    computeSectionCentroid(out);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection, out);
     EXPECT_EQ(out[0], 4.0f);
     EXPECT_EQ(out[1], 12.0f);
     EXPECT_EQ(out[2], 20.0f);
     editor.selection.currentSection = 0;
-    computeSectionCentroid(out);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection, out);
     EXPECT_EQ(out[0], 2.0f);
     EXPECT_EQ(out[1], 6.0f);
     EXPECT_EQ(out[2], 0.0f);
@@ -50,9 +50,9 @@ TEST(SectionCentroid, NoSectionLeavesTheOutputAlone) {
     loadFiveByThree();
     float out[3] = {-1, -2, -3};
     editor.selection.currentSection = 3;
-    computeSectionCentroid(out);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection, out);
     editor = EditorState();
-    computeSectionCentroid(out);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection, out);
     EXPECT_EQ(out[0], -1.0f);
     EXPECT_EQ(out[1], -2.0f);
     EXPECT_EQ(out[2], -3.0f);

@@ -160,7 +160,7 @@ TEST_P(StartButtons, MoveTheStartAlongTheCurveAndKeepEveryShape) {
     const SurfaceModel before = editor.surface;
     std::vector<SurfaceModel> states = {before};
     for (int step : c.steps) {
-        step > 0 ? startForwardCallback(-1) : startBackCallback(-1);
+        step > 0 ? turnCurrentSectionStart(editor, 1) : turnCurrentSectionStart(editor, -1);
         ASSERT_FALSE(sameSurface(editor.surface, states.back())) << editor.panel.statusLine;
         states.push_back(editor.surface);
     }
@@ -252,7 +252,7 @@ TEST(StartButtons, RefuseSectionsWhoseStartCannotMove) {
         c.breakIt(editor.surface);
         editor.selection.currentSection = 1;
         const SurfaceModel before = editor.surface;
-        startForwardCallback(-1);
+        turnCurrentSectionStart(editor, 1);
         EXPECT_TRUE(sameSurface(editor.surface, before)) << c.name;
         EXPECT_NE(std::string(editor.panel.statusLine).find(c.reason), std::string::npos)
             << c.name << ": " << editor.panel.statusLine;

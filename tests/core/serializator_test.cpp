@@ -25,6 +25,10 @@
 
 namespace {
 
+// The serializer as the program makes it, over the editor's record.
+DefaultSerializator editorFiles(editor);
+Serializator* const serializator = &editorFiles;
+
 using testsupport::readAll;
 using testsupport::writeText;
 
@@ -98,7 +102,7 @@ TEST_F(SerializatorTest, SaveThenLoadRestoresTheSurface) {
     editor.surface.orderV = 7;
     editor.surface.knotsV.assign(3, 9.0f);
     const GuiHookCalls calls = guiHookCalls;
-    loadPointsCallback(-1);
+    serializator->load(-1);
 
     EXPECT_EQ(editor.surface.countU, 5);
     EXPECT_EQ(editor.surface.countV, 3);
@@ -281,7 +285,7 @@ TEST_F(SerializatorTest, BadFilesLeaveTheStateUnchanged) {
         editor.panel.statusLine[0] = '\0';
         const std::string before = testsupport::stateText(editor);
         const GuiHookCalls calls = guiHookCalls;
-        loadPointsCallback(-1);
+        serializator->load(-1);
         EXPECT_EQ(testsupport::stateText(editor), before) << c.reason;
         EXPECT_EQ(guiHookCalls.rebuildKnotControls, calls.rebuildKnotControls) << c.reason;
         EXPECT_NE(strstr(editor.panel.statusLine, c.reason), nullptr)
@@ -539,7 +543,7 @@ TEST_F(SerializatorTest, SavesThatSixDecimalsCannotHoldAreRefused) {
             continue;
         }
         EXPECT_EQ(status.find("saved " + path), 0u) << c.name << ": " << status;
-        loadPointsCallback(-1);
+        serializator->load(-1);
         ASSERT_EQ(editor.surface.controlNet.size(), written.controlNet.size()) << c.name;
         for (size_t i = 0; i < written.controlNet.size(); ++i) {
             const float* a = &editor.surface.controlNet[i].x;

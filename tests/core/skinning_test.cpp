@@ -30,8 +30,8 @@ void loadSurface(int countU, int countV, int orderU, int orderV, std::vector<Poi
     editor.surface.orderV = orderV;
     editor.surface.knotCountU = countU + orderU;
     editor.surface.knotCountV = countV + orderV;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     editor.surface.controlNet = std::move(net);
     editor.derived.multiplicity = 1;
 }
@@ -343,7 +343,7 @@ TEST(VectorNorm, SumsSquaresInSinglePrecision) {
 TEST(Skinning, DegreeOneInVReproducesTheNet) {
     EditorScope scope;
     loadSurface(5, 3, 3, 2, wavyNet(5, 3, 11));
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     ASSERT_EQ(editor.derived.skinnedNet.size(), editor.surface.controlNet.size());
     for (size_t i = 0; i < editor.surface.controlNet.size(); ++i) {
         EXPECT_FLOAT_EQ(editor.derived.skinnedNet[i].x, editor.surface.controlNet[i].x) << i;
@@ -353,7 +353,7 @@ TEST(Skinning, DegreeOneInVReproducesTheNet) {
     }
     // Two sections: parameters 0 and 1.
     loadSurface(5, 2, 3, 2, wavyNet(5, 2, 12));
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     EXPECT_EQ(editor.derived.skinnedKnotsV, (std::vector<float>{0, 0, 1, 1}));
     for (size_t i = 0; i < editor.surface.controlNet.size(); ++i) {
         EXPECT_EQ(editor.derived.skinnedNet[i].x, editor.surface.controlNet[i].x) << i;
@@ -369,7 +369,7 @@ TEST(Skinning, EquallySpacedCopiesKeepTheirMiddleSection) {
         }
     }
     loadSurface(5, 3, 3, 3, net);
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     EXPECT_EQ(editor.derived.skinnedKnotsV, (std::vector<float>{0, 0, 0, 1, 1, 1}));
     for (int j = 0; j < 5; ++j) {
         const PointH& middle = editor.derived.skinnedNet[5 + j];
@@ -397,7 +397,7 @@ TEST_P(SkinnedSurface, PassesThroughEverySectionCurve) {
     EditorScope scope;
     const std::vector<PointH> net = wavyNet(c.countU, c.countV, 21);
     loadSurface(c.countU, c.countV, c.orderU, c.orderV, net);
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     const std::vector<float> v = parametersOf(net, c.countU, c.countV);
 
     // Evaluate the skinned surface through the editor's own evaluator.
@@ -408,7 +408,7 @@ TEST_P(SkinnedSurface, PassesThroughEverySectionCurve) {
             float expected[3];
             sectionPoint(net, k, u, expected);
             float x, y, z;
-            ASSERT_TRUE(evaluateSurfacePoint(x, y, z, u, v[k]));
+            ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, u, v[k]));
             const float tolerance = 2e-4f * (1.0f + std::fabs(expected[2]));
             EXPECT_NEAR(x, expected[0], tolerance) << "section " << k << ", u = " << u;
             EXPECT_NEAR(y, expected[1], tolerance) << "section " << k << ", u = " << u;
@@ -426,11 +426,11 @@ TEST(Skinning, KnotsDependOnlyOnTheSectionsAndTheVOrder) {
     EditorScope scope;
     const std::vector<PointH> net = wavyNet(6, 5, 31);
     loadSurface(6, 5, 2, 3, net);
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     const std::vector<float> knots = editor.derived.skinnedKnotsV;
     const std::vector<PointH> skinned = editor.derived.skinnedNet;
     loadSurface(6, 5, 4, 3, net);
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     EXPECT_EQ(editor.derived.skinnedKnotsV, knots);
     EXPECT_TRUE(sameBits(&editor.derived.skinnedNet[0].x, &skinned[0].x, skinned.size() * 4));
 }
@@ -440,7 +440,7 @@ TEST(Skinning, AColumnThatNeverMovesStaysFinite) {
     std::vector<PointH> net = wavyNet(5, 4, 41);
     for (int s = 0; s < 4; ++s) net[static_cast<size_t>(s) * 5 + 2] = {0, 0, 3, 1};
     loadSurface(5, 4, 3, 3, net);
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     EXPECT_TRUE(allFinite(editor.derived.skinnedNet));
     for (int s = 0; s < 4; ++s) {
         EXPECT_NEAR(editor.derived.skinnedNet[static_cast<size_t>(s) * 5 + 2].z, 3.0f, 1e-5f);
@@ -451,7 +451,7 @@ TEST(Skinning, DegreeZeroInVCopiesTheSections) {
     EditorScope scope;
     const std::vector<PointH> net = wavyNet(5, 4, 51);
     loadSurface(5, 4, 3, 1, net);
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     EXPECT_TRUE(sameBits(&editor.derived.skinnedNet[0].x, &net[0].x, net.size() * 4));
     ASSERT_EQ(editor.derived.skinnedKnotsV.size(), 5u);
     for (float knot : editor.derived.skinnedKnotsV) EXPECT_TRUE(std::isfinite(knot));
@@ -471,11 +471,11 @@ TEST_P(SkinningRefusal, KeepsThePreviousSkinnedNet) {
     const RefusalCase& c = GetParam();
     EditorScope scope;
     loadSurface(5, 4, 3, 3, wavyNet(5, 4, 61));
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     c.spoil(editor.surface.controlNet);
     editor.panel.statusLine[0] = '\0';
     const std::string before = testsupport::stateText(editor);
-    EXPECT_FALSE(computeSkinning());
+    EXPECT_FALSE(computeSkinning(editor));
     EXPECT_EQ(testsupport::stateText(editor), before);
     EXPECT_NE(std::string(editor.panel.statusLine).find(c.message), std::string::npos)
         << editor.panel.statusLine;
@@ -537,12 +537,12 @@ TEST(Skinning, ARefusalIsReportedOnceAndClearedByTheNextSkinning) {
     for (int j = 0; j < 5; ++j) editor.surface.controlNet[5 + j] = editor.surface.controlNet[j];
     editor.panel.statusLine[0] = '\0';
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(computeSkinning());
-    EXPECT_FALSE(computeSkinning());  // the next motion event of a drag
+    EXPECT_FALSE(computeSkinning(editor));
+    EXPECT_FALSE(computeSkinning(editor));  // the next motion event of a drag
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(errors, "Skinning refused: sections 0 and 1 lie at the same place\n");
     editor.surface.controlNet = good;
-    EXPECT_TRUE(computeSkinning());
+    EXPECT_TRUE(computeSkinning(editor));
     EXPECT_STREQ(editor.panel.statusLine, "");
 }
 
@@ -551,12 +551,12 @@ TEST(Skinning, RefusesASurfaceItCannotUse) {
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 71));
     editor.surface.orderV = 4;  // more than the sections
     editor.surface.knotCountV = 7;
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 2);
     const std::string before = testsupport::stateText(editor);
-    EXPECT_FALSE(computeSkinning());
+    EXPECT_FALSE(computeSkinning(editor));
     EXPECT_EQ(testsupport::stateText(editor), before);
     editor = EditorState();
-    EXPECT_FALSE(computeSkinning());
+    EXPECT_FALSE(computeSkinning(editor));
     EXPECT_TRUE(editor.derived.skinnedNet.empty());
 }
 
@@ -565,7 +565,7 @@ TEST(Skinning, TheCallbackSkinsWhateverTheCheckBoxSaysThenRefreshesAndRedraws) {
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 81));
     editor.panel.skinningEnabled = 0;
     const GuiHookCalls before = guiHookCalls;
-    skinningCallback(-1);
+    skinningSwitched(editor);
     EXPECT_EQ(editor.derived.skinnedNet.size(), 15u);
     EXPECT_EQ(guiHookCalls.refreshPanel, before.refreshPanel + 1);
     EXPECT_EQ(guiHookCalls.redrawViews, before.redrawViews + 1);
@@ -577,24 +577,26 @@ TEST(SyncDerivedNets, ReskinsAfterASizeChangeAndDropsARefusedNet) {
     EditorScope scope;
     loadSurface(5, 3, 3, 3, wavyNet(5, 3, 91));
     editor.panel.skinningEnabled = 1;
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     // Another net of other sizes arrives while skinning is on.
     loadSurface(7, 4, 3, 3, wavyNet(7, 4, 92));
     editor.panel.skinningEnabled = 1;
     editor.derived.skinnedNet.assign(15, PointH{1, 1, 1, 1});
-    syncDerivedNets();
+    syncDerivedNets(editor);
     EXPECT_EQ(editor.derived.skinnedNet.size(), 28u);
     EXPECT_EQ(editor.derived.skinnedKnotsV.size(), 7u);
-    EXPECT_TRUE(skinnedNetUsable());
+    EXPECT_TRUE(
+        skinnedNetUsable(editor.surface, editor.panel.skinningEnabled != 0, editor.derived));
 
     // A net of the same sizes whose sections coincide: the old skinned net belongs to another
     // surface, so it goes rather than being drawn.
     for (size_t i = 7; i < editor.surface.controlNet.size(); ++i) {
         editor.surface.controlNet[i] = editor.surface.controlNet[i % 7];
     }
-    syncDerivedNets();
+    syncDerivedNets(editor);
     EXPECT_TRUE(editor.derived.skinnedNet.empty());
-    EXPECT_FALSE(skinnedNetUsable());
+    EXPECT_FALSE(
+        skinnedNetUsable(editor.surface, editor.panel.skinningEnabled != 0, editor.derived));
 }
 
 // The finite check skinning runs on a net and on its result: one value out of range at the

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "model/knots.h"
 #include "model/surface_commands.h"
@@ -40,6 +41,7 @@ void loadSurface(int sections) {
         }
     }
     s.derived.multiplicity = 1;
+    refreshShownValues(s);  // the centroid and the expanded net, as the editor keeps them
 }
 
 PointH& point(int section, int j) {
@@ -74,7 +76,7 @@ TEST(CreateRevolvedSurface, TwoPointProfileGivesTheUnitCylinder) {
     s.surface.controlNet = {{7, 7, 7, 1}, {8, 8, 8, 1}, {1, 0, 0, 1},
                             {1, 1, 0, 1}, {9, 9, 9, 1}, {6, 6, 6, 1}};
     s.selection.currentSection = 1;
-    createRevolvedSurface();
+    revolveCurrentSection(editor);
 
     ASSERT_EQ(s.surface.countV, 9);
     EXPECT_EQ(s.surface.orderV, 3);
@@ -115,7 +117,7 @@ TEST(CreateRevolvedSurface, WeightedProfileSweepsCircles) {
     }
     editor.selection.currentSection = 2;
     const std::vector<float> knotsU = editor.surface.knotsU;
-    createRevolvedSurface();
+    revolveCurrentSection(editor);
     ASSERT_EQ(editor.surface.countV, 9);
     EXPECT_EQ(editor.surface.knotsU, knotsU);
 
@@ -142,7 +144,7 @@ TEST(CreateRevolvedSurface, WeightedProfileSweepsCircles) {
     // The last profile point (u = 1) traces its circle exactly, all the way round.
     for (int k = 0; k <= 40; ++k) {
         float x = NAN, y = NAN, z = NAN;
-        ASSERT_TRUE(evaluateSurfacePoint(x, y, z, 1.0f, k / 40.0f));
+        ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, 1.0f, k / 40.0f));
         EXPECT_NEAR(std::hypot(x, z), 1.5f, 1e-5f) << "v = " << k / 40.0f;
         EXPECT_NEAR(y, 2.0f, 1e-6f);
     }
@@ -159,14 +161,16 @@ TEST(CreateRevolvedSurface, SelectionAndDerivedNetsFollowTheNewSize) {
     editor.panel.skinningEnabled = 1;
     editor.derived.skinnedNet.assign(60, PointH{1, 1, 1, 1});  // sized for the old surface
     editor.derived.skinnedKnotsV.assign(14, 0.5f);
-    createRevolvedSurface();
+    revolveCurrentSection(editor);
     ASSERT_EQ(editor.surface.countV, 9);
     EXPECT_EQ(editor.selection.currentSection, 8);
     EXPECT_EQ(editor.selection.destPlane, 8);
     EXPECT_EQ(editor.selection.selectedPoint, 4);
     EXPECT_EQ(editor.selection.pickedPointOffset, -1);
-    EXPECT_TRUE(editor.derived.expandedNet.empty());
-    EXPECT_TRUE(editor.derived.expandedKnotsV.empty());
+    // The expanded net is built again for the nine sections (multiplicity 1), never left at
+    // the old size.
+    EXPECT_EQ(editor.derived.expandedNet.size(), 9u * kPoints);
+    EXPECT_EQ(editor.derived.expandedKnotsV.size(), 12u);
     // Either skinned again for the nine sections or dropped, never left at the old size.
     const size_t skinned = editor.derived.skinnedNet.size();
     EXPECT_TRUE(skinned == 0 || skinned == 9u * kPoints) << skinned;
@@ -195,7 +199,7 @@ TEST(CreateRevolvedSurface, RefusesWhatItCannotRevolve) {
         c.prepare();
         editor.panel.statusLine[0] = '\0';
         const std::string before = testsupport::stateText(editor);
-        createRevolvedSurface();
+        revolveCurrentSection(editor);
         EXPECT_EQ(testsupport::stateText(editor), before);
         EXPECT_STRNE(editor.panel.statusLine, "");
     }
@@ -304,7 +308,7 @@ TEST(CopySection, EqualWeightsKeepTheStoredXAndTakeTheRest) {
     editor.selection.currentSection = 3;
     editor.selection.destPlane = 0;
     const std::vector<PointH> before = editor.surface.controlNet;
-    copySectionCallback(-1);
+    copyCurrentSection(editor);
     for (int j = 0; j < kPoints; ++j) {
         SCOPED_TRACE(j);
         const PointH& d = point(0, j);
@@ -326,7 +330,7 @@ TEST(CopySection, UnequalWeightsKeepTheDestinationsPlane) {
     }
     editor.selection.currentSection = 1;
     editor.selection.destPlane = 2;  // the plane x = 2
-    copySectionCallback(-1);
+    copyCurrentSection(editor);
     for (int j = 0; j < kPoints; ++j) {
         SCOPED_TRACE(j);
         const PointH& d = point(2, j);
@@ -349,8 +353,9 @@ TEST(CopySection, NothingChangesForItselfOrAMissingSection) {
         loadSurface(3);
         editor.selection.currentSection = c.currentSection;
         editor.selection.destPlane = c.destPlane;
+        refreshShownValues(editor);  // the section chosen, as the panel's buttons do
         const std::string before = testsupport::stateText(editor);
-        copySectionCallback(-1);
+        copyCurrentSection(editor);
         EXPECT_EQ(testsupport::stateText(editor), before);
     }
 }
@@ -358,9 +363,9 @@ TEST(CopySection, NothingChangesForItselfOrAMissingSection) {
 TEST(FillSurface, CheckBoxSwitchesBetweenFillAndOutline) {
     editor = EditorState();
     editor.panel.fillSurface = 1;
-    fillSurfaceCallback(-1);
+    fillSurfaceChanged(editor);
     EXPECT_EQ(editor.panel.surfaceDisplayMode, 100012.0f);
     editor.panel.fillSurface = 0;
-    fillSurfaceCallback(-1);
+    fillSurfaceChanged(editor);
     EXPECT_EQ(editor.panel.surfaceDisplayMode, 100240.0f);
 }

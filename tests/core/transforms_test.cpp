@@ -78,9 +78,9 @@ TEST(MultiplyMatrixVector, ReadsRowsAndRoundsTheRunningSumAfterEveryTerm) {
 TEST(Scale, UpThenDownGivesBackTheSection) {
     loadSurface();
     const std::vector<PointH> before = editor.surface.controlNet;
-    scaleUpCallback(-1);
+    scaleCurrentSection(editor, kScaleUpFactor);
     EXPECT_NE(point(1, 0).y, before[kPoints].y);
-    scaleDownCallback(-1);
+    scaleCurrentSection(editor, kScaleDownFactor);
     for (int j = 0; j < kPoints; ++j) {
         const PointH& a = before[kPoints + j];
         const PointH& b = point(1, j);
@@ -96,7 +96,7 @@ TEST(Scale, KeepsTheSharedXOfUnitWeightPoints) {
     loadSurface();
     for (int j = 0; j < kPoints; ++j) point(2, j) = PointH{2.0f, 0.5f * j, -0.25f * j, 1.0f};
     editor.selection.currentSection = 2;
-    scaleUpCallback(-1);
+    scaleCurrentSection(editor, kScaleUpFactor);
     for (int j = 0; j < kPoints; ++j) {
         EXPECT_EQ(point(2, j).x, 2.0f);
         // y about the mean 1.0, z about the mean -0.5
@@ -112,35 +112,35 @@ TEST(Scale, PivotIsTheCurrentSectionNotTheLastDrawnOne) {
     editor.selection.sectionCentroid[2] = 7.0f;
     for (int j = 0; j < kPoints; ++j) point(2, j) = PointH{2.0f, 0.5f * j, 0.0f, 1.0f};
     editor.selection.currentSection = 2;
-    scaleDownCallback(-1);
+    scaleCurrentSection(editor, kScaleDownFactor);
     EXPECT_EQ(point(2, 2).x, 2.0f);
     EXPECT_EQ(point(2, 2).y, 1.0f);  // the middle point is the centroid: it stays
     EXPECT_EQ(point(2, 2).z, 0.0f);
 }
 
 struct TranslationCase {
-    const char* control;
+    const char* name;
     std::function<void(float)> setControl;
-    void (*callback)(int);
+    TranslateControl control;
     float dx, dy, dz;  // movement per unit of control change
 };
 
 TEST(Translation, EachControlMovesAlongItsAxisWithItsSign) {
     const std::vector<TranslationCase> cases = {
-        {"x", [](float v) { editor.panel.translateX = v; }, translateXCallback, 1, 0, 0},
-        {"y", [](float v) { editor.panel.translateY = v; }, translateYCallback, 0, 1, 0},
-        {"z", [](float v) { editor.panel.translateZ = v; }, translateZCallback, 0, 0, -1},
-        {"zy horizontal", [](float v) { editor.panel.translateZY[0] = v; }, translateZYCallback, 0,
+        {"x", [](float v) { editor.panel.translateX = v; }, TranslateControl::x, 1, 0, 0},
+        {"y", [](float v) { editor.panel.translateY = v; }, TranslateControl::y, 0, 1, 0},
+        {"z", [](float v) { editor.panel.translateZ = v; }, TranslateControl::z, 0, 0, -1},
+        {"zy horizontal", [](float v) { editor.panel.translateZY[0] = v; }, TranslateControl::zy, 0,
          0, 1},
-        {"zy vertical", [](float v) { editor.panel.translateZY[1] = v; }, translateZYCallback, 0, 1,
-         0},
+        {"zy vertical", [](float v) { editor.panel.translateZY[1] = v; }, TranslateControl::zy, 0,
+         1, 0},
     };
     for (const TranslationCase& c : cases) {
-        SCOPED_TRACE(c.control);
+        SCOPED_TRACE(c.name);
         loadSurface();
         const std::vector<PointH> before = editor.surface.controlNet;
         c.setControl(0.5f);
-        c.callback(-1);
+        translateByControl(editor, c.control);
         for (int j = 0; j < kPoints; ++j) {
             const PointH& a = before[kPoints + j];
             const PointH& b = point(1, j);
@@ -157,10 +157,10 @@ TEST(Translation, AppliesOnlyTheChangeSinceTheLastCall) {
     loadSurface();
     const float x0 = cartesian(point(1, 3), 0);
     editor.panel.translateX = 0.3f;
-    translateXCallback(-1);
+    translateByControl(editor, TranslateControl::x);
     EXPECT_NEAR(cartesian(point(1, 3), 0) - x0, 0.3f, 1e-6f);
     editor.panel.translateX = 0.5f;
-    translateXCallback(-1);
+    translateByControl(editor, TranslateControl::x);
     EXPECT_NEAR(cartesian(point(1, 3), 0) - x0, 0.5f, 1e-6f);  // 0.3 + 0.2, not 0.3 + 0.5
     EXPECT_EQ(editor.panel.lastTranslateX, 0.5f);
 }
@@ -175,7 +175,7 @@ TEST(ZRotation, QuarterTurnTakesPlusXToMinusY) {
     }
     const std::vector<PointH> before = editor.surface.controlNet;
     editor.panel.zRotAngle = static_cast<float>(M_PI / 2);
-    zRotCallback(-1);
+    rotateCurrentSectionAboutZ(editor);
     const float expected[kPoints][3] = {{0, -1, 0.5f}, {0, 1, -0.5f}, {1, 0, 0.25f},
                                         {-1, 0, -0.25f}, {0, 0, 0}};
     for (int j = 0; j < kPoints; ++j) {
@@ -203,7 +203,7 @@ TEST(Rotation, ArcballMatrixTurnsAboutTheCentroidAndIsReset) {
         centroid[2] += point(1, j).z / kPoints;
     }
     std::copy(turnX, turnX + 16, editor.panel.rotationMatrix);
-    rotationCallback(-1);
+    rotateCurrentSection(editor);
     for (int j = 0; j < kPoints; ++j) {
         SCOPED_TRACE(j);
         const PointH& a = before[kPoints + j];
@@ -220,18 +220,20 @@ TEST(Rotation, ArcballMatrixTurnsAboutTheCentroidAndIsReset) {
 }
 
 TEST(SectionTransforms, DoNothingWithoutASectionToMove) {
-    const std::vector<std::pair<const char*, void (*)(int)>> callbacks = {
-        {"scaleUp", scaleUpCallback}, {"scaleDown", scaleDownCallback},
-        {"rotation", rotationCallback}, {"z_rot", zRotCallback}};
-    for (const auto& c : callbacks) {
+    const std::vector<std::pair<const char*, void (*)(EditorState&)>> edits = {
+        {"scaleUp", [](EditorState& s) { scaleCurrentSection(s, kScaleUpFactor); }},
+        {"scaleDown", [](EditorState& s) { scaleCurrentSection(s, kScaleDownFactor); }},
+        {"rotation", rotateCurrentSection},
+        {"z_rot", rotateCurrentSectionAboutZ}};
+    for (const auto& c : edits) {
         SCOPED_TRACE(c.first);
         editor = EditorState();
-        c.second(-1);
+        c.second(editor);
         EXPECT_TRUE(editor.surface.controlNet.empty());
         loadSurface();
         editor.selection.currentSection = 3;  // one past the last section
         const std::string before = testsupport::stateText(editor);
-        c.second(-1);
+        c.second(editor);
         EXPECT_EQ(testsupport::stateText(editor), before);
     }
 }
@@ -239,9 +241,10 @@ TEST(SectionTransforms, DoNothingWithoutASectionToMove) {
 TEST(SectionTransforms, OverflowLeavesTheSectionAsItWas) {
     loadSurface();
     point(1, 0).y = 3e38f;
-    computeSectionCentroid(editor.selection.sectionCentroid);  // the pivot the scaling refreshes
+    computeSectionCentroid(editor.surface, editor.selection.currentSection,
+                           editor.selection.sectionCentroid);  // the pivot the scaling refreshes
     const std::string before = testsupport::stateText(editor);
-    scaleUpCallback(-1);
+    scaleCurrentSection(editor, kScaleUpFactor);
     EXPECT_EQ(testsupport::stateText(editor), before);
     EXPECT_STRNE(editor.panel.statusLine, "");
 }
@@ -249,11 +252,11 @@ TEST(SectionTransforms, OverflowLeavesTheSectionAsItWas) {
 TEST(SectionTransforms, SkinnedNetFollowsTheMovedSection) {
     loadSurface();
     editor.panel.skinningEnabled = 1;
-    if (!computeSkinning()) GTEST_SKIP() << "skinning is not available in this build";
+    ASSERT_TRUE(computeSkinning(editor)) << editor.panel.statusLine;
     editor.panel.translateY = 0.25f;
-    translateYCallback(-1);
+    translateByControl(editor, TranslateControl::y);
     const std::vector<PointH> skinnedAfterMove = editor.derived.skinnedNet;
-    ASSERT_TRUE(computeSkinning());
+    ASSERT_TRUE(computeSkinning(editor));
     ASSERT_EQ(skinnedAfterMove.size(), editor.derived.skinnedNet.size());
     for (size_t i = 0; i < skinnedAfterMove.size(); ++i) {
         EXPECT_EQ(skinnedAfterMove[i].y, editor.derived.skinnedNet[i].y) << i;
@@ -266,7 +269,7 @@ TEST(Weight, KeepsTheCartesianPosition) {
     editor.selection.pickedPointOffset = 4 * (2 * kPoints + 3);
     editor.selection.weightValue = 2.0f;
     const std::vector<PointH> before = editor.surface.controlNet;
-    weightCallback(-1);
+    reweightPickedPoint(editor);
     const PointH& p = point(2, 3);
     EXPECT_EQ(p.x, 2.0f);
     EXPECT_EQ(p.y, 4.0f);
@@ -284,7 +287,7 @@ TEST(Weight, DividesAndMultipliesBeforeRoundingOnce) {
     point(0, 0) = PointH{0.1f, 0.1f, 0.1f, 0.3f};
     editor.selection.pickedPointOffset = 0;
     editor.selection.weightValue = 1.1f;
-    weightCallback(-1);
+    reweightPickedPoint(editor);
     // Rounding 0.1 / 0.3 to a float first would give 0x1.777776p-2.
     EXPECT_EQ(point(0, 0).x, 0x1.777778p-2f);
     EXPECT_EQ(point(0, 0).w, 1.1f);
@@ -319,7 +322,7 @@ TEST(Weight, RefusedValuesAndPicksChangeNothing) {
         editor.selection.weightValue = c.weightValue;
         editor.panel.statusLine[0] = '\0';
         const std::string before = testsupport::stateText(editor);
-        weightCallback(-1);
+        reweightPickedPoint(editor);
         EXPECT_EQ(editor.selection.weightValue, c.weightShown);
         editor.selection.weightValue = c.weightValue;
         EXPECT_EQ(testsupport::stateText(editor), before);

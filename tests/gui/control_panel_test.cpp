@@ -398,7 +398,8 @@ TEST_F(PanelTest, ButtonsAndCheckBoxesReachTheirCallbacks) {
     // ends in the panel's own window and GL context.
     clickPanel("check box", "skinning");
     EXPECT_EQ(editor.panel.skinningEnabled, 1);
-    EXPECT_TRUE(skinnedNetUsable());
+    EXPECT_TRUE(
+        skinnedNetUsable(editor.surface, editor.panel.skinningEnabled != 0, editor.derived));
     EXPECT_EQ(glutGetWindow(), editor.handles.controlPanel);
     clickPanel("check box", "skinning");
     EXPECT_EQ(editor.panel.skinningEnabled, 0);
@@ -444,7 +445,8 @@ TEST_F(PanelTest, ExportWritesTheSurfaceShownAndSaysSo) {
     const std::string reference = scratchDirectory() + "/panel-reference.obj";
     EXPECT_NE(exportTo(plain).find("as OBJ: "), std::string::npos) << editor.panel.statusLine;
     clickPanel("check box", "skinning");
-    ASSERT_TRUE(skinnedNetUsable());
+    ASSERT_TRUE(
+        skinnedNetUsable(editor.surface, editor.panel.skinningEnabled != 0, editor.derived));
     const std::string status = exportTo(skinned);
     EXPECT_EQ(status.rfind("exported " + skinned + " as OBJ: ", 0), 0u) << status;
     EXPECT_NE(status.find(" triangles within "), std::string::npos) << status;

@@ -26,9 +26,12 @@
 
 #include "app/application.h"
 #include "app/control_panel.h"
+#include "app/file_callbacks.h"
 #include "app/file_chooser.h"
 #include "app/panel_widgets.h"
 #include "app/point_fields.h"
+#include "app/section_callbacks.h"
+#include "app/surface_callbacks.h"
 #include "input/calibration_input.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
@@ -399,7 +402,7 @@ const Action kActions[] = {
      [](Random& r) {
          if (editor.surface.orderV < 2) return;  // the spinner has no range
          editor.derived.multiplicity = r.between(1, editor.surface.orderV - 1);
-         panel(rebuildExpandedNet);
+         panel(multiplicityCallback);
      }},
     {"skinning", 3,
      [](Random&) {
@@ -571,7 +574,7 @@ std::string runStorm(uint64_t seed, int count, bool large) {
     editor.panel.skinningEnabled = 0;
     editor.panel.shading = kShadingGlu;  // a storm before may have left an analysis shading
     editor.view.sectionZoom = 1.0f;
-    syncDerivedNets();
+    syncDerivedNets(editor);
     int totalWeight = 0;
     for (const Action& a : kActions) totalWeight += a.weight;
     Random random(seed);
@@ -774,7 +777,8 @@ TEST(EventStorm, PanningASectionBeyondTheFloatRangeKeepsTheViewFinite) {
         {{0, big, 0, 1}, {0, big, 1, 1}, {0, 0, 2, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1}});
     editor.selection.currentSection = 0;
     std::fill(editor.view.sectionRefOffset, editor.view.sectionRefOffset + 3, 0.0f);
-    computeSectionCentroid(editor.selection.sectionCentroid);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection,
+                           editor.selection.sectionCentroid);
     glutSetWindow(editor.handles.sectionWindow);
     for (int key : {GLUT_KEY_LEFT, GLUT_KEY_RIGHT}) {
         sectionSpecial(key, 0, 0);

@@ -192,12 +192,12 @@ TEST(GridSurfaceDrag, PartlyEvaluatedGridDrawsTheMovedNet) {
         testsupport::setSurface(60, 40, 4, 3, net);
         editor.panel.skinningEnabled = c.skinned ? 1 : 0;
         editor.panel.loftParameters = static_cast<int32_t>(LoftParameters::uniform);
-        syncDerivedNets();
+        syncDerivedNets(editor);
         setSurfaceTessellator(SurfaceTessellator::grid);
         const MainFrame before = drawMainFrame();
         PointH& moved = editor.surface.controlNet[20 * 60 + 30];
         moved.y += 0.5f;
-        syncDerivedNets();
+        syncDerivedNets(editor);
         const MainFrame dragged = drawMainFrame();
         EXPECT_TRUE(lastGridSurfaceFrame().partial) << c.skinned;
         releaseGridSurface();
@@ -224,7 +224,7 @@ TEST(LargestNet, IsDrawnDraggedAndUndone) {
     editor.panel.skinningEnabled = 1;
     editor.selection.currentSection = 500;
     editor.selection.selectedPoint = 500;
-    syncDerivedNets();
+    syncDerivedNets(editor);
     ASSERT_EQ(editor.derived.skinnedNet.size(), 1000000u);
     const std::vector<PointH> before = editor.surface.controlNet;
     for (const float mode : {kDisplayModeOutline, kDisplayModeFill}) {

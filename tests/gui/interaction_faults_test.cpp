@@ -13,6 +13,7 @@
 
 #include "app/application.h"
 #include "app/control_panel.h"
+#include "app/section_callbacks.h"
 #include "input/main_input.h"
 #include "input/section_input.h"
 #include "model/editor_state.h"
@@ -109,7 +110,7 @@ TEST(PickedPoint, StaysOnItsPointOrIsDropped) {
         bool kept;  // the same point stays picked; otherwise nothing is
     } cases[] = {
         {"load another surface", [] { ASSERT_TRUE(loadSurface(examplePath("hull.surf"))); }, false},
-        {"create new surf", [] { createRevolvedSurface(); }, false},
+        {"create new surf", [] { revolveCurrentSection(editor); }, false},
         {"Add before the picked point", [] { addBeside(1); }, true},
         {"Delete before the picked point", [] { deleteAt(1); }, true},
         {"Delete of the picked point", [] { deleteAt(3); }, false},

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/file_callbacks.h"
 #include "exchange/lines_callback.h"
+#include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
@@ -67,6 +69,8 @@ TEST_F(LinesOverlay, ShowsEachFamilyOnTheSurfaceOnlyWhenAsked) {
 
 TEST_F(LinesOverlay, SectionWindowShowsTheStationThroughTheCurrentSection) {
     auto draw = [] { drawSectionWindow(editor); };
+    editor.selection.currentSection = 3;  // amidships, chosen as the panel's buttons choose it
+    refreshShownValues(editor);
     int width = 0, height = 0;
     const std::vector<unsigned char> off =
         testsupport::drawAndReadBack(editor.handles.sectionWindow, draw, &width, &height);

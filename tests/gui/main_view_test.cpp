@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "model/derived_nets.h"
 #include "model/editor_state.h"
 #include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
@@ -147,7 +148,7 @@ TEST_F(MainView, PickedPointIsHighlightedAndTheNextOneIsNot) {
 TEST_F(MainView, ExpandedNetRepeatsEachSectionAndHasUniformTKnots) {
     editor.derived.multiplicity = 3;
     releaseExpandedNet(editor.derived);
-    mainDisplay();
+    refreshShownValues(editor);
     const int orderV = 3, countV = 3, m = 3;
     const int n = m * countV + orderV;
     ASSERT_EQ(editor.derived.expandedKnotCountV, n);
@@ -176,12 +177,12 @@ TEST_F(MainView, ExpandedNetRepeatsEachSectionAndHasUniformTKnots) {
     }
 }
 
-TEST_F(MainView, ExpandedNetOfAnOldShapeIsRebuiltBeforeDrawing) {
+TEST_F(MainView, ExpandedNetOfAnOldShapeIsRebuiltWhenBroughtIntoStep) {
     editor.derived.multiplicity = 2;
-    mainDisplay();
+    refreshShownValues(editor);
     ASSERT_EQ(editor.derived.expandedNet.size(), 5u * 2 * 3);
-    // A section point is deleted behind the view's back: four points per section now, while the
-    // expanded net still holds rows of five.
+    // A section point is deleted behind the model's back: four points per section now, while
+    // the expanded net still holds rows of five.
     std::vector<PointH> net;
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 4; ++j)
@@ -193,7 +194,7 @@ TEST_F(MainView, ExpandedNetOfAnOldShapeIsRebuiltBeforeDrawing) {
     editor.derived.multiplicity = 2;
     editor.derived.expandedNet = staleNet;
     editor.derived.expandedKnotsV = staleKnots;
-    mainDisplay();
+    refreshShownValues(editor);
     EXPECT_EQ(editor.derived.expandedNet.size(), 4u * 2 * 3);
     EXPECT_EQ(editor.derived.expandedNet[4].x,
               net[0].x);  // row 1 repeats section 0 at the new width

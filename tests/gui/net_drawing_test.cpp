@@ -75,7 +75,7 @@ void setUpCase(const NetCase& c) {
     s.selection.currentSection = s.surface.countV / 2;
     s.selection.selectedPoint = s.surface.countU / 3;
     s.selection.pickedPointOffset = 4 * (s.surface.countU + 1);
-    syncDerivedNets();
+    syncDerivedNets(editor);
 }
 
 class NetDrawing : public ::testing::Test {
@@ -122,7 +122,7 @@ TEST_F(NetDrawing, MovedPointsKeepThePictureStepByStep) {
                 p.y += (step % 2 == 0 ? 0.02f : -0.013f) * p.w;
                 p.z += 0.01f * static_cast<float>(step - 3) * p.w;
             }
-            syncDerivedNets();
+            syncDerivedNets(editor);
             const testsupport::MainFrame thinned = testsupport::drawMainFrame();
             setNetThinning(false);
             const testsupport::MainFrame whole = testsupport::drawMainFrame();
@@ -165,7 +165,7 @@ TEST_F(NetDrawing, CurrentSectionAndPickedPointShowInACrowdedNet) {
     // Point 0 of section 33 lies nearest the eye, at the hull's bottom edge: its section's
     // radius, 0.4 + 0.05 sin 33, is the largest of the sections its square reaches.
     s.selection.pickedPointOffset = 4 * (33 * countU);
-    syncDerivedNets();
+    syncDerivedNets(editor);
     const TwoDrawings d = drawBothWays();
     EXPECT_EQ(differingPixels(d.whole, d.thinned), 0);
     auto highlighted = [](const testsupport::MainFrame& f, int x0, int y0, int x1, int y1) {

@@ -406,7 +406,11 @@ TEST_F(SectionEditing, AddAndDeleteKeepTheDerivedNetsInStep) {
     hover(0.0f, 0.3f);
     deleteSectionPoint();
     ASSERT_EQ(editor.surface.countU, 4);
-    EXPECT_TRUE(editor.derived.expandedNet.empty());
+    // Order 2 across the sections allows multiplicity 1, and the expanded net is built again
+    // at the new width.
+    EXPECT_EQ(editor.surface.orderV, 2);
+    EXPECT_EQ(editor.derived.multiplicity, 1);
+    EXPECT_EQ(editor.derived.expandedNet.size(), 4u * 3);
     EXPECT_LT(editor.selection.pickedPointOffset, 4 * 12);
     EXPECT_TRUE(editor.derived.skinnedNet.empty() || editor.derived.skinnedNet.size() == 12u);
 

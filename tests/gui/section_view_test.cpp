@@ -278,7 +278,7 @@ TEST_F(SectionView, CurvePointsSelectionAndCentroidShowInTheirColours) {
     EXPECT_GT(whitePixels, 200);
     for (float u : {0.15f, 0.4f, 0.62f, 0.85f}) {
         float x, y, z;
-        ASSERT_TRUE(evaluateSurfacePoint(x, y, z, u, 0.0f));
+        ASSERT_TRUE(evaluateSurfacePoint(editor.surface, x, y, z, u, 0.0f));
         const testsupport::WindowPosition at = sectionWindowPosition(x, y, z);
         int nearest = 99;
         for (int dx = -8; dx <= 8; ++dx) {

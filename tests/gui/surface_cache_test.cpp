@@ -241,8 +241,9 @@ TEST(SectionDragRedraw, OneDragStepDrawsTheMainViewOnceWithTheNewSkinnedSurface)
     editor.selection.currentSection = 2;
     editor.selection.selectedPoint = 3;
     editor.panel.skinningEnabled = 1;
-    syncDerivedNets();
-    computeSectionCentroid(editor.selection.sectionCentroid);
+    syncDerivedNets(editor);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection,
+                           editor.selection.sectionCentroid);
     glutSetWindow(editor.handles.sectionWindow);
     sectionDisplay();
     // The selected point, through the section window's matrices (GLUT pixels, y down).

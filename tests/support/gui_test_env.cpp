@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "app/application.h"
+#include "app/file_callbacks.h"
 #include "io/serializator.h"
 #include "model/editor_state.h"
 #include "model/surface_edit.h"

@@ -65,7 +65,7 @@ inline const EditorState& loaderBaseline(bool skinning) {
         editor.selection.destPlane = 1;
         editor.selection.selectedPoint = 4;
         editor.selection.pickedPointOffset = 4 * 13;
-        syncDerivedNets();
+        syncDerivedNets(editor);
         state.reset(new EditorState(editor));
         editor = kept;
     }
@@ -81,7 +81,7 @@ inline std::string checkSurfaceBytes(ByteFile& file, const uint8_t* data, size_t
     editor = loaderBaseline(skinning);
     const std::string before = stateText(editor);
     std::string message;
-    const bool loaded = loadEditorSurface(file.path(), message);
+    const bool loaded = loadEditorSurface(editor, file.path(), message);
     if (message.empty()) return "the loader said nothing";
     if (!loaded) {
         return stateText(editor) == before ? "" : "a refused file changed the state: " + message;

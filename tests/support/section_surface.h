@@ -34,8 +34,8 @@ inline void setSectionSurface(const std::vector<SectionPoint>& section, int coun
     s.surface.orderV = orderV;
     s.surface.knotCountU = s.surface.countU + orderU;
     s.surface.knotCountV = countV + orderV;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     s.surface.controlNet.clear();
     for (int v = 0; v < countV; ++v) {
         for (const SectionPoint& p : section) {
@@ -48,8 +48,9 @@ inline void setSectionSurface(const std::vector<SectionPoint>& section, int coun
     s.view.sectionZoom = 1.0f;
     s.view.sectionRefOffset[0] = s.view.sectionRefOffset[1] = s.view.sectionRefOffset[2] = 0.0f;
     s.view.sectionMouseButton = -1;
-    syncDerivedNets();
-    computeSectionCentroid(s.selection.sectionCentroid);
+    syncDerivedNets(editor);
+    computeSectionCentroid(editor.surface, editor.selection.currentSection,
+                           s.selection.sectionCentroid);
 }
 
 // Cartesian position of point j of section v.

@@ -26,15 +26,15 @@ inline void setSurface(int countU, int countV, int orderU, int orderV,
     s.surface.orderV = orderV;
     s.surface.knotCountU = countU + orderU;
     s.surface.knotCountV = countV + orderV;
-    generateUniformKnots(1);
-    generateUniformKnots(2);
+    generateUniformKnots(editor.surface, 1);
+    generateUniformKnots(editor.surface, 2);
     s.surface.controlNet = net;
     s.derived.multiplicity = 1;
     s.panel.skinningEnabled = 0;
     s.selection.currentSection = 0;
     s.selection.selectedPoint = 0;
     s.selection.pickedPointOffset = -1;
-    syncDerivedNets();
+    syncDerivedNets(editor);
 }
 
 // count x count points, cubic both ways, clamped uniform knots: a lofted hull of wavy arcs.
@@ -62,7 +62,7 @@ inline void clearSurface() {
     s.derived.multiplicity = -1;
     s.panel.skinningEnabled = 0;
     s.selection.pickedPointOffset = -1;
-    syncDerivedNets();
+    syncDerivedNets(editor);
 }
 
 // Five points by three sections facing a camera on the +z axis: x from -1 to 1, sections at
