@@ -393,8 +393,10 @@ void buildControlPanel() {
     s.history = std::move(fresh);
     if (refreshUnsavedChanges(s)) markSurfaceSaved(s);
     if (!surfaceIsUsable(s.surface) && s.panel.statusLine[0] == '\0') {
-        setStatus("no surface loaded from \"%s\": name a surface file and press \"load points\"",
-                  s.panel.surfaceFileName);
+        setStatusLinef(
+            editor.panel,
+            "no surface loaded from \"%s\": name a surface file and press \"load points\"",
+            s.panel.surfaceFileName);
     }
 
     if (previous != 0) glutSetWindow(previous);

@@ -173,7 +173,7 @@ bool takeChooserAnswer() {
     std::string message;
     bool load = false;
     if (!takeChosenFile(message, &load)) return false;
-    setStatus("%s", message.c_str());
+    setStatusLinef(editor.panel, "%s", message.c_str());
     if (load) loadOrImportCallback(-1);
     return true;
 }

@@ -95,9 +95,9 @@ void browseButton(const char* box, char* buffer, const char* title, bool save,
     if (ImGui::Button("browse...")) {
         std::string error;
         if (startFileChooser(buffer, title, save, error, filters)) {
-            setStatus("browse: choose a file in the window that opened");
+            setStatusLinef(editor.panel, "browse: choose a file in the window that opened");
         } else {
-            setStatus("browse: %s", error.c_str());
+            setStatusLinef(editor.panel, "browse: %s", error.c_str());
         }
     }
     ImGui::PopID();

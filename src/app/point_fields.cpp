@@ -12,7 +12,7 @@ namespace {
 bool typeValue(EditorState& s, long index, const std::string& point, PointField field,
                double value) {
     if (index < 0) {
-        setStatus("%s: no such point to type into", point.c_str());
+        setStatusLinef(editor.panel, "%s: no such point to type into", point.c_str());
         return false;
     }
     bool typed = false;
@@ -20,11 +20,11 @@ bool typeValue(EditorState& s, long index, const std::string& point, PointField 
     runEdit(s, name, [&] {
         std::string error;
         if (!typePointValue(s.surface, static_cast<size_t>(index), field, value, error)) {
-            setStatus("%s refused: %s", name.c_str(), error.c_str());
+            setStatusLinef(editor.panel, "%s refused: %s", name.c_str(), error.c_str());
             return;
         }
         typed = true;
-        setStatus("%s set to %g", name.c_str(), value);
+        setStatusLinef(editor.panel, "%s set to %g", name.c_str(), value);
         surfaceEdited(
             s, field == PointField::weight ? EditEffect::reweighted : EditEffect::movedPoints,
             Redraw::later);
@@ -74,7 +74,7 @@ void mirrorCallback(int /*id*/) {
     PanelVariables& panel = editor.panel;
     if (!mirrorPlaneIsSound(panel.mirrorPlane)) {
         panel.mirrorPlane = MirrorPlane();
-        setStatus("mirror: the plane needs a finite offset; back to z = 0");
+        setStatusLinef(editor.panel, "mirror: the plane needs a finite offset; back to z = 0");
     }
     requestViewsRedraw();
 }

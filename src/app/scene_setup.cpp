@@ -17,7 +17,7 @@ void initScene() {
     if (!readConfiguredSurfacePath(kConfigFileName, s.panel.surfaceFileName,
                                    sizeof s.panel.surfaceFileName, error)) {
         s.panel.surfaceFileName[0] = '\0';
-        setStatus("%s", error.c_str());
+        setStatusLinef(editor.panel, "%s", error.c_str());
     }
 
     s.panel.lastTranslateX = 0.0f;

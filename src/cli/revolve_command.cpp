@@ -1,5 +1,5 @@
 // The "revolve" subcommand: the surface of revolution of one section of a surface file, saved
-// as another surface file, exactly as "create new surf" builds it in the editor.
+// as another surface file, exactly as the editor's "create new surf" builds it.
 #include "cli/revolve_command.h"
 
 #include <cerrno>

@@ -26,10 +26,11 @@ void savePlacement(const PanelVariables& panel, const ViewState& view, const cha
     const std::string file = calibrationPathFor(panel.backgroundFileName);
     if (!writeCalibrationFile(panel.backgroundFileName, view.backgroundPlacement,
                               view.backgroundWidth, view.backgroundHeight, error)) {
-        setStatus("%s, but %s was not saved: %s", what, file.c_str(), error.c_str());
+        setStatusLinef(editor.panel, "%s, but %s was not saved: %s", what, file.c_str(),
+                       error.c_str());
         return;
     }
-    setStatus("%s; saved in %s", what, file.c_str());
+    setStatusLinef(editor.panel, "%s; saved in %s", what, file.c_str());
 }
 
 }  // namespace
@@ -37,25 +38,28 @@ void savePlacement(const PanelVariables& panel, const ViewState& view, const cha
 void calibrateCallback(int /*id*/) {
     EditorState& s = editor;
     if (!imageLoaded(s.view) || s.panel.backgroundFileName[0] == '\0') {
-        setStatus("calibrate: load a background image first");
+        setStatusLinef(editor.panel, "calibrate: load a background image first");
         return;
     }
     s.view.calibration.step = CalibrationStep::firstMark;
-    setStatus("calibrate: click the first mark on the image in the section window");
+    setStatusLinef(editor.panel,
+                   "calibrate: click the first mark on the image in the section window");
 }
 
 void calibrationDistanceCallback(int /*id*/) {
     EditorState& s = editor;
     CalibrationGesture& c = s.view.calibration;
     if (c.step != CalibrationStep::distance || !imageLoaded(s.view)) {
-        setStatus("distance: press \"calibrate\" and click two marks on the image first");
+        setStatusLinef(editor.panel,
+                       "distance: press \"calibrate\" and click two marks on the image first");
         c.distance = 0.0f;  // the box is emptied for the next try
         return;
     }
     std::string error;
     if (!calibrateScale(s.view.backgroundPlacement, s.view.backgroundWidth, s.view.backgroundHeight,
                         c.marks[0], c.marks[1], c.distance, error)) {
-        setStatus("distance %g refused: %s", static_cast<double>(c.distance), error.c_str());
+        setStatusLinef(editor.panel, "distance %g refused: %s", static_cast<double>(c.distance),
+                       error.c_str());
         c.distance = 0.0f;  // the box is emptied for the next try
         return;
     }
@@ -71,7 +75,7 @@ void calibrationDistanceCallback(int /*id*/) {
 void backgroundPlacementCallback(int /*id*/) {
     EditorState& s = editor;
     if (!imageLoaded(s.view)) {
-        setStatus("placement: load a background image first");
+        setStatusLinef(editor.panel, "placement: load a background image first");
         return;
     }
     std::string error;
@@ -84,7 +88,7 @@ void backgroundPlacementCallback(int /*id*/) {
         readCalibrationFile(s.panel.backgroundFileName, s.view.backgroundWidth,
                             s.view.backgroundHeight, saved, ignored);
         s.view.backgroundPlacement = saved;
-        setStatus("placement refused: %s", error.c_str());
+        setStatusLinef(editor.panel, "placement refused: %s", error.c_str());
         return;
     }
     savePlacement(s.panel, s.view, "background placed");
@@ -101,32 +105,35 @@ bool sectionCalibrationClick(int x, int y) {
     }
     double px = 0.0, py = 0.0, pz = 0.0;
     if (!imageLoaded(s.view) || unprojectOnSectionPlane(x, y, &px, &py, &pz) != GL_TRUE) {
-        setStatus("calibrate: no point of the image under the pointer");
+        setStatusLinef(editor.panel, "calibrate: no point of the image under the pointer");
         return true;
     }
     float mark[2];
     planeToImage(s.view.backgroundPlacement, static_cast<float>(pz), static_cast<float>(py),
                  mark[0], mark[1]);
     if (!finite(mark[0], mark[1])) {
-        setStatus("calibrate: the pointer is too far from the image to mark it");
+        setStatusLinef(editor.panel, "calibrate: the pointer is too far from the image to mark it");
         return true;
     }
     if (step == CalibrationStep::firstMark) {
         c.marks[0][0] = mark[0];
         c.marks[0][1] = mark[1];
         c.step = CalibrationStep::secondMark;
-        setStatus("calibrate: first mark at pixel (%.1f, %.1f); click the second mark", mark[0],
-                  mark[1]);
+        setStatusLinef(editor.panel,
+                       "calibrate: first mark at pixel (%.1f, %.1f); click the second mark",
+                       mark[0], mark[1]);
     } else if (step == CalibrationStep::secondMark) {
         c.marks[1][0] = mark[0];
         c.marks[1][1] = mark[1];
         c.step = CalibrationStep::distance;
-        setStatus("calibrate: type the distance between the two marks in \"distance\", then Enter");
+        setStatusLinef(
+            editor.panel,
+            "calibrate: type the distance between the two marks in \"distance\", then Enter");
     } else {
         std::string error;
         if (!placeImageOrigin(s.view.backgroundPlacement, s.view.backgroundWidth,
                               s.view.backgroundHeight, mark, error)) {
-            setStatus("origin refused: %s", error.c_str());
+            setStatusLinef(editor.panel, "origin refused: %s", error.c_str());
             return true;
         }
         c.step = CalibrationStep::idle;

@@ -14,7 +14,7 @@ bool handleFileKey(unsigned char key) {
     if (key == kCtrlS) {
         std::string message;
         saveEditorDocument(editor, message);
-        setStatus("%s", message.c_str());
+        setStatusLinef(editor.panel, "%s", message.c_str());
         requestPanelRedraw();  // whether changes are unsaved
         return true;
     }
@@ -22,9 +22,9 @@ bool handleFileKey(unsigned char key) {
         // The chooser's own window takes the keys; nothing here pretends to.
         std::string error;
         if (requestSurfaceChooser(error)) {
-            setStatus("open: choose a surface file in the window that opened");
+            setStatusLinef(editor.panel, "open: choose a surface file in the window that opened");
         } else {
-            setStatus("open: %s", error.c_str());
+            setStatusLinef(editor.panel, "open: %s", error.c_str());
         }
         return true;
     }

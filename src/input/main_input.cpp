@@ -69,8 +69,9 @@ void pickControlPoint(int x, int y) {
     if (index < 0) return;
     s.selection.pickedPointOffset = static_cast<int32_t>(4 * index);
     s.selection.weightValue = s.surface.controlNet[static_cast<size_t>(index)].w;
-    setStatus("picked point %lld of section %lld, weight %g", index % s.surface.countU,
-              index / s.surface.countU, static_cast<double>(s.selection.weightValue));
+    setStatusLinef(editor.panel, "picked point %lld of section %lld, weight %g",
+                   index % s.surface.countU, index / s.surface.countU,
+                   static_cast<double>(s.selection.weightValue));
     guiRefreshPanel();  // the picked point's fields and weight
     requestMainRedraw();
 }

@@ -159,7 +159,7 @@ void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
         case 'f':
             if (!frameSection(s.surface, s.selection.currentSection, s.selection.sectionCentroid,
                               s.view)) {
-                setStatus("f: no section points to frame");
+                setStatusLinef(editor.panel, "f: no section points to frame");
             }
             break;
         case 'r':
@@ -235,12 +235,12 @@ void addSectionPoint() {
     Point3 u;
     if (!pointerModelPosition(s.surface, s.selection.currentSection, s.view.sectionMouseX,
                               s.view.sectionMouseY, &u)) {
-        setStatus("Add: no section point can be placed here");
+        setStatusLinef(editor.panel, "Add: no section point can be placed here");
         return;
     }
     const int found = nearestPolygonSegment(s.surface, s.selection.currentSection, u, kPickStart);
     if (found < 0) {
-        setStatus("Add: no segment of the section near the pointer");
+        setStatusLinef(editor.panel, "Add: no segment of the section near the pointer");
         return;
     }
     const int oldCount = s.surface.countU;
@@ -251,9 +251,9 @@ void addSectionPoint() {
                                pointsToInsert(s.surface, found, s.selection.currentSection, u));
         }
         carryPickOverInsert(s.selection, oldCount, found);
-        setStatus("Add: point %d inserted in every section (%d points each)%s", found,
-                  s.surface.countU,
-                  kept ? "" : "; knots in s made uniform again, the other sections moved");
+        setStatusLinef(editor.panel, "Add: point %d inserted in every section (%d points each)%s",
+                       found, s.surface.countU,
+                       kept ? "" : "; knots in s made uniform again, the other sections moved");
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
 }
@@ -261,36 +261,36 @@ void addSectionPoint() {
 void deleteSectionPoint() {
     EditorState& s = editor;
     if (!hasSection(s.surface, s.selection.currentSection)) {
-        setStatus("Delete: no surface to delete a point from");
+        setStatusLinef(editor.panel, "Delete: no surface to delete a point from");
         return;
     }
     std::string error;
     // The curve of a section needs at least as many points as its order.
     if (s.surface.countU - 1 < s.surface.orderU) {
-        setStatus("Delete: a section of degree %d needs at least %d points", s.surface.orderU - 1,
-                  s.surface.orderU);
+        setStatusLinef(editor.panel, "Delete: a section of degree %d needs at least %d points",
+                       s.surface.orderU - 1, s.surface.orderU);
         return;
     }
     Point3 u;
     if (!pointerModelPosition(s.surface, s.selection.currentSection, s.view.sectionMouseX,
                               s.view.sectionMouseY, &u)) {
-        setStatus("Delete: no section point can be found here");
+        setStatusLinef(editor.panel, "Delete: no section point can be found here");
         return;
     }
     const int found = nearestSectionPoint(s.surface, s.selection.currentSection, u, kPickStart);
     if (found < 0) {
-        setStatus("Delete: no point of the section near the pointer");
+        setStatusLinef(editor.panel, "Delete: no point of the section near the pointer");
         return;
     }
     const int oldCount = s.surface.countU;
     runEdit(s, "delete point " + std::to_string(found), [&] {
         if (!removeSectionPoint(s.surface, found, error)) {
-            setStatus("Delete: %s", error.c_str());
+            setStatusLinef(editor.panel, "Delete: %s", error.c_str());
             return;
         }
         carryPickOverRemoval(s.selection, oldCount, found);
-        setStatus("Delete: point %d removed from every section (%d points each)", found,
-                  s.surface.countU);
+        setStatusLinef(editor.panel, "Delete: point %d removed from every section (%d points each)",
+                       found, s.surface.countU);
         surfaceEdited(s, EditEffect::reshaped, Redraw::later);
     });
 }

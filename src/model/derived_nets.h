@@ -8,8 +8,8 @@
 #include "model/loft_options.h"
 
 // Call after any operation that changes countU, countV, orderU, orderV or replaces a net or a
-// knot vector. Brings the selection back into range, drops the expanded net (the main view
-// rebuilds it on its next frame) and, while skinning is on, skins again; a skinned net that
+// knot vector. Brings the selection back into range, drops the expanded net (refreshShownValues
+// builds it again) and, while skinning is on, skins again; a skinned net that
 // cannot be rebuilt is dropped so that it is never drawn or saved with the wrong size. Returns
 // false with the reason in refusal when skinning is on and refused.
 bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,

@@ -78,9 +78,9 @@ std::string describeEdit(const EditSnapshot& before, const EditorState& after) {
     }
     const std::string points = describePoints(a, b);
     if (!points.empty()) return points;
-    if (before.multiplicity != after.derived.multiplicity)
+    if (before.derived.multiplicity != after.derived.multiplicity)
         return format("multiplicity %g", after.derived.multiplicity);
-    if (std::memcmp(&before.surfaceDisplayMode, &after.panel.surfaceDisplayMode,
+    if (std::memcmp(&before.panel.surfaceDisplayMode, &after.panel.surfaceDisplayMode,
                     sizeof(float)) != 0) {
         return after.panel.surfaceDisplayMode == kDisplayModeFill ? "surface filled"
                                                                   : "surface as an outline";

@@ -5,19 +5,28 @@
 
 size_t snapshotBytes(const EditSnapshot& s) {
     return sizeof(EditSnapshot) +
-           (s.surface.controlNet.capacity() + s.skinnedNet.capacity()) * sizeof(PointH) +
+           (s.surface.controlNet.capacity() + s.derived.skinnedNet.capacity()) * sizeof(PointH) +
            (s.surface.knotsU.capacity() + s.surface.knotsV.capacity() +
-            s.skinnedKnotsV.capacity()) *
+            s.derived.skinnedKnotsV.capacity()) *
                sizeof(float);
 }
 
+namespace {
+
+// The settings apart from the degrees, which follow the orders (and so the surface).
+bool settingsChanged(const KeptSettings& a, const KeptSettings& b) {
+    return a.fillSurface != b.fillSurface || a.surfaceDisplayMode != b.surfaceDisplayMode ||
+           a.loftParameters != b.loftParameters || a.closedLoft != b.closedLoft ||
+           a.loftStart != b.loftStart || a.loftEnd != b.loftEnd ||
+           a.rationalSections != b.rationalSections;
+}
+
+}  // namespace
+
 bool editChanged(const EditSnapshot& before, const EditSnapshot& after) {
     return !sameSurface(before.surface, after.surface) ||
-           before.multiplicity != after.multiplicity || before.fillSurface != after.fillSurface ||
-           before.surfaceDisplayMode != after.surfaceDisplayMode ||
-           before.loftParameters != after.loftParameters || before.closedLoft != after.closedLoft ||
-           before.loftStart != after.loftStart || before.loftEnd != after.loftEnd ||
-           before.rationalSections != after.rationalSections;
+           before.derived.multiplicity != after.derived.multiplicity ||
+           settingsChanged(before.panel, after.panel);
 }
 
 bool openGesture(EditHistory& history, const std::string& name, const EditSnapshot& before) {

@@ -8,30 +8,40 @@
 #include <string>
 #include <vector>
 
+#include "model/editor_parts.h"
 #include "model/loft_options.h"
 #include "model/surface_model.h"
 
-// The selection and panel values an undo step brings back with the surface, so the panel shows
-// what it showed after that step.
-struct EditSnapshot {
-    SurfaceModel surface;
-    std::vector<PointH> skinnedNet;  // as it was, so a step comes back with the very same net
+// What an undo step keeps of the derived nets: the skinned net as it was, so a step comes back
+// with the very same net, and the multiplicity. The expanded net is built again from them.
+struct KeptNets {
+    std::vector<PointH> skinnedNet;
     std::vector<float> skinnedKnotsV;
     int32_t multiplicity = -1;
+};
+
+// What an undo step keeps of the panel: the degrees and "fill surf" as shown once the step was
+// done, the display mode, and the loft's options, which decide the skinned net.
+struct KeptSettings {
     int32_t degreeS = 0;
     int32_t degreeT = 0;
     int32_t fillSurface = 0;
     float surfaceDisplayMode = 0.0f;
-    int32_t loftParameters = 0;  // the loft options, which decide the skinned net
+    int32_t loftParameters = 0;  // as last settled on (loftParametersSet, closedLoftSet)
     int32_t closedLoft = 0;
-    int32_t currentSection = 0;
-    int32_t selectedPoint = 0;
-    int32_t destPlane = 0;
-    int32_t pickedPointOffset = -1;
-    float weightValue = -1.0f;
     LoftEnd loftStart;  // the loft's end conditions, which shape the skinned surface
     LoftEnd loftEnd;
     int32_t rationalSections = 0;
+};
+
+// The state an undo step brings back, part by part: the surface and the selection whole, and
+// what the step keeps of the derived nets and of the panel, so the panel shows what it showed
+// after that step.
+struct EditSnapshot {
+    SurfaceModel surface;
+    KeptNets derived;
+    Selection selection;
+    KeptSettings panel;
 };
 
 // One step: its name ("move point 3 of section 2") and the state on the other side of it (the

@@ -29,12 +29,3 @@ void setStatusLinef(PanelVariables& panel, const char* format, ...) {
     va_end(args);
     setStatusLine(panel, line);
 }
-
-void setStatus(const char* format, ...) {
-    char line[sizeof editor.panel.statusLine];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    setStatusLine(editor.panel, line);
-}

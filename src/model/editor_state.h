@@ -50,6 +50,3 @@ void showStatusLine(PanelVariables& panel, const char* text);
 // setStatusLine, printf-style (the line is cut at the status line's size).
 void setStatusLinef(PanelVariables& panel, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
-
-// setStatusLinef on the editor's panel: for entry points only.
-void setStatus(const char* format, ...) __attribute__((format(printf, 1, 2)));

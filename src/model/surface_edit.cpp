@@ -9,28 +9,38 @@
 #include "model/gui_hooks.h"
 #include "model/skinning.h"
 
+namespace {
+
+// Every value a snapshot keeps beside its place in the state, listed once for taking a snapshot
+// and for swapping one in.
+template <typename State, typename Visit>
+void forEachKeptValue(State& state, EditSnapshot& snapshot, Visit visit) {
+    visit(state.surface, snapshot.surface);
+    visit(state.selection, snapshot.selection);
+    visit(state.derived.skinnedNet, snapshot.derived.skinnedNet);
+    visit(state.derived.skinnedKnotsV, snapshot.derived.skinnedKnotsV);
+    visit(state.derived.multiplicity, snapshot.derived.multiplicity);
+    visit(state.panel.degreeS, snapshot.panel.degreeS);
+    visit(state.panel.degreeT, snapshot.panel.degreeT);
+    visit(state.panel.fillSurface, snapshot.panel.fillSurface);
+    visit(state.panel.surfaceDisplayMode, snapshot.panel.surfaceDisplayMode);
+    visit(state.panel.loftParametersSet, snapshot.panel.loftParameters);
+    visit(state.panel.closedLoftSet, snapshot.panel.closedLoft);
+    visit(state.panel.loftStart, snapshot.panel.loftStart);
+    visit(state.panel.loftEnd, snapshot.panel.loftEnd);
+    visit(state.panel.rationalSections, snapshot.panel.rationalSections);
+}
+
+}  // namespace
+
 EditSnapshot captureEdit(const EditorState& state) {
     EditSnapshot snapshot;
-    snapshot.surface = state.surface;
-    snapshot.skinnedNet = state.derived.skinnedNet;
-    snapshot.skinnedKnotsV = state.derived.skinnedKnotsV;
-    snapshot.multiplicity = state.derived.multiplicity;
+    forEachKeptValue(state, snapshot, [](const auto& value, auto& kept) { kept = value; });
     // The degree spinners show the orders once an edit is done, whatever was being typed.
-    snapshot.degreeS = state.surface.orderU >= 1 ? state.surface.orderU - 1 : state.panel.degreeS;
-    snapshot.degreeT = state.surface.orderV >= 1 ? state.surface.orderV - 1 : state.panel.degreeT;
+    if (state.surface.orderU >= 1) snapshot.panel.degreeS = state.surface.orderU - 1;
+    if (state.surface.orderV >= 1) snapshot.panel.degreeT = state.surface.orderV - 1;
     // Likewise "fill surf" shows the display mode once its change is done.
-    snapshot.fillSurface = state.panel.surfaceDisplayMode == kDisplayModeFill ? 1 : 0;
-    snapshot.surfaceDisplayMode = state.panel.surfaceDisplayMode;
-    snapshot.loftParameters = state.panel.loftParametersSet;
-    snapshot.closedLoft = state.panel.closedLoftSet;
-    snapshot.currentSection = state.selection.currentSection;
-    snapshot.selectedPoint = state.selection.selectedPoint;
-    snapshot.destPlane = state.selection.destPlane;
-    snapshot.pickedPointOffset = state.selection.pickedPointOffset;
-    snapshot.weightValue = state.selection.weightValue;
-    snapshot.loftStart = state.panel.loftStart;
-    snapshot.loftEnd = state.panel.loftEnd;
-    snapshot.rationalSections = state.panel.rationalSections;
+    snapshot.panel.fillSurface = state.panel.surfaceDisplayMode == kDisplayModeFill ? 1 : 0;
     return snapshot;
 }
 
@@ -38,27 +48,10 @@ namespace {
 
 // Swaps the snapshot's values into the state, so that `snapshot` then holds what the state had.
 void swapIn(EditorState& state, EditSnapshot& snapshot) {
-    std::swap(state.surface, snapshot.surface);
-    std::swap(state.derived.skinnedNet, snapshot.skinnedNet);
-    std::swap(state.derived.skinnedKnotsV, snapshot.skinnedKnotsV);
-    std::swap(state.derived.multiplicity, snapshot.multiplicity);
-    std::swap(state.panel.degreeS, snapshot.degreeS);
-    std::swap(state.panel.degreeT, snapshot.degreeT);
-    std::swap(state.panel.fillSurface, snapshot.fillSurface);
-    std::swap(state.panel.surfaceDisplayMode, snapshot.surfaceDisplayMode);
-    std::swap(state.panel.loftParametersSet, snapshot.loftParameters);
-    std::swap(state.panel.closedLoftSet, snapshot.closedLoft);
+    forEachKeptValue(state, snapshot, [](auto& value, auto& kept) { std::swap(value, kept); });
     // The loft controls show, and skinning uses, the options of the state brought back.
     state.panel.loftParameters = state.panel.loftParametersSet;
     state.panel.closedLoft = state.panel.closedLoftSet;
-    std::swap(state.selection.currentSection, snapshot.currentSection);
-    std::swap(state.selection.selectedPoint, snapshot.selectedPoint);
-    std::swap(state.selection.destPlane, snapshot.destPlane);
-    std::swap(state.selection.pickedPointOffset, snapshot.pickedPointOffset);
-    std::swap(state.selection.weightValue, snapshot.weightValue);
-    std::swap(state.panel.loftStart, snapshot.loftStart);
-    std::swap(state.panel.loftEnd, snapshot.loftEnd);
-    std::swap(state.panel.rationalSections, snapshot.rationalSections);
 }
 
 bool sameShape(const SurfaceModel& a, const SurfaceModel& b) {

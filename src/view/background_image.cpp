@@ -63,25 +63,28 @@ static void placeBackground(const char* imagePath, ViewState& view) {
     switch (readCalibrationFile(imagePath, view.backgroundWidth, view.backgroundHeight,
                                 view.backgroundPlacement, error)) {
         case CalibrationRead::applied:
-            setStatus("background \"%s\": calibrated by %s, %g units per pixel", imagePath,
-                      file.c_str(), static_cast<double>(view.backgroundPlacement.scale));
+            setStatusLinef(editor.panel, "background \"%s\": calibrated by %s, %g units per pixel",
+                           imagePath, file.c_str(),
+                           static_cast<double>(view.backgroundPlacement.scale));
             break;
         case CalibrationRead::missing:
-            setStatus(
+            setStatusLinef(
+                editor.panel,
                 "background \"%s\": no %s, shown 1 unit wide at the origin (\"calibrate\" "
                 "scales it)",
                 imagePath, file.c_str());
             break;
         case CalibrationRead::refused:
-            setStatus("background \"%s\": %s refused (%s), shown 1 unit wide at the origin",
-                      imagePath, file.c_str(), error.c_str());
+            setStatusLinef(editor.panel,
+                           "background \"%s\": %s refused (%s), shown 1 unit wide at the origin",
+                           imagePath, file.c_str(), error.c_str());
             break;
     }
 }
 
 // Empties the "background" box, as every failed load does, and says why.
 static void rejectBackground(PanelVariables& panel, const std::string& why) {
-    setStatus("background \"%s\": %s", panel.backgroundFileName, why.c_str());
+    setStatusLinef(editor.panel, "background \"%s\": %s", panel.backgroundFileName, why.c_str());
     panel.backgroundFileName[0] = '\0';
 }
 

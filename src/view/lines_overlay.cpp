@@ -127,7 +127,7 @@ void drawLinesOverlay(const SurfaceModel& shown, const PanelVariables& panel) {
             !cutSurface(shown, planes, 0.0, mirror, cuts, error)) {
             cuts.clear();
         }
-        if (!error.empty()) setStatus("lines: %s", error.c_str());
+        if (!error.empty()) setStatusLinef(editor.panel, "lines: %s", error.c_str());
         for (size_t k = 0; k < cuts.size(); ++k) data.lines.push_back({families[k], cuts[k]});
     }
     beginLines(1.5f);

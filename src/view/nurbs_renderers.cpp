@@ -103,10 +103,12 @@ void nurbsErrorCallback(GLenum errorCode) {
     errorLog.first = std::string("Nurbs Error: ") + text;
     errorLog.knot = knot;
     if (!knot.empty()) {
-        setStatus("the surface cannot be drawn: %s, and knots may not decrease (%s)", knot.c_str(),
-                  errorLog.first.c_str());
+        setStatusLinef(editor.panel,
+                       "the surface cannot be drawn: %s, and knots may not decrease (%s)",
+                       knot.c_str(), errorLog.first.c_str());
     } else {
-        setStatus("GLU cannot draw what the surface gives it: %s", errorLog.first.c_str());
+        setStatusLinef(editor.panel, "GLU cannot draw what the surface gives it: %s",
+                       errorLog.first.c_str());
     }
 }
 

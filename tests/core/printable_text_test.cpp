@@ -31,7 +31,7 @@ TEST(PrintableText, EscapesWhatATerminalWouldActOn) {
 TEST(PrintableText, TheStatusLineAndStandardErrorShowEscapes) {
     testsupport::EditorScope scope;
     testing::internal::CaptureStderr();
-    setStatus("cannot load %s: it is a directory", "\x1b]0;title\x07\x1b[2J");
+    setStatusLinef(editor.panel, "cannot load %s: it is a directory", "\x1b]0;title\x07\x1b[2J");
     const std::string errors = testing::internal::GetCapturedStderr();
     const std::string expected = "cannot load \\x1b]0;title\\x07\\x1b[2J: it is a directory";
     EXPECT_EQ(std::string(editor.panel.statusLine), expected);

@@ -144,7 +144,7 @@ TEST(IdleRedraws, TheSectionWindowAndThePanelFollowEveryChangeTheyShow) {
     editor.view.sectionWindowHeight = 240;
 
     // A status line set outside the panel reaches it at the next idle steps.
-    setStatus("set outside the panel");
+    setStatusLinef(editor.panel, "set outside the panel");
     for (int i = 0; i < 10 && lastPanelFrame().find("status", "set outside the panel") == nullptr;
          ++i) {
         probeIdle();

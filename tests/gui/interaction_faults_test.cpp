@@ -184,7 +184,7 @@ TEST(StatusLine, EveryCommandReportsItsOutcome) {
     for (const auto& c : cases) {
         loadVase();
         editor.selection.destPlane = 0;
-        setStatus("an earlier message");
+        setStatusLinef(editor.panel, "an earlier message");
         c.command();
         EXPECT_EQ(std::string(editor.panel.statusLine).rfind(c.reported, 0), 0u)
             << c.name << ": " << editor.panel.statusLine;

@@ -196,7 +196,7 @@ TEST(StatusLine, SaysWhatEachEditLeft) {
     };
     loadVase();
     for (const auto& c : cases) {
-        setStatus("before the edit");
+        setStatusLinef(editor.panel, "before the edit");
         const size_t steps = editor.history.undoSteps.size();
         c.make();
         EXPECT_EQ(editor.history.undoSteps.size(), steps + 1) << c.edit;
