@@ -17,6 +17,7 @@
 #include "app/surface_callbacks.h"
 #include "model/editor_state.h"
 #include "model/loft_ends.h"
+#include "model/loft_settings.h"
 #include "model/rational_sections.h"
 #include "model/section_correspondence.h"
 #include "model/skinning.h"

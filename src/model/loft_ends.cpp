@@ -10,14 +10,9 @@
 #include <cstring>
 
 #include "model/banded_solver.h"
-#include "model/derived_nets.h"
-#include "model/editor_state.h"
 #include "model/finite_values.h"
-#include "model/gui_hooks.h"
 #include "model/knots.h"
-#include "model/rational_sections.h"
-#include "model/skinning.h"
-#include "model/surface_edit.h"
+#include "model/loft_parameters.h"
 #include "model/surface_limits.h"
 
 bool loftHasEndConditions(const LoftOptions& options) {
@@ -383,21 +378,4 @@ std::string loftEndText(const LoftEnd& end) {
         out += text;
     }
     return out;
-}
-
-bool setLoftEnd(EditorState& state, bool atStart, const LoftEnd& wanted) {
-    LoftEnd& slot = atStart ? state.panel.loftStart : state.panel.loftEnd;
-    if (slot == wanted) return true;
-    const char* name = atStart ? "start" : "end";
-    LoftOptions options = loftOptionsOf(state.panel);
-    (atStart ? options.start : options.end) = wanted;
-    if (loftRefused(state, options)) return false;
-    const std::string step = std::string(name) + ": " + loftEndText(wanted);
-    runEdit(state, step, [&] {
-        slot = wanted;
-        surfaceEdited(state, EditEffect::movedPoints, Redraw::later);
-    });
-    setStatusLinef(state.panel, "%s%s", step.c_str(),
-                   state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
-    return true;
 }

@@ -9,7 +9,6 @@
 
 #include "model/loft_options.h"
 
-struct EditorState;
 
 // True when the options ask for anything but free ends of an open loft.
 bool loftHasEndConditions(const LoftOptions& options);
@@ -43,8 +42,3 @@ bool parseLoftEnd(const char* text, LoftEnd& end, std::string& problem);
 // "free", "point", "point at (x, y, z)", "tangent", "tangent along (x, y, z)", with the bulge
 // and the length when they are not the defaults.
 std::string loftEndText(const LoftEnd& end);
-
-// Sets the start (atStart) or end condition of the panel's loft as one undoable step, skinning
-// again while skinning is on. A condition the sections refuse is not taken: the reason goes to
-// the status line and the surface and the panel stay as they were. Returns whether it was taken.
-bool setLoftEnd(EditorState& state, bool atStart, const LoftEnd& wanted);

@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/gui_hooks.h"
-#include "model/skinning.h"
-#include "model/surface_edit.h"
 
 int commonWeightSection(const PointH* net, int cols, int R, int& badSection) {
     int reference = -1;
@@ -51,34 +48,6 @@ int bringToCommonWeights(const PointH* net, int cols, int R, int reference,
         changed += moved ? 1 : 0;
     }
     return changed;
-}
-
-bool loftRefused(EditorState& state, const LoftOptions& options) {
-    if (!surfaceIsUsable(state.surface)) return false;
-    DerivedNets trial;
-    std::string refusal;
-    if (skinSurface(state.surface, options, trial, refusal)) return false;
-    reportSkinningRefusal(state.panel, refusal);
-    guiRefreshPanel();
-    return true;
-}
-
-bool setRationalSections(EditorState& state, LoftRational wanted) {
-    if (state.panel.rationalSections == static_cast<int32_t>(wanted)) return true;
-    LoftOptions options = loftOptionsOf(state.panel);
-    options.rational = wanted;
-    if (state.panel.skinningEnabled != 0 && loftRefused(state, options)) return false;
-    const std::string step = std::string("rational sections ") + loftRationalName(wanted);
-    runEdit(state, step, [&] {
-        state.panel.rationalSections = static_cast<int32_t>(wanted);
-        surfaceEdited(state,
-                      state.panel.skinningEnabled != 0 ? EditEffect::movedPoints
-                                                       : EditEffect::display,
-                      Redraw::later);
-    });
-    setStatusLinef(state.panel, "%s%s", step.c_str(),
-                   state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
-    return true;
 }
 
 const char* loftRationalName(LoftRational rational) {

@@ -1,5 +1,4 @@
-// Sections of a rational loft brought to common weights, and the panel's "rational sections"
-// choice as an undoable edit.
+// Sections of a rational loft brought to common weights.
 #pragma once
 
 #include <string>
@@ -22,12 +21,3 @@ int commonWeightSection(const PointH* net, int cols, int R, int& badSection);
 // sections changed.
 int bringToCommonWeights(const PointH* net, int cols, int R, int reference,
                          std::vector<PointH>& out);
-
-// Whether the surface, lofted with options, is refused: the refusal then goes to the status line.
-// Loft settings try their new options this way before they are taken, so a refused one changes
-// nothing.
-bool loftRefused(EditorState& state, const LoftOptions& options);
-
-// Sets the loft's "rational sections" choice as one undoable step. While skinning is on, a choice
-// the sections refuse is not taken: the refusal goes to the status line and the surface stays.
-bool setRationalSections(EditorState& state, LoftRational wanted);

@@ -14,6 +14,7 @@
 #include "model/editor_state.h"
 #include "model/knots.h"
 #include "model/loft_ends.h"
+#include "model/loft_settings.h"
 #include "model/skinning.h"
 #include "model/surface_edit.h"
 #include "support/scratch_files.h"

@@ -9,6 +9,7 @@
 
 #include "exchange/export_checks.h"
 #include "model/knots.h"
+#include "model/loft_settings.h"
 #include "model/rational_sections.h"
 #include "model/skinning.h"
 #include "model/surface_edit.h"
