@@ -54,8 +54,20 @@ void releaseExpandedNet(DerivedNets& derived) {
     std::vector<float>().swap(derived.expandedKnotsV);
 }
 
+void markExpandedNetStale(DerivedNets& derived) {
+    derived.expandedNet.clear();
+    derived.expandedKnotsV.clear();
+}
+
 bool buildExpandedNet(const SurfaceModel& s, DerivedNets& d, std::string& refusal) {
-    releaseExpandedNet(d);
+    // Rebuilt in the storage of the last one: an edit or an undo of a large net rebuilds it each
+    // time, and fresh memory of that size costs more than the copy. Storage far larger than the
+    // new net needs goes back.
+    markExpandedNetStale(d);
+    const size_t needed = static_cast<size_t>(std::max(0, s.countU)) *
+                          static_cast<size_t>(std::max(0, s.countV)) *
+                          static_cast<size_t>(std::max(1, d.multiplicity));
+    if (d.expandedNet.capacity() > 4 * needed + 4096) releaseExpandedNet(d);
     if (!surfaceIsUsable(s) || d.multiplicity < 1) return true;
     // In 64 bits: a multiplicity near its top on a net of many sections passes the int range.
     const long long rows = static_cast<long long>(d.multiplicity) * s.countV;
@@ -83,14 +95,15 @@ bool buildExpandedNet(const SurfaceModel& s, DerivedNets& d, std::string& refusa
         }
         d.expandedKnotsV[static_cast<size_t>(i)] = knot;
     }
-    d.expandedNet.resize(static_cast<size_t>(points));
+    d.expandedNet.reserve(static_cast<size_t>(points));
+    if (d.multiplicity == 1) {
+        d.expandedNet.assign(s.controlNet.begin(), s.controlNet.begin() + points);
+        return true;
+    }
     for (int i = 0; i < s.countV; ++i) {
         const PointH* section = sectionPoints(s, i);
-        for (int j = 0; j < d.multiplicity; ++j) {
-            const size_t copy = static_cast<size_t>(i) * d.multiplicity + j;
-            PointH* row = d.expandedNet.data() + copy * s.countU;
-            for (int k = 0; k < s.countU; ++k) row[k] = section[k];
-        }
+        for (int j = 0; j < d.multiplicity; ++j)
+            d.expandedNet.insert(d.expandedNet.end(), section, section + s.countU);
     }
     return true;
 }
@@ -110,7 +123,7 @@ bool fitExpandedNet(const SurfaceModel& surface, DerivedNets& derived, std::stri
 bool syncDerivedNets(const SurfaceModel& surface, bool skinning, DerivedNets& derived,
                      Selection& selection, std::string& refusal, const LoftOptions& options) {
     clampSelection(surface, selection);
-    releaseExpandedNet(derived);
+    markExpandedNetStale(derived);
     // A skinned net kept from before the change belongs to other sizes or to another net: it is
     // rebuilt, or dropped when skinning is off or refuses the new net.
     bool refused = false;

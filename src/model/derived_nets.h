@@ -37,6 +37,9 @@ bool expandedNetMatchesCounts(const SurfaceModel& surface, const DerivedNets& de
 // Releases expandedNet and expandedKnotsV.
 void releaseExpandedNet(DerivedNets& derived);
 
+// Empties expandedNet and expandedKnotsV for a rebuild, keeping their storage.
+void markExpandedNetStale(DerivedNets& derived);
+
 // Builds expandedNet and expandedKnotsV from controlNet: every section repeated
 // derived.multiplicity times, with a clamped uniform V knot vector. Without a usable surface, or
 // with a multiplicity below 1, both stay empty. A net of more than kMostNetPoints points is

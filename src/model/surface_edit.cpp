@@ -33,18 +33,35 @@ void forEachKeptValue(State& state, EditSnapshot& snapshot, Visit visit) {
 
 }  // namespace
 
+namespace {
+
+// The panel values a snapshot shows once its edit is done: the degree spinners show the orders,
+// whatever was being typed, and "fill surf" shows the display mode.
+void settleShownValues(EditSnapshot& snapshot) {
+    if (snapshot.surface.orderU >= 1) snapshot.panel.degreeS = snapshot.surface.orderU - 1;
+    if (snapshot.surface.orderV >= 1) snapshot.panel.degreeT = snapshot.surface.orderV - 1;
+    snapshot.panel.fillSurface = snapshot.panel.surfaceDisplayMode == kDisplayModeFill ? 1 : 0;
+}
+
+}  // namespace
+
 EditSnapshot captureEdit(const EditorState& state) {
     EditSnapshot snapshot;
     forEachKeptValue(state, snapshot, [](const auto& value, auto& kept) { kept = value; });
-    // The degree spinners show the orders once an edit is done, whatever was being typed.
-    if (state.surface.orderU >= 1) snapshot.panel.degreeS = state.surface.orderU - 1;
-    if (state.surface.orderV >= 1) snapshot.panel.degreeT = state.surface.orderV - 1;
-    // Likewise "fill surf" shows the display mode once its change is done.
-    snapshot.panel.fillSurface = state.panel.surfaceDisplayMode == kDisplayModeFill ? 1 : 0;
+    settleShownValues(snapshot);
     return snapshot;
 }
 
 namespace {
+
+// captureEdit for a state about to be replaced: its values are moved, not copied, and what is
+// left of them in the state is only fit to be overwritten.
+EditSnapshot takeEdit(EditorState& state) {
+    EditSnapshot snapshot;
+    forEachKeptValue(state, snapshot, [](auto& value, auto& kept) { kept = std::move(value); });
+    settleShownValues(snapshot);
+    return snapshot;
+}
 
 // Swaps the snapshot's values into the state, so that `snapshot` then holds what the state had.
 void swapIn(EditorState& state, EditSnapshot& snapshot) {
@@ -63,30 +80,35 @@ bool sameShape(const SurfaceModel& a, const SurfaceModel& b) {
 bool moveThroughHistory(EditorState& state, bool undo) {
     // A gesture still open (a drag whose release never came) ends before the history moves.
     if (state.history.gestureOpen) endEdit(state);
-    EditSnapshot current = captureEdit(state);
-    std::string name;
-    const bool moved =
-        undo ? undoStep(state.history, current, name) : redoStep(state.history, current, name);
-    if (!moved) {
+    if ((undo ? state.history.undoSteps : state.history.redoSteps).empty()) {
         setStatusLine(state.panel, undo ? "nothing to undo" : "nothing to redo");
         return false;
     }
-    // current now holds the state to show; swapping leaves the replaced one in it.
+    EditSnapshot current = takeEdit(state);
+    std::string name;
+    if (undo) {
+        undoStep(state.history, current, name);
+    } else {
+        redoStep(state.history, current, name);
+    }
+    // current now holds the state to show, and the step just filed the replaced one.
     swapIn(state, current);
+    const EditSnapshot& replaced =
+        (undo ? state.history.redoSteps : state.history.undoSteps).back().state;
     if (state.panel.skinningEnabled != 0 && skinnedNetUsable(state.surface, true, state.derived)) {
         // The skinned net of that moment comes back with it, as it was.
         clampSelection(state.surface, state.selection);
-        releaseExpandedNet(state.derived);
+        markExpandedNetStale(state.derived);
     } else {
         syncDerivedNets(state);
     }
-    if (!sameShape(state.surface, current.surface)) {
+    if (!sameShape(state.surface, replaced.surface)) {
         followSurfaceShape(state);
         guiRebuildKnotControls();
     }
     refreshShownValues(state);
     // Undoing a load brings back the file name of the surface before it, and the box shows it.
-    if (state.surface.fileName != current.surface.fileName) {
+    if (state.surface.fileName != replaced.surface.fileName) {
         snprintf(state.panel.surfaceFileName, sizeof state.panel.surfaceFileName, "%s",
                  state.surface.fileName.c_str());
     }

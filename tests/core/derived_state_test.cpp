@@ -114,3 +114,27 @@ TEST(DerivedState, UndoOnAStateOfItsOwnSpeaksOnItsOwnStatusLine) {
     EXPECT_EQ(state.panel.degreeT, 2);
     EXPECT_STREQ(editor.panel.statusLine, "the editor's line");
 }
+
+// Undo and redo bring back the whole surface and the nets derived from it, however the sizes
+// change between the steps: the expanded net is rebuilt in the storage of the last one.
+TEST(DerivedState, UndoAndRedoBringBackTheNetsOfTheirStep) {
+    EditorState state = stateOf(5, 3, 2);
+    state.selection.currentSection = 2;
+    const EditorState before = state;
+    ASSERT_TRUE(revolveCurrentSection(state));
+    const EditorState after = state;
+    ASSERT_NE(after.derived.expandedNet.size(), before.derived.expandedNet.size());
+    auto expanded = [](const EditorState& s) {
+        std::string text;
+        testsupport::appendNet(text, "expandedNet", s.derived.expandedNet);
+        return text;
+    };
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(undoEdit(state, Redraw::later));
+        EXPECT_TRUE(sameSurface(state.surface, before.surface));
+        EXPECT_EQ(expanded(state), expanded(before));
+        ASSERT_TRUE(redoEdit(state, Redraw::later));
+        EXPECT_TRUE(sameSurface(state.surface, after.surface));
+        EXPECT_EQ(expanded(state), expanded(after));
+    }
+}
