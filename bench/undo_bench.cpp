@@ -47,7 +47,7 @@ void UndoRedo200(benchmark::State& state) {
     if (editor.history.undoSteps.size() != 1) state.SkipWithError("the move made no step");
     bool undo = true;
     for (auto _ : state) {
-        if (!(undo ? undoEdit(editor, Redraw::later) : redoEdit(editor, Redraw::later))) {
+        if (!(undo ? undoEdit(editor) : redoEdit(editor))) {
             state.SkipWithError("nothing to undo or redo");
         }
         undo = !undo;

@@ -63,11 +63,11 @@ struct PanelInput {
 
 // Everything the frame keeps between frames (the rows keep theirs in panel::rowState()).
 struct PanelData {
-    PanelFrame lastFrame;              // the last complete frame
-    PanelInput input;                  // input held back for the next frame
-    bool releaseKeyboard = false;      // a key went to another window: the typing control lets go
-    std::string shownStatus;           // the status line as the last frame drew it
-    double lastFrameTime = 0.0;        // ImGui's clock at the last frame
+    PanelFrame lastFrame;          // the last complete frame
+    PanelInput input;              // input held back for the next frame
+    bool releaseKeyboard = false;  // a key went to another window: the typing control lets go
+    std::string shownStatus;       // the status line as the last frame drew it
+    double lastFrameTime = 0.0;    // ImGui's clock at the last frame
     // Frames still to draw after input: a list opened by a click shows its choices only in the
     // frame after the one that saw the click, a popup's first frame being hidden while it
     // measures itself.
@@ -202,7 +202,7 @@ void panelMotion(int x, int y) {
 void panelKeyboard(unsigned char key, int x, int y) {
     // Undo and redo keys belong to the editor, unless a text field is taking typed text (ImGui
     // has its own undo there).
-    if (!ImGui::GetIO().WantTextInput && handleHistoryKey(key, glutGetModifiers(), Redraw::later)) {
+    if (!ImGui::GetIO().WantTextInput && handleHistoryKey(key, glutGetModifiers())) {
         postPanelRedisplay();
         return;
     }

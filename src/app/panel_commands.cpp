@@ -44,7 +44,7 @@ void exportUnitList(int* value) {
 
 // A knot spinner changed its knot in place.
 void knotChanged(int /*id*/) {
-    surfaceEdited(editor, EditEffect::display, Redraw::later);
+    surfaceEdited(editor, EditEffect::display);
 }
 
 // One rollout of knot spinners, labelled "0", "1", ..., bound to the knots themselves; `other`

@@ -26,8 +26,7 @@ bool typeValue(EditorState& s, long index, const std::string& point, PointField 
         typed = true;
         setStatusLinef(editor.panel, "%s set to %g", name.c_str(), value);
         surfaceEdited(
-            s, field == PointField::weight ? EditEffect::reweighted : EditEffect::movedPoints,
-            Redraw::later);
+            s, field == PointField::weight ? EditEffect::reweighted : EditEffect::movedPoints);
     });
     return typed;
 }

@@ -17,7 +17,7 @@ void loftOptionsCallback(int /*id*/) {
 
 // "multipl.": the expanded net is built again for the new multiplicity.
 void multiplicityCallback(int /*id*/) {
-    surfaceEdited(editor, EditEffect::multiplicity, Redraw::later);
+    surfaceEdited(editor, EditEffect::multiplicity);
 }
 
 void fillSurfaceCallback(int /*id*/) {
@@ -25,9 +25,9 @@ void fillSurfaceCallback(int /*id*/) {
 }
 
 void undoCallback(int /*id*/) {
-    undoEdit(editor, Redraw::later);
+    undoEdit(editor);
 }
 
 void redoCallback(int /*id*/) {
-    redoEdit(editor, Redraw::later);
+    redoEdit(editor);
 }

@@ -3,15 +3,18 @@
 
 #include <GL/freeglut.h>
 
-bool handleHistoryKey(unsigned char key, int modifiers, Redraw timing) {
+#include "model/editor_state.h"
+#include "model/surface_edit.h"
+
+bool handleHistoryKey(unsigned char key, int modifiers) {
     constexpr unsigned char kCtrlZ = 'z' - 'a' + 1;
     constexpr unsigned char kCtrlY = 'y' - 'a' + 1;
     if (key == kCtrlZ && (modifiers & GLUT_ACTIVE_SHIFT) == 0) {
-        undoEdit(editor, timing);
+        undoEdit(editor);
         return true;
     }
     if (key == kCtrlY || key == kCtrlZ) {
-        redoEdit(editor, timing);
+        redoEdit(editor);
         return true;
     }
     return false;

@@ -81,7 +81,7 @@ void pickControlPoint(int x, int y) {
 void mainKeyboard(unsigned char key, int, int) {
     requestPanelKeyboardRelease();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
-    if (handleHistoryKey(key, glutGetModifiers(), Redraw::later) || handleFileKey(key)) return;
+    if (handleHistoryKey(key, glutGetModifiers()) || handleFileKey(key)) return;
     switch (key) {
         case '+':
             step(s.view.cameraDistance, -kMoveStep);

@@ -123,7 +123,7 @@ void sectionMouse(int button, int state, int x, int y) {
         keepOnMirrorPlane(s.surface, selection, s.panel, u);
         moveSectionPoint(s.surface, selection.currentSection, selection.selectedPoint, u);
         holdSectionView(s);
-        surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
+        surfaceEdited(s, EditEffect::movedPoints);
     }
     if (state == GLUT_UP) endEdit(s);
 }
@@ -136,7 +136,7 @@ void sectionMotion(int x, int y) {
     keepOnMirrorPlane(s.surface, s.selection, s.panel, u);
     moveSectionPoint(s.surface, s.selection.currentSection, s.selection.selectedPoint, u);
     holdSectionView(s);
-    surfaceEdited(s, EditEffect::movedPoints, Redraw::now);
+    surfaceEdited(s, EditEffect::movedPoints);
 }
 
 // --- Keyboard ----------------------------------------------------------------------------
@@ -144,7 +144,7 @@ void sectionMotion(int x, int y) {
 void sectionKeyboard(unsigned char key, int /*x*/, int /*y*/) {
     requestPanelKeyboardRelease();  // the keys come here: the panel shows no caret
     EditorState& s = editor;
-    if (handleHistoryKey(key, glutGetModifiers(), Redraw::now) || handleFileKey(key)) return;
+    if (handleHistoryKey(key, glutGetModifiers()) || handleFileKey(key)) return;
     switch (key) {
         case '+':
             s.view.sectionZoom = static_cast<float>(static_cast<double>(s.view.sectionZoom) + 0.25);
@@ -254,7 +254,7 @@ void addSectionPoint() {
         setStatusLinef(editor.panel, "Add: point %d inserted in every section (%d points each)%s",
                        found, s.surface.countU,
                        kept ? "" : "; knots in s made uniform again, the other sections moved");
-        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+        surfaceEdited(s, EditEffect::reshaped);
     });
 }
 
@@ -291,6 +291,6 @@ void deleteSectionPoint() {
         carryPickOverRemoval(s.selection, oldCount, found);
         setStatusLinef(editor.panel, "Delete: point %d removed from every section (%d points each)",
                        found, s.surface.countU);
-        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+        surfaceEdited(s, EditEffect::reshaped);
     });
 }

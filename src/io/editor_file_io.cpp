@@ -22,7 +22,6 @@
 
 namespace {
 
-
 std::string sizeText(int countU, int countV) {
     char text[64];
     snprintf(text, sizeof text, "%d x %d points", countU, countV);
@@ -96,7 +95,6 @@ std::string recoveryNote(const std::string& path, const std::string& except) {
 
 }  // namespace
 
-
 bool loadEditorSurface(EditorState& state, const char* path, std::string& message,
                        const SurfaceReader& reader) {
     const std::string name = path != nullptr ? path : "";
@@ -139,7 +137,7 @@ bool loadEditorSurface(EditorState& state, const char* path, std::string& messag
         s.panel.degreeT = s.surface.orderV - 1;
         s.derived.multiplicity = 1;
         clearPick(s.selection);
-        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+        surfaceEdited(s, EditEffect::reshaped);
     });
     markSurfaceSaved(s, stamp);
     showFileName(s.panel, name);

@@ -25,10 +25,8 @@ bool setRationalSections(EditorState& state, LoftRational wanted) {
     const std::string step = std::string("rational sections ") + loftRationalName(wanted);
     runEdit(state, step, [&] {
         state.panel.rationalSections = static_cast<int32_t>(wanted);
-        surfaceEdited(state,
-                      state.panel.skinningEnabled != 0 ? EditEffect::movedPoints
-                                                       : EditEffect::display,
-                      Redraw::later);
+        surfaceEdited(state, state.panel.skinningEnabled != 0 ? EditEffect::movedPoints
+                                                              : EditEffect::display);
     });
     setStatusLinef(state.panel, "%s%s", step.c_str(),
                    state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
@@ -45,7 +43,7 @@ bool setLoftEnd(EditorState& state, bool atStart, const LoftEnd& wanted) {
     const std::string step = std::string(name) + ": " + loftEndText(wanted);
     runEdit(state, step, [&] {
         slot = wanted;
-        surfaceEdited(state, EditEffect::movedPoints, Redraw::later);
+        surfaceEdited(state, EditEffect::movedPoints);
     });
     setStatusLinef(state.panel, "%s%s", step.c_str(),
                    state.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");

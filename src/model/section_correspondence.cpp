@@ -350,7 +350,7 @@ void editCurrentSection(EditorState& state, const std::string& name, Change chan
         }
         setStatusLinef(s.panel, "%s: section %d done (%d points per section)", name.c_str(),
                        section, s.surface.countU);
-        surfaceEdited(s, effect, Redraw::later);
+        surfaceEdited(s, effect);
     });
 }
 
@@ -386,7 +386,7 @@ void alignAllSections(EditorState& state) {
                        report.changedSections, static_cast<double>(report.totalBefore),
                        static_cast<double>(report.totalAfter));
         // A skinning refusal, if any, replaces the message above.
-        if (report.changedSections > 0) surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
+        if (report.changedSections > 0) surfaceEdited(s, EditEffect::movedPoints);
     });
 }
 
@@ -406,7 +406,6 @@ void loftOptionsChanged(EditorState& state) {
                        s.panel.skinningEnabled != 0 ? "" : " (used once skinning is on)");
         // A skinning refusal, if any, replaces the message above.
         surfaceEdited(s,
-                      s.panel.skinningEnabled != 0 ? EditEffect::movedPoints : EditEffect::display,
-                      Redraw::later);
+                      s.panel.skinningEnabled != 0 ? EditEffect::movedPoints : EditEffect::display);
     });
 }

@@ -20,8 +20,8 @@ namespace {
 
 constexpr int kMaxArcs = 4;
 constexpr int kRevolvedRows = 2 * kMaxArcs + 1;  // rows of a full turn
-constexpr int kRevolvedOrder = 3;                 // circular arcs are rational quadratics
-constexpr float kFullTurn = 6.2831855f;           // 2 pi as a float
+constexpr int kRevolvedOrder = 3;                // circular arcs are rational quadratics
+constexpr float kFullTurn = 6.2831855f;          // 2 pi as a float
 
 }  // namespace
 
@@ -248,7 +248,7 @@ bool revolveCurrentSection(EditorState& state) {
         clearPick(s.selection);
         // Brings the selection into the nine sections, drops the expanded net, skins again and
         // rebuilds the knot controls.
-        surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+        surfaceEdited(s, EditEffect::reshaped);
     });
     setStatusLinef(s.panel, "new surface: section %d revolved into %d x %d points",
                    s.selection.currentSection, s.surface.countU, s.surface.countV);
@@ -267,7 +267,7 @@ void copyCurrentSection(EditorState& state) {
         }
         showPickedWeight(s.surface, s.selection);
         setStatusLinef(s.panel, "copy: section %d copied onto section %d", from, to);
-        surfaceEdited(s, EditEffect::movedPoints, Redraw::later);
+        surfaceEdited(s, EditEffect::movedPoints);
     });
 }
 
@@ -278,6 +278,6 @@ void fillSurfaceChanged(EditorState& state) {
         setStatusLinef(panel, "fill surf %s: the surface is drawn %s",
                        panel.fillSurface == 1 ? "on" : "off",
                        panel.fillSurface == 1 ? "filled" : "as an outline");
-        surfaceEdited(state, EditEffect::display, Redraw::later);
+        surfaceEdited(state, EditEffect::display);
     });
 }

@@ -38,7 +38,7 @@ void changeDegree(EditorState& state, int direction) {
             order = degree + 1;
             knotCount = points + order;
             generateUniformKnots(s.surface, direction);
-            surfaceEdited(s, EditEffect::reshaped, Redraw::later);
+            surfaceEdited(s, EditEffect::reshaped);
         });
     }
     // Said after the edit, whose own account of the new degrees it replaces.

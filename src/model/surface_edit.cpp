@@ -159,7 +159,7 @@ void endEdit(EditorState& state) {
     guiRefreshPanel();
 }
 
-void surfaceEdited(EditorState& state, EditEffect effect, Redraw /*timing*/) {
+void surfaceEdited(EditorState& state, EditEffect effect) {
     switch (effect) {
         case EditEffect::movedPoints:
             if (state.panel.skinningEnabled != 0) {
@@ -192,11 +192,11 @@ void surfaceEdited(EditorState& state, EditEffect effect, Redraw /*timing*/) {
     guiRedrawViews();
 }
 
-bool undoEdit(EditorState& state, Redraw /*timing*/) {
+bool undoEdit(EditorState& state) {
     return moveThroughHistory(state, true);
 }
 
-bool redoEdit(EditorState& state, Redraw /*timing*/) {
+bool redoEdit(EditorState& state) {
     return moveThroughHistory(state, false);
 }
 

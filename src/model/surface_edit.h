@@ -17,11 +17,6 @@ enum class EditEffect {
     display,       // how the surface is drawn, or a knot value edited in place
 };
 
-// Once kept apart edits the windows drew at once from those they drew at the next frame. Every
-// edit now only asks for frames of the views, drawn once the handler returns, so the two values
-// have the same effect.
-enum class Redraw { now, later };
-
 // The state an undo step keeps, and its restoration.
 EditSnapshot captureEdit(const EditorState& state);
 
@@ -42,13 +37,13 @@ void runEdit(EditorState& state, const std::string& name, Edit edit) {
 }
 
 // After an edit changed the surface: the derived nets and the panel follow, and the views are
-// redrawn once, as timing says.
-void surfaceEdited(EditorState& state, EditEffect effect, Redraw timing);
+// asked for a frame each.
+void surfaceEdited(EditorState& state, EditEffect effect);
 
 // Undo and redo of the last step, with "undid: NAME" / "redid: NAME" (or why not) on the status
 // line. The surface, the derived nets and the panel's values are as they were after that step.
-bool undoEdit(EditorState& state, Redraw timing);
-bool redoEdit(EditorState& state, Redraw timing);
+bool undoEdit(EditorState& state);
+bool redoEdit(EditorState& state);
 
 // The surface was just loaded from or saved to the file its fileName names, which then had the
 // stamp given: it has no unsaved changes.

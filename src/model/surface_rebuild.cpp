@@ -941,11 +941,9 @@ bool rebuildInEditor(EditorState& state, const RebuildOptions& options, RebuildS
     runEdit(state, step, [&] {
         state.surface = std::move(rebuilt);
         if (scope != RebuildScope::currentSection) clearPick(state.selection);
-        surfaceEdited(state,
-                      scope == RebuildScope::currentSection && state.surface.countV > 1
-                          ? EditEffect::movedPoints
-                          : EditEffect::reshaped,
-                      Redraw::later);
+        surfaceEdited(state, scope == RebuildScope::currentSection && state.surface.countV > 1
+                                 ? EditEffect::movedPoints
+                                 : EditEffect::reshaped);
     });
     message = rebuildReportText(report);
     setStatusLinef(state.panel, "%s", message.c_str());

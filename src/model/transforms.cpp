@@ -22,7 +22,6 @@
 
 namespace {
 
-
 // Applies transform to a copy of the section and writes the copy back only when every value
 // stayed finite, so an overflow never reaches the net.
 template <typename Transform>
@@ -163,7 +162,7 @@ void finishSectionMove(EditorState& state, bool moved) {
                        state.selection.currentSection);
         return;
     }
-    surfaceEdited(state, EditEffect::movedPoints, Redraw::later);
+    surfaceEdited(state, EditEffect::movedPoints);
 }
 
 std::string sectionStepName(const EditorState& state, const char* verb) {
@@ -290,7 +289,7 @@ void reweightPickedPoint(EditorState& state) {
                                        " of section " + std::to_string(point / surface.countU);
     runEdit(state, name, [&] {
         reweighted = reweightPoint(state.surface, point, selection.weightValue, error);
-        if (reweighted) surfaceEdited(state, EditEffect::reweighted, Redraw::later);
+        if (reweighted) surfaceEdited(state, EditEffect::reweighted);
     });
     if (!reweighted) {
         setStatusLinef(state.panel, "%s", error.c_str());

@@ -483,7 +483,7 @@ TEST_F(ImportInEditor, LoadsAFaceAsOneUndoableStep) {
         EXPECT_EQ(editor.panel.degreeS, goblet.orderU - 1);
         EXPECT_EQ(editor.panel.degreeT, goblet.orderV - 1);
 
-        ASSERT_TRUE(undoEdit(editor, Redraw::later));
+        ASSERT_TRUE(undoEdit(editor));
         EXPECT_TRUE(sameSurface(editor.surface, vase_));
     }
 }

@@ -98,18 +98,18 @@ TEST(DerivedState, AReshapeLeavesWhatTheEditorShows) {
 TEST(DerivedState, UndoOnAStateOfItsOwnSpeaksOnItsOwnStatusLine) {
     snprintf(editor.panel.statusLine, sizeof editor.panel.statusLine, "the editor's line");
     EditorState state = stateOf(3, 2, 1);
-    EXPECT_FALSE(undoEdit(state, Redraw::later));
+    EXPECT_FALSE(undoEdit(state));
     EXPECT_STREQ(state.panel.statusLine, "nothing to undo");
-    EXPECT_FALSE(redoEdit(state, Redraw::later));
+    EXPECT_FALSE(redoEdit(state));
     EXPECT_STREQ(state.panel.statusLine, "nothing to redo");
 
     state.selection.currentSection = 1;
     ASSERT_TRUE(revolveCurrentSection(state));
-    ASSERT_TRUE(undoEdit(state, Redraw::later));
+    ASSERT_TRUE(undoEdit(state));
     EXPECT_STREQ(state.panel.statusLine, "undid: create new surf");
     EXPECT_EQ(state.surface.countV, 3);
     EXPECT_EQ(state.panel.degreeT, 1);
-    ASSERT_TRUE(redoEdit(state, Redraw::later));
+    ASSERT_TRUE(redoEdit(state));
     EXPECT_STREQ(state.panel.statusLine, "redid: create new surf");
     EXPECT_EQ(state.panel.degreeT, 2);
     EXPECT_STREQ(editor.panel.statusLine, "the editor's line");
@@ -130,10 +130,10 @@ TEST(DerivedState, UndoAndRedoBringBackTheNetsOfTheirStep) {
         return text;
     };
     for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(undoEdit(state, Redraw::later));
+        ASSERT_TRUE(undoEdit(state));
         EXPECT_TRUE(sameSurface(state.surface, before.surface));
         EXPECT_EQ(expanded(state), expanded(before));
-        ASSERT_TRUE(redoEdit(state, Redraw::later));
+        ASSERT_TRUE(redoEdit(state));
         EXPECT_TRUE(sameSurface(state.surface, after.surface));
         EXPECT_EQ(expanded(state), expanded(after));
     }

@@ -26,7 +26,7 @@ const float kHalfRoot2 = static_cast<float>(std::sqrt(0.5));
 
 // The nine-point rational quadratic circle of radius rho at height z, stored (x*w, y*w, z*w, w).
 void appendCircle(std::vector<PointH>& net, float rho, float z, float cx = 0.0f) {
-    const float corners[9][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0},
+    const float corners[9][2] = {{1, 0},   {1, 1},  {0, 1},  {-1, 1}, {-1, 0},
                                  {-1, -1}, {0, -1}, {1, -1}, {1, 0}};
     for (int j = 0; j < 9; ++j) {
         const float w = j % 2 == 1 ? kHalfRoot2 : 1.0f;
@@ -54,7 +54,8 @@ SurfaceModel sphereLatitudes(float r, int count) {
     std::vector<PointH> net;
     for (int k = 1; k <= count; ++k) {
         const double phi = kPi * k / (count + 1);
-        appendCircle(net, static_cast<float>(r * std::sin(phi)), static_cast<float>(r * std::cos(phi)));
+        appendCircle(net, static_cast<float>(r * std::sin(phi)),
+                     static_cast<float>(r * std::cos(phi)));
     }
     return circleLoft(net, 4);
 }
@@ -103,7 +104,8 @@ TEST(LoftEnds, PolesCloseASphereRoundWithItsCurvature) {
         for (int j = 0; j < 8; ++j) {
             const float u = (static_cast<float>(j) + 0.3f) / 8.0f;
             SurfaceCurvature c;
-            ASSERT_EQ(evaluateSurfaceCurvature(s, u, v, c), CurvatureStatus::Defined) << u << " " << v;
+            ASSERT_EQ(evaluateSurfaceCurvature(s, u, v, c), CurvatureStatus::Defined)
+                << u << " " << v;
             const double polar = std::acos(std::fmax(-1.0, std::fmin(1.0, c.point.z / r)));
             EXPECT_GT(c.gaussian, 0.5 * expected) << "u " << u << " v " << v;
             if (polar < kPi / 8 || polar > 7 * kPi / 8) {
@@ -148,7 +150,8 @@ void endDerivative(const SurfaceModel& s, int t, bool atStart, double d[3]) {
 double angleBetween(const double a[3], const double b[3]) {
     const double cx = a[1] * b[2] - a[2] * b[1], cy = a[2] * b[0] - a[0] * b[2],
                  cz = a[0] * b[1] - a[1] * b[0];
-    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), a[0] * b[0] + a[1] * b[1] + a[2] * b[2]);
+    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz),
+                      a[0] * b[0] + a[1] * b[1] + a[2] * b[2]);
 }
 
 TEST(LoftEnds, TangentEndsLeaveAlongTheirDirection) {
@@ -317,11 +320,12 @@ TEST(LoftEnds, APanelChangeIsOneUndoableStepAndARefusalChangesNothing) {
     EXPECT_EQ(editor.history.undoSteps.size(), steps);
     EXPECT_NE(std::string(editor.panel.statusLine).find("direction is zero"), std::string::npos);
 
-    ASSERT_TRUE(undoEdit(editor, Redraw::later));
+    ASSERT_TRUE(undoEdit(editor));
     EXPECT_EQ(editor.panel.loftStart.kind, LoftEndKind::free);
     ASSERT_EQ(editor.derived.skinnedNet.size(), freeNet.size());
-    EXPECT_EQ(0, std::memcmp(editor.derived.skinnedNet.data(), freeNet.data(), freeNet.size() * 16));
-    ASSERT_TRUE(redoEdit(editor, Redraw::later));
+    EXPECT_EQ(0,
+              std::memcmp(editor.derived.skinnedNet.data(), freeNet.data(), freeNet.size() * 16));
+    ASSERT_TRUE(redoEdit(editor));
     EXPECT_EQ(editor.panel.loftStart.kind, LoftEndKind::point);
     EXPECT_EQ(editor.derived.skinnedNet.size(), poleNet.size());
 }

@@ -468,7 +468,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{{"--closed", "--params", "uniform"}, 0, "", {kUniform, true}},
                       CommandCase{
                           {"--align", "--closed"}, 0, "align all: 0 sections", {kChord, true}},
-                      CommandCase{{"--rational", "compatible"}, 0, "3 of 4 sections took", [] {
+                      CommandCase{{"--rational", "compatible"},
+                                  0,
+                                  "3 of 4 sections took",
+                                  [] {
                                       LoftOptions o;  // the rings' random weights in common
                                       o.rational = LoftRational::compatible;
                                       return o;
@@ -495,7 +498,7 @@ TEST(LoftOptionsUndo, EachChangeIsOneStepThatComesBackWithItsSkinnedNet) {
     editor.surface = makeSurface(6, 5, 3, 3, ringNet(6, 5, 7));
     editor.derived.multiplicity = 1;
     editor.panel.skinningEnabled = 1;
-    surfaceEdited(editor, EditEffect::movedPoints, Redraw::later);
+    surfaceEdited(editor, EditEffect::movedPoints);
     struct Stage {
         LoftOptions options;
         std::vector<PointH> net;
@@ -527,18 +530,18 @@ TEST(LoftOptionsUndo, EachChangeIsOneStepThatComesBackWithItsSkinnedNet) {
             << when;
     };
     for (int k = 2; k >= 0; --k) {
-        ASSERT_TRUE(undoEdit(editor, Redraw::later));
+        ASSERT_TRUE(undoEdit(editor));
         expectStage(stages[static_cast<size_t>(k)], "undo");
     }
-    EXPECT_FALSE(undoEdit(editor, Redraw::later));
-    ASSERT_TRUE(redoEdit(editor, Redraw::later));
-    ASSERT_TRUE(redoEdit(editor, Redraw::later));
+    EXPECT_FALSE(undoEdit(editor));
+    ASSERT_TRUE(redoEdit(editor));
+    ASSERT_TRUE(redoEdit(editor));
     expectStage(stages[2], "redo");
     // With skinning off a change is still a step, and its undo is what the next skin uses.
     editor.panel.skinningEnabled = 0;
     editor.panel.loftParameters = static_cast<int32_t>(kUniform);
     loftOptionsChanged(editor);
-    ASSERT_TRUE(undoEdit(editor, Redraw::later));
+    ASSERT_TRUE(undoEdit(editor));
     EXPECT_EQ(editor.panel.loftParameters, static_cast<int32_t>(kCentripetal));
     EXPECT_EQ(loftOptionsOf(editor.panel).parameters, kCentripetal);
 }

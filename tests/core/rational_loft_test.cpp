@@ -51,7 +51,7 @@ TEST_P(WeightFunctionSign, IsPositiveExactlyWhereTheClosedFormIs) {
 INSTANTIATE_TEST_SUITE_P(
     ClosedForms, WeightFunctionSign,
     ::testing::Values(SignCase{3, 2, kB2, kB1, {1, 0.2f, 1}, {1, 3}, true, 0, 0},
-                      SignCase{3, 2, kB2, kB1, {1, -0.9f, 1}, {1, 1}, true, 0, 0},   // 0.05
+                      SignCase{3, 2, kB2, kB1, {1, -0.9f, 1}, {1, 1}, true, 0, 0},  // 0.05
                       // Every corner above 0: only the halving finds the dip between them.
                       SignCase{3, 2, kB2, kB1, {1, -1.02f, 1}, {1, 1}, false, 0.5f, -1},
                       SignCase{3, 2, kB2, kB1, {1, -1, 1}, {1, 1}, false, 0.5f, -1},
@@ -59,11 +59,25 @@ INSTANTIATE_TEST_SUITE_P(
                       SignCase{3, 3, kB2, kB2, {1, -0.9f, 1}, {1, -0.9f, 1}, true, 0, 0},
                       SignCase{3, 2, kB2, kB1, {1, 0.5f, 1}, {1, 0}, false, -1, 1},
                       // Degree 1 on three spans: -0.1 at the knot 2/3.
-                      SignCase{2, 2, {0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1}, kB1, {1, 0.2f, -0.1f, 1},
-                               {1, 1}, false, 2 / 3.0f, -1},
+                      SignCase{2,
+                               2,
+                               {0, 0, 1 / 3.0f, 2 / 3.0f, 1, 1},
+                               kB1,
+                               {1, 0.2f, -0.1f, 1},
+                               {1, 1},
+                               false,
+                               2 / 3.0f,
+                               -1},
                       // Two pieces on a double knot; the second dips (1/2 - 1.1/2) at 3/4.
-                      SignCase{3, 2, {0, 0, 0, 0.5f, 0.5f, 1, 1, 1}, kB1, {1, -0.5f, 1, -1.1f, 1},
-                               {1, 1}, false, 0.75f, -1},
+                      SignCase{3,
+                               2,
+                               {0, 0, 0, 0.5f, 0.5f, 1, 1, 1},
+                               kB1,
+                               {1, -0.5f, 1, -1.1f, 1},
+                               {1, 1},
+                               false,
+                               0.75f,
+                               -1},
                       // Unclamped: the first point's basis function is empty on [0, 1].
                       SignCase{2, 2, {0, 0, 0, 1, 1}, kB1, {-1, 1, 1}, {1, 1}, true, 0, 0}));
 
@@ -75,8 +89,8 @@ struct Section {
     float size;  // radius, or centre to corner
     float z;
 };
-const std::vector<Section> kDuct = {{true, 1, 0}, {true, 1, 1}, {false, 1.4f, 2}, {false, 1.4f, 3},
-                                    {true, 0.8f, 4}};
+const std::vector<Section> kDuct = {
+    {true, 1, 0}, {true, 1, 1}, {false, 1.4f, 2}, {false, 1.4f, 3}, {true, 0.8f, 4}};
 // Circles and squares in turn: interpolated as homogeneous points, their weights pass through 0.
 const std::vector<Section> kAlternating = {
     {true, 1, 0}, {false, 1, 0.2f}, {true, 1, 0.4f}, {false, 1, 3}, {true, 1, 3.1f}};
@@ -93,14 +107,13 @@ SurfaceModel ductOf(const std::vector<Section>& sections, int orderV, unsigned r
         for (int t = 0; t < 9; ++t) {
             const bool between = t % 2 == 1;
             const float r = section.circle || !between ? section.size : 0.5f * section.size;
-            const float w = randomSeed != 0 ? weight(random)
-                                            : (section.circle && between ? 0.70710678f : 1.0f);
+            const float w =
+                randomSeed != 0 ? weight(random) : (section.circle && between ? 0.70710678f : 1.0f);
             net.push_back({r * cx[t] * w, r * cy[t] * w, section.z * w, w});
         }
     }
-    return testsupport::makeSurface(9, R, 3, orderV,
-                                    {0, 0, 0, 0.25f, 0.25f, 0.5f, 0.5f, 0.75f, 0.75f, 1, 1, 1},
-                                    knotsV, net);
+    return testsupport::makeSurface(
+        9, R, 3, orderV, {0, 0, 0, 0.25f, 0.25f, 0.5f, 0.5f, 0.75f, 0.75f, 1, 1, 1}, knotsV, net);
 }
 
 // The point at u of a circle of radius r: quarter q is the arc of weights 1, sqrt(2)/2, 1 turned
@@ -215,9 +228,9 @@ TEST(RationalSectionsEdit, RefusalsKeepTheSurfaceAndTheChoiceIsOneStep) {
     editor.panel.rationalSections = 1;
     ASSERT_EQ(editor.history.undoSteps.size(), 1u);
     EXPECT_EQ(editor.history.undoSteps[0].name, "rational sections compatible");
-    ASSERT_TRUE(undoEdit(editor, Redraw::later));
+    ASSERT_TRUE(undoEdit(editor));
     EXPECT_EQ(editor.panel.rationalSections, 0);
-    ASSERT_TRUE(redoEdit(editor, Redraw::later));
+    ASSERT_TRUE(redoEdit(editor));
     EXPECT_EQ(editor.panel.rationalSections, 1);
     EXPECT_EQ(0, memcmp(editor.derived.skinnedNet.data(), shown.data(), shown.size() * 16));
 }

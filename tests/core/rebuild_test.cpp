@@ -373,7 +373,7 @@ TEST(Rebuild, TheEditorTakesARebuildAsOneUndoableStepAndARefusalChangesNothing) 
             }
         }
         if (c.taken) {
-            ASSERT_TRUE(undoEdit(editor, Redraw::later));
+            ASSERT_TRUE(undoEdit(editor));
             EXPECT_TRUE(sameSurface(editor.surface, before));
         }
     }

@@ -180,7 +180,7 @@ TEST_P(StartButtons, MoveTheStartAlongTheCurveAndKeepEveryShape) {
     const testsupport::Sample now = {first.x / first.w, first.y / first.w, first.z / first.w};
     EXPECT_LT(testsupport::sampleDistance(start, now), 1e-5);
     for (size_t k = c.steps.size(); k-- > 0;) {
-        ASSERT_TRUE(undoEdit(editor, Redraw::later));
+        ASSERT_TRUE(undoEdit(editor));
         EXPECT_TRUE(sameSurface(editor.surface, states[k])) << "undo to " << k;
     }
 }

@@ -411,7 +411,7 @@ TEST_F(PanelTest, ButtonsAndCheckBoxesReachTheirCallbacks) {
     const PointH* flipped = sectionPoints(editor.surface, editor.selection.currentSection);
     const PointH* original = sectionPoints(beforeFlip, editor.selection.currentSection);
     EXPECT_EQ(flipped[0].x, original[last].x);
-    EXPECT_TRUE(undoEdit(editor, Redraw::later));
+    EXPECT_TRUE(undoEdit(editor));
     EXPECT_TRUE(sameSurface(editor.surface, beforeFlip));
 
     // "create new surf" revolves the current section into a new surface and rebuilds.

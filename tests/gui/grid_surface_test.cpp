@@ -243,8 +243,7 @@ TEST(LargestNet, IsDrawnDraggedAndUndone) {
                           before.size() * sizeof(PointH)),
               0);
     drawMainFrame();
-    ASSERT_TRUE(handleHistoryKey('z' & 0x1f, GLUT_ACTIVE_CTRL, Redraw::now))
-        << editor.panel.statusLine;
+    ASSERT_TRUE(handleHistoryKey('z' & 0x1f, GLUT_ACTIVE_CTRL)) << editor.panel.statusLine;
     ASSERT_EQ(editor.surface.controlNet.size(), before.size());
     EXPECT_EQ(std::memcmp(editor.surface.controlNet.data(), before.data(),
                           before.size() * sizeof(PointH)),
