@@ -22,8 +22,8 @@
 #include "view/grid_renderer.h"
 #include "view/grid_surface.h"
 #include "view/help_overlay.h"
-#include "view/lines_overlay.h"
 #include "view/hydrostatics_overlay.h"
+#include "view/lines_overlay.h"
 #include "view/main_scene_inputs.h"
 #include "view/materials.h"
 #include "view/net_drawing.h"
@@ -60,6 +60,7 @@ struct MainViewData {
     double projection[16] = {};
     int viewport[4] = {0, 0, 0, 0};
     float normal[3] = {0.0f, 0.0f, 1.0f};
+    bool lastSceneChanged = false;  // the last scene drawn differed from the one before it
     // What the last frame showed of the probe and of the help, and the frames still owed to a
     // new window size (the GL may resize its buffers only after a frame at the new size).
     bool framed = false;
@@ -290,6 +291,7 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
     const bool usable = surfaceIsUsable(surface);
     const bool skinning = panel.skinningEnabled != 0;
     GLUnurbs* renderer = currentSurfaceRenderer(rendererSlot);
+    startNetPlan(surface, derived, selection, skinning);
     materialSurface();
     if (usable) {
         // Across the sections (GLU's t): the skinned net while skinning is on, else the expanded
@@ -367,9 +369,9 @@ void drawLabel(float x, float y, float z, void* font, const char* text) {
 namespace {
 
 // Everything drawMainScene draws but the probe.
-void drawSceneWithoutProbe(const SurfaceModel& surface, DerivedNets& derived,
-                           Selection& selection, const PanelVariables& panel,
-                           const ViewState& view, void*& surfaceRenderer) {
+void drawSceneWithoutProbe(const SurfaceModel& surface, DerivedNets& derived, Selection& selection,
+                           const PanelVariables& panel, const ViewState& view,
+                           void*& surfaceRenderer) {
     // 1. The derived data it shows (the current section's centroid, the section camera's base,
     //    and the expanded net) is kept current by the model.
 
@@ -395,7 +397,8 @@ void drawSceneWithoutProbe(const SurfaceModel& surface, DerivedNets& derived,
     drawSurface(surface, derived, selection, panel, view, surfaceRenderer);
     if (panel.showLines != 0) {
         SurfaceModel skinned;
-        drawLinesOverlay(surfaceToSave(surface, panel.skinningEnabled != 0, derived, skinned), panel);
+        drawLinesOverlay(surfaceToSave(surface, panel.skinningEnabled != 0, derived, skinned),
+                         panel);
     }
     drawSectionArrows(surface);
     drawClickPoint(view);
@@ -416,7 +419,8 @@ MainViewSettings mainViewSettings() {
 // The probe at (probeU, probeV) against the scene last drawn, with its matrices and depth. Its
 // point is 10 pixels across; it is seen unless each of its pixels lies outside the window or has
 // the scene in front of it (with margins for rounding), or its centre lies outside the view's
-// depth range or behind the eye, where GL drops it.
+// depth range or behind the eye, where GL drops it. Over a scene that was not kept nothing is in
+// front of it.
 ProbeOnScreen probeOnScreen(const SurfaceModel& surface, const ViewState& view) {
     ProbeOnScreen probe;
     float x = 0.0f, y = 0.0f, z = 0.0f;
@@ -445,8 +449,7 @@ ProbeOnScreen probeOnScreen(const SurfaceModel& surface, const ViewState& view) 
     const double left = std::fmax(std::floor(probe.x + 0.5 - kRounding) - 5.0, data.viewport[0]);
     const double right = std::fmin(std::floor(probe.x + 0.5 + kRounding) + 4.0,
                                    data.viewport[0] + data.viewport[2] - 1.0);
-    const double bottom =
-        std::fmax(std::floor(probe.y + 0.5 - kRounding) - 5.0, data.viewport[1]);
+    const double bottom = std::fmax(std::floor(probe.y + 0.5 - kRounding) - 5.0, data.viewport[1]);
     const double top = std::fmin(std::floor(probe.y + 0.5 + kRounding) + 4.0,
                                  data.viewport[1] + data.viewport[3] - 1.0);
     for (double py = bottom; py <= top && !probe.seen; py += 1.0) {
@@ -495,9 +498,9 @@ PixelRegion probeRegion(const ProbeOnScreen& probe) {
 bool sceneOfFrame(EditorState& s) {
     const MainViewSettings settings = mainViewSettings();
     const PixelRegion lastProbe = probeRegion(data.shownProbe);
+    const bool sameScene = sameMainSceneInputs(data.scene, s, settings, data.scratch);
     if (data.framesAfterReshape == 0 && data.sceneInBuffer && !helpShown(HelpWindow::main) &&
-        sameMainSceneInputs(data.scene, s, settings, data.scratch) &&
-        restoreSceneBuffer(data.backHoldsFrame ? &lastProbe : nullptr)) {
+        sameScene && restoreSceneBuffer(data.backHoldsFrame ? &lastProbe : nullptr)) {
         glMatrixMode(GL_PROJECTION);
         glLoadMatrixd(data.projection);
         glMatrixMode(GL_MODELVIEW);
@@ -507,6 +510,12 @@ bool sceneOfFrame(EditorState& s) {
         glNormal3fv(data.normal);
         return true;
     }
+    // A scene that changed right after a frame whose scene changed too (a drag, the surface
+    // growing as a spinner turns) is not read back: the next frame most likely changes it
+    // again, and the reading costs a few milliseconds of every such frame. The first frame that
+    // draws the same scene again (the probe moved after the drag) keeps it.
+    const bool keep = sameScene || !data.lastSceneChanged;
+    data.lastSceneChanged = !sameScene;
     keepMainSceneInputs(data.scene, s, settings);
     drawSceneWithoutProbe(s.surface, s.derived, s.selection, s.panel, s.view,
                           s.handles.surfaceRenderer);
@@ -515,7 +524,12 @@ bool sceneOfFrame(EditorState& s) {
     glGetDoublev(GL_PROJECTION_MATRIX, data.projection);
     glGetIntegerv(GL_VIEWPORT, data.viewport);
     glGetFloatv(GL_CURRENT_NORMAL, data.normal);
-    data.sceneInBuffer = keepSceneBuffer(s.view.mainWindowWidth, s.view.mainWindowHeight);
+    if (keep) {
+        data.sceneInBuffer = keepSceneBuffer(s.view.mainWindowWidth, s.view.mainWindowHeight);
+    } else {
+        forgetKeptScene();
+        data.sceneInBuffer = false;
+    }
     return false;
 }
 

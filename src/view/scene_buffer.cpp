@@ -31,12 +31,12 @@ struct SceneBufferData {
     GLuint depth = 0;
     int width = 0, height = 0;  // of the textures
     DepthFormat depthFormat;
-    bool kept = false;          // the memory holds a scene
-    bool takenUp = false;       // the framebuffer's textures hold the kept scene
-    bool unavailable = false;   // the GL cannot keep one: every frame is drawn whole
+    bool kept = false;                 // the memory holds a scene
+    bool takenUp = false;              // the framebuffer's textures hold the kept scene
+    bool unavailable = false;          // the GL cannot keep one: every frame is drawn whole
     std::vector<uint32_t> keptColour;  // the kept scene as RGBA bytes, bottom row first
     std::vector<uint32_t> keptDepth;   // and its depth bits as the window holds them
-    std::vector<float> depthValues;  // the kept scene's depth, bottom row first
+    std::vector<float> depthValues;    // the kept scene's depth, bottom row first
     int depthWidth = 0, depthHeight = 0;
 };
 
@@ -148,8 +148,8 @@ bool blitBack(PixelRegion r) {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, data.framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const int x1 = r.x + r.width, y1 = r.y + r.height;
-    glBlitFramebuffer(r.x, r.y, x1, y1, r.x, r.y, x1, y1,
-                      GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    glBlitFramebuffer(r.x, r.y, x1, y1, r.x, r.y, x1, y1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT,
+                      GL_NEAREST);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return glGetError() == GL_NO_ERROR;
 }
@@ -247,6 +247,12 @@ bool showBackBufferRegion(PixelRegion region) {
     copySubBuffer()(glXGetCurrentDisplay(), glXGetCurrentDrawable(), region.x, region.y,
                     region.width, region.height);
     return true;
+}
+
+void forgetKeptScene() {
+    data.kept = false;
+    data.takenUp = false;
+    data.depthWidth = data.depthHeight = 0;
 }
 
 float keptSceneDepth(int x, int y) {

@@ -25,6 +25,10 @@ bool restoreSceneBuffer(const PixelRegion* region);
 // when the GL has no such copy.
 bool showBackBufferRegion(PixelRegion region);
 
+// Forgets the kept scene and its depth, keeping the memory, for a scene drawn but not kept: no
+// frame copies it back, and its depth reads 1 everywhere.
+void forgetKeptScene();
+
 // The depth of the kept scene at GL window pixel (x, y) (y up), 0 = near, 1 = far; 1 outside it.
 float keptSceneDepth(int x, int y);
 

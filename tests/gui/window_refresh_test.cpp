@@ -143,11 +143,13 @@ TEST(MainWindowOnScreen, ShowsTheSweepingProbeAsAFreshFrameWould) {
         float mode;
         bool resize;       // the window is resized before the sweep
         bool someHidden;   // the probe is hidden behind the surface on some steps
+        bool afterDrag;    // the sweep starts over a scene that changed frame after frame
     } cases[] = {
-        {"outline", kShadingGlu, kDisplayModeOutline, false, false},
-        {"fill", kShadingGlu, kDisplayModeFill, false, true},
-        {"zebra", kShadingZebra, kDisplayModeOutline, false, true},
-        {"fill, window resized", kShadingGlu, kDisplayModeFill, true, true},
+        {"outline", kShadingGlu, kDisplayModeOutline, false, false, false},
+        {"fill", kShadingGlu, kDisplayModeFill, false, true, false},
+        {"zebra", kShadingZebra, kDisplayModeOutline, false, true, false},
+        {"fill, window resized", kShadingGlu, kDisplayModeFill, true, true, false},
+        {"fill, after a drag", kShadingGlu, kDisplayModeFill, false, true, true},
     };
     constexpr size_t kSteps = 45;
     for (const auto& c : cases) {
@@ -160,6 +162,14 @@ TEST(MainWindowOnScreen, ShowsTheSweepingProbeAsAFreshFrameWould) {
         editor.view.probeU = editor.view.probeV = 0.0f;
         editor.view.probeStepU = editor.view.probeStepV = 0.01f;
         for (int i = 0; i < 4; ++i) idleStep();
+        // Frames of a point moved and moved back, as a drag draws them: the last scene is one
+        // the main view did not keep.
+        for (float dy : {c.afterDrag ? 0.05f : 0.0f, c.afterDrag ? -0.05f : 0.0f}) {
+            if (dy == 0.0f) continue;
+            editor.surface.controlNet[0].y += dy;
+            glutPostWindowRedisplay(editor.handles.mainWindow);
+            glutMainLoopEvent();
+        }
         const ViewState start = editor.view;
 
         // The frames the sweep should show, drawn afresh one by one, and the scene without the
