@@ -22,11 +22,15 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
+
+#include <unistd.h>
 
 #include "model/derived_nets.h"
 #include "model/surface_model.h"
 #include "view/materials.h"
+#include "view/worker_thread.h"
 
 namespace {
 
@@ -195,8 +199,7 @@ void drawRuns(const std::vector<PointH>& net, const NetPlan& plan, bool highligh
             }
         }
         if (plan.runFirst[group].empty()) continue;
-        glMultiDrawArrays(GL_LINE_STRIP, plan.runFirst[group].data(),
-                          plan.runCount[group].data(),
+        glMultiDrawArrays(GL_LINE_STRIP, plan.runFirst[group].data(), plan.runCount[group].data(),
                           static_cast<GLsizei>(plan.runFirst[group].size()));
     }
     glPopClientAttrib();
@@ -311,8 +314,9 @@ long long fillNearest(NetState& net, const PixelGrid& grid) {
     std::vector<int> cursor(net.cellStart.begin(), net.cellStart.end() - 1);
     for (size_t i = 0; i < n; ++i) {
         const int cell = net.plannedCell[i];
-        if (cell >= 0) net.cellPoints[static_cast<size_t>(cursor[static_cast<size_t>(cell)]++)] =
-                           static_cast<int>(i);
+        if (cell >= 0)
+            net.cellPoints[static_cast<size_t>(cursor[static_cast<size_t>(cell)]++)] =
+                static_cast<int>(i);
     }
     return shared;
 }
@@ -373,8 +377,8 @@ void slide(const std::vector<float>& in, std::vector<float>& out, const PixelGri
 
 // The same as slide along rows then columns, for the cells of `box` only.
 template <bool kMinimum>
-void slideBox(const std::vector<float>& in, std::vector<float>& out, const PixelGrid& grid,
-              int low, int high, const CellBox& box) {
+void slideBox(const std::vector<float>& in, std::vector<float>& out, const PixelGrid& grid, int low,
+              int high, const CellBox& box) {
     for (int y = box.y0; y <= box.y1; ++y) {
         for (int x = box.x0; x <= box.x1; ++x) {
             float v = kMinimum ? kFar : -kFar;
@@ -462,9 +466,8 @@ void testSegment(NetState& net, size_t i, int countU, const NetDrawingData& d) {
     if (i + 1 >= net.screen.cell.size() || (i + 1) % static_cast<size_t>(countU) == 0) return;
     const int row = static_cast<int>(i / static_cast<size_t>(countU));
     bool longOne = false;
-    const bool shows = row == net.currentSection ||
-                       segmentShows(net.screen, i, i + 1, d.coverBoth, d.coverAround, d.grid,
-                                    longOne);
+    const bool shows = row == net.currentSection || segmentShows(net.screen, i, i + 1, d.coverBoth,
+                                                                 d.coverAround, d.grid, longOne);
     net.segmentShown[i] = shows ? 1 : 0;
     if (longOne) net.longSegments.push_back(static_cast<int>(i));
 }
@@ -508,8 +511,7 @@ void buildPlan(NetState& net, const std::vector<PointH>& points, int countU) {
 
 // The points forced into the drawing: the picked point of either net, and in the control net
 // the current section and its selected point. Only the control net highlights its section.
-void setForced(NetState& net, size_t count, const Selection& selection, int countU,
-               bool control) {
+void setForced(NetState& net, size_t count, const Selection& selection, int countU, bool control) {
     net.picked = pickedIndex(selection.pickedPointOffset, count);
     net.forcedFirst = net.forcedEnd = net.selected = -1;
     net.currentSection = -1;
@@ -718,10 +720,9 @@ bool replanNet(NetState& net, const std::vector<PointH>& points, const double co
     int left = std::numeric_limits<int>::max(), bottom = left;
     int right = std::numeric_limits<int>::min(), top = right;
     project(points, combined, viewport, net.screen, left, bottom, right, top);
-    if (left <= right &&
-        (left - grid.originX < kInside || bottom - grid.originY < kInside ||
-         right - grid.originX >= grid.width - kInside ||
-         top - grid.originY >= grid.height - kInside))
+    if (left <= right && (left - grid.originX < kInside || bottom - grid.originY < kInside ||
+                          right - grid.originX >= grid.width - kInside ||
+                          top - grid.originY >= grid.height - kInside))
         return false;
     for (const int cell : net.screen.cell) {
         if (cell == kOffWindow) return false;  // only a whole plan knows where those go
@@ -765,12 +766,10 @@ void keepKey(NetKey& key, const std::vector<PointH>* control, const std::vector<
 
 // Brings the plan up to date with the nets: kept while nothing changed, updated where a few
 // points of one net moved, and otherwise planned again.
-void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* skinned,
-                int countU, const Selection& selection) {
+void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* skinned, int countU,
+                const Selection& selection, const double combined[16], const double matrices[32],
+                const int viewport[4]) {
     NetDrawingData& d = data;
-    double combined[16], matrices[32];
-    int viewport[4];
-    currentTransform(combined, viewport, matrices);
     if (d.planned && sameView(d.key, control, skinned, matrices, viewport, countU, selection)) {
         std::vector<int>& controlMoved = d.moved;
         std::vector<int>& skinnedMoved = d.movedOther;
@@ -821,25 +820,96 @@ long long segmentCount(const std::vector<PointH>* net, int countU) {
     return static_cast<long long>(net->size() / static_cast<size_t>(countU)) * (countU - 1);
 }
 
+// What a plan is worked out from: the nets drawn, the selection and the GL transform.
+struct PlanInputs {
+    const std::vector<PointH>* control = nullptr;
+    const std::vector<PointH>* skinned = nullptr;
+    int countU = 0;
+    Selection selection;
+    double combined[16] = {}, matrices[32] = {};
+    int viewport[4] = {};
+    bool thinned = false;
+};
+
+PlanInputs planInputs(const SurfaceModel& surface, const DerivedNets& derived,
+                      const Selection& selection, bool skinning) {
+    PlanInputs in;
+    in.control = netMatchesCounts(surface) ? &surface.controlNet : nullptr;
+    in.skinned = skinnedNetUsable(surface, skinning, derived) ? &derived.skinnedNet : nullptr;
+    if (in.control != nullptr && in.control->empty()) in.control = nullptr;
+    if (in.skinned != nullptr && in.skinned->empty()) in.skinned = nullptr;
+    in.countU = surface.countU;
+    in.selection = selection;
+    in.thinned = data.thinning && in.countU >= 1;
+    if (in.thinned) currentTransform(in.combined, in.viewport, in.matrices);
+    return in;
+}
+
+bool samePlanInputs(const PlanInputs& a, const PlanInputs& b) {
+    return a.control == b.control && a.skinned == b.skinned && a.countU == b.countU &&
+           a.thinned == b.thinned && a.selection.currentSection == b.selection.currentSection &&
+           a.selection.selectedPoint == b.selection.selectedPoint &&
+           a.selection.pickedPointOffset == b.selection.pickedPointOffset &&
+           std::memcmp(a.matrices, b.matrices, sizeof a.matrices) == 0 &&
+           std::memcmp(a.viewport, b.viewport, sizeof a.viewport) == 0;
+}
+
+void updatePlan(const PlanInputs& in) {
+    updatePlan(in.control, in.skinned, in.countU, in.selection, in.combined, in.matrices,
+               in.viewport);
+}
+
+// The plan started on a thread of its own, and what it was started from.
+struct PendingPlan {
+    std::unique_ptr<WorkerThread> worker;  // started on first use
+    pid_t workerProcess = 0;               // the process that started it
+    bool running = false;
+    PlanInputs inputs;
+};
+
+PendingPlan pending;
+
 }  // namespace
+
+void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
+                  const Selection& selection, bool skinning) {
+    if (pending.running) pending.worker->wait();
+    pending.running = false;
+    pending.inputs = planInputs(surface, derived, selection, skinning);
+    if (!pending.inputs.thinned) return;
+    // A forked child (a death test's) has the worker object but not its thread: it plans at
+    // drawNets, on its own thread.
+    if (pending.worker && pending.workerProcess != getpid()) {
+        static_cast<void>(pending.worker.release());
+    }
+    if (!pending.worker) {
+        pending.worker = std::make_unique<WorkerThread>();
+        pending.workerProcess = getpid();
+    }
+    pending.running = true;
+    pending.worker->start([] { updatePlan(pending.inputs); });
+}
 
 void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Selection& selection,
               bool skinning) {
     NetDrawingData& d = data;
-    const std::vector<PointH>* control = netMatchesCounts(surface) ? &surface.controlNet : nullptr;
-    const std::vector<PointH>* skinned =
-        skinnedNetUsable(surface, skinning, derived) ? &derived.skinnedNet : nullptr;
-    if (control != nullptr && control->empty()) control = nullptr;
-    if (skinned != nullptr && skinned->empty()) skinned = nullptr;
-    const int countU = surface.countU;
+    const PlanInputs in = planInputs(surface, derived, selection, skinning);
+    bool planned = false;
+    if (pending.running) {
+        pending.worker->wait();
+        pending.running = false;
+        planned = samePlanInputs(pending.inputs, in);
+    }
+    const bool thinned = in.thinned;
+    if (thinned && !planned) updatePlan(in);
+    const std::vector<PointH>* control = in.control;
+    const std::vector<PointH>* skinned = in.skinned;
+    const int countU = in.countU;
 
     d.counts = NetDrawCounts();
-    d.counts.points = static_cast<long long>((control ? control->size() : 0) +
-                                             (skinned ? skinned->size() : 0));
+    d.counts.points =
+        static_cast<long long>((control ? control->size() : 0) + (skinned ? skinned->size() : 0));
     d.counts.segments = segmentCount(control, countU) + segmentCount(skinned, countU);
-
-    const bool thinned = d.thinning && countU >= 1;
-    if (thinned) updatePlan(control, skinned, countU, selection);
     const bool wholeNets = !thinned || d.whole;
 
     glLineWidth(1.0f);

@@ -19,6 +19,12 @@
 void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Selection& selection,
               bool skinning);
 
+// Starts working out what drawNets, called next in this frame with the same nets, selection
+// and GL transform, leaves out, on a thread of its own: the main view draws the surface
+// meanwhile. drawNets waits for it, and works the plan out itself when what it draws differs.
+void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
+                  const Selection& selection, bool skinning);
+
 // Turns the thinning on or off (off: every point and segment is drawn, the reference the tests
 // and benchmarks compare with).
 void setNetThinning(bool on);
