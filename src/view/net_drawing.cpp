@@ -585,16 +585,18 @@ bool planNets(const std::vector<PointH>* control, const std::vector<PointH>* ski
 
     long long shared = 0;
     for (int k = 0; k < 2; ++k) {
+        if (nets[k]->present) shared += fillNearest(*nets[k], grid);
+    }
+    if (shared == 0) return false;
+    for (int k = 0; k < 2; ++k) {
         NetState& net = *nets[k];
         if (!net.present) {
             net.cover.assign(cells, kFar);
             continue;
         }
-        shared += fillNearest(net, grid);
         slide<true>(net.nearest, d.scratch, grid, -kBoxAbove, kBoxBelow, true);
         slide<true>(d.scratch, net.cover, grid, -kBoxAbove, kBoxBelow, false);
     }
-    if (shared == 0) return false;
 
     for (int k = 0; k < 2; ++k) {
         NetState& net = *nets[k];
