@@ -429,6 +429,13 @@ bool pointShows(const NetState& net, const PixelGrid& grid, size_t i) {
                       py + 1 + kBoxAbove, depth);
 }
 
+// std::floor of a window coordinate of a point on the window (finite, far inside the int
+// range), without the library call.
+int floorOnWindow(float v) {
+    const int i = static_cast<int>(v);
+    return v < static_cast<float>(i) ? i - 1 : i;
+}
+
 // Whether segment (a, b) is drawn: unless every pixel it could touch has a point drawn after it
 // that is nearer than any of its fragments. GL rasterises a line up to about a pixel past its
 // ends along its longer axis, and gives those fragments depths carried on past the ends' at the
@@ -446,10 +453,10 @@ bool segmentShows(const NetOnScreen& screen, size_t a, size_t b, const std::vect
     const float rise = std::fabs(screen.depth[b] - screen.depth[a]);
     const float nearestOfSegment =
         std::min(screen.depth[a], screen.depth[b]) - rise * (1.0f + 1.0f / along) - kDepthTie;
-    const int x0 = static_cast<int>(std::floor(std::min(xa, xb) - 1.5f));
-    const int x1 = static_cast<int>(std::floor(std::max(xa, xb) + 1.5f));
-    const int y0 = static_cast<int>(std::floor(std::min(ya, yb) - 1.5f));
-    const int y1 = static_cast<int>(std::floor(std::max(ya, yb) + 1.5f));
+    const int x0 = floorOnWindow(std::min(xa, xb) - 1.5f);
+    const int x1 = floorOnWindow(std::max(xa, xb) + 1.5f);
+    const int y0 = floorOnWindow(std::min(ya, yb) - 1.5f);
+    const int y1 = floorOnWindow(std::max(ya, yb) + 1.5f);
     if (x1 - x0 <= 4 && y1 - y0 <= 4) {
         const int gx = x0 + 2 - grid.originX, gy = y0 + 2 - grid.originY;
         if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return true;
@@ -460,16 +467,19 @@ bool segmentShows(const NetOnScreen& screen, size_t a, size_t b, const std::vect
     return !allNearer(cover, grid, x0, y0, x1, y1, nearestOfSegment);
 }
 
-// Tests segment (i, i + 1) of the net again (none past a section's end) against both nets'
-// cover.
-void testSegment(NetState& net, size_t i, int countU, const NetDrawingData& d) {
-    if (i + 1 >= net.screen.cell.size() || (i + 1) % static_cast<size_t>(countU) == 0) return;
-    const int row = static_cast<int>(i / static_cast<size_t>(countU));
+// Tests segment (i, i + 1), of section `row` of the net, again against both nets' cover.
+void testSegmentOfRow(NetState& net, size_t i, int row, const NetDrawingData& d) {
     bool longOne = false;
     const bool shows = row == net.currentSection || segmentShows(net.screen, i, i + 1, d.coverBoth,
                                                                  d.coverAround, d.grid, longOne);
     net.segmentShown[i] = shows ? 1 : 0;
     if (longOne) net.longSegments.push_back(static_cast<int>(i));
+}
+
+// The same for segment (i, i + 1) of a net of countU points a section; none past a section's end.
+void testSegment(NetState& net, size_t i, int countU, const NetDrawingData& d) {
+    if (i + 1 >= net.screen.cell.size() || (i + 1) % static_cast<size_t>(countU) == 0) return;
+    testSegmentOfRow(net, i, static_cast<int>(i / static_cast<size_t>(countU)), d);
 }
 
 // The kept points and the runs of kept segments, from the flags.
@@ -551,7 +561,11 @@ void planSegments(const std::vector<PointH>* control, const std::vector<PointH>*
         const size_t n = points[k]->size();
         net.segmentShown.assign(n, 0);
         net.longSegments.clear();
-        for (size_t i = 0; i + 1 < n; ++i) testSegment(net, i, d.countU, d);
+        const size_t countU = static_cast<size_t>(d.countU);
+        for (size_t row = 0; (row + 1) * countU <= n; ++row) {
+            for (size_t i = row * countU; i + 1 < (row + 1) * countU; ++i)
+                testSegmentOfRow(net, i, static_cast<int>(row), d);
+        }
         buildPlan(net, *points[k], d.countU);
     }
 }
