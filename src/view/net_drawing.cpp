@@ -346,31 +346,95 @@ void forPointsIn(const NetState& net, const PixelGrid& grid, const CellBox& box,
     }
 }
 
-// out(q) = min (or max) of in(q + k) for k from `low` to `high`, along rows or along columns;
-// reads past the grid are left out.
+// Scratch of the sliding windows, kept between plans (one plan runs at a time).
+struct SlideScratch {
+    std::vector<float> padded, identity, prefix, suffix;
+};
+
+SlideScratch slideScratch;
+
+// Over `count` lines of `width` values, line t being line(t), the running combination from the
+// start of each block of `length` lines to each line (prefix), and from each line to its
+// block's end (suffix).
+template <bool kMinimum, typename Line>
+void blockRuns(Line line, int width, int count, int length, float* prefix, float* suffix) {
+    const size_t n = static_cast<size_t>(width);
+    for (int t = 0; t < count; ++t) {
+        const float* __restrict source = line(t);
+        float* __restrict g = prefix + static_cast<size_t>(t) * n;
+        if (t % length == 0) {
+            std::copy(source, source + n, g);
+            continue;
+        }
+        const float* __restrict before = g - n;
+        for (size_t x = 0; x < n; ++x)
+            g[x] = kMinimum ? std::min(before[x], source[x]) : std::max(before[x], source[x]);
+    }
+    for (int t = count - 1; t >= 0; --t) {
+        const float* __restrict source = line(t);
+        float* __restrict h = suffix + static_cast<size_t>(t) * n;
+        if (t == count - 1 || (t + 1) % length == 0) {
+            std::copy(source, source + n, h);
+            continue;
+        }
+        const float* __restrict after = h + n;
+        for (size_t x = 0; x < n; ++x)
+            h[x] = kMinimum ? std::min(after[x], source[x]) : std::max(after[x], source[x]);
+    }
+}
+
+// out(q) = min (or max) of in(q + k) for k from `low` to `high`, along rows or columns;
+// reads past the grid are left out. Each window spans at most two blocks of its own length
+// and is the combination of the run to the end of the first and the run from the start of
+// the second (van Herk, Gil and Werman): three steps a cell whatever the window's length.
 template <bool kMinimum>
 void slide(const std::vector<float>& in, std::vector<float>& out, const PixelGrid& grid, int low,
            int high, bool alongRows) {
+    SlideScratch& scratch = slideScratch;
     const int w = grid.width, h = grid.height;
-    out.assign(in.size(), kMinimum ? kFar : -kFar);
+    const int length = high - low + 1;
+    const float identity = kMinimum ? kFar : -kFar;
+    out.resize(in.size());
     auto combine = [](float a, float b) { return kMinimum ? std::min(a, b) : std::max(a, b); };
     if (alongRows) {
+        // Along a row the lines are its values, the row padded with the identity where the
+        // windows reach past it.
+        const int count = w + length - 1;
+        scratch.padded.resize(static_cast<size_t>(count));
+        scratch.prefix.resize(static_cast<size_t>(count));
+        scratch.suffix.resize(static_cast<size_t>(count));
+        const float* padded = scratch.padded.data();
         for (int y = 0; y < h; ++y) {
             const float* row = in.data() + static_cast<size_t>(y) * w;
-            float* target = out.data() + static_cast<size_t>(y) * w;
-            for (int k = low; k <= high; ++k) {
-                const int from = std::max(0, -k), to = std::min(w, w - k);
-                for (int x = from; x < to; ++x) target[x] = combine(target[x], row[x + k]);
+            for (int t = 0; t < count; ++t) {
+                const int x = t + low;
+                scratch.padded[static_cast<size_t>(t)] = x >= 0 && x < w ? row[x] : identity;
             }
+            blockRuns<kMinimum>([padded](int t) { return padded + t; }, 1, count, length,
+                                scratch.prefix.data(), scratch.suffix.data());
+            float* target = out.data() + static_cast<size_t>(y) * w;
+            for (int x = 0; x < w; ++x)
+                target[x] = combine(scratch.suffix[static_cast<size_t>(x)],
+                                    scratch.prefix[static_cast<size_t>(x + length - 1)]);
         }
     } else {
+        const int count = h + length - 1;
+        scratch.identity.assign(static_cast<size_t>(w), identity);
+        scratch.prefix.resize(static_cast<size_t>(count) * w);
+        scratch.suffix.resize(static_cast<size_t>(count) * w);
+        const float* rows = in.data();
+        const float* none = scratch.identity.data();
+        auto line = [rows, none, low, w, h](int t) {
+            const int y = t + low;
+            return y >= 0 && y < h ? rows + static_cast<size_t>(y) * w : none;
+        };
+        blockRuns<kMinimum>(line, w, count, length, scratch.prefix.data(), scratch.suffix.data());
         for (int y = 0; y < h; ++y) {
-            float* target = out.data() + static_cast<size_t>(y) * w;
-            for (int k = low; k <= high; ++k) {
-                if (y + k < 0 || y + k >= h) continue;
-                const float* row = in.data() + static_cast<size_t>(y + k) * w;
-                for (int x = 0; x < w; ++x) target[x] = combine(target[x], row[x]);
-            }
+            const float* __restrict a = scratch.suffix.data() + static_cast<size_t>(y) * w;
+            const float* __restrict b =
+                scratch.prefix.data() + static_cast<size_t>(y + length - 1) * w;
+            float* __restrict target = out.data() + static_cast<size_t>(y) * w;
+            for (int x = 0; x < w; ++x) target[x] = combine(a[x], b[x]);
         }
     }
 }
