@@ -28,6 +28,7 @@
 #include "view/grid_renderer.h"
 #include "view/grid_surface.h"
 #include "view/main_view.h"
+#include "view/net_drawing.h"
 #include "view/redraw.h"
 #include "view/scene_buffer.h"
 #include "view/section_view.h"
@@ -274,6 +275,7 @@ void exitCleanup() {
     releaseSceneBuffer();
     releaseGridRenderer();
     releaseGridSurface();
+    releaseNetDrawing();
     // The texture lives in the section window's context; with no context left (GLUT already torn
     // down) it went with the context.
     if (s.view.backgroundTexture != 0 && glXGetCurrentContext() != nullptr) {

@@ -1040,6 +1040,18 @@ void setNetThinning(bool on) {
     data.thinning = on;
 }
 
+void releaseNetDrawing() {
+    // A forked child (a death test's) has the worker object but not its thread, so only the
+    // process that started the thread ends it.
+    if (pending.worker && pending.workerProcess != getpid()) {
+        static_cast<void>(pending.worker.release());
+        pending.running = false;
+    }
+    if (pending.running) pending.worker->wait();
+    pending = PendingPlan();
+    data = NetDrawingData();
+}
+
 NetDrawCounts lastNetDrawCounts() {
     return data.counts;
 }

@@ -29,6 +29,9 @@ void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
 // and benchmarks compare with).
 void setNetThinning(bool on);
 
+// Ends the planning thread and frees what the plans kept; for the exit clean-up.
+void releaseNetDrawing();
+
 // What the last drawNets drew of the nets' points and polyline segments, out of how many.
 struct NetDrawCounts {
     long long points = 0, pointsDrawn = 0;
