@@ -362,8 +362,9 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
 void drawLabel(float x, float y, float z, void* font, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
     glRasterPos3f(x, y, z);
-    for (const char* c = text; *c != '\0'; ++c)
-        glutBitmapCharacter(font, static_cast<unsigned char>(*c));
+    // One call for the whole text: GL draws its characters' bitmaps together, where one call a
+    // character changes the pixel state around each and costs llvmpipe a draw per character.
+    glutBitmapString(font, reinterpret_cast<const unsigned char*>(text));
 }
 
 namespace {
