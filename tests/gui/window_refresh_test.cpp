@@ -164,11 +164,12 @@ TEST(MainWindowOnScreen, ShowsTheSweepingProbeAsAFreshFrameWould) {
         for (int i = 0; i < 4; ++i) idleStep();
         // Frames of a point moved and moved back, as a drag draws them: the last scene is one
         // the main view did not keep.
-        for (float dy : {c.afterDrag ? 0.05f : 0.0f, c.afterDrag ? -0.05f : 0.0f}) {
-            if (dy == 0.0f) continue;
-            editor.surface.controlNet[0].y += dy;
-            glutPostWindowRedisplay(editor.handles.mainWindow);
-            glutMainLoopEvent();
+        if (c.afterDrag) {
+            for (float dy : {0.05f, -0.05f}) {
+                editor.surface.controlNet[0].y += dy;
+                glutPostWindowRedisplay(editor.handles.mainWindow);
+                glutMainLoopEvent();
+            }
         }
         const ViewState start = editor.view;
 
