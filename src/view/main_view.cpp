@@ -514,12 +514,14 @@ bool sceneOfFrame(EditorState& s) {
     // A scene that changed right after a frame whose scene changed too (a drag, the surface
     // growing as a spinner turns) is not read back: the next frame most likely changes it
     // again, and the reading costs a few milliseconds of every such frame. The first frame that
-    // draws the same scene again (the probe moved after the drag) keeps it.
-    const bool keep = sameScene || !data.lastSceneChanged;
+    // draws the same scene again (the probe moved after the drag) keeps it. Nor is a scene whose
+    // nets were drawn from a carried-over plan: the next frame draws it exactly.
+    bool keep = sameScene || !data.lastSceneChanged;
     data.lastSceneChanged = !sameScene;
     keepMainSceneInputs(data.scene, s, settings);
     drawSceneWithoutProbe(s.surface, s.derived, s.selection, s.panel, s.view,
                           s.handles.surfaceRenderer);
+    keep = keep && !netsDrawnFromCarriedPlan();
     ++data.sceneDraws;
     glGetDoublev(GL_MODELVIEW_MATRIX, data.modelView);
     glGetDoublev(GL_PROJECTION_MATRIX, data.projection);
@@ -575,6 +577,9 @@ void mainDisplay() {
 bool mainViewOutOfDate() {
     const EditorState& s = editor;
     if (!data.framed || data.framesAfterReshape > 0) return true;
+    // Nets drawn from a plan carried over from a drag are drawn again, exactly, once they hold
+    // still: the picture and the depths that picking reads are then the whole drawing's.
+    if (netsDrawnFromCarriedPlan()) return true;
     if (data.shownHelp != helpShown(HelpWindow::main)) return true;
     if (!sameMainSceneInputs(data.scene, s, mainViewSettings(), data.scratch)) return true;
     return !sameProbePicture(data.shownProbe, probeOnScreen(s.surface, s.view));

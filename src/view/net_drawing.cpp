@@ -12,6 +12,14 @@
 // Positions so near a pixel edge that GL's rounding may go either way, points off the window or
 // outside the depth range, and depths within kDepthTie of each other are always kept, so a
 // difference between our arithmetic and GL's only ever draws more.
+//
+// A drag with skinning moves every point of the skinned net a little at each step, which would
+// mean planning it whole every frame. Instead the last plan is carried over: a point that moved
+// less than kDriftPixels on the screen and kDriftDepth in depth since it was planned keeps its
+// place in it, and around points that moved farther the plan is brought up to date as around
+// the points a drag moves. Such a frame differs from the whole drawing only where a left-out
+// point or segment now peeks out by the drift, within a pixel of the points over it. The first
+// frame that draws the same nets again plans them anew and is exact.
 #include "view/net_drawing.h"
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -48,6 +56,12 @@ constexpr float kDepthTie = 2e-7f;
 constexpr size_t kMostCells = size_t{1} << 20;
 // Segments whose box of pixels is wider or higher than this are always drawn.
 constexpr int kLongestTestedSegment = 16;
+// How far a point may drift from where the carried-over plan saw it: in window pixels, and in
+// window depth.
+constexpr double kDriftPixels = 0.5;
+constexpr double kDriftDepth = 1e-6;
+// The most points of one net a carried-over plan is brought up to date around in one draw.
+constexpr size_t kMostFar = 256;
 
 constexpr float kFar = std::numeric_limits<float>::infinity();
 
@@ -105,6 +119,12 @@ struct NetState {
     std::vector<unsigned char> pointShown, segmentShown;
     std::vector<int> longSegments;
     NetPlan plan;
+    // The points the screen positions above were worked out from, the smallest clip-space w and
+    // the ranges of normalised device coordinates among those on the window, and the largest
+    // change of a point's coordinates that keeps it within the drift allowed a carried-over plan.
+    std::vector<PointH> planned;
+    double nearestW = 0.0, ndcLow[3] = {}, ndcHigh[3] = {};
+    float driftLimit = 0.0f;
 };
 
 // What a draw of the nets was worked out from, compared bit for bit with the next draw's.
@@ -119,13 +139,15 @@ struct NetKey {
 struct NetDrawingData {
     bool thinning = true;
     bool planned = false;
-    bool whole = true;  // the last plan draws both nets whole
+    bool whole = true;         // the last plan draws both nets whole
+    bool carriedOver = false;  // the plan was carried over from earlier positions of the nets
+    bool lastDrawCarriedOver = false;
     NetKey key;
     NetState control, skinned;
     PixelGrid grid;
     int countU = 0;
     std::vector<float> coverBoth, coverAround, scratch;
-    std::vector<int> moved, movedOther;
+    std::vector<int> moved, movedOther, farControl, farSkinned;
     NetDrawCounts counts;
 };
 
@@ -276,6 +298,71 @@ void project(const std::vector<PointH>& net, const double m[16], const int viewp
         bottom = std::min(bottom, screen.py[i]);
         top = std::max(top, screen.py[i]);
     }
+}
+
+// The net's drift limit: the largest change of a point's homogeneous coordinates that moves a
+// point on the window by at most kDriftPixels across and up and kDriftDepth in depth. For a
+// point whose clip coordinates are (c0, c1, c2, cw), a change d moves c_r / cw by
+// (d_r - (c_r / cw) d_w) / (cw + d_w), where d_r is row r of the matrix applied to d. With each
+// of d's components at most c, and c_r / cw within the range seen among the net's points, the
+// numerator is at most c times the sum over the columns of the largest |m_rk - q m_wk| over
+// that range, and the denominator at least the smallest cw less c times row w's magnitudes.
+// Halved, for the rounding of the float coordinates compared.
+void setDriftLimit(NetState& net, const double m[16], const int viewport[4]) {
+    double rowW = 0.0;
+    for (int k = 0; k < 4; ++k) rowW += std::fabs(m[4 * k + 3]);
+    const double scales[3] = {0.5 * viewport[2], 0.5 * viewport[3], 0.5};
+    const double allowed[3] = {kDriftPixels, kDriftPixels, kDriftDepth};
+    double c = std::numeric_limits<double>::infinity();
+    for (int r = 0; r < 3; ++r) {
+        double row = 0.0;
+        for (int k = 0; k < 4; ++k) {
+            row += std::max(std::fabs(m[4 * k + r] - net.ndcLow[r] * m[4 * k + 3]),
+                            std::fabs(m[4 * k + r] - net.ndcHigh[r] * m[4 * k + 3]));
+        }
+        const double denominator = scales[r] * row + allowed[r] * rowW;
+        c = std::min(c, denominator > 0.0 ? allowed[r] * net.nearestW / denominator : 0.0);
+    }
+    net.driftLimit =
+        net.nearestW > 0.0 && c > 0.0 && std::isfinite(c) ? static_cast<float>(0.5 * c) : 0.0f;
+}
+
+// Takes point p, on the window, into the net's smallest clip-space w and its ranges of
+// normalised device coordinates.
+void notePlannedPoint(NetState& net, const PointH& p, const double m[16]) {
+    double clip[4];
+    for (int r = 0; r < 4; ++r)
+        clip[r] = m[r] * p.x + m[4 + r] * p.y + m[8 + r] * p.z + m[12 + r] * p.w;
+    net.nearestW = std::min(net.nearestW, clip[3]);
+    for (int r = 0; r < 3; ++r) {
+        const double q = clip[r] / clip[3];
+        net.ndcLow[r] = std::min(net.ndcLow[r], q);
+        net.ndcHigh[r] = std::max(net.ndcHigh[r], q);
+    }
+}
+
+// Notes the points the net's screen positions were just worked out from.
+void notePlanned(NetState& net, const std::vector<PointH>& points, const double m[16],
+                 const int viewport[4]) {
+    net.planned = points;
+    net.nearestW = std::numeric_limits<double>::infinity();
+    std::fill(net.ndcLow, net.ndcLow + 3, 1.0);
+    std::fill(net.ndcHigh, net.ndcHigh + 3, -1.0);
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (net.screen.cell[i] != kOffWindow) notePlannedPoint(net, points[i], m);
+    }
+    setDriftLimit(net, m, viewport);
+}
+
+// The same for the points `moved` alone, worked out again and on the window.
+void notePlannedMoves(NetState& net, const std::vector<PointH>& points,
+                      const std::vector<int>& moved, const double m[16], const int viewport[4]) {
+    for (int i : moved) {
+        const PointH& p = points[static_cast<size_t>(i)];
+        net.planned[static_cast<size_t>(i)] = p;
+        notePlannedPoint(net, p, m);
+    }
+    setDriftLimit(net, m, viewport);
 }
 
 // The grid cell of window pixel (px, py), or -1 off the grid.
@@ -546,13 +633,15 @@ void testSegment(NetState& net, size_t i, int countU, const NetDrawingData& d) {
     testSegmentOfRow(net, i, static_cast<int>(i / static_cast<size_t>(countU)), d);
 }
 
-// The kept points and the runs of kept segments, from the flags.
-void buildPlan(NetState& net, const std::vector<PointH>& points, int countU) {
+// The kept points and the runs of kept segments, from the given flags.
+void buildPlan(NetState& net, const std::vector<PointH>& points, int countU,
+               const std::vector<unsigned char>& pointShown,
+               const std::vector<unsigned char>& segmentShown) {
     NetPlan& plan = net.plan;
     plan.points.clear();
     plan.pickedAt = -1;
     for (size_t i = 0; i < points.size(); ++i) {
-        if (!net.pointShown[i]) continue;
+        if (!pointShown[i]) continue;
         if (static_cast<long long>(i) == net.picked)
             plan.pickedAt = static_cast<long long>(plan.points.size());
         plan.points.push_back(points[i]);
@@ -568,7 +657,7 @@ void buildPlan(NetState& net, const std::vector<PointH>& points, int countU) {
         const size_t base = static_cast<size_t>(row) * countU;
         int runStart = -1;  // first vertex of the open run
         for (int k = 0; k + 1 < countU; ++k) {
-            const bool draw = net.segmentShown[base + k] != 0;
+            const bool draw = segmentShown[base + k] != 0;
             if (draw) {
                 ++plan.segmentsDrawn;
                 if (runStart < 0) runStart = k;
@@ -630,7 +719,7 @@ void planSegments(const std::vector<PointH>* control, const std::vector<PointH>*
             for (size_t i = row * countU; i + 1 < (row + 1) * countU; ++i)
                 testSegmentOfRow(net, i, static_cast<int>(row), d);
         }
-        buildPlan(net, *points[k], d.countU);
+        buildPlan(net, *points[k], d.countU, net.pointShown, net.segmentShown);
     }
 }
 
@@ -712,8 +801,7 @@ bool findMoved(const std::vector<PointH>& kept, const std::vector<PointH>& net,
 // out again. Returns false when a moved point was or is off the window or near the grid's
 // edge, or too many points strayed from their planned pixels: then the nets are planned again.
 bool updateMoved(NetState& net, NetState& other, const std::vector<PointH>& points,
-                 const std::vector<PointH>* otherPoints, const std::vector<int>& moved,
-                 const double combined[16], const int viewport[4]) {
+                 const std::vector<int>& moved, const double combined[16], const int viewport[4]) {
     NetDrawingData& d = data;
     const PixelGrid& grid = d.grid;
     constexpr int kInside = 16;  // a moved point stays this far from the grid's edges
@@ -783,11 +871,21 @@ bool updateMoved(NetState& net, NetState& other, const std::vector<PointH>& poin
         const std::vector<int> longOnes = std::move(s->longSegments);
         s->longSegments.clear();
         for (int i : longOnes) testSegment(*s, static_cast<size_t>(i), countU, d);
-        if (s->longSegments.size() > s->screen.cell.size()) return false;
+        // A long segment near the change was tested twice.
+        std::sort(s->longSegments.begin(), s->longSegments.end());
+        s->longSegments.erase(std::unique(s->longSegments.begin(), s->longSegments.end()),
+                              s->longSegments.end());
     }
-    buildPlan(net, points, countU);
-    if (other.present && otherPoints != nullptr) buildPlan(other, *otherPoints, countU);
     return true;
+}
+
+// The plans of both nets drawn from their flags.
+void buildPlans(const std::vector<PointH>* control, const std::vector<PointH>* skinned) {
+    NetDrawingData& d = data;
+    if (d.control.present && control != nullptr)
+        buildPlan(d.control, *control, d.countU, d.control.pointShown, d.control.segmentShown);
+    if (d.skinned.present && skinned != nullptr)
+        buildPlan(d.skinned, *skinned, d.countU, d.skinned.pointShown, d.skinned.segmentShown);
 }
 
 // Plans the net again from all its points on the grid of the last whole plan, for a net that
@@ -811,6 +909,44 @@ bool replanNet(NetState& net, const std::vector<PointH>& points, const double co
     slide<true>(net.nearest, data.scratch, grid, -kBoxAbove, kBoxBelow, true);
     slide<true>(data.scratch, net.cover, grid, -kBoxAbove, kBoxBelow, false);
     planPoints(net, grid);
+    return true;
+}
+
+// Carries the last plan over to the nets' new positions (see the top of the file): points that
+// moved less than the drift since they were planned keep their place in it, and the plan is
+// brought up to date around the others as around points a drag moved. False when a net's size
+// changed, too many points moved farther, or the update cannot be made: then the nets are
+// planned again.
+bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>* skinned,
+                   const double combined[16], const int viewport[4]) {
+    NetDrawingData& d = data;
+    NetState* nets[2] = {&d.control, &d.skinned};
+    const std::vector<PointH>* points[2] = {control, skinned};
+    std::vector<int>* far[2] = {&d.farControl, &d.farSkinned};
+    for (int k = 0; k < 2; ++k) {
+        far[k]->clear();
+        const NetState& net = *nets[k];
+        if (!net.present) continue;
+        const std::vector<PointH>& now = *points[k];
+        if (net.planned.size() != now.size()) return false;
+        const float limit = net.driftLimit;
+        for (size_t i = 0; i < now.size(); ++i) {
+            const PointH& a = net.planned[i];
+            const PointH& b = now[i];
+            const float change = std::max(std::max(std::fabs(a.x - b.x), std::fabs(a.y - b.y)),
+                                          std::max(std::fabs(a.z - b.z), std::fabs(a.w - b.w)));
+            if (change <= limit) continue;
+            if (far[k]->size() == kMostFar) return false;
+            far[k]->push_back(static_cast<int>(i));
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        if (far[k]->empty()) continue;
+        NetState& net = *nets[k];
+        if (!updateMoved(net, *nets[1 - k], *points[k], *far[k], combined, viewport)) return false;
+        notePlannedMoves(net, *points[k], *far[k], combined, viewport);
+    }
+    buildPlans(control, skinned);  // the kept points where they are now
     return true;
 }
 
@@ -845,7 +981,8 @@ void keepKey(NetKey& key, const std::vector<PointH>* control, const std::vector<
 }
 
 // Brings the plan up to date with the nets: kept while nothing changed, updated where a few
-// points of one net moved, and otherwise planned again.
+// points of one net moved, carried over while they move, and otherwise planned again. Nets that
+// hold still after a carried-over plan are planned again, exactly.
 void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* skinned, int countU,
                 const Selection& selection, const double combined[16], const double matrices[32],
                 const int viewport[4]) {
@@ -859,38 +996,63 @@ void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* s
             control == nullptr || findMoved(d.key.controlNet, *control, controlMoved);
         const bool fewSkinned =
             skinned == nullptr || findMoved(d.key.skinnedNet, *skinned, skinnedMoved);
-        if (fewControl && fewSkinned && controlMoved.empty() && skinnedMoved.empty()) return;
-        bool updated = false;
-        if (!d.whole && fewControl && !fewSkinned) {
-            // The skinned net follows every move of the control net: planned again whole, the
-            // control net's plan brought up to date around the points that moved.
-            if (replanNet(d.skinned, *skinned, combined, viewport) &&
-                (controlMoved.empty() || updateMoved(d.control, d.skinned, *control, nullptr,
-                                                     controlMoved, combined, viewport))) {
-                planSegments(control, skinned);
-                for (int i : controlMoved)
-                    d.key.controlNet[static_cast<size_t>(i)] = (*control)[static_cast<size_t>(i)];
-                d.key.skinnedNet = *skinned;
-                return;
-            }
-        } else if (!d.whole && fewControl && fewSkinned) {
-            if (skinnedMoved.empty()) {
-                updated = updateMoved(d.control, d.skinned, *control, skinned, controlMoved,
-                                      combined, viewport);
-            } else if (controlMoved.empty()) {
-                updated = updateMoved(d.skinned, d.control, *skinned, control, skinnedMoved,
-                                      combined, viewport);
-            }
-        }
-        if (updated) {
+        const bool still = fewControl && fewSkinned && controlMoved.empty() && skinnedMoved.empty();
+        if (still && !d.carriedOver) return;
+        // The key takes the nets drawn now.
+        auto keepMoves = [&] {
+            if (control != nullptr && !fewControl) d.key.controlNet = *control;
+            if (skinned != nullptr && !fewSkinned) d.key.skinnedNet = *skinned;
             for (int i : controlMoved)
                 d.key.controlNet[static_cast<size_t>(i)] = (*control)[static_cast<size_t>(i)];
             for (int i : skinnedMoved)
                 d.key.skinnedNet[static_cast<size_t>(i)] = (*skinned)[static_cast<size_t>(i)];
+        };
+        if (!still && !d.whole && !d.carriedOver && fewControl && fewSkinned) {
+            // A few points of one net moved: the plan is brought up to date around them.
+            bool updated = false;
+            if (skinnedMoved.empty()) {
+                updated =
+                    updateMoved(d.control, d.skinned, *control, controlMoved, combined, viewport);
+                if (updated)
+                    notePlannedMoves(d.control, *control, controlMoved, combined, viewport);
+            } else if (controlMoved.empty()) {
+                updated =
+                    updateMoved(d.skinned, d.control, *skinned, skinnedMoved, combined, viewport);
+                if (updated)
+                    notePlannedMoves(d.skinned, *skinned, skinnedMoved, combined, viewport);
+            }
+            if (updated) {
+                buildPlans(control, skinned);
+                keepMoves();
+                return;
+            }
+        }
+        if (!still && !d.whole && carryPlanOver(control, skinned, combined, viewport)) {
+            d.carriedOver = true;
+            keepMoves();
             return;
         }
+        if (!still && !d.whole && !d.carriedOver && fewControl && !fewSkinned) {
+            // The skinned net follows every move of the control net: planned again whole, the
+            // control net's plan brought up to date around the points that moved.
+            if (replanNet(d.skinned, *skinned, combined, viewport) &&
+                (controlMoved.empty() ||
+                 updateMoved(d.control, d.skinned, *control, controlMoved, combined, viewport))) {
+                planSegments(control, skinned);
+                notePlanned(d.skinned, *skinned, combined, viewport);
+                if (control != nullptr)
+                    notePlannedMoves(d.control, *control, controlMoved, combined, viewport);
+                keepMoves();
+                return;
+            }
+        }
     }
+    d.carriedOver = false;
     d.whole = !planNets(control, skinned, countU, selection, combined, viewport);
+    if (!d.whole) {
+        if (control != nullptr) notePlanned(d.control, *control, combined, viewport);
+        if (skinned != nullptr) notePlanned(d.skinned, *skinned, combined, viewport);
+    }
     keepKey(d.key, control, skinned, matrices, viewport, countU, selection);
     d.planned = true;
 }
@@ -991,6 +1153,7 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
         static_cast<long long>((control ? control->size() : 0) + (skinned ? skinned->size() : 0));
     d.counts.segments = segmentCount(control, countU) + segmentCount(skinned, countU);
     const bool wholeNets = !thinned || d.whole;
+    d.lastDrawCarriedOver = !wholeNets && d.carriedOver;
 
     glLineWidth(1.0f);
     if (control != nullptr) {
@@ -1050,6 +1213,10 @@ void releaseNetDrawing() {
     if (pending.running) pending.worker->wait();
     pending = PendingPlan();
     data = NetDrawingData();
+}
+
+bool netsDrawnFromCarriedPlan() {
+    return data.lastDrawCarriedOver;
 }
 
 NetDrawCounts lastNetDrawCounts() {

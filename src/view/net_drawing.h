@@ -15,7 +15,11 @@
 // every pixel ends with the colour and depth the whole drawing gives it, so the picture and
 // depth-buffer picking stay the same. The current section, the selected point and the picked
 // point are always drawn. What is left out is worked out from the nets, the matrices and the
-// viewport, and kept until one of them changes.
+// viewport, and kept until one of them changes. While the nets move from one draw to the next
+// (a drag), what was worked out is carried over: a point that moved less than half a pixel keeps
+// its place in it, and everything around points that moved farther is drawn. Such a draw may
+// differ from the whole drawing within a pixel of where points overlap; the next draw of the
+// same nets works them out anew and is exact again.
 void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Selection& selection,
               bool skinning);
 
@@ -24,6 +28,11 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
 // meanwhile. drawNets waits for it, and works the plan out itself when what it draws differs.
 void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
                   const Selection& selection, bool skinning);
+
+// Whether the last drawNets drew from a plan carried over from earlier positions of the nets:
+// a draw of the same nets would work the plan out anew, and could differ by a pixel here and
+// there.
+bool netsDrawnFromCarriedPlan();
 
 // Turns the thinning on or off (off: every point and segment is drawn, the reference the tests
 // and benchmarks compare with).
