@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -29,6 +31,10 @@ struct GridSurfaceData {
     GridKey key;
     bool valid = false;
     GridParameters parameters;
+    // The net the parameters were chosen for, and how far (in any coordinate) its points may
+    // move before they count as changed for the parameters.
+    std::vector<PointH> chosenFor;
+    float chosenTolerance = 0.0f;
     SurfaceGrid grid;
     // Indices of triangle strips (filled) and line strips (outline), each strip a range of them.
     std::vector<uint32_t> triangles;
@@ -47,6 +53,11 @@ constexpr int kOutlineEvery = 2;
 // An evaluation touching at most this share of the grid's vertices is done in part; past it,
 // the whole grid is evaluated again (on parameters chosen afresh for the moved net).
 constexpr double kMostPartialShare = 0.5;
+
+// A point that moved less than this share of the net's extent since the grid's parameters were
+// chosen leaves them standing: a drag with skinning moves every point of the skinned net a
+// little, which changes no span's demand for steps that matters.
+constexpr float kParameterDrift = 1e-3f;
 
 JobRunner bothCores() {
     if (!data.worker) {
@@ -72,12 +83,60 @@ GridDensity density() {
     return d;
 }
 
+// The share of the kept grid's vertices in `region`.
+double regionShare(const GridRegion& region) {
+    return static_cast<double>(region.endColumn - region.firstColumn) *
+           (region.endRow - region.firstRow) /
+           std::max(1.0, static_cast<double>(data.grid.columns) * data.grid.rows);
+}
+
 // Chooses the grid's parameters for the surface in this view and evaluates the whole grid.
 void evaluateWhole(const NetSurface& surface, const CurrentView& view) {
     const ScreenProjection screen = screenProjectionOf(view);
     data.parameters = chooseGridParameters(surface, screen, density());
     evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid, bothCores());
     data.frame.partial = false;
+    const size_t count = static_cast<size_t>(surface.countU) * surface.countV;
+    data.chosenFor.assign(surface.net, surface.net + count);
+    float low[4], high[4];
+    std::fill(low, low + 4, std::numeric_limits<float>::infinity());
+    std::fill(high, high + 4, -std::numeric_limits<float>::infinity());
+    for (const PointH& p : data.chosenFor) {
+        const float c[4] = {p.x, p.y, p.z, p.w};
+        for (int k = 0; k < 4; ++k) {
+            low[k] = std::min(low[k], c[k]);
+            high[k] = std::max(high[k], c[k]);
+        }
+    }
+    float extent = 0.0f;
+    for (int k = 0; k < 4; ++k) extent = std::max(extent, high[k] - low[k]);
+    data.chosenTolerance = std::isfinite(extent) ? kParameterDrift * extent : 0.0f;
+}
+
+// Whether the net moved, since its grid's parameters were chosen, only a little everywhere but
+// in a part whose grid region is at most kMostPartialShare of the grid.
+bool onlyDrifted(const NetSurface& surface) {
+    const int countU = surface.countU;
+    if (data.chosenFor.size() != static_cast<size_t>(countU) * surface.countV) return false;
+    int firstU = countU, lastU = -1, firstV = surface.countV, lastV = -1;
+    const float tolerance = data.chosenTolerance;
+    for (size_t i = 0; i < data.chosenFor.size(); ++i) {
+        const PointH& a = data.chosenFor[i];
+        const PointH& b = surface.net[i];
+        const float change = std::max(std::max(std::fabs(a.x - b.x), std::fabs(a.y - b.y)),
+                                      std::max(std::fabs(a.z - b.z), std::fabs(a.w - b.w)));
+        if (change <= tolerance) continue;
+        const int u = static_cast<int>(i % static_cast<size_t>(countU));
+        const int v = static_cast<int>(i / static_cast<size_t>(countU));
+        firstU = std::min(firstU, u);
+        lastU = std::max(lastU, u);
+        firstV = std::min(firstV, v);
+        lastV = std::max(lastV, v);
+    }
+    if (lastU < 0) return true;
+    const GridRegion region =
+        gridRegionOfNetChange(surface, data.parameters, firstU, lastU, firstV, lastV);
+    return regionShare(region) <= kMostPartialShare;
 }
 
 // The net points that differ between the kept net and the new one, as index ranges along a
@@ -192,6 +251,45 @@ void buildLineStrips(const SurfaceGrid& grid, const std::vector<unsigned char>& 
     }
 }
 
+// Whether knots `to` have zero-width spans exactly where knots `from` (of the same count) have.
+bool sameSpanPattern(const std::vector<float>& from, const float* to) {
+    for (size_t i = 0; i + 1 < from.size(); ++i) {
+        if ((from[i + 1] > from[i]) != (to[i + 1] > to[i]) || !(to[i + 1] >= to[i])) return false;
+    }
+    return true;
+}
+
+// Moves parameters chosen on knots `from` to the same places in their spans of knots `to`,
+// which have the same spans: a knot's parameter becomes its new value, and those between two
+// knots keep their share of the span.
+void moveToKnots(std::vector<float>& t, const std::vector<float>& from, const float* to) {
+    size_t span = 0;
+    for (float& x : t) {
+        while (span + 2 < from.size() && !(x < from[span + 1])) ++span;
+        const float a = from[span], b = from[span + 1];
+        if (x == a) {
+            x = to[span];
+        } else if (x == b) {
+            x = to[span + 1];
+        } else if (b > a) {
+            x = to[span] + (x - a) / (b - a) * (to[span + 1] - to[span]);
+        }
+    }
+}
+
+// Whether the surface is the kept grid's but for knot values that moved within their spans'
+// pattern (a drag with skinning moves the sections' parameters), in the same view.
+bool sameButKnotValues(const NetSurface& surface, const CurrentView& view) {
+    const GridKey& key = data.key;
+    return key.countU == surface.countU && key.countV == surface.countV &&
+           key.orderU == surface.orderU && key.orderV == surface.orderV &&
+           key.knotsU.size() == static_cast<size_t>(surface.countU + surface.orderU) &&
+           key.knotsV.size() == static_cast<size_t>(surface.countV + surface.orderV) &&
+           std::memcmp(&key.view, &view, sizeof view) == 0 &&
+           sameSpanPattern(key.knotsU, surface.knotsU) &&
+           sameSpanPattern(key.knotsV, surface.knotsV);
+}
+
 // Brings the kept grid up to the surface and the current view.
 void update(const NetSurface& surface) {
     const CurrentView view = readView();
@@ -201,16 +299,25 @@ void update(const NetSurface& surface) {
             return;
         const GridRegion region =
             gridRegionOfNetChange(surface, data.parameters, firstU, lastU, firstV, lastV);
-        const double share = static_cast<double>(region.endColumn - region.firstColumn) *
-                             (region.endRow - region.firstRow) /
-                             std::max(1.0, static_cast<double>(data.grid.columns) * data.grid.rows);
-        if (share <= kMostPartialShare) {
+        if (regionShare(region) <= kMostPartialShare) {
             evaluateSurfaceGridRegion(surface, data.parameters, GridQuantity::normals, region,
                                       data.grid, bothCores());
             data.frame.partial = true;
+        } else if (onlyDrifted(surface)) {
+            // Every point moved, most a little: the whole grid again, on the same parameters.
+            evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid,
+                                bothCores());
+            data.frame.partial = false;
         } else {
             evaluateWhole(surface, view);
         }
+    } else if (data.valid && sameButKnotValues(surface, view) && onlyDrifted(surface)) {
+        // The parameters follow the knots and are evaluated again whole.
+        moveToKnots(data.parameters.u, data.key.knotsU, surface.knotsU);
+        moveToKnots(data.parameters.v, data.key.knotsV, surface.knotsV);
+        evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid,
+                            bothCores());
+        data.frame.partial = false;
     } else {
         evaluateWhole(surface, view);
     }
