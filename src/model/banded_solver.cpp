@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "model/two_threads.h"
+
 // It repeats the steps of solveLinearSystem and leaves out only operations whose result is known
 // without doing them. Why the floats stay the same:
 //  - Entries right of a row's last structural column are +0 and stay +0 (+0 - f * (+/-0) is +0),
@@ -150,14 +152,22 @@ bool eliminate(BandMatrix& W, Elimination& e) {
 #define VECTORIZE_LOOPS
 #endif
 
-// Replays the elimination on the nrhs right-hand sides in B and back-substitutes into X.
+// Right-hand side floats (rows times right-hand sides) from which the substitution is split over
+// two threads: below it, starting a thread costs more than half the work.
+constexpr size_t kSplitSubstitution = size_t{1} << 17;
+
+// Replays the elimination on right-hand sides first .. end - 1 of the nrhs in B and
+// back-substitutes them into X.
 VECTORIZE_LOOPS void substitute(const BandMatrix& W, const Elimination& e, float* __restrict B,
-                                float* __restrict X, int nrhs) {
+                                float* __restrict X, int nrhs, size_t first, size_t end) {
     const int n = W.n;
-    const size_t stride = static_cast<size_t>(nrhs);
+    const size_t stride = end - first;  // the floats of a row worked on
+    const size_t rowStride = static_cast<size_t>(nrhs);
     std::vector<float> zHistory(stride, -0.0f);
     float* __restrict z = zHistory.data();
-    auto row = [&](float* base, int r) { return base + static_cast<size_t>(r) * stride; };
+    auto row = [&](float* base, int r) {
+        return base + static_cast<size_t>(r) * rowStride + first;
+    };
     auto wake = [&](int r) {
         float* __restrict b = row(B, r);
         for (size_t j = 0; j < stride; ++j) b[j] = b[j] + z[j];
@@ -232,7 +242,17 @@ bool solveBandRows(const std::vector<BandRow>& rows, float* B, float* X, int nrh
     loadBand(W, rows);
     Elimination e;
     if (!eliminate(W, e)) return false;
-    substitute(W, e, B, X, nrhs);
+    // The right-hand sides are independent: many are split over two threads, each replaying
+    // the same operations on its own.
+    const size_t count = static_cast<size_t>(nrhs);
+    if (static_cast<size_t>(W.n) * count < kSplitSubstitution) {
+        substitute(W, e, B, X, nrhs, 0, count);
+    } else {
+        const size_t half = count / 2 / 16 * 16;
+        runOnTwoThreads(2, [&](int part) {
+            substitute(W, e, B, X, nrhs, part == 0 ? 0 : half, part == 0 ? half : count);
+        });
+    }
     return true;
 }
 

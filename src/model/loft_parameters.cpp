@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "model/two_threads.h"
+
 float vectorNorm(const float* v, int n) {
     float sum = 0.0f;
     for (int i = 0; i < n; ++i) sum += v[i] * v[i];
@@ -14,14 +16,15 @@ float vectorNorm(const float* v, int n) {
 
 namespace {
 
-// Chord lengths (or their square roots) between consecutive rows of every column:
-// chord[(k - 1) * cols + t] = |G[k][t] - G[k-1][t]| for k = 1 .. K, row R being row 0 again.
-// total[t] receives the sum of column t's chords, taken in order.
-void measureChords(const float* net, int cols, int R, int K, bool centripetal, float* chord,
-                   float* total) {
+// Rows of chord floats (rows times columns) from which the columns are measured on two threads.
+constexpr size_t kSplitChords = size_t{1} << 15;
+
+// measureChords for columns first .. end - 1.
+void measureColumns(const float* net, int cols, int R, int K, bool centripetal, int first, int end,
+                    float* chord, float* total) {
     const size_t rowFloats = 4 * static_cast<size_t>(cols);
     float difference[4];
-    for (int t = 0; t < cols; ++t) {
+    for (int t = first; t < end; ++t) {
         total[t] = 0.0f;
         for (int r = 1; r <= K; ++r) {
             const float* a = net + (r % R) * rowFloats + 4 * static_cast<size_t>(t);
@@ -32,6 +35,23 @@ void measureChords(const float* net, int cols, int R, int K, bool centripetal, f
             chord[static_cast<size_t>(r - 1) * cols + t] = length;
             total[t] += length;
         }
+    }
+}
+
+// Chord lengths (or their square roots) between consecutive rows of every column:
+// chord[(k - 1) * cols + t] = |G[k][t] - G[k-1][t]| for k = 1 .. K, row R being row 0 again.
+// total[t] receives the sum of column t's chords, taken in order.
+void measureChords(const float* net, int cols, int R, int K, bool centripetal, float* chord,
+                   float* total) {
+    // The columns are measured apart: many are split over two threads.
+    if (static_cast<size_t>(cols) * static_cast<size_t>(K) >= kSplitChords) {
+        const int half = cols / 2;
+        runOnTwoThreads(2, [&](int part) {
+            measureColumns(net, cols, R, K, centripetal, part == 0 ? 0 : half,
+                           part == 0 ? half : cols, chord, total);
+        });
+    } else {
+        measureColumns(net, cols, R, K, centripetal, 0, cols, chord, total);
     }
 }
 
@@ -61,8 +81,8 @@ bool shareChords(Rows rows, const float* total, int cols, int last, float* v) {
 // Parameters from the measured distances between consecutive sections (and, for a closed loft,
 // from the last section back to the first). chord receives the measured chords, for
 // loftParametersAround.
-bool measuredParameters(const float* net, int cols, int R, bool closed, bool centripetal,
-                        float* v, std::vector<float>& chord) {
+bool measuredParameters(const float* net, int cols, int R, bool closed, bool centripetal, float* v,
+                        std::vector<float>& chord) {
     if (R < 1) return true;
     if (R == 1) {
         v[0] = 1.0f;

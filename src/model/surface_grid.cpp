@@ -3,9 +3,7 @@
 #include "model/surface_grid.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <thread>
 
 #include "model/finite_values.h"
 #include "model/knots.h"
@@ -366,16 +364,6 @@ BasisTable makeBasisTable(const float* knots, int count, int order,
         }
     }
     return table;
-}
-
-void runOnTwoThreads(int jobs, const std::function<void(int)>& job) {
-    std::atomic<int> next{0};
-    auto work = [&] {
-        for (int index = next++; index < jobs; index = next++) job(index);
-    };
-    std::thread helper(work);
-    work();
-    helper.join();
 }
 
 void evaluateSurfaceGrid(const NetSurface& S, const GridParameters& parameters,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/surface_model.h"
+#include "model/two_threads.h"
 
 // A rational surface as arrays: the editor's surface, or the skinned or expanded net the main
 // view draws in its place. The net is section-major, countU x countV points (as SurfaceModel's).
@@ -88,12 +89,6 @@ struct SurfaceGrid {
     std::vector<float> mean;             // H per vertex, signs as in curvature.h (curvature)
     std::vector<unsigned char> defined;  // 1 where every asked quantity is set and finite
 };
-
-// Runs job(0) .. job(jobs - 1), in any order and on any threads, and returns when all are done.
-using JobRunner = std::function<void(int jobs, const std::function<void(int)>& job)>;
-
-// The jobs on the calling thread and one more thread started for the call.
-void runOnTwoThreads(int jobs, const std::function<void(int)>& job);
 
 // Evaluates the surface at every (u, v) of the grid. Vertices where evaluateSurfacePoint has no
 // point, or (asked for normals) where the tangent plane is lost, are left undefined with zeros.

@@ -796,73 +796,89 @@ bool findMoved(const std::vector<PointH>& kept, const std::vector<PointH>& net,
     return true;
 }
 
-// Brings the plan up to date after the points `moved` of one net moved, the view and the
-// selection unchanged: only the pixels within reach of where they were and are now are worked
-// out again. Returns false when a moved point was or is off the window or near the grid's
-// edge, or too many points strayed from their planned pixels: then the nets are planned again.
-bool updateMoved(NetState& net, NetState& other, const std::vector<PointH>& points,
-                 const std::vector<int>& moved, const double combined[16], const int viewport[4]) {
+// Brings the plan up to date after the points moved[k] of net k (0 the control net, 1 the
+// skinned net; null or empty when none) moved, the view and the selection unchanged: only the
+// pixels within reach of where they were and are now are worked out again. Returns false when
+// a moved point was or is off the window or near the grid's edge, or too many points strayed
+// from their planned pixels: then the nets are planned again.
+bool updateMoved(const std::vector<int>* const moved[2], const std::vector<PointH>* const points[2],
+                 const double combined[16], const int viewport[4]) {
     NetDrawingData& d = data;
     const PixelGrid& grid = d.grid;
     constexpr int kInside = 16;  // a moved point stays this far from the grid's edges
     constexpr size_t kMostStrays = 256;
+    NetState* nets[2] = {&d.control, &d.skinned};
     CellBox changed{grid.width, grid.height, -1, -1};
-    auto include = [&](size_t i) {
-        if (net.screen.cell[i] == kOffWindow) return false;
-        const int gx = net.screen.px[i] - grid.originX, gy = net.screen.py[i] - grid.originY;
-        if (gx < kInside || gy < kInside || gx >= grid.width - kInside ||
-            gy >= grid.height - kInside)
-            return false;
-        changed.x0 = std::min(changed.x0, gx);
-        changed.x1 = std::max(changed.x1, gx);
-        changed.y0 = std::min(changed.y0, gy);
-        changed.y1 = std::max(changed.y1, gy);
-        return true;
-    };
-    for (int i : moved) {
-        const size_t at = static_cast<size_t>(i);
-        if (!include(at)) return false;
-        projectPoint(points[at], combined, viewport, net.screen, at);
-        if (!include(at)) return false;
-        const int cell = gridCell(grid, net.screen.px[at], net.screen.py[at]);
-        if (net.screen.cell[at] != kNearEdge) net.screen.cell[at] = cell;
-        if (cell != net.plannedCell[at] &&
-            std::find(net.strays.begin(), net.strays.end(), i) == net.strays.end()) {
-            if (net.strays.size() == kMostStrays) return false;
-            net.strays.push_back(i);
+    bool movedNet[2] = {false, false};
+    for (int k = 0; k < 2; ++k) {
+        NetState& net = *nets[k];
+        movedNet[k] = net.present && moved[k] != nullptr && !moved[k]->empty();
+        if (!movedNet[k]) continue;
+        auto include = [&](size_t i) {
+            if (net.screen.cell[i] == kOffWindow) return false;
+            const int gx = net.screen.px[i] - grid.originX, gy = net.screen.py[i] - grid.originY;
+            if (gx < kInside || gy < kInside || gx >= grid.width - kInside ||
+                gy >= grid.height - kInside)
+                return false;
+            changed.x0 = std::min(changed.x0, gx);
+            changed.x1 = std::max(changed.x1, gx);
+            changed.y0 = std::min(changed.y0, gy);
+            changed.y1 = std::max(changed.y1, gy);
+            return true;
+        };
+        for (int i : *moved[k]) {
+            const size_t at = static_cast<size_t>(i);
+            if (!include(at)) return false;
+            projectPoint((*points[k])[at], combined, viewport, net.screen, at);
+            if (!include(at)) return false;
+            const int cell = gridCell(grid, net.screen.px[at], net.screen.py[at]);
+            if (net.screen.cell[at] != kNearEdge) net.screen.cell[at] = cell;
+            if (cell != net.plannedCell[at] &&
+                std::find(net.strays.begin(), net.strays.end(), i) == net.strays.end()) {
+                if (net.strays.size() == kMostStrays) return false;
+                net.strays.push_back(i);
+            }
         }
     }
+    if (changed.x0 > changed.x1) return true;
     // The nearest depths where points left or arrived, the cover they give (5 pixels around),
     // the farthest cover over the squares that reach those pixels (5 more), both nets' cover
     // and the farthest of it 2 around.
-    for (int gy = changed.y0; gy <= changed.y1; ++gy) {
-        for (int gx = changed.x0; gx <= changed.x1; ++gx)
-            net.nearest[static_cast<size_t>(gy) * grid.width + gx] = kFar;
-    }
-    forPointsIn(net, grid, changed, [&](size_t i) {
-        if (net.screen.cell[i] < 0) return;
-        float& nearest = net.nearest[static_cast<size_t>(net.screen.cell[i])];
-        nearest = std::min(nearest, net.screen.depth[i]);
-    });
     const CellBox covered = changed.grown(kBoxBelow, grid);
-    slideBox<true>(net.nearest, net.cover, grid, -kBoxAbove, kBoxBelow, covered);
+    const CellBox squares = covered.grown(kBoxBelow, grid);
+    for (int k = 0; k < 2; ++k) {
+        if (!movedNet[k]) continue;
+        NetState& net = *nets[k];
+        for (int gy = changed.y0; gy <= changed.y1; ++gy) {
+            for (int gx = changed.x0; gx <= changed.x1; ++gx)
+                net.nearest[static_cast<size_t>(gy) * grid.width + gx] = kFar;
+        }
+        forPointsIn(net, grid, changed, [&](size_t i) {
+            if (net.screen.cell[i] < 0) return;
+            float& nearest = net.nearest[static_cast<size_t>(net.screen.cell[i])];
+            nearest = std::min(nearest, net.screen.depth[i]);
+        });
+        slideBox<true>(net.nearest, net.cover, grid, -kBoxAbove, kBoxBelow, covered);
+        slideBox<false>(net.cover, net.keepDepth, grid, -kBoxBelow, kBoxAbove, squares);
+    }
     for (int gy = covered.y0; gy <= covered.y1; ++gy) {
         for (int gx = covered.x0; gx <= covered.x1; ++gx) {
             const size_t c = static_cast<size_t>(gy) * grid.width + gx;
             d.coverBoth[c] = std::min(d.control.cover[c], d.skinned.cover[c]);
         }
     }
-    const CellBox squares = covered.grown(kBoxBelow, grid);
-    slideBox<false>(net.cover, net.keepDepth, grid, -kBoxBelow, kBoxAbove, squares);
     slideBox<false>(d.coverBoth, d.coverAround, grid, -2, 2, covered.grown(2, grid));
     // Points whose square or whose possible squares reach the changed cover, and segments
     // of both nets with an end within reach of the changed cover around.
-    forPointsIn(net, grid, squares.grown(1, grid),
-                [&](size_t i) { net.pointShown[i] = pointShows(net, grid, i) ? 1 : 0; });
+    for (int k = 0; k < 2; ++k) {
+        if (!movedNet[k]) continue;
+        NetState& net = *nets[k];
+        forPointsIn(net, grid, squares.grown(1, grid),
+                    [&](size_t i) { net.pointShown[i] = pointShows(net, grid, i) ? 1 : 0; });
+    }
     const int countU = d.countU;
     const CellBox ends = covered.grown(4, grid);
-    NetState* both[2] = {&net, &other};
-    for (NetState* s : both) {
+    for (NetState* s : nets) {
         if (!s->present) continue;
         forPointsIn(*s, grid, ends, [&](size_t i) {
             if (i % static_cast<size_t>(countU) != 0) testSegment(*s, i - 1, countU, d);
@@ -912,6 +928,40 @@ bool replanNet(NetState& net, const std::vector<PointH>& points, const double co
     return true;
 }
 
+// The points of `now` that moved by more than `limit` in some coordinate since `planned`, into
+// `far`; false when there are more than kMostFar. A block of points that all stayed is passed
+// over in one vector compare.
+bool farMoved(const std::vector<PointH>& planned, const std::vector<PointH>& now, float limit,
+              std::vector<int>& far) {
+    far.clear();
+    const size_t n = now.size();
+    if (n == 0) return true;
+    constexpr size_t kBlock = 16;
+    const float* a = &planned[0].x;
+    const float* b = &now[0].x;
+    for (size_t start = 0; start < n; start += kBlock) {
+        const size_t count = std::min(kBlock, n - start);
+        if (count == kBlock) {
+            int over = 0;
+            const float* blockA = a + 4 * start;
+            const float* blockB = b + 4 * start;
+            for (size_t j = 0; j < 4 * kBlock; ++j)
+                over |= !(std::fabs(blockA[j] - blockB[j]) <= limit) ? 1 : 0;
+            if (over == 0) continue;
+        }
+        for (size_t i = start; i < start + count; ++i) {
+            const PointH& p = planned[i];
+            const PointH& q = now[i];
+            const float change = std::max(std::max(std::fabs(p.x - q.x), std::fabs(p.y - q.y)),
+                                          std::max(std::fabs(p.z - q.z), std::fabs(p.w - q.w)));
+            if (change <= limit) continue;
+            if (far.size() == kMostFar) return false;
+            far.push_back(static_cast<int>(i));
+        }
+    }
+    return true;
+}
+
 // Carries the last plan over to the nets' new positions (see the top of the file): points that
 // moved less than the drift since they were planned keep their place in it, and the plan is
 // brought up to date around the others as around points a drag moved. False when a net's size
@@ -927,24 +977,14 @@ bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>
         far[k]->clear();
         const NetState& net = *nets[k];
         if (!net.present) continue;
-        const std::vector<PointH>& now = *points[k];
-        if (net.planned.size() != now.size()) return false;
-        const float limit = net.driftLimit;
-        for (size_t i = 0; i < now.size(); ++i) {
-            const PointH& a = net.planned[i];
-            const PointH& b = now[i];
-            const float change = std::max(std::max(std::fabs(a.x - b.x), std::fabs(a.y - b.y)),
-                                          std::max(std::fabs(a.z - b.z), std::fabs(a.w - b.w)));
-            if (change <= limit) continue;
-            if (far[k]->size() == kMostFar) return false;
-            far[k]->push_back(static_cast<int>(i));
-        }
+        if (net.planned.size() != points[k]->size() ||
+            !farMoved(net.planned, *points[k], net.driftLimit, *far[k]))
+            return false;
     }
+    const std::vector<int>* const farLists[2] = {far[0], far[1]};
+    if (!updateMoved(farLists, points, combined, viewport)) return false;
     for (int k = 0; k < 2; ++k) {
-        if (far[k]->empty()) continue;
-        NetState& net = *nets[k];
-        if (!updateMoved(net, *nets[1 - k], *points[k], *far[k], combined, viewport)) return false;
-        notePlannedMoves(net, *points[k], *far[k], combined, viewport);
+        if (!far[k]->empty()) notePlannedMoves(*nets[k], *points[k], *far[k], combined, viewport);
     }
     buildPlans(control, skinned);  // the kept points where they are now
     return true;
@@ -1007,21 +1047,15 @@ void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* s
             for (int i : skinnedMoved)
                 d.key.skinnedNet[static_cast<size_t>(i)] = (*skinned)[static_cast<size_t>(i)];
         };
+        const std::vector<PointH>* const points[2] = {control, skinned};
         if (!still && !d.whole && !d.carriedOver && fewControl && fewSkinned) {
-            // A few points of one net moved: the plan is brought up to date around them.
-            bool updated = false;
-            if (skinnedMoved.empty()) {
-                updated =
-                    updateMoved(d.control, d.skinned, *control, controlMoved, combined, viewport);
-                if (updated)
+            // A few points moved: the plan is brought up to date around them.
+            const std::vector<int>* const moved[2] = {&controlMoved, &skinnedMoved};
+            if (updateMoved(moved, points, combined, viewport)) {
+                if (!controlMoved.empty())
                     notePlannedMoves(d.control, *control, controlMoved, combined, viewport);
-            } else if (controlMoved.empty()) {
-                updated =
-                    updateMoved(d.skinned, d.control, *skinned, skinnedMoved, combined, viewport);
-                if (updated)
+                if (!skinnedMoved.empty())
                     notePlannedMoves(d.skinned, *skinned, skinnedMoved, combined, viewport);
-            }
-            if (updated) {
                 buildPlans(control, skinned);
                 keepMoves();
                 return;
@@ -1035,9 +1069,10 @@ void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* s
         if (!still && !d.whole && !d.carriedOver && fewControl && !fewSkinned) {
             // The skinned net follows every move of the control net: planned again whole, the
             // control net's plan brought up to date around the points that moved.
-            if (replanNet(d.skinned, *skinned, combined, viewport) &&
-                (controlMoved.empty() ||
-                 updateMoved(d.control, d.skinned, *control, controlMoved, combined, viewport))) {
+            if (replanNet(d.skinned, *skinned, combined, viewport) && [&] {
+                    const std::vector<int>* const moved[2] = {&controlMoved, nullptr};
+                    return updateMoved(moved, points, combined, viewport);
+                }()) {
                 planSegments(control, skinned);
                 notePlanned(d.skinned, *skinned, combined, viewport);
                 if (control != nullptr)

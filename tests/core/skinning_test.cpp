@@ -14,8 +14,8 @@
 #include "model/gui_hooks.h"
 #include "model/knots.h"
 #include "model/skinning.h"
-#include "support/state_text.h"
 #include "support/scratch_files.h"
+#include "support/state_text.h"
 
 namespace {
 
@@ -225,7 +225,10 @@ INSTANTIATE_TEST_SUITE_P(Nets, SolverPaths,
                          ::testing::Values(PathCase{5, 3, 3, 2, 1}, PathCase{5, 3, 2, 3, 2},
                                            PathCase{7, 9, 4, 2, 3}, PathCase{7, 9, 3, 3, 4},
                                            PathCase{7, 9, 2, 4, 5}, PathCase{12, 30, 4, 4, 6},
-                                           PathCase{4, 17, 3, 1, 7}, PathCase{3, 40, 2, 4, 8}));
+                                           PathCase{4, 17, 3, 1, 7}, PathCase{3, 40, 2, 4, 8},
+                                           // Enough right-hand sides to split them over two
+                                           // threads.
+                                           PathCase{400, 90, 4, 4, 9}));
 
 // Random matrices with partial pivoting at work: negative entries, -0 entries, negative
 // pivots, rows whose band starts late and rows swapped past each other.
@@ -463,7 +466,9 @@ struct RefusalCase {
     void (*spoil)(std::vector<PointH>& net);  // on a 5 x 4 net
     const char* message;
 };
-void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SkinningRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
