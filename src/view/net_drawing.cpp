@@ -435,7 +435,7 @@ void forPointsIn(const NetState& net, const PixelGrid& grid, const CellBox& box,
 
 // Scratch of the sliding windows, kept between plans (one plan runs at a time).
 struct SlideScratch {
-    std::vector<float> padded, identity, prefix, suffix;
+    std::vector<float> padded, identity, prefix, suffix, boxRows;
 };
 
 SlideScratch slideScratch;
@@ -526,21 +526,36 @@ void slide(const std::vector<float>& in, std::vector<float>& out, const PixelGri
     }
 }
 
-// The same as slide along rows then columns, for the cells of `box` only.
+// The same as slide along rows then columns, for the cells of `box` only: along the rows of the
+// box's reach first, then along the columns of the box.
 template <bool kMinimum>
 void slideBox(const std::vector<float>& in, std::vector<float>& out, const PixelGrid& grid, int low,
               int high, const CellBox& box) {
-    for (int y = box.y0; y <= box.y1; ++y) {
+    if (box.x0 > box.x1 || box.y0 > box.y1) return;
+    const float identity = kMinimum ? kFar : -kFar;
+    auto combine = [](float a, float b) { return kMinimum ? std::min(a, b) : std::max(a, b); };
+    const int rowFirst = std::max(box.y0 + low, 0);
+    const int rowLast = std::min(box.y1 + high, grid.height - 1);
+    const int width = box.x1 - box.x0 + 1;
+    std::vector<float>& across = slideScratch.boxRows;
+    across.assign(static_cast<size_t>(std::max(rowLast - rowFirst + 1, 0)) * width, identity);
+    for (int y = rowFirst; y <= rowLast; ++y) {
+        const float* row = in.data() + static_cast<size_t>(y) * grid.width;
+        float* target = across.data() + static_cast<size_t>(y - rowFirst) * width;
         for (int x = box.x0; x <= box.x1; ++x) {
-            float v = kMinimum ? kFar : -kFar;
-            for (int ky = std::max(y + low, 0); ky <= std::min(y + high, grid.height - 1); ++ky) {
-                const float* row = in.data() + static_cast<size_t>(ky) * grid.width;
-                for (int kx = std::max(x + low, 0); kx <= std::min(x + high, grid.width - 1);
-                     ++kx) {
-                    v = kMinimum ? std::min(v, row[kx]) : std::max(v, row[kx]);
-                }
-            }
-            out[static_cast<size_t>(y) * grid.width + x] = v;
+            float v = identity;
+            for (int kx = std::max(x + low, 0); kx <= std::min(x + high, grid.width - 1); ++kx)
+                v = combine(v, row[kx]);
+            target[x - box.x0] = v;
+        }
+    }
+    for (int y = box.y0; y <= box.y1; ++y) {
+        float* target = out.data() + static_cast<size_t>(y) * grid.width;
+        for (int x = box.x0; x <= box.x1; ++x) {
+            float v = identity;
+            for (int ky = std::max(y + low, rowFirst); ky <= std::min(y + high, rowLast); ++ky)
+                v = combine(v, across[static_cast<size_t>(ky - rowFirst) * width + (x - box.x0)]);
+            target[x] = v;
         }
     }
 }
