@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/net_drift.h"
 #include "view/grid_key.h"
 #include "view/worker_thread.h"
 
@@ -119,20 +120,16 @@ bool onlyDrifted(const NetSurface& surface) {
     const int countU = surface.countU;
     if (data.chosenFor.size() != static_cast<size_t>(countU) * surface.countV) return false;
     int firstU = countU, lastU = -1, firstV = surface.countV, lastV = -1;
-    const float tolerance = data.chosenTolerance;
-    for (size_t i = 0; i < data.chosenFor.size(); ++i) {
-        const PointH& a = data.chosenFor[i];
-        const PointH& b = surface.net[i];
-        const float change = std::max(std::max(std::fabs(a.x - b.x), std::fabs(a.y - b.y)),
-                                      std::max(std::fabs(a.z - b.z), std::fabs(a.w - b.w)));
-        if (change <= tolerance) continue;
-        const int u = static_cast<int>(i % static_cast<size_t>(countU));
-        const int v = static_cast<int>(i / static_cast<size_t>(countU));
-        firstU = std::min(firstU, u);
-        lastU = std::max(lastU, u);
-        firstV = std::min(firstV, v);
-        lastV = std::max(lastV, v);
-    }
+    forEachPointMovedBeyond(data.chosenFor.data(), surface.net, data.chosenFor.size(),
+                            data.chosenTolerance, [&](size_t i) {
+                                const int u = static_cast<int>(i % static_cast<size_t>(countU));
+                                const int v = static_cast<int>(i / static_cast<size_t>(countU));
+                                firstU = std::min(firstU, u);
+                                lastU = std::max(lastU, u);
+                                firstV = std::min(firstV, v);
+                                lastV = std::max(lastV, v);
+                                return true;
+                            });
     if (lastU < 0) return true;
     const GridRegion region =
         gridRegionOfNetChange(surface, data.parameters, firstU, lastU, firstV, lastV);

@@ -36,6 +36,7 @@
 #include <unistd.h>
 
 #include "model/derived_nets.h"
+#include "model/net_drift.h"
 #include "model/surface_model.h"
 #include "view/materials.h"
 #include "view/worker_thread.h"
@@ -944,37 +945,15 @@ bool replanNet(NetState& net, const std::vector<PointH>& points, const double co
 }
 
 // The points of `now` that moved by more than `limit` in some coordinate since `planned`, into
-// `far`; false when there are more than kMostFar. A block of points that all stayed is passed
-// over in one vector compare.
+// `far`; false when there are more than kMostFar.
 bool farMoved(const std::vector<PointH>& planned, const std::vector<PointH>& now, float limit,
               std::vector<int>& far) {
     far.clear();
-    const size_t n = now.size();
-    if (n == 0) return true;
-    constexpr size_t kBlock = 16;
-    const float* a = &planned[0].x;
-    const float* b = &now[0].x;
-    for (size_t start = 0; start < n; start += kBlock) {
-        const size_t count = std::min(kBlock, n - start);
-        if (count == kBlock) {
-            int over = 0;
-            const float* blockA = a + 4 * start;
-            const float* blockB = b + 4 * start;
-            for (size_t j = 0; j < 4 * kBlock; ++j)
-                over |= !(std::fabs(blockA[j] - blockB[j]) <= limit) ? 1 : 0;
-            if (over == 0) continue;
-        }
-        for (size_t i = start; i < start + count; ++i) {
-            const PointH& p = planned[i];
-            const PointH& q = now[i];
-            const float change = std::max(std::max(std::fabs(p.x - q.x), std::fabs(p.y - q.y)),
-                                          std::max(std::fabs(p.z - q.z), std::fabs(p.w - q.w)));
-            if (change <= limit) continue;
-            if (far.size() == kMostFar) return false;
-            far.push_back(static_cast<int>(i));
-        }
-    }
-    return true;
+    return forEachPointMovedBeyond(planned.data(), now.data(), now.size(), limit, [&](size_t i) {
+        if (far.size() == kMostFar) return false;
+        far.push_back(static_cast<int>(i));
+        return true;
+    });
 }
 
 // Carries the last plan over to the nets' new positions (see the top of the file): points that
