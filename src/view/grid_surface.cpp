@@ -35,6 +35,7 @@ struct GridSurfaceData {
     // The net the parameters were chosen for, and how far (in any coordinate) its points may
     // move before they count as changed for the parameters.
     std::vector<PointH> chosenFor;
+    std::vector<float> chosenKnotsU, chosenKnotsV;
     float chosenTolerance = 0.0f;
     SurfaceGrid grid;
     // Indices of triangle strips (filled) and line strips (outline), each strip a range of them.
@@ -59,6 +60,9 @@ constexpr double kMostPartialShare = 0.5;
 // chosen leaves them standing: a drag with skinning moves every point of the skinned net a
 // little, which changes no span's demand for steps that matters.
 constexpr float kParameterDrift = 1e-3f;
+// Nor do knots that moved less than this share of their range (the sections' parameters shift
+// a little as a drag changes the chords).
+constexpr float kKnotDrift = 1e-2f;
 
 JobRunner bothCores() {
     if (!data.worker) {
@@ -99,6 +103,8 @@ void evaluateWhole(const NetSurface& surface, const CurrentView& view) {
     data.frame.partial = false;
     const size_t count = static_cast<size_t>(surface.countU) * surface.countV;
     data.chosenFor.assign(surface.net, surface.net + count);
+    data.chosenKnotsU.assign(surface.knotsU, surface.knotsU + surface.countU + surface.orderU);
+    data.chosenKnotsV.assign(surface.knotsV, surface.knotsV + surface.countV + surface.orderV);
     float low[4], high[4];
     std::fill(low, low + 4, std::numeric_limits<float>::infinity());
     std::fill(high, high + 4, -std::numeric_limits<float>::infinity());
@@ -248,9 +254,15 @@ void buildLineStrips(const SurfaceGrid& grid, const std::vector<unsigned char>& 
     }
 }
 
-// Whether knots `to` have zero-width spans exactly where knots `from` (of the same count) have.
-bool sameSpanPattern(const std::vector<float>& from, const float* to) {
-    for (size_t i = 0; i + 1 < from.size(); ++i) {
+// Whether knots `to` have zero-width spans exactly where knots `from` (of the same count) have,
+// and lie within kKnotDrift of the range from the knots `chosen` the parameters were chosen on.
+bool sameSpanPattern(const std::vector<float>& from, const float* to,
+                     const std::vector<float>& chosen) {
+    if (chosen.size() != from.size() || from.empty()) return false;
+    const float allowed = kKnotDrift * (chosen.back() - chosen.front());
+    for (size_t i = 0; i < from.size(); ++i) {
+        if (!(std::fabs(to[i] - chosen[i]) <= allowed)) return false;
+        if (i + 1 == from.size()) break;
         if ((from[i + 1] > from[i]) != (to[i + 1] > to[i]) || !(to[i + 1] >= to[i])) return false;
     }
     return true;
@@ -283,8 +295,8 @@ bool sameButKnotValues(const NetSurface& surface, const CurrentView& view) {
            key.knotsU.size() == static_cast<size_t>(surface.countU + surface.orderU) &&
            key.knotsV.size() == static_cast<size_t>(surface.countV + surface.orderV) &&
            std::memcmp(&key.view, &view, sizeof view) == 0 &&
-           sameSpanPattern(key.knotsU, surface.knotsU) &&
-           sameSpanPattern(key.knotsV, surface.knotsV);
+           sameSpanPattern(key.knotsU, surface.knotsU, data.chosenKnotsU) &&
+           sameSpanPattern(key.knotsV, surface.knotsV, data.chosenKnotsV);
 }
 
 // Brings the kept grid up to the surface and the current view.
