@@ -511,6 +511,12 @@ bool sceneOfFrame(EditorState& s) {
         glNormal3fv(data.normal);
         return true;
     }
+    // The nets' plan starts at once, from the last scene's camera: it works on its own thread
+    // while this one keeps the inputs and draws the surface. The camera set below is most
+    // likely the same; if not, the plan starts again when the surface is drawn.
+    if (data.sceneDraws > 0)
+        startNetPlanFor(s.surface, s.derived, s.selection, s.panel.skinningEnabled != 0,
+                        data.modelView, data.projection, data.viewport);
     // A scene that changed right after a frame whose scene changed too (a drag, the surface
     // growing as a spinner turns) is not read back: the next frame most likely changes it
     // again, and the reading costs a few milliseconds of every such frame. The first frame that

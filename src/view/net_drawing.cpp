@@ -228,11 +228,8 @@ void drawRuns(const std::vector<PointH>& net, const NetPlan& plan, bool highligh
     glPopClientAttrib();
 }
 
-// The combined projection and model-view matrix (column-major) and the viewport in force.
-void currentTransform(double combined[16], int viewport[4], double matrices[32]) {
-    glGetDoublev(GL_MODELVIEW_MATRIX, matrices);
-    glGetDoublev(GL_PROJECTION_MATRIX, matrices + 16);
-    glGetIntegerv(GL_VIEWPORT, viewport);
+// The projection (matrices + 16) times the model-view matrix (matrices), column-major.
+void combineMatrices(const double matrices[32], double combined[16]) {
     const double* m = matrices;
     const double* p = matrices + 16;
     for (int c = 0; c < 4; ++c) {
@@ -242,6 +239,15 @@ void currentTransform(double combined[16], int viewport[4], double matrices[32])
             combined[c * 4 + r] = sum;
         }
     }
+}
+
+// The model-view and projection matrices in force (matrices), their product (combined) and the
+// viewport.
+void currentTransform(double combined[16], int viewport[4], double matrices[32]) {
+    glGetDoublev(GL_MODELVIEW_MATRIX, matrices);
+    glGetDoublev(GL_PROJECTION_MATRIX, matrices + 16);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    combineMatrices(matrices, combined);
 }
 
 // The pixel a 10-pixel point at window coordinate v starts its square from (plus 5), and
@@ -1102,8 +1108,11 @@ struct PlanInputs {
     bool thinned = false;
 };
 
+// What a plan is worked out from; the transform is GL's in force, or the one given
+// (modelView, projection and viewport, when modelView is not null).
 PlanInputs planInputs(const SurfaceModel& surface, const DerivedNets& derived,
-                      const Selection& selection, bool skinning) {
+                      const Selection& selection, bool skinning, const double* modelView = nullptr,
+                      const double* projection = nullptr, const int* viewport = nullptr) {
     PlanInputs in;
     in.control = netMatchesCounts(surface) ? &surface.controlNet : nullptr;
     in.skinned = skinnedNetUsable(surface, skinning, derived) ? &derived.skinnedNet : nullptr;
@@ -1112,7 +1121,14 @@ PlanInputs planInputs(const SurfaceModel& surface, const DerivedNets& derived,
     in.countU = surface.countU;
     in.selection = selection;
     in.thinned = data.thinning && in.countU >= 1;
-    if (in.thinned) currentTransform(in.combined, in.viewport, in.matrices);
+    if (in.thinned && modelView == nullptr) {
+        currentTransform(in.combined, in.viewport, in.matrices);
+    } else if (in.thinned) {
+        std::copy(modelView, modelView + 16, in.matrices);
+        std::copy(projection, projection + 16, in.matrices + 16);
+        std::copy(viewport, viewport + 4, in.viewport);
+        combineMatrices(in.matrices, in.combined);
+    }
     return in;
 }
 
@@ -1142,11 +1158,14 @@ PendingPlan pending;
 
 }  // namespace
 
-void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
-                  const Selection& selection, bool skinning) {
+namespace {
+
+void startPlan(const PlanInputs& in) {
+    // A plan already under way from the same inputs goes on.
+    if (pending.running && samePlanInputs(pending.inputs, in)) return;
     if (pending.running) pending.worker->wait();
     pending.running = false;
-    pending.inputs = planInputs(surface, derived, selection, skinning);
+    pending.inputs = in;
     if (!pending.inputs.thinned) return;
     // A forked child (a death test's) has the worker object but not its thread: it plans at
     // drawNets, on its own thread.
@@ -1159,6 +1178,19 @@ void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
     }
     pending.running = true;
     pending.worker->start([] { updatePlan(pending.inputs); });
+}
+
+}  // namespace
+
+void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
+                  const Selection& selection, bool skinning) {
+    startPlan(planInputs(surface, derived, selection, skinning));
+}
+
+void startNetPlanFor(const SurfaceModel& surface, const DerivedNets& derived,
+                     const Selection& selection, bool skinning, const double modelView[16],
+                     const double projection[16], const int viewport[4]) {
+    startPlan(planInputs(surface, derived, selection, skinning, modelView, projection, viewport));
 }
 
 void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Selection& selection,

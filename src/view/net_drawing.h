@@ -29,6 +29,13 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
 void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
                   const Selection& selection, bool skinning);
 
+// The same, for the given GL transform instead of the one in force, so a frame can start the
+// plan before it sets its camera (from the last frame's). A plan under way from the same
+// inputs goes on.
+void startNetPlanFor(const SurfaceModel& surface, const DerivedNets& derived,
+                     const Selection& selection, bool skinning, const double modelView[16],
+                     const double projection[16], const int viewport[4]);
+
 // Whether the last drawNets drew from a plan carried over from earlier positions of the nets:
 // a draw of the same nets would work the plan out anew, and could differ by a pixel here and
 // there.
