@@ -17,7 +17,7 @@
 // point are always drawn. What is left out is worked out from the nets, the matrices and the
 // viewport, and kept until one of them changes. While the nets move from one draw to the next
 // (a drag), what was worked out is carried over: a point that moved less than half a pixel keeps
-// its place in it, and everything around points that moved farther is drawn. Such a draw may
+// its place in it, and around points that moved farther it is worked out again. Such a draw may
 // differ from the whole drawing within a pixel of where points overlap; the next draw of the
 // same nets works them out anew and is exact again.
 void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Selection& selection,
