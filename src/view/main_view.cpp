@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "io/editor_file_io.h"
@@ -61,6 +62,7 @@ struct MainViewData {
     int viewport[4] = {0, 0, 0, 0};
     float normal[3] = {0.0f, 0.0f, 1.0f};
     bool lastSceneChanged = false;  // the last scene drawn differed from the one before it
+    float camera[6] = {};           // the last scene's camera: polar, azimuth, distance, target
     // What the last frame showed of the probe and of the help, and the frames still owed to a
     // new window size (the GL may resize its buffers only after a frame at the new size).
     bool framed = false;
@@ -511,12 +513,18 @@ bool sceneOfFrame(EditorState& s) {
         glNormal3fv(data.normal);
         return true;
     }
-    // The nets' plan starts at once, from the last scene's camera: it works on its own thread
-    // while this one keeps the inputs and draws the surface. The camera set below is most
-    // likely the same; if not, the plan starts again when the surface is drawn.
-    if (data.sceneDraws > 0)
+    // While the camera and the window stay as they were, the nets' plan starts at once, under
+    // the last scene's transform: it works on its own thread while this one keeps the inputs
+    // and draws the surface. (A plan under another transform would have to finish before the
+    // right one could start.)
+    const ViewState& v = s.view;
+    const float camera[6] = {v.cameraPolar,     v.cameraAzimuth,   v.cameraDistance,
+                             v.cameraTarget[0], v.cameraTarget[1], v.cameraTarget[2]};
+    if (data.sceneDraws > 0 && data.framesAfterReshape == 0 &&
+        std::memcmp(camera, data.camera, sizeof camera) == 0)
         startNetPlanFor(s.surface, s.derived, s.selection, s.panel.skinningEnabled != 0,
                         data.modelView, data.projection, data.viewport);
+    std::memcpy(data.camera, camera, sizeof camera);
     // A scene that changed right after a frame whose scene changed too (a drag, the surface
     // growing as a spinner turns) is not read back: the next frame most likely changes it
     // again, and the reading costs a few milliseconds of every such frame. The first frame that
