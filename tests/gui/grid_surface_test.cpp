@@ -215,23 +215,33 @@ TEST(GridSurfaceDrag, PartlyEvaluatedGridDrawsTheMovedNet) {
     }
 }
 
-// The main scene's camera and lights, then over a cleared window the skinned surface's grid
-// alone, as the main scene left it (its nets hide it at 100 x 100).
-void drawSkinnedGridAlone() {
+// The main scene's camera and lights, then over a cleared window the surface's grid alone (of
+// the skinned net while skinning is on), as the main scene left it: its nets hide it at
+// 100 x 100.
+void drawGridAlone() {
     drawMainScene(editor.surface, editor.derived, editor.selection, editor.panel, editor.view,
                   editor.handles.surfaceRenderer);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const SurfaceModel& s = editor.surface;
     const DerivedNets& d = editor.derived;
+    const bool skinned = editor.panel.skinningEnabled != 0;
+    const std::vector<PointH>& points = skinned ? d.skinnedNet : s.controlNet;
     NetSurface net;
-    net.net = d.skinnedNet.data();
+    net.net = points.data();
     net.countU = s.countU;
-    net.countV = static_cast<int>(d.skinnedNet.size() / static_cast<size_t>(s.countU));
+    net.countV = static_cast<int>(points.size() / static_cast<size_t>(s.countU));
     net.orderU = s.orderU;
     net.orderV = s.orderV;
     net.knotsU = s.knotsU.data();
-    net.knotsV = d.skinnedKnotsV.data();
+    net.knotsV = skinned ? d.skinnedKnotsV.data() : s.knotsV.data();
     drawGridSurface(net, editor.panel.surfaceDisplayMode != kDisplayModeFill);
+}
+
+MainFrame gridAlone() {
+    MainFrame f;
+    f.rgb =
+        testsupport::drawAndReadBack(editor.handles.mainWindow, drawGridAlone, &f.width, &f.height);
+    return f;
 }
 
 // A drag step on a 100 x 100 hull skinned with chord-length section parameters moves every
@@ -244,12 +254,6 @@ TEST(GridSurfaceDrag, SkinnedStepMovingEveryPointDrawsTheMovedNet) {
     editor.panel.skinningEnabled = 1;
     syncDerivedNets(editor);
     setSurfaceTessellator(SurfaceTessellator::grid);
-    auto gridAlone = [] {
-        MainFrame f;
-        f.rgb = testsupport::drawAndReadBack(editor.handles.mainWindow, drawSkinnedGridAlone,
-                                             &f.width, &f.height);
-        return f;
-    };
     const MainFrame before = gridAlone();
     const std::vector<float> knotsBefore = editor.derived.skinnedKnotsV;
     editor.surface.controlNet[50 * 100 + 30].y += 0.3f;
@@ -264,6 +268,27 @@ TEST(GridSurfaceDrag, SkinnedStepMovingEveryPointDrawsTheMovedNet) {
     // elsewhere in a grid chosen afresh, over as many pixels give or take a few.
     EXPECT_GT(differingPixels(before, dragged), 50);
     EXPECT_LE(std::abs(dragged.covered() - afresh.covered()), afresh.covered() / 50);
+}
+
+// Knots across the sections warped by up to half a percent of their range, as a drag with
+// skinning moves them: the grid's parameters, moved with the knots, draw what a grid chosen
+// afresh draws (the steps a span takes follow its control polygon, not its knots).
+TEST(GridSurfaceDrag, ParametersFollowKnotsThatDrift) {
+    testsupport::resetMainView();
+    testsupport::setHull(100);
+    editor.panel.surfaceDisplayMode = kDisplayModeOutline;
+    syncDerivedNets(editor);
+    setSurfaceTessellator(SurfaceTessellator::grid);
+    const MainFrame before = gridAlone();
+    for (float& t : editor.surface.knotsV) t += 0.02f * t * (1.0f - t);
+    syncDerivedNets(editor);
+    const MainFrame moved = gridAlone();
+    releaseGridSurface();
+    const MainFrame afresh = gridAlone();
+    setSurfaceTessellator(SurfaceTessellator::byCost);
+    // The lines moved; the two grids round their parameters apart, at a pixel or so.
+    EXPECT_GT(differingPixels(before, moved), 5);
+    EXPECT_LE(differingPixels(moved, afresh), 10);
 }
 
 // The largest net the editor takes, 1000 x 1000, skinned: the main view draws it (past GLU's
