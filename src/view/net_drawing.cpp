@@ -926,30 +926,6 @@ void buildPlans(const std::vector<PointH>* control, const std::vector<PointH>* s
         buildPlan(d.skinned, *skinned, d.countU, d.skinned.pointShown, d.skinned.segmentShown);
 }
 
-// Plans the net again from all its points on the grid of the last whole plan, for a net that
-// changed throughout (the skinned net, skinned again after every move of a control point).
-// False when one of its points falls outside the grid or near its edge.
-bool replanNet(NetState& net, const std::vector<PointH>& points, const double combined[16],
-               const int viewport[4]) {
-    const PixelGrid& grid = data.grid;
-    constexpr int kInside = 16;  // room for the squares and the sliding windows around them
-    int left = std::numeric_limits<int>::max(), bottom = left;
-    int right = std::numeric_limits<int>::min(), top = right;
-    project(points, combined, viewport, net.screen, left, bottom, right, top);
-    if (left <= right && (left - grid.originX < kInside || bottom - grid.originY < kInside ||
-                          right - grid.originX >= grid.width - kInside ||
-                          top - grid.originY >= grid.height - kInside))
-        return false;
-    for (const int cell : net.screen.cell) {
-        if (cell == kOffWindow) return false;  // only a whole plan knows where those go
-    }
-    fillNearest(net, grid);
-    slide<true>(net.nearest, data.scratch, grid, -kBoxAbove, kBoxBelow, true);
-    slide<true>(data.scratch, net.cover, grid, -kBoxAbove, kBoxBelow, false);
-    planPoints(net, grid);
-    return true;
-}
-
 // The points of `now` that moved by more than `limit` in some coordinate since `planned`, into
 // `far`; false when there are more than kMostFar.
 bool farMoved(const std::vector<PointH>& planned, const std::vector<PointH>& now, float limit,
@@ -962,13 +938,13 @@ bool farMoved(const std::vector<PointH>& planned, const std::vector<PointH>& now
     });
 }
 
-// Carries the last plan over to the nets' new positions (see the top of the file): points that
+// Brings the last plan over to the nets' new positions (see the top of the file): points that
 // moved less than the drift since they were planned keep their place in it, and the plan is
-// brought up to date around the others as around points a drag moved. False when a net's size
-// changed, too many points moved farther, or the update cannot be made: then the nets are
-// planned again.
+// brought up to date around the others as around points a drag moved; exactly, around every
+// point that moved at all. False when a net's size changed, too many points moved farther, or
+// the update cannot be made: then the nets are planned again.
 bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>* skinned,
-                   const double combined[16], const int viewport[4]) {
+                   const double combined[16], const int viewport[4], bool exactly) {
     NetDrawingData& d = data;
     NetState* nets[2] = {&d.control, &d.skinned};
     const std::vector<PointH>* points[2] = {control, skinned};
@@ -978,7 +954,7 @@ bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>
         const NetState& net = *nets[k];
         if (!net.present) continue;
         if (net.planned.size() != points[k]->size() ||
-            !farMoved(net.planned, *points[k], net.driftLimit, *far[k]))
+            !farMoved(net.planned, *points[k], exactly ? 0.0f : net.driftLimit, *far[k]))
             return false;
     }
     const std::vector<int>* const farLists[2] = {far[0], far[1]};
@@ -1047,39 +1023,14 @@ void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* s
             for (int i : skinnedMoved)
                 d.key.skinnedNet[static_cast<size_t>(i)] = (*skinned)[static_cast<size_t>(i)];
         };
-        const std::vector<PointH>* const points[2] = {control, skinned};
-        if (!still && !d.whole && !d.carriedOver && fewControl && fewSkinned) {
-            // A few points moved: the plan is brought up to date around them.
-            const std::vector<int>* const moved[2] = {&controlMoved, &skinnedMoved};
-            if (updateMoved(moved, points, combined, viewport)) {
-                if (!controlMoved.empty())
-                    notePlannedMoves(d.control, *control, controlMoved, combined, viewport);
-                if (!skinnedMoved.empty())
-                    notePlannedMoves(d.skinned, *skinned, skinnedMoved, combined, viewport);
-                buildPlans(control, skinned);
-                keepMoves();
-                return;
-            }
-        }
-        if (!still && !d.whole && carryPlanOver(control, skinned, combined, viewport)) {
-            d.carriedOver = true;
+        // Since an exact plan, a few moved points are brought up to date exactly; otherwise the
+        // plan is carried over within the drift. A plan that cannot be brought up to date is
+        // made anew (an update that failed may have left it half done).
+        const bool exactly = !d.carriedOver && fewControl && fewSkinned;
+        if (!still && !d.whole && carryPlanOver(control, skinned, combined, viewport, exactly)) {
+            d.carriedOver = !exactly;
             keepMoves();
             return;
-        }
-        if (!still && !d.whole && !d.carriedOver && fewControl && !fewSkinned) {
-            // The skinned net follows every move of the control net: planned again whole, the
-            // control net's plan brought up to date around the points that moved.
-            if (replanNet(d.skinned, *skinned, combined, viewport) && [&] {
-                    const std::vector<int>* const moved[2] = {&controlMoved, nullptr};
-                    return updateMoved(moved, points, combined, viewport);
-                }()) {
-                planSegments(control, skinned);
-                notePlanned(d.skinned, *skinned, combined, viewport);
-                if (control != nullptr)
-                    notePlannedMoves(d.control, *control, controlMoved, combined, viewport);
-                keepMoves();
-                return;
-            }
         }
     }
     d.carriedOver = false;
