@@ -100,7 +100,6 @@ void evaluateWhole(const NetSurface& surface, const CurrentView& view) {
     const ScreenProjection screen = screenProjectionOf(view);
     data.parameters = chooseGridParameters(surface, screen, density());
     evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid, bothCores());
-    data.frame.partial = false;
     const size_t count = static_cast<size_t>(surface.countU) * surface.countV;
     data.chosenFor.assign(surface.net, surface.net + count);
     data.chosenKnotsU.assign(surface.knotsU, surface.knotsU + surface.countU + surface.orderU);
@@ -276,6 +275,7 @@ void moveToKnots(std::vector<float>& t, const std::vector<float>& from, const fl
     for (float& x : t) {
         while (span + 2 < from.size() && !(x < from[span + 1])) ++span;
         const float a = from[span], b = from[span + 1];
+        if (to[span] == a && to[span + 1] == b) continue;  // the span did not move
         if (x == a) {
             x = to[span];
         } else if (x == b) {
@@ -302,34 +302,32 @@ bool sameButKnotValues(const NetSurface& surface, const CurrentView& view) {
 // Brings the kept grid up to the surface and the current view.
 void update(const NetSurface& surface) {
     const CurrentView view = readView();
+    bool partly = false;
     if (data.valid && sameShapeAndView(data.key, surface, view)) {
         int firstU, lastU, firstV, lastV;
         if (!changedPoints(data.key.net, surface.net, surface.countU, firstU, lastU, firstV, lastV))
             return;
         const GridRegion region =
             gridRegionOfNetChange(surface, data.parameters, firstU, lastU, firstV, lastV);
-        if (regionShare(region) <= kMostPartialShare) {
+        partly = regionShare(region) <= kMostPartialShare;
+        if (partly) {
             evaluateSurfaceGridRegion(surface, data.parameters, GridQuantity::normals, region,
                                       data.grid, bothCores());
-            data.frame.partial = true;
-        } else if (onlyDrifted(surface)) {
-            // Every point moved, most a little: the whole grid again, on the same parameters.
+        }
+    }
+    if (!partly) {
+        if (data.valid && sameButKnotValues(surface, view) && onlyDrifted(surface)) {
+            // Every point moved, most a little, and the knots at most a little: the whole grid
+            // again, on the parameters kept, which follow the knots.
+            moveToKnots(data.parameters.u, data.key.knotsU, surface.knotsU);
+            moveToKnots(data.parameters.v, data.key.knotsV, surface.knotsV);
             evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid,
                                 bothCores());
-            data.frame.partial = false;
         } else {
             evaluateWhole(surface, view);
         }
-    } else if (data.valid && sameButKnotValues(surface, view) && onlyDrifted(surface)) {
-        // The parameters follow the knots and are evaluated again whole.
-        moveToKnots(data.parameters.u, data.key.knotsU, surface.knotsU);
-        moveToKnots(data.parameters.v, data.key.knotsV, surface.knotsV);
-        evaluateSurfaceGrid(surface, data.parameters, GridQuantity::normals, data.grid,
-                            bothCores());
-        data.frame.partial = false;
-    } else {
-        evaluateWhole(surface, view);
     }
+    data.frame.partial = partly;
     storeKey(surface, view, data.key);
     data.valid = true;
     data.frame.columns = data.grid.columns;
