@@ -800,22 +800,16 @@ bool planNets(const std::vector<PointH>* control, const std::vector<PointH>* ski
 // The most points a draw takes as moved rather than planning again from scratch.
 constexpr size_t kMostMoved = 64;
 
-// The points of `net` that differ from `kept`, into `moved`; false when there are more than
-// kMostMoved.
-bool findMoved(const std::vector<PointH>& kept, const std::vector<PointH>& net,
-               std::vector<int>& moved) {
+// The points of `now` that moved by more than `limit` in some coordinate since `before` (any
+// change when `limit` is 0), into `moved`; false when there are more than `most`.
+bool movedPoints(const std::vector<PointH>& before, const std::vector<PointH>& now, float limit,
+                 size_t most, std::vector<int>& moved) {
     moved.clear();
-    constexpr size_t kBlock = 256;
-    for (size_t start = 0; start < net.size(); start += kBlock) {
-        const size_t count = std::min(kBlock, net.size() - start);
-        if (std::memcmp(&kept[start], &net[start], count * sizeof(PointH)) == 0) continue;
-        for (size_t i = start; i < start + count; ++i) {
-            if (std::memcmp(&kept[i], &net[i], sizeof(PointH)) == 0) continue;
-            if (moved.size() == kMostMoved) return false;
-            moved.push_back(static_cast<int>(i));
-        }
-    }
-    return true;
+    return forEachPointMovedBeyond(before.data(), now.data(), now.size(), limit, [&](size_t i) {
+        if (moved.size() == most) return false;
+        moved.push_back(static_cast<int>(i));
+        return true;
+    });
 }
 
 // Brings the plan up to date after the points moved[k] of net k (0 the control net, 1 the
@@ -926,18 +920,6 @@ void buildPlans(const std::vector<PointH>* control, const std::vector<PointH>* s
         buildPlan(d.skinned, *skinned, d.countU, d.skinned.pointShown, d.skinned.segmentShown);
 }
 
-// The points of `now` that moved by more than `limit` in some coordinate since `planned`, into
-// `far`; false when there are more than kMostFar.
-bool farMoved(const std::vector<PointH>& planned, const std::vector<PointH>& now, float limit,
-              std::vector<int>& far) {
-    far.clear();
-    return forEachPointMovedBeyond(planned.data(), now.data(), now.size(), limit, [&](size_t i) {
-        if (far.size() == kMostFar) return false;
-        far.push_back(static_cast<int>(i));
-        return true;
-    });
-}
-
 // Brings the last plan over to the nets' new positions (see the top of the file): points that
 // moved less than the drift since they were planned keep their place in it, and the plan is
 // brought up to date around the others as around points a drag moved; exactly, around every
@@ -954,7 +936,8 @@ bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>
         const NetState& net = *nets[k];
         if (!net.present) continue;
         if (net.planned.size() != points[k]->size() ||
-            !farMoved(net.planned, *points[k], exactly ? 0.0f : net.driftLimit, *far[k]))
+            !movedPoints(net.planned, *points[k], exactly ? 0.0f : net.driftLimit, kMostFar,
+                         *far[k]))
             return false;
     }
     const std::vector<int>* const farLists[2] = {far[0], far[1]};
@@ -1008,10 +991,10 @@ void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* s
         std::vector<int>& skinnedMoved = d.movedOther;
         controlMoved.clear();
         skinnedMoved.clear();
-        const bool fewControl =
-            control == nullptr || findMoved(d.key.controlNet, *control, controlMoved);
-        const bool fewSkinned =
-            skinned == nullptr || findMoved(d.key.skinnedNet, *skinned, skinnedMoved);
+        const bool fewControl = control == nullptr || movedPoints(d.key.controlNet, *control, 0.0f,
+                                                                  kMostMoved, controlMoved);
+        const bool fewSkinned = skinned == nullptr || movedPoints(d.key.skinnedNet, *skinned, 0.0f,
+                                                                  kMostMoved, skinnedMoved);
         const bool still = fewControl && fewSkinned && controlMoved.empty() && skinnedMoved.empty();
         if (still && !d.carriedOver) return;
         // The key takes the nets drawn now.
