@@ -260,6 +260,7 @@ bool gluHoldsFrame(const GluCost& cost, long long points, long long patches) {
     if (points > kMostGluNetPoints) return false;
     if (patches < kFewestGridPatches) return true;
     if (cost.slowPatches > 0 && patches >= cost.slowPatches) return false;
+    if (cost.millisecondsPerPatch == 0.0) return patches <= kMostUntriedPatches;
     return !(cost.millisecondsPerPatch * static_cast<double>(patches) > kGluFrameMilliseconds);
 }
 

@@ -50,6 +50,11 @@ constexpr long long kPatchesToRate = 1000;
 // machine should not change the picture of the nets people edit most.
 constexpr long long kFewestGridPatches = 2500;
 
+// Nets of more patches go to the grid while GLU's cost per patch is not yet measured: a trial
+// tessellation of a 500 x 500 cubic net (247,009 patches) held its first frame for 3 s on this
+// machine, and one of 200 x 200 (38,809) a quarter to a third of a second.
+constexpr long long kMostUntriedPatches = 40000;
+
 // GLU's cost per patch: the lowest measured on a tessellation of at least kPatchesToRate
 // patches (0 while none was measured; the lowest, since other work on the machine only ever
 // slows a run down), and the fewest patches of a tessellation that took longer than a frame
@@ -65,7 +70,8 @@ void recordGluTessellation(GluCost& cost, long long patches, double milliseconds
 // True when GLU is expected to draw a net of `points` points and `patches` patches within a
 // frame: at most kMostGluNetPoints points, and fewer than kFewestGridPatches patches, or fewer
 // patches than a tessellation measured too slow and a cost predicted from the measured cost
-// per patch of at most kGluFrameMilliseconds.
+// per patch of at most kGluFrameMilliseconds, or, before any cost is measured, at most
+// kMostUntriedPatches patches.
 bool gluHoldsFrame(const GluCost& cost, long long points, long long patches);
 
 // The Bezier patches of a net: the products of the knot spans of positive width in each

@@ -340,6 +340,8 @@ TEST(GluCostDecides, TheNetsGluDrawsWithinAFrame) {
     const std::vector<CostCase> cases = {
         {"nothing measured, a 100 x 100 net", {}, 10000, 9409, true},
         {"nothing measured, past GLU's own bound", {}, 250001, 1000, false},
+        {"nothing measured, a 200 x 200 net", {}, 40000, 38809, true},
+        {"nothing measured, a 500 x 500 net goes untried", {}, 250000, 247009, false},
         {"100 x 100 took 70 ms", {{9409, 70.0}}, 10000, 9409, false},
         {"100 x 100 took 70 ms, then a 60 x 60 net", {{9409, 70.0}}, 3600, 3249, false},
         {"100 x 100 took 70 ms, 50 x 50 stays", {{9409, 70.0}}, 2500, 2209, true},
