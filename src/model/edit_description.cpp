@@ -1,6 +1,7 @@
 // Telling what an edit left from the snapshots before and after it.
 #include "model/edit_description.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -9,8 +10,7 @@
 
 namespace {
 
-std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0,
-                   double d = 0.0) {
+std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0, double d = 0.0) {
     char line[160];
     snprintf(line, sizeof line, pattern, a, b, c, d);
     return line;
@@ -36,25 +36,47 @@ std::string changedKnots(const std::vector<float>& before, const std::vector<flo
     return format("now %.6g", static_cast<double>(after[last]));
 }
 
-std::string describePoints(const SurfaceModel& before, const SurfaceModel& after) {
-    std::vector<size_t> moved;
-    for (size_t i = 0; i < after.controlNet.size(); ++i) {
-        if (!samePoint(before.controlNet[i], after.controlNet[i])) moved.push_back(i);
+// The points that differ between two nets of one size: how many, the first and the last.
+// Blocks of points are compared whole first, since a drag of a large net changes a few.
+struct ChangedPoints {
+    size_t count = 0;
+    size_t first = 0;
+    size_t last = 0;
+};
+
+ChangedPoints changedPoints(const std::vector<PointH>& before, const std::vector<PointH>& after) {
+    constexpr size_t kBlock = 64;
+    ChangedPoints changed;
+    const size_t count = std::min(before.size(), after.size());
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t end = std::min(count, start + kBlock);
+        if (std::memcmp(&before[start], &after[start], (end - start) * sizeof(PointH)) == 0)
+            continue;
+        for (size_t i = start; i < end; ++i) {
+            if (samePoint(before[i], after[i])) continue;
+            if (changed.count++ == 0) changed.first = i;
+            changed.last = i;
+        }
     }
-    if (moved.empty() || after.countU < 1) return "";
+    return changed;
+}
+
+std::string describePoints(const SurfaceModel& before, const SurfaceModel& after) {
+    const ChangedPoints moved = changedPoints(before.controlNet, after.controlNet);
+    if (moved.count == 0 || after.countU < 1) return "";
     const size_t countU = static_cast<size_t>(after.countU);
-    if (moved.size() == 1) {
-        const PointH& p = after.controlNet[moved[0]];
+    if (moved.count == 1) {
+        const PointH& p = after.controlNet[moved.first];
         return format("now at (%.4g, %.4g, %.4g)", p.x / p.w, p.y / p.w, p.z / p.w) +
                format(", weight %g", p.w);
     }
-    const size_t section = moved.front() / countU;
-    if (moved.back() / countU == section) {
+    const size_t section = moved.first / countU;
+    if (moved.last / countU == section) {
         float centre[3];
         computeSectionCentroid(after, static_cast<int>(section), centre);
         return format("section centred at (%.4g, %.4g, %.4g)", centre[0], centre[1], centre[2]);
     }
-    return std::to_string(moved.size()) + " points moved";
+    return std::to_string(moved.count) + " points moved";
 }
 
 }  // namespace
@@ -73,8 +95,8 @@ std::string describeEdit(const EditSnapshot& before, const EditorState& after) {
         const std::string inS = changedKnots(a.knotsU, b.knotsU, changedU);
         const std::string inT = changedKnots(a.knotsV, b.knotsV, changedV);
         if (changedU + changedV == 1) return inS + inT;
-        if (changedU + changedV > 1) return format("%g knots in s and %g in t changed", changedU,
-                                                   changedV);
+        if (changedU + changedV > 1)
+            return format("%g knots in s and %g in t changed", changedU, changedV);
     }
     const std::string points = describePoints(a, b);
     if (!points.empty()) return points;

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "model/edit_description.h"
 #include "model/edit_history.h"
 
 namespace {
@@ -72,3 +74,35 @@ TEST(EditHistory, TheMemoryBoundDropsTheOldestStepsButNeverTheLast) {
 }
 
 }  // namespace
+
+// The status line's words for points changed in a net of 100 x 30 (blocks of the comparison
+// end inside sections, and the last is short): which points changed, and bit for bit.
+TEST(EditDescription, TellsOnePointOneSectionOrHowManyMoved) {
+    const struct {
+        std::vector<size_t> changed;
+        std::string expected;
+    } cases[] = {
+        {{}, ""},
+        {{2999}, "now at (2, 2, 2), weight 1"},
+        {{63, 64}, "section centred at"},
+        {{99, 100}, "2 points moved"},
+        {{0, 1500, 2999}, "3 points moved"},
+    };
+    EditorState before;
+    before.surface.countU = 100;
+    before.surface.countV = 30;
+    before.surface.controlNet.assign(3000, PointH{1.0f, 1.0f, 1.0f, 1.0f});
+    EditSnapshot snapshot;
+    snapshot.surface = before.surface;
+    for (const auto& c : cases) {
+        EditorState after = before;
+        for (size_t i : c.changed) after.surface.controlNet[i] = PointH{2.0f, 2.0f, 2.0f, 1.0f};
+        EXPECT_EQ(describeEdit(snapshot, after).substr(0, c.expected.size()), c.expected)
+            << c.changed.size() << " changed";
+    }
+    // A sign of zero is a change.
+    EditorState negated = before;
+    snapshot.surface.controlNet[1000].x = -0.0f;
+    negated.surface.controlNet[1000].x = 0.0f;
+    EXPECT_EQ(describeEdit(snapshot, negated), "now at (0, 1, 1), weight 1");
+}
