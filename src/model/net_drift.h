@@ -7,6 +7,12 @@
 
 #include "model/surface_model.h"
 
+// True when `now` lies within `limit` of `before` in every coordinate (false for NaN).
+inline bool withinDrift(const PointH& before, const PointH& now, float limit) {
+    return std::fabs(before.x - now.x) <= limit && std::fabs(before.y - now.y) <= limit &&
+           std::fabs(before.z - now.z) <= limit && std::fabs(before.w - now.w) <= limit;
+}
+
 // Calls moved(i), in order, for each of the `count` points whose coordinates in `now` differ
 // from those in `before` by more than `limit` in some coordinate (NaN counting as more), while
 // moved returns true; returns false when moved stopped it. A block of points that all stayed
@@ -26,11 +32,7 @@ bool forEachPointMovedBeyond(const PointH* before, const PointH* now, size_t cou
             if (over == 0) continue;
         }
         for (size_t i = start; i < start + n; ++i) {
-            const PointH& p = before[i];
-            const PointH& q = now[i];
-            const bool within = std::fabs(p.x - q.x) <= limit && std::fabs(p.y - q.y) <= limit &&
-                                std::fabs(p.z - q.z) <= limit && std::fabs(p.w - q.w) <= limit;
-            if (!within && !moved(i)) return false;
+            if (!withinDrift(before[i], now[i], limit) && !moved(i)) return false;
         }
     }
     return true;

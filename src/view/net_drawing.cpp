@@ -923,10 +923,15 @@ void buildPlans(const std::vector<PointH>* control, const std::vector<PointH>* s
 // Brings the last plan over to the nets' new positions (see the top of the file): points that
 // moved less than the drift since they were planned keep their place in it, and the plan is
 // brought up to date around the others as around points a drag moved; exactly, around every
-// point that moved at all. False when a net's size changed, too many points moved farther, or
-// the update cannot be made: then the nets are planned again.
+// point that moved at all. changed[k], when not null, lists every point of net k that moved
+// since the last update; the others are where they were then, within the drift of their planned
+// places, and are not looked at again. (The drift only shrinks as updates widen the planned
+// points' range, but a point kept under a larger one stays within its half pixel: that bound
+// was worked out over a range that held its planned place.) False when a net's size changed,
+// too many points moved farther, or the update cannot be made: then the nets are planned again.
 bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>* skinned,
-                   const double combined[16], const int viewport[4], bool exactly) {
+                   const std::vector<int>* const changed[2], const double combined[16],
+                   const int viewport[4], bool exactly) {
     NetDrawingData& d = data;
     NetState* nets[2] = {&d.control, &d.skinned};
     const std::vector<PointH>* points[2] = {control, skinned};
@@ -935,10 +940,19 @@ bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>
         far[k]->clear();
         const NetState& net = *nets[k];
         if (!net.present) continue;
-        if (net.planned.size() != points[k]->size() ||
-            !movedPoints(net.planned, *points[k], exactly ? 0.0f : net.driftLimit, kMostFar,
-                         *far[k]))
-            return false;
+        const std::vector<PointH>& now = *points[k];
+        if (net.planned.size() != now.size()) return false;
+        const float limit = exactly ? 0.0f : net.driftLimit;
+        if (changed[k] == nullptr) {
+            if (!movedPoints(net.planned, now, limit, kMostFar, *far[k])) return false;
+            continue;
+        }
+        for (int i : *changed[k]) {
+            const size_t at = static_cast<size_t>(i);
+            if (withinDrift(net.planned[at], now[at], limit)) continue;
+            if (far[k]->size() == kMostFar) return false;
+            far[k]->push_back(i);
+        }
     }
     const std::vector<int>* const farLists[2] = {far[0], far[1]};
     if (!updateMoved(farLists, points, combined, viewport)) return false;
@@ -1010,7 +1024,10 @@ void updatePlan(const std::vector<PointH>* control, const std::vector<PointH>* s
         // plan is carried over within the drift. A plan that cannot be brought up to date is
         // made anew (an update that failed may have left it half done).
         const bool exactly = !d.carriedOver && fewControl && fewSkinned;
-        if (!still && !d.whole && carryPlanOver(control, skinned, combined, viewport, exactly)) {
+        const std::vector<int>* const changed[2] = {fewControl ? &controlMoved : nullptr,
+                                                    fewSkinned ? &skinnedMoved : nullptr};
+        if (!still && !d.whole &&
+            carryPlanOver(control, skinned, changed, combined, viewport, exactly)) {
             d.carriedOver = !exactly;
             keepMoves();
             return;
