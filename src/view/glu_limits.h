@@ -51,8 +51,8 @@ constexpr long long kPatchesToRate = 1000;
 constexpr long long kFewestGridPatches = 2500;
 
 // Nets of more patches go to the grid while GLU's cost per patch is not yet measured: a trial
-// tessellation of a 500 x 500 cubic net (247,009 patches) held its first frame for 3 s on this
-// machine, and one of 200 x 200 (38,809) a quarter to a third of a second.
+// tessellation of a 500 x 500 cubic net (247,009 patches) held its first frame for 2 to 3 s on
+// this machine, and one of 200 x 200 (38,809) a quarter to a third of a second.
 constexpr long long kMostUntriedPatches = 40000;
 
 // GLU's cost per patch: the lowest measured on a tessellation of at least kPatchesToRate
