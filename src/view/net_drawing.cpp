@@ -119,6 +119,10 @@ struct NetState {
     std::vector<int> cellStart, cellPoints, plannedCell, strays;
     std::vector<unsigned char> pointShown, segmentShown;
     std::vector<int> longSegments;
+    // The update that last tested each segment (i, i + 1): an update reaches most segments from
+    // both their ends, and tests each once.
+    std::vector<uint32_t> segmentTestedIn;
+    uint32_t update = 0;
     NetPlan plan;
     // The points the screen positions above were worked out from, the smallest clip-space w and
     // the ranges of normalised device coordinates among those on the window, and the largest
@@ -896,17 +900,24 @@ bool updateMoved(const std::vector<int>* const moved[2], const std::vector<Point
     const CellBox ends = covered.grown(4, grid);
     for (NetState* s : nets) {
         if (!s->present) continue;
-        forPointsIn(*s, grid, ends, [&](size_t i) {
-            if (i % static_cast<size_t>(countU) != 0) testSegment(*s, i - 1, countU, d);
+        std::vector<uint32_t>& tested = s->segmentTestedIn;
+        if (tested.size() != s->screen.cell.size() || ++s->update == 0) {
+            tested.assign(s->screen.cell.size(), 0);
+            s->update = 1;
+        }
+        auto testOnce = [&](size_t i) {
+            if (tested[i] == s->update) return;
+            tested[i] = s->update;
             testSegment(*s, i, countU, d);
+        };
+        forPointsIn(*s, grid, ends, [&](size_t i) {
+            if (i % static_cast<size_t>(countU) != 0) testOnce(i - 1);
+            testOnce(i);
         });
+        // Each segment tested here is a long one again at most once.
         const std::vector<int> longOnes = std::move(s->longSegments);
         s->longSegments.clear();
-        for (int i : longOnes) testSegment(*s, static_cast<size_t>(i), countU, d);
-        // A long segment near the change was tested twice.
-        std::sort(s->longSegments.begin(), s->longSegments.end());
-        s->longSegments.erase(std::unique(s->longSegments.begin(), s->longSegments.end()),
-                              s->longSegments.end());
+        for (int i : longOnes) testOnce(static_cast<size_t>(i));
     }
     return true;
 }
