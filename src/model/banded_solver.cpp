@@ -243,12 +243,13 @@ bool solveBandRows(const std::vector<BandRow>& rows, float* B, float* X, int nrh
     Elimination e;
     if (!eliminate(W, e)) return false;
     // The right-hand sides are independent: many are split over two threads, each replaying
-    // the same operations on its own.
+    // the same operations on its own. The split falls on a multiple of 16 sides, so fewer than
+    // 32 stay on one thread (a second one would get none).
     const size_t count = static_cast<size_t>(nrhs);
-    if (static_cast<size_t>(W.n) * count < kSplitSubstitution) {
+    const size_t half = count / 2 / 16 * 16;
+    if (static_cast<size_t>(W.n) * count < kSplitSubstitution || half == 0) {
         substitute(W, e, B, X, nrhs, 0, count);
     } else {
-        const size_t half = count / 2 / 16 * 16;
         runOnTwoThreads(2, [&](int part) {
             substitute(W, e, B, X, nrhs, part == 0 ? 0 : half, part == 0 ? half : count);
         });
