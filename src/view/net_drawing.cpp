@@ -20,6 +20,13 @@
 // the points a drag moves. Such a frame differs from the whole drawing only where a left-out
 // point or segment now peeks out by the drift, within a pixel of the points over it. The first
 // frame that draws the same nets again plans them anew and is exact.
+//
+// A carried-over frame also draws each run of kept segments as fewer, longer ones: where a run's
+// points crowd the screen its segments are a fraction of a pixel long, and GL's cost is per
+// segment. A chord stands for the points it passes within kMergePixels of, so the run moves by
+// less than a pixel, and never in front of them, so it cannot show over a point that hides
+// them; a few of its pixels may give way to the points over them. The current section, the
+// picked point and points off the window keep their own vertices.
 #include "view/net_drawing.h"
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -61,6 +68,12 @@ constexpr int kLongestTestedSegment = 16;
 // window depth.
 constexpr double kDriftPixels = 0.5;
 constexpr double kDriftDepth = 1e-6;
+// How far a carried-over frame's chord may pass from the points of a run it stands for.
+constexpr float kMergePixels = 0.5f;
+// How far behind the points it stands for a chord may pass, in window depth.
+constexpr float kMergeDepth = 1e-5f;
+// Points nearer each other than this many pixels count as one place for a chord's depth.
+constexpr float kSamePlace = 1e-3f;
 // The most points of one net a carried-over plan is brought up to date around in one draw.
 constexpr size_t kMostFar = 256;
 
@@ -96,12 +109,15 @@ struct CellBox {
 
 // How one net is drawn: whole (the reference drawing) or from its kept points and runs of
 // segments. Runs are (first vertex, vertex count) into the net's own array, in three groups:
-// the sections before the current one, the current one, the sections after it.
+// the sections before the current one, the current one, the sections after it. Merged runs
+// (a carried-over frame's) are into runPoints of their group instead.
 struct NetPlan {
     std::vector<PointH> points;  // kept points, in storage order
     long long pickedAt = -1;     // index of the picked point in `points`
     std::vector<GLint> runFirst[3];
     std::vector<GLsizei> runCount[3];
+    bool merged = false;
+    std::vector<PointH> runPoints[3];
     long long segmentsDrawn = 0;
 };
 
@@ -216,8 +232,9 @@ void drawSectionStrips(int countU, const std::vector<PointH>& net, bool highligh
 void drawRuns(const std::vector<PointH>& net, const NetPlan& plan, bool highlightCurrent) {
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(4, GL_FLOAT, sizeof(PointH), &net[0].x);
     for (int group = 0; group < 3; ++group) {
+        const std::vector<PointH>& vertices = plan.merged ? plan.runPoints[group] : net;
+        if (!vertices.empty()) glVertexPointer(4, GL_FLOAT, sizeof(PointH), &vertices[0].x);
         if (highlightCurrent) {
             if (group == 1) {
                 materialHighlight();
@@ -659,10 +676,112 @@ void testSegment(NetState& net, size_t i, int countU, const NetDrawingData& d) {
     testSegmentOfRow(net, i, static_cast<int>(i / static_cast<size_t>(countU)), d);
 }
 
-// The kept points and the runs of kept segments, from the given flags.
+// Directions from a chord's first point: the wedge counter-clockwise from unit vector (rx, ry)
+// to (lx, ly), less than a half turn wide; the whole plane until the first point narrows it.
+struct Wedge {
+    bool whole = true, empty = false;
+    float rx = 0.0f, ry = 0.0f, lx = 0.0f, ly = 0.0f;
+
+    // Whether direction (x, y) lies in the wedge from (ax, ay) to (bx, by).
+    static bool within(float x, float y, float ax, float ay, float bx, float by) {
+        return ax * y - ay * x >= 0.0f && x * by - y * bx >= 0.0f &&
+               x * (ax + bx) + y * (ay + by) > 0.0f;
+    }
+    bool holds(float x, float y) const { return whole || (!empty && within(x, y, rx, ry, lx, ly)); }
+    // Keeps the directions that pass within `reach` of (x, y), at distance d > reach.
+    void narrow(float x, float y, float d, float reach) {
+        if (empty) return;
+        const float s = reach / d, c = std::sqrt(1.0f - s * s);
+        const float ux = x / d, uy = y / d;
+        const float crx = ux * c + uy * s, cry = uy * c - ux * s;  // turned clockwise
+        const float clx = ux * c - uy * s, cly = uy * c + ux * s;  // turned counter-clockwise
+        if (whole) {
+            whole = false;
+            rx = crx, ry = cry, lx = clx, ly = cly;
+            return;
+        }
+        // Two such wedges meet in one wedge, bounded by whichever bound of each lies in the other.
+        const bool rightIn = within(crx, cry, rx, ry, lx, ly);
+        const bool leftIn = within(clx, cly, rx, ry, lx, ly);
+        if ((!rightIn && !within(rx, ry, crx, cry, clx, cly)) ||
+            (!leftIn && !within(lx, ly, crx, cry, clx, cly))) {
+            empty = true;
+            return;
+        }
+        if (rightIn) rx = crx, ry = cry;
+        if (leftIn) lx = clx, ly = cly;
+        empty = rx * ly - ry * lx < 0.0f;
+    }
+};
+
+// Window depths along a chord from its first point, as the range of slopes (depth per pixel
+// of distance) that pass at most kMergeDepth behind the points it stands for and never in front
+// of them: a chord nearer than its points could show where points drawn after them hide them.
+struct DepthSlopes {
+    float low = -kFar, high = kFar;
+
+    bool holds(float slope) const { return slope >= low && slope <= high; }
+    // Keeps the slopes that pass behind depth change dz at distance d, by at most `reach`.
+    void narrow(float dz, float d, float reach) {
+        if (!(d > kSamePlace)) {
+            if (dz > 0.0f) low = kFar;
+            return;
+        }
+        low = std::max(low, dz / d);
+        high = std::min(high, (dz + reach) / d);
+    }
+};
+
+// Appends the vertices of the run from vertex first to vertex last (net indices) as fewer
+// segments: each chord passes within kMergePixels of the points it stands for on the screen,
+// and at most kMergeDepth behind them, as the plan placed them. Vertices for which `keep` holds,
+// and those off the window, end a chord.
+template <typename Keep>
+void appendMergedRun(const NetState& net, const std::vector<PointH>& points, size_t first,
+                     size_t last, Keep keep, std::vector<PointH>& out) {
+    const NetOnScreen& screen = net.screen;
+    out.push_back(points[first]);
+    size_t anchor = first, lastFit = first;
+    Wedge wedge;
+    DepthSlopes slopes;
+    float farthest = 0.0f;
+    for (size_t j = first + 1; j <= last;) {
+        const float x = screen.x[j] - screen.x[anchor], y = screen.y[j] - screen.y[anchor];
+        const float dz = screen.depth[j] - screen.depth[anchor];
+        const float d = std::sqrt(x * x + y * y);
+        const bool fits = j == anchor + 1 || (wedge.holds(x, y) && d + kMergePixels >= farthest &&
+                                              d > kSamePlace && slopes.holds(dz / d));
+        if (!fits) {
+            out.push_back(points[lastFit]);
+            anchor = lastFit;
+            wedge = Wedge();
+            slopes = DepthSlopes();
+            farthest = 0.0f;
+            j = anchor + 1;
+            continue;
+        }
+        lastFit = j;
+        if (keep(j) || screen.cell[j] == kOffWindow || screen.cell[anchor] == kOffWindow) {
+            if (j < last) out.push_back(points[j]);
+            anchor = j;
+            wedge = Wedge();
+            slopes = DepthSlopes();
+            farthest = 0.0f;
+        } else {
+            if (d > kMergePixels) wedge.narrow(x, y, d, kMergePixels);
+            slopes.narrow(dz, d, kMergeDepth);
+            farthest = std::max(farthest, d);
+        }
+        ++j;
+    }
+    out.push_back(points[last]);
+}
+
+// The kept points and the runs of kept segments, from the given flags; merged, each run as
+// fewer segments (see the top of the file).
 void buildPlan(NetState& net, const std::vector<PointH>& points, int countU,
                const std::vector<unsigned char>& pointShown,
-               const std::vector<unsigned char>& segmentShown) {
+               const std::vector<unsigned char>& segmentShown, bool merge) {
     NetPlan& plan = net.plan;
     plan.points.clear();
     plan.pickedAt = -1;
@@ -675,8 +794,12 @@ void buildPlan(NetState& net, const std::vector<PointH>& points, int countU,
     for (int group = 0; group < 3; ++group) {
         plan.runFirst[group].clear();
         plan.runCount[group].clear();
+        plan.runPoints[group].clear();
     }
+    plan.merged = merge;
     plan.segmentsDrawn = 0;
+    const long long picked = net.picked;
+    const auto keep = [picked](size_t i) { return static_cast<long long>(i) == picked; };
     const int rows = static_cast<int>(points.size() / static_cast<size_t>(countU));
     for (int row = 0; row < rows; ++row) {
         const int group = row < net.currentSection ? 0 : row == net.currentSection ? 1 : 2;
@@ -684,14 +807,28 @@ void buildPlan(NetState& net, const std::vector<PointH>& points, int countU,
         int runStart = -1;  // first vertex of the open run
         for (int k = 0; k + 1 < countU; ++k) {
             const bool draw = segmentShown[base + k] != 0;
-            if (draw) {
-                ++plan.segmentsDrawn;
-                if (runStart < 0) runStart = k;
-            }
+            if (draw && runStart < 0) runStart = k;
             if ((!draw || k + 2 == countU) && runStart >= 0) {
                 const int end = draw ? k + 1 : k;  // last vertex of the run
-                plan.runFirst[group].push_back(static_cast<GLint>(base + runStart));
-                plan.runCount[group].push_back(static_cast<GLsizei>(end - runStart + 1));
+                if (merge && group != 1) {
+                    std::vector<PointH>& out = plan.runPoints[group];
+                    const size_t at = out.size();
+                    appendMergedRun(net, points, base + runStart, base + end, keep, out);
+                    plan.runFirst[group].push_back(static_cast<GLint>(at));
+                    plan.runCount[group].push_back(static_cast<GLsizei>(out.size() - at));
+                } else {
+                    if (merge) {
+                        plan.runFirst[group].push_back(
+                            static_cast<GLint>(plan.runPoints[group].size()));
+                        plan.runPoints[group].insert(plan.runPoints[group].end(),
+                                                     points.begin() + base + runStart,
+                                                     points.begin() + base + end + 1);
+                    } else {
+                        plan.runFirst[group].push_back(static_cast<GLint>(base + runStart));
+                    }
+                    plan.runCount[group].push_back(static_cast<GLsizei>(end - runStart + 1));
+                }
+                plan.segmentsDrawn += plan.runCount[group].back() - 1;
                 runStart = -1;
             }
         }
@@ -745,7 +882,7 @@ void planSegments(const std::vector<PointH>* control, const std::vector<PointH>*
             for (size_t i = row * countU; i + 1 < (row + 1) * countU; ++i)
                 testSegmentOfRow(net, i, static_cast<int>(row), d);
         }
-        buildPlan(net, *points[k], d.countU, net.pointShown, net.segmentShown);
+        buildPlan(net, *points[k], d.countU, net.pointShown, net.segmentShown, false);
     }
 }
 
@@ -923,12 +1060,17 @@ bool updateMoved(const std::vector<int>* const moved[2], const std::vector<Point
 }
 
 // The plans of both nets drawn from their flags.
-void buildPlans(const std::vector<PointH>* control, const std::vector<PointH>* skinned) {
+void buildPlans(const std::vector<PointH>* control, const std::vector<PointH>* skinned,
+                bool merge) {
     NetDrawingData& d = data;
-    if (d.control.present && control != nullptr)
-        buildPlan(d.control, *control, d.countU, d.control.pointShown, d.control.segmentShown);
-    if (d.skinned.present && skinned != nullptr)
-        buildPlan(d.skinned, *skinned, d.countU, d.skinned.pointShown, d.skinned.segmentShown);
+    if (d.control.present && control != nullptr) {
+        buildPlan(d.control, *control, d.countU, d.control.pointShown, d.control.segmentShown,
+                  merge);
+    }
+    if (d.skinned.present && skinned != nullptr) {
+        buildPlan(d.skinned, *skinned, d.countU, d.skinned.pointShown, d.skinned.segmentShown,
+                  merge);
+    }
 }
 
 // Brings the last plan over to the nets' new positions (see the top of the file): points that
@@ -970,7 +1112,7 @@ bool carryPlanOver(const std::vector<PointH>* control, const std::vector<PointH>
     for (int k = 0; k < 2; ++k) {
         if (!far[k]->empty()) notePlannedMoves(*nets[k], *points[k], *far[k], combined, viewport);
     }
-    buildPlans(control, skinned);  // the kept points where they are now
+    buildPlans(control, skinned, !exactly);  // the kept points where they are now
     return true;
 }
 

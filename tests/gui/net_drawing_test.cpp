@@ -131,9 +131,10 @@ TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
 // Points of a crowded net moved one draw after another, as a drag moves them, many at a time
 // and then a few. Without skinning, after every step the thinned picture is the whole
 // drawing's. With skinning, where every skinned point moves a little each step, the plan is
-// carried over: a step's picture differs from the whole drawing's in a few pixels at most, each
-// by a shift of a pixel or two; the main view asks for another frame, and drawing the same nets
-// again gives the whole drawing's picture exactly.
+// carried over: a step's picture differs from the whole drawing's in a few pixels at most. It
+// shows no colour the whole drawing lacks within a pixel or two; a few pixels of segments, drawn
+// as longer chords, give way to the point over them. The main view asks for another frame, and
+// drawing the same nets again gives the whole drawing's picture exactly.
 TEST_F(NetDrawing, MovedPointsKeepThePictureStepByStep) {
     for (const bool skinning : {false, true}) {
         SCOPED_TRACE(skinning ? "skinned" : "control net only");
@@ -162,7 +163,8 @@ TEST_F(NetDrawing, MovedPointsKeepThePictureStepByStep) {
             }
             EXPECT_LE(differingPixels(whole, thinned), thinned.covered() / 500) << "step " << step;
             EXPECT_EQ(unexplainedPixels(thinned, whole), 0) << "step " << step;
-            EXPECT_EQ(unexplainedPixels(whole, thinned), 0) << "step " << step;
+            EXPECT_LE(unexplainedPixels(whole, thinned), thinned.covered() / 1000)
+                << "step " << step;
         }
         EXPECT_EQ(carried, skinning);
         if (!skinning) {
@@ -191,19 +193,48 @@ TEST_F(NetDrawing, MovedPointsKeepThePictureStepByStep) {
 }
 
 // Where the points crowd the window, the thinning leaves most of them and of the segments out.
+// A frame of a skinned drag, carried over, draws the kept runs as far fewer chords, which keep
+// the picture as the carried-over steps above do. Seen end-on, where the chords cross other
+// sections' points at other depths, about a percent of the pixels may differ.
 TEST_F(NetDrawing, CrowdedNetsDrawAFractionOfTheirPointsAndSegments) {
     struct Row {
         int hull;
         double mostPoints, mostSegments;  // shares of all that may be drawn
+        double mostChords;                // share of the exact plan's segments drawn while carried
+        bool endOn;                       // seen along the hull: each section's depth even
+        // Shares of the covered pixels that may differ, show a colour the whole drawing lacks
+        // within two pixels, and lose one that it has.
+        double mostDiffering, mostNew, mostLost;
     };
-    for (const Row& row : {Row{200, 0.1, 0.06}, Row{400, 0.05, 0.1}}) {
+    for (const Row& row : {Row{200, 0.1, 0.06, 0.35, false, 0.002, 0.0, 0.001},
+                           Row{400, 0.05, 0.1, 0.5, false, 0.002, 0.0, 0.001},
+                           Row{200, 0.15, 0.02, 0.5, true, 0.02, 0.002, 0.01}}) {
         SCOPED_TRACE(row.hull);
         setUpCase({nullptr, row.hull, true, false, false});
+        if (row.endOn) {
+            editor.view.cameraPolar = 1.5708f;
+            editor.view.cameraAzimuth = 1.5708f;
+        }
         testsupport::drawMainFrame();
         const NetDrawCounts counts = lastNetDrawCounts();
         EXPECT_EQ(counts.points, 2LL * row.hull * row.hull);
         EXPECT_LE(counts.pointsDrawn, row.mostPoints * counts.points);
         EXPECT_LE(counts.segmentsDrawn, row.mostSegments * counts.segments);
+        testsupport::MainFrame carried;
+        for (const float dy : {0.01f, -0.02f}) {
+            editor.surface.controlNet[static_cast<size_t>(row.hull) * row.hull / 2].y += dy;
+            syncDerivedNets(editor);
+            carried = testsupport::drawMainFrame();
+        }
+        ASSERT_TRUE(netsDrawnFromCarriedPlan());
+        EXPECT_LE(lastNetDrawCounts().segmentsDrawn, row.mostChords * counts.segmentsDrawn);
+        setNetThinning(false);
+        const testsupport::MainFrame whole = testsupport::drawMainFrame();
+        setNetThinning(true);
+        const double covered = carried.covered();
+        EXPECT_LE(differingPixels(whole, carried), row.mostDiffering * covered);
+        EXPECT_LE(unexplainedPixels(carried, whole), row.mostNew * covered);
+        EXPECT_LE(unexplainedPixels(whole, carried), row.mostLost * covered);
     }
 }
 
