@@ -749,8 +749,10 @@ void appendMergedRun(const NetState& net, const std::vector<PointH>& points, siz
         const float x = screen.x[j] - screen.x[anchor], y = screen.y[j] - screen.y[anchor];
         const float dz = screen.depth[j] - screen.depth[anchor];
         const float d = std::sqrt(x * x + y * y);
-        const bool fits = j == anchor + 1 || (wedge.holds(x, y) && d + kMergePixels >= farthest &&
-                                              d > kSamePlace && slopes.holds(dz / d));
+        // A point off the window has no screen position: it only ends a chord of one segment.
+        const bool fits = j == anchor + 1 ||
+                          (screen.cell[j] != kOffWindow && wedge.holds(x, y) &&
+                           d + kMergePixels >= farthest && d > kSamePlace && slopes.holds(dz / d));
         if (!fits) {
             out.push_back(points[lastFit]);
             anchor = lastFit;
