@@ -110,7 +110,7 @@ struct CellBox {
 // How one net is drawn: whole (the reference drawing) or from its kept points and runs of
 // segments. Runs are (first vertex, vertex count) into the net's own array, in three groups:
 // the sections before the current one, the current one, the sections after it. Merged runs
-// (a carried-over frame's) are into runPoints of their group instead.
+// (a carried-over frame's, all but the current section's) are into runPoints of their group.
 struct NetPlan {
     std::vector<PointH> points;  // kept points, in storage order
     long long pickedAt = -1;     // index of the picked point in `points`
@@ -233,7 +233,8 @@ void drawRuns(const std::vector<PointH>& net, const NetPlan& plan, bool highligh
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
     for (int group = 0; group < 3; ++group) {
-        const std::vector<PointH>& vertices = plan.merged ? plan.runPoints[group] : net;
+        const std::vector<PointH>& vertices =
+            plan.merged && group != 1 ? plan.runPoints[group] : net;
         if (!vertices.empty()) glVertexPointer(4, GL_FLOAT, sizeof(PointH), &vertices[0].x);
         if (highlightCurrent) {
             if (group == 1) {
@@ -819,15 +820,7 @@ void buildPlan(NetState& net, const std::vector<PointH>& points, int countU,
                     plan.runFirst[group].push_back(static_cast<GLint>(at));
                     plan.runCount[group].push_back(static_cast<GLsizei>(out.size() - at));
                 } else {
-                    if (merge) {
-                        plan.runFirst[group].push_back(
-                            static_cast<GLint>(plan.runPoints[group].size()));
-                        plan.runPoints[group].insert(plan.runPoints[group].end(),
-                                                     points.begin() + base + runStart,
-                                                     points.begin() + base + end + 1);
-                    } else {
-                        plan.runFirst[group].push_back(static_cast<GLint>(base + runStart));
-                    }
+                    plan.runFirst[group].push_back(static_cast<GLint>(base + runStart));
                     plan.runCount[group].push_back(static_cast<GLsizei>(end - runStart + 1));
                 }
                 plan.segmentsDrawn += plan.runCount[group].back() - 1;
