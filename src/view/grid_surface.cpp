@@ -15,6 +15,7 @@
 
 #include "model/net_drift.h"
 #include "view/grid_key.h"
+#include "view/net_drawing.h"
 #include "view/worker_thread.h"
 
 namespace {
@@ -42,6 +43,10 @@ struct GridSurfaceData {
     std::vector<uint32_t> triangles;
     std::vector<uint32_t> lines;
     std::vector<Strip> triangleStrips, lineStrips;
+    // The runs of the strips that the nets' points drawn after the surface leave in sight, one
+    // list of runs per job.
+    std::vector<std::vector<uint32_t>> shownIndices;
+    std::vector<std::vector<Strip>> shownStrips;
     GridSurfaceFrame frame;
 };
 
@@ -338,8 +343,36 @@ void update(const NetSurface& surface) {
     data.lineStrips.clear();
 }
 
+// Strips per job when the strips are tested against the nets' points.
+constexpr size_t kStripsPerJob = 16;
+
+// Appends to `out` the runs of one strip whose segments (outline) or triangles (filled) are not
+// hidden by the nets' points. A run of triangles starts on an even vertex of the strip, so each
+// triangle keeps the winding it has in the strip (which side two-sided lighting lights).
+void appendShownRuns(const uint32_t* strip, size_t count, bool outline, std::vector<uint32_t>& out,
+                     std::vector<Strip>& runs) {
+    const size_t corners = outline ? 2 : 3;
+    if (count < corners) return;
+    const size_t pieces = count - corners + 1;
+    size_t first = 0;
+    bool open = false;
+    for (size_t k = 0; k <= pieces; ++k) {
+        const bool shown =
+            k < pieces && !(outline ? netsHideSegment(strip[k], strip[k + 1])
+                                    : netsHideTriangle(strip[k], strip[k + 1], strip[k + 2]));
+        if (shown && !open) {
+            first = outline ? k : k - k % 2;
+            open = true;
+        } else if (!shown && open) {
+            runs.push_back({out.size(), k + corners - 1 - first});
+            out.insert(out.end(), strip + first, strip + k + corners - 1);
+            open = false;
+        }
+    }
+}
+
 // Draws the kept grid, building its strips for the mode first when this is its first frame in it.
-void drawKeptGrid(const NetSurface& surface, bool outline) {
+void drawKeptGrid(const NetSurface& surface, bool outline, bool netsOver) {
     if (data.grid.columns < 2 || data.grid.rows < 2) return;
     std::vector<uint32_t>& indices = outline ? data.lines : data.triangles;
     std::vector<Strip>& strips = outline ? data.lineStrips : data.triangleStrips;
@@ -355,6 +388,25 @@ void drawKeptGrid(const NetSurface& surface, bool outline) {
         }
     }
     if (indices.empty()) return;
+    // Where the nets' points drawn after the surface will hide all of a segment or triangle,
+    // it is left out: the pixels and depths it would leave are theirs in the end.
+    size_t jobs = 0;
+    if (netsOver) {
+        projectUnderNets(data.grid.positions.data(), data.grid.positions.size() / 3, bothCores());
+        jobs = (strips.size() + kStripsPerJob - 1) / kStripsPerJob;
+        data.shownIndices.resize(jobs);
+        data.shownStrips.resize(jobs);
+        bothCores()(static_cast<int>(jobs), [&](int job) {
+            std::vector<uint32_t>& out = data.shownIndices[static_cast<size_t>(job)];
+            std::vector<Strip>& runs = data.shownStrips[static_cast<size_t>(job)];
+            out.clear();
+            runs.clear();
+            const size_t first = static_cast<size_t>(job) * kStripsPerJob;
+            for (size_t k = first; k < std::min(first + kStripsPerJob, strips.size()); ++k)
+                appendShownRuns(indices.data() + strips[k].first, strips[k].count, outline, out,
+                                runs);
+        });
+    }
     glPushAttrib(GL_POLYGON_BIT | GL_LINE_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -365,11 +417,30 @@ void drawKeptGrid(const NetSurface& surface, bool outline) {
     glNormalPointer(GL_FLOAT, 0, data.grid.normals.data());
     // Strips share each vertex between two triangles or segments, so GL lights about one
     // vertex per cell instead of six.
-    for (const Strip& strip : strips) {
-        if (strip.count < 2) continue;
-        glDrawElements(outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP,
-                       static_cast<GLsizei>(strip.count), GL_UNSIGNED_INT,
-                       indices.data() + strip.first);
+    const GLenum mode = outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP;
+    const size_t corners = outline ? 2 : 3;
+    const auto pieces = [corners](const std::vector<Strip>& runs) {
+        long long count = 0;
+        for (const Strip& strip : runs) {
+            if (strip.count >= corners) count += static_cast<long long>(strip.count - corners + 1);
+        }
+        return count;
+    };
+    const auto drawStrips = [&](const std::vector<uint32_t>& from, const std::vector<Strip>& runs) {
+        for (const Strip& strip : runs) {
+            if (strip.count < 2) continue;
+            glDrawElements(mode, static_cast<GLsizei>(strip.count), GL_UNSIGNED_INT,
+                           from.data() + strip.first);
+        }
+        data.frame.piecesDrawn += pieces(runs);
+    };
+    data.frame.pieces = pieces(strips);
+    data.frame.piecesDrawn = 0;
+    if (netsOver) {
+        for (size_t job = 0; job < jobs; ++job)
+            drawStrips(data.shownIndices[job], data.shownStrips[job]);
+    } else {
+        drawStrips(indices, strips);
     }
     glPopClientAttrib();
     glPopAttrib();
@@ -377,15 +448,18 @@ void drawKeptGrid(const NetSurface& surface, bool outline) {
 
 }  // namespace
 
-void drawGridSurface(const NetSurface& surface, bool outline) {
+void drawGridSurface(const NetSurface& surface, bool outline,
+                     const std::function<bool()>& settleNets) {
     if (!netSurfaceUsable(surface)) return;
     update(surface);
-    drawKeptGrid(surface, outline);
+    drawKeptGrid(surface, outline, settleNets && settleNets());
 }
 
 void drawGridSurfaceAgain(const NetSurface& surface, bool outline) {
     if (!netSurfaceUsable(surface) || !data.valid) return;
-    drawKeptGrid(surface, outline);
+    const GridSurfaceFrame frame = data.frame;  // the frame's own counts, not the image's
+    drawKeptGrid(surface, outline, false);
+    data.frame = frame;
 }
 
 GridSurfaceFrame lastGridSurfaceFrame() {

@@ -333,7 +333,9 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
             const bool filled = panel.surfaceDisplayMode == kDisplayModeFill;
             glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, filled ? GL_TRUE : GL_FALSE);
             if (drawnByGrid(drawn)) {
-                drawGridSurface(drawn, !filled);
+                drawGridSurface(drawn, !filled, [&] {
+                    return settleNetPlan(surface, derived, selection, skinning);
+                });
                 if (panel.mirrorEnabled != 0)
                     drawMirrorImage(panel, [&] { drawGridSurfaceAgain(drawn, !filled); });
             } else {

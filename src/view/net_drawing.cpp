@@ -170,6 +170,7 @@ struct NetDrawingData {
     std::vector<float> coverBoth, coverAround, scratch;
     std::vector<int> moved, movedOther, farControl, farSkinned;
     NetDrawCounts counts;
+    NetOnScreen under;  // what is drawn before the nets, projected as their points are
 };
 
 NetDrawingData data;
@@ -1250,6 +1251,7 @@ struct PendingPlan {
     std::unique_ptr<WorkerThread> worker;  // started on first use
     pid_t workerProcess = 0;               // the process that started it
     bool running = false;
+    bool settled = false;  // the plan is up to date with `inputs`, for this frame's drawNets
     PlanInputs inputs;
 };
 
@@ -1264,6 +1266,7 @@ void startPlan(const PlanInputs& in) {
     if (pending.running && samePlanInputs(pending.inputs, in)) return;
     if (pending.running) pending.worker->wait();
     pending.running = false;
+    pending.settled = false;
     pending.inputs = in;
     if (!pending.inputs.thinned) return;
     // A forked child (a death test's) has the worker object but not its thread: it plans at
@@ -1277,6 +1280,22 @@ void startPlan(const PlanInputs& in) {
     }
     pending.running = true;
     pending.worker->start([] { updatePlan(pending.inputs); });
+}
+
+// Brings the plan up to `in`: the one under way or settled earlier in the frame when it was
+// started from the same inputs, else worked out here. It stays settled for the frame's drawNets.
+void settlePlan(const PlanInputs& in) {
+    bool planned = false;
+    if (pending.running) {
+        pending.worker->wait();
+        pending.running = false;
+        planned = samePlanInputs(pending.inputs, in);
+    } else if (pending.settled) {
+        planned = samePlanInputs(pending.inputs, in);
+    }
+    if (in.thinned && !planned) updatePlan(in);
+    pending.inputs = in;
+    pending.settled = true;
 }
 
 }  // namespace
@@ -1296,14 +1315,9 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
               bool skinning) {
     NetDrawingData& d = data;
     const PlanInputs in = planInputs(surface, derived, selection, skinning);
-    bool planned = false;
-    if (pending.running) {
-        pending.worker->wait();
-        pending.running = false;
-        planned = samePlanInputs(pending.inputs, in);
-    }
+    settlePlan(in);
+    pending.settled = false;  // the next frame's nets are settled afresh
     const bool thinned = in.thinned;
-    if (thinned && !planned) updatePlan(in);
     const std::vector<PointH>* control = in.control;
     const std::vector<PointH>* skinned = in.skinned;
     const int countU = in.countU;
@@ -1357,6 +1371,60 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
             d.counts.pointsDrawn += static_cast<long long>(d.skinned.plan.points.size());
         }
     }
+}
+
+bool settleNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
+                   const Selection& selection, bool skinning) {
+    const PlanInputs in = planInputs(surface, derived, selection, skinning);
+    settlePlan(in);
+    return in.thinned && !data.whole;
+}
+
+void projectUnderNets(const float* xyz, size_t count, const JobRunner& run) {
+    NetOnScreen& screen = data.under;
+    screen.cell.resize(count);
+    screen.px.resize(count);
+    screen.py.resize(count);
+    screen.x.resize(count);
+    screen.y.resize(count);
+    screen.depth.resize(count);
+    const PlanInputs& in = pending.inputs;
+    constexpr size_t kPerJob = 4096;
+    run(static_cast<int>((count + kPerJob - 1) / kPerJob), [&](int job) {
+        const size_t begin = static_cast<size_t>(job) * kPerJob;
+        for (size_t i = begin; i < std::min(begin + kPerJob, count); ++i) {
+            const PointH p = {xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2], 1.0f};
+            projectPoint(p, in.combined, in.viewport, screen, i);
+        }
+    });
+}
+
+bool netsHideSegment(size_t a, size_t b) {
+    bool longOne = false;
+    return !segmentShows(data.under, a, b, data.coverBoth, data.coverAround, data.grid, longOne);
+}
+
+bool netsHideTriangle(size_t a, size_t b, size_t c) {
+    const NetOnScreen& screen = data.under;
+    if (screen.cell[a] == kOffWindow || screen.cell[b] == kOffWindow ||
+        screen.cell[c] == kOffWindow)
+        return false;
+    // GL fills the pixels whose centres the triangle holds, at depths between its corners'.
+    const float left = std::min({screen.x[a], screen.x[b], screen.x[c]});
+    const float right = std::max({screen.x[a], screen.x[b], screen.x[c]});
+    const float bottom = std::min({screen.y[a], screen.y[b], screen.y[c]});
+    const float top = std::max({screen.y[a], screen.y[b], screen.y[c]});
+    const float nearest = std::min({screen.depth[a], screen.depth[b], screen.depth[c]}) - kDepthTie;
+    const int x0 = floorOnWindow(left - 1.0f), x1 = floorOnWindow(right + 1.0f);
+    const int y0 = floorOnWindow(bottom - 1.0f), y1 = floorOnWindow(top + 1.0f);
+    const PixelGrid& grid = data.grid;
+    if (x1 - x0 <= 4 && y1 - y0 <= 4) {
+        const int gx = x0 + 2 - grid.originX, gy = y0 + 2 - grid.originY;
+        if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return false;
+        return data.coverAround[static_cast<size_t>(gy) * grid.width + gx] < nearest;
+    }
+    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return false;
+    return allNearer(data.coverBoth, grid, x0, y0, x1, y1, nearest);
 }
 
 void setNetThinning(bool on) {

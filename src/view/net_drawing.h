@@ -2,7 +2,10 @@
 // whole, or, where the points crowd the screen, only what shows.
 #pragma once
 
+#include <cstddef>
+
 #include "model/editor_state.h"
+#include "model/two_threads.h"
 
 // Draws, with line width 1 and points of 10 pixels, lit with the current normal: the control
 // net's section polylines (the current section in materialHighlight, the others in
@@ -35,6 +38,26 @@ void startNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
 void startNetPlanFor(const SurfaceModel& surface, const DerivedNets& derived,
                      const Selection& selection, bool skinning, const double modelView[16],
                      const double projection[16], const int viewport[4]);
+
+// Settles the plan of the nets drawNets draws next in this frame (with the same nets, selection
+// and GL transform): waits for the one started, or works it out, so what is drawn before the
+// nets can leave out what their points will hide. True when the nets are thinned: their points
+// then hide what netsHideSegment and netsHideTriangle say, for points given to
+// projectUnderNets. Where the plan was carried over from a drag, what they say holds within
+// the plan's drift, and the next frame is exact again.
+bool settleNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
+                   const Selection& selection, bool skinning);
+
+// Projects `count` points (x, y and z each) as the settled plan projects the nets' points, for
+// the two tests below; the jobs go to `run`.
+void projectUnderNets(const float* xyz, size_t count, const JobRunner& run);
+
+// Whether, at every pixel the segment between projected points a and b (drawn before the nets,
+// with line width 1 and the depth test GL_LESS) could touch, a point drawNets draws is nearer
+// than any of the segment's fragments, so the picture and the depths it leaves are the same
+// without it. Likewise for the filled triangle of projected points a, b and c.
+bool netsHideSegment(size_t a, size_t b);
+bool netsHideTriangle(size_t a, size_t b, size_t c);
 
 // Whether the last drawNets drew from a plan carried over from earlier positions of the nets:
 // a draw of the same nets would work the plan out anew, and could differ by a pixel here and

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input/main_input.h"
@@ -14,6 +15,7 @@
 #include "support/gui_test_env.h"
 #include "support/main_window_probe.h"
 #include "support/test_surface.h"
+#include "view/grid_surface.h"
 #include "view/main_view.h"
 #include "view/net_drawing.h"
 
@@ -66,17 +68,19 @@ int unexplainedPixels(const testsupport::MainFrame& a, const testsupport::MainFr
 }
 
 // How a case sets up the editor: a sample file or a lofted hull of n x n points, skinning,
-// filled or outline, and the camera turned away from the start-up view.
+// filled or outline, the camera turned away from the start-up view, and the surface drawn from
+// the editor's own grid (else as the measured cost of GLU decides).
 struct NetCase {
     const char* sample;  // nullptr: the hull
     int hull;
     bool skinning, filled, turned;
+    bool grid = false;
 };
 
 std::string caseName(const NetCase& c) {
     std::string name = c.sample != nullptr ? c.sample : "hull" + std::to_string(c.hull);
     return name + (c.skinning ? " skinned" : "") + (c.filled ? " filled" : "") +
-           (c.turned ? " turned" : "");
+           (c.turned ? " turned" : "") + (c.grid ? " grid" : "");
 }
 
 void setUpCase(const NetCase& c) {
@@ -98,17 +102,23 @@ void setUpCase(const NetCase& c) {
     s.selection.selectedPoint = s.surface.countU / 3;
     s.selection.pickedPointOffset = 4 * (s.surface.countU + 1);
     syncDerivedNets(editor);
+    setSurfaceTessellator(c.grid ? SurfaceTessellator::grid : SurfaceTessellator::byCost);
 }
 
 class NetDrawing : public ::testing::Test {
 protected:
-    void TearDown() override { setNetThinning(true); }
+    void TearDown() override {
+        setNetThinning(true);
+        setSurfaceTessellator(SurfaceTessellator::byCost);
+    }
 };
 
 }  // namespace
 
 // The sample surfaces and the hulls up to 50 x 50, whose points stand apart or nearly so, and
-// the crowded 200 x 200 hull: thinned, every pixel comes out as the whole drawing has it.
+// the crowded 100 x 100 and 200 x 200 hulls: thinned, every pixel comes out as the whole
+// drawing has it, also where the surface drawn from the grid leaves out what the points hide
+// (the last four cases: the surface wholly under the points, and seen past them).
 TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
     const NetCase cases[] = {
         {"vase.surf", 0, false, false, false},  {"vase.surf", 0, true, true, false},
@@ -117,7 +127,9 @@ TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
         {nullptr, 50, false, false, false},     {nullptr, 50, true, true, false},
         {nullptr, 50, true, false, true},       {nullptr, 200, false, false, false},
         {nullptr, 200, true, false, false},     {nullptr, 200, true, true, false},
-        {nullptr, 200, true, true, true},
+        {nullptr, 200, true, true, true},       {nullptr, 100, true, false, false, true},
+        {nullptr, 100, true, true, true, true}, {nullptr, 100, false, false, true, true},
+        {nullptr, 50, true, true, false, true},
     };
     for (const NetCase& c : cases) {
         SCOPED_TRACE(caseName(c));
@@ -125,6 +137,9 @@ TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
         const TwoDrawings d = drawBothWays();
         EXPECT_EQ(differingPixels(d.whole, d.thinned), 0);
         EXPECT_GT(d.thinned.covered(), 1000);
+        // Drawn from the grid, most of the surface under the crowded points is left out.
+        if (c.grid)
+            EXPECT_LT(lastGridSurfaceFrame().piecesDrawn * 2, lastGridSurfaceFrame().pieces);
     }
 }
 
@@ -134,11 +149,15 @@ TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
 // carried over: a step's picture differs from the whole drawing's in a few pixels at most. It
 // shows no colour the whole drawing lacks within a pixel or two; a few pixels of segments, drawn
 // as longer chords, give way to the point over them. The main view asks for another frame, and
-// drawing the same nets again gives the whole drawing's picture exactly.
+// drawing the same nets again gives the whole drawing's picture exactly. The same holds with
+// the surface drawn from the grid, which leaves out what the points hide.
 TEST_F(NetDrawing, MovedPointsKeepThePictureStepByStep) {
-    for (const bool skinning : {false, true}) {
-        SCOPED_TRACE(skinning ? "skinned" : "control net only");
-        setUpCase({nullptr, 200, skinning, false, false});
+    for (const auto& [skinning, grid] : {std::pair{false, false}, std::pair{true, false},
+                                         std::pair{false, true}, std::pair{true, true}}) {
+        SCOPED_TRACE(std::string(skinning ? "skinned" : "control net only") +
+                     (grid ? ", surface from the grid" : ""));
+        // From the grid, the 100 x 100 hull turned: its surface shows between the points.
+        setUpCase({nullptr, grid ? 100 : 200, skinning, false, grid, grid});
         EditorState& s = editor;
         testsupport::drawMainFrame();
         bool carried = false;
@@ -146,7 +165,8 @@ TEST_F(NetDrawing, MovedPointsKeepThePictureStepByStep) {
             // Points moved this step; the last step only draws the same nets again.
             const int moved = step < 2 ? 500 : step < 8 ? 1 + (step - 2) / 2 : 0;
             for (int k = 0; k < moved; ++k) {
-                const size_t i = static_cast<size_t>((7919 * (step * 600 + k)) % (200 * 200));
+                const size_t i =
+                    static_cast<size_t>(7919 * (step * 600 + k)) % s.surface.controlNet.size();
                 PointH& p = s.surface.controlNet[i];
                 p.y += (step % 2 == 0 ? 0.02f : -0.013f) * p.w;
                 p.z += 0.01f * static_cast<float>(step - 3) * p.w;
