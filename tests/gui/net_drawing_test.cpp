@@ -138,8 +138,9 @@ TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
         EXPECT_EQ(differingPixels(d.whole, d.thinned), 0);
         EXPECT_GT(d.thinned.covered(), 1000);
         // Drawn from the grid, most of the surface under the crowded points is left out.
-        if (c.grid)
+        if (c.grid) {
             EXPECT_LT(lastGridSurfaceFrame().piecesDrawn * 2, lastGridSurfaceFrame().pieces);
+        }
     }
 }
 
