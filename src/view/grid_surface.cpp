@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -47,6 +48,10 @@ struct GridSurfaceData {
     // list of runs per job.
     std::vector<std::vector<uint32_t>> shownIndices;
     std::vector<std::vector<Strip>> shownStrips;
+    // What handing a segment or triangle to GL took in the last frame, and the share of them
+    // the nets hid in the last frame that asked: what waiting for the nets' plan is worth.
+    double millisecondsPerPiece = 0.0;
+    double hiddenShare = 1.0;
     GridSurfaceFrame frame;
 };
 
@@ -372,7 +377,8 @@ void appendShownRuns(const uint32_t* strip, size_t count, bool outline, std::vec
 }
 
 // Draws the kept grid, building its strips for the mode first when this is its first frame in it.
-void drawKeptGrid(const NetSurface& surface, bool outline, bool netsOver) {
+void drawKeptGrid(const NetSurface& surface, bool outline,
+                  const std::function<bool(double)>& settleNets) {
     if (data.grid.columns < 2 || data.grid.rows < 2) return;
     std::vector<uint32_t>& indices = outline ? data.lines : data.triangles;
     std::vector<Strip>& strips = outline ? data.lineStrips : data.triangleStrips;
@@ -388,8 +394,22 @@ void drawKeptGrid(const NetSurface& surface, bool outline, bool netsOver) {
         }
     }
     if (indices.empty()) return;
+    const GLenum mode = outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP;
+    const size_t corners = outline ? 2 : 3;
+    const auto pieces = [corners](const std::vector<Strip>& runs) {
+        long long count = 0;
+        for (const Strip& strip : runs) {
+            if (strip.count >= corners) count += static_cast<long long>(strip.count - corners + 1);
+        }
+        return count;
+    };
+    data.frame.pieces = pieces(strips);
+    data.frame.piecesDrawn = 0;
     // Where the nets' points drawn after the surface will hide all of a segment or triangle,
     // it is left out: the pixels and depths it would leave are theirs in the end.
+    const double worth =
+        data.millisecondsPerPiece * static_cast<double>(data.frame.pieces) * data.hiddenShare;
+    const bool netsOver = settleNets && settleNets(worth);
     size_t jobs = 0;
     if (netsOver) {
         projectUnderNets(data.grid.positions.data(), data.grid.positions.size() / 3, bothCores());
@@ -417,15 +437,6 @@ void drawKeptGrid(const NetSurface& surface, bool outline, bool netsOver) {
     glNormalPointer(GL_FLOAT, 0, data.grid.normals.data());
     // Strips share each vertex between two triangles or segments, so GL lights about one
     // vertex per cell instead of six.
-    const GLenum mode = outline ? GL_LINE_STRIP : GL_TRIANGLE_STRIP;
-    const size_t corners = outline ? 2 : 3;
-    const auto pieces = [corners](const std::vector<Strip>& runs) {
-        long long count = 0;
-        for (const Strip& strip : runs) {
-            if (strip.count >= corners) count += static_cast<long long>(strip.count - corners + 1);
-        }
-        return count;
-    };
     const auto drawStrips = [&](const std::vector<uint32_t>& from, const std::vector<Strip>& runs) {
         for (const Strip& strip : runs) {
             if (strip.count < 2) continue;
@@ -434,13 +445,22 @@ void drawKeptGrid(const NetSurface& surface, bool outline, bool netsOver) {
         }
         data.frame.piecesDrawn += pieces(runs);
     };
-    data.frame.pieces = pieces(strips);
-    data.frame.piecesDrawn = 0;
+    const auto start = std::chrono::steady_clock::now();
     if (netsOver) {
         for (size_t job = 0; job < jobs; ++job)
             drawStrips(data.shownIndices[job], data.shownStrips[job]);
+        if (data.frame.pieces > 0) {
+            data.hiddenShare = 1.0 - static_cast<double>(data.frame.piecesDrawn) /
+                                         static_cast<double>(data.frame.pieces);
+        }
     } else {
         drawStrips(indices, strips);
+    }
+    if (data.frame.piecesDrawn > 0) {
+        data.millisecondsPerPiece =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count() /
+            static_cast<double>(data.frame.piecesDrawn);
     }
     glPopClientAttrib();
     glPopAttrib();
@@ -449,16 +469,16 @@ void drawKeptGrid(const NetSurface& surface, bool outline, bool netsOver) {
 }  // namespace
 
 void drawGridSurface(const NetSurface& surface, bool outline,
-                     const std::function<bool()>& settleNets) {
+                     const std::function<bool(double)>& settleNets) {
     if (!netSurfaceUsable(surface)) return;
     update(surface);
-    drawKeptGrid(surface, outline, settleNets && settleNets());
+    drawKeptGrid(surface, outline, settleNets);
 }
 
 void drawGridSurfaceAgain(const NetSurface& surface, bool outline) {
     if (!netSurfaceUsable(surface) || !data.valid) return;
     const GridSurfaceFrame frame = data.frame;  // the frame's own counts, not the image's
-    drawKeptGrid(surface, outline, false);
+    drawKeptGrid(surface, outline, nullptr);
     data.frame = frame;
 }
 

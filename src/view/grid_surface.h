@@ -11,11 +11,12 @@
 // evaluated again only when the net, its knots, the matrices or the viewport changed since the
 // last call; when only some net points moved, only the grid vertices they reach are evaluated
 // again, on the parameters kept from before. Sets the GL state it needs and restores it.
-// settleNets, when given, is called once the grid is up to date: true when the nets drawn next
-// have their plan settled (view/net_drawing.h), and the segments and triangles their points
-// will hide are then left out.
+// settleNets, when given, is called once the grid is up to date, with the milliseconds that
+// leaving out what the nets hide is expected to save: true when the nets drawn next have their
+// plan settled (view/net_drawing.h), and the segments and triangles their points will hide are
+// then left out.
 void drawGridSurface(const NetSurface& surface, bool outline,
-                     const std::function<bool()>& settleNets = nullptr);
+                     const std::function<bool(double)>& settleNets = nullptr);
 
 // Draws the grid drawGridSurface kept once more, as it is, under the current matrices (the
 // mirror image of a half-model); nothing when none is kept.

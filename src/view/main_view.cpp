@@ -333,8 +333,8 @@ void drawSurface(const SurfaceModel& surface, const DerivedNets& derived,
             const bool filled = panel.surfaceDisplayMode == kDisplayModeFill;
             glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, filled ? GL_TRUE : GL_FALSE);
             if (drawnByGrid(drawn)) {
-                drawGridSurface(drawn, !filled, [&] {
-                    return settleNetPlan(surface, derived, selection, skinning);
+                drawGridSurface(drawn, !filled, [&](double worth) {
+                    return settleNetPlan(surface, derived, selection, skinning, worth);
                 });
                 if (panel.mirrorEnabled != 0)
                     drawMirrorImage(panel, [&] { drawGridSurfaceAgain(drawn, !filled); });

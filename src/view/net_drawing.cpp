@@ -34,6 +34,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -1251,6 +1252,12 @@ struct PendingPlan {
     std::unique_ptr<WorkerThread> worker;  // started on first use
     pid_t workerProcess = 0;               // the process that started it
     bool running = false;
+    // When the running plan started; how long the last one waited for took and whether it was
+    // carried over (a drag's), and the same of the running one (written by its thread, read
+    // once it is waited for).
+    std::chrono::steady_clock::time_point startedAt;
+    double lastMilliseconds = 0.0, runMilliseconds = 0.0;
+    bool lastCarriedOver = false, runCarriedOver = false;
     bool settled = false;  // the plan is up to date with `inputs`, for this frame's drawNets
     PlanInputs inputs;
 };
@@ -1279,7 +1286,14 @@ void startPlan(const PlanInputs& in) {
         pending.workerProcess = getpid();
     }
     pending.running = true;
-    pending.worker->start([] { updatePlan(pending.inputs); });
+    pending.startedAt = std::chrono::steady_clock::now();
+    pending.worker->start([] {
+        updatePlan(pending.inputs);
+        pending.runMilliseconds = std::chrono::duration<double, std::milli>(
+                                      std::chrono::steady_clock::now() - pending.startedAt)
+                                      .count();
+        pending.runCarriedOver = data.carriedOver;
+    });
 }
 
 // Brings the plan up to `in`: the one under way or settled earlier in the frame when it was
@@ -1289,6 +1303,8 @@ void settlePlan(const PlanInputs& in) {
     if (pending.running) {
         pending.worker->wait();
         pending.running = false;
+        pending.lastMilliseconds = pending.runMilliseconds;
+        pending.lastCarriedOver = pending.runCarriedOver;
         planned = samePlanInputs(pending.inputs, in);
     } else if (pending.settled) {
         planned = samePlanInputs(pending.inputs, in);
@@ -1374,7 +1390,16 @@ void drawNets(const SurfaceModel& surface, const DerivedNets& derived, const Sel
 }
 
 bool settleNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
-                   const Selection& selection, bool skinning) {
+                   const Selection& selection, bool skinning, double worthMilliseconds) {
+    // During a drag, a plan still under way that, going by the last one, has longer to go than
+    // the caller would gain is left to run on while the caller draws. Other plans are waited
+    // for: the frame after a drag is drawn exactly, and needs no hurry.
+    if (pending.running && pending.lastCarriedOver && !pending.worker->finished()) {
+        const double elapsed = std::chrono::duration<double, std::milli>(
+                                   std::chrono::steady_clock::now() - pending.startedAt)
+                                   .count();
+        if (pending.lastMilliseconds - elapsed > worthMilliseconds) return false;
+    }
     const PlanInputs in = planInputs(surface, derived, selection, skinning);
     settlePlan(in);
     return in.thinned && !data.whole;

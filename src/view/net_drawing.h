@@ -44,9 +44,12 @@ void startNetPlanFor(const SurfaceModel& surface, const DerivedNets& derived,
 // nets can leave out what their points will hide. True when the nets are thinned: their points
 // then hide what netsHideSegment and netsHideTriangle say, for points given to
 // projectUnderNets. Where the plan was carried over from a drag, what they say holds within
-// the plan's drift, and the next frame is exact again.
+// the plan's drift, and the next frame is exact again. During a drag, a plan under way that,
+// going by how long the last one took, would keep the caller waiting longer than
+// worthMilliseconds (what leaving things out saves it) is not waited for: false, and drawNets
+// waits for it as before.
 bool settleNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
-                   const Selection& selection, bool skinning);
+                   const Selection& selection, bool skinning, double worthMilliseconds);
 
 // Projects `count` points (x, y and z each) as the settled plan projects the nets' points, for
 // the two tests below; the jobs go to `run`.

@@ -30,6 +30,11 @@ void WorkerThread::wait() {
     jobDone_.wait(lock, [this] { return !busy_; });
 }
 
+bool WorkerThread::finished() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !busy_;
+}
+
 void WorkerThread::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {

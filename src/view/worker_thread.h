@@ -20,6 +20,8 @@ public:
     void start(std::function<void()> job);
     // Returns once the last job started has finished.
     void wait();
+    // Whether the last job started has finished (true when none was started).
+    bool finished();
 
 private:
     void run();
