@@ -92,6 +92,15 @@ struct NetOnScreen {
     std::vector<int> cell;
     std::vector<int> px, py;
     std::vector<float> x, y, depth;
+
+    void resize(size_t n) {
+        cell.resize(n);
+        px.resize(n);
+        py.resize(n);
+        x.resize(n);
+        y.resize(n);
+        depth.resize(n);
+    }
 };
 
 // The pixels around the points: window pixel (originX, originY) is grid cell 0.
@@ -316,12 +325,7 @@ int projectPoint(const PointH& p, const double m[16], const int viewport[4], Net
 void project(const std::vector<PointH>& net, const double m[16], const int viewport[4],
              NetOnScreen& screen, int& left, int& bottom, int& right, int& top) {
     const size_t n = net.size();
-    screen.cell.resize(n);
-    screen.px.resize(n);
-    screen.py.resize(n);
-    screen.x.resize(n);
-    screen.y.resize(n);
-    screen.depth.resize(n);
+    screen.resize(n);
     for (size_t i = 0; i < n; ++i) {
         if (projectPoint(net[i], m, viewport, screen, i) == kOffWindow) continue;
         left = std::min(left, screen.px[i]);
@@ -1407,12 +1411,7 @@ bool settleNetPlan(const SurfaceModel& surface, const DerivedNets& derived,
 
 void projectUnderNets(const float* xyz, size_t count, const JobRunner& run) {
     NetOnScreen& screen = data.under;
-    screen.cell.resize(count);
-    screen.px.resize(count);
-    screen.py.resize(count);
-    screen.x.resize(count);
-    screen.y.resize(count);
-    screen.depth.resize(count);
+    screen.resize(count);
     const PlanInputs& in = pending.inputs;
     constexpr size_t kPerJob = 4096;
     run(static_cast<int>((count + kPerJob - 1) / kPerJob), [&](int job) {
