@@ -75,12 +75,15 @@ struct NetCase {
     int hull;
     bool skinning, filled, turned;
     bool grid = false;
+    float distance = 0.0f;  // the camera's, when not 0
+    bool mirror = false;    // the mirror image across y = 0 drawn
 };
 
 std::string caseName(const NetCase& c) {
     std::string name = c.sample != nullptr ? c.sample : "hull" + std::to_string(c.hull);
     return name + (c.skinning ? " skinned" : "") + (c.filled ? " filled" : "") +
-           (c.turned ? " turned" : "") + (c.grid ? " grid" : "");
+           (c.turned ? " turned" : "") + (c.grid ? " grid" : "") +
+           (c.distance != 0.0f ? " near" : "") + (c.mirror ? " mirrored" : "");
 }
 
 void setUpCase(const NetCase& c) {
@@ -98,6 +101,9 @@ void setUpCase(const NetCase& c) {
         s.view.cameraAzimuth = 0.7f;
         s.view.cameraDistance = 3.2f;
     }
+    if (c.distance != 0.0f) s.view.cameraDistance = c.distance;
+    s.panel.mirrorEnabled = c.mirror ? 1 : 0;
+    s.panel.mirrorPlane = c.mirror ? MirrorPlane{1, 0.0f} : MirrorPlane();
     s.selection.currentSection = s.surface.countV / 2;
     s.selection.selectedPoint = s.surface.countU / 3;
     s.selection.pickedPointOffset = 4 * (s.surface.countU + 1);
@@ -110,6 +116,8 @@ protected:
     void TearDown() override {
         setNetThinning(true);
         setSurfaceTessellator(SurfaceTessellator::byCost);
+        editor.panel.mirrorEnabled = 0;
+        editor.panel.mirrorPlane = MirrorPlane();
     }
 };
 
@@ -118,18 +126,29 @@ protected:
 // The sample surfaces and the hulls up to 50 x 50, whose points stand apart or nearly so, and
 // the crowded 100 x 100 and 200 x 200 hulls: thinned, every pixel comes out as the whole
 // drawing has it, also where the surface drawn from the grid leaves out what the points hide
-// (the last four cases: the surface wholly under the points, and seen past them).
+// (the last six cases: the surface wholly under the points, seen past them, reaching past the
+// window, and with its mirror image, which the points do not hide).
 TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
     const NetCase cases[] = {
-        {"vase.surf", 0, false, false, false},  {"vase.surf", 0, true, true, false},
-        {"hull.surf", 0, true, false, true},    {"bottle.surf", 0, false, true, true},
-        {"wigley.surf", 0, true, false, false}, {nullptr, 20, true, true, true},
-        {nullptr, 50, false, false, false},     {nullptr, 50, true, true, false},
-        {nullptr, 50, true, false, true},       {nullptr, 200, false, false, false},
-        {nullptr, 200, true, false, false},     {nullptr, 200, true, true, false},
-        {nullptr, 200, true, true, true},       {nullptr, 100, true, false, false, true},
-        {nullptr, 100, true, true, true, true}, {nullptr, 100, false, false, true, true},
+        {"vase.surf", 0, false, false, false},
+        {"vase.surf", 0, true, true, false},
+        {"hull.surf", 0, true, false, true},
+        {"bottle.surf", 0, false, true, true},
+        {"wigley.surf", 0, true, false, false},
+        {nullptr, 20, true, true, true},
+        {nullptr, 50, false, false, false},
+        {nullptr, 50, true, true, false},
+        {nullptr, 50, true, false, true},
+        {nullptr, 200, false, false, false},
+        {nullptr, 200, true, false, false},
+        {nullptr, 200, true, true, false},
+        {nullptr, 200, true, true, true},
+        {nullptr, 100, true, false, false, true},
+        {nullptr, 100, true, true, true, true},
+        {nullptr, 100, false, false, true, true},
         {nullptr, 50, true, true, false, true},
+        {nullptr, 100, true, false, true, true, 0.9f},
+        {nullptr, 100, true, true, true, true, 0.0f, true},
     };
     for (const NetCase& c : cases) {
         SCOPED_TRACE(caseName(c));
@@ -137,8 +156,9 @@ TEST_F(NetDrawing, ThinnedPictureIsTheWholeDrawingPixelForPixel) {
         const TwoDrawings d = drawBothWays();
         EXPECT_EQ(differingPixels(d.whole, d.thinned), 0);
         EXPECT_GT(d.thinned.covered(), 1000);
-        // Drawn from the grid, most of the surface under the crowded points is left out.
-        if (c.grid) {
+        // Drawn from the grid, most of the surface under the crowded points is left out (seen
+        // near, the points crowd less).
+        if (c.grid && c.distance == 0.0f) {
             EXPECT_LT(lastGridSurfaceFrame().piecesDrawn * 2, lastGridSurfaceFrame().pieces);
         }
     }
