@@ -379,6 +379,7 @@ void appendShownRuns(const uint32_t* strip, size_t count, bool outline, std::vec
 // Draws the kept grid, building its strips for the mode first when this is its first frame in it.
 void drawKeptGrid(const NetSurface& surface, bool outline,
                   const std::function<bool(double)>& settleNets) {
+    data.frame.pieces = data.frame.piecesDrawn = 0;
     if (data.grid.columns < 2 || data.grid.rows < 2) return;
     std::vector<uint32_t>& indices = outline ? data.lines : data.triangles;
     std::vector<Strip>& strips = outline ? data.lineStrips : data.triangleStrips;
@@ -404,7 +405,6 @@ void drawKeptGrid(const NetSurface& surface, bool outline,
         return count;
     };
     data.frame.pieces = pieces(strips);
-    data.frame.piecesDrawn = 0;
     // Where the nets' points drawn after the surface will hide all of a segment or triangle,
     // it is left out: the pixels and depths it would leave are theirs in the end.
     const double worth =
