@@ -637,12 +637,28 @@ int floorOnWindow(float v) {
     return v < static_cast<float>(i) ? i - 1 : i;
 }
 
+// Whether every pixel of the box from (x0, y0) to (x1, y1) has a point drawn after it nearer
+// than `depth`. coverAround holds, at each pixel, the farthest cover 2 pixels around it, which
+// answers at once for a box of at most 5 x 5 pixels; larger boxes, up to kLongestTestedSegment,
+// are tested pixel by pixel (longOne is set), and still larger ones count as not hidden.
+bool boxHidden(const std::vector<float>& cover, const std::vector<float>& coverAround,
+               const PixelGrid& grid, int x0, int y0, int x1, int y1, float depth, bool& longOne) {
+    longOne = false;
+    if (x1 - x0 <= 4 && y1 - y0 <= 4) {
+        const int gx = x0 + 2 - grid.originX, gy = y0 + 2 - grid.originY;
+        if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return false;
+        return coverAround[static_cast<size_t>(gy) * grid.width + gx] < depth;
+    }
+    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return false;
+    longOne = true;
+    return allNearer(cover, grid, x0, y0, x1, y1, depth);
+}
+
 // Whether segment (a, b) is drawn: unless every pixel it could touch has a point drawn after it
 // that is nearer than any of its fragments. GL rasterises a line up to about a pixel past its
 // ends along its longer axis, and gives those fragments depths carried on past the ends' at the
-// segment's slope; the pixels within 1.5 of its ends are tested. coverAround holds, at each
-// pixel, the farthest cover 2 pixels around it, which answers at once for a segment that
-// spans at most 5 x 5 pixels. Sets longOne when the segment was tested pixel by pixel.
+// segment's slope; the pixels within 1.5 of its ends are tested. Sets longOne when the segment
+// was tested pixel by pixel.
 bool segmentShows(const NetOnScreen& screen, size_t a, size_t b, const std::vector<float>& cover,
                   const std::vector<float>& coverAround, const PixelGrid& grid, bool& longOne) {
     longOne = false;
@@ -654,18 +670,10 @@ bool segmentShows(const NetOnScreen& screen, size_t a, size_t b, const std::vect
     const float rise = std::fabs(screen.depth[b] - screen.depth[a]);
     const float nearestOfSegment =
         std::min(screen.depth[a], screen.depth[b]) - rise * (1.0f + 1.0f / along) - kDepthTie;
-    const int x0 = floorOnWindow(std::min(xa, xb) - 1.5f);
-    const int x1 = floorOnWindow(std::max(xa, xb) + 1.5f);
-    const int y0 = floorOnWindow(std::min(ya, yb) - 1.5f);
-    const int y1 = floorOnWindow(std::max(ya, yb) + 1.5f);
-    if (x1 - x0 <= 4 && y1 - y0 <= 4) {
-        const int gx = x0 + 2 - grid.originX, gy = y0 + 2 - grid.originY;
-        if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return true;
-        return !(coverAround[static_cast<size_t>(gy) * grid.width + gx] < nearestOfSegment);
-    }
-    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return true;
-    longOne = true;
-    return !allNearer(cover, grid, x0, y0, x1, y1, nearestOfSegment);
+    return !boxHidden(cover, coverAround, grid, floorOnWindow(std::min(xa, xb) - 1.5f),
+                      floorOnWindow(std::min(ya, yb) - 1.5f),
+                      floorOnWindow(std::max(xa, xb) + 1.5f),
+                      floorOnWindow(std::max(ya, yb) + 1.5f), nearestOfSegment, longOne);
 }
 
 // Tests segment (i, i + 1), of section `row` of the net, again against both nets' cover.
@@ -1439,16 +1447,10 @@ bool netsHideTriangle(size_t a, size_t b, size_t c) {
     const float bottom = std::min({screen.y[a], screen.y[b], screen.y[c]});
     const float top = std::max({screen.y[a], screen.y[b], screen.y[c]});
     const float nearest = std::min({screen.depth[a], screen.depth[b], screen.depth[c]}) - kDepthTie;
-    const int x0 = floorOnWindow(left - 1.0f), x1 = floorOnWindow(right + 1.0f);
-    const int y0 = floorOnWindow(bottom - 1.0f), y1 = floorOnWindow(top + 1.0f);
-    const PixelGrid& grid = data.grid;
-    if (x1 - x0 <= 4 && y1 - y0 <= 4) {
-        const int gx = x0 + 2 - grid.originX, gy = y0 + 2 - grid.originY;
-        if (gx < 2 || gy < 2 || gx + 2 >= grid.width || gy + 2 >= grid.height) return false;
-        return data.coverAround[static_cast<size_t>(gy) * grid.width + gx] < nearest;
-    }
-    if (x1 - x0 > kLongestTestedSegment || y1 - y0 > kLongestTestedSegment) return false;
-    return allNearer(data.coverBoth, grid, x0, y0, x1, y1, nearest);
+    bool longOne = false;
+    return boxHidden(data.coverBoth, data.coverAround, data.grid, floorOnWindow(left - 1.0f),
+                     floorOnWindow(bottom - 1.0f), floorOnWindow(right + 1.0f),
+                     floorOnWindow(top + 1.0f), nearest, longOne);
 }
 
 void setNetThinning(bool on) {
