@@ -99,6 +99,10 @@ void sectionMouse(int button, int state, int x, int y) {
     EditorState& s = editor;
     s.view.sectionMouseButton = button;
     if (button != GLUT_LEFT_BUTTON) return;
+    // A release whose press went elsewhere (the left click that picks a popup menu's entry can
+    // end here) moves no point: it would move the selected point outside any undo step.
+    if (state == GLUT_UP && s.view.sectionLeftHeld == 0) return;
+    s.view.sectionLeftHeld = state == GLUT_DOWN ? 1 : 0;
     // A press that marks the background image for its calibration moves no point.
     CalibrationGesture& calibration = s.view.calibration;
     if (state == GLUT_DOWN) calibration.pressTaken = sectionCalibrationClick(x, y);
@@ -130,7 +134,9 @@ void sectionMouse(int button, int state, int x, int y) {
 
 void sectionMotion(int x, int y) {
     EditorState& s = editor;
-    if (s.view.sectionMouseButton != GLUT_LEFT_BUTTON || s.view.calibration.pressTaken) return;
+    if (s.view.sectionMouseButton != GLUT_LEFT_BUTTON || s.view.sectionLeftHeld == 0 ||
+        s.view.calibration.pressTaken)
+        return;
     Point3 u;
     if (!pointerModelPosition(s.surface, s.selection.currentSection, x, y, &u)) return;
     keepOnMirrorPlane(s.surface, s.selection, s.panel, u);

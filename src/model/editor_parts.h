@@ -117,6 +117,7 @@ struct ViewState {
     float sectionEyeOffset[3] = {-5.0f, 0.0f, 0.0f};
     float sectionRefOffset[3] = {0.0f, 0.0f, 0.0f};
     int32_t sectionMouseButton = -1;
+    int32_t sectionLeftHeld = 0;  // a left press in the section window not yet released
     int32_t sectionMouseX = 0;
     int32_t sectionMouseY = 0;
     uint32_t backgroundTexture = 0;  // GL texture name in the section window's context

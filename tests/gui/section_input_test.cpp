@@ -129,6 +129,11 @@ TEST_F(SectionEditing, LeftDragMovesOnEveryStepAndTheReleaseHasTheLastWord) {
     release(GLUT_LEFT_BUTTON, -0.25f, -0.6f);
     expectAt(0, 0, -0.25f, -0.6f, "release");
     EXPECT_EQ(editor.surface.controlNet[0].w, 1.0f);
+    // After the release, motion with no button held here and a left release whose press went
+    // elsewhere (the click that picks a popup menu's entry) leave the point where it is.
+    drag(0.1f, 0.1f);
+    release(GLUT_LEFT_BUTTON, 0.2f, 0.3f);
+    expectAt(0, 0, -0.25f, -0.6f, "stray motion and release");
 }
 
 // With "mirror" on, a point on the mirror plane stays on it through the press, the drag and the

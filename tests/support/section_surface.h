@@ -48,6 +48,7 @@ inline void setSectionSurface(const std::vector<SectionPoint>& section, int coun
     s.view.sectionZoom = 1.0f;
     s.view.sectionRefOffset[0] = s.view.sectionRefOffset[1] = s.view.sectionRefOffset[2] = 0.0f;
     s.view.sectionMouseButton = -1;
+    s.view.sectionLeftHeld = 0;
     syncDerivedNets(editor);
     computeSectionCentroid(editor.surface, editor.selection.currentSection,
                            s.selection.sectionCentroid);
